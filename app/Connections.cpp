@@ -1,0 +1,97 @@
+// Every connection of the main window, in one place. Each handler runs through
+// Guarded, so an error it raises is shown in the general error box and the
+// program carries on.
+#include "MainWindow.h"
+
+#include "../link/ComPort.h"
+#include "../link/DataPacket.h"
+#include "../link/LightControl.h"
+#include "../widgets/Controls.h"
+#include "../widgets/PageSpinBox.h"
+#include "../widgets/StatusBar.h"
+#include "../widgets/ToggleSwitch.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+
+void TfrmMain::setupConnections() {
+    // A slot that runs one handler of the window through Guarded.
+    const auto run = [this](void (TfrmMain::*handler)()) {
+        return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
+    };
+
+    // Serial layer.
+    DataPacket->OnPacket = [this](const uint8_t* data, int size) {
+        Guarded([this, data, size] { DataPacketPacket(data, size); });
+    };
+    LightControl->ShowTx = [this](bool lit) { LedTx->SetLit(lit); };
+    LightControl->ShowRx = [this](bool lit) { LedRx->SetLit(lit); };
+    connect(LightControl, &TLightControl::TriggerTimer, this,
+            [this](uint16_t handle) { Guarded([this, handle] { ComPortTriggerTimer(handle); }); });
+    connect(ComPort, &TComPort::Failed, this,
+            [this](const QString& message) { Guarded([this, &message] { ComPortFailed(message); }); });
+
+    // Status bar.
+    connect(sbMain, &TStatusBar::PanelDoubleClicked, this, [this](int panel) {
+        if (panel == 0) Guarded([this] { sbMainPanels0DblClick(); });
+        if (panel == 1) Guarded([this] { sbMainPanels1DblClick(); });
+    });
+
+    // General panel.
+    connect(calSwitch, &TToggleSwitch::Clicked, this, run(&TfrmMain::calSwitchClick));
+
+    // Calibration lists.
+    connect(mnuClearInCal, &QAction::triggered, this, run(&TfrmMain::mnuClearInCalClick));
+    connect(mnuClearOutCal, &QAction::triggered, this, run(&TfrmMain::mnuClearOutCalClick));
+    connect(lvInpCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (lvInpCalStat->isEnabled()) popInCal->popup(lvInpCalStat->viewport()->mapToGlobal(pos));
+    });
+    connect(lvOutCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (lvOutCalStat->isEnabled()) popOutCal->popup(lvOutCalStat->viewport()->mapToGlobal(pos));
+    });
+
+    // Input panel.
+    btnGetPermInpRange->installEventFilter(this);
+    connect(btnGetPermInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetPermInpRangeClick));
+    connect(btnGetTempInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempInpRangeClick));
+    connect(btnSetInputRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetInputRangeClick));
+    connect(cmbInpRanges, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
+    connect(cmbWiring, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
+    connect(edEuMin, &TEdit::Exited, this, run(&TfrmMain::edEuMinExit));
+    connect(edEuMax, &TEdit::Exited, this, run(&TfrmMain::edEuMaxExit));
+    connect(edInpZeroButton, &QAction::triggered, this, run(&TfrmMain::edInpZeroPropertiesButtonClick));
+    connect(edInpFullButton, &QAction::triggered, this, run(&TfrmMain::edInpFullPropertiesButtonClick));
+
+    // Output panel.
+    connect(btnGetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetOutRangeClick));
+    connect(btnGetTempOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempOutRangeClick));
+    connect(btnSetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetOutRangeClick));
+    connect(cmbOutRanges, &QComboBox::currentIndexChanged, this,
+            run(&TfrmMain::cmbOutRangesPropertiesEditValueChanged));
+    connect(edAlarmLimit, &TEdit::Exited, this, run(&TfrmMain::edAlarmLimitExit));
+    connect(edDeadBand, &TEdit::Exited, this, run(&TfrmMain::edDeadBandExit));
+    for (TPageSpinBox* spin : {seOutZero, seOutFull})
+        connect(spin, &TPageSpinBox::KeyPressed, this,
+                [this](QChar* key) { Guarded([this, key] { seOutZeroKeyPress(*key); }); });
+    connect(seOutZero, &QSpinBox::textChanged, this, run(&TfrmMain::edOutZeroPropertiesChange));
+    connect(seOutFull, &QSpinBox::textChanged, this, run(&TfrmMain::edOutFullPropertiesChange));
+    connect(seOutZero, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutZeroExit));
+    connect(seOutFull, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutFullExit));
+    connect(btnOutZero, &QPushButton::clicked, this, run(&TfrmMain::btnOutZeroClick));
+    connect(btnOutFull, &QPushButton::clicked, this, run(&TfrmMain::btnOutFullClick));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == btnGetPermInpRange && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        bool consumed = false;
+        Guarded([&] { consumed = btnGetPermInpRangeKeyDown(key->key(), key->modifiers(), QGuiApplication::mouseButtons()); });
+        return consumed;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

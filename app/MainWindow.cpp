@@ -1,0 +1,127 @@
+// The frame of the main window: size, title, group boxes, status bar with the
+// activity lamps, the product-version query and closing.
+#include "MainWindow.h"
+
+#include "../link/Codec.h"
+#include "../link/ComPort.h"
+#include "../link/Commands.h"
+#include "../link/DataPacket.h"
+#include "../link/LightControl.h"
+#include "../widgets/Controls.h"
+#include "../widgets/StatusBar.h"
+#include "EventFlags.h"
+#include "UiServices.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+
+TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidget* parent)
+    : QMainWindow(parent), Transport(transport), ClockSource(clock), UiServices(ui) {
+    setObjectName(QStringLiteral("frmMain"));
+    // The flags start false with every window, as with every program start.
+    FormReady = InEventsOn = OutEventsOn = FullMode = false;
+
+    ComPort = new TComPort(Transport, ClockSource, this);
+    DataPacket = new TDataPacket(ComPort, this);
+    LightControl = new TLightControl(ComPort, this);
+
+    setupFrame();
+    setupStatusBar();
+    setupGeneralPanel();
+    setupCalLists();
+    setupInputPanel();
+    setupOutputPanel();
+    setupTabOrder();
+    setupConnections();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::setupFrame() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("frmMainClient"));
+    setCentralWidget(client);
+    setFixedSize(ClientWidth, ClientHeight);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString());
+
+    pnlTop = new QWidget(client);
+    pnlTop->setObjectName(QStringLiteral("pnlTop"));
+    pnlTop->setGeometry(0, 0, ClientWidth, 4);
+    bvlTop = new QFrame(pnlTop);
+    bvlTop->setObjectName(QStringLiteral("bvlTop"));
+    bvlTop->setFrameShape(QFrame::HLine);
+    bvlTop->setFrameShadow(QFrame::Sunken);
+    bvlTop->setGeometry(0, 0, ClientWidth, 2);
+
+    const auto group = [client](const char* name, const QString& caption, const QRect& geometry) {
+        auto* box = new QGroupBox(caption, client);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setGeometry(geometry);
+        return box;
+    };
+    grpGeneral = group("grpGeneral", QStringLiteral(" General "), QRect(8, 8, 649, 49));
+    grpInput = group("grpInput", QStringLiteral(" Input "), QRect(8, 64, 321, 513));
+    grpOutput = group("grpOutput", QStringLiteral(" Output "), QRect(336, 64, 321, 513));
+}
+
+void TfrmMain::setupStatusBar() {
+    sbMain = new TStatusBar(centralWidget());
+    sbMain->setObjectName(QStringLiteral("sbMain"));
+    sbMain->setGeometry(0, 584, ClientWidth, 22);
+    sbMain->Tag = skBusy;
+    pnlLeds = new QWidget(sbMain->Container());
+    pnlLeds->setObjectName(QStringLiteral("pnlLeds"));
+    pnlLeds->setGeometry(0, 2, 31, 16);
+    LedTx = new TLamp(pnlLeds);
+    LedTx->setObjectName(QStringLiteral("LedTx"));
+    LedTx->move(3, 3);
+    LedTx->setToolTip(QStringLiteral("Transmit"));
+    LedRx = new TLamp(pnlLeds);
+    LedRx->setObjectName(QStringLiteral("LedRx"));
+    LedRx->move(17, 3);
+    LedRx->setToolTip(QStringLiteral("Receive"));
+}
+
+void TfrmMain::setupTabOrder() {
+    setTabOrder(grpGeneral, grpInput);
+    setTabOrder(grpInput, grpOutput);
+    setTabOrder(grpOutput, pnlTop);
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (Shown) return;
+    Shown = true;
+    Guarded([this] { FormShow(); });
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    Guarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TfrmMain::FormClose() { CloseComPort(); }
+
+void TfrmMain::ShowGeneralError(const QString& message) { UiServices->GeneralError(this, message + QLatin1Char('.')); }
+
+void TfrmMain::sbMainPanels1DblClick() { ReadVersion(); }
+
+void TfrmMain::ReadVersion() {
+    ShowStatus(QStringLiteral("Reading product version..."), skBusy);
+    PacketStart(cmdReadVersion);
+    PacketSend();
+}
+
+void TfrmMain::ShowVersion() {
+    RxPos = 1;
+    QString text;
+    for (int i = 0; i < VersionTextSize; ++i)
+        text.append(QChar::fromLatin1(static_cast<char>(PacketGetByte())));
+    while (!text.isEmpty() && text.back().unicode() <= 32)
+        text.chop(1);
+    sbMain->SetPanelText(1, text);
+    ShowStatus(QStringLiteral("Success"), skSuccess);
+}

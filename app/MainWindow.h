@@ -1,0 +1,322 @@
+#pragma once
+// TfrmMain, the one window of the configuration and calibration tool.
+//
+// Collaborators: TComPort (the serial port with its tick timers) over a TTransport,
+// TDataPacket (the packet collector), TLightControl (the activity lamps), the
+// frame codec's buffers (link/Codec.h), the range tables (ranges/), the event
+// flags (app/EventFlags.h) and TUiServices for every dialog and the beep.
+//
+// The road of a request: a control's handler writes a busy message with
+// ShowStatus, builds the request with PacketStart and the writers and calls
+// PacketSend, which writes the frame to ComPort, enables DataPacket and arms the
+// reply timer for 73 ticks. The collector cuts the answer out of the received
+// bytes and hands its body to DataPacketPacket; PacketProcess stops the reply
+// timer, decodes the body into RxBuf and dispatches on the response code to a
+// presentation (ShowInFull, ShowOutActive, ShowMode ...), which fills the controls
+// and ends with a success or error message. The reply timer then brings the status
+// line back to "Ready", or shows "No response !" when nothing came.
+//
+// The methods are defined in the folder of their subsystem: app/ (frame, version,
+// start-up), link/ (request cycle, port, port dialog), ranges/ (calibration lists,
+// modes, general panel), panels/input/ and panels/output/.
+#include <QMainWindow>
+#include <cstdint>
+#include <exception>
+#include <utility>
+
+#include "../link/MrtError.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTreeWidget;
+class QRegularExpressionValidator;
+
+class TClock;
+class TComPort;
+class TDataPacket;
+class TEdit;
+class TLamp;
+class TLightControl;
+class TPageSpinBox;
+class TShape;
+class TStatusBar;
+class TToggleSwitch;
+class TTransport;
+class TUiServices;
+class TValueLabel;
+
+enum TStatusKind : int { skBusy = 0, skError = 1, skSuccess = 2, skReady = 3 };
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    static constexpr int ClientWidth = 666;
+    static constexpr int ClientHeight = 606;
+
+    // ---- Serial layer (link/) -------------------------------------------------
+    TComPort* ComPort = nullptr;
+    TDataPacket* DataPacket = nullptr;
+    TLightControl* LightControl = nullptr;
+    uint16_t ReplyTrigger = 0;
+
+    // ---- Frame (app/) ---------------------------------------------------------
+    QWidget* pnlTop = nullptr;
+    QFrame* bvlTop = nullptr;
+    QGroupBox* grpGeneral = nullptr;
+    QGroupBox* grpInput = nullptr;
+    QGroupBox* grpOutput = nullptr;
+    TStatusBar* sbMain = nullptr;
+    QWidget* pnlLeds = nullptr;
+    TLamp* LedTx = nullptr;
+    TLamp* LedRx = nullptr;
+
+    // ---- General panel and JP6 picture (ranges/) --------------------------------
+    QLabel* lblTemp = nullptr;
+    TValueLabel* pnlTemp = nullptr;
+    QLabel* lblCalTemp = nullptr;
+    TValueLabel* pnlCalTemp = nullptr;
+    QLabel* lblSeebeck = nullptr;
+    TValueLabel* pnlTempComp = nullptr;
+    QLabel* lblJp6 = nullptr;
+    TShape* Shape1 = nullptr;
+    TShape* Shape3 = nullptr;
+    TShape* Shape5 = nullptr;
+    TShape* Shape7 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    TShape* OutJumper = nullptr;
+    TToggleSwitch* calSwitch = nullptr;
+
+    // ---- Calibration status lists (ranges/) -----------------------------------
+    QLabel* lblInpCalStat = nullptr;
+    QTreeWidget* lvInpCalStat = nullptr;
+    QLabel* lblOutCalStat = nullptr;
+    QTreeWidget* lvOutCalStat = nullptr;
+    QMenu* popInCal = nullptr;
+    QMenu* popOutCal = nullptr;
+    QAction* mnuClearInCal = nullptr;
+    QAction* mnuClearOutCal = nullptr;
+
+    // ---- Input panel (panels/input/) ------------------------------------------
+    QLabel* lblInpRange = nullptr;
+    TValueLabel* pnlInpRange = nullptr;
+    QPushButton* btnGetPermInpRange = nullptr;
+    QLabel* lblWiring1 = nullptr;
+    TValueLabel* pnlWiring = nullptr;
+    QLabel* lblInpReadingP = nullptr;
+    TValueLabel* pnlInpReadingP = nullptr;
+    QLabel* lblEngReadingP = nullptr;
+    TValueLabel* pnlEngReadingP = nullptr;
+    QLabel* lblInputZeroP = nullptr;
+    TValueLabel* pnlInpZeroP = nullptr;
+    QLabel* lblEuMinP = nullptr;
+    TValueLabel* pnlEuMinP = nullptr;
+    QLabel* lblInpFsP = nullptr;
+    TValueLabel* pnlInpFullP = nullptr;
+    QLabel* lblEuMaxP = nullptr;
+    TValueLabel* pnlEuMaxP = nullptr;
+    QFrame* bvlInput = nullptr;
+    QLabel* lblInpRanges = nullptr;
+    QComboBox* cmbInpRanges = nullptr;
+    QPushButton* btnGetTempInpRange = nullptr;
+    QPushButton* btnSetInputRange = nullptr;
+    QLabel* lblWiring = nullptr;
+    QComboBox* cmbWiring = nullptr;
+    QLabel* lblInpReading = nullptr;
+    TValueLabel* pnlInpReading = nullptr;
+    QLabel* lblEngReading = nullptr;
+    TValueLabel* pnlEngReading = nullptr;
+    QLabel* lblInputZero = nullptr;
+    TEdit* edInpZero = nullptr;
+    QAction* edInpZeroButton = nullptr; // the button at the right end of edInpZero
+    QLabel* lblInpZeroUnit = nullptr;
+    QLabel* lblEuMin = nullptr;
+    TEdit* edEuMin = nullptr;
+    QLabel* lblEuMinUnit = nullptr;
+    QLabel* lblInpFs = nullptr;
+    TEdit* edInpFull = nullptr;
+    QAction* edInpFullButton = nullptr;
+    QLabel* lblInpFullUnit = nullptr;
+    QLabel* lblEuMax = nullptr;
+    TEdit* edEuMax = nullptr;
+    QLabel* lblEuMaxUnit = nullptr;
+
+    // ---- Output panel (panels/output/) ----------------------------------------
+    QLabel* lblOutRange = nullptr;
+    TValueLabel* pnlPermOutRange = nullptr;
+    QPushButton* btnGetOutRange = nullptr;
+    QLabel* lblOutZeroP = nullptr;
+    TValueLabel* pnlOutZeroP = nullptr;
+    QLabel* lblPermOutMin = nullptr;
+    TValueLabel* pnlPermOutMin = nullptr;
+    QLabel* lblOutFsP = nullptr;
+    TValueLabel* pnlOutFsP = nullptr;
+    QLabel* lblPermOutMax = nullptr;
+    TValueLabel* pnlPermOutMax = nullptr;
+    QLabel* lblPermOut = nullptr;
+    TValueLabel* pnlPermOut = nullptr;
+    QLabel* lblOutInvertP = nullptr;
+    TValueLabel* pnlOutInvertP = nullptr;
+    QFrame* bvlOutput = nullptr;
+    QLabel* lblTempOutRange = nullptr;
+    QComboBox* cmbOutRanges = nullptr;
+    QPushButton* btnGetTempOutRange = nullptr;
+    QPushButton* btnSetOutRange = nullptr;
+    QLabel* lblOutputZero = nullptr;
+    TPageSpinBox* seOutZero = nullptr;
+    QPushButton* btnOutZero = nullptr;
+    QLabel* lblOutMin = nullptr;
+    TEdit* edOutMin = nullptr;
+    QLabel* lblOutMinUnit = nullptr;
+    QLabel* lblOutputFs = nullptr;
+    TPageSpinBox* seOutFull = nullptr;
+    QPushButton* btnOutFull = nullptr;
+    QLabel* lblOutMax = nullptr;
+    TEdit* edOutMax = nullptr;
+    QLabel* lblOutMaxUnit = nullptr;
+    QLabel* lblTempOut = nullptr;
+    TValueLabel* pnlTempOut = nullptr;
+    QCheckBox* cbInvertOut = nullptr;
+    QCheckBox* cbEnableAlarm = nullptr;
+    QLabel* lblAlmLimit = nullptr;
+    TEdit* edAlarmLimit = nullptr;
+    QLabel* lblAlmLimUnit = nullptr;
+    QLabel* lblAlmStatus = nullptr;
+    TValueLabel* pnlAlmStatus = nullptr;
+    QLabel* lblDband = nullptr;
+    TEdit* edDeadBand = nullptr;
+    QLabel* lblDbandUnit = nullptr;
+    QLabel* lblAlarmRback = nullptr;
+    TValueLabel* pnlAlarmRback = nullptr;
+    QCheckBox* cbLowAlarm = nullptr;
+
+    // ---- Application shell (app/) -----------------------------------------------
+    void FormShow();
+    void FormClose();
+    void ReadVersion();
+    void ShowVersion();
+    void sbMainPanels1DblClick();
+    // The general error box: the program's title, error icon, message and a full stop.
+    void ShowGeneralError(const QString& message);
+    // Runs a handler; an error it raises ends it and is shown in the general error
+    // box. Every connection of the window goes through this.
+    template <typename F> void Guarded(F&& handler) {
+        try {
+            std::forward<F>(handler)();
+        } catch (const EMrtError& e) {
+            ShowGeneralError(e.Message);
+        } catch (const std::exception& e) {
+            ShowGeneralError(QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+    // ---- Request cycle, port, port dialog (link/) -----------------------------------
+    void PacketSend();
+    void DataPacketPacket(const uint8_t* data, int size);
+    void PacketProcess(const uint8_t* body, int size);
+    void ShowStatus(const QString& message, TStatusKind kind);
+    void ComPortTriggerTimer(uint16_t handle);
+    void OpenComPort(int number);
+    void CloseComPort();
+    void ComPortFailed(const QString& message);
+    bool ShowComSelect(int& port);
+    bool SelectComPort();
+    void sbMainPanels0DblClick();
+
+    // ---- Calibration lists, modes, general panel (ranges/) ------------------------
+    void InitInCalStat();
+    void InitOutCalStat();
+    void ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4);
+    void ShowOutCalStat(uint16_t zeroFlags, uint16_t fullFlags);
+    // The paint hook of both lists: the font colour of a cell of column 1 or later.
+    QColor lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int column) const;
+    void mnuClearInCalClick();
+    void mnuClearOutCalClick();
+    void calSwitchClick();
+    void QueryMode();
+    void ShowMode();
+    // True when the key was consumed.
+    bool btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+    void EnterFullMode();
+    void SendToolkitVersion();
+    void ShowOpResult();
+
+    // ---- Input panel (panels/input/) -----------------------------------------------
+    void ShowInPerm();
+    void ShowInActive();
+    void ShowInFull();
+    void EnableInPanel();
+    void DisableInPanel();
+    void FillInRanges();
+    void ShowInRangeDefaults(int code);
+    void btnGetPermInpRangeClick();
+    void btnGetTempInpRangeClick();
+    void cmbInpRangesClick();
+    bool InRangeInvalid();
+    void btnSetInputRangeClick();
+    void edEuMinExit();
+    void edEuMaxExit();
+    void edInpZeroPropertiesButtonClick();
+    void edInpFullPropertiesButtonClick();
+    // The range code of the selections of cmbInpRanges and cmbWiring.
+    int SelectedInputCode() const;
+
+    // ---- Output panel (panels/output/) ---------------------------------------------
+    void ShowOutActive();
+    void ShowOutPerm();
+    void ShowOutFull();
+    void FillOutRanges();
+    void ShowOutRangeUnits(int rangeIndex);
+    void DisableOutPanel();
+    void EnableOutPanel();
+    void btnGetOutRangeClick();
+    void btnGetTempOutRangeClick();
+    void cmbOutRangesPropertiesEditValueChanged();
+    bool OutRangeInvalid();
+    void btnSetOutRangeClick();
+    void edAlarmLimitExit();
+    void edDeadBandExit();
+    void seOutZeroKeyPress(QChar& key);
+    void edOutZeroPropertiesChange();
+    void edOutFullPropertiesChange();
+    void seOutZeroExit();
+    void seOutFullExit();
+    void btnOutZeroClick();
+    void btnOutFullClick();
+
+    TUiServices* Ui() const { return UiServices; }
+    TClock* Clock() const { return ClockSource; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Builders of the controls, each in the folder of its subsystem.
+    void setupFrame();        // app/
+    void setupStatusBar();    // app/
+    void setupGeneralPanel(); // ranges/
+    void setupCalLists();     // ranges/
+    void setupInputPanel();   // panels/input/
+    void setupOutputPanel();  // panels/output/
+    void setupTabOrder();     // app/
+    void setupConnections();  // app/Connections.cpp: every connection of the window
+    // The payload shared by cmdSetPermOut, cmdWriteOutZero and cmdWriteOutFull
+    // after the range index (and the DAC code): invert, limits, alarm, flags.
+    void AddOutSettings();
+
+    TTransport* Transport;
+    TClock* ClockSource;
+    TUiServices* UiServices;
+    bool Shown = false;
+};

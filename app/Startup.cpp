@@ -1,0 +1,57 @@
+// The first show of the main window: it brings the window into its working state
+// and arms the event flags.
+#include "MainWindow.h"
+
+#include "../panels/input/NumericMask.h"
+#include "../widgets/Controls.h"
+#include "../widgets/ToggleSwitch.h"
+#include "EventFlags.h"
+#include "UiServices.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+bool FormReady = false;
+bool InEventsOn = false;
+bool OutEventsOn = false;
+bool FullMode = false;
+
+void TfrmMain::FormShow() {
+    setWindowTitle(QStringLiteral("MRT9-DX Configuration & Calibration V1.61 - Dornvale"));
+
+    // The numeric entry mask: set on edInpZero, then copied to the other seven.
+    edInpZero->setValidator(new QRegularExpressionValidator(NumericMaskExpression(), edInpZero));
+    for (TEdit* edit : {edInpFull, edEuMin, edEuMax, edOutMin, edOutMax, edAlarmLimit, edDeadBand}) {
+        const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edInpZero->validator());
+        edit->setValidator(new QRegularExpressionValidator(mask->regularExpression(), edit));
+    }
+
+    bool portChosen = false;
+    try {
+        portChosen = SelectComPort();
+    } catch (const EMrtError& e) {
+        // The chosen port would not open: show why, then go on as after Cancel, so
+        // that the window is fully usable and a port can be opened from panel 0.
+        ShowGeneralError(e.Message);
+        portChosen = true;
+    }
+    if (!portChosen) {
+        Ui()->Beep();
+        Ui()->Information(this, QStringLiteral("No COM port defined. Program will not communicate with the unit."));
+    }
+
+    FormReady = FullMode = InEventsOn = OutEventsOn = false;
+    InitInCalStat();
+    InitOutCalStat();
+    FillInRanges();
+    FillOutRanges();
+    DisableInPanel();
+    DisableOutPanel();
+    ShowInRangeDefaults(cmbInpRanges->currentIndex());
+    ShowOutRangeUnits(cmbOutRanges->currentIndex());
+    calSwitch->setToolTip(QStringLiteral("Slide to switch to CAL/RUN modes"));
+    QueryMode();
+    FormReady = InEventsOn = OutEventsOn = true;
+    btnGetPermInpRange->setFocus();
+}

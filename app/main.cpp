@@ -1,0 +1,29 @@
+// mrt9dx-config: the configuration and calibration tool for the MRT9-DX
+// transmitter. It takes no arguments and keeps no settings.
+#include "../link/Clock.h"
+#include "../link/Transport.h"
+#include "MainWindow.h"
+#include "UiServices.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QStyleFactory>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("mrt9dx-config"));
+    QApplication::setApplicationDisplayName(ProgramTitle());
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(8);
+    font.setStyleHint(QFont::SansSerif);
+    QApplication::setFont(font);
+
+    TSteadyClock clock;
+    TSerialTransport transport;
+    TQtUiServices ui;
+    TfrmMain window(&transport, &clock, &ui);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,176 @@
+#include "Codec.h"
+
+#include "Commands.h"
+#include "MrtError.h"
+
+#include <cstring>
+
+uint8_t TxBuf[PacketBufSize];
+uint16_t TxLen = 0;
+uint8_t RxRaw[PacketBufSize];
+uint8_t RxBuf[PacketBufSize];
+uint16_t RxLen = 0;
+uint16_t RxPos = 0;
+
+namespace {
+bool NeedsEscape(uint8_t value) { return value == STX || value == ETX || value == DLE; }
+
+uint32_t FloatBits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+float BitsFloat(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+} // namespace
+
+void PacketStart(uint8_t code) {
+    std::memset(TxBuf, 0, sizeof TxBuf);
+    TxLen = 0;
+    PacketAddRaw(STX);
+    PacketAddByte(code);
+}
+
+void PacketAddRaw(uint8_t value) {
+    if (TxLen >= PacketBufSize)
+        throw EMrtError(QStringLiteral("The request does not fit into the %1-byte transmit buffer").arg(PacketBufSize));
+    TxBuf[TxLen++] = value;
+}
+
+void PacketAddByte(uint8_t value) {
+    if (NeedsEscape(value)) {
+        PacketAddRaw(DLE);
+        PacketAddRaw(static_cast<uint8_t>(0xFF - value));
+    } else {
+        PacketAddRaw(value);
+    }
+}
+
+void PacketAddWord(uint16_t value) {
+    PacketAddByte(static_cast<uint8_t>(value & 0xFF));
+    PacketAddByte(static_cast<uint8_t>(value >> 8));
+}
+
+void PacketAddSingle(float value) {
+    const uint32_t bits = FloatBits(value);
+    for (int i = 0; i < 4; ++i)
+        PacketAddByte(static_cast<uint8_t>(bits >> (8 * i)));
+}
+
+uint8_t PacketDecode(const uint8_t* body, int length) {
+    RxLen = 0;
+    std::memset(RxBuf, 0, sizeof RxBuf);
+    bool afterEscape = false;
+    for (int i = 0; i < length && RxLen < PacketBufSize; ++i) {
+        const uint8_t b = body[i];
+        if (afterEscape) {
+            RxBuf[RxLen++] = static_cast<uint8_t>(0xFF - b);
+            afterEscape = false;
+        } else if (b == DLE) {
+            afterEscape = true;
+        } else {
+            RxBuf[RxLen++] = b;
+        }
+    }
+    return RxBuf[0];
+}
+
+uint8_t PacketGetByte() {
+    if (RxPos >= PacketBufSize) {
+        // Keep counting so that a reader sequence stays aligned; the value is 0.
+        if (RxPos < UINT16_MAX) ++RxPos;
+        return 0;
+    }
+    return RxBuf[RxPos++];
+}
+
+uint16_t PacketGetWord() {
+    const uint16_t low = PacketGetByte();
+    const uint16_t high = PacketGetByte();
+    return static_cast<uint16_t>(low | (high << 8));
+}
+
+uint32_t PacketGetLong() {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(PacketGetByte()) << (8 * i);
+    return value;
+}
+
+float PacketGetSingle() { return BitsFloat(PacketGetLong()); }
+
+namespace Frame {
+void AppendEscaped(QByteArray& out, uint8_t value) {
+    if (NeedsEscape(value)) {
+        out.append(char(DLE));
+        out.append(char(0xFF - value));
+    } else {
+        out.append(char(value));
+    }
+}
+
+void AppendWord(QByteArray& out, uint16_t value) {
+    out.append(char(value & 0xFF));
+    out.append(char(value >> 8));
+}
+
+void AppendLong(QByteArray& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.append(char((value >> (8 * i)) & 0xFF));
+}
+
+void AppendSingle(QByteArray& out, float value) { AppendLong(out, FloatBits(value)); }
+
+QByteArray Encode(const QByteArray& decodedBody) {
+    QByteArray out;
+    out.reserve(decodedBody.size() * 2 + 2);
+    out.append(char(STX));
+    for (char c : decodedBody)
+        AppendEscaped(out, static_cast<uint8_t>(c));
+    out.append(char(ETX));
+    return out;
+}
+
+QByteArray Unescape(const QByteArray& escapedBody) {
+    QByteArray out;
+    bool afterEscape = false;
+    for (char c : escapedBody) {
+        const uint8_t b = static_cast<uint8_t>(c);
+        if (afterEscape) {
+            out.append(char(0xFF - b));
+            afterEscape = false;
+        } else if (b == DLE) {
+            afterEscape = true;
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+uint8_t Reader::Byte() {
+    if (Pos < 0 || Pos >= Data.size()) {
+        ++Pos;
+        return 0;
+    }
+    return static_cast<uint8_t>(Data[Pos++]);
+}
+
+uint16_t Reader::Word() {
+    const uint16_t low = Byte();
+    return static_cast<uint16_t>(low | (Byte() << 8));
+}
+
+uint32_t Reader::Long() {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(Byte()) << (8 * i);
+    return value;
+}
+
+float Reader::Single() { return BitsFloat(Long()); }
+} // namespace Frame

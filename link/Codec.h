@@ -1,0 +1,59 @@
+#pragma once
+// Frame codec: the request buffer with its writers and the response buffers with
+// the unescaping step and the field readers.
+//
+// A frame is STX, the escaped code and payload, ETX. The bytes 02, 03 and 10 travel
+// as 10 followed by their one's complement. Words, longs and singles go least
+// significant byte first.
+//
+// The buffers exist once for the whole program. Nothing is ever written past their
+// 129 bytes: a request that would outgrow TxBuf raises EMrtError, and a body longer
+// than 129 bytes never reaches RxRaw (the request cycle refuses it).
+#include <QByteArray>
+#include <cstdint>
+
+constexpr int PacketBufSize = 129;
+
+extern uint8_t TxBuf[PacketBufSize];
+extern uint16_t TxLen;
+extern uint8_t RxRaw[PacketBufSize];
+extern uint8_t RxBuf[PacketBufSize];
+extern uint16_t RxLen;
+extern uint16_t RxPos;
+
+// Request side: PacketStart, the writers in field order, then PacketSend.
+void PacketStart(uint8_t code);
+void PacketAddRaw(uint8_t value);
+void PacketAddByte(uint8_t value);
+void PacketAddWord(uint16_t value);
+void PacketAddSingle(float value);
+
+// Response side. PacketDecode unescapes the body into RxBuf/RxLen and returns the
+// response code (RxBuf[0]). The readers advance RxPos; past the buffer they read 0.
+uint8_t PacketDecode(const uint8_t* body, int length);
+uint8_t PacketGetByte();
+uint16_t PacketGetWord();
+uint32_t PacketGetLong();
+float PacketGetSingle();
+
+// The same encoding on plain byte arrays, for code that keeps its own buffers
+// (the simulated transmitter, tests).
+namespace Frame {
+void AppendEscaped(QByteArray& out, uint8_t value);
+void AppendWord(QByteArray& out, uint16_t value);
+void AppendLong(QByteArray& out, uint32_t value);
+void AppendSingle(QByteArray& out, float value);
+// STX, the escaped body (code and fields), ETX.
+QByteArray Encode(const QByteArray& decodedBody);
+// The unescaping rule of PacketDecode, without a size limit.
+QByteArray Unescape(const QByteArray& escapedBody);
+// Readers over a decoded body; a read past its end gives 0.
+struct Reader {
+    const QByteArray& Data;
+    int Pos = 1;
+    uint8_t Byte();
+    uint16_t Word();
+    uint32_t Long();
+    float Single();
+};
+} // namespace Frame

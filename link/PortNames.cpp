@@ -1,0 +1,22 @@
+#include "PortNames.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+QString ComLinkFolder() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(QStringLiteral("mrt9dx"));
+}
+
+QString ComPortDevice(int number) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("\\\\.\\COM%1").arg(number);
+#else
+    const QString link = QDir(ComLinkFolder()).filePath(QStringLiteral("COM%1").arg(number));
+    if (QFileInfo(link).isSymLink() || QFileInfo::exists(link)) return link;
+    if (number >= 1 && number <= 10) return QStringLiteral("/dev/ttyUSB%1").arg(number - 1);
+    if (number >= 11 && number <= 20) return QStringLiteral("/dev/ttyACM%1").arg(number - 11);
+    if (number >= 21 && number <= MaxComPort) return QStringLiteral("/dev/ttyS%1").arg(number - 21);
+    return QString();
+#endif
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Port numbers COM1 to COM50 and the devices they name.
+//
+// On Windows port n is \\.\COMn. Elsewhere port n is the link COMn in the folder
+// mrt9dx of the user's runtime directory where it exists (the simulated
+// transmitter puts its pseudo-terminal there, and an administrator may link any
+// device there); otherwise COM1-COM10 are /dev/ttyUSB0-9, COM11-COM20
+// /dev/ttyACM0-9 and COM21-COM50 /dev/ttyS0-29.
+#include <QString>
+
+constexpr int MaxComPort = 50;
+
+QString ComPortDevice(int number);
+// The folder of the COMn links.
+QString ComLinkFolder();

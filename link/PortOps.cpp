@@ -1,0 +1,35 @@
+// Opening and closing the serial port, and a port that fails while open.
+#include "../app/MainWindow.h"
+
+#include "../widgets/StatusBar.h"
+#include "ComPort.h"
+#include "DataPacket.h"
+#include "LightControl.h"
+#include "Pause.h"
+
+void TfrmMain::OpenComPort(int number) {
+    ComPort->Close();
+    Pause(500);
+    ComPort->SetComNumber(number);
+    ComPort->SetDTR(true);
+    ComPort->SetRTS(true);
+    ComPort->Open();
+    ReplyTrigger = ComPort->AddTimer();
+    LightControl->Start();
+    Pause(500);
+    sbMain->SetPanelText(0, QStringLiteral("COM%1,9600,N,8,1").arg(ComPort->ComNumber()));
+}
+
+void TfrmMain::CloseComPort() {
+    if (!ComPort->Connected()) return;
+    ComPort->Close();
+    Pause(500);
+}
+
+void TfrmMain::ComPortFailed(const QString& message) {
+    // The port has been closed already; from now on the tool behaves as with no
+    // port open until the user opens one again from panel 0.
+    DataPacket->Disable();
+    ComPort->SetTimer(ReplyTrigger, 0, false);
+    throw EMrtError(QStringLiteral("COM%1 failed and was closed: %2").arg(ComPort->ComNumber()).arg(message));
+}

@@ -1,0 +1,136 @@
+// The request cycle: sending a request, taking in its response and dispatching it
+// by response code, the status line and its reply timer.
+//
+// Status line states: a busy message (black) while a request is out; after the
+// response a green success or red error message; 7 ticks after a success and 36
+// after an error "Ready". Silence for 73 ticks after a request shows
+// "No response !" when the last message was busy or "Ready", and "Ready" when it
+// was a success or an error.
+#include "../app/MainWindow.h"
+
+#include "../app/UiServices.h"
+#include "../widgets/StatusBar.h"
+#include "Codec.h"
+#include "ComPort.h"
+#include "Commands.h"
+#include "DataPacket.h"
+
+#include <QComboBox>
+#include <cstring>
+
+namespace {
+constexpr uint16_t ReplyTicks = 73;
+constexpr uint16_t ErrorTicks = 36;
+constexpr uint16_t SuccessTicks = 7;
+constexpr int StatusPanel = 2;
+} // namespace
+
+void TfrmMain::PacketSend() {
+    PacketAddRaw(ETX);
+    if (!ComPort->Connected()) return;
+    ComPort->PutBlock(TxBuf, TxLen);
+    DataPacket->Enable();
+    ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);
+}
+
+void TfrmMain::DataPacketPacket(const uint8_t* data, int size) {
+    if (size < 0 || size > PacketBufSize) {
+        // No transmitter of this protocol sends such a body; it never reaches RxRaw.
+        DataPacket->Disable();
+        ComPort->SetTimer(ReplyTrigger, 0, false);
+        ShowStatus(QStringLiteral("Unknown response received."), skError);
+        return;
+    }
+    std::memcpy(RxRaw, data, static_cast<size_t>(size));
+    PacketProcess(RxRaw, size);
+}
+
+void TfrmMain::PacketProcess(const uint8_t* body, int size) {
+    DataPacket->Disable();
+    ComPort->SetTimer(ReplyTrigger, 0, false);
+    const uint8_t code = PacketDecode(body, size);
+    switch (code) {
+    case cmdCalZero:
+    case cmdCalFull:
+    case cmdReadActiveIn:
+    case cmdClearInCal:
+    case cmdSetTempIn:
+        ShowInActive();
+        break;
+    case cmdReadPermIn:
+        if (cmbInpRanges->isEnabled())
+            ShowInPerm();
+        else
+            ShowInFull();
+        break;
+    case cmdSetPermIn:
+        ShowInFull();
+        SendToolkitVersion();
+        break;
+    case cmdSetDac:
+        ShowStatus(QStringLiteral("Success."), skSuccess);
+        break;
+    case cmdWriteOutZero:
+    case cmdWriteOutFull:
+    case cmdReadActiveOut:
+    case cmdClearOutCal:
+    case cmdSetTempOut:
+    case cmdSetPermOut:
+        ShowOutActive();
+        break;
+    case cmdReadPermOut:
+        if (cmbOutRanges->isEnabled())
+            ShowOutPerm();
+        else
+            ShowOutFull();
+        break;
+    case cmdSetMode:
+    case cmdQueryMode:
+        ShowMode();
+        break;
+    case cmdReadVersion:
+        ShowVersion();
+        break;
+    case cmdSetToolkitVer:
+        ShowOpResult();
+        break;
+    default:
+        ShowStatus(QStringLiteral("Unknown response received."), skError);
+        break;
+    }
+}
+
+void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
+    if (!ComPort->Connected()) {
+        sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
+        sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
+        return;
+    }
+    sbMain->SetPanelText(StatusPanel, message);
+    switch (kind) {
+    case skBusy:
+        sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
+        break;
+    case skError:
+        Ui()->Beep();
+        sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
+        ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
+        break;
+    case skSuccess:
+        sbMain->SetPanelColor(StatusPanel, QColor(0, 128, 0));
+        ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
+        break;
+    case skReady:
+        sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
+        break;
+    }
+    sbMain->Tag = kind;
+}
+
+void TfrmMain::ComPortTriggerTimer(uint16_t handle) {
+    if (handle != ReplyTrigger) return;
+    if (sbMain->Tag == skError || sbMain->Tag == skSuccess)
+        ShowStatus(QStringLiteral("Ready"), skReady);
+    else
+        ShowStatus(QStringLiteral("No response !"), skError);
+}

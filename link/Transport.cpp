@@ -1,0 +1,137 @@
+#include "Transport.h"
+
+#include "Clock.h"
+
+#include <QSerialPort>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
+TSerialTransport::TSerialTransport(QObject* parent) : TTransport(parent), Port(new QSerialPort(this)) {
+    connect(Port, &QSerialPort::readyRead, this, &TTransport::ReadyRead);
+    connect(Port, &QSerialPort::bytesWritten, this, &TTransport::BytesWritten);
+    connect(Port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::ResourceError && Port->isOpen())
+            ReportFailure(Port->errorString());
+    });
+    // QSerialPort does not notice when the far end of a pseudo-terminal closes:
+    // reads return nothing and the event loop spins. Watch for the hang-up here.
+    HangUpWatch.setInterval(100);
+    connect(&HangUpWatch, &QTimer::timeout, this, &TSerialTransport::CheckHangUp);
+}
+
+TSerialTransport::~TSerialTransport() { Close(); }
+
+bool TSerialTransport::Open(const QString& device, QString* error) {
+    Close();
+    Port->setPortName(device);
+    if (!Port->open(QIODevice::ReadWrite)) {
+        if (error) *error = Port->errorString();
+        return false;
+    }
+    Port->setBaudRate(QSerialPort::Baud9600);
+    Port->setDataBits(QSerialPort::Data8);
+    Port->setParity(QSerialPort::NoParity);
+    Port->setStopBits(QSerialPort::OneStop);
+    Port->setFlowControl(QSerialPort::NoFlowControl);
+    Port->setReadBufferSize(4096);
+    Port->setDataTerminalReady(Dtr);
+    Port->setRequestToSend(Rts);
+    FailureReported = false;
+    HangUpWatch.start();
+    return true;
+}
+
+void TSerialTransport::Close() {
+    HangUpWatch.stop();
+    if (Port->isOpen()) Port->close();
+}
+
+bool TSerialTransport::IsOpen() const { return Port->isOpen(); }
+
+bool TSerialTransport::Write(const QByteArray& bytes) { return Port->write(bytes) == bytes.size(); }
+
+QByteArray TSerialTransport::ReadAll() { return Port->readAll(); }
+
+qint64 TSerialTransport::BytesAvailable() const { return Port->bytesAvailable(); }
+
+qint64 TSerialTransport::BytesToWrite() const { return Port->bytesToWrite(); }
+
+void TSerialTransport::SetDtr(bool level) {
+    Dtr = level;
+    if (Port->isOpen()) Port->setDataTerminalReady(level);
+}
+
+void TSerialTransport::SetRts(bool level) {
+    Rts = level;
+    if (Port->isOpen()) Port->setRequestToSend(level);
+}
+
+void TSerialTransport::CheckHangUp() {
+#ifdef Q_OS_UNIX
+    if (!Port->isOpen()) return;
+    pollfd pfd{static_cast<int>(Port->handle()), 0, 0};
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        ReportFailure(QStringLiteral("The device %1 was disconnected").arg(Port->portName()));
+#endif
+}
+
+void TSerialTransport::ReportFailure(const QString& message) {
+    // A pulled adapter reports several errors in a row: act on the first only.
+    if (FailureReported) return;
+    FailureReported = true;
+    HangUpWatch.stop();
+    emit Failed(message);
+}
+
+TMemoryTransport::TMemoryTransport(TClock* clock, QObject* parent) : TTransport(parent) {
+    connect(clock, &TClock::Ticked, this, &TMemoryTransport::Poll);
+}
+
+bool TMemoryTransport::Open(const QString& device, QString* error) {
+    if (RefuseOpen) {
+        const QString refusal = RefuseOpen(device);
+        if (!refusal.isEmpty()) {
+            if (error) *error = refusal;
+            return false;
+        }
+    }
+    Opened = true;
+    OpenedDevice = device;
+    Incoming.clear();
+    return true;
+}
+
+void TMemoryTransport::Close() {
+    Opened = false;
+    Incoming.clear();
+}
+
+bool TMemoryTransport::Write(const QByteArray& bytes) {
+    if (!Opened) return false;
+    Written.append(bytes);
+    if (OnHostWrite) OnHostWrite(bytes);
+    emit BytesWritten();
+    return true;
+}
+
+QByteArray TMemoryTransport::ReadAll() {
+    QByteArray out;
+    out.swap(Incoming);
+    return out;
+}
+
+void TMemoryTransport::Feed(const QByteArray& bytes) {
+    if (!Opened || bytes.isEmpty()) return;
+    Incoming.append(bytes);
+    emit ReadyRead();
+}
+
+void TMemoryTransport::InjectFailure(const QString& message) {
+    if (Opened) emit Failed(message);
+}
+
+void TMemoryTransport::Poll() {
+    if (Opened && PollPeer) Feed(PollPeer());
+}

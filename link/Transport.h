@@ -1,0 +1,98 @@
+#pragma once
+// The byte transport under ComPort. The product uses a serial device through
+// QSerialPort; window tests use an in-memory pipe whose far end is the simulated
+// transmitter; end-to-end tests use a real pseudo-terminal.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+class QSerialPort;
+class TClock;
+
+class TTransport : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // Opens the device at 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
+    // control, with DTR and RTS at the levels set before. On failure returns false
+    // and puts the system's text into *error.
+    virtual bool Open(const QString& device, QString* error) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+    // Queues the bytes for sending; returns false when they could not be queued.
+    virtual bool Write(const QByteArray& bytes) = 0;
+    virtual QByteArray ReadAll() = 0;
+    virtual qint64 BytesAvailable() const = 0;
+    virtual qint64 BytesToWrite() const = 0;
+    virtual void SetDtr(bool level) = 0;
+    virtual void SetRts(bool level) = 0;
+signals:
+    void ReadyRead();
+    void BytesWritten();
+    // The open device failed (adapter pulled out, far end of a pty closed).
+    void Failed(const QString& message);
+};
+
+class TSerialTransport : public TTransport {
+    Q_OBJECT
+public:
+    explicit TSerialTransport(QObject* parent = nullptr);
+    ~TSerialTransport() override;
+    bool Open(const QString& device, QString* error) override;
+    void Close() override;
+    bool IsOpen() const override;
+    bool Write(const QByteArray& bytes) override;
+    QByteArray ReadAll() override;
+    qint64 BytesAvailable() const override;
+    qint64 BytesToWrite() const override;
+    void SetDtr(bool level) override;
+    void SetRts(bool level) override;
+
+private:
+    void CheckHangUp();
+    void ReportFailure(const QString& message);
+    QSerialPort* Port;
+    QTimer HangUpWatch;
+    bool Dtr = false;
+    bool Rts = false;
+    bool FailureReported = false;
+};
+
+// In-memory pipe. What the tool writes goes to OnHostWrite at once; on every tick
+// of the clock PollPeer is asked for the bytes the far end has ready, and they are
+// delivered as received bytes. Written holds everything the tool ever wrote.
+class TMemoryTransport : public TTransport {
+    Q_OBJECT
+public:
+    explicit TMemoryTransport(TClock* clock, QObject* parent = nullptr);
+    bool Open(const QString& device, QString* error) override;
+    void Close() override;
+    bool IsOpen() const override { return Opened; }
+    bool Write(const QByteArray& bytes) override;
+    QByteArray ReadAll() override;
+    qint64 BytesAvailable() const override { return Incoming.size(); }
+    qint64 BytesToWrite() const override { return 0; }
+    void SetDtr(bool level) override { Dtr = level; }
+    void SetRts(bool level) override { Rts = level; }
+
+    // Delivers bytes as if the far end had sent them (only while open).
+    void Feed(const QByteArray& bytes);
+    // Makes the open device fail as a pulled adapter would.
+    void InjectFailure(const QString& message);
+
+    std::function<void(const QByteArray&)> OnHostWrite;
+    std::function<QByteArray()> PollPeer;
+    // Device names that Open refuses, with the error text to give.
+    std::function<QString(const QString& device)> RefuseOpen;
+    QByteArray Written;
+    QString OpenedDevice;
+    bool Dtr = false;
+    bool Rts = false;
+
+private:
+    void Poll();
+    QByteArray Incoming;
+    bool Opened = false;
+};

@@ -1,0 +1,5 @@
+// Placeholder until this subsystem is built.
+#include "../../app/MainWindow.h"
+void TfrmMain::ShowOutActive() {}
+void TfrmMain::ShowOutPerm() {}
+void TfrmMain::ShowOutFull() {}

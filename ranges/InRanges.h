@@ -1,0 +1,34 @@
+#pragma once
+// The 22 input ranges of the transmitter and its range codes 0 to 39. The nine RTD
+// and resistance ranges take three codes each, one per wiring (2, 3, 4 wires).
+#include <QString>
+#include <array>
+
+struct IRange {
+    QString Name;
+    QString RawFormat;
+    QString EngFormat;
+    QString RawUnit;
+    QString EngUnit;
+    bool HasWiring;
+    float RawFullScale;
+    float EuMin;
+    float EuMax;
+};
+
+constexpr int InRangeCount = 22;
+constexpr int RangeCodeCount = 40;
+extern const std::array<IRange, InRangeCount> InRanges;
+
+// The range index (0 to 21) of the input range the window shows now.
+extern int CurInRange;
+
+// (range index, wiring index) -> range code. Wiring -1 counts as 0; a range index
+// outside 0 to 21 gives code 0.
+int RangeToCode(int rangeIndex, int wiringIndex);
+// Range code -> range index, with the wiring index through the second argument,
+// which is always written. A code above 39 gives range 0, wiring 0.
+int CodeToRange(unsigned code, int& wiringIndex);
+
+// The wiring names, the items of cmbWiring.
+extern const std::array<QString, 3> WiringNames;

@@ -1,0 +1,106 @@
+#pragma once
+// The simulated MRT9-DX transmitter: bytes in, bytes out, timed by a clock.
+//
+// It frames, escapes and decodes as the tool does, keeps the state of a real
+// transmitter (programmed and active input range with span, moving readings,
+// calibration flags, output ranges with DAC codes, alarm, RUN/CAL mode, version)
+// and answers every command with the layout the tool reads. It can be told to
+// misbehave for the tests.
+//
+// Receive() takes the bytes the host wrote; Transmit() gives the bytes whose time
+// has come by the clock: an answer is due ReplyDelayMs after the request's ETX and,
+// with PaceBaud set, its bytes leave one by one at 10 bits a byte.
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class TClock;
+
+struct TSimFaults {
+    bool Silent = false;        // answer nothing
+    int ExtraDelayMs = 0;       // answer this much later
+    bool StatusZero = false;    // reports (and the 51 answer) carry status 0
+    int TruncateTo = -1;        // >= 0: cut the escaped body to this many bytes, ETX kept
+    bool DropEtx = false;       // send the frame without its ETX
+    int CorruptIndex = -1;      // >= 0: flip every bit of this byte of the frame on the wire
+    QByteArray NoiseBefore;     // bytes sent before the frame
+    QByteArray NoiseAfter;      // bytes sent after the frame
+    bool Twice = false;         // send the frame twice
+    int UnknownCode = -1;       // >= 0: answer with this response code instead
+    bool Once = false;          // the faults apply to the next answer only
+};
+
+struct TSimOutputRange {
+    uint16_t ZeroCode = 0;
+    uint16_t FullCode = 0;
+};
+
+class TTransmitter {
+public:
+    explicit TTransmitter(TClock* clock);
+
+    void Receive(const QByteArray& bytes);
+    QByteArray Transmit();
+    // True while answer bytes are waiting for their time.
+    bool Busy() const;
+
+    // Power cycle: the programmed input and output ranges become active.
+    void PowerCycle();
+
+    // ---- Settings ----
+    int ReplyDelayMs = 20;
+    int PaceBaud = 0; // 0: no pacing; 9600: 10 bits a byte at 9600 baud
+    TSimFaults Faults;
+    QString VersionText = QStringLiteral("MRT9-DX V2.10");
+    // Each frame received and sent, decoded, with its meaning; for mrt9dx-sim.
+    std::function<void(const QString& line)> Log;
+
+    // ---- State, readable and settable by tests ----
+    int PermInCode = 3;   // programmed input range code
+    int ActiveInCode = 3; // active input range code
+    std::array<float, 40> EuMinByCode{};
+    std::array<float, 40> EuMaxByCode{};
+    uint64_t ZeroCalFlags = 0; // bit n = range code n
+    uint64_t FullCalFlags = 0;
+    float LastCalFullValue = 0;
+    int PermOutRange = 0;
+    int ActiveOutRange = 0;
+    std::array<TSimOutputRange, 2> OutCodes{};
+    std::array<bool, 2> Invert{};
+    std::array<float, 2> OutMin{};
+    std::array<float, 2> OutMax{};
+    uint16_t OutZeroCalFlags = 0;
+    uint16_t OutFullCalFlags = 0;
+    int TrimCode = -1; // the code of the last cmdSetDac, -1 when the output follows the reading
+    float AlarmLimit = 500;
+    float DeadBand = 10;
+    uint8_t AlarmFlags = 0; // bit 0 enabled, bit 1 low alarm
+    bool AlarmActive = false;
+    uint8_t Mode = 0; // 0 RUN, 1 CAL
+    uint8_t ToolkitVersion = 0;
+    float Ta = 24.5f;
+    float TCal = 23.0f;
+    int RequestsReceived = 0;
+    uint8_t LastCommand = 0;
+
+    // The readings of the active range now (raw in RawUnit, engineering in EngUnit).
+    float RawReading() const;
+    float EngReading() const;
+    uint16_t PresentDacCode() const;
+
+private:
+    void HandleFrame(const QByteArray& escapedBody);
+    QByteArray Answer(const QByteArray& request);
+    QByteArray InputReport(uint8_t code, bool ok) const;
+    QByteArray OutputReport(uint8_t code, bool ok, int range) const;
+    void Queue(const QByteArray& frame);
+    void UpdateAlarm();
+    TClock* Clock;
+    QByteArray Collecting;
+    bool InFrame = false;
+    qint64 FrameStartMs = 0;
+    QByteArray OutBytes;
+    qint64 OutDueMs = 0; // when the first waiting byte may leave
+};

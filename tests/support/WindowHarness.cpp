@@ -1,0 +1,55 @@
+#include "WindowHarness.h"
+
+#include "../../link/Pause.h"
+#include "../../widgets/StatusBar.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+TWindowHarness::TWindowHarness(int port, bool show) {
+    Ui.PortAnswer = port;
+    SetPauseHook([this](int ms) {
+        PausedMs += ms;
+        Clock.Advance(ms);
+    });
+    Transport.OnHostWrite = [this](const QByteArray& bytes) { Sim.Receive(bytes); };
+    Transport.PollPeer = [this] { return Sim.Transmit(); };
+    Window = std::make_unique<TfrmMain>(&Transport, &Clock, &Ui);
+    if (show) Show();
+}
+
+TWindowHarness::~TWindowHarness() {
+    Window.reset();
+    SetPauseHook({});
+}
+
+void TWindowHarness::Show() {
+    Window->show();
+    QApplication::processEvents();
+}
+
+void TWindowHarness::Settle() {
+    for (int waited = 0; waited < 10000; waited += 10) {
+        Clock.Advance(10);
+        if (!Sim.Busy() && waited >= 20 + Sim.ReplyDelayMs + Sim.Faults.ExtraDelayMs) break;
+    }
+    Clock.Advance(20);
+}
+
+QByteArray TWindowHarness::TakeWritten() {
+    const QByteArray out = Transport.Written.mid(WrittenSeen);
+    WrittenSeen = static_cast<int>(Transport.Written.size());
+    return out;
+}
+
+QString TWindowHarness::Status() const { return Window->sbMain->PanelText(2); }
+
+QColor TWindowHarness::StatusColor() const { return Window->sbMain->PanelColor(2); }
+
+int TWindowHarness::StatusTag() const { return Window->sbMain->Tag; }
+
+void TWindowHarness::EnterFullModeByChord() {
+    Ui.ConfirmAnswer = true;
+    QTest::keyClick(Window->btnGetPermInpRange, Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+}

@@ -1,0 +1,74 @@
+#pragma once
+// A real TfrmMain, offscreen, wired to the simulated transmitter through the
+// in-memory transport, on the manual clock, with every dialog answered and
+// recorded.
+#include "../../app/MainWindow.h"
+#include "../../app/UiServices.h"
+#include "../../link/Clock.h"
+#include "../../link/Transport.h"
+#include "../../sim/Transmitter.h"
+#include "Bytes.h"
+
+#include <QColor>
+#include <QStringList>
+#include <memory>
+
+class TFakeUi : public TUiServices {
+public:
+    void Beep() override { ++Beeps; }
+    void Information(QWidget*, const QString& text) override { Infos << text; }
+    void ErrorDialog(QWidget*, const QString& text) override { Errors << text; }
+    void GeneralError(QWidget*, const QString& text) override { GeneralErrors << text; }
+    bool Confirm(QWidget*, const QString& text) override {
+        Questions << text;
+        return ConfirmAnswer;
+    }
+    bool SelectPort(QWidget*, int& port) override {
+        ++PortDialogs;
+        if (PortAnswer <= 0) return false;
+        port = PortAnswer;
+        return true;
+    }
+    // Everything shown, in order, as "kind: text", for checks on ordering.
+    int Beeps = 0;
+    QStringList Infos, Errors, GeneralErrors, Questions;
+    int PortDialogs = 0;
+    int PortAnswer = 1; // the port the dialog answers with; 0 or less: Cancel
+    bool ConfirmAnswer = true;
+};
+
+class TWindowHarness {
+public:
+    // port: the number the port dialog answers at start-up (0: Cancel).
+    explicit TWindowHarness(int port = 1, bool show = true);
+    ~TWindowHarness();
+
+    TManualClock Clock;
+    TMemoryTransport Transport{&Clock};
+    TTransmitter Sim{&Clock};
+    TFakeUi Ui;
+    std::unique_ptr<TfrmMain> Window;
+    int PausedMs = 0;
+
+    void Show();
+    void Advance(qint64 ms) { Clock.Advance(ms); }
+    // Lets the answer to the last request arrive: advances until the simulator has
+    // nothing left to send, then 20 ms more (at most 10 s).
+    void Settle();
+    // The bytes the tool wrote since the last call.
+    QByteArray TakeWritten();
+    QString Status() const;
+    QColor StatusColor() const;
+    int StatusTag() const;
+    // Full mode by the chord, answered Yes.
+    void EnterFullModeByChord();
+
+    template <typename T> T* Find(const char* name) const {
+        T* w = Window->findChild<T*>(QString::fromLatin1(name));
+        if (!w) qFatal("control %s not found", name);
+        return w;
+    }
+
+private:
+    int WrittenSeen = 0;
+};

@@ -1,0 +1,71 @@
+#include "StatusBar.h"
+
+#include <QMouseEvent>
+
+namespace {
+constexpr int Widths[3] = {100, 280, 239};
+}
+
+TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
+    for (int i = 0; i < 3; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("sbMainPanel%1").arg(i));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setLineWidth(1);
+        label->setAlignment(Qt::AlignCenter);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        Labels[i] = label;
+    }
+    Panel3 = new QWidget(this);
+    Panel3->setObjectName(QStringLiteral("sbMainPanel3"));
+}
+
+QLabel* TStatusBar::Panel(int panel) const { return panel >= 0 && panel < 3 ? Labels[panel] : nullptr; }
+
+void TStatusBar::SetPanelText(int panel, const QString& text) {
+    if (QLabel* label = Panel(panel)) {
+        label->setText(text);
+        label->setAccessibleName(text);
+    }
+}
+
+QString TStatusBar::PanelText(int panel) const {
+    QLabel* label = Panel(panel);
+    return label ? label->text() : QString();
+}
+
+void TStatusBar::SetPanelColor(int panel, const QColor& color) {
+    if (QLabel* label = Panel(panel)) {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, color);
+        label->setPalette(pal);
+    }
+}
+
+QColor TStatusBar::PanelColor(int panel) const {
+    QLabel* label = Panel(panel);
+    return label ? label->palette().color(QPalette::WindowText) : QColor();
+}
+
+int TStatusBar::PanelAt(const QPoint& pos) const {
+    int left = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (pos.x() >= left && pos.x() < left + Widths[i]) return i;
+        left += Widths[i];
+    }
+    return 3;
+}
+
+void TStatusBar::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit PanelDoubleClicked(PanelAt(event->position().toPoint()));
+}
+
+void TStatusBar::resizeEvent(QResizeEvent*) {
+    int left = 0;
+    const int h = height();
+    for (int i = 0; i < 3; ++i) {
+        Labels[i]->setGeometry(left, 1, Widths[i] - 1, h - 1);
+        left += Widths[i];
+    }
+    Panel3->setGeometry(left, 1, width() - left, h - 1);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The status bar of the main window: four flat panels (100, 280 and 239 pixels
+// wide, the last takes the rest) with centred texts, a double-click per panel, and
+// an integer tag. Panel 3 is a container for other controls.
+#include <QColor>
+#include <QLabel>
+#include <QWidget>
+#include <array>
+
+class TStatusBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit TStatusBar(QWidget* parent = nullptr);
+    static constexpr int PanelCount = 4;
+    void SetPanelText(int panel, const QString& text);
+    QString PanelText(int panel) const;
+    void SetPanelColor(int panel, const QColor& color);
+    QColor PanelColor(int panel) const;
+    // The container of panel 3.
+    QWidget* Container() const { return Panel3; }
+    QLabel* Panel(int panel) const;
+    int PanelAt(const QPoint& pos) const;
+    int Tag = 0;
+
+signals:
+    void PanelDoubleClicked(int panel);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::array<QLabel*, 3> Labels{};
+    QWidget* Panel3;
+};
