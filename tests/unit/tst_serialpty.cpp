@@ -1,0 +1,90 @@
+// The serial transport on a real pseudo-terminal pair at 9600 8N1: a round trip,
+// and a far end that hangs up.
+#include "../../link/Transport.h"
+#include "Bytes.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <pty.h>
+#include <termios.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+class TstSerialPty : public QObject {
+    Q_OBJECT
+    int Master = -1;
+    int Slave = -1;
+    QString SlaveName;
+
+private slots:
+    void init() {
+        char name[128] = {};
+        QVERIFY(openpty(&Master, &Slave, name, nullptr, nullptr) == 0);
+        fcntl(Master, F_SETFL, fcntl(Master, F_GETFL) | O_NONBLOCK);
+        termios raw{};
+        tcgetattr(Slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(Slave, TCSANOW, &raw);
+        SlaveName = QString::fromLocal8Bit(name);
+    }
+    void cleanup() {
+        if (Master >= 0) ::close(Master);
+        if (Slave >= 0) ::close(Slave);
+        Master = Slave = -1;
+    }
+
+    void roundTrip() {
+        TSerialTransport transport;
+        QString error;
+        QVERIFY2(transport.Open(SlaveName, &error), qPrintable(error));
+        QVERIFY(transport.Write(Hex("02 30 03")));
+        QByteArray atFarEnd;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     char buf[64];
+                                     const ssize_t n = ::read(Master, buf, sizeof buf);
+                                     if (n > 0) atFarEnd.append(buf, n);
+                                     return atFarEnd.size() >= 3;
+                                 }()),
+                                 3000);
+        QCOMPARE(ToHex(atFarEnd), ToHex(Hex("02 30 03")));
+
+        const QByteArray answer = Hex("02 30 56 32 2E 31 30 03");
+        QCOMPARE(::write(Master, answer.constData(), answer.size()), ssize_t(answer.size()));
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += transport.ReadAll()).size() >= answer.size(), 3000);
+        QCOMPARE(ToHex(received), ToHex(answer));
+
+        termios settings{};
+        QVERIFY(tcgetattr(Slave, &settings) == 0);
+        QCOMPARE(cfgetospeed(&settings), speed_t(B9600));
+        QCOMPARE(settings.c_cflag & CSIZE, tcflag_t(CS8));
+        QVERIFY(!(settings.c_cflag & PARENB));
+        QVERIFY(!(settings.c_cflag & CSTOPB));
+        transport.Close();
+        QVERIFY(!transport.IsOpen());
+    }
+
+    void farEndHangUpIsReportedOnce() {
+        TSerialTransport transport;
+        QString error;
+        QVERIFY2(transport.Open(SlaveName, &error), qPrintable(error));
+        QSignalSpy failed(&transport, &TTransport::Failed);
+        ::close(Slave);
+        Slave = -1;
+        ::close(Master);
+        Master = -1;
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 3000);
+        QTest::qWait(300);
+        QCOMPARE(failed.count(), 1);
+    }
+
+    void missingDeviceGivesTheSystemText() {
+        TSerialTransport transport;
+        QString error;
+        QVERIFY(!transport.Open(QStringLiteral("/dev/no-such-mrt9dx-port"), &error));
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSerialPty)
+#include "tst_serialpty.moc"
