@@ -11,12 +11,16 @@
 
 #include <QColor>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class TFakeUi : public TUiServices {
 public:
     void Beep() override { ++Beeps; }
-    void Information(QWidget*, const QString& text) override { Infos << text; }
+    void Information(QWidget*, const QString& text) override {
+        Infos << text;
+        if (OnInformation) OnInformation();
+    }
     void ErrorDialog(QWidget*, const QString& text) override { Errors << text; }
     void GeneralError(QWidget*, const QString& text) override { GeneralErrors << text; }
     bool Confirm(QWidget*, const QString& text) override {
@@ -29,7 +33,8 @@ public:
         port = PortAnswer;
         return true;
     }
-    // Everything shown, in order, as "kind: text", for checks on ordering.
+    // Runs while the information box is shown, to look at the window then.
+    std::function<void()> OnInformation;
     int Beeps = 0;
     QStringList Infos, Errors, GeneralErrors, Questions;
     int PortDialogs = 0;

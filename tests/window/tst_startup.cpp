@@ -1,0 +1,121 @@
+// The first show of the window: what it asks the transmitter, the state it leaves
+// the panels and flags in, with and without a port.
+#include "../../app/EventFlags.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/StatusBar.h"
+#include "WindowHarness.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTest>
+#include <QTreeWidget>
+
+class TstStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void silentTransmitter() {
+        TWindowHarness h(1, false);
+        h.Sim.Faults.Silent = true;
+        h.Show();
+        TfrmMain& w = *h.Window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("MRT9-DX Configuration & Calibration V1.61 - Dornvale"));
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 21 00 03")));
+        QVERIFY(!w.cmbInpRanges->isEnabled());
+        QVERIFY(!w.cmbOutRanges->isEnabled());
+        QVERIFY(w.btnGetPermInpRange->isEnabled());
+        QVERIFY(w.btnGetOutRange->isEnabled());
+        QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type B"));
+        QCOMPARE(w.cmbOutRanges->currentText(), QStringLiteral("\u00B110 V"));
+        QCOMPARE(w.cmbInpRanges->count(), 22);
+        QCOMPARE(w.lvInpCalStat->topLevelItemCount(), 22);
+        QCOMPARE(w.lvOutCalStat->topLevelItemCount(), 2);
+        QVERIFY(FormReady && InEventsOn && OutEventsOn && !FullMode);
+        QCOMPARE(h.Status(), QString());
+        QCOMPARE(h.StatusTag(), int(skBusy));
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.btnGetPermInpRange));
+
+        h.Advance(73 * 55 - 60);
+        QCOMPARE(h.Status(), QString());
+        h.Advance(120);
+        QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        h.Advance(36 * 55 + 60);
+        QCOMPARE(h.Status(), QStringLiteral("Ready"));
+        QVERIFY(h.TakeWritten().isEmpty());
+    }
+
+    void numericMaskOnTheEightEdits() {
+        TWindowHarness h;
+        TfrmMain& w = *h.Window;
+        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.edOutMin, w.edOutMax, w.edAlarmLimit,
+                            w.edDeadBand}) {
+            const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edit->validator());
+            QVERIFY2(mask, qPrintable(edit->objectName()));
+            QCOMPARE(mask->regularExpression().pattern(), QStringLiteral("\\-?\\d+\\.?\\d+?"));
+            QString text = QStringLiteral("-12.5");
+            int pos = 0;
+            QVERIFY(mask->validate(text, pos) != QValidator::Invalid);
+            for (const char* bad : {"+1", "1e5", ".5", "1 2", "abc"}) {
+                text = QString::fromLatin1(bad);
+                QCOMPARE(mask->validate(text, pos), QValidator::Invalid);
+            }
+        }
+    }
+
+    void noPortChosen() {
+        TWindowHarness h(0, false);
+        int itemsWhenNoticeShown = -1;
+        int beepsWhenNoticeShown = -1;
+        h.Ui.OnInformation = [&] {
+            itemsWhenNoticeShown = h.Window->cmbInpRanges->count();
+            beepsWhenNoticeShown = h.Ui.Beeps;
+        };
+        h.Show();
+        QCOMPARE(h.Ui.Infos, QStringList{QStringLiteral("No COM port defined. Program will not communicate with the unit.")});
+        QCOMPARE(itemsWhenNoticeShown, 0);
+        QCOMPARE(beepsWhenNoticeShown, 1);
+        QCOMPARE(h.Window->cmbInpRanges->count(), 22);
+        QVERIFY(FormReady && InEventsOn && OutEventsOn);
+        QCOMPARE(h.Window->sbMain->PanelText(0), QString());
+        QVERIFY(h.Transport.Written.isEmpty());
+        for (auto click : {&TfrmMain::btnGetPermInpRangeClick, &TfrmMain::btnGetOutRangeClick, &TfrmMain::ReadVersion}) {
+            (h.Window.get()->*click)();
+            QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+        }
+        QVERIFY(h.Transport.Written.isEmpty());
+    }
+
+    void portThatWillNotOpen() {
+        TWindowHarness h(4, false);
+        h.Transport.RefuseOpen = [](const QString&) { return QStringLiteral("Device or resource busy"); };
+        h.Show();
+        // The system's text, then the window comes up as after Cancel, without the notice.
+        QCOMPARE(h.Ui.GeneralErrors.size(), 1);
+        QVERIFY(h.Ui.GeneralErrors[0].contains(QStringLiteral("Device or resource busy")));
+        QVERIFY(h.Ui.Infos.isEmpty());
+        QCOMPARE(h.Window->cmbInpRanges->count(), 22);
+        QCOMPARE(h.Window->lvInpCalStat->topLevelItemCount(), 22);
+        QVERIFY(!h.Window->cmbInpRanges->isEnabled());
+        QVERIFY(FormReady && InEventsOn && OutEventsOn && !FullMode);
+        // A port opened later from panel 0 works as if chosen at start.
+        h.Transport.RefuseOpen = {};
+        h.Ui.PortAnswer = 2;
+        h.Window->sbMainPanels0DblClick();
+        QCOMPARE(h.Window->sbMain->PanelText(0), QStringLiteral("COM2,9600,N,8,1"));
+        h.TakeWritten();
+        h.Window->btnGetPermInpRangeClick();
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 04 03")));
+    }
+
+    void answeringTransmitterLeavesTheStatusLineEmpty() {
+        TWindowHarness h;
+        h.Settle();
+        h.Advance(6000);
+        if (h.Sim.RequestsReceived == 0) QSKIP("the simulated transmitter does not answer yet");
+        QCOMPARE(h.Status(), QString());
+    }
+};
+
+QTEST_MAIN(TstStartup)
+#include "tst_startup.moc"
