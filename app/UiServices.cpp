@@ -26,6 +26,7 @@ void TQtUiServices::GeneralError(QWidget* parent, const QString& text) {
 
 bool TQtUiServices::Confirm(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, ProgramTitle(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

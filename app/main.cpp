@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QScreen>
 #include <QStyleFactory>
 
 int main(int argc, char* argv[]) {
@@ -24,6 +25,8 @@ int main(int argc, char* argv[]) {
     TSerialTransport transport;
     TQtUiServices ui;
     TfrmMain window(&transport, &clock, &ui);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     return app.exec();
 }
