@@ -1,40 +1,204 @@
-// Placeholder until this subsystem is built.
+// The calibration status lists at the bottom of the input and output panels: one
+// row per range, "OK" or "UCAL" for the zero and full-scale calibration, and a
+// context menu that asks the transmitter to clear the flags of its side.
+#include "../app/EventFlags.h"
 #include "../app/MainWindow.h"
-#include "../widgets/Controls.h"
-#include "../widgets/PageSpinBox.h"
-#include "../widgets/ToggleSwitch.h"
+#include "../link/Codec.h"
+#include "../link/Commands.h"
+#include "CalFlags.h"
+#include "InRanges.h"
+#include "NumberFormat.h"
+#include "OutRanges.h"
+
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <algorithm>
+
+namespace {
+const QString NotAvailable = QStringLiteral("N/A");
+const QString Calibrated = QStringLiteral("OK");
+const QString Uncalibrated = QStringLiteral("UCAL");
+
+struct TColumn {
+    QString Caption;
+    int Width;
+    Qt::Alignment Alignment;
+};
+
+// Cells of the second and later columns take their font colour from the window's
+// paint hook; everything else of the drawing is the list's own.
+class TCalStatDelegate : public QStyledItemDelegate {
+public:
+    TCalStatDelegate(const TfrmMain* window, QTreeWidget* list)
+        : QStyledItemDelegate(list), Window(window), List(list) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() < 1 || index.parent().isValid()) return;
+        const QColor colour = Window->lvOutCalStatCustomDrawSubItem(List, index.row(), index.column());
+        if (colour.isValid()) option->palette.setColor(QPalette::Text, colour);
+    }
+
+private:
+    const TfrmMain* Window;
+    QTreeWidget* List;
+};
+
+// A read-only report-style list with fixed, non-clickable column headers.
+QTreeWidget* NewCalList(TfrmMain* window, QWidget* parent, const char* name, const QRect& geometry,
+                        const std::initializer_list<TColumn>& columns, const QString& hint) {
+    auto* list = new QTreeWidget(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setGeometry(geometry);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setFrameStyle(QFrame::Box | QFrame::Plain);
+    list->setLineWidth(1);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setToolTip(hint);
+    list->setAccessibleName(QStringLiteral("Calibration Status"));
+
+    list->setColumnCount(static_cast<int>(columns.size()));
+    QTreeWidgetItem* header = list->headerItem();
+    int column = 0;
+    for (const TColumn& c : columns) {
+        header->setText(column, c.Caption);
+        header->setTextAlignment(column, c.Alignment | Qt::AlignVCenter);
+        list->header()->resizeSection(column, c.Width);
+        ++column;
+    }
+    list->header()->setSectionsClickable(false);
+    list->header()->setSectionsMovable(false);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionResizeMode(QHeaderView::Fixed);
+    list->setItemDelegate(new TCalStatDelegate(window, list));
+    return list;
+}
+
+QLabel* NewCaption(QWidget* parent, const char* name, int left, int top) {
+    const QString caption = QStringLiteral("Calibration Status");
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(caption);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
+}
+
+// A row whose cells take the alignments of the list's header.
+QTreeWidgetItem* AddRow(QTreeWidget* list, const QStringList& cells) {
+    auto* item = new QTreeWidgetItem(list, cells);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    for (int column = 0; column < cells.size(); ++column)
+        item->setTextAlignment(column, Qt::Alignment(list->headerItem()->textAlignment(column)));
+    return item;
+}
+
+const QString& FlagText(uint32_t set, int bit) { return (set >> bit) & 1u ? Calibrated : Uncalibrated; }
+
+// The engineering span of an input range, as the "Range" column shows it.
+QString SpanText(const IRange& range) {
+    return FormatFloat(range.EuMin, QStringLiteral("0")) + range.EngUnit + QStringLiteral("..") +
+           FormatFloat(range.EuMax, QStringLiteral("0")) + range.EngUnit;
+}
+} // namespace
 
 void TfrmMain::setupCalLists() {
-    lblInpCalStat = new QLabel(grpInput);
-    lblInpCalStat->setObjectName(QStringLiteral("lblInpCalStat"));
-    lvInpCalStat = new QTreeWidget(grpInput);
-    lvInpCalStat->setObjectName(QStringLiteral("lvInpCalStat"));
-    lblOutCalStat = new QLabel(grpOutput);
-    lblOutCalStat->setObjectName(QStringLiteral("lblOutCalStat"));
-    lvOutCalStat = new QTreeWidget(grpOutput);
-    lvOutCalStat->setObjectName(QStringLiteral("lvOutCalStat"));
-    popInCal = new QMenu(grpInput);
+    constexpr Qt::Alignment Left = Qt::AlignLeft;
+    constexpr Qt::Alignment Centre = Qt::AlignHCenter;
+
+    lblInpCalStat = NewCaption(grpInput, "lblInpCalStat", 8, 320);
+    lvInpCalStat = NewCalList(this, grpInput, "lvInpCalStat", QRect(8, 336, 305, 169),
+                              {{QStringLiteral("Input"), 85, Left},
+                               {QStringLiteral("Zero"), 43, Centre},
+                               {QStringLiteral("FS"), 43, Centre},
+                               {QStringLiteral("Range"), 113, Centre}},
+                              QStringLiteral("Right click to read calibration status for all input ranges"));
+
+    lblOutCalStat = NewCaption(grpOutput, "lblOutCalStat", 8, 384);
+    lvOutCalStat = NewCalList(this, grpOutput, "lvOutCalStat", QRect(8, 400, 305, 105),
+                              {{QStringLiteral("Output"), 159, Left},
+                               {QStringLiteral("Zero"), 63, Centre},
+                               {QStringLiteral("FS"), 63, Centre}},
+                              QStringLiteral("Right click to read calibration status for all output ranges"));
+
+    const QString clearCaption = QStringLiteral("Clear calibration flags");
+    popInCal = new QMenu(this);
     popInCal->setObjectName(QStringLiteral("popInCal"));
-    popOutCal = new QMenu(grpOutput);
-    popOutCal->setObjectName(QStringLiteral("popOutCal"));
-    mnuClearInCal = new QAction(this);
+    mnuClearInCal = new QAction(clearCaption, popInCal);
     mnuClearInCal->setObjectName(QStringLiteral("mnuClearInCal"));
-    mnuClearOutCal = new QAction(this);
+    popInCal->addAction(mnuClearInCal);
+
+    popOutCal = new QMenu(this);
+    popOutCal->setObjectName(QStringLiteral("popOutCal"));
+    mnuClearOutCal = new QAction(clearCaption, popOutCal);
     mnuClearOutCal->setObjectName(QStringLiteral("mnuClearOutCal"));
+    popOutCal->addAction(mnuClearOutCal);
 }
-void TfrmMain::InitInCalStat() {}
-void TfrmMain::InitOutCalStat() {}
-void TfrmMain::ShowInCalStat(uint32_t, uint32_t, uint32_t, uint32_t) {}
-void TfrmMain::ShowOutCalStat(uint16_t, uint16_t) {}
-QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget*, int, int) const { return Qt::black; }
-void TfrmMain::mnuClearInCalClick() {}
-void TfrmMain::mnuClearOutCalClick() {}
+
+void TfrmMain::InitInCalStat() {
+    lvInpCalStat->clear();
+    for (const IRange& range : InRanges)
+        AddRow(lvInpCalStat, {range.Name, NotAvailable, NotAvailable, SpanText(range)});
+}
+
+void TfrmMain::InitOutCalStat() {
+    lvOutCalStat->clear();
+    for (const ORange& range : OutRanges)
+        AddRow(lvOutCalStat, {range.Name, NotAvailable, NotAvailable});
+}
+
+void TfrmMain::ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4) {
+    uint32_t zeroSet = 0;
+    uint32_t fullSet = 0;
+    FoldCalFlags(word1, word2, word3, word4, zeroSet, fullSet);
+    // Only the rows of the table's ranges carry flags; there are no others.
+    const int rows = std::min(lvInpCalStat->topLevelItemCount(), InRangeCount);
+    for (int i = 0; i < rows; ++i) {
+        QTreeWidgetItem* item = lvInpCalStat->topLevelItem(i);
+        item->setText(1, FlagText(zeroSet, i));
+        item->setText(2, FlagText(fullSet, i));
+    }
+}
+
+void TfrmMain::ShowOutCalStat(uint16_t zeroFlags, uint16_t fullFlags) {
+    const int rows = std::min(lvOutCalStat->topLevelItemCount(), OutRangeCount);
+    for (int i = 0; i < rows; ++i) {
+        QTreeWidgetItem* item = lvOutCalStat->topLevelItem(i);
+        item->setText(1, FlagText(zeroFlags, i));
+        item->setText(2, FlagText(fullFlags, i));
+    }
+}
+
+QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int column) const {
+    // Until start-up has finished the cells keep the list's own colours.
+    if (!FormReady || !list) return QColor();
+    const QTreeWidgetItem* item = list->topLevelItem(row);
+    const QString text = item ? item->text(column) : QString();
+    if (text == Calibrated) return QColor(0, 128, 0);
+    if (text == Uncalibrated) return QColor(255, 0, 0);
+    return QColor(0, 0, 0);
+}
+
+void TfrmMain::mnuClearInCalClick() {
+    ShowStatus(QStringLiteral("Clearing input calibration flags..."), skBusy);
+    PacketStart(cmdClearInCal);
+    PacketSend();
+}
+
+void TfrmMain::mnuClearOutCalClick() {
+    ShowStatus(QStringLiteral("Clearing output calibration flags..."), skBusy);
+    PacketStart(cmdClearOutCal);
+    PacketSend();
+}

@@ -1,9 +1,66 @@
-// Placeholder until this subsystem is built.
+// The transmitter's RUN/CAL mode behind calSwitch, the program's full mode behind
+// the key chord Ctrl+Shift+Alt+F6, and the toolkit version the tool reports after
+// a permanent input range has been programmed.
+#include "../app/EventFlags.h"
 #include "../app/MainWindow.h"
-void TfrmMain::calSwitchClick() {}
-void TfrmMain::QueryMode() {}
-void TfrmMain::ShowMode() {}
-bool TfrmMain::btnGetPermInpRangeKeyDown(int, Qt::KeyboardModifiers, Qt::MouseButtons) { return false; }
-void TfrmMain::EnterFullMode() {}
-void TfrmMain::SendToolkitVersion() {}
-void TfrmMain::ShowOpResult() {}
+#include "../app/UiServices.h"
+#include "../link/Codec.h"
+#include "../link/Commands.h"
+#include "../widgets/ToggleSwitch.h"
+
+namespace {
+// The version of this program as the transmitter stores it: 1.61.
+constexpr uint8_t ToolkitVersion = 161;
+constexpr Qt::KeyboardModifiers FullModeChord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
+
+uint8_t ModeByte(const TToggleSwitch* toggle) { return toggle->On() ? 1 : 0; }
+} // namespace
+
+void TfrmMain::calSwitchClick() {
+    // No status message: the line keeps what it shows.
+    PacketStart(cmdSetMode);
+    PacketAddByte(ModeByte(calSwitch));
+    PacketSend();
+}
+
+void TfrmMain::QueryMode() {
+    PacketStart(cmdQueryMode);
+    PacketAddByte(ModeByte(calSwitch));
+    PacketSend();
+}
+
+void TfrmMain::ShowMode() {
+    RxPos = 1;
+    // Any mode other than 0 is CAL. The answer carries no status byte.
+    calSwitch->SetOn(PacketGetByte() != 0);
+}
+
+bool TfrmMain::btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    if (key != Qt::Key_F6 || modifiers != FullModeChord || buttons != Qt::NoButton || FullMode) return false;
+    Ui()->Beep();
+    if (!Ui()->Confirm(this, QStringLiteral("Do you want to switch to full mode."))) return false;
+    EnterFullMode();
+    return true;
+}
+
+void TfrmMain::EnterFullMode() {
+    // The calibration controls follow with the next presentation of a programmed
+    // range, which asks for FullMode.
+    FullMode = true;
+    setWindowTitle(windowTitle() + QStringLiteral(" (full)"));
+}
+
+void TfrmMain::SendToolkitVersion() {
+    ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
+    PacketStart(cmdSetToolkitVer);
+    PacketAddByte(ToolkitVersion);
+    PacketSend();
+}
+
+void TfrmMain::ShowOpResult() {
+    RxPos = 1;
+    if (PacketGetByte() != 0)
+        ShowStatus(QStringLiteral("Success."), skSuccess);
+    else
+        ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
+}

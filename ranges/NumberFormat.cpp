@@ -40,9 +40,12 @@ QString FormatFloat(double value, const QString& pattern) {
 }
 
 double StrToFloat(const QString& text) {
+    // The whole text must be the number: no group separators, no blanks around it.
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = QLocale::c().toDouble(text, &ok);
-    if (!ok || !std::isfinite(value))
+    const double value = c.toDouble(text, &ok);
+    if (!ok || !std::isfinite(value) || text.trimmed().size() != text.size())
         throw EMrtError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return value;
 }

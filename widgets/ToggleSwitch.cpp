@@ -43,13 +43,15 @@ void TToggleSwitch::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TToggleSwitch::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    // Always the active colours: disabled, the switch looks the same.
+    const auto colour = [this](QPalette::ColorRole role) { return palette().color(QPalette::Active, role); };
     const QRect all = rect();
-    const QColor face = palette().color(QPalette::Button);
+    const QColor face = colour(QPalette::Button);
     // Lowered 1-pixel border.
-    p.setPen(palette().color(QPalette::Dark));
+    p.setPen(colour(QPalette::Dark));
     p.drawLine(all.topLeft(), all.topRight());
     p.drawLine(all.topLeft(), all.bottomLeft());
-    p.setPen(palette().color(QPalette::Light));
+    p.setPen(colour(QPalette::Light));
     p.drawLine(all.bottomLeft(), all.bottomRight());
     p.drawLine(all.topRight(), all.bottomRight());
 
@@ -65,18 +67,18 @@ void TToggleSwitch::paintEvent(QPaintEvent*) {
     p.fillRect(knob, face);
     for (int i = 0; i < 2; ++i) {
         const QRect b = knob.adjusted(i, i, -i - 1, -i - 1);
-        p.setPen(palette().color(QPalette::Light));
+        p.setPen(colour(QPalette::Light));
         p.drawLine(b.topLeft(), b.topRight());
         p.drawLine(b.topLeft(), b.bottomLeft());
-        p.setPen(palette().color(i == 0 ? QPalette::Shadow : QPalette::Dark));
+        p.setPen(colour(i == 0 ? QPalette::Shadow : QPalette::Dark));
         p.drawLine(b.bottomLeft(), b.bottomRight());
         p.drawLine(b.topRight(), b.bottomRight());
     }
     const int cx = knob.center().x();
     for (int dx = -4; dx <= 4; dx += 4) {
-        p.setPen(palette().color(QPalette::Dark));
+        p.setPen(colour(QPalette::Dark));
         p.drawLine(cx + dx, knob.top() + 6, cx + dx, knob.bottom() - 6);
-        p.setPen(palette().color(QPalette::Light));
+        p.setPen(colour(QPalette::Light));
         p.drawLine(cx + dx + 1, knob.top() + 6, cx + dx + 1, knob.bottom() - 6);
     }
 

@@ -1,4 +1,26 @@
-// Placeholder until this subsystem is built.
+// Input calibration at zero and full scale, for the range code of the combo boxes.
+// The technician applies the signal with a precision calibrator and presses the
+// button at the right end of edInpZero or edInpFull; the transmitter answers with
+// an input report (codes 1 and 2, presented by ShowInActive). Both edits are
+// enabled only in full mode.
 #include "../../app/MainWindow.h"
-void TfrmMain::edInpZeroPropertiesButtonClick() {}
-void TfrmMain::edInpFullPropertiesButtonClick() {}
+#include "../../link/Codec.h"
+#include "../../link/Commands.h"
+#include "../../ranges/NumberFormat.h"
+#include "../../widgets/Controls.h"
+
+void TfrmMain::edInpZeroPropertiesButtonClick() {
+    // The zero point needs no value: the text of edInpZero is only shown.
+    ShowStatus(QStringLiteral("Calibrating zero scale..."), skBusy);
+    PacketStart(cmdCalZero);
+    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketSend();
+}
+
+void TfrmMain::edInpFullPropertiesButtonClick() {
+    ShowStatus(QStringLiteral("Calibrating full scale..."), skBusy);
+    PacketStart(cmdCalFull);
+    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketAddSingle(StrToSingle(edInpFull->text()));
+    PacketSend();
+}

@@ -1,103 +1,284 @@
-// Placeholder until this subsystem is built.
+// The controls of the input group box and the switching of the panel on and off.
+//
+// The upper half shows the range programmed into the transmitter (the P side);
+// below the bevel line the user picks the active range and wiring, watches the
+// live readings, edits the engineering span and calibrates. The calibration status
+// list at the bottom is built with the other calibration list (ranges/).
+#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
+#include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
-#include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
+
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
-#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTreeWidget>
+#include <iterator>
+
+namespace {
+constexpr int ValueWidth = 73;
+constexpr int ValueHeight = 20;
+constexpr int EditHeight = 21;
+constexpr int ButtonSize = 21;
+
+const QString ZeroProcedure =
+    QStringLiteral("To calibrate input zero range:\r\n") + QString(82, QLatin1Char('-')) +
+    QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
+                   "\r\n2) Apply the zero scale signal to the inputs"
+                   "\r\n3) Press button to correct zero scale errors"
+                   "\r\n4) Observe success on the status bar below");
+const QString FullProcedure =
+    QStringLiteral("To calibrate input full scale range:\r\n") + QString(82, QLatin1Char('-')) +
+    QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
+                   "\r\n2) Apply the full scale signal to the inputs"
+                   "\r\n3) Press button to correct full scale errors"
+                   "\r\n4) Observe success on the status bar below");
+
+// A drop-down list with a fixed set of items that shows its selection centred.
+class TCentredList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QString text = option.currentText;
+        option.currentText.clear();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        painter.drawItemText(field, Qt::AlignCenter, option.palette, isEnabled(), text, QPalette::ButtonText);
+    }
+};
+
+// A plain label sized to its caption, its top-left corner at (left, top).
+QLabel* NewLabel(QWidget* box, const char* name, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, box);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(caption);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
+}
+
+// A unit label: its text comes with the range, so it gets a fixed width and the
+// height of one line of text.
+QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
+    auto* label = new QLabel(QStringLiteral("Ohm"), box);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(left, top, width, label->sizeHint().height());
+    label->clear();
+    return label;
+}
+
+// A read-only value label, named for the screen reader after its caption.
+TValueLabel* NewValue(QWidget* box, const char* name, const QLabel* caption, const QRect& geometry,
+                      const QString& hint) {
+    auto* value = new TValueLabel(box);
+    value->setObjectName(QString::fromLatin1(name));
+    value->setGeometry(geometry);
+    value->setAccessibleName(caption->text());
+    value->setToolTip(hint);
+    return value;
+}
+
+QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
+                       const QString& hint) {
+    auto* button = new QPushButton(caption, box);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    button->setGeometry(left, top, ButtonSize, ButtonSize);
+    button->setToolTip(hint);
+    return button;
+}
+
+TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, int top, const QString& hint) {
+    auto* edit = new TEdit(box);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(left, top, ValueWidth, EditHeight);
+    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    edit->setText(QStringLiteral("0"));
+    edit->setAccessibleName(caption->text());
+    edit->setToolTip(hint);
+    return edit;
+}
+
+// The face of the small captionless button at the right end of the calibration
+// edits: a raised square in the button colours.
+QIcon ButtonFace(const QPalette& palette) {
+    QPixmap face(12, 14);
+    face.fill(palette.color(QPalette::Button));
+    QPainter p(&face);
+    const QRect r = face.rect().adjusted(0, 0, -1, -1);
+    p.setPen(palette.color(QPalette::Light));
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(palette.color(QPalette::Shadow));
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+    p.setPen(palette.color(QPalette::Dark));
+    p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
+    p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+    return QIcon(face);
+}
+
+// An edit with the button that runs its calibration at its right end.
+QAction* AddEditButton(TfrmMain* window, TEdit* edit, const char* name) {
+    auto* action = new QAction(ButtonFace(edit->palette()), QString(), window);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setToolTip(edit->toolTip());
+    edit->addAction(action, QLineEdit::TrailingPosition);
+    return action;
+}
+
+void AddCentredItems(QComboBox* list, const QStringList& items) {
+    for (const QString& item : items) {
+        list->addItem(item);
+        list->setItemData(list->count() - 1, int(Qt::AlignCenter), Qt::TextAlignmentRole);
+    }
+}
+
+// The calibration edits and their buttons go on and off together.
+void SetCalEditEnabled(TEdit* edit, QAction* button, bool enabled) {
+    edit->setEnabled(enabled);
+    button->setEnabled(enabled);
+}
+} // namespace
 
 void TfrmMain::setupInputPanel() {
-    lblInpRange = new QLabel(grpInput);
-    lblInpRange->setObjectName(QStringLiteral("lblInpRange"));
-    pnlInpRange = new TValueLabel(grpInput);
-    pnlInpRange->setObjectName(QStringLiteral("pnlInpRange"));
-    btnGetPermInpRange = new QPushButton(grpInput);
-    btnGetPermInpRange->setObjectName(QStringLiteral("btnGetPermInpRange"));
-    lblWiring1 = new QLabel(grpInput);
-    lblWiring1->setObjectName(QStringLiteral("lblWiring1"));
-    pnlWiring = new TValueLabel(grpInput);
-    pnlWiring->setObjectName(QStringLiteral("pnlWiring"));
-    lblInpReadingP = new QLabel(grpInput);
-    lblInpReadingP->setObjectName(QStringLiteral("lblInpReadingP"));
-    pnlInpReadingP = new TValueLabel(grpInput);
-    pnlInpReadingP->setObjectName(QStringLiteral("pnlInpReadingP"));
-    lblEngReadingP = new QLabel(grpInput);
-    lblEngReadingP->setObjectName(QStringLiteral("lblEngReadingP"));
-    pnlEngReadingP = new TValueLabel(grpInput);
-    pnlEngReadingP->setObjectName(QStringLiteral("pnlEngReadingP"));
-    lblInputZeroP = new QLabel(grpInput);
-    lblInputZeroP->setObjectName(QStringLiteral("lblInputZeroP"));
-    pnlInpZeroP = new TValueLabel(grpInput);
-    pnlInpZeroP->setObjectName(QStringLiteral("pnlInpZeroP"));
-    lblEuMinP = new QLabel(grpInput);
-    lblEuMinP->setObjectName(QStringLiteral("lblEuMinP"));
-    pnlEuMinP = new TValueLabel(grpInput);
-    pnlEuMinP->setObjectName(QStringLiteral("pnlEuMinP"));
-    lblInpFsP = new QLabel(grpInput);
-    lblInpFsP->setObjectName(QStringLiteral("lblInpFsP"));
-    pnlInpFullP = new TValueLabel(grpInput);
-    pnlInpFullP->setObjectName(QStringLiteral("pnlInpFullP"));
-    lblEuMaxP = new QLabel(grpInput);
-    lblEuMaxP->setObjectName(QStringLiteral("lblEuMaxP"));
-    pnlEuMaxP = new TValueLabel(grpInput);
-    pnlEuMaxP->setObjectName(QStringLiteral("pnlEuMaxP"));
-    bvlInput = new QFrame(grpInput);
+    QWidget* box = grpInput;
+    const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
+
+    // Programmed side.
+    lblInpRange = NewLabel(box, "lblInpRange", QStringLiteral("Range"), 13, 23);
+    pnlInpRange = NewValue(box, "pnlInpRange", lblInpRange, QRect(48, 20, 233, ValueHeight),
+                           QStringLiteral("Press button to read programmed input range information"));
+    btnGetPermInpRange = NewButton(box, "btnGetPermInpRange", QStringLiteral("R"), 286, 20,
+                                   QStringLiteral("Press to read programmed input range information"));
+
+    lblWiring1 = NewLabel(box, "lblWiring1", QStringLiteral("Wiring"), 47, 51);
+    pnlWiring = NewValue(box, "pnlWiring", lblWiring1, QRect(80, 48, 80, ValueHeight),
+                         QStringLiteral("RTD and resistance wiring type"));
+
+    lblInpReadingP = NewLabel(box, "lblInpReadingP", QStringLiteral("Raw"), 39, 79);
+    pnlInpReadingP = NewValue(box, "pnlInpReadingP", lblInpReadingP, value(64, 76),
+                              QStringLiteral("Input reading raw data"));
+    lblEngReadingP = NewLabel(box, "lblEngReadingP", QStringLiteral("Eng"), 178, 79);
+    pnlEngReadingP = NewValue(box, "pnlEngReadingP", lblEngReadingP, value(200, 76),
+                              QStringLiteral("\u0131nput reading after engineering conversion"));
+
+    lblInputZeroP = NewLabel(box, "lblInputZeroP", QStringLiteral("Zero"), 39, 107);
+    pnlInpZeroP = NewValue(box, "pnlInpZeroP", lblInputZeroP, value(64, 104), QStringLiteral("Input zero scale"));
+    lblEuMinP = NewLabel(box, "lblEuMinP", QStringLiteral("Eumin"), 168, 107);
+    pnlEuMinP = NewValue(box, "pnlEuMinP", lblEuMinP, value(200, 104), QStringLiteral("Engineering unit min value"));
+
+    lblInpFsP = NewLabel(box, "lblInpFsP", QStringLiteral("FS"), 48, 136);
+    pnlInpFullP = NewValue(box, "pnlInpFullP", lblInpFsP, value(64, 132), QStringLiteral("Input full scale"));
+    lblEuMaxP = NewLabel(box, "lblEuMaxP", QStringLiteral("Eumax"), 165, 136);
+    pnlEuMaxP = NewValue(box, "pnlEuMaxP", lblEuMaxP, value(200, 132), QStringLiteral("Engineering unit max value"));
+
+    bvlInput = new QFrame(box);
     bvlInput->setObjectName(QStringLiteral("bvlInput"));
-    lblInpRanges = new QLabel(grpInput);
-    lblInpRanges->setObjectName(QStringLiteral("lblInpRanges"));
-    cmbInpRanges = new QComboBox(grpInput);
+    bvlInput->setFrameShape(QFrame::HLine);
+    bvlInput->setFrameShadow(QFrame::Sunken);
+    bvlInput->setGeometry(8, 163, 305, 2);
+
+    // Active side: range and wiring.
+    lblInpRanges = NewLabel(box, "lblInpRanges", QStringLiteral("Ranges"), 17, 179);
+    cmbInpRanges = new TCentredList(box);
     cmbInpRanges->setObjectName(QStringLiteral("cmbInpRanges"));
-    btnGetTempInpRange = new QPushButton(grpInput);
-    btnGetTempInpRange->setObjectName(QStringLiteral("btnGetTempInpRange"));
-    btnSetInputRange = new QPushButton(grpInput);
-    btnSetInputRange->setObjectName(QStringLiteral("btnSetInputRange"));
-    lblWiring = new QLabel(grpInput);
-    lblWiring->setObjectName(QStringLiteral("lblWiring"));
-    cmbWiring = new QComboBox(grpInput);
+    cmbInpRanges->setAccessibleName(lblInpRanges->text());
+    cmbInpRanges->setGeometry(56, 174, 201, EditHeight);
+    cmbInpRanges->setEditable(false);
+    cmbInpRanges->setMaxVisibleItems(25);
+    cmbInpRanges->setToolTip(
+        QStringLiteral("Select input range to calibrate (this will change the input range temporarly)"));
+    btnGetTempInpRange = NewButton(box, "btnGetTempInpRange", QStringLiteral("R"), 264, 174,
+                                   QStringLiteral("Press to read active input range information"));
+    btnSetInputRange = NewButton(box, "btnSetInputRange", QStringLiteral("S"), 288, 174,
+                                 QStringLiteral("1) Press button to set input range (this will make input range "
+                                                "permanent)\r\n2) Cycle power to activate new input range"));
+
+    lblWiring = NewLabel(box, "lblWiring", QStringLiteral("Wiring"), 47, 205);
+    cmbWiring = new TCentredList(box);
     cmbWiring->setObjectName(QStringLiteral("cmbWiring"));
-    lblInpReading = new QLabel(grpInput);
-    lblInpReading->setObjectName(QStringLiteral("lblInpReading"));
-    pnlInpReading = new TValueLabel(grpInput);
-    pnlInpReading->setObjectName(QStringLiteral("pnlInpReading"));
-    lblEngReading = new QLabel(grpInput);
-    lblEngReading->setObjectName(QStringLiteral("lblEngReading"));
-    pnlEngReading = new TValueLabel(grpInput);
-    pnlEngReading->setObjectName(QStringLiteral("pnlEngReading"));
-    lblInputZero = new QLabel(grpInput);
-    lblInputZero->setObjectName(QStringLiteral("lblInputZero"));
-    edInpZero = new TEdit(grpInput);
-    edInpZero->setObjectName(QStringLiteral("edInpZero"));
-    edInpZeroButton = new QAction(this);
-    edInpZeroButton->setObjectName(QStringLiteral("edInpZeroButton"));
-    lblInpZeroUnit = new QLabel(grpInput);
-    lblInpZeroUnit->setObjectName(QStringLiteral("lblInpZeroUnit"));
-    lblEuMin = new QLabel(grpInput);
-    lblEuMin->setObjectName(QStringLiteral("lblEuMin"));
-    edEuMin = new TEdit(grpInput);
-    edEuMin->setObjectName(QStringLiteral("edEuMin"));
-    lblEuMinUnit = new QLabel(grpInput);
-    lblEuMinUnit->setObjectName(QStringLiteral("lblEuMinUnit"));
-    lblInpFs = new QLabel(grpInput);
-    lblInpFs->setObjectName(QStringLiteral("lblInpFs"));
-    edInpFull = new TEdit(grpInput);
-    edInpFull->setObjectName(QStringLiteral("edInpFull"));
-    edInpFullButton = new QAction(this);
-    edInpFullButton->setObjectName(QStringLiteral("edInpFullButton"));
-    lblInpFullUnit = new QLabel(grpInput);
-    lblInpFullUnit->setObjectName(QStringLiteral("lblInpFullUnit"));
-    lblEuMax = new QLabel(grpInput);
-    lblEuMax->setObjectName(QStringLiteral("lblEuMax"));
-    edEuMax = new TEdit(grpInput);
-    edEuMax->setObjectName(QStringLiteral("edEuMax"));
-    lblEuMaxUnit = new QLabel(grpInput);
-    lblEuMaxUnit->setObjectName(QStringLiteral("lblEuMaxUnit"));
+    cmbWiring->setAccessibleName(lblWiring->text());
+    cmbWiring->setGeometry(80, 201, 73, EditHeight);
+    cmbWiring->setEditable(false);
+    cmbWiring->setToolTip(QStringLiteral("Select RTD and resistance wiring type"));
+    AddCentredItems(cmbWiring, {WiringNames[0], WiringNames[1], WiringNames[2]});
+
+    // Live readings.
+    lblInpReading = NewLabel(box, "lblInpReading", QStringLiteral("Raw"), 39, 232);
+    pnlInpReading =
+        NewValue(box, "pnlInpReading", lblInpReading, value(64, 229), QStringLiteral("Input reading raw data"));
+    lblEngReading = NewLabel(box, "lblEngReading", QStringLiteral("Eng"), 178, 232);
+    pnlEngReading = NewValue(box, "pnlEngReading", lblEngReading, value(200, 229),
+                             QStringLiteral("\u0131nput reading after engineering conversion"));
+
+    // Calibration points and the engineering span.
+    lblInputZero = NewLabel(box, "lblInputZero", QStringLiteral("Zero"), 40, 260);
+    edInpZero = NewEdit(box, "edInpZero", lblInputZero, 64, 256, ZeroProcedure);
+    edInpZeroButton = AddEditButton(this, edInpZero, "edInpZeroButton");
+    lblInpZeroUnit = NewUnit(box, "lblInpZeroUnit", 138, 260, 30);
+    lblEuMin = NewLabel(box, "lblEuMin", QStringLiteral("Eumin"), 169, 260);
+    edEuMin = NewEdit(box, "edEuMin", lblEuMin, 200, 256, QStringLiteral("Enter engineering minimum value"));
+    lblEuMinUnit = NewUnit(box, "lblEuMinUnit", 274, 260, 39);
+
+    lblInpFs = NewLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
+    edInpFull = NewEdit(box, "edInpFull", lblInpFs, 64, 283, FullProcedure);
+    edInpFullButton = AddEditButton(this, edInpFull, "edInpFullButton");
+    lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287, 27);
+    lblEuMax = NewLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
+    edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"));
+    lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287, 39);
+
+    // Keyboard focus through the panel.
+    QWidget* const order[] = {btnGetPermInpRange, cmbInpRanges, btnGetTempInpRange, btnSetInputRange, cmbWiring,
+                              edInpZero,          edInpFull,    edEuMin,            edEuMax,          lvInpCalStat};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
-void TfrmMain::EnableInPanel() {}
-void TfrmMain::DisableInPanel() {}
+
+void TfrmMain::EnableInPanel() {
+    pnlInpReading->setEnabled(true);
+    pnlEngReading->setEnabled(true);
+    cmbInpRanges->setEnabled(true);
+    btnGetTempInpRange->setEnabled(true);
+    btnSetInputRange->setEnabled(true);
+    if (FullMode) {
+        SetCalEditEnabled(edInpZero, edInpZeroButton, true);
+        SetCalEditEnabled(edInpFull, edInpFullButton, true);
+        mnuClearInCal->setEnabled(true);
+        calSwitch->setEnabled(true);
+    }
+    edEuMin->setEnabled(true);
+    edEuMax->setEnabled(true);
+    lvInpCalStat->setEnabled(true);
+}
+
+void TfrmMain::DisableInPanel() {
+    pnlInpReading->setEnabled(false);
+    pnlEngReading->setEnabled(false);
+    cmbInpRanges->setEnabled(false);
+    btnGetTempInpRange->setEnabled(false);
+    btnSetInputRange->setEnabled(false);
+    SetCalEditEnabled(edInpZero, edInpZeroButton, false);
+    SetCalEditEnabled(edInpFull, edInpFullButton, false);
+    mnuClearInCal->setEnabled(false);
+    edEuMin->setEnabled(false);
+    edEuMax->setEnabled(false);
+    lvInpCalStat->setEnabled(false);
+    calSwitch->setEnabled(false);
+}

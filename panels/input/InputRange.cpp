@@ -1,12 +1,124 @@
-// Placeholder until this subsystem is built.
+// Reading, selecting and programming the input range.
+//
+// Every request that names a range sends the range code of the two combo boxes;
+// the span is checked against the range of the last input report (CurInRange),
+// which is not necessarily the one selected. A change of either combo box sends a
+// temporary range only while InEventsOn is set: the fill of the list and the
+// presentations of the reports clear it while they set the selections themselves.
+#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
-void TfrmMain::FillInRanges() {}
-void TfrmMain::ShowInRangeDefaults(int) {}
-void TfrmMain::btnGetPermInpRangeClick() {}
-void TfrmMain::btnGetTempInpRangeClick() {}
-void TfrmMain::cmbInpRangesClick() {}
-bool TfrmMain::InRangeInvalid() { return false; }
-void TfrmMain::btnSetInputRangeClick() {}
-void TfrmMain::edEuMinExit() {}
-void TfrmMain::edEuMaxExit() {}
-int TfrmMain::SelectedInputCode() const { return 0; }
+#include "../../app/UiServices.h"
+#include "../../link/Codec.h"
+#include "../../link/Commands.h"
+#include "../../ranges/InRanges.h"
+#include "../../ranges/NumberFormat.h"
+#include "../../widgets/Controls.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace {
+// Sets InEventsOn again however the scope is left, also by a failed conversion.
+class TEventsOnAgain {
+public:
+    TEventsOnAgain() { InEventsOn = false; }
+    ~TEventsOnAgain() { InEventsOn = true; }
+    TEventsOnAgain(const TEventsOnAgain&) = delete;
+    TEventsOnAgain& operator=(const TEventsOnAgain&) = delete;
+};
+
+void SetText(QLabel* label, const QString& text) {
+    if (label) label->setText(text);
+}
+} // namespace
+
+int TfrmMain::SelectedInputCode() const { return RangeToCode(cmbInpRanges->currentIndex(), cmbWiring->currentIndex()); }
+
+void TfrmMain::FillInRanges() {
+    InEventsOn = false;
+    cmbInpRanges->clear();
+    for (const IRange& range : InRanges) {
+        cmbInpRanges->addItem(range.Name);
+        cmbInpRanges->setItemData(cmbInpRanges->count() - 1, int(Qt::AlignCenter), Qt::TextAlignmentRole);
+    }
+    cmbInpRanges->setCurrentIndex(0);
+    cmbWiring->setCurrentIndex(0);
+    InEventsOn = true;
+}
+
+void TfrmMain::ShowInRangeDefaults(int code) {
+    int wiring = 0;
+    CurInRange = CodeToRange(code < 0 ? 0u : unsigned(code), wiring);
+    const IRange& row = InRanges[CurInRange];
+    edInpZero->setText(FormatFloat(0, row.RawFormat));
+    edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
+    edEuMin->setText(FormatFloat(row.EuMin, row.EngFormat));
+    edEuMax->setText(FormatFloat(row.EuMax, row.EngFormat));
+    lblInpZeroUnit->setText(row.RawUnit);
+    lblInpFullUnit->setText(row.RawUnit);
+    lblEuMinUnit->setText(row.EngUnit);
+    lblEuMaxUnit->setText(row.EngUnit);
+    SetText(lblAlmLimUnit, row.EngUnit);
+    SetText(lblDbandUnit, row.EngUnit);
+    cmbWiring->setEnabled(row.HasWiring);
+}
+
+void TfrmMain::btnGetPermInpRangeClick() {
+    ShowStatus(QStringLiteral("Reading permanent input range..."), skBusy);
+    PacketStart(cmdReadPermIn);
+    PacketSend();
+}
+
+void TfrmMain::btnGetTempInpRangeClick() {
+    ShowStatus(QStringLiteral("Reading active input range..."), skBusy);
+    PacketStart(cmdReadActiveIn);
+    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketSend();
+}
+
+void TfrmMain::cmbInpRangesClick() {
+    if (!InEventsOn) return;
+    ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
+    PacketStart(cmdSetTempIn);
+    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketSend();
+}
+
+bool TfrmMain::InRangeInvalid() {
+    float minimum = 0;
+    float maximum = 0;
+    try {
+        minimum = StrToSingle(edEuMin->text());
+        maximum = StrToSingle(edEuMax->text());
+    } catch (const EMrtError&) {
+        // Not a number: the request's own conversion reports it.
+        return false;
+    }
+    const IRange& row = InRanges[CurInRange];
+    return minimum < row.EuMin || maximum > row.EuMax || minimum >= maximum;
+}
+
+void TfrmMain::btnSetInputRangeClick() {
+    if (InRangeInvalid()) {
+        const IRange& row = InRanges[CurInRange];
+        Ui()->ErrorDialog(this, QStringLiteral("Invalid input range. Valid range must be between ") +
+                                    FormatFloat(row.EuMin, row.EngFormat) + QStringLiteral(" to ") +
+                                    FormatFloat(row.EuMax, row.EngFormat));
+        return;
+    }
+    const TEventsOnAgain eventsOnAgain;
+    ShowStatus(QStringLiteral("Setting range permanently..."), skBusy);
+    PacketStart(cmdSetPermIn);
+    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketAddSingle(StrToSingle(edEuMin->text()));
+    PacketAddSingle(StrToSingle(edEuMax->text()));
+    PacketSend();
+}
+
+void TfrmMain::edEuMinExit() {
+    if (edEuMin->text().isEmpty()) edEuMin->setText(FormatFloat(InRanges[CurInRange].EuMin, InRanges[CurInRange].EngFormat));
+}
+
+void TfrmMain::edEuMaxExit() {
+    if (edEuMax->text().isEmpty()) edEuMax->setText(FormatFloat(InRanges[CurInRange].EuMax, InRanges[CurInRange].EngFormat));
+}

@@ -1,5 +1,169 @@
-// Placeholder until this subsystem is built.
+// The input report, the one answer to every input command, and its three
+// presentations: the programmed side only (ShowInPerm), the active side only
+// (ShowInActive) and both (ShowInFull, the first read and the permanent set).
+//
+// The report, 49 bytes decoded: code, status, range code, range flag, raw reading,
+// engineering reading, Seebeck voltage, EU minimum, EU maximum (singles), four
+// calibration flag words (longs), TA, TCAL (singles), mode byte. A short report
+// reads zeros for its missing bytes; status 0 changes nothing but the status line.
+#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
-void TfrmMain::ShowInPerm() {}
-void TfrmMain::ShowInActive() {}
-void TfrmMain::ShowInFull() {}
+#include "../../link/Codec.h"
+#include "../../ranges/InRanges.h"
+#include "../../ranges/NumberFormat.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/ToggleSwitch.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <optional>
+
+namespace {
+const QColor FlagOk(0, 0, 0);
+const QColor FlagBad(255, 0, 0);
+
+struct TInputReport {
+    int Wiring = 0;
+    bool RangeFlag = false;
+    float Raw = 0;
+    float Eng = 0;
+    float Seebeck = 0;
+    float EuMin = 0;
+    float EuMax = 0;
+    uint32_t Flags[4] = {};
+    float Ta = 0;
+    float TCal = 0;
+    bool Cal = false;
+};
+
+const IRange& Row() { return InRanges[CurInRange]; }
+QString RawUnitText(double value) { return FormatFloat(value, Row().RawFormat, Row().RawUnit); }
+QString RawText(double value) { return FormatFloat(value, Row().RawFormat); }
+QString EngUnitText(double value) { return FormatFloat(value, Row().EngFormat, Row().EngUnit); }
+QString EngText(double value) { return FormatFloat(value, Row().EngFormat); }
+QColor FlagColour(const TInputReport& r) { return r.RangeFlag ? FlagOk : FlagBad; }
+
+void SetCaptionColour(QLabel* label, const QColor& colour) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+}
+
+void SetText(QLabel* label, const QString& text) {
+    if (label) label->setText(text);
+}
+
+// The opening the three presentations share: the status byte, every field, the
+// current range and the general panel. Nothing when the transmitter failed the
+// operation; then only the status line has changed. clearEvents: the
+// presentation is about to set the combo boxes itself.
+std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
+    RxPos = 1;
+    if (PacketGetByte() == 0) {
+        w.ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
+        return std::nullopt;
+    }
+    if (clearEvents) InEventsOn = false;
+
+    TInputReport r;
+    const uint8_t code = PacketGetByte();
+    r.RangeFlag = PacketGetByte() != 0;
+    r.Raw = PacketGetSingle();
+    r.Eng = PacketGetSingle();
+    r.Seebeck = PacketGetSingle();
+    r.EuMin = PacketGetSingle();
+    r.EuMax = PacketGetSingle();
+    for (uint32_t& word : r.Flags)
+        word = PacketGetLong();
+    r.Ta = PacketGetSingle();
+    r.TCal = PacketGetSingle();
+    r.Cal = PacketGetByte() != 0;
+
+    CurInRange = CodeToRange(code, r.Wiring);
+    w.pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
+    w.pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
+    w.pnlTempComp->setText(RawUnitText(r.Seebeck));
+    w.calSwitch->SetOn(r.Cal);
+    return r;
+}
+
+// The calibration points and span of the active side with their units.
+void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
+    w.lblInpZeroUnit->setText(Row().RawUnit);
+    w.edInpZero->setText(RawText(0));
+    w.lblInpFullUnit->setText(Row().RawUnit);
+    w.edInpFull->setText(RawText(Row().RawFullScale));
+    w.lblEuMinUnit->setText(Row().EngUnit);
+    w.edEuMin->setText(EngText(r.EuMin));
+    w.lblEuMaxUnit->setText(Row().EngUnit);
+    w.edEuMax->setText(EngText(r.EuMax));
+    // The alarm limit and dead band of the output panel are in the input's units.
+    SetText(w.lblAlmLimUnit, Row().EngUnit);
+    SetText(w.lblDbandUnit, Row().EngUnit);
+}
+
+void ShowCalFlags(TfrmMain& w, const TInputReport& r) { w.ShowInCalStat(r.Flags[0], r.Flags[1], r.Flags[2], r.Flags[3]); }
+} // namespace
+
+void TfrmMain::ShowInPerm() {
+    const std::optional<TInputReport> report = OpenReport(*this, false);
+    if (!report) return;
+    const TInputReport& r = *report;
+
+    pnlInpRange->SetTextColor(FlagColour(r));
+    pnlInpRange->setText(Row().Name);
+    pnlWiring->setText(cmbWiring->itemText(r.Wiring));
+    pnlInpReadingP->setText(RawUnitText(r.Raw));
+    pnlEngReadingP->setText(EngUnitText(r.Eng));
+    pnlInpZeroP->setText(RawUnitText(0));
+    pnlInpFullP->setText(RawUnitText(Row().RawFullScale));
+    pnlEuMinP->setText(EngUnitText(r.EuMin));
+    pnlEuMaxP->setText(EngUnitText(r.EuMax));
+    ShowCalFlags(*this, r);
+    EnableInPanel();
+    ShowStatus(QStringLiteral("Success"), skSuccess);
+}
+
+void TfrmMain::ShowInActive() {
+    const std::optional<TInputReport> report = OpenReport(*this, true);
+    if (!report) return;
+    const TInputReport& r = *report;
+
+    SetCaptionColour(lblInpRanges, FlagColour(r));
+    cmbInpRanges->setCurrentIndex(CurInRange);
+    cmbWiring->setEnabled(Row().HasWiring);
+    cmbWiring->setCurrentIndex(r.Wiring);
+    pnlInpReading->setText(RawUnitText(r.Raw));
+    pnlEngReading->setText(EngUnitText(r.Eng));
+    ShowActiveEdits(*this, r);
+    ShowCalFlags(*this, r);
+    ShowStatus(QStringLiteral("Success"), skSuccess);
+    InEventsOn = true;
+}
+
+void TfrmMain::ShowInFull() {
+    const std::optional<TInputReport> report = OpenReport(*this, true);
+    if (!report) return;
+    const TInputReport& r = *report;
+
+    SetCaptionColour(lblInpRanges, FlagColour(r));
+    pnlInpRange->SetTextColor(FlagColour(r));
+    cmbInpRanges->setCurrentIndex(CurInRange);
+    pnlInpRange->setText(Row().Name);
+    pnlWiring->setText(cmbWiring->itemText(r.Wiring));
+    cmbWiring->setEnabled(Row().HasWiring);
+    cmbWiring->setCurrentIndex(r.Wiring);
+    pnlInpReadingP->setText(RawUnitText(r.Raw));
+    pnlInpReading->setText(RawUnitText(r.Raw));
+    pnlEngReadingP->setText(EngUnitText(r.Eng));
+    pnlEngReading->setText(EngUnitText(r.Eng));
+    pnlInpZeroP->setText(RawUnitText(0));
+    pnlInpFullP->setText(RawUnitText(Row().RawFullScale));
+    pnlEuMinP->setText(EngUnitText(r.EuMin));
+    pnlEuMaxP->setText(EngUnitText(r.EuMax));
+    ShowActiveEdits(*this, r);
+    ShowCalFlags(*this, r);
+    EnableInPanel();
+    ShowStatus(QStringLiteral("Success"), skSuccess);
+    InEventsOn = true;
+}

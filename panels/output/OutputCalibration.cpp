@@ -1,9 +1,70 @@
-// Placeholder until this subsystem is built.
+// Trimming the output DAC codes: the spin edits drive the DAC live with the code
+// being typed or stepped, the "S" buttons store the code found together with the
+// range's other settings.
+#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
-void TfrmMain::seOutZeroKeyPress(QChar&) {}
-void TfrmMain::edOutZeroPropertiesChange() {}
-void TfrmMain::edOutFullPropertiesChange() {}
-void TfrmMain::seOutZeroExit() {}
-void TfrmMain::seOutFullExit() {}
-void TfrmMain::btnOutZeroClick() {}
-void TfrmMain::btnOutFullClick() {}
+#include "../../link/Codec.h"
+#include "../../link/Commands.h"
+#include "../../widgets/PageSpinBox.h"
+#include "OutputShared.h"
+
+#include <QComboBox>
+
+namespace {
+// The code a spin edit stands for: an empty text is 0, and the spin edit keeps
+// it within 0 to 65535.
+uint16_t DacCode(const TPageSpinBox* spin) { return static_cast<uint16_t>(spin->TextValue()); }
+
+void SendDac(QComboBox* ranges, const TPageSpinBox* spin, TfrmMain* window) {
+    // A report setting the spin edits never drives the DAC.
+    if (!OutEventsOn) return;
+    const int row = SelectedOutRow(ranges);
+    if (row < 0) return;
+    // No busy message: the answer's "Success." is the only one.
+    PacketStart(cmdSetDac);
+    PacketAddByte(static_cast<uint8_t>(row));
+    PacketAddWord(DacCode(spin));
+    window->PacketSend();
+}
+} // namespace
+
+void TfrmMain::seOutZeroKeyPress(QChar& key) {
+    // DAC codes are never negative.
+    if (key == QLatin1Char('-')) key = QChar();
+}
+
+void TfrmMain::edOutZeroPropertiesChange() { SendDac(cmbOutRanges, seOutZero, this); }
+
+void TfrmMain::edOutFullPropertiesChange() { SendDac(cmbOutRanges, seOutFull, this); }
+
+void TfrmMain::seOutZeroExit() {
+    if (seOutZero->TextEmpty()) seOutZero->setValue(0);
+}
+
+void TfrmMain::seOutFullExit() {
+    if (seOutFull->TextEmpty()) seOutFull->setValue(0);
+}
+
+void TfrmMain::btnOutZeroClick() {
+    if (seOutZero->TextEmpty()) return;
+    const int row = SelectedOutRow(cmbOutRanges);
+    if (row < 0) return;
+    ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
+    PacketStart(cmdWriteOutZero);
+    PacketAddByte(static_cast<uint8_t>(row));
+    PacketAddWord(DacCode(seOutZero));
+    AddOutSettings();
+    PacketSend();
+}
+
+void TfrmMain::btnOutFullClick() {
+    if (seOutFull->TextEmpty()) return;
+    const int row = SelectedOutRow(cmbOutRanges);
+    if (row < 0) return;
+    ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);
+    PacketStart(cmdWriteOutFull);
+    PacketAddByte(static_cast<uint8_t>(row));
+    PacketAddWord(DacCode(seOutFull));
+    AddOutSettings();
+    PacketSend();
+}

@@ -1,113 +1,280 @@
-// Placeholder until this subsystem is built.
+// The controls of the output group box and the switching of the panel on and off.
+//
+// The upper rows show what the transmitter holds for its programmed output range;
+// below the bevel line are the controls of the active range, the DAC calibration
+// and the alarm. Labels stand right-aligned before the control they name.
+#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTreeWidget>
 
-void TfrmMain::setupOutputPanel() {
-    lblOutRange = new QLabel(grpOutput);
-    lblOutRange->setObjectName(QStringLiteral("lblOutRange"));
-    pnlPermOutRange = new TValueLabel(grpOutput);
-    pnlPermOutRange->setObjectName(QStringLiteral("pnlPermOutRange"));
-    btnGetOutRange = new QPushButton(grpOutput);
-    btnGetOutRange->setObjectName(QStringLiteral("btnGetOutRange"));
-    lblOutZeroP = new QLabel(grpOutput);
-    lblOutZeroP->setObjectName(QStringLiteral("lblOutZeroP"));
-    pnlOutZeroP = new TValueLabel(grpOutput);
-    pnlOutZeroP->setObjectName(QStringLiteral("pnlOutZeroP"));
-    lblPermOutMin = new QLabel(grpOutput);
-    lblPermOutMin->setObjectName(QStringLiteral("lblPermOutMin"));
-    pnlPermOutMin = new TValueLabel(grpOutput);
-    pnlPermOutMin->setObjectName(QStringLiteral("pnlPermOutMin"));
-    lblOutFsP = new QLabel(grpOutput);
-    lblOutFsP->setObjectName(QStringLiteral("lblOutFsP"));
-    pnlOutFsP = new TValueLabel(grpOutput);
-    pnlOutFsP->setObjectName(QStringLiteral("pnlOutFsP"));
-    lblPermOutMax = new QLabel(grpOutput);
-    lblPermOutMax->setObjectName(QStringLiteral("lblPermOutMax"));
-    pnlPermOutMax = new TValueLabel(grpOutput);
-    pnlPermOutMax->setObjectName(QStringLiteral("pnlPermOutMax"));
-    lblPermOut = new QLabel(grpOutput);
-    lblPermOut->setObjectName(QStringLiteral("lblPermOut"));
-    pnlPermOut = new TValueLabel(grpOutput);
-    pnlPermOut->setObjectName(QStringLiteral("pnlPermOut"));
-    lblOutInvertP = new QLabel(grpOutput);
-    lblOutInvertP->setObjectName(QStringLiteral("lblOutInvertP"));
-    pnlOutInvertP = new TValueLabel(grpOutput);
-    pnlOutInvertP->setObjectName(QStringLiteral("pnlOutInvertP"));
-    bvlOutput = new QFrame(grpOutput);
-    bvlOutput->setObjectName(QStringLiteral("bvlOutput"));
-    lblTempOutRange = new QLabel(grpOutput);
-    lblTempOutRange->setObjectName(QStringLiteral("lblTempOutRange"));
-    cmbOutRanges = new QComboBox(grpOutput);
-    cmbOutRanges->setObjectName(QStringLiteral("cmbOutRanges"));
-    btnGetTempOutRange = new QPushButton(grpOutput);
-    btnGetTempOutRange->setObjectName(QStringLiteral("btnGetTempOutRange"));
-    btnSetOutRange = new QPushButton(grpOutput);
-    btnSetOutRange->setObjectName(QStringLiteral("btnSetOutRange"));
-    lblOutputZero = new QLabel(grpOutput);
-    lblOutputZero->setObjectName(QStringLiteral("lblOutputZero"));
-    seOutZero = new TPageSpinBox(grpOutput);
-    seOutZero->setObjectName(QStringLiteral("seOutZero"));
-    btnOutZero = new QPushButton(grpOutput);
-    btnOutZero->setObjectName(QStringLiteral("btnOutZero"));
-    lblOutMin = new QLabel(grpOutput);
-    lblOutMin->setObjectName(QStringLiteral("lblOutMin"));
-    edOutMin = new TEdit(grpOutput);
-    edOutMin->setObjectName(QStringLiteral("edOutMin"));
-    lblOutMinUnit = new QLabel(grpOutput);
-    lblOutMinUnit->setObjectName(QStringLiteral("lblOutMinUnit"));
-    lblOutputFs = new QLabel(grpOutput);
-    lblOutputFs->setObjectName(QStringLiteral("lblOutputFs"));
-    seOutFull = new TPageSpinBox(grpOutput);
-    seOutFull->setObjectName(QStringLiteral("seOutFull"));
-    btnOutFull = new QPushButton(grpOutput);
-    btnOutFull->setObjectName(QStringLiteral("btnOutFull"));
-    lblOutMax = new QLabel(grpOutput);
-    lblOutMax->setObjectName(QStringLiteral("lblOutMax"));
-    edOutMax = new TEdit(grpOutput);
-    edOutMax->setObjectName(QStringLiteral("edOutMax"));
-    lblOutMaxUnit = new QLabel(grpOutput);
-    lblOutMaxUnit->setObjectName(QStringLiteral("lblOutMaxUnit"));
-    lblTempOut = new QLabel(grpOutput);
-    lblTempOut->setObjectName(QStringLiteral("lblTempOut"));
-    pnlTempOut = new TValueLabel(grpOutput);
-    pnlTempOut->setObjectName(QStringLiteral("pnlTempOut"));
-    cbInvertOut = new QCheckBox(grpOutput);
-    cbInvertOut->setObjectName(QStringLiteral("cbInvertOut"));
-    cbEnableAlarm = new QCheckBox(grpOutput);
-    cbEnableAlarm->setObjectName(QStringLiteral("cbEnableAlarm"));
-    lblAlmLimit = new QLabel(grpOutput);
-    lblAlmLimit->setObjectName(QStringLiteral("lblAlmLimit"));
-    edAlarmLimit = new TEdit(grpOutput);
-    edAlarmLimit->setObjectName(QStringLiteral("edAlarmLimit"));
-    lblAlmLimUnit = new QLabel(grpOutput);
-    lblAlmLimUnit->setObjectName(QStringLiteral("lblAlmLimUnit"));
-    lblAlmStatus = new QLabel(grpOutput);
-    lblAlmStatus->setObjectName(QStringLiteral("lblAlmStatus"));
-    pnlAlmStatus = new TValueLabel(grpOutput);
-    pnlAlmStatus->setObjectName(QStringLiteral("pnlAlmStatus"));
-    lblDband = new QLabel(grpOutput);
-    lblDband->setObjectName(QStringLiteral("lblDband"));
-    edDeadBand = new TEdit(grpOutput);
-    edDeadBand->setObjectName(QStringLiteral("edDeadBand"));
-    lblDbandUnit = new QLabel(grpOutput);
-    lblDbandUnit->setObjectName(QStringLiteral("lblDbandUnit"));
-    lblAlarmRback = new QLabel(grpOutput);
-    lblAlarmRback->setObjectName(QStringLiteral("lblAlarmRback"));
-    pnlAlarmRback = new TValueLabel(grpOutput);
-    pnlAlarmRback->setObjectName(QStringLiteral("pnlAlarmRback"));
-    cbLowAlarm = new QCheckBox(grpOutput);
-    cbLowAlarm->setObjectName(QStringLiteral("cbLowAlarm"));
+namespace {
+// Columns of the box: value labels and edits of the left half start at 64, those
+// of the right half at 200; their captions end 3 pixels before.
+constexpr int LeftColumn = 64;
+constexpr int RightColumn = 200;
+constexpr int CaptionGap = 3;
+constexpr int ValueWidth = 73;
+constexpr int ValueHeight = 20;
+constexpr int EditHeight = 21;
+constexpr int ButtonSize = 21;
+constexpr int CheckLeft = 16;
+
+const QString DacHint = QStringLiteral("To calibrate the output range:\r\n") + QString(95, QLatin1Char('-')) +
+                        QStringLiteral("\r\n1) Switch to CAL mode"
+                                       "\r\n2) Connect an ammeter or voltmeter to output terminals"
+                                       "\r\n3) Adjust zero/full scale DAC code until desired output is observed"
+                                       "\r\n4) Press Set button to update DAC codes"
+                                       "\r\n5) Observe success on the status bar"
+                                       "\r\n6) Switch back to RUN mode");
+
+// A drop-down list that shows its selected item centred.
+class TCentredComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QString text = option.currentText;
+        option.currentText.clear();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        painter.drawItemText(field, Qt::AlignCenter, option.palette, isEnabled(), text, QPalette::ButtonText);
+    }
+};
+
+// A caption, right-aligned so that it ends just before `controlLeft`, as high as
+// the control beside it so that both texts share their vertical centre.
+QLabel* NewCaption(QWidget* box, const char* name, const QString& caption, int controlLeft, int top,
+                   int height = ValueHeight) {
+    auto* label = new QLabel(caption, box);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(caption);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int width = label->sizeHint().width();
+    label->setGeometry(controlLeft - CaptionGap - width, top, width, height);
+    return label;
 }
-void TfrmMain::DisableOutPanel() {}
-void TfrmMain::EnableOutPanel() {}
+
+// A read-only value label, named for the screen reader after its caption.
+TValueLabel* NewValue(QWidget* box, const char* name, const QLabel* caption, const QRect& geometry,
+                      const QString& hint = QString()) {
+    auto* value = new TValueLabel(box);
+    value->setObjectName(QString::fromLatin1(name));
+    value->setGeometry(geometry);
+    value->setAccessibleName(caption->text());
+    value->setToolTip(hint);
+    return value;
+}
+
+TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, int top, const QString& hint) {
+    auto* edit = new TEdit(box);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(left, top, ValueWidth, EditHeight);
+    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    edit->setText(QStringLiteral("0"));
+    edit->setAccessibleName(caption->text());
+    edit->setToolTip(hint);
+    return edit;
+}
+
+QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
+                       const QString& hint = QString()) {
+    auto* button = new QPushButton(caption, box);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(caption);
+    button->setGeometry(left, top, ButtonSize, ButtonSize);
+    button->setToolTip(hint);
+    return button;
+}
+
+QCheckBox* NewCheck(QWidget* box, const char* name, const QString& caption, int left, int top,
+                    const QString& hint = QString()) {
+    auto* check = new QCheckBox(caption, box);
+    check->setObjectName(QString::fromLatin1(name));
+    check->setAccessibleName(caption);
+    check->setGeometry(left, top, check->sizeHint().width(), ValueHeight);
+    check->setToolTip(hint);
+    return check;
+}
+
+// A unit label after an edit; it starts empty and is filled later.
+QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
+    auto* label = new QLabel(box);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setGeometry(left, top, width, EditHeight);
+    return label;
+}
+
+TPageSpinBox* NewDacSpin(QWidget* box, const char* name, const QLabel* caption, int top) {
+    auto* spin = new TPageSpinBox(box);
+    spin->setObjectName(QString::fromLatin1(name));
+    spin->setGeometry(LeftColumn, top, ValueWidth, EditHeight);
+    spin->setAccessibleName(caption->text());
+    spin->setToolTip(DacHint);
+    return spin;
+}
+} // namespace
+
+void TfrmMain::setupOutputPanel() {
+    QWidget* box = grpOutput;
+    const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
+
+    // Programmed side.
+    lblOutRange = NewCaption(box, "lblOutRange", QStringLiteral("Range"), 48, 20);
+    pnlPermOutRange = NewValue(box, "pnlPermOutRange", lblOutRange, QRect(48, 20, 233, ValueHeight),
+                               QStringLiteral("Press button to read active output range"));
+    btnGetOutRange = NewButton(box, "btnGetOutRange", QStringLiteral("R"), 286, 20,
+                               QStringLiteral("Press to read programmed output range information"));
+
+    lblOutZeroP = NewCaption(box, "lblOutZeroP", QStringLiteral("Zero"), LeftColumn, 48);
+    pnlOutZeroP = NewValue(box, "pnlOutZeroP", lblOutZeroP, value(LeftColumn, 48),
+                           QStringLiteral("Output zero DAC code"));
+    lblPermOutMin = NewCaption(box, "lblPermOutMin", QStringLiteral("Outmin"), RightColumn, 48);
+    pnlPermOutMin = NewValue(box, "pnlPermOutMin", lblPermOutMin, value(RightColumn, 48),
+                             QStringLiteral("Output minimum"));
+
+    lblOutFsP = NewCaption(box, "lblOutFsP", QStringLiteral("FS"), LeftColumn, 76);
+    pnlOutFsP = NewValue(box, "pnlOutFsP", lblOutFsP, value(LeftColumn, 76),
+                         QStringLiteral("Output full scale DAC code"));
+    lblPermOutMax = NewCaption(box, "lblPermOutMax", QStringLiteral("Outmax"), RightColumn, 76);
+    pnlPermOutMax = NewValue(box, "pnlPermOutMax", lblPermOutMax, value(RightColumn, 76),
+                             QStringLiteral("Output maximum"));
+
+    lblPermOut = NewCaption(box, "lblPermOut", QStringLiteral("Output"), LeftColumn, 104);
+    pnlPermOut = NewValue(box, "pnlPermOut", lblPermOut, value(LeftColumn, 104),
+                          QStringLiteral("Calculated output signal"));
+    lblOutInvertP = NewCaption(box, "lblOutInvertP", QStringLiteral("Invert"), RightColumn, 104);
+    pnlOutInvertP = NewValue(box, "pnlOutInvertP", lblOutInvertP, value(RightColumn, 104),
+                             QStringLiteral("Output invert status"));
+
+    bvlOutput = new QFrame(box);
+    bvlOutput->setObjectName(QStringLiteral("bvlOutput"));
+    bvlOutput->setFrameShape(QFrame::HLine);
+    bvlOutput->setFrameShadow(QFrame::Sunken);
+    bvlOutput->setGeometry(8, 135, 305, 2);
+
+    // Active side: the range.
+    lblTempOutRange = NewCaption(box, "lblTempOutRange", QStringLiteral("Ranges"), 56, 146, EditHeight);
+    cmbOutRanges = new TCentredComboBox(box);
+    cmbOutRanges->setObjectName(QStringLiteral("cmbOutRanges"));
+    cmbOutRanges->setAccessibleName(lblTempOutRange->text());
+    cmbOutRanges->setGeometry(56, 146, 201, EditHeight);
+    cmbOutRanges->setEditable(false);
+    cmbOutRanges->setMaxVisibleItems(25);
+    btnGetTempOutRange = NewButton(box, "btnGetTempOutRange", QStringLiteral("R"), 264, 146,
+                                   QStringLiteral("Press to read active output range information"));
+    btnSetOutRange = NewButton(box, "btnSetOutRange", QStringLiteral("S"), 288, 146);
+
+    // DAC codes and output limits.
+    const int buttonLeft = LeftColumn + ValueWidth + 1;
+    const int unitLeft = RightColumn + ValueWidth + 1;
+    const int unitWidth = 313 - unitLeft;
+    lblOutputZero = NewCaption(box, "lblOutputZero", QStringLiteral("Zero"), LeftColumn, 173, EditHeight);
+    seOutZero = NewDacSpin(box, "seOutZero", lblOutputZero, 173);
+    btnOutZero = NewButton(box, "btnOutZero", QStringLiteral("S"), buttonLeft, 173,
+                           QStringLiteral("Press button to set zero scale DAC code"));
+    lblOutMin = NewCaption(box, "lblOutMin", QStringLiteral("Outmin"), RightColumn, 173, EditHeight);
+    edOutMin = NewEdit(box, "edOutMin", lblOutMin, RightColumn, 173, QStringLiteral("Enter output minimum value"));
+    lblOutMinUnit = NewUnit(box, "lblOutMinUnit", unitLeft, 173, unitWidth);
+
+    lblOutputFs = NewCaption(box, "lblOutputFs", QStringLiteral("FS"), LeftColumn, 200, EditHeight);
+    seOutFull = NewDacSpin(box, "seOutFull", lblOutputFs, 200);
+    btnOutFull = NewButton(box, "btnOutFull", QStringLiteral("S"), buttonLeft, 200,
+                           QStringLiteral("Press button to set full scale DAC code"));
+    lblOutMax = NewCaption(box, "lblOutMax", QStringLiteral("Outmax"), RightColumn, 200, EditHeight);
+    edOutMax = NewEdit(box, "edOutMax", lblOutMax, RightColumn, 200, QStringLiteral("Enter output maximum value"));
+    lblOutMaxUnit = NewUnit(box, "lblOutMaxUnit", unitLeft, 200, unitWidth);
+
+    lblTempOut = NewCaption(box, "lblTempOut", QStringLiteral("Output"), LeftColumn, 228);
+    pnlTempOut = NewValue(box, "pnlTempOut", lblTempOut, value(LeftColumn, 228),
+                          QStringLiteral("Calculated output signal"));
+    cbInvertOut = NewCheck(box, "cbInvertOut", QStringLiteral("Invert output"), RightColumn, 228,
+                           QStringLiteral("1) Check to invert the output signal\r\n"
+                                          "2) Press Set button to program invert feature for the selected "
+                                          "output range"));
+
+    // The alarm. Its two check boxes keep their hints for the screen reader only:
+    // the tool tip stays empty, so neither is ever shown.
+    cbEnableAlarm = NewCheck(box, "cbEnableAlarm", QStringLiteral("Enable alarm output"), CheckLeft, 264);
+    cbEnableAlarm->setAccessibleDescription(QStringLiteral("Enables alarm output (open collector)"));
+
+    // The unit labels of the alarm rows hold the engineering unit of the input
+    // range; the input side fills them.
+    const int alarmUnitWidth = 28;
+    lblAlmLimit = NewCaption(box, "lblAlmLimit", QStringLiteral("Alarm limit"), LeftColumn, 288, EditHeight);
+    edAlarmLimit = NewEdit(box, "edAlarmLimit", lblAlmLimit, LeftColumn, 288,
+                           QStringLiteral("Enter alarm limit value that will active the alarm output"));
+    lblAlmLimUnit = NewUnit(box, "lblAlmLimUnit", buttonLeft, 288, alarmUnitWidth);
+    lblAlmStatus = NewCaption(box, "lblAlmStatus", QStringLiteral("Status"), RightColumn, 288);
+    pnlAlmStatus = NewValue(box, "pnlAlmStatus", lblAlmStatus, value(RightColumn, 288));
+
+    lblDband = NewCaption(box, "lblDband", QStringLiteral("Deadband"), LeftColumn, 315, EditHeight);
+    edDeadBand = NewEdit(box, "edDeadBand", lblDband, LeftColumn, 315, QStringLiteral("Enter dead band value"));
+    lblDbandUnit = NewUnit(box, "lblDbandUnit", buttonLeft, 315, alarmUnitWidth);
+    lblAlarmRback = NewCaption(box, "lblAlarmRback", QStringLiteral("Rback"), RightColumn, 315);
+    pnlAlarmRback = NewValue(box, "pnlAlarmRback", lblAlarmRback, value(RightColumn, 315));
+
+    cbLowAlarm = NewCheck(box, "cbLowAlarm", QStringLiteral("Low alarm"), CheckLeft, 344);
+    cbLowAlarm->setAccessibleDescription(QStringLiteral("Check to invert alarm level (active high)"));
+}
+
+void TfrmMain::DisableOutPanel() {
+    cmbOutRanges->setEnabled(false);
+    btnSetOutRange->setEnabled(false);
+    btnGetTempOutRange->setEnabled(false);
+    seOutZero->setEnabled(false);
+    seOutFull->setEnabled(false);
+    mnuClearOutCal->setEnabled(false);
+    btnOutZero->setEnabled(false);
+    btnOutFull->setEnabled(false);
+    cbInvertOut->setEnabled(false);
+    lvOutCalStat->setEnabled(false);
+    cbEnableAlarm->setEnabled(false);
+    edAlarmLimit->setEnabled(false);
+    edDeadBand->setEnabled(false);
+    pnlAlmStatus->setEnabled(false);
+    pnlAlarmRback->setEnabled(false);
+    cbLowAlarm->setEnabled(false);
+    calSwitch->setEnabled(false);
+}
+
+void TfrmMain::EnableOutPanel() {
+    cmbOutRanges->setEnabled(true);
+    btnSetOutRange->setEnabled(true);
+    btnGetTempOutRange->setEnabled(true);
+    // The calibration controls and the mode switch only in full mode; once enabled
+    // they stay so.
+    if (FullMode) {
+        seOutZero->setEnabled(true);
+        seOutFull->setEnabled(true);
+        mnuClearOutCal->setEnabled(true);
+        btnOutZero->setEnabled(true);
+        btnOutFull->setEnabled(true);
+        calSwitch->setEnabled(true);
+    }
+    cbInvertOut->setEnabled(true);
+    lvOutCalStat->setEnabled(true);
+    cbEnableAlarm->setEnabled(true);
+    edAlarmLimit->setEnabled(true);
+    edDeadBand->setEnabled(true);
+    pnlAlmStatus->setEnabled(true);
+    pnlAlarmRback->setEnabled(true);
+    cbLowAlarm->setEnabled(true);
+}

@@ -1,12 +1,132 @@
-// Placeholder until this subsystem is built.
+// Reading, selecting and programming the output range with its limits, inversion
+// and alarm settings. Every request here is answered with an output report.
+#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
-void TfrmMain::FillOutRanges() {}
-void TfrmMain::ShowOutRangeUnits(int) {}
-void TfrmMain::btnGetOutRangeClick() {}
-void TfrmMain::btnGetTempOutRangeClick() {}
-void TfrmMain::cmbOutRangesPropertiesEditValueChanged() {}
-bool TfrmMain::OutRangeInvalid() { return false; }
-void TfrmMain::btnSetOutRangeClick() {}
-void TfrmMain::edAlarmLimitExit() {}
-void TfrmMain::edDeadBandExit() {}
-void TfrmMain::AddOutSettings() {}
+#include "../../app/UiServices.h"
+#include "../../link/Codec.h"
+#include "../../link/Commands.h"
+#include "../../ranges/InRanges.h"
+#include "../../ranges/NumberFormat.h"
+#include "../../ranges/OutRanges.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/ToggleSwitch.h"
+#include "OutputShared.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+
+namespace {
+// The input range now shown, whose span gives the alarm defaults.
+const IRange& ShownInRange() { return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0]; }
+} // namespace
+
+void TfrmMain::FillOutRanges() {
+    // The selections made here must not reach the transmitter.
+    OutEventsOn = false;
+    cmbOutRanges->clear();
+    for (int i = 0; i < OutRangeCount; ++i) {
+        cmbOutRanges->addItem(OutRanges[i].Name);
+        cmbOutRanges->setItemData(i, int(Qt::AlignCenter), Qt::TextAlignmentRole);
+    }
+    cmbOutRanges->setCurrentIndex(0);
+    OutEventsOn = true;
+}
+
+void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
+    if (rangeIndex < 0 || rangeIndex >= OutRangeCount) return;
+    const ORange& row = OutRanges[rangeIndex];
+    lblOutMinUnit->setText(row.Unit);
+    lblOutMaxUnit->setText(row.Unit);
+    // The jumper links pins 1 and 2 for current, pins 2 and 3 for voltage.
+    OutJumper->move(row.Unit == QLatin1String("mA") ? 461 : 494, OutJumper->y());
+}
+
+void TfrmMain::btnGetOutRangeClick() {
+    ShowStatus(QStringLiteral("Reading programmed output range data..."), skBusy);
+    PacketStart(cmdReadPermOut);
+    PacketSend();
+}
+
+void TfrmMain::btnGetTempOutRangeClick() {
+    const int row = SelectedOutRow(cmbOutRanges);
+    if (row < 0) return;
+    ShowStatus(QStringLiteral("Reading active output range data..."), skBusy);
+    PacketStart(cmdReadActiveOut);
+    PacketAddByte(static_cast<uint8_t>(row));
+    PacketSend();
+}
+
+void TfrmMain::cmbOutRangesPropertiesEditValueChanged() {
+    if (!OutEventsOn) return;
+    const int row = SelectedOutRow(cmbOutRanges);
+    if (row < 0) return;
+    ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
+    PacketStart(cmdSetTempOut);
+    PacketAddByte(static_cast<uint8_t>(row));
+    PacketSend();
+}
+
+bool TfrmMain::OutRangeInvalid() {
+    const int row = SelectedOutRow(cmbOutRanges);
+    if (row < 0) return false;
+    float minimum = 0;
+    float maximum = 0;
+    try {
+        minimum = StrToSingle(edOutMin->text());
+        maximum = StrToSingle(edOutMax->text());
+    } catch (const EMrtError&) {
+        // Not numbers: the request being built reports them.
+        return false;
+    }
+    const ORange& range = OutRanges[row];
+    return minimum < range.MinLimit || maximum > range.MaxLimit || !(minimum < maximum);
+}
+
+void TfrmMain::btnSetOutRangeClick() {
+    const int row = SelectedOutRow(cmbOutRanges);
+    if (row < 0) return;
+    if (OutRangeInvalid()) {
+        const ORange& range = OutRanges[row];
+        Ui()->ErrorDialog(this, QStringLiteral("Invalid output range. Valid range must be between ") +
+                                    FormatFloat(range.MinLimit, range.Format) + QStringLiteral(" to ") +
+                                    FormatFloat(range.MaxLimit, range.Format));
+        return;
+    }
+    // No busy message: the status line keeps its text until the answer.
+    PacketStart(cmdSetPermOut);
+    PacketAddByte(static_cast<uint8_t>(row));
+    AddOutSettings();
+    PacketSend();
+}
+
+void TfrmMain::AddOutSettings() {
+    // Every number is converted before the first of them is appended, so that a
+    // text that is not a number leaves nothing half-written behind.
+    const float outMin = StrToSingle(edOutMin->text());
+    const float outMax = StrToSingle(edOutMax->text());
+    const float alarmLimit = StrToSingle(edAlarmLimit->text());
+    const float deadBand = StrToSingle(edDeadBand->text());
+    uint8_t alarmFlags = 0;
+    if (cbEnableAlarm->isChecked()) alarmFlags |= 0x01;
+    if (cbLowAlarm->isChecked()) alarmFlags |= 0x02;
+
+    PacketAddByte(cbInvertOut->isChecked() ? 1 : 0);
+    PacketAddSingle(outMin);
+    PacketAddSingle(outMax);
+    PacketAddSingle(alarmLimit);
+    PacketAddSingle(deadBand);
+    PacketAddByte(alarmFlags);
+}
+
+void TfrmMain::edAlarmLimitExit() {
+    if (!edAlarmLimit->text().isEmpty()) return;
+    const IRange& range = ShownInRange();
+    edAlarmLimit->setText(FormatFloat((double(range.EuMax) - double(range.EuMin)) / 2.0, range.EngFormat));
+}
+
+void TfrmMain::edDeadBandExit() {
+    if (!edDeadBand->text().isEmpty()) return;
+    const IRange& range = ShownInRange();
+    edDeadBand->setText(FormatFloat((double(range.EuMax) - double(range.EuMin)) * 0.1, range.EngFormat));
+}
