@@ -14,6 +14,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 
 class TClock;
@@ -91,16 +92,20 @@ public:
     uint16_t PresentDacCode() const;
 
 private:
+    struct TAnswer {
+        qint64 DueMs;
+        QByteArray Bytes;
+        int Sent;
+    };
     void HandleFrame(const QByteArray& escapedBody);
-    QByteArray Answer(const QByteArray& request);
-    QByteArray InputReport(uint8_t code, bool ok) const;
+    // The decoded answer to a request; empty for no answer.
+    QByteArray Answer(const QByteArray& request, bool statusZero);
+    QByteArray InputReport(uint8_t code, bool ok, int rangeCode) const;
     QByteArray OutputReport(uint8_t code, bool ok, int range) const;
-    void Queue(const QByteArray& frame);
     void UpdateAlarm();
     TClock* Clock;
     QByteArray Collecting;
     bool InFrame = false;
     qint64 FrameStartMs = 0;
-    QByteArray OutBytes;
-    qint64 OutDueMs = 0; // when the first waiting byte may leave
+    std::deque<TAnswer> Pending; // answers waiting for their time, in order
 };
