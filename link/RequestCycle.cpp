@@ -87,6 +87,13 @@ void TfrmMain::PacketProcess(const uint8_t* body, int size) {
     case cmdSetMode:
     case cmdQueryMode:
         ShowMode();
+        // The mode answer shows no message of its own. A success or error message
+        // still on the line (also "No response !" before a late answer) goes on
+        // to "Ready" as it would have without this request.
+        if (sbMain->Tag == skSuccess)
+            ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
+        else if (sbMain->Tag == skError)
+            ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
         break;
     case cmdReadVersion:
         ShowVersion();

@@ -26,6 +26,7 @@ class TstRequestCycle : public QObject {
 private slots:
     void successThenReady() {
         TWindowHarness h;
+        h.Settle(); // the start-up mode query is answered first
         h.Sim.Faults.Silent = true;
         h.TakeWritten();
         h.Window->ReadVersion();
@@ -84,6 +85,35 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
         h.Advance(5000);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
+    }
+
+    // The mode answer shows no message; one that comes late, while "No response !"
+    // or "Success" shows, must not leave that message on the line for good.
+    void lateModeAnswerStillEndsInReady_data() {
+        QTest::addColumn<bool>("afterSuccess");
+        QTest::newRow("after No response") << false;
+        QTest::newRow("after Success") << true;
+    }
+    void lateModeAnswerStillEndsInReady() {
+        QFETCH(bool, afterSuccess);
+        TWindowHarness h;
+        h.Sim.Faults.Silent = true;
+        h.Advance(5000);
+        if (afterSuccess) {
+            SendDac(*h.Window);
+            h.Transport.Feed(Frame::Encode(QByteArray(1, char(cmdSetDac))));
+            QCOMPARE(h.Status(), QStringLiteral("Success."));
+            h.Window->QueryMode();
+        } else {
+            h.Window->QueryMode();
+            h.Advance(73 * 55 + 60);
+            QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        }
+        h.Transport.Feed(Frame::Encode(Hex("21 01")));
+        QCOMPARE(h.Status(), afterSuccess ? QStringLiteral("Success.") : QStringLiteral("No response !"));
+        h.Advance(36 * 55 + 60);
+        QCOMPARE(h.Status(), QStringLiteral("Ready"));
+        QVERIFY(!h.Window->ComPort->TimerActive(h.Window->ReplyTrigger));
     }
 
     void dispatchOfCodesWithoutHandler_data() {
