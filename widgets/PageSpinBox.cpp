@@ -34,9 +34,13 @@ int TPageSpinBox::TextValue() const {
     return static_cast<int>(value);
 }
 
-bool TPageSpinBox::TextEmpty() const { return lineEdit()->text().isEmpty(); }
+bool TPageSpinBox::TextEmpty() const {
+    return lineEdit()->text().isEmpty();
+}
 
-void TPageSpinBox::ClearText() { lineEdit()->clear(); }
+void TPageSpinBox::ClearText() {
+    lineEdit()->clear();
+}
 
 QValidator::State TPageSpinBox::validate(QString& input, int& pos) const {
     if (input.isEmpty()) return QValidator::Intermediate;

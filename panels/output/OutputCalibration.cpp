@@ -13,7 +13,9 @@
 namespace {
 // The code a spin edit stands for: an empty text is 0, and the spin edit keeps
 // it within 0 to 65535.
-uint16_t DacCode(const TPageSpinBox* spin) { return static_cast<uint16_t>(spin->TextValue()); }
+uint16_t DacCode(const TPageSpinBox* spin) {
+    return static_cast<uint16_t>(spin->TextValue());
+}
 
 void SendDac(QComboBox* ranges, const TPageSpinBox* spin, TfrmMain* window) {
     // A report setting the spin edits never drives the DAC.
@@ -33,9 +35,13 @@ void TfrmMain::seOutZeroKeyPress(QChar& key) {
     if (key == QLatin1Char('-')) key = QChar();
 }
 
-void TfrmMain::edOutZeroPropertiesChange() { SendDac(cmbOutRanges, seOutZero, this); }
+void TfrmMain::edOutZeroPropertiesChange() {
+    SendDac(cmbOutRanges, seOutZero, this);
+}
 
-void TfrmMain::edOutFullPropertiesChange() { SendDac(cmbOutRanges, seOutFull, this); }
+void TfrmMain::edOutFullPropertiesChange() {
+    SendDac(cmbOutRanges, seOutFull, this);
+}
 
 void TfrmMain::seOutZeroExit() {
     if (seOutZero->TextEmpty()) seOutZero->setValue(0);

@@ -31,14 +31,18 @@ constexpr int ValueHeight = 20;
 constexpr int EditHeight = 21;
 constexpr int ButtonSize = 21;
 constexpr int CheckLeft = 16;
+// The DAC spin edits leave room for their "S" buttons before the right half.
+constexpr int DacWidth = 71;
+constexpr int UnitGap = 1;
 
-const QString DacHint = QStringLiteral("To calibrate the output range:\r\n") + QString(95, QLatin1Char('-')) +
-                        QStringLiteral("\r\n1) Switch to CAL mode"
-                                       "\r\n2) Connect an ammeter or voltmeter to output terminals"
-                                       "\r\n3) Adjust zero/full scale DAC code until desired output is observed"
-                                       "\r\n4) Press Set button to update DAC codes"
-                                       "\r\n5) Observe success on the status bar"
-                                       "\r\n6) Switch back to RUN mode");
+const QString DacHint =
+    QStringLiteral("To calibrate the output range:\r\n") + QString(95, QLatin1Char('-')) +
+    QStringLiteral("\r\n1) Switch to CAL mode"
+                   "\r\n2) Connect an ammeter or voltmeter to output terminals"
+                   "\r\n3) Adjust zero/full scale DAC code until desired output is observed"
+                   "\r\n4) Press Set button to update DAC codes"
+                   "\r\n5) Observe success on the status bar"
+                   "\r\n6) Switch back to RUN mode");
 
 // A drop-down list that shows its selected item centred.
 class TCentredComboBox : public QComboBox {
@@ -53,7 +57,8 @@ protected:
         const QString text = option.currentText;
         option.currentText.clear();
         painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        const QRect field =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
         painter.drawItemText(field, Qt::AlignCenter, option.palette, isEnabled(), text, QPalette::ButtonText);
     }
 };
@@ -82,7 +87,8 @@ TValueLabel* NewValue(QWidget* box, const char* name, const QLabel* caption, con
     return value;
 }
 
-TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, int top, const QString& hint) {
+TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, int top,
+               const QString& hint) {
     auto* edit = new TEdit(box);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(left, top, ValueWidth, EditHeight);
@@ -125,7 +131,7 @@ QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
 TPageSpinBox* NewDacSpin(QWidget* box, const char* name, const QLabel* caption, int top) {
     auto* spin = new TPageSpinBox(box);
     spin->setObjectName(QString::fromLatin1(name));
-    spin->setGeometry(LeftColumn, top, ValueWidth, EditHeight);
+    spin->setGeometry(LeftColumn, top, DacWidth, EditHeight);
     spin->setAccessibleName(caption->text());
     spin->setToolTip(DacHint);
     return spin;
@@ -183,15 +189,16 @@ void TfrmMain::setupOutputPanel() {
     btnSetOutRange = NewButton(box, "btnSetOutRange", QStringLiteral("S"), 288, 146);
 
     // DAC codes and output limits.
-    const int buttonLeft = LeftColumn + ValueWidth + 1;
-    const int unitLeft = RightColumn + ValueWidth + 1;
+    const int buttonLeft = LeftColumn + DacWidth;
+    const int unitLeft = RightColumn + ValueWidth + UnitGap;
     const int unitWidth = 313 - unitLeft;
     lblOutputZero = NewCaption(box, "lblOutputZero", QStringLiteral("Zero"), LeftColumn, 173, EditHeight);
     seOutZero = NewDacSpin(box, "seOutZero", lblOutputZero, 173);
     btnOutZero = NewButton(box, "btnOutZero", QStringLiteral("S"), buttonLeft, 173,
                            QStringLiteral("Press button to set zero scale DAC code"));
     lblOutMin = NewCaption(box, "lblOutMin", QStringLiteral("Outmin"), RightColumn, 173, EditHeight);
-    edOutMin = NewEdit(box, "edOutMin", lblOutMin, RightColumn, 173, QStringLiteral("Enter output minimum value"));
+    edOutMin =
+        NewEdit(box, "edOutMin", lblOutMin, RightColumn, 173, QStringLiteral("Enter output minimum value"));
     lblOutMinUnit = NewUnit(box, "lblOutMinUnit", unitLeft, 173, unitWidth);
 
     lblOutputFs = NewCaption(box, "lblOutputFs", QStringLiteral("FS"), LeftColumn, 200, EditHeight);
@@ -199,7 +206,8 @@ void TfrmMain::setupOutputPanel() {
     btnOutFull = NewButton(box, "btnOutFull", QStringLiteral("S"), buttonLeft, 200,
                            QStringLiteral("Press button to set full scale DAC code"));
     lblOutMax = NewCaption(box, "lblOutMax", QStringLiteral("Outmax"), RightColumn, 200, EditHeight);
-    edOutMax = NewEdit(box, "edOutMax", lblOutMax, RightColumn, 200, QStringLiteral("Enter output maximum value"));
+    edOutMax =
+        NewEdit(box, "edOutMax", lblOutMax, RightColumn, 200, QStringLiteral("Enter output maximum value"));
     lblOutMaxUnit = NewUnit(box, "lblOutMaxUnit", unitLeft, 200, unitWidth);
 
     lblTempOut = NewCaption(box, "lblTempOut", QStringLiteral("Output"), LeftColumn, 228);
@@ -217,17 +225,18 @@ void TfrmMain::setupOutputPanel() {
 
     // The unit labels of the alarm rows hold the engineering unit of the input
     // range; the input side fills them.
-    const int alarmUnitWidth = 28;
+    const int alarmUnitWidth = 27;
     lblAlmLimit = NewCaption(box, "lblAlmLimit", QStringLiteral("Alarm limit"), LeftColumn, 288, EditHeight);
     edAlarmLimit = NewEdit(box, "edAlarmLimit", lblAlmLimit, LeftColumn, 288,
                            QStringLiteral("Enter alarm limit value that will active the alarm output"));
-    lblAlmLimUnit = NewUnit(box, "lblAlmLimUnit", buttonLeft, 288, alarmUnitWidth);
+    lblAlmLimUnit = NewUnit(box, "lblAlmLimUnit", LeftColumn + ValueWidth + UnitGap, 288, alarmUnitWidth);
     lblAlmStatus = NewCaption(box, "lblAlmStatus", QStringLiteral("Status"), RightColumn, 288);
     pnlAlmStatus = NewValue(box, "pnlAlmStatus", lblAlmStatus, value(RightColumn, 288));
 
     lblDband = NewCaption(box, "lblDband", QStringLiteral("Deadband"), LeftColumn, 315, EditHeight);
-    edDeadBand = NewEdit(box, "edDeadBand", lblDband, LeftColumn, 315, QStringLiteral("Enter dead band value"));
-    lblDbandUnit = NewUnit(box, "lblDbandUnit", buttonLeft, 315, alarmUnitWidth);
+    edDeadBand =
+        NewEdit(box, "edDeadBand", lblDband, LeftColumn, 315, QStringLiteral("Enter dead band value"));
+    lblDbandUnit = NewUnit(box, "lblDbandUnit", LeftColumn + ValueWidth + UnitGap, 315, alarmUnitWidth);
     lblAlarmRback = NewCaption(box, "lblAlarmRback", QStringLiteral("Rback"), RightColumn, 315);
     pnlAlarmRback = NewValue(box, "pnlAlarmRback", lblAlarmRback, value(RightColumn, 315));
 

@@ -18,7 +18,9 @@
 
 namespace {
 // The input range now shown, whose span gives the alarm defaults.
-const IRange& ShownInRange() { return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0]; }
+const IRange& ShownInRange() {
+    return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0];
+}
 } // namespace
 
 void TfrmMain::FillOutRanges() {

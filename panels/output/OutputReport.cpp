@@ -71,7 +71,9 @@ TOutReport ReadOutReport(bool withAlarm) {
 }
 
 // Range flag 0 marks the range's texts red; anything else leaves them black.
-QColor FlagColour(uint8_t rangeFlag) { return rangeFlag != 0 ? QColor(0, 0, 0) : QColor(255, 0, 0); }
+QColor FlagColour(uint8_t rangeFlag) {
+    return rangeFlag != 0 ? QColor(0, 0, 0) : QColor(255, 0, 0);
+}
 
 void SetLabelColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
@@ -79,7 +81,9 @@ void SetLabelColour(QLabel* label, const QColor& colour) {
     label->setPalette(palette);
 }
 
-QString WithUnit(float value, const ORange& row) { return FormatFloat(value, row.Format, QLatin1Char(' ') + row.Unit); }
+QString WithUnit(float value, const ORange& row) {
+    return FormatFloat(value, row.Format, QLatin1Char(' ') + row.Unit);
+}
 
 // The alarm limit and dead band are in the engineering unit of the input range
 // now shown, whatever output range the report is about.
@@ -88,7 +92,9 @@ QString EngText(float value) {
     return FormatFloat(value, InRanges[range].EngFormat);
 }
 
-QString AlarmText(bool active) { return active ? QStringLiteral("Active") : QStringLiteral("Inactive"); }
+QString AlarmText(bool active) {
+    return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
+}
 
 // The common start of the three presentations: true when the status byte says the
 // command succeeded and the report names an output range this tool knows. Leaves

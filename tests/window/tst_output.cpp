@@ -1,0 +1,494 @@
+// The output panel of a real window: the three presentations of the output report,
+// range and alarm programming, DAC trimming and the panel's layout. Most reports
+// are built here and fed to the window in place of a silent transmitter.
+#include "../../app/EventFlags.h"
+#include "../../link/Codec.h"
+#include "../../link/Commands.h"
+#include "../../ranges/InRanges.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/PageSpinBox.h"
+#include "../../widgets/ToggleSwitch.h"
+#include "WindowHarness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QStyleFactory>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+const QColor Black(0, 0, 0), Red(255, 0, 0);
+const QString Success = QStringLiteral("Success.");
+
+struct TOut {
+    uint8_t Status = 1, Range = 0, Flag = 1;
+    uint16_t Zero = 1000, Full = 61000;
+    uint8_t Invert = 0;
+    float Min = -10, Max = 10;
+    uint16_t Dac = 46000;
+    float Alarm = 500, Band = 10;
+    uint8_t AlarmFlags = 0, AlarmState = 0, ReadBack = 1;
+};
+
+// The 43-byte report: calibration flags 1 and 2, TA 24.5, TCAL 23, RUN mode.
+QByteArray Report(uint8_t code, const TOut& o) {
+    QByteArray b;
+    b.append(char(code)).append(char(o.Status)).append(char(o.Range)).append(char(o.Flag));
+    Frame::AppendWord(b, o.Zero);
+    Frame::AppendWord(b, o.Full);
+    b.append(char(o.Invert));
+    Frame::AppendWord(b, 1);
+    Frame::AppendWord(b, 2);
+    Frame::AppendSingle(b, o.Min);
+    Frame::AppendSingle(b, o.Max);
+    Frame::AppendWord(b, o.Dac);
+    Frame::AppendSingle(b, 24.5f);
+    Frame::AppendSingle(b, 23.0f);
+    b.append(char(0));
+    Frame::AppendSingle(b, o.Alarm);
+    Frame::AppendSingle(b, o.Band);
+    b.append(char(o.AlarmFlags)).append(char(o.AlarmState)).append(char(o.ReadBack));
+    return b;
+}
+
+// A window whose transmitter stays silent; the tests answer in its place.
+struct TPanel {
+    TWindowHarness h;
+    TfrmMain& w;
+    explicit TPanel(bool fullMode = false) : w(*h.Window) {
+        h.Sim.Faults.Silent = true;
+        h.Advance(5000); // the start-up mode query runs out
+        FullMode = fullMode;
+        h.TakeWritten();
+    }
+    void Answer(uint8_t code, const TOut& o = {}) {
+        h.Transport.Feed(Frame::Encode(Report(code, o)));
+        h.Advance(60);
+    }
+    void Read(const TOut& o = {}) {
+        QTest::mouseClick(w.btnGetOutRange, Qt::LeftButton);
+        QCOMPARE(ToHex(h.TakeWritten()), QStringLiteral("02 14 03"));
+        QCOMPARE(h.Status(), QStringLiteral("Reading programmed output range data..."));
+        Answer(cmdReadPermOut, o);
+    }
+    QString Sent() { return ToHex(h.TakeWritten()); }
+};
+
+int InRangeIndex(const QString& name) {
+    for (int i = 0; i < InRangeCount; ++i)
+        if (InRanges[i].Name == name) return i;
+    qFatal("no input range %s", qPrintable(name));
+}
+
+QColor Colour(QWidget* w) {
+    return w->palette().color(QPalette::Active, QPalette::WindowText);
+}
+// The texts of labels and edits, joined with "|".
+QString Texts(std::initializer_list<QWidget*> controls) {
+    QStringList out;
+    for (QWidget* c : controls)
+        out << c->property("text").toString();
+    return out.join('|');
+}
+} // namespace
+
+class TstOutput : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // The program's look, so that the layout is checked with its font.
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPointSize(8);
+        QApplication::setFont(font);
+    }
+
+    // ---- Reports -----------------------------------------------------------------
+    void firstReadFillsBothSidesSecondOnlyThePSide() {
+        TPanel p;
+        TfrmMain& w = p.w;
+        const QList<QWidget*> panel{w.cmbOutRanges, w.btnSetOutRange, w.btnGetTempOutRange, w.cbInvertOut,
+                                    w.lvOutCalStat, w.cbEnableAlarm,  w.edAlarmLimit,       w.edDeadBand,
+                                    w.pnlAlmStatus, w.pnlAlarmRback,  w.cbLowAlarm,         w.seOutZero,
+                                    w.seOutFull,    w.btnOutZero,     w.btnOutFull,         w.calSwitch};
+        for (QWidget* c : panel)
+            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+        TOut o;
+        o.Range = 1, o.Zero = o.Full = 30000, o.Min = 4, o.Max = 20, o.Invert = 1; // no line: "N/A"
+        p.Read(o);
+        QCOMPARE(p.Sent(), QString()); // neither cmdSetTempOut nor cmdSetDac
+        QCOMPARE(p.h.Status(), Success);
+        QVERIFY(OutEventsOn && w.edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
+        for (QWidget* c : panel) // the calibration controls and the switch only in full mode
+            QCOMPARE(c->isEnabled(), panel.indexOf(c) < 11);
+        QCOMPARE(Texts({w.pnlPermOutRange, w.pnlOutZeroP, w.pnlPermOutMin, w.pnlOutInvertP, w.pnlPermOut,
+                        w.pnlTempOut, w.lblOutMinUnit, w.lblOutMaxUnit}),
+                 QStringLiteral("0-20 mA|30000|4.000 mA|Yes|N/A|N/A|mA|mA"));
+        QCOMPARE(w.cmbOutRanges->currentIndex(), 1);
+        QCOMPARE(w.seOutFull->value(), 30000);
+        QCOMPARE(w.edOutMin->text() + "/" + w.edOutMax->text(), QStringLiteral("4.000/20.000"));
+        QVERIFY(w.cbInvertOut->isChecked());
+        QCOMPARE(w.OutJumper->geometry(), QRect(461, 21, 33, 4));
+        QCOMPARE(w.lvOutCalStat->topLevelItem(0)->text(1) + w.lvOutCalStat->topLevelItem(0)->text(2),
+                 "OKUCAL");
+
+        TOut second; // range 0, zero 1000, full 61000, code 46000
+        second.AlarmFlags = 3;
+        p.Read(second);
+        QCOMPARE(p.Sent(), QString());
+        QCOMPARE(Texts({w.pnlPermOutRange, w.pnlPermOutMin, w.pnlPermOut, w.pnlTempOut, w.lblOutMinUnit}),
+                 QStringLiteral("\u00B110 V|-10.000 V|5.000 V|N/A|V"));
+        // The active side keeps what it showed; only its unit labels follow.
+        QCOMPARE(w.cmbOutRanges->currentIndex(), 1);
+        QCOMPARE(w.seOutFull->value(), 30000);
+        QCOMPARE(w.edOutMin->text(), QStringLiteral("4.000"));
+        QVERIFY(!w.cbEnableAlarm->isChecked());
+        QCOMPARE(w.OutJumper->x(), 494);
+    }
+
+    void rangeFlagColoursOnlyThePresentationsControls_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("readFirst");
+        QTest::addColumn<QStringList>("red");
+        QTest::newRow("active (19)") << int(cmdReadActiveOut) << false
+                                     << QStringList{"pnlTempOut", "lblTempOutRange"};
+        QTest::newRow("full (first 20)")
+            << int(cmdReadPermOut) << false
+            << QStringList{"pnlPermOutRange", "pnlPermOut", "pnlTempOut", "lblTempOutRange"};
+        QTest::newRow("perm (later 20)")
+            << int(cmdReadPermOut) << true << QStringList{"pnlPermOutRange", "pnlPermOut"};
+    }
+    void rangeFlagColoursOnlyThePresentationsControls() {
+        QFETCH(int, code);
+        QFETCH(bool, readFirst);
+        QFETCH(QStringList, red);
+        TPanel p;
+        if (readFirst) p.Read();
+        TOut o;
+        for (int flag : {0, 1}) { // red, then black again
+            o.Flag = uint8_t(flag);
+            p.w.btnGetOutRangeClick();
+            p.Answer(uint8_t(code), o);
+            QCOMPARE(p.w.pnlTempOut->text(), QStringLiteral("5.000 V")); // values are shown either way
+            for (const char* name : {"pnlPermOutRange", "pnlPermOut", "pnlTempOut", "lblTempOutRange",
+                                     "pnlOutZeroP", "lblOutRange", "pnlAlmStatus"})
+                QCOMPARE(Colour(p.h.Find<QWidget>(name)), flag == 0 && red.contains(name) ? Red : Black);
+            if (!readFirst && code == cmdReadPermOut) break; // a second 20 is shown on the P side only
+        }
+    }
+
+    void alarmFields_data() {
+        QTest::addColumn<QString>("inRange");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("readBack");
+        QTest::addColumn<QString>("expected"); // limit, enable, low, status, read-back
+        QTest::newRow("low only, labels disagree")
+            << "T/C Type K" << 2 << 0 << 0 << "123.6 0 1 Inactive Active";
+        QTest::newRow("other bits ignored") << "Pt100 (385)" << 252 << 7 << 9 << "123.6 0 0 Active Inactive";
+        QTest::newRow("resistance rounds to whole")
+            << "Resistance" << 1 << 0 << 1 << "124 1 0 Inactive Inactive";
+    }
+    void alarmFields() {
+        QFETCH(QString, inRange);
+        QFETCH(int, flags);
+        QFETCH(int, state);
+        QFETCH(int, readBack);
+        QFETCH(QString, expected);
+        TPanel p;
+        CurInRange = InRangeIndex(inRange);
+        TOut o;
+        o.Alarm = 123.6f, o.AlarmFlags = uint8_t(flags), o.AlarmState = uint8_t(state),
+        o.ReadBack = uint8_t(readBack);
+        for (uint8_t code : {uint8_t(cmdReadPermOut), uint8_t(cmdSetPermOut)}) { // full, then active
+            TfrmMain& w = p.w;
+            w.edAlarmLimit->clear();
+            w.btnGetOutRangeClick();
+            p.Answer(code, o);
+            QCOMPARE(QStringList({w.edAlarmLimit->text(), QString::number(w.cbEnableAlarm->isChecked()),
+                                  QString::number(w.cbLowAlarm->isChecked()), w.pnlAlmStatus->text(),
+                                  w.pnlAlarmRback->text()})
+                         .join(' '),
+                     expected);
+        }
+        CurInRange = 0;
+    }
+
+    void reportsThatChangeNothing_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const QString failed = "Error occured while performing the operation !";
+        const QString unknown = "Unknown response received.";
+        QTest::newRow("status 0, full") << 0 << 1 << int(cmdReadPermOut) << failed;
+        QTest::newRow("status 0, active") << 0 << 1 << int(cmdWriteOutZero) << failed;
+        QTest::newRow("range index 2, active") << 1 << 2 << int(cmdWriteOutZero) << unknown;
+        QTest::newRow("range index 255, full") << 1 << 255 << int(cmdReadPermOut) << unknown;
+    }
+    void reportsThatChangeNothing() {
+        QFETCH(int, status);
+        QFETCH(int, range);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        TPanel p;
+        TOut o;
+        o.Status = uint8_t(status), o.Range = uint8_t(range), o.Zero = 7, o.Min = 3, o.Alarm = 9;
+        p.w.btnGetOutRangeClick();
+        p.Answer(uint8_t(code), o);
+        QCOMPARE(p.h.Status(), message);
+        QCOMPARE(p.h.StatusColor(), Red);
+        QVERIFY(OutEventsOn && !p.w.cmbOutRanges->isEnabled());
+        QCOMPARE(p.w.seOutZero->value(), 0);
+        QCOMPARE(Texts({p.w.edOutMin, p.w.edAlarmLimit, p.w.pnlPermOutRange, p.w.pnlTempOut}), "0|0|N/A|N/A");
+    }
+
+    // ---- Range and alarm programming ----------------------------------------------
+    void rangeRowsSendTheirWorkedFrames() {
+        TPanel p;
+        p.Read();
+        TfrmMain& w = p.w;
+        w.cmbOutRanges->setCurrentIndex(1);
+        QCOMPARE(p.h.Status(), QStringLiteral("Setting temporary range..."));
+        QCOMPARE(p.Sent(), QStringLiteral("02 16 01 03"));
+        TOut active;
+        active.Range = 1, active.Zero = 0, active.Full = 40000, active.Dac = 20000;
+        p.Answer(cmdSetTempOut, active);
+        QCOMPARE(Texts({w.pnlTempOut, w.pnlPermOutRange}), QStringLiteral("10.000 mA|\u00B110 V"));
+        w.btnGetTempOutRange->click();
+        QCOMPARE(p.h.Status(), QStringLiteral("Reading active output range data..."));
+        QCOMPARE(p.Sent(), QStringLiteral("02 13 01 03"));
+        p.Answer(cmdReadActiveOut, active);
+
+        w.edOutMin->setText("4");
+        w.edOutMax->setText("20");
+        w.cbEnableAlarm->setChecked(true);
+        w.btnSetOutRange->click();
+        QCOMPARE(p.Sent(),
+                 QStringLiteral("02 17 01 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03"));
+        QCOMPARE(p.h.Status(), Success); // no busy message
+        w.cbLowAlarm->setChecked(true);
+        w.btnSetOutRange->click();
+        QVERIFY(p.Sent().endsWith(QStringLiteral("10 FC 03"))); // flags 3, escaped
+    }
+
+    void outputLimits_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("min");
+        QTest::addColumn<QString>("max");
+        QTest::addColumn<QString>("dialog"); // empty: the request goes out
+        QTest::addColumn<QString>("limits"); // the two singles sent
+        QTest::addColumn<QString>("error");  // of the general error box
+        const QString row0 = "Invalid output range. Valid range must be between -10.000 to 10.000";
+        const QString row1 = "Invalid output range. Valid range must be between 0.000 to 20.000";
+        QTest::newRow("row 1, 4 to 20") << 1 << "4"
+                                        << "20"
+                                        << ""
+                                        << "00 00 80 40 00 00 A0 41"
+                                        << "";
+        QTest::newRow("row 0, 4 to 20") << 0 << "4"
+                                        << "20" << row0 << ""
+                                        << "";
+        QTest::newRow("row 1, below 0") << 1 << "-1"
+                                        << "20" << row1 << ""
+                                        << "";
+        QTest::newRow("row 0, -10.0000001 is -10 as single") << 0 << "-10.0000001"
+                                                             << "10"
+                                                             << ""
+                                                             << "00 00 20 C1 00 00 20 41"
+                                                             << "";
+        QTest::newRow("row 0, equal") << 0 << "5"
+                                      << "5" << row0 << ""
+                                      << "";
+        QTest::newRow("row 1, reversed") << 1 << "20"
+                                         << "4" << row1 << ""
+                                         << "";
+        QTest::newRow("empty minimum") << 0 << ""
+                                       << "5"
+                                       << ""
+                                       << ""
+                                       << "'' is not a valid floating point value.";
+        const QString huge = "1" + QString(40, '0'); // not finite as a single
+        QTest::newRow("maximum too large") << 1 << "0" << huge << ""
+                                           << ""
+                                           << "'" + huge + "' is not a valid floating point value.";
+    }
+    void outputLimits() {
+        QFETCH(int, row);
+        QFETCH(QString, min);
+        QFETCH(QString, max);
+        QFETCH(QString, dialog);
+        QFETCH(QString, limits);
+        QFETCH(QString, error);
+        TPanel p;
+        TOut o;
+        o.Range = uint8_t(row);
+        p.Read(o);
+        p.w.edOutMin->setText(min);
+        p.w.edOutMax->setText(max);
+        p.w.btnSetOutRange->click();
+        QCOMPARE(p.h.Ui.Errors, dialog.isEmpty() ? QStringList() : QStringList{dialog});
+        QCOMPARE(p.Sent().mid(3 * 4, 23), limits); // after 02 17, the row and the invert byte
+        QCOMPARE(p.h.Ui.GeneralErrors, error.isEmpty() ? QStringList() : QStringList{error});
+    }
+
+    void alarmDefaultsOnLeavingEmpty_data() {
+        QTest::addColumn<QString>("inRange");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("T/C Type K") << "T/C Type K"
+                                    << "786.0 157.2";
+        QTest::newRow("Pt100 (385)") << "Pt100 (385)"
+                                     << "500.0 100.0";
+        QTest::newRow("Resistance") << "Resistance"
+                                    << "5000 1000";
+    }
+    void alarmDefaultsOnLeavingEmpty() {
+        QFETCH(QString, inRange);
+        QFETCH(QString, expected);
+        TPanel p;
+        TOut o;
+        o.Range = 1; // the output range plays no part
+        p.Read(o);
+        CurInRange = InRangeIndex(inRange);
+        TfrmMain& w = p.w;
+        w.activateWindow();
+        for (TEdit* edit : {w.edAlarmLimit, w.edDeadBand}) {
+            edit->clear();
+            edit->setFocus();
+            w.edOutMin->setFocus(); // leaving it
+        }
+        QCOMPARE(w.edAlarmLimit->text() + " " + w.edDeadBand->text(), expected);
+        QCOMPARE(p.Sent(), QString());
+        CurInRange = 0;
+    }
+
+    // ---- DAC trimming ------------------------------------------------------------
+    void typingDrivesTheDac() {
+        TPanel p(true);
+        TOut o;
+        o.Range = 1, o.Zero = 0;
+        p.Read(o);
+        TPageSpinBox* spin = p.w.seOutZero;
+        spin->selectAll();
+        QTest::keyClicks(spin, "3200");
+        QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 01 10 FC 00 03 02 10 EF 01 20 00 03 02 10 EF 01 40 01 03 "
+                                          "02 10 EF 01 80 0C 03"));
+        QCOMPARE(p.h.Status(), Success); // no busy message
+        QTest::keyClicks(spin, "-");
+        QCOMPARE(spin->text(), QStringLiteral("3200"));
+        QCOMPARE(p.Sent(), QString());
+        QTest::keyClick(spin, Qt::Key_PageUp);
+        QTest::keyClick(p.w.seOutFull, Qt::Key_Up); // the same command from the other spin edit
+        QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 01 E4 0C 03 02 10 EF 01 49 EE 03"));
+        spin->selectAll();
+        QTest::keyClicks(spin, "70000"); // held at 65535
+        QCOMPARE(spin->text(), QStringLiteral("65535"));
+        QVERIFY(p.Sent().endsWith(QStringLiteral("02 10 EF 01 FF FF 03")));
+        // Emptying sends 0, the next digit is a change again; leaving empty shows 0.
+        spin->selectAll();
+        QTest::keyClick(spin, Qt::Key_Backspace);
+        QTest::keyClicks(spin, "5");
+        QTest::keyClick(spin, Qt::Key_Backspace);
+        QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 01 00 00 03 02 10 EF 01 05 00 03 02 10 EF 01 00 00 03"));
+        p.w.btnOutZero->click();
+        QCOMPARE(p.Sent(), QString()); // nothing for an empty code, not even a message
+        QCOMPARE(p.h.Status(), Success);
+        emit spin->Exited();
+        QCOMPARE(spin->text(), QStringLiteral("0"));
+        QCOMPARE(p.Sent(), QString());
+        p.w.cmbOutRanges->setCurrentIndex(0);
+        p.h.TakeWritten();
+        spin->setValue(4098);
+        QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 00 10 FD 10 EF 03"));
+    }
+
+    void writingTheDacCodes() {
+        TPanel p(true);
+        TOut o;
+        o.Range = 1, o.Min = 4, o.Max = 20, o.AlarmFlags = 1;
+        p.Read(o);
+        TfrmMain& w = p.w;
+        w.seOutZero->setValue(6553);
+        p.h.TakeWritten();
+        w.btnOutZero->click();
+        QCOMPARE(p.h.Status(), QStringLiteral("Writing output low scale data..."));
+        QCOMPARE(p.Sent(),
+                 QStringLiteral("02 11 01 99 19 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03"));
+        o.Zero = 6553, o.Full = 60000;
+        p.Answer(cmdWriteOutZero, o); // the stored codes come back without driving the DAC
+        QCOMPARE(w.seOutFull->value(), 60000);
+        QCOMPARE(p.Sent(), QString());
+        w.edOutMax->setText("30"); // out of bounds, sent unchecked
+        w.btnOutFull->click();
+        QCOMPARE(p.h.Status(), QStringLiteral("Writing output full scale data..."));
+        QCOMPARE(p.Sent().left(41), QStringLiteral("02 12 01 60 EA 00 00 00 80 40 00 00 F0 41"));
+    }
+
+    // ---- Against the simulated transmitter -----------------------------------------
+    void simulatorRoundTrip() {
+        TWindowHarness h;
+        TfrmMain& w = *h.Window;
+        h.Settle();
+        h.EnterFullModeByChord();
+        h.Sim.PermOutRange = h.Sim.ActiveOutRange = 1;
+        h.Sim.OutCodes[1] = {6553, 58982};
+        const auto request = [&](auto act) {
+            const int before = h.Sim.RequestsReceived;
+            act();
+            h.Settle();
+            QCOMPARE(h.Sim.RequestsReceived, before + 1); // no stray cmdSetTempOut or cmdSetDac
+            QCOMPARE(h.Status(), Success);
+        };
+        request([&] { w.btnGetOutRange->click(); });
+        QCOMPARE(w.seOutZero->value(), 6553);
+        QVERIFY(w.btnOutFull->isEnabled() && w.calSwitch->isEnabled() && w.mnuClearOutCal->isEnabled());
+        request([&] { w.seOutZero->setValue(7000); });
+        QCOMPARE(h.Sim.TrimCode, 7000);
+        request([&] { w.btnOutZero->click(); });
+        QCOMPARE(h.Sim.OutCodes[1].ZeroCode, uint16_t(7000));
+        request([&] { w.cmbOutRanges->setCurrentIndex(0); });
+        QCOMPARE(w.seOutFull->value(), 61000);
+        w.cbLowAlarm->setChecked(true);
+        request([&] { w.btnSetOutRange->click(); });
+        QCOMPARE(h.Sim.PermOutRange * 10 + h.Sim.AlarmFlags, 2);
+    }
+
+    // ---- Controls ------------------------------------------------------------------
+    void nothingClippedOrOverlapping() {
+        TPanel p;
+        TfrmMain& w = p.w;
+        for (QLabel* unit : {w.lblAlmLimUnit, w.lblDbandUnit})
+            unit->setText(" Ohm"); // the widest texts
+        w.ShowOutRangeUnits(1);
+        w.ShowOutRangeUnits(1);
+        QCOMPARE(w.OutJumper->pos(), QPoint(461, 21));
+        QList<QWidget*> controls;
+        for (QObject* child : w.grpOutput->children())
+            if (auto* c = qobject_cast<QWidget*>(child)) controls << c;
+        QVERIFY(controls.size() >= 49);
+        for (int i = 0; i < controls.size(); ++i) {
+            const QWidget* a = controls[i];
+            QVERIFY2(w.grpOutput->contentsRect().contains(a->geometry()), qPrintable(a->objectName()));
+            if ((qobject_cast<const QLabel*>(a) && !qobject_cast<const TValueLabel*>(a)) ||
+                qobject_cast<const QCheckBox*>(a))
+                QVERIFY2(a->width() >= a->sizeHint().width(), qPrintable(a->objectName()));
+            for (int j = i + 1; j < controls.size(); ++j)
+                QVERIFY2(!a->geometry().intersects(controls[j]->geometry()),
+                         qPrintable(a->objectName() + " overlaps " + controls[j]->objectName()));
+        }
+        // Two hints are held but never shown; the DAC hint has eight lines.
+        QVERIFY(w.cbEnableAlarm->toolTip().isEmpty() && w.cbLowAlarm->toolTip().isEmpty());
+        QCOMPARE(w.cbLowAlarm->accessibleDescription(),
+                 QStringLiteral("Check to invert alarm level (active high)"));
+        const QStringList lines = w.seOutFull->toolTip().split("\r\n");
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines[1], QString(95, '-'));
+    }
+};
+
+QTEST_MAIN(TstOutput)
+#include "tst_output.moc"
