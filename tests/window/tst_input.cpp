@@ -1,0 +1,356 @@
+// The input panel presenting input reports: the road of a first read, the three
+// presentations with their colour rule, what a failed or short report does, and
+// when the calibration controls come to life.
+#include "../../app/EventFlags.h"
+#include "../../ranges/InRanges.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/ToggleSwitch.h"
+#include "InputBench.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTreeWidget>
+
+namespace {
+const QColor Black(0, 0, 0), Red(255, 0, 0), Green(0, 128, 0);
+
+QColor CaptionColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+
+// Everything a report may change on the panel and the general strip.
+QStringList PanelState(TfrmMain& w) {
+    QStringList s;
+    for (const QLabel* l : std::initializer_list<const QLabel*>{
+             w.pnlInpRange, w.pnlWiring, w.pnlInpReadingP, w.pnlEngReadingP, w.pnlInpZeroP, w.pnlInpFullP,
+             w.pnlEuMinP, w.pnlEuMaxP, w.pnlInpReading, w.pnlEngReading, w.lblInpZeroUnit, w.lblInpFullUnit,
+             w.lblEuMinUnit, w.lblEuMaxUnit, w.pnlTemp, w.pnlCalTemp, w.pnlTempComp})
+        s << l->text();
+    for (const QLineEdit* e : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax})
+        s << e->text();
+    s << w.cmbInpRanges->currentText() << w.cmbWiring->currentText() << QString::number(w.cmbWiring->isEnabled())
+      << QString::number(w.cmbInpRanges->isEnabled()) << w.calSwitch->StateText()
+      << w.pnlInpRange->TextColor().name() << CaptionColour(w.lblInpRanges).name()
+      << w.lvInpCalStat->topLevelItem(3)->text(1) << QString::number(CurInRange) << QString::number(InEventsOn);
+    return s;
+}
+} // namespace
+
+class TstInput : public QObject {
+    Q_OBJECT
+private slots:
+    void firstReadFillsBothSidesAndEnablesThePanel() {
+        TInputBench b;
+        TfrmMain& w = b.w();
+        QVERIFY(!w.cmbInpRanges->isEnabled());
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 04 03")));
+        QCOMPARE(b.h.Status(), QStringLiteral("Reading permanent input range..."));
+        QCOMPARE(b.h.StatusColor(), Black);
+
+        TInReport r = InReport(cmdReadPermIn, 11); // Pt100 (385), 2 wire
+        r.Raw = 110.5f;
+        r.Eng = 26.25f;
+        r.Seebeck = 0;
+        r.EuMin = -100;
+        r.EuMax = 500.25f; // exact in single precision: the half goes away from zero
+        r.Ta = 24.56f;
+        r.TCal = -3.25f;
+        r.Mode = 1;
+        b.Answer(r);
+
+        QCOMPARE(w.pnlInpRange->text(), QStringLiteral("Pt100 (385)"));
+        QCOMPARE(w.pnlWiring->text(), QStringLiteral("2 wire"));
+        QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("110.50 Ohm"));
+        QCOMPARE(w.pnlInpReading->text(), QStringLiteral("110.50 Ohm"));
+        QCOMPARE(w.pnlEngReadingP->text(), QStringLiteral("26.3 \u00B0C"));
+        QCOMPARE(w.pnlEngReading->text(), QStringLiteral("26.3 \u00B0C"));
+        QCOMPARE(w.pnlInpZeroP->text(), QStringLiteral("0.00 Ohm"));
+        QCOMPARE(w.pnlInpFullP->text(), QStringLiteral("375.70 Ohm"));
+        QCOMPARE(w.pnlEuMinP->text(), QStringLiteral("-100.0 \u00B0C"));
+        QCOMPARE(w.pnlEuMaxP->text(), QStringLiteral("500.3 \u00B0C"));
+        QCOMPARE(w.edInpZero->text(), QStringLiteral("0.00"));
+        QCOMPARE(w.edInpFull->text(), QStringLiteral("375.70"));
+        QCOMPARE(w.edEuMin->text(), QStringLiteral("-100.0"));
+        QCOMPARE(w.edEuMax->text(), QStringLiteral("500.3"));
+        QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" Ohm"));
+        QCOMPARE(w.lblEuMaxUnit->text(), QStringLiteral(" \u00B0C"));
+        QCOMPARE(w.lblAlmLimUnit->text(), QStringLiteral(" \u00B0C"));
+        QCOMPARE(w.lblDbandUnit->text(), QStringLiteral(" \u00B0C"));
+        QCOMPARE(w.pnlTemp->text(), QStringLiteral("24.6"));
+        QCOMPARE(w.pnlCalTemp->text(), QStringLiteral("-3.3"));
+        QCOMPARE(w.pnlTempComp->text(), QStringLiteral("0.00 Ohm"));
+        QVERIFY(w.calSwitch->On());
+        QCOMPARE(w.lvInpCalStat->topLevelItem(0)->text(1), QStringLiteral("UCAL"));
+        QCOMPARE(w.cmbInpRanges->currentIndex(), 11);
+        QVERIFY(w.cmbWiring->isEnabled());
+        for (QWidget* c : std::initializer_list<QWidget*>{w.pnlInpReading, w.pnlEngReading, w.cmbInpRanges,
+                                                         w.btnGetTempInpRange, w.btnSetInputRange, w.edEuMin,
+                                                         w.edEuMax, w.lvInpCalStat})
+            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        QVERIFY(InEventsOn);
+        QVERIFY(b.h.TakeWritten().isEmpty());
+
+        QCOMPARE(b.h.Status(), QStringLiteral("Success"));
+        QCOMPARE(b.h.StatusColor(), Green);
+        b.h.Advance(380);
+        QCOMPARE(b.h.Status(), QStringLiteral("Success"));
+        b.h.Advance(60);
+        QCOMPARE(b.h.Status(), QStringLiteral("Ready"));
+    }
+
+    void firstReadAgainstTheSimulator() {
+        TWindowHarness h;
+        h.Settle();
+        h.TakeWritten();
+        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 04 03")));
+        // The report takes the reply delay and its time on the line at 9600 baud.
+        for (int waited = 0; waited < 1000 && h.Status() != QStringLiteral("Success"); waited += 5)
+            h.Advance(5);
+        QCOMPARE(h.Status(), QStringLiteral("Success"));
+        QCOMPARE(h.StatusColor(), Green);
+        int wiring = 0;
+        QCOMPARE(h.Window->pnlInpRange->text(), InRanges[CodeToRange(h.Sim.PermInCode, wiring)].Name);
+        QCOMPARE(h.Window->cmbInpRanges->currentText(), h.Window->pnlInpRange->text());
+        QVERIFY(h.Window->cmbInpRanges->isEnabled());
+        QVERIFY(h.Window->pnlInpReadingP->text() != QStringLiteral("N/A"));
+        h.Advance(330);
+        QCOMPARE(h.Status(), QStringLiteral("Success"));
+        h.Advance(120); // the seventh tick, wherever between ticks the report landed
+        QCOMPARE(h.Status(), QStringLiteral("Ready"));
+    }
+
+    void rangeCodeSetsRangeAndWiringSilently_data() {
+        QTest::addColumn<int>("response");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("wiring");
+        QTest::addColumn<bool>("wiringEnabled");
+        QTest::newRow("active, code 12: Pt100 3 wire") << int(cmdReadActiveIn) << 12 << "Pt100 (385)" << "3 wire" << true;
+        QTest::newRow("active, code 37: Resistance 4 wire") << int(cmdSetTempIn) << 37 << "Resistance" << "4 wire" << true;
+        QTest::newRow("active, code 3: thermocouple") << int(cmdReadActiveIn) << 3 << "T/C Type K" << "2 wire" << false;
+        QTest::newRow("full, code 12") << int(cmdSetPermIn) << 12 << "Pt100 (385)" << "3 wire" << true;
+        QTest::newRow("full, code 39: potentiometer") << int(cmdSetPermIn) << 39 << "Potentiometer" << "2 wire" << false;
+        QTest::newRow("active, code 200: first range") << int(cmdReadActiveIn) << 200 << "T/C Type B" << "2 wire" << false;
+    }
+    void rangeCodeSetsRangeAndWiringSilently() {
+        QFETCH(int, response);
+        QFETCH(int, code);
+        QFETCH(QString, range);
+        QFETCH(QString, wiring);
+        QFETCH(bool, wiringEnabled);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPerm(18); // Cu10 (427), so that every row moves both selections
+        w.cmbWiring->setCurrentIndex(2);
+        b.h.TakeWritten();
+        b.Answer(InReport(uint8_t(response), uint8_t(code)));
+        QCOMPARE(w.cmbInpRanges->currentText(), range);
+        QCOMPARE(w.cmbWiring->currentText(), wiring);
+        QCOMPARE(w.cmbWiring->isEnabled(), wiringEnabled);
+        if (response == cmdSetPermIn) {
+            QCOMPARE(w.pnlWiring->text(), wiring);
+            QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 33 A1 03"))); // the toolkit version, nothing else
+        } else {
+            QVERIFY(b.h.TakeWritten().isEmpty());
+        }
+        QVERIFY(InEventsOn);
+    }
+
+    void rangeFlagColours_data() {
+        QTest::addColumn<int>("response");
+        QTest::addColumn<int>("flag");
+        QTest::addColumn<QColor>("rangeName");  // pnlInpRange
+        QTest::addColumn<QColor>("rangesCaption"); // lblInpRanges
+        // Each row starts from a first read with the flag set (both black).
+        QTest::newRow("perm, flag 0: only the P side") << int(cmdReadPermIn) << 0 << Red << Black;
+        QTest::newRow("active, flag 0: only the caption") << int(cmdReadActiveIn) << 0 << Black << Red;
+        QTest::newRow("full, flag 0: both") << int(cmdSetPermIn) << 0 << Red << Red;
+        QTest::newRow("full, flag 7: both black") << int(cmdSetPermIn) << 7 << Black << Black;
+    }
+    void rangeFlagColours() {
+        QFETCH(int, response);
+        QFETCH(int, flag);
+        QFETCH(QColor, rangeName);
+        QFETCH(QColor, rangesCaption);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPerm(3);
+        QCOMPARE(w.pnlInpRange->TextColor(), Black);
+        QCOMPARE(CaptionColour(w.lblInpRanges), Black);
+        QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+        b.Answer(InReport(uint8_t(response), 3, uint8_t(flag)));
+        QCOMPARE(w.pnlInpRange->TextColor(), rangeName);
+        QCOMPARE(CaptionColour(w.lblInpRanges), rangesCaption);
+        // A later report with the flag set turns the same control black again.
+        QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+        b.Answer(InReport(uint8_t(response), 3, 1));
+        QCOMPARE(w.pnlInpRange->TextColor(), Black);
+        QCOMPARE(CaptionColour(w.lblInpRanges), Black);
+    }
+
+    void permReportLeavesTheActiveSideAlone() {
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPerm(3);
+        w.edEuMin->setText(QStringLiteral("-10"));
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        TInReport r = InReport(cmdReadPermIn, 38); // Linear mV
+        r.Raw = 1234.4f;
+        r.Seebeck = 12.5f;
+        b.Answer(r);
+        QCOMPARE(w.pnlInpRange->text(), QStringLiteral("Linear mV"));
+        QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("1234 mV"));
+        QCOMPARE(w.pnlTempComp->text(), QStringLiteral("13 mV"));
+        QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
+        QCOMPARE(w.edEuMin->text(), QStringLiteral("-10"));
+        QCOMPARE(w.edInpFull->text(), QStringLiteral("54886"));
+        QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" \u00B5V"));
+        QCOMPARE(w.pnlInpReading->text(), QStringLiteral("4096 \u00B5V"));
+        QCOMPARE(CurInRange, 20);
+        QCOMPARE(b.h.Status(), QStringLiteral("Success"));
+    }
+
+    void statusZeroChangesOnlyTheStatusLine_data() {
+        QTest::addColumn<int>("response");
+        QTest::addColumn<bool>("panelFilled");
+        QTest::newRow("first read (full)") << int(cmdReadPermIn) << false;
+        QTest::newRow("programmed range") << int(cmdReadPermIn) << true;
+        QTest::newRow("active range") << int(cmdReadActiveIn) << true;
+        QTest::newRow("zero calibration") << int(cmdCalZero) << true;
+        QTest::newRow("clear flags") << int(cmdClearInCal) << true;
+    }
+    void statusZeroChangesOnlyTheStatusLine() {
+        QFETCH(int, response);
+        QFETCH(bool, panelFilled);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        if (panelFilled) b.ReadPerm(3, 0);
+        const QStringList before = PanelState(w);
+        const int beeps = b.h.Ui.Beeps;
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        TInReport r = InReport(uint8_t(response), 35); // everything differs from the first read
+        r.Status = 0;
+        r.Words[0] = 0xFFFFFFFF;
+        r.Mode = 1;
+        b.Answer(r);
+        QCOMPARE(PanelState(w), before);
+        QCOMPARE(b.h.Status(), QStringLiteral("Error occured while performing the operation !"));
+        QCOMPARE(b.h.StatusColor(), Red);
+        QCOMPARE(b.h.Ui.Beeps, beeps + 1);
+        b.h.Advance(36 * 55 + 60);
+        QCOMPARE(b.h.Status(), QStringLiteral("Ready"));
+    }
+
+    void shortReportReadsZeros_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("presented");
+        QTest::newRow("code and status only") << Hex("04 01") << true;
+        QTest::newRow("up to the raw reading") << Hex("04 01 26 01 00 00 80 3F") << true;
+        QTest::newRow("code byte alone: status 0") << Hex("04") << false;
+    }
+    void shortReportReadsZeros() {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, presented);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        b.Answer(body);
+        if (!presented) {
+            QCOMPARE(b.h.Status(), QStringLiteral("Error occured while performing the operation !"));
+            QCOMPARE(w.pnlInpRange->text(), QStringLiteral("N/A"));
+            QVERIFY(!w.cmbInpRanges->isEnabled());
+            return;
+        }
+        QCOMPARE(b.h.Status(), QStringLiteral("Success"));
+        if (body.size() > 2) { // range code 38, flag 1, raw 1.0
+            QCOMPARE(w.pnlInpRange->text(), QStringLiteral("Linear mV"));
+            QCOMPARE(w.pnlInpRange->TextColor(), Black);
+            QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("1 mV"));
+            QCOMPARE(w.pnlEngReadingP->text(), QStringLiteral("0 mV"));
+        } else {
+            QCOMPARE(w.pnlInpRange->text(), QStringLiteral("T/C Type B"));
+            QCOMPARE(w.pnlInpRange->TextColor(), Red);
+            QCOMPARE(CaptionColour(w.lblInpRanges), Red);
+            QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("0 \u00B5V"));
+            QCOMPARE(w.pnlEngReadingP->text(), QStringLiteral("0.0 \u00B0C"));
+            QCOMPARE(w.edEuMax->text(), QStringLiteral("0.0"));
+        }
+        QCOMPARE(w.pnlTemp->text(), QStringLiteral("0.0"));
+        QCOMPARE(w.pnlCalTemp->text(), QStringLiteral("0.0"));
+        QVERIFY(!w.calSwitch->On());
+        QCOMPARE(w.lvInpCalStat->topLevelItem(21)->text(2), QStringLiteral("UCAL"));
+        QVERIFY(w.cmbInpRanges->isEnabled());
+    }
+
+    void calibrationControlsWaitForFullModeAndTheNextProgrammedRange() {
+        TInputBench b;
+        TfrmMain& w = b.w();
+        const auto calControlsOn = [&w] {
+            const bool zero = w.edInpZero->isEnabled() && w.edInpZeroButton->isEnabled();
+            const bool full = w.edInpFull->isEnabled() && w.edInpFullButton->isEnabled();
+            const bool menu = w.mnuClearInCal->isEnabled();
+            const bool toggle = w.calSwitch->isEnabled();
+            if (zero != full || zero != menu || zero != toggle) qWarning("calibration controls disagree");
+            return zero && full && menu && toggle;
+        };
+        QVERIFY(!calControlsOn());
+        QVERIFY(!w.edEuMin->isEnabled());
+        b.ReadPerm(3);
+        QVERIFY(w.edEuMin->isEnabled());
+        QVERIFY(!calControlsOn());
+        // A disabled button sends nothing, however it is pressed.
+        w.edInpZeroButton->trigger();
+        QVERIFY(b.h.TakeWritten().isEmpty());
+
+        b.h.EnterFullModeByChord();
+        QVERIFY(FullMode);
+        QVERIFY(!calControlsOn());
+        QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+        b.Answer(InReport(cmdReadActiveIn, 3));
+        QVERIFY(!calControlsOn()); // the active side does not enable
+        b.ReadPerm(3);
+        QVERIFY(calControlsOn());
+        w.edInpZeroButton->trigger();
+        QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 01 10 FC 03")));
+    }
+
+    void controlsOfThePanel() {
+        TInputBench b;
+        TfrmMain& w = b.w();
+        // Keyboard focus runs through the panel in this order.
+        const QList<QWidget*> order = {w.btnGetPermInpRange, w.cmbInpRanges, w.btnGetTempInpRange, w.btnSetInputRange,
+                                       w.cmbWiring,          w.edInpZero,    w.edInpFull,          w.edEuMin,
+                                       w.edEuMax,            w.lvInpCalStat};
+        for (int i = 1; i < order.size(); ++i) {
+            QWidget* next = order[i - 1]->nextInFocusChain();
+            while (next->focusPolicy() == Qt::NoFocus || !order.contains(next))
+                next = next->nextInFocusChain();
+            QCOMPARE(next->objectName(), order[i]->objectName());
+        }
+        // The calibration edits carry their button at the right end.
+        QVERIFY(w.edInpZero->actions().contains(w.edInpZeroButton));
+        QVERIFY(w.edInpFull->actions().contains(w.edInpFullButton));
+        QVERIFY(!w.edInpZeroButton->icon().isNull());
+        QCOMPARE(w.edInpZero->toolTip().split(QStringLiteral("\r\n")).value(1), QString(82, QLatin1Char('-')));
+        QCOMPARE(w.cmbInpRanges->maxVisibleItems(), 25);
+        QCOMPARE(w.cmbInpRanges->itemData(5, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        // Before any report: the first range's defaults, wiring off.
+        QCOMPARE(w.edInpZero->text(), QStringLiteral("0"));
+        QCOMPARE(w.edInpFull->text(), QStringLiteral("13820"));
+        QCOMPARE(w.edEuMin->text(), QStringLiteral("500.0"));
+        QCOMPARE(w.edEuMax->text(), QStringLiteral("1820.0"));
+        QCOMPARE(w.lblInpZeroUnit->text(), QStringLiteral(" \u00B5V"));
+        QCOMPARE(w.lblEuMinUnit->text(), QStringLiteral(" \u00B0C"));
+        QVERIFY(!w.cmbWiring->isEnabled());
+        QCOMPARE(w.cmbWiring->currentText(), QStringLiteral("2 wire"));
+        QCOMPARE(w.edEuMax->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        // Nothing of the panel may lie outside its box.
+        for (QWidget* c : w.grpInput->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(QRect(0, 0, 321, 513).contains(c->geometry()), qPrintable(c->objectName()));
+    }
+};
+
+QTEST_MAIN(TstInput)
+#include "tst_input.moc"

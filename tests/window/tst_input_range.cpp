@@ -1,0 +1,221 @@
+// The requests of the input panel: the frames each control sends, the check of the
+// span before it is programmed, texts that are not numbers, and the span edits
+// left empty.
+#include "../../app/EventFlags.h"
+#include "../../widgets/Controls.h"
+#include "InputBench.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFocusEvent>
+
+namespace {
+void SetSpan(TfrmMain& w, const char* minimum, const char* maximum) {
+    w.edEuMin->setText(QString::fromLatin1(minimum));
+    w.edEuMax->setText(QString::fromLatin1(maximum));
+}
+
+void LeaveEdit(TEdit* edit) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+}
+
+// 1 followed by 39 zeros: a number, but too large for a single.
+const char* const HugeNumber = "1000000000000000000000000000000000000000";
+} // namespace
+
+class TstInputRange : public QObject {
+    Q_OBJECT
+private slots:
+    void framesOfTheControls_data() {
+        QTest::addColumn<int>("reported"); // range code of the report before the action
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("program T/C Type K, -200 to 1372")
+            << 3 << "set -200 1372" << "02 07 10 FC 00 00 48 C3 00 80 AB 44 03" << "Setting range permanently...";
+        QTest::newRow("choose Pt100 (385) while wiring shows 3 wire")
+            << 15 << "range 11" << "02 06 0C 03" << "Setting temporary range...";
+        QTest::newRow("choose T/C Type K whatever the wiring")
+            << 16 << "range 3" << "02 06 10 FC 03" << "Setting temporary range...";
+        QTest::newRow("wiring alone changes the code") << 13 << "wiring 1" << "02 06 0C 03" << "Setting temporary range...";
+        QTest::newRow("read active Pt200 4 wire") << 16 << "read" << "02 10 FC 10 EF 03" << "Reading active input range...";
+        QTest::newRow("zero calibration Pt200 4 wire")
+            << 16 << "zero" << "02 01 10 EF 03" << "Calibrating zero scale...";
+        QTest::newRow("zero calibration ignores the edit")
+            << 16 << "zero abc" << "02 01 10 EF 03" << "Calibrating zero scale...";
+        QTest::newRow("full calibration K at its default 54886")
+            << 3 << "full" << "02 10 FD 10 FC 00 66 56 47 03" << "Calibrating full scale...";
+        QTest::newRow("full calibration K at 54000")
+            << 3 << "full 54000" << "02 10 FD 10 FC 00 F0 52 47 03" << "Calibrating full scale...";
+        QTest::newRow("full calibration J at 2.5")
+            << 2 << "full 2.5" << "02 10 FD 10 FD 00 00 20 40 03" << "Calibrating full scale...";
+    }
+    void framesOfTheControls() {
+        QFETCH(int, reported);
+        QFETCH(QString, action);
+        QFETCH(QString, frame);
+        QFETCH(QString, status);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPermInFullMode(uint8_t(reported));
+        const QStringList words = action.split(QLatin1Char(' '));
+        const QString verb = words[0];
+        if (verb == QLatin1String("set")) {
+            SetSpan(w, qPrintable(words[1]), qPrintable(words[2]));
+            QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        } else if (verb == QLatin1String("range")) {
+            w.cmbInpRanges->setCurrentIndex(words[1].toInt());
+        } else if (verb == QLatin1String("wiring")) {
+            w.cmbWiring->setCurrentIndex(words[1].toInt());
+        } else if (verb == QLatin1String("read")) {
+            QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+        } else if (verb == QLatin1String("zero")) {
+            if (words.size() > 1) w.edInpZero->setText(words[1]);
+            w.edInpZeroButton->trigger();
+        } else if (verb == QLatin1String("full")) {
+            if (words.size() > 1) w.edInpFull->setText(words[1]);
+            w.edInpFullButton->trigger();
+        }
+        QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex(qPrintable(frame))));
+        QCOMPARE(b.h.Status(), status);
+        QVERIFY(b.h.Ui.Errors.isEmpty() && b.h.Ui.GeneralErrors.isEmpty());
+        QVERIFY(InEventsOn);
+    }
+
+    void answerToCalibrationRefillsTheEdits() {
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPermInFullMode(3);
+        w.edInpFull->setText(QStringLiteral("54000"));
+        w.edInpFullButton->trigger();
+        QVERIFY(b.h.TakeWritten().startsWith(Hex("02 10 FD"))); // cmdCalFull, escaped
+        TInReport r = InReport(cmdCalFull, 3);
+        r.Words[2] = 1u << 3; // full scale of K now calibrated
+        b.Answer(r);
+        QCOMPARE(w.edInpFull->text(), QStringLiteral("54886"));
+        QCOMPARE(b.h.Status(), QStringLiteral("Success"));
+        QVERIFY(b.h.TakeWritten().isEmpty());
+    }
+
+    void spanCheck_data() {
+        QTest::addColumn<int>("reported");
+        QTest::addColumn<QString>("minimum");
+        QTest::addColumn<QString>("maximum");
+        QTest::addColumn<QString>("refusal"); // empty: the span is sent
+        const QString k = QStringLiteral("Invalid input range. Valid range must be between -200.0 to 1372.0");
+        QTest::newRow("K below its minimum") << 3 << "-200.5" << "1372" << k;
+        QTest::newRow("K above its maximum") << 3 << "-200" << "1372.01" << k;
+        QTest::newRow("K equal to its limits") << 3 << "-200" << "1372" << QString();
+        QTest::newRow("K zero width") << 3 << "100" << "100" << k;
+        QTest::newRow("K minimum above maximum") << 3 << "300" << "100" << k;
+        QTest::newRow("Resistance above its maximum")
+            << 36 << "0" << "10001" << "Invalid input range. Valid range must be between 0 to 10000";
+        QTest::newRow("Pt100 (385) below its minimum")
+            << 12 << "-201" << "800" << "Invalid input range. Valid range must be between -200.0 to 800.0";
+        QTest::newRow("Linear mV inside") << 38 << "1" << "2" << QString();
+    }
+    void spanCheck() {
+        QFETCH(int, reported);
+        QFETCH(QString, minimum);
+        QFETCH(QString, maximum);
+        QFETCH(QString, refusal);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPerm(uint8_t(reported));
+        const QString statusBefore = b.h.Status();
+        SetSpan(w, qPrintable(minimum), qPrintable(maximum));
+        QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        if (refusal.isEmpty()) {
+            QVERIFY(b.h.Ui.Errors.isEmpty());
+            QVERIFY(b.h.TakeWritten().startsWith(Hex("02 07")));
+            QCOMPARE(b.h.Status(), QStringLiteral("Setting range permanently..."));
+        } else {
+            QCOMPARE(b.h.Ui.Errors, QStringList{refusal});
+            QVERIFY(b.h.TakeWritten().isEmpty());
+            QCOMPARE(b.h.Status(), statusBefore);
+        }
+        QVERIFY(InEventsOn);
+    }
+
+    void spanFollowsTheLastReportCodeFollowsTheCombos() {
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPerm(3); // both sides T/C Type K
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        b.h.TakeWritten();
+        b.Answer(InReport(cmdReadPermIn, 35)); // programmed: Resistance
+        QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
+        SetSpan(w, "0", "10000"); // outside K, inside Resistance
+        QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 07 10 FC 00 00 00 00 00 40 1C 46 03")));
+        SetSpan(w, "-200", "1372"); // inside K, outside Resistance
+        QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        QCOMPARE(b.h.Ui.Errors, QStringList{QStringLiteral("Invalid input range. Valid range must be between 0 to 10000")});
+    }
+
+    void textsThatAreNotNumbers_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("empty minimum") << "edEuMin" << "" << "Setting range permanently...";
+        QTest::newRow("maximum too large for a single") << "edEuMax" << HugeNumber << "Setting range permanently...";
+        QTest::newRow("minimum too large for a single") << "edEuMin" << HugeNumber << "Setting range permanently...";
+        QTest::newRow("full scale too large for a single") << "edInpFull" << HugeNumber << "Calibrating full scale...";
+        QTest::newRow("full scale with a comma") << "edInpFull" << "5,5" << "Calibrating full scale...";
+    }
+    void textsThatAreNotNumbers() {
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(QString, status);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPermInFullMode(3);
+        b.h.Find<TEdit>(qPrintable(edit))->setText(text);
+        if (edit == QLatin1String("edInpFull"))
+            w.edInpFullButton->trigger();
+        else
+            QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        QCOMPARE(b.h.Ui.GeneralErrors, QStringList{QStringLiteral("'%1' is not a valid floating point value.").arg(text)});
+        QVERIFY(b.h.Ui.Errors.isEmpty());
+        QVERIFY(b.h.TakeWritten().isEmpty());
+        QCOMPARE(b.h.Status(), status);
+        // The combo boxes still send afterwards.
+        QVERIFY(InEventsOn);
+        w.cmbInpRanges->setCurrentIndex(2);
+        QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 06 10 FD 03")));
+    }
+
+    void leavingASpanEdit_data() {
+        QTest::addColumn<int>("programmed"); // a second, programmed-only report; -1 none
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("empty maximum gets K's maximum") << -1 << "edEuMax" << "" << "1372.0";
+        QTest::newRow("empty minimum gets K's minimum") << -1 << "edEuMin" << "" << "-200.0";
+        QTest::newRow("0 stays") << -1 << "edEuMax" << "0" << "0";
+        QTest::newRow("empty maximum after a programmed Resistance") << 35 << "edEuMax" << "" << "10000";
+    }
+    void leavingASpanEdit() {
+        QFETCH(int, programmed);
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(QString, after);
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPerm(3);
+        if (programmed >= 0) {
+            QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+            b.h.TakeWritten();
+            b.Answer(InReport(cmdReadPermIn, uint8_t(programmed)));
+        }
+        TEdit* e = b.h.Find<TEdit>(qPrintable(edit));
+        e->setText(text);
+        LeaveEdit(e);
+        QCOMPARE(e->text(), after);
+        QVERIFY(b.h.TakeWritten().isEmpty());
+    }
+};
+
+QTEST_MAIN(TstInputRange)
+#include "tst_input_range.moc"
