@@ -1,0 +1,507 @@
+// The calibration status lists with their colours and clear commands, the RUN/CAL
+// switch under the mouse and from the transmitter's answers, the full-mode chord
+// and the toolkit version.
+#include "../../app/EventFlags.h"
+#include "../../link/Codec.h"
+#include "../../ranges/InRanges.h"
+#include "../../widgets/StatusBar.h"
+#include "../../widgets/ToggleSwitch.h"
+#include "WindowHarness.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QHeaderView>
+#include <QImage>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+const QColor Black(0, 0, 0), Red(255, 0, 0), Green(0, 128, 0);
+const QString Title = QStringLiteral("MRT9-DX Configuration & Calibration V1.61 - Dornvale");
+
+QStringList Column(const QTreeWidget* list, int column) {
+    QStringList cells;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) cells << list->topLevelItem(i)->text(column);
+    return cells;
+}
+
+// The texts of the flag cells ("OK"/"UCAL") as one string per column, row by row:
+// 'O' for OK, 'U' for UCAL, '?' for anything else.
+QString Flags(const QTreeWidget* list, int column) {
+    QString out;
+    for (const QString& cell : Column(list, column))
+        out += cell == QLatin1String("OK") ? QLatin1Char('O') : cell == QLatin1String("UCAL") ? QLatin1Char('U') : QLatin1Char('?');
+    return out;
+}
+
+// Counts the pixels of a cell that are clearly green or clearly red text.
+struct TInk {
+    int Green = 0;
+    int Red = 0;
+};
+TInk InkOf(QTreeWidget* list, int row, int column) {
+    const QImage image = list->viewport()->grab().toImage();
+    const QRect cell = list->visualRect(list->model()->index(row, column));
+    TInk ink;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.green() > c.red() + 60 && c.green() > c.blue() + 60) ++ink.Green;
+            if (c.red() > c.green() + 100 && c.red() > c.blue() + 100) ++ink.Red;
+        }
+    return ink;
+}
+
+QByteArray ModeAnswer(uint8_t code, const QByteArray& rest) { return Frame::Encode(QByteArray(1, char(code)) + rest); }
+
+// A harness whose transmitter is silent, with the start-up query's frame taken.
+struct TSilent : TWindowHarness {
+    TSilent() : TWindowHarness(1, false) {
+        Sim.Faults.Silent = true;
+        Show();
+        TakeWritten();
+    }
+};
+} // namespace
+
+class TstListsModes : public QObject {
+    Q_OBJECT
+private slots:
+    // ---- The lists after start-up ----
+    void listsAfterStartup() {
+        TSilent h;
+        QTreeWidget* in = h.Window->lvInpCalStat;
+        QTreeWidget* out = h.Window->lvOutCalStat;
+        QCOMPARE(in->parentWidget(), static_cast<QWidget*>(h.Window->grpInput));
+        QCOMPARE(in->geometry(), QRect(8, 336, 305, 169));
+        QCOMPARE(out->geometry(), QRect(8, 400, 305, 105));
+        QCOMPARE(h.Window->lblInpCalStat->pos(), QPoint(8, 320));
+        QCOMPARE(h.Window->lblOutCalStat->pos(), QPoint(8, 384));
+
+        const struct {
+            QTreeWidget* List;
+            QStringList Captions;
+            QList<int> Widths;
+        } lists[] = {{in, {"Input", "Zero", "FS", "Range"}, {85, 43, 43, 113}},
+                     {out, {"Output", "Zero", "FS"}, {159, 63, 63}}};
+        for (const auto& l : lists) {
+            QCOMPARE(l.List->columnCount(), l.Captions.size());
+            for (int c = 0; c < l.Captions.size(); ++c) {
+                QCOMPARE(l.List->headerItem()->text(c), l.Captions[c]);
+                QCOMPARE(l.List->header()->sectionSize(c), l.Widths[c]);
+                const int alignment = l.List->headerItem()->textAlignment(c) & Qt::AlignHorizontal_Mask;
+                QCOMPARE(alignment, int(c == 0 ? Qt::AlignLeft : Qt::AlignHCenter));
+            }
+            QVERIFY(!l.List->header()->sectionsClickable());
+            QVERIFY(!l.List->rootIsDecorated());
+            QVERIFY(l.List->selectedItems().isEmpty());
+            QCOMPARE(l.List->editTriggers(), QAbstractItemView::NoEditTriggers);
+            QCOMPARE(l.List->contextMenuPolicy(), Qt::CustomContextMenu);
+            QVERIFY(!l.List->toolTip().isEmpty());
+        }
+        QCOMPARE(Column(in, 0).size(), 22);
+        for (int i = 0; i < InRangeCount; ++i) QCOMPARE(Column(in, 0)[i], InRanges[i].Name);
+        QCOMPARE(Column(out, 0), (QStringList{QString::fromUtf8("\u00B110 V"), "0-20 mA"}));
+        for (QTreeWidget* list : {in, out})
+            for (int c : {1, 2}) QCOMPARE(Column(list, c), QStringList(list->topLevelItemCount(), "N/A"));
+        QCOMPARE(h.Window->mnuClearInCal->text(), QStringLiteral("Clear calibration flags"));
+        QCOMPARE(h.Window->mnuClearOutCal->text(), QStringLiteral("Clear calibration flags"));
+        QVERIFY(h.Window->popInCal->actions().contains(h.Window->mnuClearInCal));
+        QVERIFY(h.Window->popOutCal->actions().contains(h.Window->mnuClearOutCal));
+    }
+
+    void spanTexts_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("span");
+        QTest::newRow("T/C Type B") << 0 << QString::fromUtf8("500 °C..1820 °C");
+        QTest::newRow("T/C Type J negative minimum") << 2 << QString::fromUtf8("-210 °C..1200 °C");
+        QTest::newRow("Pt100 (385)") << 11 << QString::fromUtf8("-200 °C..800 °C");
+        QTest::newRow("Cu10 (427)") << 18 << QString::fromUtf8("-100 °C..260 °C");
+        QTest::newRow("Resistance") << 19 << "0 Ohm..10000 Ohm";
+        QTest::newRow("Linear mV") << 20 << "0 mV..4000 mV";
+    }
+    void spanTexts() {
+        QFETCH(int, row);
+        QFETCH(QString, span);
+        TSilent h;
+        QCOMPARE(h.Window->lvInpCalStat->topLevelItem(row)->text(3), span);
+    }
+
+    void initTwiceDoesNotAddRows() {
+        TSilent h;
+        h.Window->InitInCalStat();
+        h.Window->InitOutCalStat();
+        QCOMPARE(h.Window->lvInpCalStat->topLevelItemCount(), 22);
+        QCOMPARE(h.Window->lvOutCalStat->topLevelItemCount(), 2);
+    }
+
+    // ---- Flags shown ----
+    void inputFlags_data() {
+        QTest::addColumn<uint>("w1");
+        QTest::addColumn<uint>("w2");
+        QTest::addColumn<uint>("w3");
+        QTest::addColumn<uint>("w4");
+        QTest::addColumn<QString>("zero");
+        QTest::addColumn<QString>("full");
+        const QString none(22, QLatin1Char('U'));
+        QTest::newRow("nothing calibrated") << 0u << 0u << 0u << 0u << none << none;
+        QTest::newRow("thermocouples zero") << 0x7FFu << 0u << 0u << 0u << QString(11, 'O') + QString(11, 'U') << none;
+        QTest::newRow("Pt100 lacks 4-wire") << 0x1800u << 0u << 0u << 0u << none << none;
+        QTest::newRow("Pt100 all wirings") << 0x3800u << 0u << 0u << 0u
+                                           << QString(11, 'U') + "O" + QString(10, 'U') << none;
+        QTest::newRow("linear mV from word 2") << 0u << 0x40u << 0u << 0u << QString(20, 'U') + "OU" << none;
+        QTest::newRow("unused bits of word 2") << 0u << 0xFFFFFF00u << 0u << 0xFFFFFF00u << none << none;
+        QTest::newRow("everything") << 0xFFFFFFFFu << 0xFFu << 0xFFFFFFFFu << 0xFFu << QString(22, 'O')
+                                    << QString(22, 'O');
+        QTest::newRow("full words go to FS") << 0u << 0u << 0x1u << 0x80u << none
+                                             << "O" + QString(20, 'U') + "O";
+    }
+    void inputFlags() {
+        QFETCH(uint, w1);
+        QFETCH(uint, w2);
+        QFETCH(uint, w3);
+        QFETCH(uint, w4);
+        QFETCH(QString, zero);
+        QFETCH(QString, full);
+        TSilent h;
+        const QStringList spans = Column(h.Window->lvInpCalStat, 3);
+        h.Window->ShowInCalStat(w1, w2, w3, w4);
+        QCOMPARE(Flags(h.Window->lvInpCalStat, 1), zero);
+        QCOMPARE(Flags(h.Window->lvInpCalStat, 2), full);
+        QCOMPARE(Column(h.Window->lvInpCalStat, 3), spans);
+    }
+
+    void outputFlags_data() {
+        QTest::addColumn<uint>("zero");
+        QTest::addColumn<uint>("full");
+        QTest::addColumn<QString>("zeroCells");
+        QTest::addColumn<QString>("fullCells");
+        QTest::newRow("voltage zero, current full") << 1u << 2u << "OU" << "UO";
+        QTest::newRow("higher bits change nothing") << 0xFFFCu << 0xFFFCu << "UU" << "UU";
+        QTest::newRow("both") << 3u << 3u << "OO" << "OO";
+    }
+    void outputFlags() {
+        QFETCH(uint, zero);
+        QFETCH(uint, full);
+        QFETCH(QString, zeroCells);
+        QFETCH(QString, fullCells);
+        TSilent h;
+        h.Window->ShowOutCalStat(uint16_t(zero), uint16_t(full));
+        QCOMPARE(Flags(h.Window->lvOutCalStat, 1), zeroCells);
+        QCOMPARE(Flags(h.Window->lvOutCalStat, 2), fullCells);
+    }
+
+    // ---- Colours ----
+    void paintHookColours_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("OK is green") << 0 << 1 << Green;
+        QTest::newRow("UCAL is red") << 0 << 2 << Red;
+        QTest::newRow("span is black") << 0 << 3 << Black;
+        QTest::newRow("N/A is black") << 1 << 1 << Black;
+        QTest::newRow("row past the list is black") << 40 << 1 << Black;
+    }
+    void paintHookColours() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QColor, colour);
+        TSilent h;
+        QTreeWidget* list = h.Window->lvInpCalStat;
+        list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
+        list->topLevelItem(0)->setText(2, QStringLiteral("UCAL"));
+        QCOMPARE(h.Window->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
+        FormReady = false;
+        QVERIFY(!h.Window->lvOutCalStatCustomDrawSubItem(list, row, column).isValid());
+    }
+
+    // The lists really draw through the hook, and only once FormReady is set.
+    void cellsDrawnInColourOnlyAfterFormReady() {
+        TSilent h;
+        QTreeWidget* list = h.Window->lvOutCalStat;
+        list->setEnabled(true);
+        h.Window->ShowOutCalStat(1, 0); // "±10 V": OK, UCAL
+        FormReady = false;
+        TInk ok = InkOf(list, 0, 1), ucal = InkOf(list, 0, 2);
+        QCOMPARE(ok.Green, 0);
+        QCOMPARE(ucal.Red, 0);
+        FormReady = true;
+        ok = InkOf(list, 0, 1);
+        ucal = InkOf(list, 0, 2);
+        QVERIFY2(ok.Green > 5, qPrintable(QString::number(ok.Green)));
+        QCOMPARE(ok.Red, 0);
+        QVERIFY2(ucal.Red > 5, qPrintable(QString::number(ucal.Red)));
+        QCOMPARE(ucal.Green, 0);
+        // The name column keeps the list's own colours.
+        const TInk name = InkOf(list, 0, 0);
+        QCOMPARE(name.Green + name.Red, 0);
+    }
+
+    // ---- Clearing the flags ----
+    void clearCommands_data() {
+        QTest::addColumn<bool>("input");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("input") << true << Hex("02 05 03") << "Clearing input calibration flags...";
+        QTest::newRow("output") << false << Hex("02 15 03") << "Clearing output calibration flags...";
+    }
+    void clearCommands() {
+        QFETCH(bool, input);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, message);
+        TSilent h;
+        QTreeWidget* list = input ? h.Window->lvInpCalStat : h.Window->lvOutCalStat;
+        if (input)
+            h.Window->ShowInCalStat(0x7FF, 0, 0, 0);
+        else
+            h.Window->ShowOutCalStat(1, 2);
+        const QString zero = Flags(list, 1), full = Flags(list, 2);
+        QAction* item = input ? h.Window->mnuClearInCal : h.Window->mnuClearOutCal;
+        item->setEnabled(true);
+        item->trigger();
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
+        QCOMPARE(h.Status(), message);
+        QCOMPARE(h.StatusColor(), Black);
+        QCOMPARE(h.Ui.Questions.size(), 0); // no confirmation
+        // The list waits for the transmitter's answer.
+        QCOMPARE(Flags(list, 1), zero);
+        QCOMPARE(Flags(list, 2), full);
+    }
+
+    void contextMenuOnlyOnEnabledList() {
+        TSilent h;
+        QTreeWidget* list = h.Window->lvInpCalStat;
+        list->setEnabled(false);
+        emit list->customContextMenuRequested(QPoint(20, 20));
+        QVERIFY(!h.Window->popInCal->isVisible());
+        list->setEnabled(true);
+        emit list->customContextMenuRequested(QPoint(20, 20));
+        QVERIFY(h.Window->popInCal->isVisible());
+        h.Window->popInCal->hide();
+    }
+
+    // ---- Mode answers ----
+    void modeAnswers_data() {
+        QTest::addColumn<bool>("startCal");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("rest");
+        QTest::addColumn<bool>("cal");
+        QTest::newRow("query answer CAL") << false << 0x21 << Hex("01") << true;
+        QTest::newRow("query answer RUN") << true << 0x21 << Hex("00") << false;
+        QTest::newRow("any other byte is CAL") << false << 0x21 << Hex("FF") << true;
+        QTest::newRow("set-mode answer") << false << 0x20 << Hex("01") << true;
+        QTest::newRow("code alone reads RUN") << true << 0x20 << QByteArray() << false;
+    }
+    void modeAnswers() {
+        QFETCH(bool, startCal);
+        QFETCH(int, code);
+        QFETCH(QByteArray, rest);
+        QFETCH(bool, cal);
+        TSilent h;
+        h.Window->calSwitch->SetOn(startCal);
+        h.Advance(100);
+        h.Transport.Feed(ModeAnswer(uint8_t(code), rest));
+        QCOMPARE(h.Window->calSwitch->On(), cal);
+        QCOMPARE(h.Window->calSwitch->StateText(), cal ? QStringLiteral("CAL") : QStringLiteral("RUN"));
+        QVERIFY(h.TakeWritten().isEmpty());
+        QCOMPARE(h.Status(), QString());
+    }
+
+    void startupQueryAndCalAnswer() {
+        TWindowHarness h(1, false);
+        h.Sim.Faults.Silent = true;
+        h.Show();
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 21 00 03")));
+        h.Advance(100);
+        h.Transport.Feed(ModeAnswer(0x21, Hex("01")));
+        QVERIFY(h.Window->calSwitch->On());
+        QVERIFY(h.TakeWritten().isEmpty());
+        QCOMPARE(h.Status(), QString());
+        // The switch draws red with "CAL" on its right half.
+        const QImage image = h.Window->calSwitch->grab().toImage();
+        const QColor fill = image.pixelColor(image.width() - 4, 3);
+        QCOMPARE(fill, Red);
+        const QColor knob = image.pixelColor(image.width() / 4, image.height() / 2);
+        QVERIFY(knob != Red);
+    }
+
+    // ---- The switch under the mouse ----
+    void switchMouse_data() {
+        QTest::addColumn<bool>("startCal");
+        QTest::addColumn<bool>("leftHalf");
+        QTest::addColumn<bool>("releaseInside");
+        QTest::addColumn<bool>("flipped");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("RUN, text half") << false << true << true << true << Hex("02 20 01 03");
+        QTest::newRow("RUN, knob half sends unchanged") << false << false << true << false << Hex("02 20 00 03");
+        QTest::newRow("CAL, text half") << true << false << true << true << Hex("02 20 00 03");
+        QTest::newRow("CAL, knob half") << true << true << true << false << Hex("02 20 01 03");
+        QTest::newRow("released outside sends nothing") << false << true << false << true << QByteArray();
+    }
+    void switchMouse() {
+        QFETCH(bool, startCal);
+        QFETCH(bool, leftHalf);
+        QFETCH(bool, releaseInside);
+        QFETCH(bool, flipped);
+        QFETCH(QByteArray, frame);
+        TSilent h;
+        TToggleSwitch* s = h.Window->calSwitch;
+        s->setEnabled(true);
+        s->SetOn(startCal);
+        h.Window->ShowStatus(QStringLiteral("Something"), skBusy);
+        const QPoint press(leftHalf ? 10 : s->width() - 10, s->height() / 2);
+        QTest::mousePress(s, Qt::LeftButton, {}, press);
+        QCOMPARE(s->On(), startCal != flipped);
+        QVERIFY(h.TakeWritten().isEmpty()); // nothing before the release
+        QTest::mouseRelease(s, Qt::LeftButton, {}, releaseInside ? press : QPoint(s->width() + 30, 5));
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
+        QCOMPARE(s->On(), startCal != flipped);
+        QCOMPARE(h.Status(), QStringLiteral("Something"));
+    }
+
+    void switchIgnoresOtherButtonsAndDisabled() {
+        TSilent h;
+        TToggleSwitch* s = h.Window->calSwitch;
+        s->setEnabled(true);
+        QTest::mouseClick(s, Qt::RightButton, {}, QPoint(10, 10));
+        QVERIFY(!s->On());
+        QVERIFY(h.TakeWritten().isEmpty());
+        s->setEnabled(false);
+        QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(!s->On());
+        QVERIFY(h.TakeWritten().isEmpty());
+        // A disabled switch still follows the transmitter and looks the same.
+        const QImage enabledLook = [&] {
+            s->setEnabled(true);
+            return s->grab().toImage();
+        }();
+        s->setEnabled(false);
+        QCOMPARE(s->grab().toImage(), enabledLook);
+        QCOMPARE(enabledLook.pixelColor(3, 3), QColor(0, 255, 0));
+    }
+
+    void switchDoubleClickSendsTheFirstFlipOnly() {
+        TSilent h;
+        TToggleSwitch* s = h.Window->calSwitch;
+        s->setEnabled(true);
+        const QPoint left(10, 10), right(s->width() - 10, 10);
+        QTest::mousePress(s, Qt::LeftButton, {}, left);
+        QTest::mouseRelease(s, Qt::LeftButton, {}, left);
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 20 01 03")));
+        // Now CAL: the text half is on the right.
+        // A double click arrives as press, release, double-click press, release.
+        QTest::mouseDClick(s, Qt::LeftButton, {}, right);
+        QTest::mouseRelease(s, Qt::LeftButton, {}, right);
+        QVERIFY(!s->On());
+        QVERIFY(h.TakeWritten().isEmpty());
+    }
+
+    // ---- Full mode ----
+    void fullModeChord_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("asks");
+        const int all = int(Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        QTest::newRow("Ctrl+Shift+Alt+F6") << int(Qt::Key_F6) << all << true;
+        QTest::newRow("without Ctrl") << int(Qt::Key_F6) << int(Qt::ShiftModifier | Qt::AltModifier) << false;
+        QTest::newRow("without Shift") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::AltModifier) << false;
+        QTest::newRow("without Alt") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
+        QTest::newRow("with Meta as well") << int(Qt::Key_F6) << (all | int(Qt::MetaModifier)) << false;
+        QTest::newRow("another key") << int(Qt::Key_F5) << all << false;
+        QTest::newRow("F6 alone") << int(Qt::Key_F6) << 0 << false;
+    }
+    void fullModeChord() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, asks);
+        TSilent h;
+        h.Ui.ConfirmAnswer = true;
+        const int beeps = h.Ui.Beeps;
+        QTest::keyClick(h.Window->btnGetPermInpRange, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(h.Ui.Beeps - beeps, asks ? 1 : 0);
+        QCOMPARE(h.Ui.Questions, asks ? QStringList{"Do you want to switch to full mode."} : QStringList());
+        QCOMPARE(FullMode, asks);
+        QCOMPARE(h.Window->windowTitle(), asks ? Title + " (full)" : Title);
+        QVERIFY(h.TakeWritten().isEmpty());
+    }
+
+    void chordWithMouseButtonHeld() {
+        TSilent h;
+        const auto chord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
+        QVERIFY(!h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::LeftButton));
+        QCOMPARE(h.Ui.Questions.size(), 0);
+        QCOMPARE(h.Ui.Beeps, 0);
+        QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton));
+        QVERIFY(FullMode);
+    }
+
+    void chordAnsweredNoThenYes() {
+        TSilent h;
+        const auto chord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
+        h.Ui.ConfirmAnswer = false;
+        QVERIFY(!h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // the key goes on
+        QVERIFY(!FullMode);
+        QCOMPARE(h.Window->windowTitle(), Title);
+        h.Ui.ConfirmAnswer = true;
+        QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // consumed
+        QVERIFY(FullMode);
+        QCOMPARE(h.Ui.Questions.size(), 2);
+        QCOMPARE(h.Ui.Beeps, 2);
+        // Once in full mode the chord is an ordinary key: no beep, no question, one suffix.
+        h.EnterFullModeByChord();
+        QCOMPARE(h.Ui.Questions.size(), 2);
+        QCOMPARE(h.Ui.Beeps, 2);
+        QCOMPARE(h.Window->windowTitle(), Title + " (full)");
+    }
+
+    void fullModeEnablesNothingAtOnce() {
+        TSilent h;
+        h.EnterFullModeByChord();
+        QVERIFY(FullMode);
+        QVERIFY(!h.Window->calSwitch->isEnabled());
+        QVERIFY(!h.Window->mnuClearInCal->isEnabled());
+        QVERIFY(!h.Window->mnuClearOutCal->isEnabled());
+    }
+
+    // ---- Toolkit version ----
+    void toolkitVersionRequest() {
+        TSilent h;
+        h.Window->SendToolkitVersion();
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 33 A1 03")));
+        QCOMPARE(h.Status(), QStringLiteral("Setting Toolkit version..."));
+        QCOMPARE(h.StatusColor(), Black);
+    }
+
+    void opResult_data() {
+        QTest::addColumn<QByteArray>("rest");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("status 1") << Hex("01") << "Success." << Green << 0;
+        QTest::newRow("any status but 0") << Hex("80") << "Success." << Green << 0;
+        QTest::newRow("status 0") << Hex("00") << "Error occured while performing the operation !" << Red << 1;
+        QTest::newRow("code alone reads status 0") << QByteArray() << "Error occured while performing the operation !"
+                                                   << Red << 1;
+    }
+    void opResult() {
+        QFETCH(QByteArray, rest);
+        QFETCH(QString, message);
+        QFETCH(QColor, colour);
+        QFETCH(int, beeps);
+        TSilent h;
+        h.Window->SendToolkitVersion();
+        h.TakeWritten();
+        const int before = h.Ui.Beeps;
+        h.Advance(100);
+        h.Transport.Feed(ModeAnswer(0x33, rest));
+        QCOMPARE(h.Status(), message);
+        QCOMPARE(h.StatusColor(), colour);
+        QCOMPARE(h.Ui.Beeps - before, beeps);
+    }
+};
+
+QTEST_MAIN(TstListsModes)
+#include "tst_lists_modes.moc"

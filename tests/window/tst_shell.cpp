@@ -1,0 +1,319 @@
+// The window's frame: the product version on panel 1, the double-clicks of the
+// status bar, and the port dialog over a runtime folder of links to real
+// pseudo-terminals.
+#include "../../app/EventFlags.h"
+#include "../../link/Codec.h"
+#include "../../link/ComPort.h"
+#include "../../link/ComSelect.h"
+#include "../../link/PortNames.h"
+#include "../../widgets/StatusBar.h"
+#include "WindowHarness.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <pty.h>
+#include <unistd.h>
+
+namespace {
+const QColor Black(0, 0, 0), Red(255, 0, 0), Green(0, 128, 0);
+
+// The middle of a panel of the status bar.
+QPoint PanelPoint(int panel) {
+    static const int centres[] = {50, 240, 500, 640};
+    return {centres[panel], 10};
+}
+
+// Press, release, double-click press, release.
+void DoubleClickPanel(TfrmMain& w, int panel) {
+    QTest::mouseDClick(w.sbMain, Qt::LeftButton, {}, PanelPoint(panel));
+    QTest::mouseRelease(w.sbMain, Qt::LeftButton, {}, PanelPoint(panel));
+}
+
+QByteArray VersionAnswer(const QByteArray& text) { return Frame::Encode(QByteArray(1, char(0x30)) + text); }
+
+QStringList Items(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    return items;
+}
+} // namespace
+
+class TstShell : public QObject {
+    Q_OBJECT
+
+    // The runtime folder with the links COM1 to COM50. A port not offered links
+    // to a device that does not exist, so the system's own serial devices never
+    // show up in the list.
+    std::unique_ptr<QTemporaryDir> Runtime;
+    struct TPty {
+        int Master = -1;
+        int Slave = -1;
+        QString Path;
+    };
+    QList<TPty> Ptys;
+
+    QString LinkPath(int n) const { return QDir(ComLinkFolder()).filePath(QStringLiteral("COM%1").arg(n)); }
+
+    // Ports `present` link to real pseudo-terminal slaves; all others dangle.
+    void MakeLinks(const QList<int>& present) {
+        for (int n = 1; n <= MaxComPort; ++n) {
+            QFile::remove(LinkPath(n));
+            QString target = QDir(Runtime->path()).filePath(QStringLiteral("no-such-device"));
+            const int slot = static_cast<int>(present.indexOf(n));
+            if (slot >= 0) target = Ptys[slot].Path;
+            QVERIFY(QFile::link(target, LinkPath(n)));
+        }
+    }
+
+private slots:
+    void initTestCase() {
+        Runtime = std::make_unique<QTemporaryDir>();
+        QVERIFY(Runtime->isValid());
+        QFile::setPermissions(Runtime->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Runtime->path()));
+        QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), Runtime->path());
+        QVERIFY(QDir().mkpath(ComLinkFolder()));
+        for (int i = 0; i < 3; ++i) {
+            TPty pty;
+            char name[256] = {};
+            QVERIFY(openpty(&pty.Master, &pty.Slave, name, nullptr, nullptr) == 0);
+            pty.Path = QString::fromLocal8Bit(name);
+            Ptys << pty;
+        }
+    }
+
+    void cleanupTestCase() {
+        for (const TPty& pty : std::as_const(Ptys)) {
+            ::close(pty.Slave);
+            ::close(pty.Master);
+        }
+    }
+
+    // ---- Product version ----
+    void panel1ShowsTheSimulatorsVersion() {
+        TWindowHarness h;
+        h.Settle();
+        h.TakeWritten();
+        h.Sim.VersionText = QStringLiteral("MRT9-DX V2.10");
+        DoubleClickPanel(*h.Window, 1);
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 30 03")));
+        QCOMPARE(h.Status(), QStringLiteral("Reading product version..."));
+        h.Settle();
+        QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("MRT9-DX V2.10"));
+        QCOMPARE(h.Status(), QStringLiteral("Success"));
+        QCOMPARE(h.StatusColor(), Green);
+    }
+
+    void versionText_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("trailing spaces go") << QByteArray("V2.10") + QByteArray(45, ' ') << "V2.10";
+        const QByteArray fifty = QByteArray("ABCDEFGHIJ").repeated(5);
+        QTest::newRow("fifty characters all shown") << fifty << QString::fromLatin1(fifty);
+        QTest::newRow("only the code") << QByteArray() << "";
+        QTest::newRow("short text, missing bytes read as 0") << QByteArray("V1") << "V1";
+        QTest::newRow("trailing zeros and controls go") << QByteArray("V3", 2) + QByteArray("\0\r\n\t\0 ", 6) << "V3";
+        QTest::newRow("inner zero and leading blanks stay")
+            << QByteArray("  A\0B", 5) + QByteArray(45, '\0') << QString::fromLatin1("  A\0B", 5);
+        QTest::newRow("one byte is one Latin-1 character") << QByteArray("5 \xB5V \xB1") << QString::fromUtf8("5 µV ±");
+        QTest::newRow("bytes past fifty are not read") << QByteArray(50, 'x') + "tail" << QString(50, QLatin1Char('x'));
+    }
+    void versionText() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, shown);
+        TWindowHarness h(1, false);
+        h.Sim.Faults.Silent = true;
+        h.Show();
+        h.TakeWritten();
+        h.Window->sbMain->SetPanelText(1, QStringLiteral("old"));
+        DoubleClickPanel(*h.Window, 1);
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 30 03")));
+        h.Advance(100);
+        h.Transport.Feed(VersionAnswer(text));
+        QCOMPARE(h.Window->sbMain->PanelText(1), shown);
+        QCOMPARE(h.Status(), QStringLiteral("Success"));
+    }
+
+    void versionUnansweredKeepsPanel1() {
+        TWindowHarness h;
+        h.Sim.Faults.Silent = true;
+        h.Window->sbMain->SetPanelText(1, QStringLiteral("V1.00"));
+        h.Advance(5000);
+        DoubleClickPanel(*h.Window, 1);
+        h.Advance(73 * 55 + 60);
+        QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("V1.00"));
+    }
+
+    void panels2And3DoNothing_data() {
+        QTest::addColumn<int>("panel");
+        QTest::newRow("status line") << 2;
+        QTest::newRow("lights") << 3;
+    }
+    void panels2And3DoNothing() {
+        QFETCH(int, panel);
+        TWindowHarness h;
+        h.Sim.Faults.Silent = true;
+        h.TakeWritten();
+        const QString status = h.Status();
+        DoubleClickPanel(*h.Window, panel);
+        QVERIFY(h.TakeWritten().isEmpty());
+        QCOMPARE(h.Status(), status);
+        QCOMPARE(h.Ui.PortDialogs, 1);
+        QVERIFY(h.Ui.GeneralErrors.isEmpty());
+    }
+
+    // ---- The port dialog ----
+    void dialogListsPortsInAscendingOrder() {
+        MakeLinks({12, 3, 1});
+        TfrmComSelect dialog;
+        QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM1", "COM3", "COM12"}));
+        QCOMPARE(dialog.cbComPorts->currentIndex(), 0);
+        QCOMPARE(dialog.GetSelectedPort(), 1);
+        QVERIFY(dialog.btnOk->isEnabled());
+        QCOMPARE(dialog.lblDevice->text(), LinkPath(1));
+        dialog.cbComPorts->setCurrentIndex(2);
+        QCOMPARE(dialog.GetSelectedPort(), 12);
+        QCOMPARE(dialog.lblDevice->text(), LinkPath(12));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Select COM Port"));
+        QCOMPARE(dialog.size(), QSize(258, 119));
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!dialog.btnOk->autoDefault() && !dialog.btnCancel->autoDefault());
+    }
+
+    void portHeldOpenIsListed() {
+        MakeLinks({2, 5});
+        QSerialPort holder;
+        holder.setPortName(LinkPath(5));
+        QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+        TfrmComSelect dialog;
+        QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM2", "COM5"}));
+    }
+
+    void portZeroIsNeverAvailable() { QVERIFY(!TfrmComSelect::ComPortAvailable(0)); }
+
+    void emptyListDisablesOk() {
+        MakeLinks({});
+        TfrmComSelect dialog;
+        QCOMPARE(dialog.cbComPorts->count(), 0);
+        QVERIFY(!dialog.btnOk->isEnabled());
+        QVERIFY(dialog.btnCancel->isEnabled());
+        QCOMPARE(dialog.GetSelectedPort(), 0);
+    }
+
+    // The real dialog behind the UI services: OK gives the selected port, Cancel
+    // and an empty list give none.
+    void realDialogAnswers_data() {
+        QTest::addColumn<QList<int>>("present");
+        QTest::addColumn<int>("select");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<int>("port");
+        QTest::newRow("OK on the first") << QList<int>{4, 9} << 0 << true << true << 4;
+        QTest::newRow("OK on the second") << QList<int>{4, 9} << 1 << true << true << 9;
+        QTest::newRow("Cancel") << QList<int>{4, 9} << 1 << false << false << -1;
+        QTest::newRow("empty list, OK cannot be pressed") << QList<int>{} << 0 << true << false << -1;
+    }
+    void realDialogAnswers() {
+        QFETCH(QList<int>, present);
+        QFETCH(int, select);
+        QFETCH(bool, ok);
+        QFETCH(bool, chosen);
+        QFETCH(int, port);
+        MakeLinks(present);
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<TfrmComSelect*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            seen = true;
+            dialog->cbComPorts->setCurrentIndex(select);
+            QTest::mouseClick(ok ? dialog->btnOk : dialog->btnCancel, Qt::LeftButton);
+            // A disabled OK does nothing; the user can still cancel.
+            if (dialog->isVisible()) QTest::mouseClick(dialog->btnCancel, Qt::LeftButton);
+        });
+        TQtUiServices ui;
+        int got = -1;
+        QCOMPARE(ui.SelectPort(nullptr, got), chosen);
+        QVERIFY(seen);
+        QCOMPARE(got, port);
+    }
+
+    // ---- Panel 0: choosing a port again ----
+    void panel0_data() {
+        QTest::addColumn<int>("startPort");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("panel0");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("reopen another port") << 1 << 12 << "COM12,9600,N,8,1" << "COM port opened." << true;
+        QTest::newRow("Cancel keeps the port") << 3 << 0 << "COM3,9600,N,8,1" << "COM port opened." << true;
+        QTest::newRow("Cancel with no port") << 0 << 0 << "" << "No COM port !" << false;
+        QTest::newRow("first port from panel 0") << 0 << 7 << "COM7,9600,N,8,1" << "COM port opened." << true;
+    }
+    void panel0() {
+        QFETCH(int, startPort);
+        QFETCH(int, answer);
+        QFETCH(QString, panel0);
+        QFETCH(QString, status);
+        QFETCH(bool, open);
+        MakeLinks({1, 3, 12});
+        TWindowHarness h(startPort);
+        h.Sim.Faults.Silent = true;
+        const QString before = h.Transport.OpenedDevice;
+        h.Ui.PortAnswer = answer;
+        DoubleClickPanel(*h.Window, 0);
+        QCOMPARE(h.Ui.PortDialogs, 2);
+        QCOMPARE(h.Window->sbMain->PanelText(0), panel0);
+        QCOMPARE(h.Status(), status);
+        QCOMPARE(h.StatusColor(), open ? Black : Red);
+        QCOMPARE(h.Window->ComPort->Connected(), open);
+        QCOMPARE(h.Transport.OpenedDevice, answer > 0 ? ComPortDevice(answer) : before);
+        // No timer runs for this message.
+        h.Advance(10000);
+        QCOMPARE(h.Status(), status);
+    }
+
+    void panel0PortThatWillNotOpen() {
+        TWindowHarness h(1);
+        h.Sim.Faults.Silent = true;
+        h.Transport.RefuseOpen = [](const QString&) { return QStringLiteral("Permission denied"); };
+        h.Ui.PortAnswer = 2;
+        DoubleClickPanel(*h.Window, 0);
+        QCOMPARE(h.Ui.GeneralErrors.size(), 1);
+        QVERIFY2(h.Ui.GeneralErrors[0].contains(QStringLiteral("Permission denied")), qPrintable(h.Ui.GeneralErrors[0]));
+        QVERIFY(!h.Window->ComPort->Connected());
+        QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+        // The window carries on: the next request tells that no port is open.
+        h.Window->ReadVersion();
+        QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+    }
+
+    // ---- Closing ----
+    void closeWithoutPortDoesNotPause() {
+        TWindowHarness h(0);
+        const int paused = h.PausedMs;
+        h.Window->close();
+        QCOMPARE(h.PausedMs, paused);
+    }
+
+    void closeClosesThePort() {
+        TWindowHarness h(1);
+        const int paused = h.PausedMs;
+        h.Window->close();
+        QVERIFY(!h.Transport.IsOpen());
+        QCOMPARE(h.PausedMs - paused, 500);
+    }
+};
+
+QTEST_MAIN(TstShell)
+#include "tst_shell.moc"
