@@ -36,7 +36,11 @@ TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidge
     setupConnections();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // Hidden while still whole: hiding lays out the calibration lists, whose
+    // painting asks this window for its colours.
+    hide();
+}
 
 void TfrmMain::setupFrame() {
     auto* client = new QWidget(this);
