@@ -21,6 +21,20 @@
 
 namespace {
 
+// AddressSanitizer keeps freed memory in quarantine, so resident memory grows
+// under it whatever the tool does; the flat-memory check holds for plain builds.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool MemoryMeasurable = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool MemoryMeasurable = false;
+#else
+constexpr bool MemoryMeasurable = true;
+#endif
+#else
+constexpr bool MemoryMeasurable = true;
+#endif
+
 double ResidentMb() {
     QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly)) return 0;
@@ -227,7 +241,8 @@ private slots:
         QApplication::processEvents();
         const double growth = ResidentMb() - residentAt1000;
         qInfo("resident memory: %.1f MB at cycle 1000, growth to cycle 10000 %.2f MB", residentAt1000, growth);
-        QVERIFY2(growth < 3.0, qPrintable(QStringLiteral("resident memory grew by %1 MB").arg(growth)));
+        if (MemoryMeasurable)
+            QVERIFY2(growth < 3.0, qPrintable(QStringLiteral("resident memory grew by %1 MB").arg(growth)));
         soak.CheckAnswersNormally();
     }
 };

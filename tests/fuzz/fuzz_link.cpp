@@ -1,0 +1,170 @@
+// Fuzz target for the device link and every presentation of the main window.
+//
+// One real TfrmMain lives for the whole run: offscreen, on the manual clock, over
+// the in-memory transport, with every dialog answered silently. Each input drives
+// it like a serial line that delivers anything at all:
+//
+//   input  := flags record*
+//   flags  := bit 0 full mode, bit 1 input panel back to its start state,
+//             bit 2 output panel back to its start state, bit 3 paint the window
+//             at the end
+//   record := sel adv len chunk[len]
+//   sel    := < 0x80: one of the window's own actions (a handler, or a step of a
+//             combo box), run only while its control is enabled, as a user could;
+//             >= 0x80: a bare request with the code sel & 0x7F
+//   adv    := the clock moves on adv * 20 ms after the chunk (up to 5.1 s, past
+//             the collector's and the reply timer's time-outs)
+//
+// The chunk arrives as received bytes right after the request went out, so the
+// collector is enabled and the frame reaches the decoder, the dispatch and the
+// presentation named by its response code.
+#include "../../link/Codec.h"
+#include "../../app/EventFlags.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/PageSpinBox.h"
+#include "../../widgets/ToggleSwitch.h"
+#include "WindowHarness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QWidget>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+QApplication* App = nullptr;
+TWindowHarness* Harness = nullptr;
+
+bool Usable(QObject* control) {
+    if (!control) return true;
+    if (auto* widget = qobject_cast<QWidget*>(control)) return widget->isEnabled();
+    if (auto* action = qobject_cast<QAction*>(control)) return action->isEnabled();
+    return true;
+}
+
+void StepCombo(QComboBox* combo) {
+    if (!combo || !combo->isEnabled() || combo->count() == 0) return;
+    combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
+}
+
+void RunAction(TfrmMain& w, uint8_t sel) {
+    if (sel & 0x80) {
+        w.Guarded([&] {
+            PacketStart(static_cast<uint8_t>(sel & 0x7F));
+            w.PacketSend();
+        });
+        return;
+    }
+    // A handler and the control whose use runs it; the handler runs only while
+    // that control is enabled (no control: always possible).
+    struct TEntry {
+        void (TfrmMain::*Handler)();
+        QObject* Control;
+    };
+    const TEntry entries[] = {
+        {&TfrmMain::ReadVersion, nullptr},
+        {&TfrmMain::QueryMode, nullptr},
+        {&TfrmMain::SendToolkitVersion, nullptr},
+        {&TfrmMain::calSwitchClick, w.calSwitch},
+        {&TfrmMain::mnuClearInCalClick, w.mnuClearInCal},
+        {&TfrmMain::mnuClearOutCalClick, w.mnuClearOutCal},
+        {&TfrmMain::btnGetPermInpRangeClick, w.btnGetPermInpRange},
+        {&TfrmMain::btnGetTempInpRangeClick, w.btnGetTempInpRange},
+        {&TfrmMain::btnSetInputRangeClick, w.btnSetInputRange},
+        {&TfrmMain::cmbInpRangesClick, w.cmbInpRanges},
+        {&TfrmMain::edEuMinExit, w.edEuMin},
+        {&TfrmMain::edEuMaxExit, w.edEuMax},
+        {&TfrmMain::edInpZeroPropertiesButtonClick, w.edInpZero},
+        {&TfrmMain::edInpFullPropertiesButtonClick, w.edInpFull},
+        {&TfrmMain::btnGetOutRangeClick, w.btnGetOutRange},
+        {&TfrmMain::btnGetTempOutRangeClick, w.btnGetTempOutRange},
+        {&TfrmMain::cmbOutRangesPropertiesEditValueChanged, w.cmbOutRanges},
+        {&TfrmMain::btnSetOutRangeClick, w.btnSetOutRange},
+        {&TfrmMain::edAlarmLimitExit, w.edAlarmLimit},
+        {&TfrmMain::edDeadBandExit, w.edDeadBand},
+        {&TfrmMain::edOutZeroPropertiesChange, w.seOutZero},
+        {&TfrmMain::edOutFullPropertiesChange, w.seOutFull},
+        {&TfrmMain::seOutZeroExit, w.seOutZero},
+        {&TfrmMain::seOutFullExit, w.seOutFull},
+        {&TfrmMain::btnOutZeroClick, w.btnOutZero},
+        {&TfrmMain::btnOutFullClick, w.btnOutFull},
+        {nullptr, nullptr}, // step cmbInpRanges, as a user's choice of range
+        {nullptr, nullptr}, // step cmbWiring
+        {nullptr, nullptr}, // step cmbOutRanges
+        {nullptr, nullptr}, // nothing: the bytes arrive unasked
+    };
+    constexpr int count = int(sizeof entries / sizeof entries[0]);
+    const int index = sel % count;
+    const TEntry& e = entries[index];
+    if (e.Handler) {
+        if (Usable(e.Control)) w.Guarded([&] { (w.*e.Handler)(); });
+        return;
+    }
+    switch (count - index) {
+    case 4: StepCombo(w.cmbInpRanges); break;
+    case 3: StepCombo(w.cmbWiring); break;
+    case 2: StepCombo(w.cmbOutRanges); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    App = new QApplication(*argc, *argv);
+    Harness = new TWindowHarness(1, true);
+    // No simulator behind the line: every received byte comes from the input.
+    Harness->Transport.OnHostWrite = nullptr;
+    Harness->Transport.PollPeer = nullptr;
+    // The port's timers are checked at least every 50 ms, as on the real clock.
+    Harness->Clock.StepMs = 50;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TWindowHarness& h = *Harness;
+    TfrmMain& w = *h.Window;
+    // Whatever the last input left running (reply timer, error message, collector)
+    // runs out first.
+    h.Clock.Advance(6000);
+    h.Transport.Written.clear();
+    h.TakeWritten();
+    h.Ui.Infos.clear();
+    h.Ui.Errors.clear();
+    h.Ui.GeneralErrors.clear();
+    h.Ui.Questions.clear();
+    if (size == 0) return 0;
+
+    const uint8_t flags = data[0];
+    FullMode = (flags & 1) != 0;
+    if (flags & 2) w.DisableInPanel();
+    if (flags & 4) w.DisableOutPanel();
+
+    size_t pos = 1;
+    while (pos < size) {
+        const uint8_t sel = data[pos++];
+        const uint8_t adv = pos < size ? data[pos++] : 0;
+        size_t len = pos < size ? data[pos++] : 0;
+        if (len > size - pos) len = size - pos;
+        RunAction(w, sel);
+        h.Transport.Feed(QByteArray(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(len)));
+        pos += len;
+        h.Clock.Advance(qint64(adv) * 20);
+    }
+    if (flags & 8) {
+        // Paint what the presentations changed, then the whole window.
+        QApplication::processEvents();
+        const QPixmap shot = w.grab();
+        (void)shot;
+    } else {
+        // Objects scheduled for deletion go; the pending paint waits for an input
+        // that asks for it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return 0;
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs the fuzz target for a while on a fresh copy of the seed corpus.
+#   run_fuzz.sh FUZZER SEED_DIR WORK_DIR SECONDS [more libFuzzer options]
+# Whatever it finds is written to WORK_DIR/artifacts/ and the run fails.
+set -euo pipefail
+fuzzer="$1" seeds="$2" work="$3" seconds="$4"
+shift 4
+rm -rf "$work/corpus"
+mkdir -p "$work/corpus" "$work/artifacts"
+cp "$seeds"/* "$work/corpus/"
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="${ASAN_OPTIONS:-halt_on_error=1:abort_on_error=1:detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:abort_on_error=1:print_stacktrace=1}"
+supp="$(dirname "$0")/../lsan.supp"
+[ -f "$supp" ] && export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$supp:print_suppressions=0}"
+exec "$fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=512 \
+    -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$@" "$work/corpus"
