@@ -8,13 +8,20 @@
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../widgets/Controls.h"
+#include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
 #include "EventFlags.h"
+#include "ProgramIcon.h"
 #include "UiServices.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <iterator>
 
 TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidget* parent)
     : QMainWindow(parent), Transport(transport), ClockSource(clock), UiServices(ui) {
@@ -47,6 +54,7 @@ void TfrmMain::setupFrame() {
     client->setObjectName(QStringLiteral("frmMainClient"));
     setCentralWidget(client);
     setFixedSize(ClientWidth, ClientHeight);
+    setWindowIcon(ProgramIcon());
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString());
@@ -82,17 +90,25 @@ void TfrmMain::setupStatusBar() {
     LedTx = new TLamp(pnlLeds);
     LedTx->setObjectName(QStringLiteral("LedTx"));
     LedTx->move(3, 3);
-    LedTx->setToolTip(QStringLiteral("Transmit"));
+    LedTx->setAccessibleName(QStringLiteral("Transmit"));
     LedRx = new TLamp(pnlLeds);
     LedRx->setObjectName(QStringLiteral("LedRx"));
     LedRx->move(17, 3);
-    LedRx->setToolTip(QStringLiteral("Receive"));
+    LedRx->setAccessibleName(QStringLiteral("Receive"));
 }
 
 void TfrmMain::setupTabOrder() {
-    setTabOrder(grpGeneral, grpInput);
-    setTabOrder(grpInput, grpOutput);
-    setTabOrder(grpOutput, pnlTop);
+    // Group by group, general, input, output (the top strip holds nothing that
+    // takes the focus); within a group as the technician works down the panel.
+    // Set once every control exists: the calibration lists are built first.
+    QWidget* const order[] = {
+        btnGetPermInpRange, cmbInpRanges, btnGetTempInpRange, btnSetInputRange, cmbWiring,  edInpZero,
+        edInpFull,          edEuMin,      edEuMax,            lvInpCalStat,     btnGetOutRange, cmbOutRanges,
+        btnGetTempOutRange, btnSetOutRange, seOutZero,        btnOutZero,       edOutMin,   seOutFull,
+        btnOutFull,         edOutMax,     cbInvertOut,        cbEnableAlarm,    edAlarmLimit, edDeadBand,
+        cbLowAlarm,         lvOutCalStat};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

@@ -3,6 +3,7 @@
 #include "../link/Clock.h"
 #include "../link/Transport.h"
 #include "MainWindow.h"
+#include "ProgramIcon.h"
 #include "UiServices.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mrt9dx-config"));
+    QApplication::setWindowIcon(ProgramIcon()); // the port dialog shows it too
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPointSize(8);

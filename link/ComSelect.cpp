@@ -5,6 +5,7 @@
 #include "PortNames.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSerialPort>
@@ -55,6 +56,14 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbComPorts, &QComboBox::currentIndexChanged, this, &TfrmComSelect::ShowDevice);
     FormCreate();
+}
+
+void TfrmComSelect::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TfrmComSelect::ComPortAvailable(int number) {

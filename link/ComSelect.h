@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 
@@ -22,6 +23,11 @@ public:
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
     QLabel* lblDevice = nullptr;
+
+protected:
+    // Neither button is bound to Enter or Escape: only a click (or Alt+O, Alt+C)
+    // closes the dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

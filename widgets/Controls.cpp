@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 
 TValueLabel::TValueLabel(QWidget* parent) : QLabel(parent) {
@@ -21,9 +22,13 @@ void TValueLabel::SetTextColor(const QColor& color) {
 
 QColor TValueLabel::TextColor() const { return palette().color(QPalette::WindowText); }
 
+bool LeavesControl(const QFocusEvent* event) {
+    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
+}
+
 void TEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    emit Exited();
+    if (LeavesControl(event)) emit Exited();
 }
 
 TLamp::TLamp(QWidget* parent) : QWidget(parent) { setFixedSize(11, 11); }

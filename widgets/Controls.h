@@ -16,6 +16,12 @@ public:
     QColor TextColor() const;
 };
 
+class QFocusEvent;
+
+// True when a focus-out moves the focus to another control. A popup (the edit's
+// own context menu) or a switch to another window leaves the focus where it is.
+bool LeavesControl(const QFocusEvent* event);
+
 // A line edit with an exit event: Exited() when the focus leaves it.
 class TEdit : public QLineEdit {
     Q_OBJECT

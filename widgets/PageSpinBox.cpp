@@ -1,5 +1,7 @@
 #include "PageSpinBox.h"
 
+#include "Controls.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -90,6 +92,6 @@ void TPageSpinBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TPageSpinBox::focusOutEvent(QFocusEvent* event) {
-    emit Exited();
+    if (LeavesControl(event)) emit Exited();
     QSpinBox::focusOutEvent(event);
 }

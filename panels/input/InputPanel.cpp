@@ -22,7 +22,6 @@
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <QTreeWidget>
-#include <iterator>
 
 namespace {
 constexpr int ValueWidth = 73;
@@ -244,11 +243,6 @@ void TfrmMain::setupInputPanel() {
     edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"));
     lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287, 39);
 
-    // Keyboard focus through the panel.
-    QWidget* const order[] = {btnGetPermInpRange, cmbInpRanges, btnGetTempInpRange, btnSetInputRange, cmbWiring,
-                              edInpZero,          edInpFull,    edEuMin,            edEuMax,          lvInpCalStat};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::EnableInPanel() {

@@ -325,7 +325,7 @@ private slots:
                                        w.edEuMax,            w.lvInpCalStat};
         for (int i = 1; i < order.size(); ++i) {
             QWidget* next = order[i - 1]->nextInFocusChain();
-            while (next->focusPolicy() == Qt::NoFocus || !order.contains(next))
+            while (!(next->focusPolicy() & Qt::TabFocus) || next->focusProxy())
                 next = next->nextInFocusChain();
             QCOMPARE(next->objectName(), order[i]->objectName());
         }

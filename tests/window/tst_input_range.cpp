@@ -15,8 +15,8 @@ void SetSpan(TfrmMain& w, const char* minimum, const char* maximum) {
     w.edEuMax->setText(QString::fromLatin1(maximum));
 }
 
-void LeaveEdit(TEdit* edit) {
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+void LeaveEdit(TEdit* edit, Qt::FocusReason reason = Qt::TabFocusReason) {
+    QFocusEvent out(QEvent::FocusOut, reason);
     QCoreApplication::sendEvent(edit, &out);
 }
 
@@ -214,6 +214,22 @@ private slots:
         LeaveEdit(e);
         QCOMPARE(e->text(), after);
         QVERIFY(b.h.TakeWritten().isEmpty());
+    }
+
+    // The edit's own context menu or a switch to another window takes the focus
+    // only for a while: an emptied span edit stays empty, so that a paste goes
+    // into an empty edit.
+    void focusThatStaysDoesNotFillTheDefault() {
+        TInputBench b;
+        b.ReadPerm(3);
+        TEdit* e = b.w().edEuMax;
+        e->clear();
+        LeaveEdit(e, Qt::PopupFocusReason);
+        QCOMPARE(e->text(), QString());
+        LeaveEdit(e, Qt::ActiveWindowFocusReason);
+        QCOMPARE(e->text(), QString());
+        LeaveEdit(e, Qt::MouseFocusReason);
+        QCOMPARE(e->text(), QStringLiteral("1372.0"));
     }
 };
 

@@ -211,6 +211,44 @@ private slots:
         QCOMPARE(dialog.GetSelectedPort(), 0);
     }
 
+    void enterAndEscapeDoNotClose() {
+        MakeLinks({3});
+        TfrmComSelect dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            QTest::keyClick(&dialog, key);
+            QVERIFY2(dialog.isVisible() && dialog.result() == 0, qPrintable(QString::number(key)));
+        }
+        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    void windowHasItsIcon() {
+        TWindowHarness h;
+        QCOMPARE(h.Window->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    }
+
+    // Tab runs group by group, each group from its top down, and wraps round.
+    void tabRunsThroughTheWindow() {
+        TWindowHarness h;
+        QStringList chain;
+        QWidget* w = h.Window->btnGetPermInpRange;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()) chain << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != h.Window->btnGetPermInpRange && chain.size() < 100);
+        const QStringList expected = {
+            "btnGetPermInpRange", "cmbInpRanges", "btnGetTempInpRange", "btnSetInputRange", "cmbWiring",
+            "edInpZero",          "edInpFull",    "edEuMin",            "edEuMax",          "lvInpCalStat",
+            "btnGetOutRange",     "cmbOutRanges", "btnGetTempOutRange", "btnSetOutRange",   "seOutZero",
+            "btnOutZero",         "edOutMin",     "seOutFull",          "btnOutFull",       "edOutMax",
+            "cbInvertOut",        "cbEnableAlarm", "edAlarmLimit",      "edDeadBand",       "cbLowAlarm",
+            "lvOutCalStat"};
+        QCOMPARE(chain, expected);
+    }
+
     // The real dialog behind the UI services: OK gives the selected port, Cancel
     // and an empty list give none.
     void realDialogAnswers_data() {
