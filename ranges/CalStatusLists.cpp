@@ -5,6 +5,7 @@
 #include "../app/MainWindow.h"
 #include "../link/Codec.h"
 #include "../link/Commands.h"
+#include "../widgets/Controls.h"
 #include "CalFlags.h"
 #include "InRanges.h"
 #include "NumberFormat.h"
@@ -86,16 +87,6 @@ QTreeWidget* NewCalList(TfrmMain* window, QWidget* parent, const char* name, con
     return list;
 }
 
-QLabel* NewCaption(QWidget* parent, const char* name, int left, int top) {
-    const QString caption = QStringLiteral("Calibration Status");
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(caption);
-    label->adjustSize();
-    label->move(left, top);
-    return label;
-}
-
 // A row whose cells take the alignments of the list's header.
 QTreeWidgetItem* AddRow(QTreeWidget* list, const QStringList& cells) {
     auto* item = new QTreeWidgetItem(list, cells);
@@ -118,7 +109,7 @@ void TfrmMain::setupCalLists() {
     constexpr Qt::Alignment Left = Qt::AlignLeft;
     constexpr Qt::Alignment Centre = Qt::AlignHCenter;
 
-    lblInpCalStat = NewCaption(grpInput, "lblInpCalStat", 8, 320);
+    lblInpCalStat = NewPlainLabel(grpInput, "lblInpCalStat", QStringLiteral("Calibration Status"), 8, 320);
     lvInpCalStat = NewCalList(this, grpInput, "lvInpCalStat", QRect(8, 336, 305, 169),
                               {{QStringLiteral("Input"), 85, Left},
                                {QStringLiteral("Zero"), 43, Centre},
@@ -126,7 +117,7 @@ void TfrmMain::setupCalLists() {
                                {QStringLiteral("Range"), 113, Centre}},
                               QStringLiteral("Right click to read calibration status for all input ranges"));
 
-    lblOutCalStat = NewCaption(grpOutput, "lblOutCalStat", 8, 384);
+    lblOutCalStat = NewPlainLabel(grpOutput, "lblOutCalStat", QStringLiteral("Calibration Status"), 8, 384);
     lvOutCalStat = NewCalList(this, grpOutput, "lvOutCalStat", QRect(8, 400, 305, 105),
                               {{QStringLiteral("Output"), 159, Left},
                                {QStringLiteral("Zero"), 63, Centre},

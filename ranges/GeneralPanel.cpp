@@ -12,27 +12,6 @@ namespace {
 const QString Jp6Hint = QStringLiteral("Set JP6 position as shown as when changing the output from \r\n"
                                        "voltage to current or vice versa");
 
-// A plain label sized to its caption, its top-left corner at (left, top).
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(caption);
-    label->adjustSize();
-    label->move(left, top);
-    return label;
-}
-
-// A read-only value label; it is named after the caption label beside it.
-TValueLabel* NewValue(QWidget* parent, const char* name, const QLabel* caption, const QRect& geometry,
-                      const QString& hint) {
-    auto* value = new TValueLabel(parent);
-    value->setObjectName(QString::fromLatin1(name));
-    value->setGeometry(geometry);
-    value->setAccessibleName(caption->text());
-    value->setToolTip(hint);
-    return value;
-}
-
 TShape* NewShape(QWidget* parent, const char* name, TShape::TKind kind, const QColor& fill, const QRect& geometry) {
     auto* shape = new TShape(kind, fill, parent);
     shape->setObjectName(QString::fromLatin1(name));
@@ -45,27 +24,28 @@ TShape* NewShape(QWidget* parent, const char* name, TShape::TKind kind, const QC
 void TfrmMain::setupGeneralPanel() {
     QWidget* box = grpGeneral;
 
-    lblTemp = NewLabel(box, "lblTemp", QStringLiteral("TA (\u00B0C)"), 27, 21);
-    pnlTemp = NewValue(box, "pnlTemp", lblTemp, QRect(64, 18, 80, 20),
-                       QStringLiteral("Internal temperature of the module in degrees Celcius"));
-    lblCalTemp = NewLabel(box, "lblCalTemp", QStringLiteral("TCAL (\u00B0C)"), 150, 21);
-    pnlCalTemp = NewValue(box, "pnlCalTemp", lblCalTemp, QRect(200, 18, 80, 20),
-                          QStringLiteral("Temperature in degrees Celcius at which the calibration was performed"));
-    lblSeebeck = NewLabel(box, "lblSeebeck", QStringLiteral("Seebeck"), 290, 21);
-    pnlTempComp =
-        NewValue(box, "pnlTempComp", lblSeebeck, QRect(336, 18, 80, 20), QStringLiteral("Seebeck voltage in \u00B5V"));
+    lblTemp = NewPlainLabel(box, "lblTemp", QStringLiteral("TA (\u00B0C)"), 27, 21);
+    pnlTemp = NewValueLabel(box, "pnlTemp", lblTemp, QRect(64, 18, 80, 20),
+                            QStringLiteral("Internal temperature of the module in degrees Celcius"));
+    lblCalTemp = NewPlainLabel(box, "lblCalTemp", QStringLiteral("TCAL (\u00B0C)"), 150, 21);
+    pnlCalTemp = NewValueLabel(
+        box, "pnlCalTemp", lblCalTemp, QRect(200, 18, 80, 20),
+        QStringLiteral("Temperature in degrees Celcius at which the calibration was performed"));
+    lblSeebeck = NewPlainLabel(box, "lblSeebeck", QStringLiteral("Seebeck"), 290, 21);
+    pnlTempComp = NewValueLabel(box, "pnlTempComp", lblSeebeck, QRect(336, 18, 80, 20),
+                                QStringLiteral("Seebeck voltage in \u00B5V"));
 
     // The JP6 picture, in drawing order: later siblings lie on top, so the jumper
     // bar covers the block and the pins.
-    lblJp6 = NewLabel(box, "lblJp6", QStringLiteral("JP6"), 426, 21);
+    lblJp6 = NewPlainLabel(box, "lblJp6", QStringLiteral("JP6"), 426, 21);
     Shape1 = NewShape(box, "Shape1", TShape::TKind::Rectangle, Qt::white, QRect(448, 13, 96, 28));
     Shape3 = NewShape(box, "Shape3", TShape::TKind::Circle, QColor(255, 0, 0), QRect(456, 17, 12, 12));
     Shape5 = NewShape(box, "Shape5", TShape::TKind::Circle, QColor(255, 0, 0), QRect(488, 17, 12, 12));
     Shape7 = NewShape(box, "Shape7", TShape::TKind::Circle, QColor(255, 0, 0), QRect(520, 17, 12, 12));
-    Label2 = NewLabel(box, "Label2", QStringLiteral("mA"), 470, 26);
+    Label2 = NewPlainLabel(box, "Label2", QStringLiteral("mA"), 470, 26);
     Label2->setAutoFillBackground(false);
     Label2->setToolTip(Jp6Hint);
-    Label3 = NewLabel(box, "Label3", QStringLiteral("V"), 507, 26);
+    Label3 = NewPlainLabel(box, "Label3", QStringLiteral("V"), 507, 26);
     Label3->setAutoFillBackground(false);
     Label3->setToolTip(Jp6Hint);
     // At left 494 the bar links pins 2 and 3 (voltage); ShowOutRangeUnits moves it

@@ -2,6 +2,8 @@
 
 #include <QFocusEvent>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 TValueLabel::TValueLabel(QWidget* parent) : QLabel(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -21,6 +23,37 @@ void TValueLabel::SetTextColor(const QColor& color) {
 }
 
 QColor TValueLabel::TextColor() const { return palette().color(QPalette::WindowText); }
+
+QLabel* NewPlainLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(caption);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
+}
+
+TValueLabel* NewValueLabel(QWidget* parent, const char* name, const QLabel* caption, const QRect& geometry,
+                           const QString& hint) {
+    auto* value = new TValueLabel(parent);
+    value->setObjectName(QString::fromLatin1(name));
+    value->setGeometry(geometry);
+    value->setAccessibleName(caption->text());
+    value->setToolTip(hint);
+    return value;
+}
+
+void TCentredComboBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QString text = option.currentText;
+    option.currentText.clear();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    painter.drawItemText(field, Qt::AlignCenter, option.palette, isEnabled(), text, QPalette::ButtonText);
+}
 
 bool LeavesControl(const QFocusEvent* event) {
     return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;

@@ -1,10 +1,13 @@
 #pragma once
 // Small controls that Qt lacks: the read-only value label, an edit that reports
-// when the focus leaves it, the activity lamp and the plain shapes of the JP6
-// picture.
+// when the focus leaves it, a drop-down list with its selection centred, the
+// activity lamp and the plain shapes of the JP6 picture; and the makers of the
+// labels every panel uses.
 #include <QColor>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRect>
 #include <QWidget>
 
 // A read-only, framed text box with window-coloured background and centred text.
@@ -14,6 +17,22 @@ public:
     explicit TValueLabel(QWidget* parent = nullptr);
     void SetTextColor(const QColor& color);
     QColor TextColor() const;
+};
+
+// A plain label sized to its caption, its top-left corner at (left, top).
+QLabel* NewPlainLabel(QWidget* parent, const char* name, const QString& caption, int left, int top);
+
+// A read-only value label, named for the screen reader after its caption.
+TValueLabel* NewValueLabel(QWidget* parent, const char* name, const QLabel* caption, const QRect& geometry,
+                           const QString& hint = QString());
+
+// A drop-down list with a fixed set of items that shows its selection centred.
+class TCentredComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class QFocusEvent;

@@ -19,8 +19,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QStyleOptionComboBox>
-#include <QStylePainter>
 #include <QTreeWidget>
 
 namespace {
@@ -42,34 +40,6 @@ const QString FullProcedure =
                    "\r\n3) Press button to correct full scale errors"
                    "\r\n4) Observe success on the status bar below");
 
-// A drop-down list with a fixed set of items that shows its selection centred.
-class TCentredList : public QComboBox {
-public:
-    using QComboBox::QComboBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        QStyleOptionComboBox option;
-        initStyleOption(&option);
-        const QString text = option.currentText;
-        option.currentText.clear();
-        painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-        painter.drawItemText(field, Qt::AlignCenter, option.palette, isEnabled(), text, QPalette::ButtonText);
-    }
-};
-
-// A plain label sized to its caption, its top-left corner at (left, top).
-QLabel* NewLabel(QWidget* box, const char* name, const QString& caption, int left, int top) {
-    auto* label = new QLabel(caption, box);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(caption);
-    label->adjustSize();
-    label->move(left, top);
-    return label;
-}
-
 // A unit label: its text comes with the range, so it gets a fixed width and the
 // height of one line of text.
 QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
@@ -78,17 +48,6 @@ QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
     label->setGeometry(left, top, width, label->sizeHint().height());
     label->clear();
     return label;
-}
-
-// A read-only value label, named for the screen reader after its caption.
-TValueLabel* NewValue(QWidget* box, const char* name, const QLabel* caption, const QRect& geometry,
-                      const QString& hint) {
-    auto* value = new TValueLabel(box);
-    value->setObjectName(QString::fromLatin1(name));
-    value->setGeometry(geometry);
-    value->setAccessibleName(caption->text());
-    value->setToolTip(hint);
-    return value;
 }
 
 QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
@@ -160,32 +119,36 @@ void TfrmMain::setupInputPanel() {
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
 
     // Programmed side.
-    lblInpRange = NewLabel(box, "lblInpRange", QStringLiteral("Range"), 13, 23);
-    pnlInpRange = NewValue(box, "pnlInpRange", lblInpRange, QRect(48, 20, 233, ValueHeight),
-                           QStringLiteral("Press button to read programmed input range information"));
+    lblInpRange = NewPlainLabel(box, "lblInpRange", QStringLiteral("Range"), 13, 23);
+    pnlInpRange = NewValueLabel(box, "pnlInpRange", lblInpRange, QRect(48, 20, 233, ValueHeight),
+                                QStringLiteral("Press button to read programmed input range information"));
     btnGetPermInpRange = NewButton(box, "btnGetPermInpRange", QStringLiteral("R"), 286, 20,
                                    QStringLiteral("Press to read programmed input range information"));
 
-    lblWiring1 = NewLabel(box, "lblWiring1", QStringLiteral("Wiring"), 47, 51);
-    pnlWiring = NewValue(box, "pnlWiring", lblWiring1, QRect(80, 48, 80, ValueHeight),
-                         QStringLiteral("RTD and resistance wiring type"));
+    lblWiring1 = NewPlainLabel(box, "lblWiring1", QStringLiteral("Wiring"), 47, 51);
+    pnlWiring = NewValueLabel(box, "pnlWiring", lblWiring1, QRect(80, 48, 80, ValueHeight),
+                              QStringLiteral("RTD and resistance wiring type"));
 
-    lblInpReadingP = NewLabel(box, "lblInpReadingP", QStringLiteral("Raw"), 39, 79);
-    pnlInpReadingP = NewValue(box, "pnlInpReadingP", lblInpReadingP, value(64, 76),
-                              QStringLiteral("Input reading raw data"));
-    lblEngReadingP = NewLabel(box, "lblEngReadingP", QStringLiteral("Eng"), 178, 79);
-    pnlEngReadingP = NewValue(box, "pnlEngReadingP", lblEngReadingP, value(200, 76),
-                              QStringLiteral("\u0131nput reading after engineering conversion"));
+    lblInpReadingP = NewPlainLabel(box, "lblInpReadingP", QStringLiteral("Raw"), 39, 79);
+    pnlInpReadingP = NewValueLabel(box, "pnlInpReadingP", lblInpReadingP, value(64, 76),
+                                   QStringLiteral("Input reading raw data"));
+    lblEngReadingP = NewPlainLabel(box, "lblEngReadingP", QStringLiteral("Eng"), 178, 79);
+    pnlEngReadingP = NewValueLabel(box, "pnlEngReadingP", lblEngReadingP, value(200, 76),
+                                   QStringLiteral("\u0131nput reading after engineering conversion"));
 
-    lblInputZeroP = NewLabel(box, "lblInputZeroP", QStringLiteral("Zero"), 39, 107);
-    pnlInpZeroP = NewValue(box, "pnlInpZeroP", lblInputZeroP, value(64, 104), QStringLiteral("Input zero scale"));
-    lblEuMinP = NewLabel(box, "lblEuMinP", QStringLiteral("Eumin"), 168, 107);
-    pnlEuMinP = NewValue(box, "pnlEuMinP", lblEuMinP, value(200, 104), QStringLiteral("Engineering unit min value"));
+    lblInputZeroP = NewPlainLabel(box, "lblInputZeroP", QStringLiteral("Zero"), 39, 107);
+    pnlInpZeroP =
+        NewValueLabel(box, "pnlInpZeroP", lblInputZeroP, value(64, 104), QStringLiteral("Input zero scale"));
+    lblEuMinP = NewPlainLabel(box, "lblEuMinP", QStringLiteral("Eumin"), 168, 107);
+    pnlEuMinP = NewValueLabel(box, "pnlEuMinP", lblEuMinP, value(200, 104),
+                              QStringLiteral("Engineering unit min value"));
 
-    lblInpFsP = NewLabel(box, "lblInpFsP", QStringLiteral("FS"), 48, 136);
-    pnlInpFullP = NewValue(box, "pnlInpFullP", lblInpFsP, value(64, 132), QStringLiteral("Input full scale"));
-    lblEuMaxP = NewLabel(box, "lblEuMaxP", QStringLiteral("Eumax"), 165, 136);
-    pnlEuMaxP = NewValue(box, "pnlEuMaxP", lblEuMaxP, value(200, 132), QStringLiteral("Engineering unit max value"));
+    lblInpFsP = NewPlainLabel(box, "lblInpFsP", QStringLiteral("FS"), 48, 136);
+    pnlInpFullP =
+        NewValueLabel(box, "pnlInpFullP", lblInpFsP, value(64, 132), QStringLiteral("Input full scale"));
+    lblEuMaxP = NewPlainLabel(box, "lblEuMaxP", QStringLiteral("Eumax"), 165, 136);
+    pnlEuMaxP = NewValueLabel(box, "pnlEuMaxP", lblEuMaxP, value(200, 132),
+                              QStringLiteral("Engineering unit max value"));
 
     bvlInput = new QFrame(box);
     bvlInput->setObjectName(QStringLiteral("bvlInput"));
@@ -194,8 +157,8 @@ void TfrmMain::setupInputPanel() {
     bvlInput->setGeometry(8, 163, 305, 2);
 
     // Active side: range and wiring.
-    lblInpRanges = NewLabel(box, "lblInpRanges", QStringLiteral("Ranges"), 17, 179);
-    cmbInpRanges = new TCentredList(box);
+    lblInpRanges = NewPlainLabel(box, "lblInpRanges", QStringLiteral("Ranges"), 17, 179);
+    cmbInpRanges = new TCentredComboBox(box);
     cmbInpRanges->setObjectName(QStringLiteral("cmbInpRanges"));
     cmbInpRanges->setAccessibleName(lblInpRanges->text());
     cmbInpRanges->setGeometry(56, 174, 201, EditHeight);
@@ -209,8 +172,8 @@ void TfrmMain::setupInputPanel() {
                                  QStringLiteral("1) Press button to set input range (this will make input range "
                                                 "permanent)\r\n2) Cycle power to activate new input range"));
 
-    lblWiring = NewLabel(box, "lblWiring", QStringLiteral("Wiring"), 47, 205);
-    cmbWiring = new TCentredList(box);
+    lblWiring = NewPlainLabel(box, "lblWiring", QStringLiteral("Wiring"), 47, 205);
+    cmbWiring = new TCentredComboBox(box);
     cmbWiring->setObjectName(QStringLiteral("cmbWiring"));
     cmbWiring->setAccessibleName(lblWiring->text());
     cmbWiring->setGeometry(80, 201, 73, EditHeight);
@@ -219,27 +182,27 @@ void TfrmMain::setupInputPanel() {
     AddCentredItems(cmbWiring, {WiringNames[0], WiringNames[1], WiringNames[2]});
 
     // Live readings.
-    lblInpReading = NewLabel(box, "lblInpReading", QStringLiteral("Raw"), 39, 232);
-    pnlInpReading =
-        NewValue(box, "pnlInpReading", lblInpReading, value(64, 229), QStringLiteral("Input reading raw data"));
-    lblEngReading = NewLabel(box, "lblEngReading", QStringLiteral("Eng"), 178, 232);
-    pnlEngReading = NewValue(box, "pnlEngReading", lblEngReading, value(200, 229),
-                             QStringLiteral("\u0131nput reading after engineering conversion"));
+    lblInpReading = NewPlainLabel(box, "lblInpReading", QStringLiteral("Raw"), 39, 232);
+    pnlInpReading = NewValueLabel(box, "pnlInpReading", lblInpReading, value(64, 229),
+                                  QStringLiteral("Input reading raw data"));
+    lblEngReading = NewPlainLabel(box, "lblEngReading", QStringLiteral("Eng"), 178, 232);
+    pnlEngReading = NewValueLabel(box, "pnlEngReading", lblEngReading, value(200, 229),
+                                  QStringLiteral("\u0131nput reading after engineering conversion"));
 
     // Calibration points and the engineering span.
-    lblInputZero = NewLabel(box, "lblInputZero", QStringLiteral("Zero"), 40, 260);
+    lblInputZero = NewPlainLabel(box, "lblInputZero", QStringLiteral("Zero"), 40, 260);
     edInpZero = NewEdit(box, "edInpZero", lblInputZero, 64, 256, ZeroProcedure);
     edInpZeroButton = AddEditButton(this, edInpZero, "edInpZeroButton");
     lblInpZeroUnit = NewUnit(box, "lblInpZeroUnit", 138, 260, 30);
-    lblEuMin = NewLabel(box, "lblEuMin", QStringLiteral("Eumin"), 169, 260);
+    lblEuMin = NewPlainLabel(box, "lblEuMin", QStringLiteral("Eumin"), 169, 260);
     edEuMin = NewEdit(box, "edEuMin", lblEuMin, 200, 256, QStringLiteral("Enter engineering minimum value"));
     lblEuMinUnit = NewUnit(box, "lblEuMinUnit", 274, 260, 39);
 
-    lblInpFs = NewLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
+    lblInpFs = NewPlainLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
     edInpFull = NewEdit(box, "edInpFull", lblInpFs, 64, 283, FullProcedure);
     edInpFullButton = AddEditButton(this, edInpFull, "edInpFullButton");
     lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287, 27);
-    lblEuMax = NewLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
+    lblEuMax = NewPlainLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
     edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"));
     lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287, 39);
 

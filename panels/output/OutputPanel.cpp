@@ -16,8 +16,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyleOptionComboBox>
-#include <QStylePainter>
 #include <QTreeWidget>
 
 namespace {
@@ -44,25 +42,6 @@ const QString DacHint =
                    "\r\n5) Observe success on the status bar"
                    "\r\n6) Switch back to RUN mode");
 
-// A drop-down list that shows its selected item centred.
-class TCentredComboBox : public QComboBox {
-public:
-    using QComboBox::QComboBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        QStyleOptionComboBox option;
-        initStyleOption(&option);
-        const QString text = option.currentText;
-        option.currentText.clear();
-        painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        const QRect field =
-            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-        painter.drawItemText(field, Qt::AlignCenter, option.palette, isEnabled(), text, QPalette::ButtonText);
-    }
-};
-
 // A caption, right-aligned so that it ends just before `controlLeft`, as high as
 // the control beside it so that both texts share their vertical centre.
 QLabel* NewCaption(QWidget* box, const char* name, const QString& caption, int controlLeft, int top,
@@ -74,17 +53,6 @@ QLabel* NewCaption(QWidget* box, const char* name, const QString& caption, int c
     const int width = label->sizeHint().width();
     label->setGeometry(controlLeft - CaptionGap - width, top, width, height);
     return label;
-}
-
-// A read-only value label, named for the screen reader after its caption.
-TValueLabel* NewValue(QWidget* box, const char* name, const QLabel* caption, const QRect& geometry,
-                      const QString& hint = QString()) {
-    auto* value = new TValueLabel(box);
-    value->setObjectName(QString::fromLatin1(name));
-    value->setGeometry(geometry);
-    value->setAccessibleName(caption->text());
-    value->setToolTip(hint);
-    return value;
 }
 
 TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, int top,
@@ -144,31 +112,31 @@ void TfrmMain::setupOutputPanel() {
 
     // Programmed side.
     lblOutRange = NewCaption(box, "lblOutRange", QStringLiteral("Range"), 48, 20);
-    pnlPermOutRange = NewValue(box, "pnlPermOutRange", lblOutRange, QRect(48, 20, 233, ValueHeight),
-                               QStringLiteral("Press button to read active output range"));
+    pnlPermOutRange = NewValueLabel(box, "pnlPermOutRange", lblOutRange, QRect(48, 20, 233, ValueHeight),
+                                    QStringLiteral("Press button to read active output range"));
     btnGetOutRange = NewButton(box, "btnGetOutRange", QStringLiteral("R"), 286, 20,
                                QStringLiteral("Press to read programmed output range information"));
 
     lblOutZeroP = NewCaption(box, "lblOutZeroP", QStringLiteral("Zero"), LeftColumn, 48);
-    pnlOutZeroP = NewValue(box, "pnlOutZeroP", lblOutZeroP, value(LeftColumn, 48),
-                           QStringLiteral("Output zero DAC code"));
+    pnlOutZeroP = NewValueLabel(box, "pnlOutZeroP", lblOutZeroP, value(LeftColumn, 48),
+                                QStringLiteral("Output zero DAC code"));
     lblPermOutMin = NewCaption(box, "lblPermOutMin", QStringLiteral("Outmin"), RightColumn, 48);
-    pnlPermOutMin = NewValue(box, "pnlPermOutMin", lblPermOutMin, value(RightColumn, 48),
-                             QStringLiteral("Output minimum"));
+    pnlPermOutMin = NewValueLabel(box, "pnlPermOutMin", lblPermOutMin, value(RightColumn, 48),
+                                  QStringLiteral("Output minimum"));
 
     lblOutFsP = NewCaption(box, "lblOutFsP", QStringLiteral("FS"), LeftColumn, 76);
-    pnlOutFsP = NewValue(box, "pnlOutFsP", lblOutFsP, value(LeftColumn, 76),
-                         QStringLiteral("Output full scale DAC code"));
+    pnlOutFsP = NewValueLabel(box, "pnlOutFsP", lblOutFsP, value(LeftColumn, 76),
+                              QStringLiteral("Output full scale DAC code"));
     lblPermOutMax = NewCaption(box, "lblPermOutMax", QStringLiteral("Outmax"), RightColumn, 76);
-    pnlPermOutMax = NewValue(box, "pnlPermOutMax", lblPermOutMax, value(RightColumn, 76),
-                             QStringLiteral("Output maximum"));
+    pnlPermOutMax = NewValueLabel(box, "pnlPermOutMax", lblPermOutMax, value(RightColumn, 76),
+                                  QStringLiteral("Output maximum"));
 
     lblPermOut = NewCaption(box, "lblPermOut", QStringLiteral("Output"), LeftColumn, 104);
-    pnlPermOut = NewValue(box, "pnlPermOut", lblPermOut, value(LeftColumn, 104),
-                          QStringLiteral("Calculated output signal"));
+    pnlPermOut = NewValueLabel(box, "pnlPermOut", lblPermOut, value(LeftColumn, 104),
+                               QStringLiteral("Calculated output signal"));
     lblOutInvertP = NewCaption(box, "lblOutInvertP", QStringLiteral("Invert"), RightColumn, 104);
-    pnlOutInvertP = NewValue(box, "pnlOutInvertP", lblOutInvertP, value(RightColumn, 104),
-                             QStringLiteral("Output invert status"));
+    pnlOutInvertP = NewValueLabel(box, "pnlOutInvertP", lblOutInvertP, value(RightColumn, 104),
+                                  QStringLiteral("Output invert status"));
 
     bvlOutput = new QFrame(box);
     bvlOutput->setObjectName(QStringLiteral("bvlOutput"));
@@ -211,8 +179,8 @@ void TfrmMain::setupOutputPanel() {
     lblOutMaxUnit = NewUnit(box, "lblOutMaxUnit", unitLeft, 200, unitWidth);
 
     lblTempOut = NewCaption(box, "lblTempOut", QStringLiteral("Output"), LeftColumn, 228);
-    pnlTempOut = NewValue(box, "pnlTempOut", lblTempOut, value(LeftColumn, 228),
-                          QStringLiteral("Calculated output signal"));
+    pnlTempOut = NewValueLabel(box, "pnlTempOut", lblTempOut, value(LeftColumn, 228),
+                               QStringLiteral("Calculated output signal"));
     cbInvertOut = NewCheck(box, "cbInvertOut", QStringLiteral("Invert output"), RightColumn, 228,
                            QStringLiteral("1) Check to invert the output signal\r\n"
                                           "2) Press Set button to program invert feature for the selected "
@@ -231,14 +199,14 @@ void TfrmMain::setupOutputPanel() {
                            QStringLiteral("Enter alarm limit value that will active the alarm output"));
     lblAlmLimUnit = NewUnit(box, "lblAlmLimUnit", LeftColumn + ValueWidth + UnitGap, 288, alarmUnitWidth);
     lblAlmStatus = NewCaption(box, "lblAlmStatus", QStringLiteral("Status"), RightColumn, 288);
-    pnlAlmStatus = NewValue(box, "pnlAlmStatus", lblAlmStatus, value(RightColumn, 288));
+    pnlAlmStatus = NewValueLabel(box, "pnlAlmStatus", lblAlmStatus, value(RightColumn, 288));
 
     lblDband = NewCaption(box, "lblDband", QStringLiteral("Deadband"), LeftColumn, 315, EditHeight);
     edDeadBand =
         NewEdit(box, "edDeadBand", lblDband, LeftColumn, 315, QStringLiteral("Enter dead band value"));
     lblDbandUnit = NewUnit(box, "lblDbandUnit", LeftColumn + ValueWidth + UnitGap, 315, alarmUnitWidth);
     lblAlarmRback = NewCaption(box, "lblAlarmRback", QStringLiteral("Rback"), RightColumn, 315);
-    pnlAlarmRback = NewValue(box, "pnlAlarmRback", lblAlarmRback, value(RightColumn, 315));
+    pnlAlarmRback = NewValueLabel(box, "pnlAlarmRback", lblAlarmRback, value(RightColumn, 315));
 
     cbLowAlarm = NewCheck(box, "cbLowAlarm", QStringLiteral("Low alarm"), CheckLeft, 344);
     cbLowAlarm->setAccessibleDescription(QStringLiteral("Check to invert alarm level (active high)"));

@@ -96,6 +96,17 @@ QString AlarmText(bool active) {
     return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
 }
 
+// The alarm fields of an active or full report.
+void ShowAlarm(TfrmMain& w, const TOutReport& r) {
+    w.edAlarmLimit->setText(EngText(r.AlarmLimit));
+    w.edDeadBand->setText(EngText(r.DeadBand));
+    w.cbEnableAlarm->setChecked((r.AlarmFlags & 0x01) != 0);
+    w.cbLowAlarm->setChecked((r.AlarmFlags & 0x02) != 0);
+    w.pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));
+    // The read-back is the level of the open collector: low means active.
+    w.pnlAlarmRback->setText(AlarmText(r.AlarmReadBack == 0));
+}
+
 // The common start of the three presentations: true when the status byte says the
 // command succeeded and the report names an output range this tool knows. Leaves
 // RxPos at the range index.
@@ -134,13 +145,7 @@ void TfrmMain::ShowOutActive() {
     pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
     pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
     calSwitch->SetOn(r.Mode != 0);
-    edAlarmLimit->setText(EngText(r.AlarmLimit));
-    edDeadBand->setText(EngText(r.DeadBand));
-    cbEnableAlarm->setChecked((r.AlarmFlags & 0x01) != 0);
-    cbLowAlarm->setChecked((r.AlarmFlags & 0x02) != 0);
-    pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));
-    // The read-back is the level of the open collector: low means active.
-    pnlAlarmRback->setText(AlarmText(r.AlarmReadBack == 0));
+    ShowAlarm(*this, r);
     ShowStatus(SuccessText, skSuccess);
     OutEventsOn = true;
 }
@@ -199,12 +204,7 @@ void TfrmMain::ShowOutFull() {
     pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
     pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
     calSwitch->SetOn(r.Mode != 0);
-    edAlarmLimit->setText(EngText(r.AlarmLimit));
-    edDeadBand->setText(EngText(r.DeadBand));
-    cbEnableAlarm->setChecked((r.AlarmFlags & 0x01) != 0);
-    cbLowAlarm->setChecked((r.AlarmFlags & 0x02) != 0);
-    pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));
-    pnlAlarmRback->setText(AlarmText(r.AlarmReadBack == 0));
+    ShowAlarm(*this, r);
     EnableOutPanel();
     OutEventsOn = true;
     ShowStatus(SuccessText, skSuccess);
