@@ -6,6 +6,7 @@
 #include "../link/Codec.h"
 #include "../link/Commands.h"
 #include "../widgets/Controls.h"
+#include "../widgets/TextCellDelegate.h"
 #include "CalFlags.h"
 #include "InRanges.h"
 #include "NumberFormat.h"
@@ -16,7 +17,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -33,14 +33,14 @@ struct TColumn {
 
 // Cells of the second and later columns take their font colour from the window's
 // paint hook; everything else of the drawing is the list's own.
-class TCalStatDelegate : public QStyledItemDelegate {
+class TCalStatDelegate : public TTextCellDelegate {
 public:
     TCalStatDelegate(const TfrmMain* window, QTreeWidget* list)
-        : QStyledItemDelegate(list), Window(window), List(list) {}
+        : TTextCellDelegate(list), Window(window), List(list) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
+        TTextCellDelegate::initStyleOption(option, index);
         if (index.column() < 1 || index.parent().isValid()) return;
         const QColor colour = Window->lvOutCalStatCustomDrawSubItem(List, index.row(), index.column());
         if (colour.isValid()) option->palette.setColor(QPalette::Text, colour);

@@ -1,14 +1,82 @@
 #include "Controls.h"
 
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <algorithm>
 
-TValueLabel::TValueLabel(QWidget* parent) : QLabel(parent) {
+namespace {
+TFaceKey FaceKeyOf(const QWidget* widget) {
+    const QPalette& palette = widget->palette();
+    TFaceKey key{widget->size(), widget->devicePixelRatioF(), widget->style(),
+                 int(palette.currentColorGroup())};
+    for (int role = 0; role < QPalette::NColorRoles; ++role)
+        if (role != QPalette::WindowText)
+            key.Colours[size_t(role)] = palette.color(QPalette::ColorRole(role)).rgba();
+    return key;
+}
+
+QPixmap NewFace(const QWidget* widget, const QSize& size) {
+    QPixmap face(size * widget->devicePixelRatioF());
+    face.setDevicePixelRatio(widget->devicePixelRatioF());
+    face.fill(Qt::transparent);
+    return face;
+}
+} // namespace
+
+QSizeF LayOutLine(QStaticText& laidOut, const QString& line, const QFont& font) {
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+    laidOut.setText(line);
+    laidOut.prepare(QTransform(), font);
+    // The laid-out width also holds a last glyph's overhang to the right.
+    const QFontMetricsF metrics(font);
+    const qreal overhang = line.isEmpty() ? 0 : std::min<qreal>(0, metrics.rightBearing(line.back()));
+    return QSizeF(laidOut.size().width() + overhang, metrics.height());
+}
+
+TPanelLabel::TPanelLabel(QWidget* parent) : QLabel(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setAlignment(Qt::AlignCenter);
+    setTextFormat(Qt::PlainText);
+}
+
+const QPixmap& TPanelLabel::FrameFace() {
+    const TFaceKey key = FaceKeyOf(this);
+    if (key != FaceKey) {
+        Face = NewFace(this, size());
+        QPainter painter(&Face);
+        drawFrame(&painter);
+        FaceKey = key;
+    }
+    return Face;
+}
+
+void TPanelLabel::paintEvent(QPaintEvent* event) {
+    if (text().contains(QLatin1Char('\n'))) { // more than one line: QLabel's own drawing
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, FrameFace());
+    if (text().isEmpty()) return;
+    if (Shown.text() != text() || ShownFont != font()) {
+        ShownSize = LayOutLine(Shown, text(), font());
+        ShownFont = font();
+    }
+    const QRectF area = contentsRect();
+    // A text wider or taller than the box is cut at its edges, as QLabel cuts it.
+    if (Shown.size().width() > area.width() || ShownSize.height() > area.height()) painter.setClipRect(area);
+    painter.setPen(palette().color(foregroundRole()));
+    const QPointF at = area.topLeft() + QPointF((area.width() - ShownSize.width()) / 2,
+                                                (area.height() - ShownSize.height()) / 2);
+    painter.drawStaticText(at, Shown);
+}
+
+TValueLabel::TValueLabel(QWidget* parent) : TPanelLabel(parent) {
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Base));
@@ -16,10 +84,18 @@ TValueLabel::TValueLabel(QWidget* parent) : QLabel(parent) {
     setText(QStringLiteral("N/A"));
 }
 
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette pal = widget->palette();
+    const auto same = [&](QPalette::ColorGroup group) {
+        return pal.color(group, QPalette::WindowText) == colour;
+    };
+    if (same(QPalette::Active) && same(QPalette::Inactive) && same(QPalette::Disabled)) return;
+    pal.setColor(QPalette::WindowText, colour);
+    widget->setPalette(pal);
+}
+
 void TValueLabel::SetTextColor(const QColor& color) {
-    QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, color);
-    setPalette(pal);
+    SetTextColour(this, color);
 }
 
 QColor TValueLabel::TextColor() const { return palette().color(QPalette::WindowText); }
@@ -64,7 +140,11 @@ void TEdit::focusOutEvent(QFocusEvent* event) {
     if (LeavesControl(event)) emit Exited();
 }
 
-TLamp::TLamp(QWidget* parent) : QWidget(parent) { setFixedSize(11, 11); }
+TLamp::TLamp(QWidget* parent) : QWidget(parent) {
+    setFixedSize(11, 11);
+    // The faces carry the window colour the lamp sits on, corners and all.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void TLamp::SetLit(bool lit) {
     if (On == lit) return;
@@ -73,11 +153,21 @@ void TLamp::SetLit(bool lit) {
 }
 
 void TLamp::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(palette().color(QPalette::Dark));
-    p.setBrush(On ? QColor(0, 128, 0) : palette().color(QPalette::Button));
-    p.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+    const TFaceKey key = FaceKeyOf(this);
+    if (key != FacesKey) {
+        for (const bool lit : {false, true}) {
+            QPixmap& face = Faces[lit];
+            face = NewFace(this, size());
+            face.fill(palette().color(QPalette::Window));
+            QPainter p(&face);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(palette().color(QPalette::Dark));
+            p.setBrush(lit ? QColor(0, 128, 0) : palette().color(QPalette::Button));
+            p.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+        }
+        FacesKey = key;
+    }
+    QPainter(this).drawPixmap(0, 0, Faces[On]);
 }
 
 TShape::TShape(TKind kind, const QColor& fill, QWidget* parent) : QWidget(parent), Kind(kind), Fill(fill) {}

@@ -7,11 +7,53 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QRect>
+#include <QStaticText>
 #include <QWidget>
+#include <array>
+
+// What a cached picture of a control was drawn for: its size and pixel ratio,
+// its style, and the colours of its state's colour group but the text colour,
+// which only the text uses.
+struct TFaceKey {
+    QSize Size;
+    qreal Ratio = 0;
+    const void* Style = nullptr;
+    int Group = -1;
+    std::array<QRgb, QPalette::NColorRoles> Colours{};
+    bool operator==(const TFaceKey&) const = default;
+};
+
+// Sets the colour a label writes its text in; a colour it has already costs nothing.
+void SetTextColour(QWidget* widget, const QColor& colour);
+
+// Lays out one line of plain text for drawing with QPainter::drawStaticText and
+// returns the size Qt aligns it by: the advance of the line and its height.
+QSizeF LayOutLine(QStaticText& laidOut, const QString& line, const QFont& font);
+
+// A sunken, framed label with one line of centred plain text, drawn as QLabel
+// draws it. The frame is drawn once per size and palette, and the text's layout
+// once per text, so a repaint that changes nothing else is a copy and a blit.
+class TPanelLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TPanelLabel(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QPixmap& FrameFace();
+    QPixmap Face;
+    TFaceKey FaceKey;
+    QStaticText Shown;
+    QFont ShownFont;
+    QSizeF ShownSize; // the advance of the line and its height
+};
 
 // A read-only, framed text box with window-coloured background and centred text.
-class TValueLabel : public QLabel {
+class TValueLabel : public TPanelLabel {
     Q_OBJECT
 public:
     explicit TValueLabel(QWidget* parent = nullptr);
@@ -53,7 +95,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 };
 
-// An 11 x 11 lamp: green when lit, button face when dark.
+// An 11 x 11 lamp on a window-coloured ground: green when lit, button face when
+// dark. Both faces are drawn once per palette; the lamps flash with every exchange.
 class TLamp : public QWidget {
     Q_OBJECT
 public:
@@ -66,6 +109,8 @@ protected:
 
 private:
     bool On = false;
+    QPixmap Faces[2];
+    TFaceKey FacesKey;
 };
 
 // A filled rectangle or circle with a black outline.

@@ -1,5 +1,7 @@
 #include "StatusBar.h"
 
+#include "Controls.h"
+
 #include <QMouseEvent>
 
 namespace {
@@ -8,11 +10,8 @@ constexpr int Widths[3] = {100, 280, 239};
 
 TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
     for (int i = 0; i < 3; ++i) {
-        auto* label = new QLabel(this);
+        auto* label = new TPanelLabel(this);
         label->setObjectName(QStringLiteral("sbMainPanel%1").arg(i));
-        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setLineWidth(1);
-        label->setAlignment(Qt::AlignCenter);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         Labels[i] = label;
     }
@@ -35,11 +34,7 @@ QString TStatusBar::PanelText(int panel) const {
 }
 
 void TStatusBar::SetPanelColor(int panel, const QColor& color) {
-    if (QLabel* label = Panel(panel)) {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, color);
-        label->setPalette(pal);
-    }
+    if (QLabel* label = Panel(panel)) SetTextColour(label, color);
 }
 
 QColor TStatusBar::PanelColor(int panel) const {

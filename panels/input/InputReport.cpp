@@ -43,12 +43,6 @@ QString EngUnitText(double value) { return FormatFloat(value, Row().EngFormat, R
 QString EngText(double value) { return FormatFloat(value, Row().EngFormat); }
 QColor FlagColour(const TInputReport& r) { return r.RangeFlag ? FlagOk : FlagBad; }
 
-void SetCaptionColour(QLabel* label, const QColor& colour) {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
-}
-
 void SetText(QLabel* label, const QString& text) {
     if (label) label->setText(text);
 }
@@ -129,7 +123,7 @@ void TfrmMain::ShowInActive() {
     if (!report) return;
     const TInputReport& r = *report;
 
-    SetCaptionColour(lblInpRanges, FlagColour(r));
+    SetTextColour(lblInpRanges, FlagColour(r));
     cmbInpRanges->setCurrentIndex(CurInRange);
     cmbWiring->setEnabled(Row().HasWiring);
     cmbWiring->setCurrentIndex(r.Wiring);
@@ -146,7 +140,7 @@ void TfrmMain::ShowInFull() {
     if (!report) return;
     const TInputReport& r = *report;
 
-    SetCaptionColour(lblInpRanges, FlagColour(r));
+    SetTextColour(lblInpRanges, FlagColour(r));
     pnlInpRange->SetTextColor(FlagColour(r));
     cmbInpRanges->setCurrentIndex(CurInRange);
     pnlInpRange->setText(Row().Name);

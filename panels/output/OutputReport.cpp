@@ -75,12 +75,6 @@ QColor FlagColour(uint8_t rangeFlag) {
     return rangeFlag != 0 ? QColor(0, 0, 0) : QColor(255, 0, 0);
 }
 
-void SetLabelColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
 QString WithUnit(float value, const ORange& row) {
     return FormatFloat(value, row.Format, QLatin1Char(' ') + row.Unit);
 }
@@ -134,7 +128,7 @@ void TfrmMain::ShowOutActive() {
     cmbOutRanges->setCurrentIndex(r.Range);
     const QColor colour = FlagColour(r.RangeFlag);
     pnlTempOut->SetTextColor(colour);
-    SetLabelColour(lblTempOutRange, colour);
+    SetTextColour(lblTempOutRange, colour);
     seOutZero->setValue(r.ZeroCode);
     seOutFull->setValue(r.FullCode);
     edOutMin->setText(FormatFloat(r.OutMin, row.Format));
@@ -187,7 +181,7 @@ void TfrmMain::ShowOutFull() {
     pnlPermOutRange->SetTextColor(colour);
     pnlPermOut->SetTextColor(colour);
     pnlTempOut->SetTextColor(colour);
-    SetLabelColour(lblTempOutRange, colour);
+    SetTextColour(lblTempOutRange, colour);
     pnlOutZeroP->setText(QString::number(r.ZeroCode));
     pnlOutFsP->setText(QString::number(r.FullCode));
     seOutZero->setValue(r.ZeroCode);
