@@ -26,15 +26,23 @@ QPixmap NewFace(const QWidget* widget, const QSize& size) {
 }
 } // namespace
 
-QSizeF LayOutLine(QStaticText& laidOut, const QString& line, const QFont& font) {
-    laidOut.setTextFormat(Qt::PlainText);
-    laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
-    laidOut.setText(line);
-    laidOut.prepare(QTransform(), font);
+const TLineCache::TLine& TLineCache::Get(const QString& line, const QFont& font) {
+    if (font != Font || Lines.size() >= Capacity) {
+        Lines.clear();
+        Font = font;
+    }
+    auto found = Lines.find(line);
+    if (found != Lines.end()) return *found;
+    TLine laidOut;
+    laidOut.Text.setTextFormat(Qt::PlainText);
+    laidOut.Text.setPerformanceHint(QStaticText::AggressiveCaching);
+    laidOut.Text.setText(line);
+    laidOut.Text.prepare(QTransform(), font);
     // The laid-out width also holds a last glyph's overhang to the right.
     const QFontMetricsF metrics(font);
     const qreal overhang = line.isEmpty() ? 0 : std::min<qreal>(0, metrics.rightBearing(line.back()));
-    return QSizeF(laidOut.size().width() + overhang, metrics.height());
+    laidOut.Size = QSizeF(laidOut.Text.size().width() + overhang, metrics.height());
+    return *Lines.insert(line, laidOut);
 }
 
 TPanelLabel::TPanelLabel(QWidget* parent) : QLabel(parent) {
@@ -63,17 +71,15 @@ void TPanelLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, FrameFace());
     if (text().isEmpty()) return;
-    if (Shown.text() != text() || ShownFont != font()) {
-        ShownSize = LayOutLine(Shown, text(), font());
-        ShownFont = font();
-    }
+    const TLineCache::TLine& line = Lines.Get(text(), font());
     const QRectF area = contentsRect();
     // A text wider or taller than the box is cut at its edges, as QLabel cuts it.
-    if (Shown.size().width() > area.width() || ShownSize.height() > area.height()) painter.setClipRect(area);
+    if (line.Text.size().width() > area.width() || line.Size.height() > area.height())
+        painter.setClipRect(area);
     painter.setPen(palette().color(foregroundRole()));
-    const QPointF at = area.topLeft() + QPointF((area.width() - ShownSize.width()) / 2,
-                                                (area.height() - ShownSize.height()) / 2);
-    painter.drawStaticText(at, Shown);
+    painter.drawStaticText(area.topLeft() + QPointF((area.width() - line.Size.width()) / 2,
+                                                    (area.height() - line.Size.height()) / 2),
+                           line.Text);
 }
 
 TValueLabel::TValueLabel(QWidget* parent) : TPanelLabel(parent) {

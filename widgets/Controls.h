@@ -5,6 +5,8 @@
 // labels every panel uses.
 #include <QColor>
 #include <QComboBox>
+#include <QFont>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -28,13 +30,28 @@ struct TFaceKey {
 // Sets the colour a label writes its text in; a colour it has already costs nothing.
 void SetTextColour(QWidget* widget, const QColor& colour);
 
-// Lays out one line of plain text for drawing with QPainter::drawStaticText and
-// returns the size Qt aligns it by: the advance of the line and its height.
-QSizeF LayOutLine(QStaticText& laidOut, const QString& line, const QFont& font);
+// Lines of plain text laid out for QPainter::drawStaticText, each with the size
+// Qt aligns it by: the advance of the line and its height. The store holds at
+// most its capacity and starts afresh when full or when the font changes.
+class TLineCache {
+public:
+    struct TLine {
+        QStaticText Text;
+        QSizeF Size;
+    };
+    explicit TLineCache(int capacity) : Capacity(capacity) {}
+    const TLine& Get(const QString& line, const QFont& font);
+    int Count() const { return int(Lines.size()); }
+
+private:
+    int Capacity;
+    QHash<QString, TLine> Lines;
+    QFont Font;
+};
 
 // A sunken, framed label with one line of centred plain text, drawn as QLabel
-// draws it. The frame is drawn once per size and palette, and the text's layout
-// once per text, so a repaint that changes nothing else is a copy and a blit.
+// draws it. The frame is drawn once per size and palette, and the layouts of its
+// recent texts are kept, so a repaint with a text seen before is two blits.
 class TPanelLabel : public QLabel {
     Q_OBJECT
 public:
@@ -47,9 +64,7 @@ private:
     const QPixmap& FrameFace();
     QPixmap Face;
     TFaceKey FaceKey;
-    QStaticText Shown;
-    QFont ShownFont;
-    QSizeF ShownSize; // the advance of the line and its height
+    TLineCache Lines{8}; // the status line's few messages, a reading or two
 };
 
 // A read-only, framed text box with window-coloured background and centred text.

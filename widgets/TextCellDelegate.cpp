@@ -1,27 +1,9 @@
 #include "TextCellDelegate.h"
 
-#include "Controls.h"
-
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
 #include <utility>
-
-namespace {
-constexpr int MostTexts = 512;
-}
-
-const TTextCellDelegate::TLaidOut& TTextCellDelegate::LaidOut(const QString& text, const QFont& font) const {
-    if (font != TextsFont || Texts.size() >= MostTexts) {
-        Texts.clear();
-        TextsFont = font;
-    }
-    auto found = Texts.find(text);
-    if (found != Texts.end()) return *found;
-    TLaidOut laidOut;
-    laidOut.Size = LayOutLine(laidOut.Text, text, font);
-    return *Texts.insert(text, laidOut);
-}
 
 void TTextCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
@@ -42,7 +24,7 @@ void TTextCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect area =
         style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget).adjusted(margin, 0, -margin, 0);
-    const TLaidOut& text = LaidOut(shown, cell.font);
+    const TLineCache::TLine& text = Lines.Get(shown, cell.font);
     if (text.Text.size().width() > area.width()) { // elided by Qt's own drawing
         QStyledItemDelegate::paint(painter, option, index);
         return;

@@ -4,10 +4,8 @@
 // only blitted; background, selection and focus frame are the style's own. A
 // cell whose text does not fit, wraps, or has an icon or check box is drawn by
 // QStyledItemDelegate itself.
-#include <QFont>
-#include <QHash>
-#include <QSizeF>
-#include <QStaticText>
+#include "Controls.h"
+
 #include <QStyledItemDelegate>
 
 class TTextCellDelegate : public QStyledItemDelegate {
@@ -17,14 +15,8 @@ public:
                const QModelIndex& index) const override;
 
     // The texts laid out so far; the store never holds more than a few hundred.
-    int CachedTexts() const { return int(Texts.size()); }
+    int CachedTexts() const { return Lines.Count(); }
 
 private:
-    struct TLaidOut {
-        QStaticText Text;
-        QSizeF Size; // the advance of the line and its height
-    };
-    const TLaidOut& LaidOut(const QString& text, const QFont& font) const;
-    mutable QHash<QString, TLaidOut> Texts;
-    mutable QFont TextsFont;
+    mutable TLineCache Lines{512};
 };
