@@ -4,23 +4,17 @@
 #include "../link/Transport.h"
 #include "MainWindow.h"
 #include "ProgramIcon.h"
+#include "ProgramLook.h"
 #include "UiServices.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
 #include <QScreen>
-#include <QStyleFactory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mrt9dx-config"));
     QApplication::setWindowIcon(ProgramIcon()); // the port dialog shows it too
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    QApplication::setFont(font);
+    SetProgramLook();
 
     TSteadyClock clock;
     TSerialTransport transport;

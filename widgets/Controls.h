@@ -1,8 +1,9 @@
 #pragma once
-// Small controls that Qt lacks: the read-only value label, an edit that reports
-// when the focus leaves it, a drop-down list with its selection centred, the
-// activity lamp and the plain shapes of the JP6 picture; and the makers of the
-// labels every panel uses.
+// Small controls that Qt lacks: the framed panel label and the read-only value
+// label, an edit that reports when the focus leaves it, a drop-down list with its
+// selection centred, the activity lamp and the plain shapes of the JP6 picture;
+// the makers of the labels every panel uses; and the store of laid-out lines the
+// labels and the calibration lists draw their texts from.
 #include <QColor>
 #include <QComboBox>
 #include <QFont>

@@ -15,6 +15,7 @@
 // Usage: mrt9dx-bench [cycles]   (default 10000); runs offscreen.
 #include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
+#include "../../app/ProgramLook.h"
 #include "../../app/UiServices.h"
 #include "../../link/Clock.h"
 #include "../../link/Codec.h"
@@ -25,9 +26,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFont>
 #include <QProcess>
-#include <QStyleFactory>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -42,14 +41,6 @@ double ResidentMb() {
     const QList<QByteArray> fields = statm.readAll().split(' ');
     if (fields.size() < 2) return 0;
     return fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-void SetLook() {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    QApplication::setFont(font);
 }
 
 double Percentile(std::vector<qint64> values, double fraction) {
@@ -82,7 +73,7 @@ int StartupChild(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mrt9dx-config"));
     QApplication::setApplicationDisplayName(ProgramTitle());
-    SetLook();
+    SetProgramLook();
     TSteadyClock clock;
     TSerialTransport transport;
     TStartupUi ui;
@@ -276,7 +267,7 @@ int main(int argc, char** argv) {
     const int cycles = argc > 1 ? std::max(100, atoi(argv[1])) : 10000;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    SetLook();
+    SetProgramLook();
 
     std::vector<TStartup> starts;
     for (int i = 0; i < 5; ++i) starts.push_back(RunStartupChild(QCoreApplication::applicationFilePath()));

@@ -1,6 +1,7 @@
 // The controls that draw themselves from cached pictures must look, pixel for
 // pixel, as Qt's own drawing of the same control, and must follow every change of
 // text, colour, state and size.
+#include "../../app/ProgramLook.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/TextCellDelegate.h"
 
@@ -9,7 +10,6 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
-#include <QStyleFactory>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -104,13 +104,7 @@ class TstControls : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        QFont font(QStringLiteral("Liberation Sans"));
-        font.setPointSize(8);
-        font.setStyleHint(QFont::SansSerif);
-        QApplication::setFont(font);
-    }
+    void initTestCase() { SetProgramLook(); }
 
     void valueLabelDrawsAsQLabel_data() {
         QTest::addColumn<QString>("text");

@@ -2,6 +2,7 @@
 // range and alarm programming, DAC trimming and the panel's layout. Most reports
 // are built here and fed to the window in place of a silent transmitter.
 #include "../../app/EventFlags.h"
+#include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../ranges/InRanges.h"
@@ -16,7 +17,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QStyleFactory>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -101,10 +101,7 @@ class TstOutput : public QObject {
 private slots:
     void initTestCase() {
         // The program's look, so that the layout is checked with its font.
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        QFont font(QStringLiteral("Liberation Sans"));
-        font.setPointSize(8);
-        QApplication::setFont(font);
+        SetProgramLook();
     }
 
     // ---- Reports -----------------------------------------------------------------
