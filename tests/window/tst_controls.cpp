@@ -72,6 +72,7 @@ QImage ReferenceLamp(const QWidget& lamp, bool lit) {
 class TList : public QTreeWidget {
 public:
     explicit TList(QAbstractItemDelegate* delegate) {
+        delegate->setParent(this); // a view does not own its delegate
         setItemDelegate(delegate);
         setRootIsDecorated(false);
         setUniformRowHeights(true);
