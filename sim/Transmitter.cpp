@@ -113,7 +113,7 @@ void TTransmitter::HandleFrame(const QByteArray& escapedBody) {
         if (Log) Log(QStringLiteral("   (silent)"));
         return;
     }
-    QByteArray answer = Answer(request, faults.StatusZero);
+    QByteArray answer = Answer(request, faults.StatusZero || (faults.RefuseCode >= 0 && LastCommand == faults.RefuseCode));
     if (answer.isEmpty()) {
         if (Log) Log(QStringLiteral("   (no answer)"));
         return;

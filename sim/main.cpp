@@ -51,6 +51,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Do not print the frames."));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer nothing."));
     const QCommandLineOption statusZero(QStringLiteral("status-zero"), QStringLiteral("Report every operation as failed (status 0)."));
+    const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Report operations of command code n as failed (status 0)."), QStringLiteral("n"));
     const QCommandLineOption truncate(QStringLiteral("truncate"), QStringLiteral("Cut each answer's body to n bytes."), QStringLiteral("n"));
     const QCommandLineOption dropEtx(QStringLiteral("drop-etx"), QStringLiteral("Send answers without their ETX."));
     const QCommandLineOption corrupt(QStringLiteral("corrupt"), QStringLiteral("Invert byte n of each answer frame."), QStringLiteral("n"));
@@ -59,7 +60,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption twice(QStringLiteral("twice"), QStringLiteral("Send each answer twice."));
     const QCommandLineOption unknownCode(QStringLiteral("unknown-code"), QStringLiteral("Answer with response code n."), QStringLiteral("n"));
     const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Misbehave for the next answer only."));
-    parser.addOptions({com, pace, delay, quiet, silent, statusZero, truncate, dropEtx, corrupt, noiseBefore, noiseAfter,
+    parser.addOptions({com, pace, delay, quiet, silent, statusZero, refuse, truncate, dropEtx, corrupt, noiseBefore, noiseAfter,
                        twice, unknownCode, once});
     parser.process(app);
 
@@ -70,6 +71,7 @@ int main(int argc, char* argv[]) {
     TSimFaults& f = sim.Faults;
     f.Silent = parser.isSet(silent);
     f.StatusZero = parser.isSet(statusZero);
+    f.RefuseCode = parser.isSet(refuse) ? parser.value(refuse).toInt() : -1;
     f.TruncateTo = parser.isSet(truncate) ? parser.value(truncate).toInt() : -1;
     f.DropEtx = parser.isSet(dropEtx);
     f.CorruptIndex = parser.isSet(corrupt) ? parser.value(corrupt).toInt() : -1;

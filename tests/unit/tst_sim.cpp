@@ -137,6 +137,8 @@ private slots:
         QTest::newRow("twice") << 5 << QStringLiteral("02 33 01 03 02 33 01 03");
         QTest::newRow("unknown code") << 6 << QStringLiteral("02 08 01 03");
         QTest::newRow("no ETX") << 7 << QStringLiteral("02 33 01");
+        QTest::newRow("this command refused") << 8 << QStringLiteral("02 33 00 03");
+        QTest::newRow("another command refused") << 9 << QStringLiteral("02 33 01 03");
     }
     void misbehaviour() {
         QFETCH(int, fault);
@@ -152,6 +154,8 @@ private slots:
         case 5: f.Twice = true; break;
         case 6: f.UnknownCode = 8; break;
         case 7: f.DropEtx = true; break;
+        case 8: f.RefuseCode = 0x33; break;
+        case 9: f.RefuseCode = 0x20; break;
         }
         f.Once = true;
         r.Ask(Hex("02 33 A1 03"));
