@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 namespace {
 bool AllDigits(const QString& text) {
@@ -20,11 +21,30 @@ TPageSpinBox::TPageSpinBox(QWidget* parent) : QSpinBox(parent) {
     setRange(0, 65535);
     setSingleStep(1);
     setKeyboardTracking(true);
-    setAccelerated(true);
+    setAccelerated(false);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    // The wheel never gives it the focus.
+    setFocusPolicy(Qt::StrongFocus);
     // Connected after the spin box's own handler of the editor, so that this one
     // runs last.
     connect(lineEdit(), &QLineEdit::textChanged, this, &TPageSpinBox::EditorTextChanged);
+    // Qt also raises textChanged for an unchanged value on Return and on leaving.
+    connect(this, &QSpinBox::textChanged, this, &TPageSpinBox::ReportCode);
+}
+
+void TPageSpinBox::ReportCode() {
+    const int code = TextValue();
+    if (code == LastCode) return;
+    LastCode = code;
+    emit CodeChanged(code);
+}
+
+void TPageSpinBox::ShowZeroForEmpty() {
+    if (!TextEmpty()) return;
+    Correcting = true;
+    setValue(minimum());
+    lineEdit()->setText(QString::number(minimum()));
+    Correcting = false;
 }
 
 int TPageSpinBox::TextValue() const {
@@ -64,6 +84,7 @@ int TPageSpinBox::valueFromText(const QString& text) const {
 }
 
 void TPageSpinBox::EditorTextChanged(const QString& text) {
+    if (!Correcting) EmptiedByPerson = text.isEmpty();
     // The spin box itself takes no value from an empty text. Take 0 now, so that
     // emptying is reported as the change to 0 and the next digit typed is a change
     // again; then give the field back its empty text.
@@ -74,8 +95,17 @@ void TPageSpinBox::EditorTextChanged(const QString& text) {
 }
 
 void TPageSpinBox::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
-        stepBy(event->key() == Qt::Key_PageUp ? PageStep : -PageStep);
+    // Fixed steps whatever the modifiers: 1 for the arrow keys, 100 for the page keys.
+    int step = 0;
+    switch (event->key()) {
+    case Qt::Key_Up: step = 1; break;
+    case Qt::Key_Down: step = -1; break;
+    case Qt::Key_PageUp: step = PageStep; break;
+    case Qt::Key_PageDown: step = -PageStep; break;
+    default: break;
+    }
+    if (step != 0) {
+        stepBy(step);
         event->accept();
         return;
     }
@@ -94,4 +124,18 @@ void TPageSpinBox::keyPressEvent(QKeyEvent* event) {
 void TPageSpinBox::focusOutEvent(QFocusEvent* event) {
     if (LeavesControl(event)) emit Exited();
     QSpinBox::focusOutEvent(event);
+}
+
+void TPageSpinBox::wheelEvent(QWheelEvent* event) {
+    // A wheel turned while the pointer merely crosses the edit must not change it.
+    if (!hasFocus() || isReadOnly()) {
+        event->ignore();
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    WheelRest += delta.y() != 0 ? delta.y() : delta.x();
+    const int notches = WheelRest / QWheelEvent::DefaultDeltasPerStep;
+    WheelRest -= notches * QWheelEvent::DefaultDeltasPerStep;
+    if (notches != 0) stepBy(notches);
+    event->accept();
 }

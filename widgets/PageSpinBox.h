@@ -1,8 +1,12 @@
 #pragma once
-// A spin edit for DAC codes: integers 0 to 65535, step 1, page step 100 (Page Up
-// and Page Down). Only digits can be typed; a typed value above the maximum is
+// A spin edit for DAC codes: integers 0 to 65535, step 1 (arrow keys, buttons,
+// wheel) and page step 100 (Page Up and Page Down), with no acceleration and no
+// step modifier. The wheel acts only while the edit has the keyboard focus, one
+// step a notch. Only digits can be typed; a typed value above the maximum is
 // brought back to the maximum. The text may be emptied while typing: an empty
 // text stands for 0, and emptying it is a change of the value to 0 like any other.
+// CodeChanged is raised only when the code the text stands for really changes:
+// Return, or leaving the edit, raises nothing by itself.
 // KeyPressed lets a handler swallow a typed character (set it to a null QChar);
 // Exited() is raised when the focus leaves it, before the text is tidied up.
 #include <QSpinBox>
@@ -15,10 +19,16 @@ public:
     // The value the text stands for: an empty text is 0.
     int TextValue() const;
     bool TextEmpty() const;
+    // True while the text is empty, and after the person emptied it and the exit
+    // put 0 back into it (ShowZeroForEmpty) until a value is typed, stepped or set.
+    bool LeftEmpty() const { return TextEmpty() || EmptiedByPerson; }
+    // Puts 0 into an emptied edit without taking back that the person left it empty.
+    void ShowZeroForEmpty();
     void ClearText();
     QValidator::State validate(QString& input, int& pos) const override;
 
 signals:
+    void CodeChanged(int code);
     void KeyPressed(QChar* key);
     void Exited();
 
@@ -26,7 +36,13 @@ protected:
     int valueFromText(const QString& text) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void EditorTextChanged(const QString& text);
+    void ReportCode();
+    int LastCode = 0;
+    int WheelRest = 0; // the part of a notch the wheel has turned
+    bool EmptiedByPerson = false;
+    bool Correcting = false;
 };

@@ -1,5 +1,5 @@
 // Trimming the output DAC codes: the spin edits drive the DAC live with the code
-// being typed or stepped, the "S" buttons store the code found together with the
+// being typed or stepped (only a real change of the code sends), the "S" buttons store the code found together with the
 // range's other settings.
 #include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
@@ -43,16 +43,14 @@ void TfrmMain::edOutFullPropertiesChange() {
     SendDac(cmbOutRanges, seOutFull, this);
 }
 
-void TfrmMain::seOutZeroExit() {
-    if (seOutZero->TextEmpty()) seOutZero->setValue(0);
-}
+void TfrmMain::seOutZeroExit() { seOutZero->ShowZeroForEmpty(); }
 
-void TfrmMain::seOutFullExit() {
-    if (seOutFull->TextEmpty()) seOutFull->setValue(0);
-}
+void TfrmMain::seOutFullExit() { seOutFull->ShowZeroForEmpty(); }
 
+// The S buttons judge the spin edit as the person left it: a click that takes the
+// focus from an emptied edit comes after the exit has put 0 into it.
 void TfrmMain::btnOutZeroClick() {
-    if (seOutZero->TextEmpty()) return;
+    if (seOutZero->LeftEmpty()) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
@@ -64,7 +62,7 @@ void TfrmMain::btnOutZeroClick() {
 }
 
 void TfrmMain::btnOutFullClick() {
-    if (seOutFull->TextEmpty()) return;
+    if (seOutFull->LeftEmpty()) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);

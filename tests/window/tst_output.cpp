@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 namespace {
 const QColor Black(0, 0, 0), Red(255, 0, 0);
@@ -401,6 +402,74 @@ private slots:
         p.h.TakeWritten();
         spin->setValue(4098);
         QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 00 10 FD 10 EF 03"));
+    }
+
+    // What a person does with mouse, keyboard and wheel at the DAC codes and the
+    // output ranges: only a real change of a value reaches the transmitter.
+    void aPersonAtTheDacCodes_data() {
+        QTest::addColumn<int>("act");
+        QTest::addColumn<int>("zeroCode");
+        QTest::addColumn<QString>("wire");
+        const QString zeroSent = QStringLiteral("02 10 EF 01 00 00 03");
+        const QString oneUp = QStringLiteral("02 10 EF 01 E9 10 FC 03"); // 1001
+        QTest::newRow("empties the zero code and clicks its S") << 0 << 0 << zeroSent;
+        QTest::newRow("empties the full code and clicks its S") << 1 << 1000 << zeroSent;
+        QTest::newRow("presses Return in an unchanged code") << 2 << 1000 << "";
+        QTest::newRow("leaves an unchanged code") << 3 << 1000 << "";
+        QTest::newRow("turns the wheel over a code without its focus") << 4 << 1000 << "";
+        QTest::newRow("turns the wheel over the ranges without their focus") << 5 << 1000 << "";
+        QTest::newRow("turns the wheel one notch over the focused code") << 6 << 1001 << oneUp;
+        QTest::newRow("turns the wheel with Ctrl over the focused code") << 7 << 1001 << oneUp;
+        QTest::newRow("presses Ctrl+Up in the code") << 8 << 1001 << oneUp;
+        QTest::newRow("turns the wheel over the focused ranges") << 9 << 1000 << "02 16 00 03";
+    }
+    void aPersonAtTheDacCodes() {
+        QFETCH(int, act);
+        QFETCH(int, zeroCode);
+        QFETCH(QString, wire);
+        TPanel p(true);
+        TOut o;
+        o.Range = 1;
+        p.Read(o);
+        TfrmMain& w = p.w;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // One notch away from the person.
+        const auto wheel = [](QWidget* target, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            const QPointF at = target->rect().center();
+            QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, QWheelEvent::DefaultDeltasPerStep),
+                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            event.setAccepted(false);
+            QApplication::sendEvent(target, &event);
+        };
+        const auto emptyAndStore = [&](TPageSpinBox* spin, QPushButton* store) {
+            QTest::mouseClick(spin, Qt::LeftButton);
+            QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(spin, Qt::Key_Backspace);
+            QTest::mouseClick(store, Qt::LeftButton); // the focus moves to the button first
+        };
+        QTest::mouseClick(w.seOutZero, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), w.seOutZero);
+        QVERIFY(w.seOutZero->value() == 1000 && w.seOutFull->value() == 61000);
+        switch (act) {
+        case 0: emptyAndStore(w.seOutZero, w.btnOutZero); break;
+        case 1: emptyAndStore(w.seOutFull, w.btnOutFull); break;
+        case 2: QTest::keyClick(w.seOutZero, Qt::Key_Return); break;
+        case 3: QTest::mouseClick(w.edOutMin, Qt::LeftButton); break;
+        case 4: wheel(w.seOutFull); break;
+        case 5: wheel(w.cmbOutRanges); break;
+        case 6: wheel(w.seOutZero); break;
+        case 7: wheel(w.seOutZero, Qt::ControlModifier); break;
+        case 8: QTest::keyClick(w.seOutZero, Qt::Key_Up, Qt::ControlModifier); break;
+        case 9:
+            w.cmbOutRanges->setFocus(Qt::TabFocusReason);
+            wheel(w.cmbOutRanges);
+            break;
+        }
+        QCOMPARE(p.Sent(), wire);
+        QCOMPARE(w.seOutZero->value(), zeroCode);
+        QCOMPARE(w.seOutFull->value(), act == 1 ? 0 : 61000);
+        QCOMPARE(w.cmbOutRanges->currentIndex(), act == 9 ? 0 : 1);
     }
 
     void writingTheDacCodes() {

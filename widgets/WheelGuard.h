@@ -1,0 +1,8 @@
+#pragma once
+// The mouse wheel on a drop-down list: it acts only while the list has the
+// keyboard focus, one item a notch as the arrow keys step; a wheel turned while
+// the pointer merely crosses the list leaves it as it is. The wheel never gives
+// the list the focus.
+class QComboBox;
+
+void GuardWheel(QComboBox* combo);
