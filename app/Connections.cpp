@@ -10,6 +10,7 @@
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
+#include "../widgets/WheelGuard.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -25,16 +26,20 @@ void TfrmMain::setupConnections() {
         return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
     };
 
-    // Serial layer.
+    // Serial layer: its handlers run inside the port's read notification or the
+    // clock's tick, so the error box of a handler opens once they have returned.
     DataPacket->OnPacket = [this](const uint8_t* data, int size) {
-        Guarded([this, data, size] { DataPacketPacket(data, size); });
+        GuardedLater([this, data, size] { DataPacketPacket(data, size); });
     };
     LightControl->ShowTx = [this](bool lit) { LedTx->SetLit(lit); };
     LightControl->ShowRx = [this](bool lit) { LedRx->SetLit(lit); };
     connect(LightControl, &TLightControl::TriggerTimer, this,
-            [this](uint16_t handle) { Guarded([this, handle] { ComPortTriggerTimer(handle); }); });
+            [this](uint16_t handle) { GuardedLater([this, handle] { ComPortTriggerTimer(handle); }); });
     connect(ComPort, &TComPort::Failed, this,
-            [this](const QString& message) { Guarded([this, &message] { ComPortFailed(message); }); });
+            [this](const QString& message) { GuardedLater([this, &message] { ComPortFailed(message); }); });
+
+    // The wheel changes a drop-down list only while it has the keyboard focus.
+    for (QComboBox* combo : findChildren<QComboBox*>()) GuardWheel(combo);
 
     // Status bar.
     connect(sbMain, &TStatusBar::PanelDoubleClicked, this, [this](int panel) {
@@ -78,8 +83,8 @@ void TfrmMain::setupConnections() {
     for (TPageSpinBox* spin : {seOutZero, seOutFull})
         connect(spin, &TPageSpinBox::KeyPressed, this,
                 [this](QChar* key) { Guarded([this, key] { seOutZeroKeyPress(*key); }); });
-    connect(seOutZero, &QSpinBox::textChanged, this, run(&TfrmMain::edOutZeroPropertiesChange));
-    connect(seOutFull, &QSpinBox::textChanged, this, run(&TfrmMain::edOutFullPropertiesChange));
+    connect(seOutZero, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutZeroPropertiesChange));
+    connect(seOutFull, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutFullPropertiesChange));
     connect(seOutZero, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutZeroExit));
     connect(seOutFull, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutFullExit));
     connect(btnOutZero, &QPushButton::clicked, this, run(&TfrmMain::btnOutZeroClick));

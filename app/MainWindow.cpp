@@ -127,6 +127,10 @@ void TfrmMain::FormClose() { CloseComPort(); }
 
 void TfrmMain::ShowGeneralError(const QString& message) { UiServices->GeneralError(this, message + QLatin1Char('.')); }
 
+void TfrmMain::ShowGeneralErrorLater(const QString& message) {
+    QMetaObject::invokeMethod(this, [this, message] { ShowGeneralError(message); }, Qt::QueuedConnection);
+}
+
 void TfrmMain::sbMainPanels1DblClick() { ReadVersion(); }
 
 void TfrmMain::ReadVersion() {

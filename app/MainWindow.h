@@ -210,20 +210,26 @@ public:
     // Runs a handler; an error it raises ends it and is shown in the general error
     // box. Every connection of the window goes through this.
     template <typename F> void Guarded(F&& handler) {
-        try {
-            std::forward<F>(handler)();
-        } catch (const EMrtError& e) {
-            ShowGeneralError(e.Message);
-        } catch (const std::exception& e) {
-            ShowGeneralError(QString::fromLocal8Bit(e.what()));
-        }
+        const QString error = ErrorOf(std::forward<F>(handler));
+        if (!error.isNull()) ShowGeneralError(error);
     }
+    // The same for a handler of the serial layer: the box opens once the port's
+    // read notification or the clock's tick has returned, so that the port goes on
+    // being read while it is open.
+    template <typename F> void GuardedLater(F&& handler) {
+        const QString error = ErrorOf(std::forward<F>(handler));
+        if (!error.isNull()) ShowGeneralErrorLater(error);
+    }
+    void ShowGeneralErrorLater(const QString& message);
 
     // ---- Request cycle, port, port dialog (link/) -----------------------------------
     void PacketSend();
     void DataPacketPacket(const uint8_t* data, int size);
     void PacketProcess(const uint8_t* body, int size);
     void ShowStatus(const QString& message, TStatusKind kind);
+    // Lets a success or error message on the status line run its course again
+    // after an answer that shows no message of its own.
+    void KeepStatusMessage();
     void ComPortTriggerTimer(uint16_t handle);
     void OpenComPort(int number);
     void CloseComPort();
@@ -294,6 +300,14 @@ public:
     void btnOutFullClick();
 
     TUiServices* Ui() const { return UiServices; }
+    // The request that waits for its answer (its command code), 0 when none does.
+    uint8_t AwaitedCode = 0;
+    // The toolkit version is out after a programming the transmitter refused, and
+    // no other request has followed it.
+    bool ToolkitAfterRefusal = false;
+    // Its answer is being presented: the refusal stays on the status line, and
+    // ShowStatus takes no success or error message.
+    bool HoldingRefusal = false;
     TClock* Clock() const { return ClockSource; }
 
 protected:
@@ -302,6 +316,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs a handler; the message of the error it raised, or a null string.
+    template <typename F> static QString ErrorOf(F&& handler) {
+        try {
+            std::forward<F>(handler)();
+        } catch (const EMrtError& e) {
+            return e.Message;
+        } catch (const std::exception& e) {
+            return QString::fromLocal8Bit(e.what());
+        }
+        return QString();
+    }
     // Builders of the controls, each in the folder of its subsystem.
     void setupFrame();        // app/
     void setupStatusBar();    // app/

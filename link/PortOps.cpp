@@ -27,9 +27,14 @@ void TfrmMain::CloseComPort() {
 }
 
 void TfrmMain::ComPortFailed(const QString& message) {
-    // The port has been closed already; from now on the tool behaves as with no
-    // port open until the user opens one again from panel 0.
+    // The port has been closed already; from now on the tool behaves, and the
+    // status bar reads, as with no port open until the user opens one again from
+    // panel 0.
     DataPacket->Disable();
     ComPort->SetTimer(ReplyTrigger, 0, false);
+    AwaitedCode = 0;
+    ToolkitAfterRefusal = false;
+    sbMain->SetPanelText(0, QString());
+    ShowStatus(QStringLiteral("No COM port !"), skError);
     throw EMrtError(QStringLiteral("COM%1 failed and was closed: %2").arg(ComPort->ComNumber()).arg(message));
 }

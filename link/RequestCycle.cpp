@@ -16,7 +16,9 @@
 #include "DataPacket.h"
 
 #include <QComboBox>
+#include <QScopeGuard>
 #include <cstring>
+#include <utility>
 
 namespace {
 constexpr uint16_t ReplyTicks = 73;
@@ -29,6 +31,8 @@ void TfrmMain::PacketSend() {
     PacketAddRaw(ETX);
     if (!ComPort->Connected()) return;
     ComPort->PutBlock(TxBuf, TxLen);
+    AwaitedCode = TxBuf[1];
+    ToolkitAfterRefusal = false;
     DataPacket->Enable();
     ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);
 }
@@ -49,6 +53,17 @@ void TfrmMain::PacketProcess(const uint8_t* body, int size) {
     DataPacket->Disable();
     ComPort->SetTimer(ReplyTrigger, 0, false);
     const uint8_t code = PacketDecode(body, size);
+    // Whether this is the answer to the tool's own request: a frame the
+    // transmitter (or a line that echoes) sends unasked is shown, but never
+    // answered with a request of the tool's.
+    const bool asked = code == AwaitedCode;
+    AwaitedCode = 0;
+    // The answer to a toolkit version sent after a refused programming, whatever
+    // the line delivered as that answer, leaves the refusal on the line: while it
+    // is presented ShowStatus keeps the refusal.
+    const bool afterRefusal = std::exchange(ToolkitAfterRefusal, false);
+    HoldingRefusal = afterRefusal;
+    const auto endOfAnswer = qScopeGuard([this] { HoldingRefusal = false; });
     switch (code) {
     case cmdCalZero:
     case cmdCalFull:
@@ -65,7 +80,9 @@ void TfrmMain::PacketProcess(const uint8_t* body, int size) {
         break;
     case cmdSetPermIn:
         ShowInFull();
-        SendToolkitVersion();
+        // The transmitter takes the toolkit version once per programming, also
+        // after a refused one.
+        if (asked) SendToolkitVersion();
         break;
     case cmdSetDac:
         ShowStatus(QStringLiteral("Success."), skSuccess);
@@ -87,27 +104,33 @@ void TfrmMain::PacketProcess(const uint8_t* body, int size) {
     case cmdSetMode:
     case cmdQueryMode:
         ShowMode();
-        // The mode answer shows no message of its own. A success or error message
-        // still on the line (also "No response !" before a late answer) goes on
-        // to "Ready" as it would have without this request.
-        if (sbMain->Tag == skSuccess)
-            ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
-        else if (sbMain->Tag == skError)
-            ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
+        // The mode answer shows no message of its own.
+        KeepStatusMessage();
         break;
     case cmdReadVersion:
         ShowVersion();
         break;
     case cmdSetToolkitVer:
-        ShowOpResult();
+        if (!afterRefusal) ShowOpResult();
         break;
     default:
         ShowStatus(QStringLiteral("Unknown response received."), skError);
         break;
     }
+    if (afterRefusal) KeepStatusMessage();
+}
+
+void TfrmMain::KeepStatusMessage() {
+    // A success or error message still on the line (also "No response !" before a
+    // late answer) goes on to "Ready" as it would have without the last request.
+    if (sbMain->Tag == skSuccess)
+        ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
+    else if (sbMain->Tag == skError)
+        ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
 }
 
 void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
+    if (HoldingRefusal && (kind == skSuccess || kind == skError)) return;
     if (!ComPort->Connected()) {
         sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
         sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
@@ -136,6 +159,8 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
 
 void TfrmMain::ComPortTriggerTimer(uint16_t handle) {
     if (handle != ReplyTrigger) return;
+    // The line moves on; a late answer no longer restores a refusal.
+    ToolkitAfterRefusal = false;
     if (sbMain->Tag == skError || sbMain->Tag == skSuccess)
         ShowStatus(QStringLiteral("Ready"), skReady);
     else

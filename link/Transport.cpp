@@ -125,7 +125,10 @@ QByteArray TMemoryTransport::ReadAll() {
 void TMemoryTransport::Feed(const QByteArray& bytes) {
     if (!Opened || bytes.isEmpty()) return;
     Incoming.append(bytes);
+    if (InReadyRead) return;
+    InReadyRead = true;
     emit ReadyRead();
+    InReadyRead = false;
 }
 
 void TMemoryTransport::InjectFailure(const QString& message) {
@@ -133,5 +136,5 @@ void TMemoryTransport::InjectFailure(const QString& message) {
 }
 
 void TMemoryTransport::Poll() {
-    if (Opened && PollPeer) Feed(PollPeer());
+    if (Opened && PollPeer && Incoming.size() < ReadBufferSize) Feed(PollPeer());
 }

@@ -63,6 +63,9 @@ private:
 // In-memory pipe. What the tool writes goes to OnHostWrite at once; on every tick
 // of the clock PollPeer is asked for the bytes the far end has ready, and they are
 // delivered as received bytes. Written holds everything the tool ever wrote.
+// It reads as a serial port does: ReadyRead is not raised again while its handler
+// runs (the bytes wait for the next delivery), and with ReadBufferSize bytes
+// unread the peer is no longer polled until they are read.
 class TMemoryTransport : public TTransport {
     Q_OBJECT
 public:
@@ -73,7 +76,7 @@ public:
     bool Write(const QByteArray& bytes) override;
     QByteArray ReadAll() override;
     qint64 BytesAvailable() const override { return Incoming.size(); }
-    qint64 BytesToWrite() const override { return 0; }
+    qint64 BytesToWrite() const override { return Backlog; }
     void SetDtr(bool level) override { Dtr = level; }
     void SetRts(bool level) override { Rts = level; }
 
@@ -81,6 +84,10 @@ public:
     void Feed(const QByteArray& bytes);
     // Makes the open device fail as a pulled adapter would.
     void InjectFailure(const QString& message);
+
+    static constexpr qint64 ReadBufferSize = 4096;
+    // Bytes still waiting in the transmit buffer, as BytesToWrite reports them.
+    qint64 Backlog = 0;
 
     std::function<void(const QByteArray&)> OnHostWrite;
     std::function<QByteArray()> PollPeer;
@@ -95,4 +102,5 @@ private:
     void Poll();
     QByteArray Incoming;
     bool Opened = false;
+    bool InReadyRead = false;
 };

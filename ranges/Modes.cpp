@@ -6,6 +6,7 @@
 #include "../app/UiServices.h"
 #include "../link/Codec.h"
 #include "../link/Commands.h"
+#include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
 
 namespace {
@@ -51,10 +52,13 @@ void TfrmMain::EnterFullMode() {
 }
 
 void TfrmMain::SendToolkitVersion() {
-    ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
+    // After a refused programming the red error stays on the line.
+    const bool refused = sbMain->Tag == skError;
+    if (!refused) ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
     PacketStart(cmdSetToolkitVer);
     PacketAddByte(ToolkitVersion);
     PacketSend();
+    ToolkitAfterRefusal = refused;
 }
 
 void TfrmMain::ShowOpResult() {

@@ -26,6 +26,7 @@ void TStatusBar::SetPanelText(int panel, const QString& text) {
         label->setText(text);
         label->setAccessibleName(text);
     }
+    emit PanelTextSet(panel, text);
 }
 
 QString TStatusBar::PanelText(int panel) const {

@@ -24,6 +24,8 @@ public:
 
 signals:
     void PanelDoubleClicked(int panel);
+    // Every text a panel is given, also the one it already shows.
+    void PanelTextSet(int panel, const QString& text);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -1,8 +1,9 @@
 // Reading, selecting and programming the input range.
 //
-// Every request that names a range sends the range code of the two combo boxes;
-// the span is checked against the range of the last input report (CurInRange),
-// which is not necessarily the one selected. A change of either combo box sends a
+// Every request that names a range sends the range code of the two combo boxes,
+// and the span is checked against that range: the range being programmed, which
+// is not necessarily the one of the last input report (CurInRange) when a
+// temporary selection went unanswered. A change of either combo box sends a
 // temporary range only while InEventsOn is set: the fill of the list and the
 // presentations of the reports clear it while they set the selections themselves.
 #include "../../app/EventFlags.h"
@@ -84,6 +85,14 @@ void TfrmMain::cmbInpRangesClick() {
     PacketSend();
 }
 
+namespace {
+// The catalogue row of the range the selections name.
+const IRange& SelectedRange(int code) {
+    int wiring = 0;
+    return InRanges[CodeToRange(unsigned(code), wiring)];
+}
+} // namespace
+
 bool TfrmMain::InRangeInvalid() {
     float minimum = 0;
     float maximum = 0;
@@ -94,13 +103,13 @@ bool TfrmMain::InRangeInvalid() {
         // Not a number: the request's own conversion reports it.
         return false;
     }
-    const IRange& row = InRanges[CurInRange];
+    const IRange& row = SelectedRange(SelectedInputCode());
     return minimum < row.EuMin || maximum > row.EuMax || minimum >= maximum;
 }
 
 void TfrmMain::btnSetInputRangeClick() {
     if (InRangeInvalid()) {
-        const IRange& row = InRanges[CurInRange];
+        const IRange& row = SelectedRange(SelectedInputCode());
         Ui()->ErrorDialog(this, QStringLiteral("Invalid input range. Valid range must be between ") +
                                     FormatFloat(row.EuMin, row.EngFormat) + QStringLiteral(" to ") +
                                     FormatFloat(row.EuMax, row.EngFormat));

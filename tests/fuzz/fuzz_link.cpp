@@ -17,11 +17,21 @@
 //
 // The chunk arrives as received bytes right after the request went out, so the
 // collector is enabled and the frame reaches the decoder, the dispatch and the
-// presentation named by its response code.
+// presentation named by its response code. Two actions make the port fail, as a
+// pulled adapter (resource error) or a closed pseudo-terminal (hang-up) does.
+//
+// After every input the tool must have kept its word, or the target aborts:
+//   - a refusal (status 0) on the line is never replaced by a success message
+//     without a new action of the person's;
+//   - once the clock has run on by 73 + 36 ticks, the line reads "Ready" or
+//     "No COM port !";
+//   - against the simulated transmitter, on the port opened again where it
+//     failed, a read of the programmed input range succeeds.
 #include "../../link/Codec.h"
 #include "../../app/EventFlags.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
+#include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
@@ -33,11 +43,28 @@
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 QApplication* App = nullptr;
 TWindowHarness* Harness = nullptr;
+const QString RefusalText = QStringLiteral("Error occured while performing the operation !");
+// A refusal is on the line and no action of the person's has come since.
+bool RefusalShown = false;
+
+[[noreturn]] void Broken(const QString& what) {
+    std::fprintf(stderr, "fuzz_link: %s\n", qPrintable(what));
+    std::abort();
+}
+
+void WatchStatusLine(int panel, const QString& text) {
+    if (panel != 2) return;
+    if (text == RefusalText) RefusalShown = true;
+    if (text == QLatin1String("Ready") || text == QLatin1String("No COM port !")) RefusalShown = false;
+    if (RefusalShown && text.startsWith(QLatin1String("Success"))) Broken(QStringLiteral("a refusal turned into \"%1\"").arg(text));
+}
 
 bool Usable(QObject* control) {
     if (!control) return true;
@@ -51,7 +78,9 @@ void StepCombo(QComboBox* combo) {
     combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
 }
 
-void RunAction(TfrmMain& w, uint8_t sel) {
+void RunAction(TWindowHarness& h, uint8_t sel) {
+    TfrmMain& w = *h.Window;
+    RefusalShown = false;
     if (sel & 0x80) {
         w.Guarded([&] {
             PacketStart(static_cast<uint8_t>(sel & 0x7F));
@@ -92,24 +121,48 @@ void RunAction(TfrmMain& w, uint8_t sel) {
         {&TfrmMain::seOutFullExit, w.seOutFull},
         {&TfrmMain::btnOutZeroClick, w.btnOutZero},
         {&TfrmMain::btnOutFullClick, w.btnOutFull},
-        {nullptr, nullptr}, // step cmbInpRanges, as a user's choice of range
-        {nullptr, nullptr}, // step cmbWiring
-        {nullptr, nullptr}, // step cmbOutRanges
-        {nullptr, nullptr}, // nothing: the bytes arrive unasked
     };
+    // Then the actions that are no handler of the window.
+    enum { StepInRange, StepWiring, StepOutRange, ResourceError, HangUp, Nothing, ExtraCount };
     constexpr int count = int(sizeof entries / sizeof entries[0]);
-    const int index = sel % count;
-    const TEntry& e = entries[index];
-    if (e.Handler) {
+    const int index = sel % (count + ExtraCount);
+    if (index < count) {
+        const TEntry& e = entries[index];
         if (Usable(e.Control)) w.Guarded([&] { (w.*e.Handler)(); });
         return;
     }
-    switch (count - index) {
-    case 4: StepCombo(w.cmbInpRanges); break;
-    case 3: StepCombo(w.cmbWiring); break;
-    case 2: StepCombo(w.cmbOutRanges); break;
-    default: break;
+    switch (index - count) {
+    case StepInRange: StepCombo(w.cmbInpRanges); break; // as a user's choice of range
+    case StepWiring: StepCombo(w.cmbWiring); break;
+    case StepOutRange: StepCombo(w.cmbOutRanges); break;
+    case ResourceError: h.Transport.InjectFailure(QStringLiteral("Resource error")); break;
+    case HangUp: h.Transport.InjectFailure(QStringLiteral("The device COM1 was disconnected")); break;
+    default: break; // nothing: the bytes arrive unasked
     }
+}
+
+// The oracle's last two checks.
+void CheckTheLineRecovers(TWindowHarness& h) {
+    TfrmMain& w = *h.Window;
+    h.Advance((73 + 36 + 2) * 55);
+    const QString status = h.Status();
+    if (status != QLatin1String("Ready") && status != QLatin1String("No COM port !"))
+        Broken(QStringLiteral("the line stays at \"%1\"").arg(status));
+    if (!w.ComPort->Connected()) {
+        h.Ui.PortAnswer = 1;
+        w.Guarded([&] { w.sbMainPanels0DblClick(); });
+    }
+    h.Transport.OnHostWrite = [&h](const QByteArray& bytes) { h.Sim.Receive(bytes); };
+    h.Transport.PollPeer = [&h] { return h.Sim.Transmit(); };
+    h.Sim.Faults = TSimFaults();
+    w.Guarded([&] { w.btnGetPermInpRangeClick(); });
+    h.Settle();
+    if (h.Status() != QLatin1String("Success"))
+        Broken(QStringLiteral("a read of the programmed input range ends in \"%1\"").arg(h.Status()));
+    h.Transport.OnHostWrite = nullptr;
+    h.Transport.PollPeer = nullptr;
+    h.Advance(6000);
+    while (h.Sim.Busy()) h.Sim.Transmit();
 }
 
 } // namespace
@@ -123,6 +176,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     Harness->Transport.PollPeer = nullptr;
     // The port's timers are checked at least every 50 ms, as on the real clock.
     Harness->Clock.StepMs = 50;
+    QObject::connect(Harness->Window->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(), WatchStatusLine);
     return 0;
 }
 
@@ -131,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TfrmMain& w = *h.Window;
     // Whatever the last input left running (reply timer, error message, collector)
     // runs out first.
-    h.Clock.Advance(6000);
+    h.Advance(6000);
     h.Transport.Written.clear();
     h.TakeWritten();
     h.Ui.Infos.clear();
@@ -151,11 +205,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t adv = pos < size ? data[pos++] : 0;
         size_t len = pos < size ? data[pos++] : 0;
         if (len > size - pos) len = size - pos;
-        RunAction(w, sel);
+        RunAction(h, sel);
         h.Transport.Feed(QByteArray(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(len)));
         pos += len;
-        h.Clock.Advance(qint64(adv) * 20);
+        h.Advance(qint64(adv) * 20);
     }
+    CheckTheLineRecovers(h);
     if (flags & 8) {
         // Paint what the presentations changed, then the whole window.
         QApplication::processEvents();

@@ -4,8 +4,21 @@
 #include "../../widgets/StatusBar.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+
+void TFakeUi::GeneralError(QWidget*, const QString& text) {
+    GeneralErrors << text;
+    if (!WhileGeneralErrorShown) return;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [this, &loop] {
+        WhileGeneralErrorShown();
+        loop.quit();
+    });
+    loop.exec();
+}
 
 TWindowHarness::TWindowHarness(int port, bool show) {
     Ui.PortAnswer = port;
@@ -29,12 +42,17 @@ void TWindowHarness::Show() {
     QApplication::processEvents();
 }
 
+void TWindowHarness::Advance(qint64 ms) {
+    Clock.Advance(ms);
+    QCoreApplication::sendPostedEvents(Window.get(), QEvent::MetaCall);
+}
+
 void TWindowHarness::Settle() {
     for (int waited = 0; waited < 10000; waited += 10) {
         Clock.Advance(10);
         if (!Sim.Busy() && waited >= 20 + Sim.ReplyDelayMs + Sim.Faults.ExtraDelayMs) break;
     }
-    Clock.Advance(20);
+    Advance(20);
 }
 
 QByteArray TWindowHarness::TakeWritten() {

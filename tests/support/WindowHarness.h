@@ -22,7 +22,7 @@ public:
         if (OnInformation) OnInformation();
     }
     void ErrorDialog(QWidget*, const QString& text) override { Errors << text; }
-    void GeneralError(QWidget*, const QString& text) override { GeneralErrors << text; }
+    void GeneralError(QWidget*, const QString& text) override;
     bool Confirm(QWidget*, const QString& text) override {
         Questions << text;
         return ConfirmAnswer;
@@ -35,6 +35,9 @@ public:
     }
     // Runs while the information box is shown, to look at the window then.
     std::function<void()> OnInformation;
+    // When set, the general error box runs a nested event loop as a modal box
+    // does, and this runs inside it before the box is closed.
+    std::function<void()> WhileGeneralErrorShown;
     int Beeps = 0;
     QStringList Infos, Errors, GeneralErrors, Questions;
     int PortDialogs = 0;
@@ -56,7 +59,9 @@ public:
     int PausedMs = 0;
 
     void Show();
-    void Advance(qint64 ms) { Clock.Advance(ms); }
+    // Moves the clock on; then an error box that the serial layer raised opens,
+    // as the window's event loop would open it.
+    void Advance(qint64 ms);
     // Lets the answer to the last request arrive: advances until the simulator has
     // nothing left to send, then 20 ms more (at most 10 s).
     void Settle();

@@ -138,20 +138,57 @@ private slots:
         QVERIFY(InEventsOn);
     }
 
-    void spanFollowsTheLastReportCodeFollowsTheCombos() {
+    void spanIsCheckedAgainstTheRangeBeingProgrammed() {
         TInputBench b;
         TfrmMain& w = b.w();
         b.ReadPerm(3); // both sides T/C Type K
         QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
         b.h.TakeWritten();
-        b.Answer(InReport(cmdReadPermIn, 35)); // programmed: Resistance
+        b.Answer(InReport(cmdReadPermIn, 35)); // the last report: Resistance
         QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
-        SetSpan(w, "0", "10000"); // outside K, inside Resistance
+        SetSpan(w, "0", "10000"); // inside Resistance, outside K
         QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
-        QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 07 10 FC 00 00 00 00 00 40 1C 46 03")));
-        SetSpan(w, "-200", "1372"); // inside K, outside Resistance
+        QCOMPARE(b.h.Ui.Errors, QStringList{QStringLiteral("Invalid input range. Valid range must be between -200.0 to 1372.0")});
+        QVERIFY(b.h.TakeWritten().isEmpty());
+        SetSpan(w, "-200", "1372"); // K's own limits
         QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
-        QCOMPARE(b.h.Ui.Errors, QStringList{QStringLiteral("Invalid input range. Valid range must be between 0 to 10000")});
+        QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 07 10 FC 00 00 48 C3 00 80 AB 44 03")));
+    }
+
+    // Programming against the simulated transmitter; the toolkit version follows
+    // once, and a refusal stays on the line until "Ready".
+    void aPersonProgramsARange_data() {
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("echoed");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("accepted") << false << false << "Success.";
+        QTest::newRow("refused by the transmitter") << true << false << "Error occured while performing the operation !";
+        QTest::newRow("answer echoed by the line") << false << true << "Success"; // the echo taken as the answer
+    }
+    void aPersonProgramsARange() {
+        QFETCH(bool, refused);
+        QFETCH(bool, echoed);
+        QFETCH(QString, status);
+        TWindowHarness h;
+        h.Settle();
+        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        h.Settle();
+        h.Advance(1000);
+        h.TakeWritten();
+        h.Sim.Faults.RefuseCode = refused ? cmdSetPermIn : -1;
+        h.Sim.Faults.Twice = echoed;
+        QTest::mouseClick(h.Window->btnSetInputRange, Qt::LeftButton);
+        QVERIFY(h.TakeWritten().startsWith(Hex("02 07")));
+        h.Settle(); // the programming's answer; the toolkit version goes out
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 33 A1 03")));
+        h.Settle(); // and is answered
+        h.Sim.Faults = TSimFaults();
+        QCOMPARE(h.Status(), status);
+        QCOMPARE(h.StatusColor(), refused ? QColor(255, 0, 0) : QColor(0, 128, 0));
+        h.Advance(2500);
+        QCOMPARE(h.Status(), QStringLiteral("Ready"));
+        QCOMPARE(ToHex(h.TakeWritten()), QString()); // one toolkit version per programming
+        QCOMPARE(h.Sim.ToolkitVersion, uint8_t(161));
     }
 
     void textsThatAreNotNumbers_data() {

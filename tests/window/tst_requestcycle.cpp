@@ -7,6 +7,7 @@
 #include "../../widgets/StatusBar.h"
 #include "WindowHarness.h"
 
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -209,16 +210,48 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
     }
 
+    // The transmit buffer refuses the toolkit version that follows a programming:
+    // the error box is modal, and the line chatters on while it is open.
+    void anErrorBoxWhileTheLineChattersLeavesThePortListening() {
+        TWindowHarness h;
+        h.Settle();
+        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        h.Settle();
+        h.Ui.WhileGeneralErrorShown = [&h] {
+            h.Transport.Feed(QByteArray(6000, 'x'));
+            h.Advance(100);
+        };
+        QTest::mouseClick(h.Window->btnSetInputRange, Qt::LeftButton);
+        h.Transport.Backlog = TComPort::OutSize;
+        h.Settle();
+        QCOMPARE(h.Ui.GeneralErrors, QStringList{QStringLiteral("The transmit buffer has no room for 4 bytes.")});
+        h.Transport.Backlog = 0;
+        h.Advance(3000);
+        h.TakeWritten();
+        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        QCOMPARE(ToHex(h.TakeWritten()), QStringLiteral("02 04 03"));
+        h.Settle();
+        QCOMPARE(h.Status(), QStringLiteral("Success"));
+    }
+
     void pulledAdapterIsReportedOnceThenNoPort() {
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
         h.Window->ReadVersion();
         h.Transport.InjectFailure(QStringLiteral("Resource error"));
         h.Transport.InjectFailure(QStringLiteral("Resource error"));
+        h.Advance(0);
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
         QVERIFY(h.Ui.GeneralErrors[0].contains(QStringLiteral("Resource error")));
         QVERIFY(h.Ui.GeneralErrors[0].endsWith(QLatin1Char('.')));
-        h.Advance(10000);
+        // The busy message of the request that can never finish is gone for good,
+        // and the status bar reads as with no port ever opened.
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+            QCOMPARE(h.StatusColor(), QColor(255, 0, 0));
+            QCOMPARE(h.Window->sbMain->PanelText(0), QString());
+            h.Advance(10000);
+        }
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
         h.Window->ReadVersion();
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
