@@ -92,27 +92,35 @@ QString RealDevice(const QString& name) {
     return info.isSymLink() ? info.canonicalFilePath() : name;
 }
 
+namespace {
+std::optional<TPortOffer> Offer(int number, const QList<TKnownPort>& known) {
+    if (number < 1 || number > MaxComPort) return std::nullopt;
+    const QString device = RealDevice(ComPortDevice(number));
+    if (device.isEmpty()) return std::nullopt;
+    const auto found = std::find_if(known.begin(), known.end(),
+                                    [&device](const TKnownPort& port) { return port.Device == device; });
+    if (found == known.end() && !TriedByOpening(number)) return std::nullopt;
+    TPortOffer offer{number, device, found == known.end() ? QString() : Describe(*found), TPortState::Free};
+    switch (PortSystem().TryOpen(device).Failure) {
+    case TOpenFailure::None: return offer;
+    case TOpenFailure::InUse: offer.State = TPortState::InUse; return offer;
+    case TOpenFailure::NoPermission: offer.State = TPortState::NoPermission; return offer;
+    case TOpenFailure::Gone:
+    case TOpenFailure::Other: break;
+    }
+    return std::nullopt;
+}
+} // namespace
+
 QList<TPortOffer> OfferedPorts() {
     const QList<TKnownPort> known = PortSystem().KnownPorts();
     QList<TPortOffer> offers;
-    for (int n = 1; n <= MaxComPort; ++n) {
-        const QString device = RealDevice(ComPortDevice(n));
-        if (device.isEmpty()) continue;
-        const auto found = std::find_if(known.begin(), known.end(),
-                                        [&device](const TKnownPort& port) { return port.Device == device; });
-        if (found == known.end() && !TriedByOpening(n)) continue;
-        TPortOffer offer{n, device, found == known.end() ? QString() : Describe(*found), TPortState::Free};
-        switch (PortSystem().TryOpen(device).Failure) {
-        case TOpenFailure::None: break;
-        case TOpenFailure::InUse: offer.State = TPortState::InUse; break;
-        case TOpenFailure::NoPermission: offer.State = TPortState::NoPermission; break;
-        case TOpenFailure::Gone:
-        case TOpenFailure::Other: continue;
-        }
-        offers << offer;
-    }
+    for (int n = 1; n <= MaxComPort; ++n)
+        if (const auto offer = Offer(n, known)) offers << *offer;
     return offers;
 }
+
+std::optional<TPortOffer> OfferedPort(int number) { return Offer(number, PortSystem().KnownPorts()); }
 
 QString PortStateText(TPortState state) {
     switch (state) {

@@ -14,6 +14,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QSerialPort;
 
@@ -57,6 +58,8 @@ TPortSystem RealPortSystem();
 
 // Exactly what the port dialog offers, in COM order.
 QList<TPortOffer> OfferedPorts();
+// The offer for one number, if it is offered.
+std::optional<TPortOffer> OfferedPort(int number);
 // "free", "in use", "no permission".
 QString PortStateText(TPortState state);
 // The label under the port list: the device, why it cannot be opened now, and the
