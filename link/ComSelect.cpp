@@ -36,7 +36,7 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
 
     lblDevice = new QLabel(this);
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
-    lblDevice->setGeometry(9, 48, 240, 30);
+    lblDevice->setGeometry(9, 48, 244, 30);
     lblDevice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDevice->setWordWrap(true);
 

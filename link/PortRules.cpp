@@ -134,7 +134,7 @@ QString PortStateText(TPortState state) {
 QString PortLabelText(const TPortOffer& offer) {
     QString text = offer.Device;
     if (offer.State == TPortState::InUse) text += QStringLiteral(": in use by another program");
-    if (offer.State == TPortState::NoPermission) text += QStringLiteral(": no permission (not in the dialout group)");
+    if (offer.State == TPortState::NoPermission) text += QStringLiteral(": no permission (not in dialout group)");
     if (!offer.Description.isEmpty()) text += QLatin1Char('\n') + offer.Description;
     return text;
 }

@@ -49,7 +49,7 @@ private slots:
             << QStringList{} << QStringList{"/dev/ttyACM0|||", "/dev/ttyS0|||"}
             << QStringList{"/dev/ttyACM0=in use", "/dev/ttyS0=no permission"}
             << QStringList{"COM11: /dev/ttyACM0: in use by another program",
-                           "COM21: /dev/ttyS0: no permission (not in the dialout group)"};
+                           "COM21: /dev/ttyS0: no permission (not in dialout group)"};
         QTest::newRow("a known port that is gone or fails is left out")
             << QStringList{} << QStringList{"/dev/ttyUSB1|||", "/dev/ttyUSB2|||"}
             << QStringList{"/dev/ttyUSB1=gone", "/dev/ttyUSB2=other"} << QStringList{};
