@@ -49,7 +49,8 @@ QList<TKnownPort> EnumeratedPorts() {
     // Qt checks an 8250 port by opening it, so for a user outside the dialout
     // group it leaves out a real UART too. The kernel also tells the UART type
     // (0: none behind the node) where its attribute may be read.
-    const QStringList ttys = QDir(QStringLiteral("/sys/class/tty")).entryList({QStringLiteral("ttyS*")}, QDir::Dirs);
+    const QStringList ttys =
+        QDir(QStringLiteral("/sys/class/tty")).entryList({QStringLiteral("ttyS*")}, QDir::Dirs);
     for (const QString& tty : ttys) {
         const QString device = QStringLiteral("/dev/") + tty;
         QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(tty));
@@ -75,12 +76,15 @@ QString Describe(const TKnownPort& port) {
     if (!port.Maker.isEmpty() && !text.startsWith(port.Maker, Qt::CaseInsensitive))
         text = (port.Maker + QLatin1Char(' ') + text).trimmed();
     if (!port.SerialNumber.isEmpty())
-        text += (text.isEmpty() ? QString() : QStringLiteral(", ")) + QStringLiteral("S/N ") + port.SerialNumber;
+        text +=
+            (text.isEmpty() ? QString() : QStringLiteral(", ")) + QStringLiteral("S/N ") + port.SerialNumber;
     return text;
 }
 } // namespace
 
-TPortSystem RealPortSystem() { return TPortSystem{EnumeratedPorts, TryOpenDevice}; }
+TPortSystem RealPortSystem() {
+    return TPortSystem{EnumeratedPorts, TryOpenDevice};
+}
 
 TPortSystem& PortSystem() {
     static TPortSystem system = RealPortSystem();
@@ -102,11 +106,17 @@ std::optional<TPortOffer> Offer(int number, const QList<TKnownPort>& known) {
     if (found == known.end() && !TriedByOpening(number)) return std::nullopt;
     TPortOffer offer{number, device, found == known.end() ? QString() : Describe(*found), TPortState::Free};
     switch (PortSystem().TryOpen(device).Failure) {
-    case TOpenFailure::None: return offer;
-    case TOpenFailure::InUse: offer.State = TPortState::InUse; return offer;
-    case TOpenFailure::NoPermission: offer.State = TPortState::NoPermission; return offer;
+    case TOpenFailure::None:
+        return offer;
+    case TOpenFailure::InUse:
+        offer.State = TPortState::InUse;
+        return offer;
+    case TOpenFailure::NoPermission:
+        offer.State = TPortState::NoPermission;
+        return offer;
     case TOpenFailure::Gone:
-    case TOpenFailure::Other: break;
+    case TOpenFailure::Other:
+        break;
     }
     return std::nullopt;
 }
@@ -120,13 +130,18 @@ QList<TPortOffer> OfferedPorts() {
     return offers;
 }
 
-std::optional<TPortOffer> OfferedPort(int number) { return Offer(number, PortSystem().KnownPorts()); }
+std::optional<TPortOffer> OfferedPort(int number) {
+    return Offer(number, PortSystem().KnownPorts());
+}
 
 QString PortStateText(TPortState state) {
     switch (state) {
-    case TPortState::Free: return QStringLiteral("free");
-    case TPortState::InUse: return QStringLiteral("in use");
-    case TPortState::NoPermission: return QStringLiteral("no permission");
+    case TPortState::Free:
+        return QStringLiteral("free");
+    case TPortState::InUse:
+        return QStringLiteral("in use");
+    case TPortState::NoPermission:
+        return QStringLiteral("no permission");
     }
     return QString();
 }
@@ -134,7 +149,8 @@ QString PortStateText(TPortState state) {
 QString PortLabelText(const TPortOffer& offer) {
     QString text = offer.Device;
     if (offer.State == TPortState::InUse) text += QStringLiteral(": in use by another program");
-    if (offer.State == TPortState::NoPermission) text += QStringLiteral(": no permission (not in dialout group)");
+    if (offer.State == TPortState::NoPermission)
+        text += QStringLiteral(": no permission (not in dialout group)");
     if (!offer.Description.isEmpty()) text += QLatin1Char('\n') + offer.Description;
     return text;
 }
@@ -142,14 +158,18 @@ QString PortLabelText(const TPortOffer& offer) {
 QString PortOpenErrorText(int number, const QString& device, const TOpenResult& result) {
     const QString port = QStringLiteral("COM%1 (%2)").arg(number).arg(device);
     switch (result.Failure) {
-    case TOpenFailure::None: break;
-    case TOpenFailure::InUse: return port + QStringLiteral(" is in use by another program");
+    case TOpenFailure::None:
+        break;
+    case TOpenFailure::InUse:
+        return port + QStringLiteral(" is in use by another program");
     case TOpenFailure::NoPermission:
         return QStringLiteral("You may not open %1: add your user to the dialout group "
                               "(sudo adduser $USER dialout) and log in again")
             .arg(port);
-    case TOpenFailure::Gone: return port + QStringLiteral(" is no longer there");
-    case TOpenFailure::Other: break;
+    case TOpenFailure::Gone:
+        return port + QStringLiteral(" is no longer there");
+    case TOpenFailure::Other:
+        break;
     }
     return port + QStringLiteral(": ") + result.SystemText;
 }

@@ -23,7 +23,9 @@ class TstPortRules : public QObject {
     QTemporaryDir Runtime;
 
     // "@name" stands for a file of that name in the runtime folder.
-    QString Path(QString text) const { return text.replace(QLatin1Char('@'), Runtime.path() + QLatin1Char('/')); }
+    QString Path(QString text) const {
+        return text.replace(QLatin1Char('@'), Runtime.path() + QLatin1Char('/'));
+    }
 
 private slots:
     void initTestCase() {
@@ -33,16 +35,16 @@ private slots:
     void cleanupTestCase() { PortSystem() = RealPortSystem(); }
 
     void offers_data() {
-        QTest::addColumn<QStringList>("links");  // "n>@target": a link COMn; "@x" exists, "@none" does not
-        QTest::addColumn<QStringList>("known");  // device|maker|product|serial number
-        QTest::addColumn<QStringList>("opens");  // device=failure; any other device opens
+        QTest::addColumn<QStringList>("links");   // "n>@target": a link COMn; "@x" exists, "@none" does not
+        QTest::addColumn<QStringList>("known");   // device|maker|product|serial number
+        QTest::addColumn<QStringList>("opens");   // device=failure; any other device opens
         QTest::addColumn<QStringList>("offered"); // COMn: label, its lines joined by " / "
         QTest::newRow("adapter named by maker, product and serial number")
             << QStringList{} << QStringList{"/dev/ttyUSB0|FTDI|FT232R USB UART|A10K3XYZ"} << QStringList{}
             << QStringList{"COM1: /dev/ttyUSB0 / FTDI FT232R USB UART, S/N A10K3XYZ"};
         QTest::newRow("maker not repeated, port without details")
-            << QStringList{} << QStringList{"/dev/ttyACM2|Arduino|Arduino Uno|", "/dev/ttyS3|||"} << QStringList{}
-            << QStringList{"COM13: /dev/ttyACM2 / Arduino Uno", "COM24: /dev/ttyS3"};
+            << QStringList{} << QStringList{"/dev/ttyACM2|Arduino|Arduino Uno|", "/dev/ttyS3|||"}
+            << QStringList{} << QStringList{"COM13: /dev/ttyACM2 / Arduino Uno", "COM24: /dev/ttyS3"};
         QTest::newRow("nodes the enumeration does not know are left out")
             << QStringList{} << QStringList{} << QStringList{"/dev/ttyS7=other"} << QStringList{};
         QTest::newRow("in use and no permission are listed with the reason")
@@ -76,7 +78,8 @@ private slots:
                 QFile file(target);
                 QVERIFY(file.open(QIODevice::WriteOnly));
             }
-            QVERIFY(QFile::link(target, QDir(ComLinkFolder()).filePath("COM" + link.section(QLatin1Char('>'), 0, 0))));
+            QVERIFY(QFile::link(
+                target, QDir(ComLinkFolder()).filePath("COM" + link.section(QLatin1Char('>'), 0, 0))));
         }
         QList<TKnownPort> ports;
         for (const QString& port : std::as_const(known)) {
@@ -85,7 +88,8 @@ private slots:
         }
         QMap<QString, TOpenFailure> failures;
         for (const QString& open : std::as_const(opens))
-            failures.insert(Path(open.section(QLatin1Char('='), 0, 0)), Failures[open.section(QLatin1Char('='), 1)]);
+            failures.insert(Path(open.section(QLatin1Char('='), 0, 0)),
+                            Failures[open.section(QLatin1Char('='), 1)]);
         PortSystem().KnownPorts = [ports] { return ports; };
         PortSystem().TryOpen = [failures](const QString& device) {
             return TOpenResult{failures.value(device, TOpenFailure::None), QStringLiteral("system text")};
@@ -94,7 +98,8 @@ private slots:
         for (const TPortOffer& offer : OfferedPorts())
             got << QStringLiteral("COM%1: ").arg(offer.Number) + PortLabelText(offer).replace('\n', " / ");
         QStringList expected;
-        for (const QString& line : std::as_const(offered)) expected << Path(line);
+        for (const QString& line : std::as_const(offered))
+            expected << Path(line);
         QCOMPARE(got, expected);
         for (int n = 0; n <= MaxComPort + 1; ++n)
             QCOMPARE(OfferedPort(n).has_value(), got.filter(QStringLiteral("COM%1:").arg(n)).size() == 1);
@@ -104,9 +109,10 @@ private slots:
         QTest::addColumn<TOpenFailure>("failure");
         QTest::addColumn<QString>("text");
         QTest::newRow("in use") << TOpenFailure::InUse << "COM3 (/dev/ttyUSB0) is in use by another program";
-        QTest::newRow("no permission") << TOpenFailure::NoPermission
-                                       << "You may not open COM3 (/dev/ttyUSB0): add your user to the dialout group "
-                                          "(sudo adduser $USER dialout) and log in again";
+        QTest::newRow("no permission")
+            << TOpenFailure::NoPermission
+            << "You may not open COM3 (/dev/ttyUSB0): add your user to the dialout group "
+               "(sudo adduser $USER dialout) and log in again";
         QTest::newRow("gone") << TOpenFailure::Gone << "COM3 (/dev/ttyUSB0) is no longer there";
         QTest::newRow("other") << TOpenFailure::Other << "COM3 (/dev/ttyUSB0): Input/output error";
     }
