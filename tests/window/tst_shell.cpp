@@ -218,22 +218,16 @@ private slots:
         dialog.RefreshPorts();
         QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM3", "COM7"}));
         QCOMPARE(dialog.GetSelectedPort(), 3);
-        MakeLinks({});
-        dialog.RefreshPorts();
-        QVERIFY(!dialog.btnOk->isEnabled());
     }
 
     // Centred on the screen, not on the window that opens it.
     void dialogIsCentredOnTheScreen() {
-        MakeLinks({});
         QWidget owner;
         owner.setGeometry(0, 0, 200, 100);
         TfrmComSelect dialog(&owner);
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         // Within the width of the frame, which is not known before the dialog shows.
-        const QPoint offCentre = dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center();
-        QVERIFY2(offCentre.manhattanLength() <= 6, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+        QVERIFY((dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center()).manhattanLength() <= 6);
     }
 
     void emptyListDisablesOk() {
