@@ -200,6 +200,8 @@ TOpenResult OpenSerialPort(QSerialPort& port, const QString& name) {
 }
 
 void ReleaseSerialPort(QSerialPort& port) {
+    // A port that failed to open leaves the device to whoever holds it.
+    if (!port.isOpen()) return;
     HeldDevices().remove(port.portName());
-    if (port.isOpen()) port.close();
+    port.close();
 }
