@@ -2,7 +2,6 @@
 
 #include "../app/MainWindow.h"
 #include "../app/UiServices.h"
-#include "PortNames.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -113,7 +112,8 @@ void TfrmComSelect::ShowDevice() {
     QStringList lines = text.split(QLatin1Char('\n'));
     lblDevice->setWordWrap(lines.size() == 1);
     if (lines.size() > 1)
-        for (QString& line : lines) line = lblDevice->fontMetrics().elidedText(line, Qt::ElideRight, lblDevice->width());
+        for (QString& line : lines)
+            line = lblDevice->fontMetrics().elidedText(line, Qt::ElideRight, lblDevice->width());
     lblDevice->setText(lines.join(QLatin1Char('\n')));
     lblDevice->setToolTip(text);
     lblDevice->setAccessibleName(text);

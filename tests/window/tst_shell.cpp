@@ -227,7 +227,8 @@ private slots:
         TfrmComSelect dialog(&owner);
         dialog.show();
         // Within the width of the frame, which is not known before the dialog shows.
-        QVERIFY((dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center()).manhattanLength() <= 6);
+        const QPoint offCentre = dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center();
+        QVERIFY(offCentre.manhattanLength() <= 6);
     }
 
     void emptyListDisablesOk() {
