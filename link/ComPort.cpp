@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "MrtError.h"
 #include "PortNames.h"
+#include "PortRules.h"
 #include "Transport.h"
 
 TComPort::TComPort(TTransport* transport, TClock* clock, QObject* parent)
@@ -28,10 +29,13 @@ void TComPort::SetRTS(bool level) {
 
 void TComPort::Open() {
     if (Transport->IsOpen()) return;
-    const QString device = ComPortDevice(Number);
+    const QString name = ComPortDevice(Number);
     QString error;
-    if (!Transport->Open(device, &error))
-        throw EMrtError(QStringLiteral("Cannot open COM%1 (%2): %3").arg(Number).arg(device, error));
+    TOpenFailure failure = TOpenFailure::Other;
+    if (!Transport->Open(name, &error, &failure)) {
+        const QString device = RealDevice(name);
+        throw EMrtError(PortOpenErrorText(Number, device.isEmpty() ? name : device, {failure, error}));
+    }
     emit Opened();
 }
 
