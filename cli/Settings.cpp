@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QSet>
 #include <cmath>
 
@@ -190,11 +191,17 @@ std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error) {
 }
 
 QString SingleText(float value) {
-    QString text;
+    if (!std::isfinite(value)) return QStringLiteral("null");
+    // The fewest significant digits that read back as this single, written out
+    // in full where that stays readable.
+    double shortest = value;
     for (int digits = 1; digits <= 9; ++digits) {
-        text = QString::number(double(value), 'g', digits);
-        if (text.toFloat() == value) break;
+        shortest = QString::number(double(value), 'g', digits).toDouble();
+        if (static_cast<float>(shortest) == value) break;
     }
+    const double size = std::fabs(shortest);
+    const bool plain = size == 0 || (size >= 1e-6 && size < 1e15);
+    QString text = QString::number(shortest, plain ? 'f' : 'g', QLocale::FloatingPointShortest);
     if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) && !text.contains(QLatin1Char('n')))
         text += QStringLiteral(".0");
     return text;
