@@ -29,12 +29,16 @@ void TComPort::SetRTS(bool level) {
 
 void TComPort::Open() {
     if (Transport->IsOpen()) return;
-    const QString name = ComPortDevice(Number);
+    const QString name = DevicePath.isEmpty() ? ComPortDevice(Number) : DevicePath;
     QString error;
     TOpenFailure failure = TOpenFailure::Other;
     if (!Transport->Open(name, &error, &failure)) {
-        const QString device = RealDevice(name);
-        throw EMrtError(PortOpenErrorText(Number, device.isEmpty() ? name : device, {failure, error}));
+        const QString resolved = RealDevice(name);
+        const QString device = resolved.isEmpty() ? name : resolved;
+        QString text = PortOpenErrorText(Number, device, {failure, error});
+        // A port given by its device path has no COM number to name.
+        if (!DevicePath.isEmpty()) text.replace(QStringLiteral("COM%1 (%2)").arg(Number).arg(device), device);
+        throw EMrtError(text);
     }
     emit Opened();
 }
