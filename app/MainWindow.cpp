@@ -4,7 +4,7 @@
 
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
-#include "../link/Commands.h"
+#include "../link/Messages.h"
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../widgets/Controls.h"
@@ -131,17 +131,11 @@ void TfrmMain::sbMainPanels1DblClick() { ReadVersion(); }
 
 void TfrmMain::ReadVersion() {
     ShowStatus(QStringLiteral("Reading product version..."), skBusy);
-    PacketStart(cmdReadVersion);
+    PacketPut(Msg::ReadVersion());
     PacketSend();
 }
 
 void TfrmMain::ShowVersion() {
-    RxPos = 1;
-    QString text;
-    for (int i = 0; i < VersionTextSize; ++i)
-        text.append(QChar::fromLatin1(static_cast<char>(PacketGetByte())));
-    while (!text.isEmpty() && text.back().unicode() <= 32)
-        text.chop(1);
-    sbMain->SetPanelText(1, text);
+    sbMain->SetPanelText(1, Msg::DecodeVersion(RxBody()));
     ShowStatus(QStringLiteral("Success"), skSuccess);
 }

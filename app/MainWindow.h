@@ -48,6 +48,9 @@ class TShape;
 class TStatusBar;
 class TToggleSwitch;
 class TTransport;
+namespace Msg {
+struct TOutSettings;
+}
 class TUiServices;
 class TValueLabel;
 
@@ -311,9 +314,9 @@ private:
     void setupOutputPanel();  // panels/output/
     void setupTabOrder();     // app/
     void setupConnections();  // app/Connections.cpp: every connection of the window
-    // The payload shared by cmdSetPermOut, cmdWriteOutZero and cmdWriteOutFull
-    // after the range index (and the DAC code): invert, limits, alarm, flags.
-    void AddOutSettings();
+    // What cmdSetPermOut, cmdWriteOutZero and cmdWriteOutFull program for the
+    // output range `row`: invert, limits, alarm, flags, from the controls.
+    Msg::TOutSettings OutSettings(int row) const;
 
     TTransport* Transport;
     TClock* ClockSource;

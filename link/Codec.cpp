@@ -61,6 +61,12 @@ void PacketAddSingle(float value) {
         PacketAddByte(static_cast<uint8_t>(bits >> (8 * i)));
 }
 
+void PacketPut(const QByteArray& body) {
+    PacketStart(body.isEmpty() ? 0 : static_cast<uint8_t>(body[0]));
+    for (qsizetype i = 1; i < body.size(); ++i)
+        PacketAddByte(static_cast<uint8_t>(body[i]));
+}
+
 uint8_t PacketDecode(const uint8_t* body, int length) {
     RxLen = 0;
     std::memset(RxBuf, 0, sizeof RxBuf);
@@ -102,6 +108,8 @@ uint32_t PacketGetLong() {
 }
 
 float PacketGetSingle() { return BitsFloat(PacketGetLong()); }
+
+QByteArray RxBody() { return QByteArray::fromRawData(reinterpret_cast<const char*>(RxBuf), RxLen); }
 
 namespace Frame {
 void AppendEscaped(QByteArray& out, uint8_t value) {

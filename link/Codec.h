@@ -27,6 +27,9 @@ void PacketAddRaw(uint8_t value);
 void PacketAddByte(uint8_t value);
 void PacketAddWord(uint16_t value);
 void PacketAddSingle(float value);
+// PacketStart with the body's code, then its fields byte by byte (Messages.h
+// builds the bodies).
+void PacketPut(const QByteArray& body);
 
 // Response side. PacketDecode unescapes the body into RxBuf/RxLen and returns the
 // response code (RxBuf[0]). The readers advance RxPos; past the buffer they read 0.
@@ -35,6 +38,9 @@ uint8_t PacketGetByte();
 uint16_t PacketGetWord();
 uint32_t PacketGetLong();
 float PacketGetSingle();
+// The decoded response, RxLen bytes of RxBuf, for the decoders of Messages.h;
+// valid until the next PacketDecode.
+QByteArray RxBody();
 
 // The same encoding on plain byte arrays, for code that keeps its own buffers
 // (the simulated transmitter, tests).

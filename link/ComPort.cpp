@@ -28,10 +28,12 @@ void TComPort::SetRTS(bool level) {
 
 void TComPort::Open() {
     if (Transport->IsOpen()) return;
-    const QString device = ComPortDevice(Number);
+    const QString device = DevicePath.isEmpty() ? ComPortDevice(Number) : DevicePath;
     QString error;
-    if (!Transport->Open(device, &error))
+    if (!Transport->Open(device, &error)) {
+        if (!DevicePath.isEmpty()) throw EMrtError(QStringLiteral("Cannot open %1: %2").arg(device, error));
         throw EMrtError(QStringLiteral("Cannot open COM%1 (%2): %3").arg(Number).arg(device, error));
+    }
     emit Opened();
 }
 

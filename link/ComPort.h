@@ -25,6 +25,9 @@ public:
 
     int ComNumber() const { return Number; }
     void SetComNumber(int number) { Number = number; }
+    // A device path to open instead of the COM number's device (the companion's
+    // -p /dev/...); empty: the COM number's.
+    void SetDevicePath(const QString& device) { DevicePath = device; }
     // On a closed port these only record the levels, applied when it opens.
     void SetDTR(bool level);
     void SetRTS(bool level);
@@ -66,6 +69,7 @@ private:
     TTransport* Transport;
     TClock* Clock;
     int Number = 1;
+    QString DevicePath;
     bool Dtr = false;
     bool Rts = false;
     uint16_t NextHandle = 1;

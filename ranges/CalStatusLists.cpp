@@ -4,7 +4,7 @@
 #include "../app/EventFlags.h"
 #include "../app/MainWindow.h"
 #include "../link/Codec.h"
-#include "../link/Commands.h"
+#include "../link/Messages.h"
 #include "../widgets/Controls.h"
 #include "../widgets/TextCellDelegate.h"
 #include "CalFlags.h"
@@ -184,12 +184,12 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
 
 void TfrmMain::mnuClearInCalClick() {
     ShowStatus(QStringLiteral("Clearing input calibration flags..."), skBusy);
-    PacketStart(cmdClearInCal);
+    PacketPut(Msg::ClearInCal());
     PacketSend();
 }
 
 void TfrmMain::mnuClearOutCalClick() {
     ShowStatus(QStringLiteral("Clearing output calibration flags..."), skBusy);
-    PacketStart(cmdClearOutCal);
+    PacketPut(Msg::ClearOutCal());
     PacketSend();
 }

@@ -5,7 +5,7 @@
 #include "../app/MainWindow.h"
 #include "../app/UiServices.h"
 #include "../link/Codec.h"
-#include "../link/Commands.h"
+#include "../link/Messages.h"
 #include "../widgets/ToggleSwitch.h"
 
 namespace {
@@ -18,21 +18,18 @@ uint8_t ModeByte(const TToggleSwitch* toggle) { return toggle->On() ? 1 : 0; }
 
 void TfrmMain::calSwitchClick() {
     // No status message: the line keeps what it shows.
-    PacketStart(cmdSetMode);
-    PacketAddByte(ModeByte(calSwitch));
+    PacketPut(Msg::SetMode(ModeByte(calSwitch)));
     PacketSend();
 }
 
 void TfrmMain::QueryMode() {
-    PacketStart(cmdQueryMode);
-    PacketAddByte(ModeByte(calSwitch));
+    PacketPut(Msg::QueryMode(ModeByte(calSwitch)));
     PacketSend();
 }
 
 void TfrmMain::ShowMode() {
-    RxPos = 1;
     // Any mode other than 0 is CAL. The answer carries no status byte.
-    calSwitch->SetOn(PacketGetByte() != 0);
+    calSwitch->SetOn(Msg::DecodeMode(RxBody()) != 0);
 }
 
 bool TfrmMain::btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
@@ -52,14 +49,12 @@ void TfrmMain::EnterFullMode() {
 
 void TfrmMain::SendToolkitVersion() {
     ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
-    PacketStart(cmdSetToolkitVer);
-    PacketAddByte(ToolkitVersion);
+    PacketPut(Msg::SetToolkitVer(ToolkitVersion));
     PacketSend();
 }
 
 void TfrmMain::ShowOpResult() {
-    RxPos = 1;
-    if (PacketGetByte() != 0)
+    if (Msg::DecodeOpResult(RxBody()))
         ShowStatus(QStringLiteral("Success."), skSuccess);
     else
         ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);

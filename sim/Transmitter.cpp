@@ -3,6 +3,7 @@
 #include "../link/Clock.h"
 #include "../link/Codec.h"
 #include "../link/Commands.h"
+#include "../link/Messages.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"
 
@@ -99,10 +100,9 @@ void TTransmitter::HandleFrame(const QByteArray& escapedBody) {
         if (IsInputReport(LastCommand) && LastCommand != cmdReadPermIn && LastCommand != cmdClearInCal &&
             request.size() >= 2 && uint8_t(request[1]) < RangeCodeCount)
             meaning += QStringLiteral(" code %1 %2").arg(uint8_t(request[1])).arg(RangeText(uint8_t(request[1])));
-        if (LastCommand == cmdSetPermIn && request.size() >= 10) {
-            Frame::Reader span{request, 2};
-            const float lo = span.Single();
-            meaning += QStringLiteral(" %1 .. %2").arg(lo).arg(span.Single());
+        if (LastCommand == cmdSetPermIn && request.size() >= Msg::RequestSize(cmdSetPermIn)) {
+            const Msg::TRequest span = Msg::DecodeRequest(request);
+            meaning += QStringLiteral(" %1 .. %2").arg(span.EuMin).arg(span.EuMax);
         }
         Log(QStringLiteral("RX %1  %2").arg(HexText(Frame::Encode(request)), meaning));
     }
@@ -138,9 +138,8 @@ void TTransmitter::HandleFrame(const QByteArray& escapedBody) {
 
 QByteArray TTransmitter::Answer(const QByteArray& request, bool statusZero) {
     if (request.isEmpty()) return {};
-    const uint8_t code = static_cast<uint8_t>(request[0]);
-    Frame::Reader in{request};
-    const int size = static_cast<int>(request.size());
+    const Msg::TRequest in = Msg::DecodeRequest(request);
+    const uint8_t code = in.Code;
     const auto inputReport = [&](bool valid, bool programmed) {
         return InputReport(code, valid && !statusZero, programmed ? PermInCode : ActiveInCode);
     };
@@ -148,145 +147,94 @@ QByteArray TTransmitter::Answer(const QByteArray& request, bool statusZero) {
         UpdateAlarm();
         return OutputReport(code, valid && !statusZero, range);
     };
+    const auto storeOutSettings = [&](const Msg::TOutSettings& s) {
+        Invert[s.Range] = s.Invert;
+        OutMin[s.Range] = s.OutMin;
+        OutMax[s.Range] = s.OutMax;
+        AlarmLimit = s.AlarmLimit;
+        DeadBand = s.DeadBand;
+        AlarmFlags = s.AlarmFlags & (Msg::AlarmEnabledBit | Msg::AlarmLowBit);
+    };
+    const bool inCode = in.Complete && in.Range < RangeCodeCount;
+    const bool outRange = in.Complete && in.Range < OutRangeCount;
 
     switch (code) {
-    case cmdCalZero: {
-        const int c = in.Byte();
-        const bool valid = size >= 2 && c < RangeCodeCount;
-        if (valid && !statusZero) ZeroCalFlags |= uint64_t(1) << c;
-        return inputReport(valid, false);
-    }
-    case cmdCalFull: {
-        const int c = in.Byte();
-        const float value = in.Single();
-        const bool valid = size >= 6 && c < RangeCodeCount;
-        if (valid && !statusZero) {
-            FullCalFlags |= uint64_t(1) << c;
-            LastCalFullValue = value;
+    case cmdCalZero:
+        if (inCode && !statusZero) ZeroCalFlags |= uint64_t(1) << in.Range;
+        return inputReport(inCode, false);
+    case cmdCalFull:
+        if (inCode && !statusZero) {
+            FullCalFlags |= uint64_t(1) << in.Range;
+            LastCalFullValue = in.FullScale;
         }
-        return inputReport(valid, false);
-    }
-    case cmdReadActiveIn: {
-        const int c = in.Byte();
-        return inputReport(size >= 2 && c < RangeCodeCount, false);
-    }
+        return inputReport(inCode, false);
+    case cmdReadActiveIn:
+        return inputReport(inCode, false);
     case cmdReadPermIn:
         return inputReport(true, true);
     case cmdClearInCal:
         if (!statusZero) ZeroCalFlags = FullCalFlags = 0;
         return inputReport(true, false);
-    case cmdSetTempIn: {
-        const int c = in.Byte();
-        const bool valid = size >= 2 && c < RangeCodeCount;
-        if (valid && !statusZero) ActiveInCode = c;
-        return inputReport(valid, false);
-    }
+    case cmdSetTempIn:
+        if (inCode && !statusZero) ActiveInCode = in.Range;
+        return inputReport(inCode, false);
     case cmdSetPermIn: {
-        const int c = in.Byte();
-        const float euMin = in.Single();
-        const float euMax = in.Single();
-        const bool valid = size >= 10 && c < RangeCodeCount && euMin < euMax;
+        const bool valid = inCode && in.EuMin < in.EuMax;
         if (valid && !statusZero) {
-            PermInCode = c;
-            EuMinByCode[c] = euMin;
-            EuMaxByCode[c] = euMax;
+            PermInCode = in.Range;
+            EuMinByCode[in.Range] = in.EuMin;
+            EuMaxByCode[in.Range] = in.EuMax;
         }
         return inputReport(valid, true);
     }
-    case cmdSetDac: {
-        const int range = in.Byte();
-        const uint16_t dac = in.Word();
-        if (size < 4 || range >= OutRangeCount) return {};
-        TrimCode = dac;
-        return QByteArray(1, char(cmdSetDac));
-    }
+    case cmdSetDac:
+        if (!outRange) return {};
+        TrimCode = in.DacCode;
+        return Msg::EncodeDacDone();
     case cmdWriteOutZero:
-    case cmdWriteOutFull: {
-        const int range = in.Byte();
-        const uint16_t dac = in.Word();
-        const bool invert = in.Byte() != 0;
-        const float outMin = in.Single(), outMax = in.Single(), alarm = in.Single(), band = in.Single();
-        const uint8_t flags = in.Byte();
-        const bool valid = size >= 22 && range < OutRangeCount;
-        if (valid && !statusZero) {
+    case cmdWriteOutFull:
+        if (outRange && !statusZero) {
             if (code == cmdWriteOutZero) {
-                OutCodes[range].ZeroCode = dac;
-                OutZeroCalFlags |= uint16_t(1u << range);
+                OutCodes[in.Range].ZeroCode = in.DacCode;
+                OutZeroCalFlags |= uint16_t(1u << in.Range);
             } else {
-                OutCodes[range].FullCode = dac;
-                OutFullCalFlags |= uint16_t(1u << range);
+                OutCodes[in.Range].FullCode = in.DacCode;
+                OutFullCalFlags |= uint16_t(1u << in.Range);
             }
-            Invert[range] = invert;
-            OutMin[range] = outMin;
-            OutMax[range] = outMax;
-            AlarmLimit = alarm;
-            DeadBand = band;
-            AlarmFlags = flags & 3;
+            storeOutSettings(in.Out);
             TrimCode = -1;
         }
-        return outputReport(valid, valid ? range : ActiveOutRange);
-    }
-    case cmdReadActiveOut: {
-        const int range = in.Byte();
-        const bool valid = size >= 2 && range < OutRangeCount;
-        return outputReport(valid, valid ? range : ActiveOutRange);
-    }
+        return outputReport(outRange, outRange ? in.Range : ActiveOutRange);
+    case cmdReadActiveOut:
+        return outputReport(outRange, outRange ? in.Range : ActiveOutRange);
     case cmdReadPermOut:
         return outputReport(true, PermOutRange);
     case cmdClearOutCal:
         if (!statusZero) OutZeroCalFlags = OutFullCalFlags = 0;
         return outputReport(true, ActiveOutRange);
-    case cmdSetTempOut: {
-        const int range = in.Byte();
-        const bool valid = size >= 2 && range < OutRangeCount;
-        if (valid && !statusZero) {
-            ActiveOutRange = range;
+    case cmdSetTempOut:
+        if (outRange && !statusZero) {
+            ActiveOutRange = in.Range;
             TrimCode = -1;
         }
-        return outputReport(valid, valid ? range : ActiveOutRange);
-    }
-    case cmdSetPermOut: {
-        const int range = in.Byte();
-        const bool invert = in.Byte() != 0;
-        const float outMin = in.Single(), outMax = in.Single(), alarm = in.Single(), band = in.Single();
-        const uint8_t flags = in.Byte();
-        const bool valid = size >= 20 && range < OutRangeCount;
-        if (valid && !statusZero) {
-            PermOutRange = range;
-            Invert[range] = invert;
-            OutMin[range] = outMin;
-            OutMax[range] = outMax;
-            AlarmLimit = alarm;
-            DeadBand = band;
-            AlarmFlags = flags & 3;
+        return outputReport(outRange, outRange ? in.Range : ActiveOutRange);
+    case cmdSetPermOut:
+        if (outRange && !statusZero) {
+            PermOutRange = in.Range;
+            storeOutSettings(in.Out);
         }
-        return outputReport(valid, valid ? range : ActiveOutRange);
-    }
-    case cmdSetMode: {
-        const uint8_t mode = in.Byte();
-        if (size >= 2) Mode = mode ? 1 : 0;
-        QByteArray answer(1, char(cmdSetMode));
-        answer.append(char(Mode));
-        return answer;
-    }
-    case cmdQueryMode: {
-        QByteArray answer(1, char(cmdQueryMode));
-        answer.append(char(Mode));
-        return answer;
-    }
-    case cmdReadVersion: {
-        QByteArray answer(1, char(cmdReadVersion));
-        answer.append(VersionText.toLatin1().left(VersionTextSize).leftJustified(VersionTextSize, ' '));
-        return answer;
-    }
-    case cmdSetToolkitVer: {
-        const uint8_t version = in.Byte();
-        if (size < 2) return {};
-        if (!statusZero) ToolkitVersion = version;
-        QByteArray answer(1, char(cmdSetToolkitVer));
-        answer.append(char(statusZero ? 0 : 1));
-        return answer;
-    }
+        return outputReport(outRange, outRange ? in.Range : ActiveOutRange);
+    case cmdSetMode:
+        if (in.Complete) Mode = in.Value ? 1 : 0;
+        return Msg::EncodeMode(cmdSetMode, Mode);
+    case cmdQueryMode:
+        return Msg::EncodeMode(cmdQueryMode, Mode);
+    case cmdReadVersion:
+        return Msg::EncodeVersion(VersionText);
+    case cmdSetToolkitVer:
+        if (!in.Complete) return {};
+        if (!statusZero) ToolkitVersion = in.Value;
+        return Msg::EncodeOpResult(!statusZero);
     default:
         return {};
     }
@@ -347,50 +295,52 @@ void TTransmitter::UpdateAlarm() {
 }
 
 QByteArray TTransmitter::InputReport(uint8_t code, bool ok, int rangeCode) const {
-    QByteArray r(1, char(code));
-    r.append(char(ok ? 1 : 0));
-    r.append(char(rangeCode));
-    r.append(char(1));
     int wiring = 0;
     const bool thermocouple = CodeToRange(static_cast<unsigned>(ActiveInCode), wiring) <= 10;
     const qint64 now = Clock->NowMs();
-    Frame::AppendSingle(r, RawReading());
-    Frame::AppendSingle(r, EngReading());
-    Frame::AppendSingle(r, thermocouple ? static_cast<float>(980 + 40 * Drift(now, 25, 1)) : 0.0f);
-    Frame::AppendSingle(r, EuMinByCode[rangeCode]);
-    Frame::AppendSingle(r, EuMaxByCode[rangeCode]);
-    Frame::AppendLong(r, static_cast<uint32_t>(ZeroCalFlags & 0xFFFFFFFFu));
-    Frame::AppendLong(r, static_cast<uint32_t>((ZeroCalFlags >> 32) & 0xFFu));
-    Frame::AppendLong(r, static_cast<uint32_t>(FullCalFlags & 0xFFFFFFFFu));
-    Frame::AppendLong(r, static_cast<uint32_t>((FullCalFlags >> 32) & 0xFFu));
-    Frame::AppendSingle(r, static_cast<float>(Ta + 0.4 * Drift(now, 60, 2)));
-    Frame::AppendSingle(r, TCal);
-    r.append(char(Mode));
-    return r;
+    Msg::TInputReport r;
+    r.Code = code;
+    r.Status = ok ? 1 : 0;
+    r.RangeCode = static_cast<uint8_t>(rangeCode);
+    r.RangeFlag = 1;
+    r.Raw = RawReading();
+    r.Eng = EngReading();
+    r.Seebeck = thermocouple ? static_cast<float>(980 + 40 * Drift(now, 25, 1)) : 0.0f;
+    r.EuMin = EuMinByCode[rangeCode];
+    r.EuMax = EuMaxByCode[rangeCode];
+    r.CalFlags[0] = static_cast<uint32_t>(ZeroCalFlags & 0xFFFFFFFFu);
+    r.CalFlags[1] = static_cast<uint32_t>((ZeroCalFlags >> 32) & 0xFFu);
+    r.CalFlags[2] = static_cast<uint32_t>(FullCalFlags & 0xFFFFFFFFu);
+    r.CalFlags[3] = static_cast<uint32_t>((FullCalFlags >> 32) & 0xFFu);
+    r.Ta = static_cast<float>(Ta + 0.4 * Drift(now, 60, 2));
+    r.TCal = TCal;
+    r.Mode = Mode;
+    return Msg::EncodeInputReport(r);
 }
 
 QByteArray TTransmitter::OutputReport(uint8_t code, bool ok, int range) const {
-    QByteArray r(1, char(code));
-    r.append(char(ok ? 1 : 0));
-    r.append(char(range));
-    r.append(char(1));
-    Frame::AppendWord(r, OutCodes[range].ZeroCode);
-    Frame::AppendWord(r, OutCodes[range].FullCode);
-    r.append(char(Invert[range] ? 1 : 0));
-    Frame::AppendWord(r, OutZeroCalFlags);
-    Frame::AppendWord(r, OutFullCalFlags);
-    Frame::AppendSingle(r, OutMin[range]);
-    Frame::AppendSingle(r, OutMax[range]);
-    Frame::AppendWord(r, range == ActiveOutRange ? PresentDacCode() : OutCodes[range].ZeroCode);
-    Frame::AppendSingle(r, static_cast<float>(Ta + 0.4 * Drift(Clock->NowMs(), 60, 2)));
-    Frame::AppendSingle(r, TCal);
-    r.append(char(Mode));
-    Frame::AppendSingle(r, AlarmLimit);
-    Frame::AppendSingle(r, DeadBand);
-    r.append(char(AlarmFlags));
-    r.append(char(AlarmActive ? 1 : 0));
-    r.append(char(AlarmActive ? 0 : 1)); // the open collector reads back low when active
-    return r;
+    Msg::TOutputReport r;
+    r.Code = code;
+    r.Status = ok ? 1 : 0;
+    r.Range = static_cast<uint8_t>(range);
+    r.RangeFlag = 1;
+    r.ZeroCode = OutCodes[range].ZeroCode;
+    r.FullCode = OutCodes[range].FullCode;
+    r.Invert = Invert[range] ? 1 : 0;
+    r.ZeroCalFlags = OutZeroCalFlags;
+    r.FullCalFlags = OutFullCalFlags;
+    r.OutMin = OutMin[range];
+    r.OutMax = OutMax[range];
+    r.DacCode = range == ActiveOutRange ? PresentDacCode() : OutCodes[range].ZeroCode;
+    r.Ta = static_cast<float>(Ta + 0.4 * Drift(Clock->NowMs(), 60, 2));
+    r.TCal = TCal;
+    r.Mode = Mode;
+    r.AlarmLimit = AlarmLimit;
+    r.DeadBand = DeadBand;
+    r.AlarmFlags = AlarmFlags;
+    r.AlarmState = AlarmActive ? 1 : 0;
+    r.AlarmReadBack = AlarmActive ? 0 : 1; // the open collector reads back low when active
+    return Msg::EncodeOutputReport(r);
 }
 
 QByteArray TTransmitter::Transmit() {

@@ -5,22 +5,19 @@
 // enabled only in full mode.
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
-#include "../../link/Commands.h"
+#include "../../link/Messages.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
 
 void TfrmMain::edInpZeroPropertiesButtonClick() {
     // The zero point needs no value: the text of edInpZero is only shown.
     ShowStatus(QStringLiteral("Calibrating zero scale..."), skBusy);
-    PacketStart(cmdCalZero);
-    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketPut(Msg::CalZero(uint8_t(SelectedInputCode())));
     PacketSend();
 }
 
 void TfrmMain::edInpFullPropertiesButtonClick() {
     ShowStatus(QStringLiteral("Calibrating full scale..."), skBusy);
-    PacketStart(cmdCalFull);
-    PacketAddByte(uint8_t(SelectedInputCode()));
-    PacketAddSingle(StrToSingle(edInpFull->text()));
+    PacketPut(Msg::CalFull(uint8_t(SelectedInputCode()), StrToSingle(edInpFull->text())));
     PacketSend();
 }

@@ -10,6 +10,7 @@
 #include "../../app/UiServices.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
+#include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
@@ -65,22 +66,20 @@ void TfrmMain::ShowInRangeDefaults(int code) {
 
 void TfrmMain::btnGetPermInpRangeClick() {
     ShowStatus(QStringLiteral("Reading permanent input range..."), skBusy);
-    PacketStart(cmdReadPermIn);
+    PacketPut(Msg::ReadPermIn());
     PacketSend();
 }
 
 void TfrmMain::btnGetTempInpRangeClick() {
     ShowStatus(QStringLiteral("Reading active input range..."), skBusy);
-    PacketStart(cmdReadActiveIn);
-    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketPut(Msg::ReadActiveIn(uint8_t(SelectedInputCode())));
     PacketSend();
 }
 
 void TfrmMain::cmbInpRangesClick() {
     if (!InEventsOn) return;
     ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
-    PacketStart(cmdSetTempIn);
-    PacketAddByte(uint8_t(SelectedInputCode()));
+    PacketPut(Msg::SetTempIn(uint8_t(SelectedInputCode())));
     PacketSend();
 }
 
@@ -108,10 +107,9 @@ void TfrmMain::btnSetInputRangeClick() {
     }
     const TEventsOnAgain eventsOnAgain;
     ShowStatus(QStringLiteral("Setting range permanently..."), skBusy);
-    PacketStart(cmdSetPermIn);
-    PacketAddByte(uint8_t(SelectedInputCode()));
-    PacketAddSingle(StrToSingle(edEuMin->text()));
-    PacketAddSingle(StrToSingle(edEuMax->text()));
+    const float euMin = StrToSingle(edEuMin->text());
+    const float euMax = StrToSingle(edEuMax->text());
+    PacketPut(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax));
     PacketSend();
 }
 

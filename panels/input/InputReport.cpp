@@ -2,13 +2,13 @@
 // presentations: the programmed side only (ShowInPerm), the active side only
 // (ShowInActive) and both (ShowInFull, the first read and the permanent set).
 //
-// The report, 49 bytes decoded: code, status, range code, range flag, raw reading,
-// engineering reading, Seebeck voltage, EU minimum, EU maximum (singles), four
-// calibration flag words (longs), TA, TCAL (singles), mode byte. A short report
-// reads zeros for its missing bytes; status 0 changes nothing but the status line.
+// The report, 49 bytes, is decoded by Msg::DecodeInputReport (link/Messages.h); a
+// short report reads zeros for its missing bytes. Status 0 changes nothing but
+// the status line.
 #include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
+#include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
@@ -22,18 +22,9 @@ namespace {
 const QColor FlagOk(0, 0, 0);
 const QColor FlagBad(255, 0, 0);
 
-struct TInputReport {
+// The decoded report and the wiring index of its range code.
+struct TInputReport : Msg::TInputReport {
     int Wiring = 0;
-    bool RangeFlag = false;
-    float Raw = 0;
-    float Eng = 0;
-    float Seebeck = 0;
-    float EuMin = 0;
-    float EuMax = 0;
-    uint32_t Flags[4] = {};
-    float Ta = 0;
-    float TCal = 0;
-    bool Cal = false;
 };
 
 const IRange& Row() { return InRanges[CurInRange]; }
@@ -52,32 +43,20 @@ void SetText(QLabel* label, const QString& text) {
 // operation; then only the status line has changed. clearEvents: the
 // presentation is about to set the combo boxes itself.
 std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
-    RxPos = 1;
-    if (PacketGetByte() == 0) {
+    const Msg::TInputReport m = Msg::DecodeInputReport(RxBody());
+    if (m.Status == 0) {
         w.ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
         return std::nullopt;
     }
     if (clearEvents) InEventsOn = false;
 
     TInputReport r;
-    const uint8_t code = PacketGetByte();
-    r.RangeFlag = PacketGetByte() != 0;
-    r.Raw = PacketGetSingle();
-    r.Eng = PacketGetSingle();
-    r.Seebeck = PacketGetSingle();
-    r.EuMin = PacketGetSingle();
-    r.EuMax = PacketGetSingle();
-    for (uint32_t& word : r.Flags)
-        word = PacketGetLong();
-    r.Ta = PacketGetSingle();
-    r.TCal = PacketGetSingle();
-    r.Cal = PacketGetByte() != 0;
-
-    CurInRange = CodeToRange(code, r.Wiring);
+    static_cast<Msg::TInputReport&>(r) = m;
+    CurInRange = CodeToRange(r.RangeCode, r.Wiring);
     w.pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
     w.pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
     w.pnlTempComp->setText(RawUnitText(r.Seebeck));
-    w.calSwitch->SetOn(r.Cal);
+    w.calSwitch->SetOn(r.Mode != 0);
     return r;
 }
 
@@ -96,7 +75,7 @@ void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
     SetText(w.lblDbandUnit, Row().EngUnit);
 }
 
-void ShowCalFlags(TfrmMain& w, const TInputReport& r) { w.ShowInCalStat(r.Flags[0], r.Flags[1], r.Flags[2], r.Flags[3]); }
+void ShowCalFlags(TfrmMain& w, const TInputReport& r) { w.ShowInCalStat(r.CalFlags[0], r.CalFlags[1], r.CalFlags[2], r.CalFlags[3]); }
 } // namespace
 
 void TfrmMain::ShowInPerm() {

@@ -4,7 +4,7 @@
 #include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
-#include "../../link/Commands.h"
+#include "../../link/Messages.h"
 #include "../../widgets/PageSpinBox.h"
 #include "OutputShared.h"
 
@@ -23,9 +23,7 @@ void SendDac(QComboBox* ranges, const TPageSpinBox* spin, TfrmMain* window) {
     const int row = SelectedOutRow(ranges);
     if (row < 0) return;
     // No busy message: the answer's "Success." is the only one.
-    PacketStart(cmdSetDac);
-    PacketAddByte(static_cast<uint8_t>(row));
-    PacketAddWord(DacCode(spin));
+    PacketPut(Msg::SetDac(static_cast<uint8_t>(row), DacCode(spin)));
     window->PacketSend();
 }
 } // namespace
@@ -56,10 +54,7 @@ void TfrmMain::btnOutZeroClick() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
-    PacketStart(cmdWriteOutZero);
-    PacketAddByte(static_cast<uint8_t>(row));
-    PacketAddWord(DacCode(seOutZero));
-    AddOutSettings();
+    PacketPut(Msg::WriteOutZero(DacCode(seOutZero), OutSettings(row)));
     PacketSend();
 }
 
@@ -68,9 +63,6 @@ void TfrmMain::btnOutFullClick() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);
-    PacketStart(cmdWriteOutFull);
-    PacketAddByte(static_cast<uint8_t>(row));
-    PacketAddWord(DacCode(seOutFull));
-    AddOutSettings();
+    PacketPut(Msg::WriteOutFull(DacCode(seOutFull), OutSettings(row)));
     PacketSend();
 }

@@ -4,7 +4,7 @@
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
 #include "../../link/Codec.h"
-#include "../../link/Commands.h"
+#include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../ranges/OutRanges.h"
@@ -46,7 +46,7 @@ void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
 
 void TfrmMain::btnGetOutRangeClick() {
     ShowStatus(QStringLiteral("Reading programmed output range data..."), skBusy);
-    PacketStart(cmdReadPermOut);
+    PacketPut(Msg::ReadPermOut());
     PacketSend();
 }
 
@@ -54,8 +54,7 @@ void TfrmMain::btnGetTempOutRangeClick() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     ShowStatus(QStringLiteral("Reading active output range data..."), skBusy);
-    PacketStart(cmdReadActiveOut);
-    PacketAddByte(static_cast<uint8_t>(row));
+    PacketPut(Msg::ReadActiveOut(static_cast<uint8_t>(row)));
     PacketSend();
 }
 
@@ -64,8 +63,7 @@ void TfrmMain::cmbOutRangesPropertiesEditValueChanged() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
-    PacketStart(cmdSetTempOut);
-    PacketAddByte(static_cast<uint8_t>(row));
+    PacketPut(Msg::SetTempOut(static_cast<uint8_t>(row)));
     PacketSend();
 }
 
@@ -96,29 +94,23 @@ void TfrmMain::btnSetOutRangeClick() {
         return;
     }
     // No busy message: the status line keeps its text until the answer.
-    PacketStart(cmdSetPermOut);
-    PacketAddByte(static_cast<uint8_t>(row));
-    AddOutSettings();
+    PacketPut(Msg::SetPermOut(OutSettings(row)));
     PacketSend();
 }
 
-void TfrmMain::AddOutSettings() {
-    // Every number is converted before the first of them is appended, so that a
-    // text that is not a number leaves nothing half-written behind.
-    const float outMin = StrToSingle(edOutMin->text());
-    const float outMax = StrToSingle(edOutMax->text());
-    const float alarmLimit = StrToSingle(edAlarmLimit->text());
-    const float deadBand = StrToSingle(edDeadBand->text());
-    uint8_t alarmFlags = 0;
-    if (cbEnableAlarm->isChecked()) alarmFlags |= 0x01;
-    if (cbLowAlarm->isChecked()) alarmFlags |= 0x02;
-
-    PacketAddByte(cbInvertOut->isChecked() ? 1 : 0);
-    PacketAddSingle(outMin);
-    PacketAddSingle(outMax);
-    PacketAddSingle(alarmLimit);
-    PacketAddSingle(deadBand);
-    PacketAddByte(alarmFlags);
+Msg::TOutSettings TfrmMain::OutSettings(int row) const {
+    // The numbers in the order they travel, so that the first text that is not a
+    // number is the one reported.
+    Msg::TOutSettings s;
+    s.Range = static_cast<uint8_t>(row);
+    s.Invert = cbInvertOut->isChecked();
+    s.OutMin = StrToSingle(edOutMin->text());
+    s.OutMax = StrToSingle(edOutMax->text());
+    s.AlarmLimit = StrToSingle(edAlarmLimit->text());
+    s.DeadBand = StrToSingle(edDeadBand->text());
+    if (cbEnableAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmEnabledBit;
+    if (cbLowAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmLowBit;
+    return s;
 }
 
 void TfrmMain::edAlarmLimitExit() {

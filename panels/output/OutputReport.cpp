@@ -1,9 +1,11 @@
 // The output report: the transmitter's answer to every command of the output side
-// (codes 17 to 23), one 43-byte record, shown on the active side (ShowOutActive),
-// the programmed side (ShowOutPerm) or both (ShowOutFull).
+// (codes 17 to 23), one 43-byte record (Msg::DecodeOutputReport), shown on the
+// active side (ShowOutActive), the programmed side (ShowOutPerm) or both
+// (ShowOutFull).
 #include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
+#include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../ranges/OutRanges.h"
@@ -14,61 +16,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <optional>
 
 namespace {
 const QString FailedText = QStringLiteral("Error occured while performing the operation !");
 const QString UnknownText = QStringLiteral("Unknown response received.");
 const QString SuccessText = QStringLiteral("Success.");
 
-// The record after its status byte, in the order it travels.
-struct TOutReport {
-    uint8_t Range = 0;
-    uint8_t RangeFlag = 0;
-    uint16_t ZeroCode = 0;
-    uint16_t FullCode = 0;
-    uint8_t Invert = 0;
-    uint16_t ZeroCalFlags = 0;
-    uint16_t FullCalFlags = 0;
-    float OutMin = 0;
-    float OutMax = 0;
-    uint16_t DacCode = 0;
-    float Ta = 0;
-    float TCal = 0;
-    uint8_t Mode = 0;
-    // The alarm block, read only by the presentations of the active side.
-    float AlarmLimit = 0;
-    float DeadBand = 0;
-    uint8_t AlarmFlags = 0;
-    uint8_t AlarmState = 0;
-    uint8_t AlarmReadBack = 0;
-};
-
-// Reads the fields from offset 2 on (RxPos must stand there), up to the mode byte,
-// and the alarm block too when `withAlarm`.
-TOutReport ReadOutReport(bool withAlarm) {
-    TOutReport r;
-    r.Range = PacketGetByte();
-    r.RangeFlag = PacketGetByte();
-    r.ZeroCode = PacketGetWord();
-    r.FullCode = PacketGetWord();
-    r.Invert = PacketGetByte();
-    r.ZeroCalFlags = PacketGetWord();
-    r.FullCalFlags = PacketGetWord();
-    r.OutMin = PacketGetSingle();
-    r.OutMax = PacketGetSingle();
-    r.DacCode = PacketGetWord();
-    r.Ta = PacketGetSingle();
-    r.TCal = PacketGetSingle();
-    r.Mode = PacketGetByte();
-    if (withAlarm) {
-        r.AlarmLimit = PacketGetSingle();
-        r.DeadBand = PacketGetSingle();
-        r.AlarmFlags = PacketGetByte();
-        r.AlarmState = PacketGetByte();
-        r.AlarmReadBack = PacketGetByte();
-    }
-    return r;
-}
+using TOutReport = Msg::TOutputReport;
 
 // Range flag 0 marks the range's texts red; anything else leaves them black.
 QColor FlagColour(uint8_t rangeFlag) {
@@ -94,34 +49,35 @@ QString AlarmText(bool active) {
 void ShowAlarm(TfrmMain& w, const TOutReport& r) {
     w.edAlarmLimit->setText(EngText(r.AlarmLimit));
     w.edDeadBand->setText(EngText(r.DeadBand));
-    w.cbEnableAlarm->setChecked((r.AlarmFlags & 0x01) != 0);
-    w.cbLowAlarm->setChecked((r.AlarmFlags & 0x02) != 0);
+    w.cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
+    w.cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
     w.pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));
     // The read-back is the level of the open collector: low means active.
     w.pnlAlarmRback->setText(AlarmText(r.AlarmReadBack == 0));
 }
 
-// The common start of the three presentations: true when the status byte says the
-// command succeeded and the report names an output range this tool knows. Leaves
-// RxPos at the range index.
-bool OutReportUsable(TfrmMain* window) {
-    RxPos = 1;
-    if (PacketGetByte() == 0) {
+// The common start of the three presentations: the decoded report when the
+// status byte says the command succeeded and the report names an output range
+// this tool knows.
+std::optional<TOutReport> OpenOutReport(TfrmMain* window) {
+    const TOutReport r = Msg::DecodeOutputReport(RxBody());
+    if (r.Status == 0) {
         window->ShowStatus(FailedText, skError);
-        return false;
+        return std::nullopt;
     }
-    if (RxBuf[RxPos] >= OutRangeCount) {
+    if (r.Range >= OutRangeCount) {
         window->ShowStatus(UnknownText, skError);
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return r;
 }
 } // namespace
 
 void TfrmMain::ShowOutActive() {
-    if (!OutReportUsable(this)) return;
+    const std::optional<TOutReport> report = OpenOutReport(this);
+    if (!report) return;
     OutEventsOn = false;
-    const TOutReport r = ReadOutReport(true);
+    const TOutReport& r = *report;
     const ORange& row = OutRanges[r.Range];
 
     ShowOutRangeUnits(r.Range);
@@ -145,8 +101,9 @@ void TfrmMain::ShowOutActive() {
 }
 
 void TfrmMain::ShowOutPerm() {
-    if (!OutReportUsable(this)) return;
-    const TOutReport r = ReadOutReport(false);
+    const std::optional<TOutReport> report = OpenOutReport(this);
+    if (!report) return;
+    const TOutReport& r = *report;
     const ORange& row = OutRanges[r.Range];
 
     ShowOutRangeUnits(r.Range);
@@ -169,9 +126,10 @@ void TfrmMain::ShowOutPerm() {
 }
 
 void TfrmMain::ShowOutFull() {
-    if (!OutReportUsable(this)) return;
+    const std::optional<TOutReport> report = OpenOutReport(this);
+    if (!report) return;
     OutEventsOn = false;
-    const TOutReport r = ReadOutReport(true);
+    const TOutReport& r = *report;
     const ORange& row = OutRanges[r.Range];
 
     ShowOutRangeUnits(r.Range);

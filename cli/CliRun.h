@@ -1,0 +1,55 @@
+#pragma once
+// mrt9dx-cli's command line and one run of it: the arguments are read and
+// checked (and a settings file with them) before any port is opened; then the
+// command runs on every port at once, each port a TUnitRun of its own, and the
+// run ends with the worst exit status of them all.
+#include "UnitRun.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class TClock;
+class TTransport;
+
+class TCliRun : public QObject {
+    Q_OBJECT
+public:
+    // Makes the transport of one port (a serial device in the program, the
+    // in-memory pipe to the simulator in tests).
+    using TTransportMaker = std::function<TTransport*(const QString& port, QObject* parent)>;
+
+    TCliRun(TClock* clock, TTransportMaker makeTransport, QObject* parent = nullptr);
+
+    // Where the run writes: a line or block of standard output, a line of
+    // standard error (without line ends).
+    std::function<void(const QString&)> Out;
+    std::function<void(const QString&)> Err;
+    // Reads the settings file of apply ("-" is standard input).
+    std::function<QByteArray(const QString& file, QString* error)> ReadFile;
+
+    // Reads the arguments (without the program's name) and starts the run.
+    // Returns false when the run is over already (help, a bad argument, `ports`):
+    // then Status() holds the exit status and Finished is not raised.
+    bool Start(const QStringList& arguments);
+    void Stop();
+    int Status() const { return ExitStatus; }
+    const QList<TUnitRun*>& Units() const { return UnitRuns; }
+
+signals:
+    void Finished(int status);
+
+private:
+    bool Fail(const QString& message);
+    bool Help(const QString& text);
+    void UnitFinished();
+    TClock* Clock;
+    TTransportMaker MakeTransport;
+    TCliJob Job;
+    QList<TUnitRun*> UnitRuns;
+    int ExitStatus = ExitDone;
+    int Remaining = 0;
+};
+
+// The `ports` command: one line per COM number the port dialog offers.
+QStringList PortLines();

@@ -1,0 +1,376 @@
+#include "UnitRun.h"
+
+#include "../link/Clock.h"
+#include "../link/Codec.h"
+#include "../link/ComPort.h"
+#include "../link/Commands.h"
+#include "../link/DataPacket.h"
+#include "../link/MrtError.h"
+#include "../ranges/InRanges.h"
+#include "../ranges/OutRanges.h"
+#include "Present.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+namespace {
+constexpr int PortPauseMs = 500;
+constexpr uint16_t ReplyTicks = 73; // about 4 s, as the window waits
+// The version of the window the transmitter is told after a permanent input
+// range, as the window's S sends it: 1.61.
+constexpr uint8_t ToolkitVersion = 161;
+
+QString CommandName(uint8_t code) {
+    switch (code) {
+    case cmdReadPermIn: return QStringLiteral("cmdReadPermIn");
+    case cmdReadActiveIn: return QStringLiteral("cmdReadActiveIn");
+    case cmdSetPermIn: return QStringLiteral("cmdSetPermIn");
+    case cmdReadPermOut: return QStringLiteral("cmdReadPermOut");
+    case cmdReadActiveOut: return QStringLiteral("cmdReadActiveOut");
+    case cmdSetPermOut: return QStringLiteral("cmdSetPermOut");
+    case cmdSetMode: return QStringLiteral("cmdSetMode");
+    case cmdReadVersion: return QStringLiteral("cmdReadVersion");
+    case cmdSetToolkitVer: return QStringLiteral("cmdSetToolkitVer");
+    default: return QStringLiteral("command %1").arg(code);
+    }
+}
+
+QString InName(uint8_t code) {
+    int wiring = 0;
+    const IRange& row = InRanges[CodeToRange(code, wiring)];
+    return row.HasWiring ? QStringLiteral("%1, %2").arg(row.Name, WiringNames[wiring]) : row.Name;
+}
+
+QString OutName(uint8_t range) { return range < OutRangeCount ? OutRanges[range].Name : QString::number(range); }
+QString BoolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+} // namespace
+
+TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock, QObject* parent)
+    : QObject(parent), PortName(port), Job(job), Clock(clock) {
+    ComPort = new TComPort(transport, clock, this);
+    DataPacket = new TDataPacket(ComPort, this);
+    const QRegularExpressionMatch com =
+        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption).match(port);
+    if (com.hasMatch())
+        ComPort->SetComNumber(com.captured(1).toInt());
+    else
+        ComPort->SetDevicePath(port);
+    DataPacket->OnPacket = [this](const uint8_t* data, int size) { Answer(data, size); };
+    connect(Clock, &TClock::Ticked, this, &TUnitRun::Tick);
+    connect(ComPort, &TComPort::TriggerTimer, this, &TUnitRun::TimerFired);
+    connect(ComPort, &TComPort::DataReceived, this, [this](const QByteArray& bytes) { BytesIn += bytes.size(); });
+    connect(ComPort, &TComPort::Failed, this, [this](const QString& message) {
+        if (Phase == TPhase::Running || Phase == TPhase::Waiting) Finish(ExitNoAnswer, message);
+    });
+}
+
+TUnitRun::~TUnitRun() = default;
+
+void TUnitRun::Start() {
+    // The window closes the port and waits before every open.
+    PauseFor(PortPauseMs, TPhase::PauseBeforeOpen);
+}
+
+void TUnitRun::Stop() {
+    StopAsked = true;
+    if (Phase == TPhase::Running) Finish(ExitStatus);
+}
+
+void TUnitRun::PauseFor(int ms, TPhase phase) {
+    Phase = phase;
+    PauseUntil = Clock->NowMs() + ms;
+}
+
+void TUnitRun::Tick() {
+    const qint64 now = Clock->NowMs();
+    switch (Phase) {
+    case TPhase::PauseBeforeOpen:
+        if (now >= PauseUntil) OpenPort();
+        break;
+    case TPhase::PauseAfterOpen:
+        if (now >= PauseUntil) {
+            Phase = TPhase::Running;
+            ReadyMs = now;
+            RunCommand();
+        }
+        break;
+    case TPhase::Running:
+        if (Job.Command == TCliJob::TCommand::Watch && now >= NextLineMs) WatchLine();
+        break;
+    case TPhase::PauseAfterClose:
+        if (now >= PauseUntil) {
+            Phase = TPhase::Done;
+            emit Finished();
+        }
+        break;
+    case TPhase::Waiting:
+    case TPhase::Done: break;
+    }
+}
+
+void TUnitRun::OpenPort() {
+    ComPort->SetDTR(true);
+    ComPort->SetRTS(true);
+    try {
+        ComPort->Open();
+    } catch (const EMrtError& error) {
+        ExitStatus = ExitNoAnswer;
+        Error = error.Message;
+        VerdictMs = Clock->NowMs();
+        Phase = TPhase::Done;
+        emit Finished();
+        return;
+    }
+    ReplyTrigger = ComPort->AddTimer();
+    PauseFor(PortPauseMs, TPhase::PauseAfterOpen);
+}
+
+void TUnitRun::RunCommand() {
+    switch (Job.Command) {
+    case TCliJob::TCommand::Version: Version(); break;
+    case TCliJob::TCommand::Read: Read(); break;
+    case TCliJob::TCommand::Dump: Dump(); break;
+    case TCliJob::TCommand::Apply: Apply(); break;
+    case TCliJob::TCommand::Mode: SetMode(); break;
+    case TCliJob::TCommand::Watch: Watch(); break;
+    }
+}
+
+void TUnitRun::Ask(const QByteArray& request, THandler then) {
+    const QByteArray frame = Frame::Encode(request);
+    try {
+        ComPort->PutBlock(reinterpret_cast<const uint8_t*>(frame.constData()), static_cast<int>(frame.size()));
+    } catch (const EMrtError& error) {
+        Finish(ExitNoAnswer, error.Message);
+        return;
+    }
+    BytesOut += frame.size();
+    ++Exchanges;
+    Pending = request;
+    Then = std::move(then);
+    Phase = TPhase::Waiting;
+    DataPacket->Enable();
+    ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);
+}
+
+void TUnitRun::Answer(const uint8_t* data, int size) {
+    if (Phase != TPhase::Waiting) return;
+    DataPacket->Disable();
+    ComPort->SetTimer(ReplyTrigger, 0, false);
+    const uint8_t code = static_cast<uint8_t>(Pending[0]);
+    if (size < 0 || size > PacketBufSize) {
+        Finish(ExitNoAnswer, QStringLiteral("unknown response received to %1").arg(CommandName(code)));
+        return;
+    }
+    const QByteArray answer = Frame::Unescape(QByteArray(reinterpret_cast<const char*>(data), size));
+    if (answer.isEmpty() || static_cast<uint8_t>(answer[0]) != code) {
+        Finish(ExitNoAnswer, QStringLiteral("unknown response received to %1").arg(CommandName(code)));
+        return;
+    }
+    Phase = TPhase::Running;
+    const THandler then = std::move(Then);
+    then(answer);
+}
+
+void TUnitRun::TimerFired(uint16_t handle) {
+    if (handle != ReplyTrigger || Phase != TPhase::Waiting) return;
+    DataPacket->Disable();
+    Finish(ExitNoAnswer, QStringLiteral("no answer within 4 s to %1").arg(CommandName(static_cast<uint8_t>(Pending[0]))));
+}
+
+void TUnitRun::Finish(int status, const QString& error) {
+    if (Phase == TPhase::PauseAfterClose || Phase == TPhase::Done) return;
+    ExitStatus = status;
+    if (!error.isEmpty()) Error = error;
+    VerdictMs = Clock->NowMs();
+    DataPacket->Disable();
+    ComPort->SetTimer(ReplyTrigger, 0, false);
+    ComPort->Close();
+    // The window waits after closing too; the next program may open at once.
+    PauseFor(PortPauseMs, TPhase::PauseAfterClose);
+}
+
+bool TUnitRun::InputOk(const Msg::TInputReport& report) {
+    if (report.Status != 0) return true;
+    Finish(ExitRefused, QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
+    return false;
+}
+
+bool TUnitRun::OutputOk(const Msg::TOutputReport& report) {
+    if (report.Status == 0) {
+        Finish(ExitRefused, QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
+        return false;
+    }
+    if (report.Range >= OutRangeCount) {
+        Finish(ExitNoAnswer, QStringLiteral("unknown response received to %1: output range %2")
+                                 .arg(CommandName(report.Code))
+                                 .arg(report.Range));
+        return false;
+    }
+    return true;
+}
+
+void TUnitRun::Version() {
+    Ask(Msg::ReadVersion(), [this](const QByteArray& answer) {
+        Result = Msg::DecodeVersion(answer);
+        Finish(ExitDone);
+    });
+}
+
+// Programmed ranges; for --active, the active ones as the window's lower R asks
+// for them, with the range the programmed read selected.
+void TUnitRun::Read() {
+    Ask(Msg::ReadPermIn(), [this](const QByteArray& answer) {
+        In = Msg::DecodeInputReport(answer);
+        if (!InputOk(In)) return;
+        const auto readOutput = [this] {
+            Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
+                Out = Msg::DecodeOutputReport(answer);
+                if (!OutputOk(Out)) return;
+                const auto present = [this] {
+                    Result = Job.Json ? ReadJson(In, Out, Job.Active) : ReadText(In, Out, Job.Active);
+                    Finish(ExitDone);
+                };
+                if (!Job.Active) return present();
+                Ask(Msg::ReadActiveOut(Out.Range), [this, present](const QByteArray& answer) {
+                    Out = Msg::DecodeOutputReport(answer);
+                    if (OutputOk(Out)) present();
+                });
+            });
+        };
+        if (!Job.Active) return readOutput();
+        Ask(Msg::ReadActiveIn(In.RangeCode), [this, readOutput](const QByteArray& answer) {
+            In = Msg::DecodeInputReport(answer);
+            if (InputOk(In)) readOutput();
+        });
+    });
+}
+
+void TUnitRun::Dump() {
+    Ask(Msg::ReadPermIn(), [this](const QByteArray& answer) {
+        In = Msg::DecodeInputReport(answer);
+        if (!InputOk(In)) return;
+        Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
+            Out = Msg::DecodeOutputReport(answer);
+            if (!OutputOk(Out)) return;
+            Result = SettingsText(In, Out);
+            Finish(ExitDone);
+        });
+    });
+}
+
+// As the window's S of the input panel: cmdSetPermIn, then the toolkit version,
+// which goes out whatever the answer; then the output panel's S; then the
+// read-back.
+void TUnitRun::Apply() {
+    if (!Job.Settings.Input) return ApplyOutput();
+    const TInputSettings& in = *Job.Settings.Input;
+    Ask(Msg::SetPermIn(in.RangeCode(), in.EuMin, in.EuMax), [this](const QByteArray& answer) {
+        const Msg::TInputReport report = Msg::DecodeInputReport(answer);
+        Ask(Msg::SetToolkitVer(ToolkitVersion), [this, report](const QByteArray& answer) {
+            if (!InputOk(report)) return;
+            if (!Msg::DecodeOpResult(answer))
+                return Finish(ExitRefused, QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
+            ApplyOutput();
+        });
+    });
+}
+
+void TUnitRun::ApplyOutput() {
+    if (!Job.Settings.Output) return ReadBack();
+    Ask(Msg::SetPermOut(*Job.Settings.Output), [this](const QByteArray& answer) {
+        if (OutputOk(Msg::DecodeOutputReport(answer))) ReadBack();
+    });
+}
+
+void TUnitRun::ReadBack() {
+    const auto differ = [this](const QString& field, const QString& sent, const QString& read) {
+        if (sent != read) Differences << QStringLiteral("%1: applied %2, read back %3").arg(field, sent, read);
+    };
+    const auto verdict = [this] {
+        if (Differences.isEmpty()) {
+            Result = QStringLiteral("applied, read back the same");
+            return Finish(ExitDone);
+        }
+        Result = Differences.join(QLatin1Char('\n'));
+        Finish(ExitDiffers, QStringLiteral("the read-back differs in %1 field(s)").arg(Differences.size()));
+    };
+    const auto output = [this, differ, verdict] {
+        if (!Job.Settings.Output) return verdict();
+        Ask(Msg::ReadPermOut(), [this, differ, verdict](const QByteArray& answer) {
+            const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);
+            if (!OutputOk(r)) return;
+            const Msg::TOutSettings& s = *Job.Settings.Output;
+            // Singles compared as singles: the texts read back the same single.
+            differ(QStringLiteral("output.range"), OutName(s.Range), OutName(r.Range));
+            differ(QStringLiteral("output.min"), SingleText(s.OutMin), SingleText(r.OutMin));
+            differ(QStringLiteral("output.max"), SingleText(s.OutMax), SingleText(r.OutMax));
+            differ(QStringLiteral("output.invert"), BoolText(s.Invert), BoolText(r.Invert != 0));
+            differ(QStringLiteral("output.alarm_limit"), SingleText(s.AlarmLimit), SingleText(r.AlarmLimit));
+            differ(QStringLiteral("output.dead_band"), SingleText(s.DeadBand), SingleText(r.DeadBand));
+            differ(QStringLiteral("output.alarm_enabled"), BoolText(s.AlarmFlags & Msg::AlarmEnabledBit),
+                   BoolText(r.AlarmFlags & Msg::AlarmEnabledBit));
+            differ(QStringLiteral("output.alarm_low"), BoolText(s.AlarmFlags & Msg::AlarmLowBit),
+                   BoolText(r.AlarmFlags & Msg::AlarmLowBit));
+            verdict();
+        });
+    };
+    if (!Job.Settings.Input) return output();
+    Ask(Msg::ReadPermIn(), [this, differ, output](const QByteArray& answer) {
+        const Msg::TInputReport r = Msg::DecodeInputReport(answer);
+        if (!InputOk(r)) return;
+        const TInputSettings& s = *Job.Settings.Input;
+        differ(QStringLiteral("input.range"), InName(s.RangeCode()), InName(r.RangeCode));
+        differ(QStringLiteral("input.eu_min"), SingleText(s.EuMin), SingleText(r.EuMin));
+        differ(QStringLiteral("input.eu_max"), SingleText(s.EuMax), SingleText(r.EuMax));
+        output();
+    });
+}
+
+void TUnitRun::SetMode() {
+    Ask(Msg::SetMode(Job.Mode), [this](const QByteArray& answer) {
+        const bool cal = Msg::DecodeMode(answer) != 0;
+        Result = cal ? QStringLiteral("CAL") : QStringLiteral("RUN");
+        if (cal != (Job.Mode != 0))
+            return Finish(ExitRefused, QStringLiteral("the transmitter stayed in %1 mode").arg(Result));
+        Finish(ExitDone);
+    });
+}
+
+// The programmed ranges first, then active readings a line per interval, each
+// read with the range the last answer named, as the window's lower R does.
+void TUnitRun::Watch() {
+    Ask(Msg::ReadPermIn(), [this](const QByteArray& answer) {
+        In = Msg::DecodeInputReport(answer);
+        if (!InputOk(In)) return;
+        InCode = In.RangeCode;
+        Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
+            Out = Msg::DecodeOutputReport(answer);
+            if (!OutputOk(Out)) return;
+            OutRange = Out.Range;
+            NextLineMs = Clock->NowMs();
+            if (StopAsked) return Finish(ExitDone);
+            WatchLine();
+        });
+    });
+}
+
+void TUnitRun::WatchLine() {
+    NextLineMs += Job.IntervalMs;
+    const QString time = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+    Ask(Msg::ReadActiveIn(InCode), [this, time](const QByteArray& answer) {
+        In = Msg::DecodeInputReport(answer);
+        if (!InputOk(In)) return;
+        InCode = In.RangeCode;
+        Ask(Msg::ReadActiveOut(OutRange), [this, time](const QByteArray& answer) {
+            Out = Msg::DecodeOutputReport(answer);
+            if (!OutputOk(Out)) return;
+            OutRange = Out.Range;
+            emit Line(::WatchLine(time, In, Out));
+            ++LinesWritten;
+            if (StopAsked || (Job.Count > 0 && LinesWritten >= Job.Count)) return Finish(ExitDone);
+            // A line that took longer than the interval is followed at once.
+            if (NextLineMs < Clock->NowMs()) NextLineMs = Clock->NowMs();
+        });
+    });
+}

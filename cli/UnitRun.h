@@ -1,0 +1,123 @@
+#pragma once
+// One command on one port, as its own state machine on the event loop: several
+// ports run side by side in one thread.
+//
+// The port is opened as the window opens it (a 500 ms pause, DTR and RTS raised,
+// 9600 8N1, a 500 ms pause) and closed as it closes it (a 500 ms pause after).
+// Each request goes out as one frame, the packet collector is enabled and the
+// reply timer armed for 73 ticks of 55 ms (4 s); the answer must carry the
+// request's code. The pauses, the watch interval and the reply timer all count on
+// the clock, so tests run them on a manual clock.
+#include "../link/Messages.h"
+#include "Settings.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class TClock;
+class TComPort;
+class TDataPacket;
+class TTransport;
+
+enum TExitStatus {
+    ExitDone = 0,
+    ExitRefused = 1,  // the transmitter answered with status 0
+    ExitBadInput = 2, // bad arguments or settings file; nothing was sent
+    ExitNoAnswer = 3, // no port, or no (proper) answer within 4 s
+    ExitDiffers = 4,  // the read-back differs from what was applied
+};
+
+struct TCliJob {
+    enum class TCommand { Version, Read, Dump, Apply, Mode, Watch };
+    TCommand Command = TCommand::Read;
+    bool Active = false; // read: the active ranges instead of the programmed ones
+    bool Json = false;   // read: JSON instead of text
+    TSettings Settings;  // apply
+    uint8_t Mode = 0;    // mode: 0 RUN, 1 CAL
+    int IntervalMs = 1000; // watch
+    int Count = 0;         // watch: lines to write, 0 until stopped
+};
+
+class TUnitRun : public QObject {
+    Q_OBJECT
+public:
+    // port: "COMn" or a device path; the transport belongs to the caller.
+    TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock, QObject* parent = nullptr);
+    ~TUnitRun() override;
+
+    void Start();
+    // Ends a watch at the next line (or at once while no request is out).
+    void Stop();
+
+    QString Port() const { return PortName; }
+    int Status() const { return ExitStatus; }
+    bool Done() const { return Phase == TPhase::Done; }
+    // The command's result for standard output (text or JSON, no port name).
+    QString Result;
+    // The one error line, without the program's and the port's names.
+    QString Error;
+
+    // For the benchmark: clock times of the port being ready (after the opening
+    // pauses) and of the verdict, and the bytes that crossed the line.
+    qint64 ReadyMs = -1;
+    qint64 VerdictMs = -1;
+    qint64 BytesOut = 0;
+    qint64 BytesIn = 0;
+    int Exchanges = 0;
+
+signals:
+    // A watch line (CSV, no port name), written as it comes.
+    void Line(const QString& line);
+    void Finished();
+
+private:
+    enum class TPhase { PauseBeforeOpen, PauseAfterOpen, Running, Waiting, PauseAfterClose, Done };
+    using THandler = std::function<void(const QByteArray& answer)>;
+
+    void Tick();
+    void OpenPort();
+    void RunCommand();
+    // Sends a request; `then` gets the decoded answer, which carries its code.
+    void Ask(const QByteArray& request, THandler then);
+    void Answer(const uint8_t* data, int size);
+    void TimerFired(uint16_t handle);
+    void Finish(int status, const QString& error = QString());
+    void PauseFor(int ms, TPhase phase);
+
+    // The commands; each ends in Finish.
+    void Version();
+    void Read();
+    void Dump();
+    void Apply();
+    void ApplyOutput();
+    void ReadBack();
+    void SetMode();
+    void Watch();
+    void WatchLine();
+    // Asks for a report and checks its status; false (after Finish) when refused
+    // or unknown.
+    bool InputOk(const Msg::TInputReport& report);
+    bool OutputOk(const Msg::TOutputReport& report);
+
+    QString PortName;
+    TCliJob Job;
+    TClock* Clock;
+    TComPort* ComPort;
+    TDataPacket* DataPacket;
+    uint16_t ReplyTrigger = 0;
+    TPhase Phase = TPhase::PauseBeforeOpen;
+    qint64 PauseUntil = 0;
+    QByteArray Pending; // the request out, decoded
+    THandler Then;
+    int ExitStatus = ExitDone;
+    bool StopAsked = false;
+    // read, dump, watch
+    Msg::TInputReport In;
+    Msg::TOutputReport Out;
+    uint8_t InCode = 0;
+    uint8_t OutRange = 0;
+    int LinesWritten = 0;
+    qint64 NextLineMs = 0;
+    QStringList Differences;
+};

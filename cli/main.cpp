@@ -1,0 +1,62 @@
+// mrt9dx-cli: the command-line companion of mrt9dx-config. It writes nothing but
+// standard output and standard error and keeps nothing between runs.
+#include "../link/Clock.h"
+#include "../link/Transport.h"
+#include "CliRun.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+void Write(FILE* stream, const QString& text) {
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+QByteArray ReadSettingsFile(const QString& name, QString* error) {
+    QFile file;
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        *error = file.errorString();
+        return {};
+    }
+    return file.readAll();
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Ctrl+C ends a watch after its line, through a signalfd, so ports close in order.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-cli"));
+    TSteadyClock clock;
+    TCliRun run(&clock, [](const QString&, QObject* parent) -> TTransport* { return new TSerialTransport(parent); });
+    run.Out = [](const QString& text) { Write(stdout, text); };
+    run.Err = [](const QString& text) { Write(stderr, text); };
+    run.ReadFile = ReadSettingsFile;
+    QObject::connect(&run, &TCliRun::Finished, &app, [&app](int status) { app.exit(status); });
+
+    const int stopFd = signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
+    QSocketNotifier stop(stopFd, QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, &app, [&] {
+        signalfd_siginfo info;
+        while (::read(stopFd, &info, sizeof info) > 0) {
+        }
+        run.Stop();
+    });
+
+    if (!run.Start(QCoreApplication::arguments().mid(1))) return run.Status();
+    return app.exec();
+}

@@ -1,0 +1,148 @@
+// mrt9dx-cli's core against simulated transmitters in process, on a manual clock:
+// the exit statuses, what reaches the transmitter, and what is printed.
+#include "../../cli/CliRun.h"
+#include "../../link/Clock.h"
+#include "../../link/Commands.h"
+#include "../../link/Transport.h"
+#include "../../sim/Transmitter.h"
+
+#include <QTest>
+#include <memory>
+
+namespace {
+const QByteArray GoodFile = R"j({"input": {"range": "Pt100 (385)", "wiring": "3 wire", "eu_min": -100.5, "eu_max": 600.0},
+ "output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": true, "alarm_limit": 250.0, "dead_band": 5.5,
+ "alarm_enabled": true, "alarm_low": false}})j";
+
+struct TBench {
+    TManualClock Clock;
+    std::vector<std::unique_ptr<TTransmitter>> Sims;
+    TCliRun Run{&Clock, [this](const QString&, QObject* parent) {
+                    auto* sim = Sims.emplace_back(std::make_unique<TTransmitter>(&Clock)).get();
+                    if (Setup) Setup(*sim, int(Sims.size()) - 1);
+                    auto* pipe = new TMemoryTransport(&Clock, parent);
+                    pipe->OnHostWrite = [this, sim](const QByteArray& bytes) {
+                        if (Tamper && bytes.startsWith(QByteArray("\x02\x04\x03", 3))) sim->EuMaxByCode[12] = 599;
+                        sim->Receive(bytes);
+                    };
+                    pipe->PollPeer = [sim] { return sim->Transmit(); };
+                    return pipe;
+                }};
+    std::function<void(TTransmitter&, int)> Setup;
+    bool Tamper = false;
+    QStringList Out, Err;
+
+    // Runs the command line to its end, at most a minute of clock time.
+    int Go(const QStringList& args, const QByteArray& file = GoodFile) {
+        Run.Out = [this](const QString& text) { Out << text.split(QLatin1Char('\n')); };
+        Run.Err = [this](const QString& text) { Err << text; };
+        Run.ReadFile = [file](const QString&, QString*) { return file; };
+        bool finished = false;
+        QObject::connect(&Run, &TCliRun::Finished, &Run, [&finished] { finished = true; });
+        if (!Run.Start(args)) return Run.Status();
+        for (int ms = 0; ms < 60000 && !finished; ms += 10)
+            Clock.Advance(10);
+        return finished ? Run.Status() : -1;
+    }
+};
+} // namespace
+
+class TstCli : public QObject {
+    Q_OBJECT
+private slots:
+    void exitStatuses_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("fault"); // 0 none, 1 refuse cmdSetPermIn, 2 silent, 3 read-back tampered
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("requests"); // reaching the first transmitter
+        QTest::newRow("apply, read back the same") << "-p COM1 apply f" << 0 << GoodFile << 0 << 5;
+        QTest::newRow("apply, read-back differs") << "-p COM1 apply f" << 3 << GoodFile << 4 << 5;
+        QTest::newRow("apply refused: toolkit version still, no output")
+            << "-p COM1 apply f" << 1 << GoodFile << 1 << 2;
+        QTest::newRow("span below its range: nothing sent")
+            << "-p COM1 apply f" << 0
+            << QByteArray(R"j({"input": {"range": "T/C Type K", "wiring": "2 wire", "eu_min": -250, "eu_max": 1372}})j")
+            << 2 << 0;
+        QTest::newRow("span of zero width") << "-p COM1 apply f" << 0
+            << QByteArray(R"j({"input": {"range": "Resistance", "wiring": "4 wire", "eu_min": 5, "eu_max": 5}})j") << 2 << 0;
+        QTest::newRow("output maximum above 10 V") << "-p COM1 apply f" << 0
+            << QByteArray(R"j({"output": {"range": "±10 V", "min": 4, "max": 20, "invert": false, "alarm_limit": 1,
+                "dead_band": 1, "alarm_enabled": false, "alarm_low": false}})j") << 2 << 0;
+        QTest::newRow("unknown range name") << "-p COM1 apply f" << 0
+            << QByteArray(R"j({"input": {"range": "T/C Type Q", "wiring": "2 wire", "eu_min": 0, "eu_max": 1}})j") << 2 << 0;
+        QTest::newRow("misspelt field") << "-p COM1 apply f" << 0
+            << QByteArray(R"j({"input": {"range": "T/C Type K", "wirng": "2 wire", "eu_min": 0, "eu_max": 1}})j") << 2 << 0;
+        QTest::newRow("not JSON") << "-p COM1 apply f" << 0 << QByteArray("range=K") << 2 << 0;
+        QTest::newRow("silent") << "-p COM1 version" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("mode cal") << "-p COM1 mode cal" << 0 << GoodFile << 0 << 1;
+        QTest::newRow("unknown command") << "-p COM1 erase" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("no port") << "read" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("COM51") << "-p COM51 read" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 1;
+    }
+    void exitStatuses() {
+        QFETCH(QString, args);
+        QFETCH(int, fault);
+        QFETCH(QByteArray, file);
+        QFETCH(int, status);
+        QFETCH(int, requests);
+        TBench b;
+        b.Tamper = fault == 3;
+        // With two ports only the first misbehaves.
+        b.Setup = [fault](TTransmitter& sim, int index) {
+            if (index > 0) return;
+            sim.Faults.RefuseCode = fault == 1 ? cmdSetPermIn : -1;
+            sim.Faults.Silent = fault == 2;
+        };
+        QCOMPARE(b.Go(args.split(QLatin1Char(' ')), file), status);
+        QCOMPARE(b.Sims.empty() ? 0 : b.Sims[0]->RequestsReceived, requests);
+        if (status != 0) {
+            QCOMPARE(b.Err.size(), 1);
+            if (status != 2) QVERIFY2(b.Err[0].startsWith(QStringLiteral("mrt9dx-cli: COM1: ")), qPrintable(b.Err[0]));
+        }
+        if (fault == 1) QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdSetToolkitVer));
+        if (status == 4) QVERIFY(b.Out.contains(QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
+        if (args.endsWith(QLatin1String("mode cal"))) QCOMPARE(int(b.Sims[0]->Mode), 1);
+    }
+
+    void dumpThenApplyGivesTheSameSettings() {
+        TBench source;
+        source.Setup = [](TTransmitter& sim, int) {
+            sim.PermInCode = 35; // Resistance, 2 wire
+            sim.EuMinByCode[35] = 0.1f;
+            sim.PermOutRange = 1;
+            sim.OutMin[1] = 4;
+            sim.AlarmFlags = 3;
+        };
+        QCOMPARE(source.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("dump")}), 0);
+        QCOMPARE(source.Out.size(), 1);
+        const QString dump = source.Out[0];
+        QCOMPARE(dump, QStringLiteral(R"j({"input": {"range": "Resistance", "wiring": "2 wire", "eu_min": 0.1, "eu_max": 10000.0}, )j"
+                                      R"j("output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": false, )j"
+                                      R"j("alarm_limit": 500.0, "dead_band": 10.0, "alarm_enabled": true, "alarm_low": true}})j"));
+        TBench target;
+        QCOMPARE(target.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"), QStringLiteral("-")},
+                           dump.toUtf8()),
+                 0);
+        QCOMPARE(target.Sims[0]->PermInCode, 35);
+        QCOMPARE(target.Sims[0]->EuMinByCode[35], 0.1f);
+        QCOMPARE(int(target.Sims[0]->AlarmFlags), 3);
+        QCOMPARE(int(target.Sims[0]->ToolkitVersion), 161);
+    }
+
+    void watchWritesAHeaderAndALinePerInterval() {
+        TBench b;
+        const QStringList args = QStringLiteral("-p COM1 -p COM2 watch --interval 0.5 --count 3").split(QLatin1Char(' '));
+        QCOMPARE(b.Go(args), 0);
+        QCOMPARE(b.Out.size(), 7);
+        QCOMPARE(b.Out[0], QStringLiteral("port,time,raw,eng,ta,tcal,output"));
+        QCOMPARE(b.Out.filter(QStringLiteral("COM2,")).size(), 3);
+        QCOMPARE(b.Out[1].split(QLatin1Char(',')).size(), 7);
+        // Two programmed reads, then two requests a line.
+        QCOMPARE(b.Sims[1]->RequestsReceived, 2 + 2 * 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCli)
+#include "tst_cli.moc"
