@@ -30,6 +30,7 @@ fail() {
 
 echo "== lintian"
 lintian --fail-on error "$deb" || fail "lintian reports errors"
+echo "lintian: no errors"
 dpkg-deb -x "$deb" "$work/pkg"
 echo "== desktop-file-validate"
 out="$(desktop-file-validate "$work"/pkg/usr/share/applications/*.desktop 2>&1)" || true
