@@ -11,27 +11,27 @@
 namespace {
 const QString Program = QStringLiteral("mrt9dx-cli");
 
-const QString MainHelp = QStringLiteral(
-    "Usage: mrt9dx-cli [-p PORT]... COMMAND [OPTIONS]\n"
-    "The command-line companion of mrt9dx-config, for people who handle MRT9-DX\n"
-    "transmitters in numbers. PORT is COMn, numbered as in the window's port dialog,\n"
-    "or a device path. -p may be given several times: the command then runs on every\n"
-    "port at once and reports per port.\n"
-    "\n"
-    "Commands:\n"
-    "  ports                        the COM ports the port dialog offers\n"
-    "  version                      the product version\n"
-    "  read [--active] [--json]     everything the window shows of the unit\n"
-    "  dump                         the programmed settings as a settings file\n"
-    "  apply FILE|-                 program a settings file and read it back\n"
-    "  mode run|cal                 switch the transmitter to RUN or CAL mode\n"
-    "  watch [--interval SECONDS] [--count N]\n"
-    "                               active readings as CSV, a line per interval\n"
-    "\n"
-    "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
-    "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
-    "3 no port, or no answer within 4 s; 4 the read-back differs.\n"
-    "'mrt9dx-cli COMMAND --help' describes a command.");
+const QString MainHelp =
+    QStringLiteral("Usage: mrt9dx-cli [-p PORT]... COMMAND [OPTIONS]\n"
+                   "The command-line companion of mrt9dx-config, for people who handle MRT9-DX\n"
+                   "transmitters in numbers. PORT is COMn, numbered as in the window's port dialog,\n"
+                   "or a device path. -p may be given several times: the command then runs on every\n"
+                   "port at once and reports per port.\n"
+                   "\n"
+                   "Commands:\n"
+                   "  ports                        the COM ports the port dialog offers\n"
+                   "  version                      the product version\n"
+                   "  read [--active] [--json]     everything the window shows of the unit\n"
+                   "  dump                         the programmed settings as a settings file\n"
+                   "  apply FILE|-                 program a settings file and read it back\n"
+                   "  mode run|cal                 switch the transmitter to RUN or CAL mode\n"
+                   "  watch [--interval SECONDS] [--count N]\n"
+                   "                               active readings as CSV, a line per interval\n"
+                   "\n"
+                   "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
+                   "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
+                   "3 no port, or no answer within 4 s; 4 the read-back differs.\n"
+                   "'mrt9dx-cli COMMAND --help' describes a command.");
 
 struct TCommandHelp {
     const char* Name;
@@ -67,7 +67,8 @@ const TCommandHelp Commands[] = {
 
 bool ValidPort(const QString& port) {
     const QRegularExpressionMatch com =
-        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption).match(port);
+        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
+            .match(port);
     if (com.hasMatch()) {
         const int n = com.captured(1).toInt();
         return n >= 1 && n <= MaxComPort;
@@ -94,7 +95,8 @@ bool TCliRun::Help(const QString& text) {
 bool TCliRun::Start(const QStringList& arguments) {
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")}, QStringLiteral("The port."),
                                   QStringLiteral("PORT"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("This help."));
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     global.addOptions({port, help});
@@ -108,9 +110,10 @@ bool TCliRun::Start(const QStringList& arguments) {
 
     if (name == QLatin1String("ports")) {
         if (positional.contains(QStringLiteral("--help")) || positional.contains(QStringLiteral("-h")))
-            return Help(QStringLiteral("Usage: mrt9dx-cli ports\nOne line per COM number the port dialog offers: the "
-                                       "COM number, the device, its description\n(adapter maker, product, serial "
-                                       "number) and its state (free, in use, no permission)."));
+            return Help(
+                QStringLiteral("Usage: mrt9dx-cli ports\nOne line per COM number the port dialog offers: the "
+                               "COM number, the device, its description\n(adapter maker, product, serial "
+                               "number) and its state (free, in use, no permission)."));
         if (positional.size() > 1) return Fail(QStringLiteral("ports takes no arguments"));
         for (const QString& line : PortLines())
             if (Out) Out(line);
@@ -119,7 +122,8 @@ bool TCliRun::Start(const QStringList& arguments) {
     }
     const auto found = std::find_if(std::begin(Commands), std::end(Commands),
                                     [&](const TCommandHelp& c) { return name == QLatin1String(c.Name); });
-    if (found == std::end(Commands)) return Fail(QStringLiteral("unknown command %1; 'mrt9dx-cli --help' lists them").arg(name));
+    if (found == std::end(Commands))
+        return Fail(QStringLiteral("unknown command %1; 'mrt9dx-cli --help' lists them").arg(name));
     Job = TCliJob{};
     Job.Command = found->Command;
 
@@ -128,24 +132,31 @@ bool TCliRun::Start(const QStringList& arguments) {
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("As JSON."));
     const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between lines."),
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
-    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."), QStringLiteral("N"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."),
+                                   QStringLiteral("N"));
     parser.addOptions({port, help});
     if (Job.Command == TCliJob::TCommand::Read) parser.addOptions({active, json});
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
-    if (!parser.parse(QStringList{Program} + positional.mid(1))) return Fail(QStringLiteral("%1: %2").arg(name, parser.errorText()));
+    if (!parser.parse(QStringList{Program} + positional.mid(1)))
+        return Fail(QStringLiteral("%1: %2").arg(name, parser.errorText()));
     if (parser.isSet(help))
         return Help(QStringLiteral("Usage: mrt9dx-cli [-p PORT]... %1\n%2")
                         .arg(QLatin1String(found->Usage), QLatin1String(found->Text)));
     const QStringList args = parser.positionalArguments();
-    const int wanted = (Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;
+    const int wanted =
+        (Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;
     if (args.size() != wanted)
-        return Fail(QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
+        return Fail(
+            QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
 
     QStringList ports = global.values(port) + parser.values(port);
     if (ports.isEmpty()) return Fail(QStringLiteral("%1: no port given; name one with -p PORT").arg(name));
     for (QString& p : ports) {
-        if (!ValidPort(p)) return Fail(QStringLiteral("%1: not a port: COM1 to COM%2 or a device path").arg(p).arg(MaxComPort));
-        if (p.startsWith(QLatin1String("com"), Qt::CaseInsensitive) && !p.contains(QLatin1Char('/'))) p = p.toUpper();
+        if (!ValidPort(p))
+            return Fail(
+                QStringLiteral("%1: not a port: COM1 to COM%2 or a device path").arg(p).arg(MaxComPort));
+        if (p.startsWith(QLatin1String("com"), Qt::CaseInsensitive) && !p.contains(QLatin1Char('/')))
+            p = p.toUpper();
     }
     for (int i = 0; i < ports.size(); ++i)
         if (ports.indexOf(ports[i]) != i) return Fail(QStringLiteral("%1: given twice").arg(ports[i]));
@@ -164,11 +175,14 @@ bool TCliRun::Start(const QStringList& arguments) {
         bool ok = false;
         const double seconds = parser.value(interval).toDouble(&ok);
         if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400)
-            return Fail(QStringLiteral("watch: --interval %1 is not a number of seconds above 0").arg(parser.value(interval)));
+            return Fail(QStringLiteral("watch: --interval %1 is not a number of seconds above 0")
+                            .arg(parser.value(interval)));
         Job.IntervalMs = std::max(1, int(std::lround(seconds * 1000)));
         if (parser.isSet(count)) {
             Job.Count = parser.value(count).toInt(&ok);
-            if (!ok || Job.Count < 1) return Fail(QStringLiteral("watch: --count %1 is not a number above 0").arg(parser.value(count)));
+            if (!ok || Job.Count < 1)
+                return Fail(
+                    QStringLiteral("watch: --count %1 is not a number above 0").arg(parser.value(count)));
         }
     }
     if (Job.Command == TCliJob::TCommand::Apply) {
@@ -205,11 +219,13 @@ void TCliRun::Stop() {
 
 void TCliRun::UnitFinished() {
     auto* unit = qobject_cast<TUnitRun*>(sender());
-    if (unit && !unit->Error.isEmpty() && Err) Err(QStringLiteral("%1: %2: %3").arg(Program, unit->Port(), unit->Error));
+    if (unit && !unit->Error.isEmpty() && Err)
+        Err(QStringLiteral("%1: %2: %3").arg(Program, unit->Port(), unit->Error));
     if (--Remaining > 0) return;
     // Every port has its verdict: the results in the order the ports were given.
     const bool several = UnitRuns.size() > 1;
-    const bool json = Job.Command == TCliJob::TCommand::Dump || (Job.Command == TCliJob::TCommand::Read && Job.Json);
+    const bool json =
+        Job.Command == TCliJob::TCommand::Dump || (Job.Command == TCliJob::TCommand::Read && Job.Json);
     QStringList parts;
     for (TUnitRun* u : UnitRuns) {
         ExitStatus = std::max(ExitStatus, u->Status());

@@ -13,22 +13,36 @@
 namespace {
 const QString Tenths = QStringLiteral("0.0");
 
-const IRange& InRow(const Msg::TInputReport& input, int& wiring) { return InRanges[CodeToRange(input.RangeCode, wiring)]; }
+const IRange& InRow(const Msg::TInputReport& input, int& wiring) {
+    return InRanges[CodeToRange(input.RangeCode, wiring)];
+}
 
 // The output range's row; a report naming no known range shows the first.
 const ORange& OutRow(const Msg::TOutputReport& output) {
     return OutRanges[output.Range < OutRangeCount ? output.Range : 0];
 }
 
-QString CalText(bool ok) { return ok ? QStringLiteral("OK") : QStringLiteral("UCAL"); }
-QString YesNo(bool yes) { return yes ? QStringLiteral("Yes") : QStringLiteral("No"); }
-QString AlarmText(bool active) { return active ? QStringLiteral("Active") : QStringLiteral("Inactive"); }
-QString ModeText(uint8_t mode) { return mode != 0 ? QStringLiteral("CAL") : QStringLiteral("RUN"); }
+QString CalText(bool ok) {
+    return ok ? QStringLiteral("OK") : QStringLiteral("UCAL");
+}
+QString YesNo(bool yes) {
+    return yes ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+QString AlarmText(bool active) {
+    return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
+}
+QString ModeText(uint8_t mode) {
+    return mode != 0 ? QStringLiteral("CAL") : QStringLiteral("RUN");
+}
 
-QString PresentOutput(const Msg::TOutputReport& o) { return CalcOutput(o.Range, o.ZeroCode, o.FullCode, o.DacCode); }
+QString PresentOutput(const Msg::TOutputReport& o) {
+    return CalcOutput(o.Range, o.ZeroCode, o.FullCode, o.DacCode);
+}
 
 // A single as the JSON number that reads back as the same single.
-QJsonValue Number(float value) { return SingleText(value).toDouble(); }
+QJsonValue Number(float value) {
+    return SingleText(value).toDouble();
+}
 } // namespace
 
 QString ReadText(const Msg::TInputReport& in, const Msg::TOutputReport& out, bool active) {
@@ -49,23 +63,28 @@ QString ReadText(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
           << QStringLiteral("Seebeck: %1").arg(raw(in.Seebeck))
           << QStringLiteral("TA (°C): %1").arg(FormatFloat(in.Ta, Tenths))
           << QStringLiteral("TCAL (°C): %1").arg(FormatFloat(in.TCal, Tenths));
-    lines << QStringLiteral("Output range (%1): %2%3").arg(side, orow.Name, out.RangeFlag ? QString() : flagged)
-          << QStringLiteral("Zero DAC code: %1").arg(out.ZeroCode)
-          << QStringLiteral("FS DAC code: %1").arg(out.FullCode)
-          << QStringLiteral("Outmin: %1").arg(outUnit(out.OutMin)) << QStringLiteral("Outmax: %1").arg(outUnit(out.OutMax))
-          << QStringLiteral("Invert: %1").arg(YesNo(out.Invert != 0))
-          << QStringLiteral("Output: %1").arg(PresentOutput(out))
-          << QStringLiteral("Alarm limit: %1").arg(eng(out.AlarmLimit))
-          << QStringLiteral("Deadband: %1").arg(eng(out.DeadBand))
-          << QStringLiteral("Enable alarm output: %1").arg(YesNo(out.AlarmFlags & Msg::AlarmEnabledBit))
-          << QStringLiteral("Low alarm: %1").arg(YesNo(out.AlarmFlags & Msg::AlarmLowBit))
-          << QStringLiteral("Alarm status: %1").arg(AlarmText(out.AlarmState != 0))
-          << QStringLiteral("Alarm rback: %1").arg(AlarmText(out.AlarmReadBack == 0));
+    lines
+        << QStringLiteral("Output range (%1): %2%3").arg(side, orow.Name, out.RangeFlag ? QString() : flagged)
+        << QStringLiteral("Zero DAC code: %1").arg(out.ZeroCode)
+        << QStringLiteral("FS DAC code: %1").arg(out.FullCode)
+        << QStringLiteral("Outmin: %1").arg(outUnit(out.OutMin))
+        << QStringLiteral("Outmax: %1").arg(outUnit(out.OutMax))
+        << QStringLiteral("Invert: %1").arg(YesNo(out.Invert != 0))
+        << QStringLiteral("Output: %1").arg(PresentOutput(out))
+        << QStringLiteral("Alarm limit: %1").arg(eng(out.AlarmLimit))
+        << QStringLiteral("Deadband: %1").arg(eng(out.DeadBand))
+        << QStringLiteral("Enable alarm output: %1").arg(YesNo(out.AlarmFlags & Msg::AlarmEnabledBit))
+        << QStringLiteral("Low alarm: %1").arg(YesNo(out.AlarmFlags & Msg::AlarmLowBit))
+        << QStringLiteral("Alarm status: %1").arg(AlarmText(out.AlarmState != 0))
+        << QStringLiteral("Alarm rback: %1").arg(AlarmText(out.AlarmReadBack == 0));
     uint32_t zeroSet = 0, fullSet = 0;
     FoldCalFlags(in.CalFlags[0], in.CalFlags[1], in.CalFlags[2], in.CalFlags[3], zeroSet, fullSet);
     lines << QStringLiteral("Calibration status: Zero FS");
     for (int r = 0; r < InRangeCount; ++r)
-        lines << QStringLiteral("  %1 %2 %3").arg(InRanges[r].Name, -14).arg(CalText(zeroSet >> r & 1u), -4).arg(CalText(fullSet >> r & 1u));
+        lines << QStringLiteral("  %1 %2 %3")
+                     .arg(InRanges[r].Name, -14)
+                     .arg(CalText(zeroSet >> r & 1u), -4)
+                     .arg(CalText(fullSet >> r & 1u));
     for (int r = 0; r < OutRangeCount; ++r)
         lines << QStringLiteral("  %1 %2 %3")
                      .arg(OutRanges[r].Name, -14)
@@ -96,24 +115,26 @@ QString ReadJson(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
                       {QStringLiteral("ta"), Number(in.Ta)},
                       {QStringLiteral("tcal"), Number(in.TCal)}};
     const QString present = PresentOutput(out);
-    QJsonObject output{{QStringLiteral("side"), side},
-                       {QStringLiteral("range"), orow.Name},
-                       {QStringLiteral("range_flag"), out.RangeFlag != 0},
-                       {QStringLiteral("unit"), orow.Unit},
-                       {QStringLiteral("zero_code"), out.ZeroCode},
-                       {QStringLiteral("full_code"), out.FullCode},
-                       {QStringLiteral("min"), Number(out.OutMin)},
-                       {QStringLiteral("max"), Number(out.OutMax)},
-                       {QStringLiteral("invert"), out.Invert != 0},
-                       {QStringLiteral("dac_code"), out.DacCode},
-                       {QStringLiteral("output"), present == QLatin1String("N/A") ? QJsonValue()
-                                                                                  : QJsonValue(present.section(QLatin1Char(' '), 0, 0).toDouble())},
-                       {QStringLiteral("alarm_limit"), Number(out.AlarmLimit)},
-                       {QStringLiteral("dead_band"), Number(out.DeadBand)},
-                       {QStringLiteral("alarm_enabled"), bool(out.AlarmFlags & Msg::AlarmEnabledBit)},
-                       {QStringLiteral("alarm_low"), bool(out.AlarmFlags & Msg::AlarmLowBit)},
-                       {QStringLiteral("alarm_active"), out.AlarmState != 0},
-                       {QStringLiteral("alarm_readback_active"), out.AlarmReadBack == 0}};
+    QJsonObject output{
+        {QStringLiteral("side"), side},
+        {QStringLiteral("range"), orow.Name},
+        {QStringLiteral("range_flag"), out.RangeFlag != 0},
+        {QStringLiteral("unit"), orow.Unit},
+        {QStringLiteral("zero_code"), out.ZeroCode},
+        {QStringLiteral("full_code"), out.FullCode},
+        {QStringLiteral("min"), Number(out.OutMin)},
+        {QStringLiteral("max"), Number(out.OutMax)},
+        {QStringLiteral("invert"), out.Invert != 0},
+        {QStringLiteral("dac_code"), out.DacCode},
+        {QStringLiteral("output"), present == QLatin1String("N/A")
+                                       ? QJsonValue()
+                                       : QJsonValue(present.section(QLatin1Char(' '), 0, 0).toDouble())},
+        {QStringLiteral("alarm_limit"), Number(out.AlarmLimit)},
+        {QStringLiteral("dead_band"), Number(out.DeadBand)},
+        {QStringLiteral("alarm_enabled"), bool(out.AlarmFlags & Msg::AlarmEnabledBit)},
+        {QStringLiteral("alarm_low"), bool(out.AlarmFlags & Msg::AlarmLowBit)},
+        {QStringLiteral("alarm_active"), out.AlarmState != 0},
+        {QStringLiteral("alarm_readback_active"), out.AlarmReadBack == 0}};
     uint32_t zeroSet = 0, fullSet = 0;
     FoldCalFlags(in.CalFlags[0], in.CalFlags[1], in.CalFlags[2], in.CalFlags[3], zeroSet, fullSet);
     QJsonArray inCal, outCal;
@@ -133,13 +154,16 @@ QString ReadJson(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
     return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact));
 }
 
-QString WatchHeader() { return QStringLiteral("time,raw,eng,ta,tcal,output"); }
+QString WatchHeader() {
+    return QStringLiteral("time,raw,eng,ta,tcal,output");
+}
 
 QString WatchLine(const QString& time, const Msg::TInputReport& in, const Msg::TOutputReport& out) {
     int wiring = 0;
     const IRange& row = InRow(in, wiring);
     const QString present = PresentOutput(out);
     return QStringLiteral("%1,%2,%3,%4,%5,%6")
-        .arg(time, FormatFloat(in.Raw, row.RawFormat), FormatFloat(in.Eng, row.EngFormat), FormatFloat(in.Ta, Tenths),
-             FormatFloat(in.TCal, Tenths), present == QLatin1String("N/A") ? QString() : present.section(QLatin1Char(' '), 0, 0));
+        .arg(time, FormatFloat(in.Raw, row.RawFormat), FormatFloat(in.Eng, row.EngFormat),
+             FormatFloat(in.Ta, Tenths), FormatFloat(in.TCal, Tenths),
+             present == QLatin1String("N/A") ? QString() : present.section(QLatin1Char(' '), 0, 0));
 }

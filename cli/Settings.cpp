@@ -20,7 +20,9 @@ QString Quoted(const QString& text) {
     return out + QLatin1Char('"');
 }
 
-QString BoolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+QString BoolText(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
 
 // Reads the fields of one section; the first fault ends the reading.
 class TSection {
@@ -100,7 +102,8 @@ std::optional<TInputSettings> ReadInput(const QJsonObject& object, QString* erro
         section.Fail(QStringLiteral("input.range: no input range is named \"%1\"").arg(range));
         return std::nullopt;
     }
-    s.Wiring = static_cast<int>(std::find(WiringNames.begin(), WiringNames.end(), wiring) - WiringNames.begin());
+    s.Wiring =
+        static_cast<int>(std::find(WiringNames.begin(), WiringNames.end(), wiring) - WiringNames.begin());
     if (s.Wiring >= int(WiringNames.size())) {
         section.Fail(QStringLiteral("input.wiring: \"%1\" is none of 2 wire, 3 wire, 4 wire").arg(wiring));
         return std::nullopt;
@@ -149,13 +152,17 @@ std::optional<Msg::TOutSettings> ReadOutput(const QJsonObject& object, QString* 
 }
 } // namespace
 
-uint8_t TInputSettings::RangeCode() const { return static_cast<uint8_t>(RangeToCode(Range, Wiring)); }
+uint8_t TInputSettings::RangeCode() const {
+    return static_cast<uint8_t>(RangeToCode(Range, Wiring));
+}
 
 std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (document.isNull()) {
-        *error = QStringLiteral("not a settings file: %1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
+        *error = QStringLiteral("not a settings file: %1 at offset %2")
+                     .arg(parseError.errorString())
+                     .arg(parseError.offset);
         return std::nullopt;
     }
     if (!document.isObject()) {
@@ -202,7 +209,8 @@ QString SingleText(float value) {
     const double size = std::fabs(shortest);
     const bool plain = size == 0 || (size >= 1e-6 && size < 1e15);
     QString text = QString::number(shortest, plain ? 'f' : 'g', QLocale::FloatingPointShortest);
-    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) && !text.contains(QLatin1Char('n')))
+    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) &&
+        !text.contains(QLatin1Char('n')))
         text += QStringLiteral(".0");
     return text;
 }
@@ -211,12 +219,13 @@ QString SettingsText(const Msg::TInputReport& input, const Msg::TOutputReport& o
     int wiring = 0;
     const IRange& in = InRanges[CodeToRange(input.RangeCode, wiring)];
     const QString outName = output.Range < OutRangeCount ? OutRanges[output.Range].Name : QString();
-    return QStringLiteral("{\"input\": {\"range\": %1, \"wiring\": %2, \"eu_min\": %3, \"eu_max\": %4}, "
-                          "\"output\": {\"range\": %5, \"min\": %6, \"max\": %7, \"invert\": %8, "
-                          "\"alarm_limit\": %9, \"dead_band\": %10, \"alarm_enabled\": %11, \"alarm_low\": %12}}")
+    return QStringLiteral(
+               "{\"input\": {\"range\": %1, \"wiring\": %2, \"eu_min\": %3, \"eu_max\": %4}, "
+               "\"output\": {\"range\": %5, \"min\": %6, \"max\": %7, \"invert\": %8, "
+               "\"alarm_limit\": %9, \"dead_band\": %10, \"alarm_enabled\": %11, \"alarm_low\": %12}}")
         .arg(Quoted(in.Name), Quoted(WiringNames[wiring]), SingleText(input.EuMin), SingleText(input.EuMax),
-             Quoted(outName), SingleText(output.OutMin), SingleText(output.OutMax), BoolText(output.Invert != 0),
-             SingleText(output.AlarmLimit))
+             Quoted(outName), SingleText(output.OutMin), SingleText(output.OutMax),
+             BoolText(output.Invert != 0), SingleText(output.AlarmLimit))
         .arg(SingleText(output.DeadBand), BoolText(output.AlarmFlags & Msg::AlarmEnabledBit),
              BoolText(output.AlarmFlags & Msg::AlarmLowBit));
 }

@@ -22,16 +22,26 @@ constexpr uint8_t ToolkitVersion = 161;
 
 QString CommandName(uint8_t code) {
     switch (code) {
-    case cmdReadPermIn: return QStringLiteral("cmdReadPermIn");
-    case cmdReadActiveIn: return QStringLiteral("cmdReadActiveIn");
-    case cmdSetPermIn: return QStringLiteral("cmdSetPermIn");
-    case cmdReadPermOut: return QStringLiteral("cmdReadPermOut");
-    case cmdReadActiveOut: return QStringLiteral("cmdReadActiveOut");
-    case cmdSetPermOut: return QStringLiteral("cmdSetPermOut");
-    case cmdSetMode: return QStringLiteral("cmdSetMode");
-    case cmdReadVersion: return QStringLiteral("cmdReadVersion");
-    case cmdSetToolkitVer: return QStringLiteral("cmdSetToolkitVer");
-    default: return QStringLiteral("command %1").arg(code);
+    case cmdReadPermIn:
+        return QStringLiteral("cmdReadPermIn");
+    case cmdReadActiveIn:
+        return QStringLiteral("cmdReadActiveIn");
+    case cmdSetPermIn:
+        return QStringLiteral("cmdSetPermIn");
+    case cmdReadPermOut:
+        return QStringLiteral("cmdReadPermOut");
+    case cmdReadActiveOut:
+        return QStringLiteral("cmdReadActiveOut");
+    case cmdSetPermOut:
+        return QStringLiteral("cmdSetPermOut");
+    case cmdSetMode:
+        return QStringLiteral("cmdSetMode");
+    case cmdReadVersion:
+        return QStringLiteral("cmdReadVersion");
+    case cmdSetToolkitVer:
+        return QStringLiteral("cmdSetToolkitVer");
+    default:
+        return QStringLiteral("command %1").arg(code);
     }
 }
 
@@ -41,16 +51,22 @@ QString InName(uint8_t code) {
     return row.HasWiring ? QStringLiteral("%1, %2").arg(row.Name, WiringNames[wiring]) : row.Name;
 }
 
-QString OutName(uint8_t range) { return range < OutRangeCount ? OutRanges[range].Name : QString::number(range); }
-QString BoolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+QString OutName(uint8_t range) {
+    return range < OutRangeCount ? OutRanges[range].Name : QString::number(range);
+}
+QString BoolText(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
 } // namespace
 
-TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock, QObject* parent)
+TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock,
+                   QObject* parent)
     : QObject(parent), PortName(port), Job(job), Clock(clock) {
     ComPort = new TComPort(transport, clock, this);
     DataPacket = new TDataPacket(ComPort, this);
     const QRegularExpressionMatch com =
-        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption).match(port);
+        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
+            .match(port);
     if (com.hasMatch())
         ComPort->SetComNumber(com.captured(1).toInt());
     else
@@ -58,7 +74,8 @@ TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transpor
     DataPacket->OnPacket = [this](const uint8_t* data, int size) { Answer(data, size); };
     connect(Clock, &TClock::Ticked, this, &TUnitRun::Tick);
     connect(ComPort, &TComPort::TriggerTimer, this, &TUnitRun::TimerFired);
-    connect(ComPort, &TComPort::DataReceived, this, [this](const QByteArray& bytes) { BytesIn += bytes.size(); });
+    connect(ComPort, &TComPort::DataReceived, this,
+            [this](const QByteArray& bytes) { BytesIn += bytes.size(); });
     connect(ComPort, &TComPort::Failed, this, [this](const QString& message) {
         if (Phase == TPhase::Running || Phase == TPhase::Waiting) Finish(ExitNoAnswer, message);
     });
@@ -104,7 +121,8 @@ void TUnitRun::Tick() {
         }
         break;
     case TPhase::Waiting:
-    case TPhase::Done: break;
+    case TPhase::Done:
+        break;
     }
 }
 
@@ -127,19 +145,32 @@ void TUnitRun::OpenPort() {
 
 void TUnitRun::RunCommand() {
     switch (Job.Command) {
-    case TCliJob::TCommand::Version: Version(); break;
-    case TCliJob::TCommand::Read: Read(); break;
-    case TCliJob::TCommand::Dump: Dump(); break;
-    case TCliJob::TCommand::Apply: Apply(); break;
-    case TCliJob::TCommand::Mode: SetMode(); break;
-    case TCliJob::TCommand::Watch: Watch(); break;
+    case TCliJob::TCommand::Version:
+        Version();
+        break;
+    case TCliJob::TCommand::Read:
+        Read();
+        break;
+    case TCliJob::TCommand::Dump:
+        Dump();
+        break;
+    case TCliJob::TCommand::Apply:
+        Apply();
+        break;
+    case TCliJob::TCommand::Mode:
+        SetMode();
+        break;
+    case TCliJob::TCommand::Watch:
+        Watch();
+        break;
     }
 }
 
 void TUnitRun::Ask(const QByteArray& request, THandler then) {
     const QByteArray frame = Frame::Encode(request);
     try {
-        ComPort->PutBlock(reinterpret_cast<const uint8_t*>(frame.constData()), static_cast<int>(frame.size()));
+        ComPort->PutBlock(reinterpret_cast<const uint8_t*>(frame.constData()),
+                          static_cast<int>(frame.size()));
     } catch (const EMrtError& error) {
         Finish(ExitNoAnswer, error.Message);
         return;
@@ -175,7 +206,8 @@ void TUnitRun::Answer(const uint8_t* data, int size) {
 void TUnitRun::TimerFired(uint16_t handle) {
     if (handle != ReplyTrigger || Phase != TPhase::Waiting) return;
     DataPacket->Disable();
-    Finish(ExitNoAnswer, QStringLiteral("no answer within 4 s to %1").arg(CommandName(static_cast<uint8_t>(Pending[0]))));
+    Finish(ExitNoAnswer,
+           QStringLiteral("no answer within 4 s to %1").arg(CommandName(static_cast<uint8_t>(Pending[0]))));
 }
 
 void TUnitRun::Finish(int status, const QString& error) {
@@ -192,13 +224,15 @@ void TUnitRun::Finish(int status, const QString& error) {
 
 bool TUnitRun::InputOk(const Msg::TInputReport& report) {
     if (report.Status != 0) return true;
-    Finish(ExitRefused, QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
+    Finish(ExitRefused,
+           QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
     return false;
 }
 
 bool TUnitRun::OutputOk(const Msg::TOutputReport& report) {
     if (report.Status == 0) {
-        Finish(ExitRefused, QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
+        Finish(ExitRefused,
+               QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
         return false;
     }
     if (report.Range >= OutRangeCount) {
@@ -270,7 +304,8 @@ void TUnitRun::Apply() {
         Ask(Msg::SetToolkitVer(ToolkitVersion), [this, report](const QByteArray& answer) {
             if (!InputOk(report)) return;
             if (!Msg::DecodeOpResult(answer))
-                return Finish(ExitRefused, QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
+                return Finish(ExitRefused,
+                              QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
             ApplyOutput();
         });
     });
@@ -285,7 +320,8 @@ void TUnitRun::ApplyOutput() {
 
 void TUnitRun::ReadBack() {
     const auto differ = [this](const QString& field, const QString& sent, const QString& read) {
-        if (sent != read) Differences << QStringLiteral("%1: applied %2, read back %3").arg(field, sent, read);
+        if (sent != read)
+            Differences << QStringLiteral("%1: applied %2, read back %3").arg(field, sent, read);
     };
     const auto verdict = [this] {
         if (Differences.isEmpty()) {

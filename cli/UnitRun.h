@@ -31,10 +31,10 @@ enum TExitStatus {
 struct TCliJob {
     enum class TCommand { Version, Read, Dump, Apply, Mode, Watch };
     TCommand Command = TCommand::Read;
-    bool Active = false; // read: the active ranges instead of the programmed ones
-    bool Json = false;   // read: JSON instead of text
-    TSettings Settings;  // apply
-    uint8_t Mode = 0;    // mode: 0 RUN, 1 CAL
+    bool Active = false;   // read: the active ranges instead of the programmed ones
+    bool Json = false;     // read: JSON instead of text
+    TSettings Settings;    // apply
+    uint8_t Mode = 0;      // mode: 0 RUN, 1 CAL
     int IntervalMs = 1000; // watch
     int Count = 0;         // watch: lines to write, 0 until stopped
 };
@@ -43,7 +43,8 @@ class TUnitRun : public QObject {
     Q_OBJECT
 public:
     // port: "COMn" or a device path; the transport belongs to the caller.
-    TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock, QObject* parent = nullptr);
+    TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock,
+             QObject* parent = nullptr);
     ~TUnitRun() override;
 
     void Start();

@@ -42,7 +42,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-cli"));
     TSteadyClock clock;
-    TCliRun run(&clock, [](const QString&, QObject* parent) -> TTransport* { return new TSerialTransport(parent); });
+    TCliRun run(&clock,
+                [](const QString&, QObject* parent) -> TTransport* { return new TSerialTransport(parent); });
     run.Out = [](const QString& text) { Write(stdout, text); };
     run.Err = [](const QString& text) { Write(stderr, text); };
     run.ReadFile = ReadSettingsFile;

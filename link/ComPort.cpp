@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "MrtError.h"
 #include "PortNames.h"
+#include "PortRules.h"
 #include "Transport.h"
 
 TComPort::TComPort(TTransport* transport, TClock* clock, QObject* parent)
@@ -28,11 +29,16 @@ void TComPort::SetRTS(bool level) {
 
 void TComPort::Open() {
     if (Transport->IsOpen()) return;
-    const QString device = DevicePath.isEmpty() ? ComPortDevice(Number) : DevicePath;
+    const QString name = DevicePath.isEmpty() ? ComPortDevice(Number) : DevicePath;
     QString error;
-    if (!Transport->Open(device, &error)) {
-        if (!DevicePath.isEmpty()) throw EMrtError(QStringLiteral("Cannot open %1: %2").arg(device, error));
-        throw EMrtError(QStringLiteral("Cannot open COM%1 (%2): %3").arg(Number).arg(device, error));
+    TOpenFailure failure = TOpenFailure::Other;
+    if (!Transport->Open(name, &error, &failure)) {
+        const QString resolved = RealDevice(name);
+        const QString device = resolved.isEmpty() ? name : resolved;
+        QString text = PortOpenErrorText(Number, device, {failure, error});
+        // A port given by its device path has no COM number to name.
+        if (!DevicePath.isEmpty()) text.replace(QStringLiteral("COM%1 (%2)").arg(Number).arg(device), device);
+        throw EMrtError(text);
     }
     emit Opened();
 }

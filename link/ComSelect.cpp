@@ -5,10 +5,12 @@
 #include "PortNames.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSerialPort>
+#include <QScreen>
+#include <QTimer>
 
 TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmComSelect"));
@@ -17,6 +19,9 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(258, 119);
     setModal(true);
+    // Centred on the screen, not on the main window.
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     lblComSelect = new QLabel(QStringLiteral("Please select COM port:"), this);
     lblComSelect->setObjectName(QStringLiteral("lblComSelect"));
@@ -31,9 +36,9 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
 
     lblDevice = new QLabel(this);
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
-    lblDevice->setGeometry(9, 52, 240, 17);
-    lblDevice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblDevice->setEnabled(false);
+    lblDevice->setGeometry(9, 48, 240, 30);
+    lblDevice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblDevice->setWordWrap(true);
 
     btnOk = new QPushButton(QStringLiteral("&OK"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
@@ -56,6 +61,13 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbComPorts, &QComboBox::currentIndexChanged, this, &TfrmComSelect::ShowDevice);
     FormCreate();
+
+    // An adapter plugged in or pulled out shows within about a second.
+    tmrRefresh = new QTimer(this);
+    tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
+    tmrRefresh->setInterval(1000);
+    connect(tmrRefresh, &QTimer::timeout, this, &TfrmComSelect::RefreshPorts);
+    tmrRefresh->start();
 }
 
 void TfrmComSelect::keyPressEvent(QKeyEvent* event) {
@@ -66,35 +78,45 @@ void TfrmComSelect::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool TfrmComSelect::ComPortAvailable(int number) {
-    if (number <= 0) return false;
-    const QString device = ComPortDevice(number);
-    if (device.isEmpty()) return false;
-    QSerialPort port;
-    port.setPortName(device);
-    if (port.open(QIODevice::ReadWrite)) {
-        port.close();
-        return true;
-    }
-    // Held by another program, or by this tool itself: listed all the same.
-    return port.error() == QSerialPort::PermissionError;
-}
+bool TfrmComSelect::ComPortAvailable(int number) { return OfferedPort(number).has_value(); }
 
-void TfrmComSelect::FormCreate() {
-    cbComPorts->clear();
-    for (int n = 1; n <= MaxComPort; ++n)
-        if (ComPortAvailable(n)) cbComPorts->addItem(QStringLiteral("COM%1").arg(n));
-    cbComPorts->setCurrentIndex(cbComPorts->count() > 0 ? 0 : -1);
+// The first offered port is selected.
+void TfrmComSelect::FormCreate() { RefreshPorts(); }
+
+void TfrmComSelect::RefreshPorts() {
+    const int selected = GetSelectedPort();
+    Offers = OfferedPorts();
+    QStringList items;
+    for (const TPortOffer& offer : std::as_const(Offers)) items << QStringLiteral("COM%1").arg(offer.Number);
+    QStringList shown;
+    for (int i = 0; i < cbComPorts->count(); ++i) shown << cbComPorts->itemText(i);
+    if (items != shown) {
+        const QSignalBlocker block(cbComPorts);
+        cbComPorts->clear();
+        cbComPorts->addItems(items);
+        const int keep = static_cast<int>(items.indexOf(QStringLiteral("COM%1").arg(selected)));
+        cbComPorts->setCurrentIndex(keep >= 0 ? keep : (items.isEmpty() ? -1 : 0));
+    }
     // With no port to offer OK cannot be chosen; Cancel still closes the dialog.
-    btnOk->setEnabled(cbComPorts->count() > 0);
+    btnOk->setEnabled(!items.isEmpty());
     ShowDevice();
 }
 
 int TfrmComSelect::GetSelectedPort() const { return cbComPorts->currentText().mid(3, 255).toInt(); }
 
 void TfrmComSelect::ShowDevice() {
-    const int port = GetSelectedPort();
-    lblDevice->setText(port > 0 ? ComPortDevice(port) : QStringLiteral("No serial port found"));
+    const int index = cbComPorts->currentIndex();
+    const QString text = index >= 0 && index < Offers.size() ? PortLabelText(Offers[index])
+                                                             : QStringLiteral("No serial port found");
+    // One line may wrap onto the second; of two, a line too long is elided. The
+    // tool tip holds the whole text.
+    QStringList lines = text.split(QLatin1Char('\n'));
+    lblDevice->setWordWrap(lines.size() == 1);
+    if (lines.size() > 1)
+        for (QString& line : lines) line = lblDevice->fontMetrics().elidedText(line, Qt::ElideRight, lblDevice->width());
+    lblDevice->setText(lines.join(QLatin1Char('\n')));
+    lblDevice->setToolTip(text);
+    lblDevice->setAccessibleName(text);
 }
 
 bool TfrmMain::ShowComSelect(int& port) { return Ui()->SelectPort(this, port); }

@@ -1,28 +1,35 @@
 #pragma once
-// TfrmComSelect, the port dialog: it lists the serial ports COM1 to COM50 that can
-// be offered and lets the user pick one. The label under the list shows the
-// device behind the selected entry.
+// TfrmComSelect, the port dialog: it lists the serial ports COM1 to COM50 that the
+// port rules (PortRules.h) offer and lets the user pick one. The label under the
+// list tells the device behind the selected entry, the adapter, and why a port
+// cannot be opened now. The list follows the hardware while the dialog is open.
+#include "PortRules.h"
+
 #include <QDialog>
 
 class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 class TfrmComSelect : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmComSelect(QWidget* parent = nullptr);
-    // A port is available when its device opens, or exists but is held by another
-    // program (permission refused). Port 0 never is.
+    // A port is available when the port rules offer it. Port 0 never is.
     static bool ComPortAvailable(int number);
     int GetSelectedPort() const;
+    // Builds the list anew from the ports offered now; the selected port stays
+    // selected while it is offered. The dialog does this every second.
+    void RefreshPorts();
 
     QLabel* lblComSelect = nullptr;
     QComboBox* cbComPorts = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
     QLabel* lblDevice = nullptr;
+    QTimer* tmrRefresh = nullptr;
 
 protected:
     // Neither button is bound to Enter or Escape: only a click (or Alt+O, Alt+C)
@@ -32,4 +39,5 @@ protected:
 private:
     void FormCreate();
     void ShowDevice();
+    QList<TPortOffer> Offers;
 };

@@ -5,9 +5,13 @@
 
 namespace Msg {
 namespace {
-QByteArray Start(uint8_t code) { return QByteArray(1, char(code)); }
+QByteArray Start(uint8_t code) {
+    return QByteArray(1, char(code));
+}
 
-void AddByte(QByteArray& body, uint8_t value) { body.append(char(value)); }
+void AddByte(QByteArray& body, uint8_t value) {
+    body.append(char(value));
+}
 
 void AddSettingsTail(QByteArray& body, const TOutSettings& s) {
     AddByte(body, s.Invert ? 1 : 0);
@@ -134,9 +138,13 @@ QByteArray EncodeOutputReport(const TOutputReport& r) {
     return body;
 }
 
-uint8_t DecodeMode(const QByteArray& body) { return Frame::Reader{body, 1}.Byte(); }
+uint8_t DecodeMode(const QByteArray& body) {
+    return Frame::Reader{body, 1}.Byte();
+}
 
-QByteArray EncodeMode(uint8_t code, uint8_t mode) { return WithByte(code, mode); }
+QByteArray EncodeMode(uint8_t code, uint8_t mode) {
+    return WithByte(code, mode);
+}
 
 QString DecodeVersion(const QByteArray& body) {
     Frame::Reader in{body, 1};
@@ -152,13 +160,21 @@ QByteArray EncodeVersion(const QString& text) {
     return Start(cmdReadVersion) + text.toLatin1().left(VersionTextSize).leftJustified(VersionTextSize, ' ');
 }
 
-bool DecodeOpResult(const QByteArray& body) { return Frame::Reader{body, 1}.Byte() != 0; }
+bool DecodeOpResult(const QByteArray& body) {
+    return Frame::Reader{body, 1}.Byte() != 0;
+}
 
-QByteArray EncodeOpResult(bool ok) { return WithByte(cmdSetToolkitVer, ok ? 1 : 0); }
+QByteArray EncodeOpResult(bool ok) {
+    return WithByte(cmdSetToolkitVer, ok ? 1 : 0);
+}
 
-QByteArray EncodeDacDone() { return Start(cmdSetDac); }
+QByteArray EncodeDacDone() {
+    return Start(cmdSetDac);
+}
 
-QByteArray CalZero(uint8_t rangeCode) { return WithByte(cmdCalZero, rangeCode); }
+QByteArray CalZero(uint8_t rangeCode) {
+    return WithByte(cmdCalZero, rangeCode);
+}
 
 QByteArray CalFull(uint8_t rangeCode, float fullScale) {
     QByteArray body = WithByte(cmdCalFull, rangeCode);
@@ -166,10 +182,18 @@ QByteArray CalFull(uint8_t rangeCode, float fullScale) {
     return body;
 }
 
-QByteArray ReadActiveIn(uint8_t rangeCode) { return WithByte(cmdReadActiveIn, rangeCode); }
-QByteArray ReadPermIn() { return Start(cmdReadPermIn); }
-QByteArray ClearInCal() { return Start(cmdClearInCal); }
-QByteArray SetTempIn(uint8_t rangeCode) { return WithByte(cmdSetTempIn, rangeCode); }
+QByteArray ReadActiveIn(uint8_t rangeCode) {
+    return WithByte(cmdReadActiveIn, rangeCode);
+}
+QByteArray ReadPermIn() {
+    return Start(cmdReadPermIn);
+}
+QByteArray ClearInCal() {
+    return Start(cmdClearInCal);
+}
+QByteArray SetTempIn(uint8_t rangeCode) {
+    return WithByte(cmdSetTempIn, rangeCode);
+}
 
 QByteArray SetPermIn(uint8_t rangeCode, float euMin, float euMax) {
     QByteArray body = WithByte(cmdSetPermIn, rangeCode);
@@ -192,10 +216,18 @@ QByteArray WriteOutFull(uint16_t dacCode, const TOutSettings& settings) {
     return WriteOut(cmdWriteOutFull, dacCode, settings);
 }
 
-QByteArray ReadActiveOut(uint8_t range) { return WithByte(cmdReadActiveOut, range); }
-QByteArray ReadPermOut() { return Start(cmdReadPermOut); }
-QByteArray ClearOutCal() { return Start(cmdClearOutCal); }
-QByteArray SetTempOut(uint8_t range) { return WithByte(cmdSetTempOut, range); }
+QByteArray ReadActiveOut(uint8_t range) {
+    return WithByte(cmdReadActiveOut, range);
+}
+QByteArray ReadPermOut() {
+    return Start(cmdReadPermOut);
+}
+QByteArray ClearOutCal() {
+    return Start(cmdClearOutCal);
+}
+QByteArray SetTempOut(uint8_t range) {
+    return WithByte(cmdSetTempOut, range);
+}
 
 QByteArray SetPermOut(const TOutSettings& settings) {
     QByteArray body = WithByte(cmdSetPermOut, settings.Range);
@@ -203,10 +235,18 @@ QByteArray SetPermOut(const TOutSettings& settings) {
     return body;
 }
 
-QByteArray SetMode(uint8_t mode) { return WithByte(cmdSetMode, mode); }
-QByteArray QueryMode(uint8_t mode) { return WithByte(cmdQueryMode, mode); }
-QByteArray ReadVersion() { return Start(cmdReadVersion); }
-QByteArray SetToolkitVer(uint8_t version) { return WithByte(cmdSetToolkitVer, version); }
+QByteArray SetMode(uint8_t mode) {
+    return WithByte(cmdSetMode, mode);
+}
+QByteArray QueryMode(uint8_t mode) {
+    return WithByte(cmdQueryMode, mode);
+}
+QByteArray ReadVersion() {
+    return Start(cmdReadVersion);
+}
+QByteArray SetToolkitVer(uint8_t version) {
+    return WithByte(cmdSetToolkitVer, version);
+}
 
 int RequestSize(uint8_t code) {
     switch (code) {
@@ -217,14 +257,21 @@ int RequestSize(uint8_t code) {
     case cmdSetTempOut:
     case cmdSetMode:
     case cmdQueryMode:
-    case cmdSetToolkitVer: return 2;
-    case cmdCalFull: return 6;
-    case cmdSetPermIn: return 10;
-    case cmdSetDac: return 4;
+    case cmdSetToolkitVer:
+        return 2;
+    case cmdCalFull:
+        return 6;
+    case cmdSetPermIn:
+        return 10;
+    case cmdSetDac:
+        return 4;
     case cmdWriteOutZero:
-    case cmdWriteOutFull: return 22;
-    case cmdSetPermOut: return 20;
-    default: return 1;
+    case cmdWriteOutFull:
+        return 22;
+    case cmdSetPermOut:
+        return 20;
+    default:
+        return 1;
     }
 }
 
@@ -238,7 +285,9 @@ TRequest DecodeRequest(const QByteArray& body) {
     case cmdReadActiveIn:
     case cmdSetTempIn:
     case cmdReadActiveOut:
-    case cmdSetTempOut: r.Range = in.Byte(); break;
+    case cmdSetTempOut:
+        r.Range = in.Byte();
+        break;
     case cmdCalFull:
         r.Range = in.Byte();
         r.FullScale = in.Single();
@@ -264,8 +313,11 @@ TRequest DecodeRequest(const QByteArray& body) {
         break;
     case cmdSetMode:
     case cmdQueryMode:
-    case cmdSetToolkitVer: r.Value = in.Byte(); break;
-    default: break;
+    case cmdSetToolkitVer:
+        r.Value = in.Byte();
+        break;
+    default:
+        break;
     }
     return r;
 }

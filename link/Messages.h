@@ -117,10 +117,10 @@ struct TRequest {
     uint8_t Range = 0;
     float EuMin = 0;
     float EuMax = 0;
-    float FullScale = 0;   // cmdCalFull
-    uint16_t DacCode = 0;  // cmdSetDac, cmdWriteOutZero, cmdWriteOutFull
-    TOutSettings Out;      // cmdSetPermOut, cmdWriteOutZero, cmdWriteOutFull
-    uint8_t Value = 0;     // the mode of cmdSetMode/cmdQueryMode, the toolkit version
+    float FullScale = 0;  // cmdCalFull
+    uint16_t DacCode = 0; // cmdSetDac, cmdWriteOutZero, cmdWriteOutFull
+    TOutSettings Out;     // cmdSetPermOut, cmdWriteOutZero, cmdWriteOutFull
+    uint8_t Value = 0;    // the mode of cmdSetMode/cmdQueryMode, the toolkit version
 };
 TRequest DecodeRequest(const QByteArray& body);
 // The decoded size of a request with this code (code and payload); 1 for codes

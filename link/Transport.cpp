@@ -23,13 +23,15 @@ TSerialTransport::TSerialTransport(QObject* parent) : TTransport(parent), Port(n
 
 TSerialTransport::~TSerialTransport() { Close(); }
 
-bool TSerialTransport::Open(const QString& device, QString* error) {
+bool TSerialTransport::Open(const QString& device, QString* error, TOpenFailure* failure) {
     Close();
-    Port->setPortName(device);
-    if (!Port->open(QIODevice::ReadWrite)) {
-        if (error) *error = Port->errorString();
+    const TOpenResult result = OpenSerialPort(*Port, device);
+    if (!result.Opened()) {
+        if (error) *error = result.SystemText;
+        if (failure) *failure = result.Failure;
         return false;
     }
+    Device = RealDevice(device);
     Port->setBaudRate(QSerialPort::Baud9600);
     Port->setDataBits(QSerialPort::Data8);
     Port->setParity(QSerialPort::NoParity);
@@ -45,7 +47,7 @@ bool TSerialTransport::Open(const QString& device, QString* error) {
 
 void TSerialTransport::Close() {
     HangUpWatch.stop();
-    if (Port->isOpen()) Port->close();
+    ReleaseSerialPort(*Port);
 }
 
 bool TSerialTransport::IsOpen() const { return Port->isOpen(); }
@@ -73,7 +75,7 @@ void TSerialTransport::CheckHangUp() {
     if (!Port->isOpen()) return;
     pollfd pfd{static_cast<int>(Port->handle()), 0, 0};
     if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
-        ReportFailure(QStringLiteral("The device %1 was disconnected").arg(Port->portName()));
+        ReportFailure(QStringLiteral("The device %1 was disconnected").arg(Device));
 #endif
 }
 
@@ -89,11 +91,12 @@ TMemoryTransport::TMemoryTransport(TClock* clock, QObject* parent) : TTransport(
     connect(clock, &TClock::Ticked, this, &TMemoryTransport::Poll);
 }
 
-bool TMemoryTransport::Open(const QString& device, QString* error) {
+bool TMemoryTransport::Open(const QString& device, QString* error, TOpenFailure* failure) {
     if (RefuseOpen) {
         const QString refusal = RefuseOpen(device);
         if (!refusal.isEmpty()) {
             if (error) *error = refusal;
+            if (failure) *failure = TOpenFailure::Other;
             return false;
         }
     }

@@ -2,6 +2,8 @@
 // The byte transport under ComPort. The product uses a serial device through
 // QSerialPort; window tests use an in-memory pipe whose far end is the simulated
 // transmitter; end-to-end tests use a real pseudo-terminal.
+#include "PortRules.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -16,9 +18,9 @@ class TTransport : public QObject {
 public:
     using QObject::QObject;
     // Opens the device at 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
-    // control, with DTR and RTS at the levels set before. On failure returns false
-    // and puts the system's text into *error.
-    virtual bool Open(const QString& device, QString* error) = 0;
+    // control, with DTR and RTS at the levels set before. On failure returns false,
+    // puts the system's text into *error and what went wrong into *failure.
+    virtual bool Open(const QString& device, QString* error, TOpenFailure* failure = nullptr) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
     // Queues the bytes for sending; returns false when they could not be queued.
@@ -35,12 +37,14 @@ signals:
     void Failed(const QString& message);
 };
 
+// A serial device through QSerialPort, opened and locked under the real device
+// its name resolves to.
 class TSerialTransport : public TTransport {
     Q_OBJECT
 public:
     explicit TSerialTransport(QObject* parent = nullptr);
     ~TSerialTransport() override;
-    bool Open(const QString& device, QString* error) override;
+    bool Open(const QString& device, QString* error, TOpenFailure* failure = nullptr) override;
     void Close() override;
     bool IsOpen() const override;
     bool Write(const QByteArray& bytes) override;
@@ -54,6 +58,8 @@ private:
     void CheckHangUp();
     void ReportFailure(const QString& message);
     QSerialPort* Port;
+    // The real device open now.
+    QString Device;
     QTimer HangUpWatch;
     bool Dtr = false;
     bool Rts = false;
@@ -67,7 +73,7 @@ class TMemoryTransport : public TTransport {
     Q_OBJECT
 public:
     explicit TMemoryTransport(TClock* clock, QObject* parent = nullptr);
-    bool Open(const QString& device, QString* error) override;
+    bool Open(const QString& device, QString* error, TOpenFailure* failure = nullptr) override;
     void Close() override;
     bool IsOpen() const override { return Opened; }
     bool Write(const QByteArray& bytes) override;
@@ -84,7 +90,8 @@ public:
 
     std::function<void(const QByteArray&)> OnHostWrite;
     std::function<QByteArray()> PollPeer;
-    // Device names that Open refuses, with the error text to give.
+    // Device names that Open refuses, with the error text to give (a failure of no
+    // particular kind).
     std::function<QString(const QString& device)> RefuseOpen;
     QByteArray Written;
     QString OpenedDevice;

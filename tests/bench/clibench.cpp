@@ -28,7 +28,8 @@
 
 namespace {
 constexpr int SimDelayMs = 20;
-const QByteArray Settings = R"j({"input": {"range": "Pt100 (385)", "wiring": "3 wire", "eu_min": -100.5, "eu_max": 600.0},
+const QByteArray Settings =
+    R"j({"input": {"range": "Pt100 (385)", "wiring": "3 wire", "eu_min": -100.5, "eu_max": 600.0},
  "output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": false, "alarm_limit": 250.0, "dead_band": 5.5,
  "alarm_enabled": true, "alarm_low": false}})j";
 
@@ -40,7 +41,8 @@ struct TRound {
 };
 
 TRound Apply(TClock& clock, const QStringList& ports) {
-    TCliRun run(&clock, [](const QString&, QObject* parent) -> TTransport* { return new TSerialTransport(parent); });
+    TCliRun run(&clock,
+                [](const QString&, QObject* parent) -> TTransport* { return new TSerialTransport(parent); });
     run.Out = [](const QString&) {};
     run.Err = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
     run.ReadFile = [](const QString&, QString*) { return Settings; };
@@ -76,7 +78,8 @@ int main(int argc, char* argv[]) {
     // The simulators' links go into a folder of our own, never into one a user's
     // simulator or tool is using.
     QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(runtime.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QCoreApplication app(argc, argv);
     const int rounds = std::max(1, argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5);
@@ -87,13 +90,15 @@ int main(int argc, char* argv[]) {
     for (int n = 1; n <= 4; ++n) {
         auto* process = new QProcess(&app);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(sim, {QStringLiteral("--com"), QString::number(n), QStringLiteral("--pace"), QStringLiteral("--quiet"),
-                             QStringLiteral("--delay"), QString::number(SimDelayMs)});
+        process->start(sim,
+                       {QStringLiteral("--com"), QString::number(n), QStringLiteral("--pace"),
+                        QStringLiteral("--quiet"), QStringLiteral("--delay"), QString::number(SimDelayMs)});
         sims.push_back(process);
         ports << QStringLiteral("COM%1").arg(n);
     }
     for (int i = 0; i < 100; ++i) {
-        if (std::all_of(ports.begin(), ports.end(), [](const QString& p) { return QFileInfo::exists(ComPortDevice(p.mid(3).toInt())); }))
+        if (std::all_of(ports.begin(), ports.end(),
+                        [](const QString& p) { return QFileInfo::exists(ComPortDevice(p.mid(3).toInt())); }))
             break;
         QThread::msleep(50);
     }
@@ -119,9 +124,11 @@ int main(int argc, char* argv[]) {
     }
     const double ratioOne = Median(one) / Median(wire);
     const double ratioFour = Median(four) / Median(one);
-    std::printf("apply, one unit:   %.0f ms from open to verdict; wire and answer delays %.0f ms; ratio %.3f (limit 1.15)\n",
+    std::printf("apply, one unit:   %.0f ms from open to verdict; wire and answer delays %.0f ms; ratio %.3f "
+                "(limit 1.15)\n",
                 Median(one), Median(wire), ratioOne);
-    std::printf("apply, four units: %.0f ms from open to the last verdict; one unit %.0f ms; ratio %.3f (limit 1.2)\n",
+    std::printf("apply, four units: %.0f ms from open to the last verdict; one unit %.0f ms; ratio %.3f "
+                "(limit 1.2)\n",
                 Median(four), Median(one), ratioFour);
     return ratioOne <= 1.15 && ratioFour <= 1.2 ? 0 : 1;
 }

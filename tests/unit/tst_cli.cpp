@@ -10,7 +10,8 @@
 #include <memory>
 
 namespace {
-const QByteArray GoodFile = R"j({"input": {"range": "Pt100 (385)", "wiring": "3 wire", "eu_min": -100.5, "eu_max": 600.0},
+const QByteArray GoodFile =
+    R"j({"input": {"range": "Pt100 (385)", "wiring": "3 wire", "eu_min": -100.5, "eu_max": 600.0},
  "output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": true, "alarm_limit": 250.0, "dead_band": 5.5,
  "alarm_enabled": true, "alarm_low": false}})j";
 
@@ -22,7 +23,8 @@ struct TBench {
                     if (Setup) Setup(*sim, int(Sims.size()) - 1);
                     auto* pipe = new TMemoryTransport(&Clock, parent);
                     pipe->OnHostWrite = [this, sim](const QByteArray& bytes) {
-                        if (Tamper && bytes.startsWith(QByteArray("\x02\x04\x03", 3))) sim->EuMaxByCode[12] = 599;
+                        if (Tamper && bytes.startsWith(QByteArray("\x02\x04\x03", 3)))
+                            sim->EuMaxByCode[12] = 599;
                         sim->Receive(bytes);
                     };
                     pipe->PollPeer = [sim] { return sim->Transmit(); };
@@ -62,17 +64,30 @@ private slots:
             << "-p COM1 apply f" << 1 << GoodFile << 1 << 2;
         QTest::newRow("span below its range: nothing sent")
             << "-p COM1 apply f" << 0
-            << QByteArray(R"j({"input": {"range": "T/C Type K", "wiring": "2 wire", "eu_min": -250, "eu_max": 1372}})j")
+            << QByteArray(
+                   R"j({"input": {"range": "T/C Type K", "wiring": "2 wire", "eu_min": -250, "eu_max": 1372}})j")
             << 2 << 0;
-        QTest::newRow("span of zero width") << "-p COM1 apply f" << 0
-            << QByteArray(R"j({"input": {"range": "Resistance", "wiring": "4 wire", "eu_min": 5, "eu_max": 5}})j") << 2 << 0;
-        QTest::newRow("output maximum above 10 V") << "-p COM1 apply f" << 0
-            << QByteArray(R"j({"output": {"range": "±10 V", "min": 4, "max": 20, "invert": false, "alarm_limit": 1,
-                "dead_band": 1, "alarm_enabled": false, "alarm_low": false}})j") << 2 << 0;
-        QTest::newRow("unknown range name") << "-p COM1 apply f" << 0
-            << QByteArray(R"j({"input": {"range": "T/C Type Q", "wiring": "2 wire", "eu_min": 0, "eu_max": 1}})j") << 2 << 0;
-        QTest::newRow("misspelt field") << "-p COM1 apply f" << 0
-            << QByteArray(R"j({"input": {"range": "T/C Type K", "wirng": "2 wire", "eu_min": 0, "eu_max": 1}})j") << 2 << 0;
+        QTest::newRow("span of zero width")
+            << "-p COM1 apply f" << 0
+            << QByteArray(
+                   R"j({"input": {"range": "Resistance", "wiring": "4 wire", "eu_min": 5, "eu_max": 5}})j")
+            << 2 << 0;
+        QTest::newRow("output maximum above 10 V")
+            << "-p COM1 apply f" << 0
+            << QByteArray(
+                   R"j({"output": {"range": "±10 V", "min": 4, "max": 20, "invert": false, "alarm_limit": 1,
+                "dead_band": 1, "alarm_enabled": false, "alarm_low": false}})j")
+            << 2 << 0;
+        QTest::newRow("unknown range name")
+            << "-p COM1 apply f" << 0
+            << QByteArray(
+                   R"j({"input": {"range": "T/C Type Q", "wiring": "2 wire", "eu_min": 0, "eu_max": 1}})j")
+            << 2 << 0;
+        QTest::newRow("misspelt field")
+            << "-p COM1 apply f" << 0
+            << QByteArray(
+                   R"j({"input": {"range": "T/C Type K", "wirng": "2 wire", "eu_min": 0, "eu_max": 1}})j")
+            << 2 << 0;
         QTest::newRow("not JSON") << "-p COM1 apply f" << 0 << QByteArray("range=K") << 2 << 0;
         QTest::newRow("silent") << "-p COM1 version" << 2 << GoodFile << 3 << 1;
         QTest::newRow("mode cal") << "-p COM1 mode cal" << 0 << GoodFile << 0 << 1;
@@ -99,10 +114,12 @@ private slots:
         QCOMPARE(b.Sims.empty() ? 0 : b.Sims[0]->RequestsReceived, requests);
         if (status != 0) {
             QCOMPARE(b.Err.size(), 1);
-            if (status != 2) QVERIFY2(b.Err[0].startsWith(QStringLiteral("mrt9dx-cli: COM1: ")), qPrintable(b.Err[0]));
+            if (status != 2)
+                QVERIFY2(b.Err[0].startsWith(QStringLiteral("mrt9dx-cli: COM1: ")), qPrintable(b.Err[0]));
         }
         if (fault == 1) QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdSetToolkitVer));
-        if (status == 4) QVERIFY(b.Out.contains(QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
+        if (status == 4)
+            QVERIFY(b.Out.contains(QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
         if (args.endsWith(QLatin1String("mode cal"))) QCOMPARE(int(b.Sims[0]->Mode), 1);
     }
 
@@ -118,11 +135,15 @@ private slots:
         QCOMPARE(source.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("dump")}), 0);
         QCOMPARE(source.Out.size(), 1);
         const QString dump = source.Out[0];
-        QCOMPARE(dump, QStringLiteral(R"j({"input": {"range": "Resistance", "wiring": "2 wire", "eu_min": 0.1, "eu_max": 10000.0}, )j"
-                                      R"j("output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": false, )j"
-                                      R"j("alarm_limit": 500.0, "dead_band": 10.0, "alarm_enabled": true, "alarm_low": true}})j"));
+        QCOMPARE(
+            dump,
+            QStringLiteral(
+                R"j({"input": {"range": "Resistance", "wiring": "2 wire", "eu_min": 0.1, "eu_max": 10000.0}, )j"
+                R"j("output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": false, )j"
+                R"j("alarm_limit": 500.0, "dead_band": 10.0, "alarm_enabled": true, "alarm_low": true}})j"));
         TBench target;
-        QCOMPARE(target.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"), QStringLiteral("-")},
+        QCOMPARE(target.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"),
+                            QStringLiteral("-")},
                            dump.toUtf8()),
                  0);
         QCOMPARE(target.Sims[0]->PermInCode, 35);
@@ -133,7 +154,8 @@ private slots:
 
     void watchWritesAHeaderAndALinePerInterval() {
         TBench b;
-        const QStringList args = QStringLiteral("-p COM1 -p COM2 watch --interval 0.5 --count 3").split(QLatin1Char(' '));
+        const QStringList args =
+            QStringLiteral("-p COM1 -p COM2 watch --interval 0.5 --count 3").split(QLatin1Char(' '));
         QCOMPARE(b.Go(args), 0);
         QCOMPARE(b.Out.size(), 7);
         QCOMPARE(b.Out[0], QStringLiteral("port,time,raw,eng,ta,tcal,output"));

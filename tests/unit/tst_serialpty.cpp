@@ -1,9 +1,11 @@
 // The serial transport on a real pseudo-terminal pair at 9600 8N1: a round trip,
-// and a far end that hangs up.
+// a far end that hangs up, and one owner for a device reached by several names.
 #include "../../link/Transport.h"
 #include "Bytes.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <pty.h>
 #include <termios.h>
@@ -76,6 +78,24 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 3000);
         QTest::qWait(300);
         QCOMPARE(failed.count(), 1);
+    }
+
+    // The lock goes to the real device, so it holds even for root, whom the
+    // kernel's exclusive claim does not stop.
+    void oneOwnerWhateverTheName() {
+        QTemporaryDir dir;
+        const QString linkA = dir.filePath("COM1"), linkB = dir.filePath("COM2");
+        QVERIFY(QFile::link(SlaveName, linkA) && QFile::link(SlaveName, linkB));
+        TSerialTransport owner, other;
+        QString error;
+        QVERIFY2(owner.Open(linkA, &error), qPrintable(error));
+        for (const QString& name : {SlaveName, linkB, linkA}) {
+            TOpenFailure failure = TOpenFailure::None;
+            QVERIFY2(!other.Open(name, &error, &failure), qPrintable(name));
+            QCOMPARE(failure, TOpenFailure::InUse);
+        }
+        owner.Close();
+        QVERIFY2(other.Open(linkB, &error), qPrintable(error));
     }
 
     void missingDeviceGivesTheSystemText() {

@@ -181,10 +181,11 @@ private slots:
         QCOMPARE(dialog.cbComPorts->currentIndex(), 0);
         QCOMPARE(dialog.GetSelectedPort(), 1);
         QVERIFY(dialog.btnOk->isEnabled());
-        QCOMPARE(dialog.lblDevice->text(), LinkPath(1));
+        // The label names the real device behind the link.
+        QCOMPARE(dialog.lblDevice->text(), Ptys[2].Path);
         dialog.cbComPorts->setCurrentIndex(2);
         QCOMPARE(dialog.GetSelectedPort(), 12);
-        QCOMPARE(dialog.lblDevice->text(), LinkPath(12));
+        QCOMPARE(dialog.lblDevice->text(), Ptys[0].Path);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select COM Port"));
         QCOMPARE(dialog.size(), QSize(258, 119));
         QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
@@ -201,6 +202,39 @@ private slots:
     }
 
     void portZeroIsNeverAvailable() { QVERIFY(!TfrmComSelect::ComPortAvailable(0)); }
+
+    // Ports come and go while the dialog is open; the selected one stays selected.
+    void listFollowsTheHardware() {
+        MakeLinks({1, 3, 12});
+        TfrmComSelect dialog;
+        QVERIFY(dialog.tmrRefresh->isActive() && dialog.tmrRefresh->interval() <= 1000);
+        dialog.cbComPorts->setCurrentIndex(2);
+        MakeLinks({3, 12});
+        dialog.RefreshPorts();
+        QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM3", "COM12"}));
+        QCOMPARE(dialog.GetSelectedPort(), 12);
+        QCOMPARE(dialog.lblDevice->text(), Ptys[1].Path);
+        MakeLinks({3, 7});
+        dialog.RefreshPorts();
+        QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM3", "COM7"}));
+        QCOMPARE(dialog.GetSelectedPort(), 3);
+        MakeLinks({});
+        dialog.RefreshPorts();
+        QVERIFY(!dialog.btnOk->isEnabled());
+    }
+
+    // Centred on the screen, not on the window that opens it.
+    void dialogIsCentredOnTheScreen() {
+        MakeLinks({});
+        QWidget owner;
+        owner.setGeometry(0, 0, 200, 100);
+        TfrmComSelect dialog(&owner);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // Within the width of the frame, which is not known before the dialog shows.
+        const QPoint offCentre = dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 6, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+    }
 
     void emptyListDisablesOk() {
         MakeLinks({});

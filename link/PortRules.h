@@ -1,0 +1,79 @@
+#pragma once
+// The port rules every program of the project follows: which of COM1 to COM50
+// are offered, what the port dialog says about an entry, how a port is opened
+// and locked, and how a failed open is worded for a technician.
+//
+// A number is offered when its name (PortNames.h) reaches a port that can be used:
+// a link in the runtime folder is tried by opening it; a device of the fixed table
+// only when the system's port enumeration knows it as a real serial port, so
+// device nodes with no UART or no driver behind them stay out. An offered port is
+// free, in use by another program, or one the user may not open.
+//
+// A port is opened, and locked, under the real device its name resolves to, so
+// that one device has one owner whatever name reaches it.
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QSerialPort;
+
+enum class TPortState { Free, InUse, NoPermission };
+
+struct TPortOffer {
+    int Number = 0;
+    // The real device behind the number (a link resolved).
+    QString Device;
+    // For a USB adapter its maker, product and serial number; else empty.
+    QString Description;
+    TPortState State = TPortState::Free;
+};
+
+// How an open ended.
+enum class TOpenFailure { None, InUse, NoPermission, Gone, Other };
+struct TOpenResult {
+    TOpenFailure Failure = TOpenFailure::None;
+    // The system's own text of the failure.
+    QString SystemText;
+    bool Opened() const { return Failure == TOpenFailure::None; }
+};
+
+// A serial port the system's enumeration knows.
+struct TKnownPort {
+    QString Device;
+    QString Maker;
+    QString Product;
+    QString SerialNumber;
+};
+
+// What the rules ask of the system. The real one enumerates with QSerialPortInfo
+// and tries a device by opening and closing it at once; tests put in their own.
+struct TPortSystem {
+    std::function<QList<TKnownPort>()> KnownPorts;
+    // Tries the real device (never a link).
+    std::function<TOpenResult(const QString& device)> TryOpen;
+};
+TPortSystem& PortSystem();
+TPortSystem RealPortSystem();
+
+// Exactly what the port dialog offers, in COM order.
+QList<TPortOffer> OfferedPorts();
+// The offer for one number, if it is offered.
+std::optional<TPortOffer> OfferedPort(int number);
+// "free", "in use", "no permission".
+QString PortStateText(TPortState state);
+// The label under the port list: the device, why it cannot be opened now, and the
+// adapter's description, one per line.
+QString PortLabelText(const TPortOffer& offer);
+// The words of the general error box when port `number` on `device` (the real
+// device) did not open; the box appends the full stop.
+QString PortOpenErrorText(int number, const QString& device, const TOpenResult& result);
+
+// The device a port name resolves to: a link followed to its end, empty when it
+// leads nowhere; any other name as it is.
+QString RealDevice(const QString& name);
+// Opens port `name` on `port` for reading and writing under its real device (the
+// lock file and the exclusive claim go to that device).
+TOpenResult OpenSerialPort(QSerialPort& port, const QString& name);
+// Closes a port opened by OpenSerialPort.
+void ReleaseSerialPort(QSerialPort& port);
