@@ -4,9 +4,9 @@
 
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
-#include "../link/Messages.h"
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
+#include "../link/Messages.h"
 #include "../widgets/Controls.h"
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"

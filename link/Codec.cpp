@@ -109,7 +109,9 @@ uint32_t PacketGetLong() {
 
 float PacketGetSingle() { return BitsFloat(PacketGetLong()); }
 
-QByteArray RxBody() { return QByteArray::fromRawData(reinterpret_cast<const char*>(RxBuf), RxLen); }
+QByteArray RxBody() {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(RxBuf), RxLen);
+}
 
 namespace Frame {
 void AppendEscaped(QByteArray& out, uint8_t value) {

@@ -75,7 +75,9 @@ void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
     SetText(w.lblDbandUnit, Row().EngUnit);
 }
 
-void ShowCalFlags(TfrmMain& w, const TInputReport& r) { w.ShowInCalStat(r.CalFlags[0], r.CalFlags[1], r.CalFlags[2], r.CalFlags[3]); }
+void ShowCalFlags(TfrmMain& w, const TInputReport& r) {
+    w.ShowInCalStat(r.CalFlags[0], r.CalFlags[1], r.CalFlags[2], r.CalFlags[3]);
+}
 } // namespace
 
 void TfrmMain::ShowInPerm() {

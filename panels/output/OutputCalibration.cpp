@@ -4,6 +4,7 @@
 #include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
+#include "../../link/Commands.h"
 #include "../../link/Messages.h"
 #include "../../widgets/PageSpinBox.h"
 #include "OutputShared.h"

@@ -1,12 +1,15 @@
 // mrt9dx-cli's core against simulated transmitters in process, on a manual clock:
 // the exit statuses, what reaches the transmitter, and what is printed.
 #include "../../cli/CliRun.h"
+#include "../../cli/Settings.h"
 #include "../../link/Clock.h"
 #include "../../link/Commands.h"
 #include "../../link/Transport.h"
 #include "../../sim/Transmitter.h"
 
 #include <QTest>
+#include <bit>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -54,7 +57,8 @@ class TstCli : public QObject {
 private slots:
     void exitStatuses_data() {
         QTest::addColumn<QString>("args");
-        QTest::addColumn<int>("fault"); // 0 none, 1 refuse cmdSetPermIn, 2 silent, 3 read-back tampered
+        QTest::addColumn<int>("fault"); // 0 none, 1 refuse cmdSetPermIn, 2 silent, 3 read-back tampered,
+        // 4 answers carry another code, 5 status 0 to everything
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("requests"); // reaching the first transmitter
@@ -94,6 +98,18 @@ private slots:
         QTest::newRow("unknown command") << "-p COM1 erase" << 0 << GoodFile << 2 << 0;
         QTest::newRow("no port") << "read" << 0 << GoodFile << 2 << 0;
         QTest::newRow("COM51") << "-p COM51 read" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("output section only")
+            << "-p COM1 apply f" << 0
+            << QByteArray(
+                   R"j({"output": {"range": "±10 V", "min": -10, "max": 10, "invert": true, "alarm_limit": 1,
+                "dead_band": 1, "alarm_enabled": false, "alarm_low": true}})j")
+            << 0 << 2;
+        QTest::newRow("read --active: programmed, then active")
+            << "-p COM1 read --active" << 0 << GoodFile << 0 << 4;
+        QTest::newRow("read refused") << "-p COM1 read --json" << 5 << GoodFile << 1 << 1;
+        QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 1;
+        QTest::newRow("device path") << "-p /dev/ttyUSB3 version" << 0 << GoodFile << 0 << 1;
+        QTest::newRow("port given twice") << "-p COM1 -p com1 version" << 0 << GoodFile << 2 << 0;
         QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 1;
     }
     void exitStatuses() {
@@ -109,6 +125,8 @@ private slots:
             if (index > 0) return;
             sim.Faults.RefuseCode = fault == 1 ? cmdSetPermIn : -1;
             sim.Faults.Silent = fault == 2;
+            sim.Faults.UnknownCode = fault == 4 ? cmdReadVersion : -1;
+            sim.Faults.StatusZero = fault == 5;
         };
         QCOMPARE(b.Go(args.split(QLatin1Char(' ')), file), status);
         QCOMPARE(b.Sims.empty() ? 0 : b.Sims[0]->RequestsReceived, requests);
@@ -150,6 +168,39 @@ private slots:
         QCOMPARE(target.Sims[0]->EuMinByCode[35], 0.1f);
         QCOMPARE(int(target.Sims[0]->AlarmFlags), 3);
         QCOMPARE(int(target.Sims[0]->ToolkitVersion), 161);
+    }
+
+    // What read prints is what the window shows: folded calibration flags, the
+    // output as CalcOutput computes it, units from the range tables.
+    void readShowsWhatTheWindowShows() {
+        TBench b;
+        b.Setup = [](TTransmitter& sim, int) {
+            sim.ZeroCalFlags = 0b111ull << 11; // Pt100 (385) in all three wirings
+            sim.FullCalFlags = 0b011ull << 11; // ... but not 4 wire
+            sim.OutZeroCalFlags = 2;
+            sim.TrimCode = 46000; // the DAC code now, on the zero 1000 / full 61000 line
+        };
+        QCOMPARE(b.Go(QStringLiteral("-p COM1 read").split(QLatin1Char(' '))), 0);
+        QVERIFY(b.Out.contains(QStringLiteral("  Pt100 (385)    OK   UCAL")));
+        QVERIFY(b.Out.contains(QStringLiteral("  0-20 mA        OK   UCAL")));
+        QVERIFY(b.Out.contains(QStringLiteral("Eumax: 1372.0 \u00B0C")));
+        QVERIFY(b.Out.contains(QStringLiteral("Outmin: -10.000 V")));
+        QVERIFY(b.Out.contains(QStringLiteral("Mode: RUN")));
+        QVERIFY(b.Out.contains(QStringLiteral("Output: 5.000 V")));
+    }
+
+    // A dump must read back as the single the transmitter holds, whatever it is.
+    void singleTextsReadBackAsTheSameSingle() {
+        QCOMPARE(SingleText(-200), QStringLiteral("-200.0"));
+        QCOMPARE(SingleText(0.1f), QStringLiteral("0.1"));
+        QCOMPARE(SingleText(375.7f), QStringLiteral("375.7"));
+        uint32_t bits = 12345;
+        for (int i = 0; i < 20000; ++i) {
+            bits = bits * 1664525u + 1013904223u;
+            const float value = std::bit_cast<float>(bits);
+            if (!std::isfinite(value)) continue;
+            QCOMPARE(std::bit_cast<uint32_t>(SingleText(value).toFloat()), bits);
+        }
     }
 
     void watchWritesAHeaderAndALinePerInterval() {

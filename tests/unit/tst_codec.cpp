@@ -43,23 +43,27 @@ private slots:
         QTest::newRow("cmdReadActiveIn code 3") << Msg::ReadActiveIn(3) << Hex("02 10 FC 10 FC 03");
         QTest::newRow("cmdSetTempIn Pt100 (385) 3 wire") << Msg::SetTempIn(12) << Hex("02 06 0C 03");
         QTest::newRow("cmdCalZero Pt200 (385) 4 wire") << Msg::CalZero(16) << Hex("02 01 10 EF 03");
-        QTest::newRow("cmdCalFull code 3 at 100.0") << Msg::CalFull(3, 100.0f) << Hex("02 10 FD 10 FC 00 00 C8 42 03");
-        QTest::newRow("cmdCalFull T/C Type K at 54886") << Msg::CalFull(3, 54886.0f)
-                                                        << Hex("02 10 FD 10 FC 00 66 56 47 03");
-        QTest::newRow("cmdCalFull T/C Type K at 54000") << Msg::CalFull(3, 54000.0f)
-                                                        << Hex("02 10 FD 10 FC 00 F0 52 47 03");
-        QTest::newRow("cmdSetPermIn T/C Type K -200..1372") << Msg::SetPermIn(3, -200.0f, 1372.0f)
-                                                            << Hex("02 07 10 FC 00 00 48 C3 00 80 AB 44 03");
+        QTest::newRow("cmdCalFull code 3 at 100.0")
+            << Msg::CalFull(3, 100.0f) << Hex("02 10 FD 10 FC 00 00 C8 42 03");
+        QTest::newRow("cmdCalFull T/C Type K at 54886")
+            << Msg::CalFull(3, 54886.0f) << Hex("02 10 FD 10 FC 00 66 56 47 03");
+        QTest::newRow("cmdCalFull T/C Type K at 54000")
+            << Msg::CalFull(3, 54000.0f) << Hex("02 10 FD 10 FC 00 F0 52 47 03");
+        QTest::newRow("cmdSetPermIn T/C Type K -200..1372")
+            << Msg::SetPermIn(3, -200.0f, 1372.0f) << Hex("02 07 10 FC 00 00 48 C3 00 80 AB 44 03");
         QTest::newRow("cmdSetDac row 1 code 784") << Msg::SetDac(1, 784) << Hex("02 10 EF 01 10 EF 10 FC 03");
         QTest::newRow("cmdSetDac row 1 code 3200") << Msg::SetDac(1, 3200) << Hex("02 10 EF 01 80 0C 03");
-        QTest::newRow("cmdSetDac row 0 code 4098") << Msg::SetDac(0, 4098) << Hex("02 10 EF 00 10 FD 10 EF 03");
+        QTest::newRow("cmdSetDac row 0 code 4098")
+            << Msg::SetDac(0, 4098) << Hex("02 10 EF 00 10 FD 10 EF 03");
         QTest::newRow("cmdSetDac row 0 code 40000") << Msg::SetDac(0, 40000) << Hex("02 10 EF 00 40 9C 03");
-        QTest::newRow("cmdSetDac word of two DLE bytes") << Msg::SetDac(0, 0x1010) << Hex("02 10 EF 00 10 EF 10 EF 03");
+        QTest::newRow("cmdSetDac word of two DLE bytes")
+            << Msg::SetDac(0, 0x1010) << Hex("02 10 EF 00 10 EF 10 EF 03");
         QTest::newRow("cmdReadPermOut") << Msg::ReadPermOut() << Hex("02 14 03");
         QTest::newRow("cmdReadActiveOut row 1") << Msg::ReadActiveOut(1) << Hex("02 13 01 03");
         QTest::newRow("cmdSetTempOut row 0") << Msg::SetTempOut(0) << Hex("02 16 00 03");
         QTest::newRow("cmdSetPermOut row 1 4..20 alarm 500/10 enabled")
-            << Msg::SetPermOut(mA4to20) << Hex("02 17 01 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03");
+            << Msg::SetPermOut(mA4to20)
+            << Hex("02 17 01 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03");
         QTest::newRow("cmdWriteOutZero row 1 code 6553")
             << Msg::WriteOutZero(6553, mA4to20)
             << Hex("02 11 01 99 19 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03");
@@ -75,7 +79,8 @@ private slots:
         QCOMPARE(ToHex(Sent()), ToHex(expected));
         QCOMPARE(ToHex(Frame::Encode(body)), ToHex(expected));
         // The simulator's direction: the whole layout arrives and encodes back.
-        const Msg::TRequest request = Msg::DecodeRequest(Frame::Unescape(expected.mid(1, expected.size() - 2)));
+        const Msg::TRequest request =
+            Msg::DecodeRequest(Frame::Unescape(expected.mid(1, expected.size() - 2)));
         QVERIFY(request.Complete);
         QCOMPARE(int(body.size()), Msg::RequestSize(request.Code));
         if (request.Code == cmdSetPermOut) QCOMPARE(ToHex(Msg::SetPermOut(request.Out)), ToHex(body));
@@ -134,7 +139,8 @@ private slots:
         const Msg::TOutputReport cut = Msg::DecodeOutputReport(outBody.left(8));
         QCOMPARE(int(cut.FullCode), 0);
         QCOMPARE(cut.AlarmLimit, 0.0f);
-        QCOMPARE(Msg::DecodeVersion(Msg::EncodeVersion(QStringLiteral("MRT9-DX V2.10"))), QStringLiteral("MRT9-DX V2.10"));
+        QCOMPARE(Msg::DecodeVersion(Msg::EncodeVersion(QStringLiteral("MRT9-DX V2.10"))),
+                 QStringLiteral("MRT9-DX V2.10"));
         QCOMPARE(int(Msg::DecodeMode(Hex("21"))), 0);
         QVERIFY(!Msg::DecodeOpResult(Msg::EncodeOpResult(false)));
     }
