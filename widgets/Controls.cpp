@@ -75,9 +75,17 @@ TPanelLabel::TPanelLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
 }
 
+namespace {
+// A fitted text keeps a pixel clear of the frame on either side.
+constexpr int FitMargin = 1;
+} // namespace
+
 TFittedLine TPanelLabel::Shown() const {
-    if (text().contains(QLatin1Char('\n'))) return {font(), text(), false};
-    return FitLine(text(), font(), contentsRect().width());
+    const QString shown = text();
+    const qreal width = contentsRect().width();
+    if (shown.contains(QLatin1Char('\n')) || QFontMetricsF(font()).horizontalAdvance(shown) <= width)
+        return {font(), shown, false};
+    return FitLine(shown, font(), width - 2 * FitMargin);
 }
 
 QString TPanelLabel::TipText() const {
@@ -121,7 +129,7 @@ void TPanelLabel::paintEvent(QPaintEvent* event) {
     const QRectF area = contentsRect();
     const TLineCache::TLine* laidOut = &Lines.Get(text(), font());
     if (laidOut->Size.width() > area.width()) { // condensed or elided: see FitLine
-        const TFittedLine fitted = FitLine(text(), font(), area.width());
+        const TFittedLine fitted = FitLine(text(), font(), area.width() - 2 * FitMargin);
         laidOut = &FittedLines.Get(fitted.Text, fitted.Font);
         painter.setFont(fitted.Font); // a static text is drawn in the painter's font
     }
