@@ -128,10 +128,12 @@ void TPanelLabel::paintEvent(QPaintEvent* event) {
     if (text().isEmpty()) return;
     const QRectF area = contentsRect();
     const TLineCache::TLine* laidOut = &Lines.Get(text(), font());
-    if (laidOut->Size.width() > area.width()) { // condensed or elided: see FitLine
-        const TFittedLine fitted = FitLine(text(), font(), area.width() - 2 * FitMargin);
-        laidOut = &FittedLines.Get(fitted.Text, fitted.Font);
-        painter.setFont(fitted.Font); // a static text is drawn in the painter's font
+    if (laidOut->Size.width() > area.width()) { // perhaps condensed or elided: see FitLine
+        const TFittedLine fitted = Shown();
+        if (fitted.Text != text() || fitted.Font != font()) {
+            laidOut = &FittedLines.Get(fitted.Text, fitted.Font);
+            painter.setFont(fitted.Font); // a static text is drawn in the painter's font
+        }
     }
     const TLineCache::TLine& line = *laidOut;
     // A text taller than the box is cut at its edges, as QLabel cuts it.
