@@ -32,7 +32,9 @@ struct TColumn {
 };
 
 // Cells of the second and later columns take their font colour from the window's
-// paint hook; everything else of the drawing is the list's own.
+// paint hook. A selected row keeps its text colours on a light tint of the
+// selection colour, so that "OK" and "UCAL" stay green and red while the row is
+// picked for clearing. The rest of the drawing is the list's own.
 class TCalStatDelegate : public TTextCellDelegate {
 public:
     TCalStatDelegate(const TfrmMain* window, QTreeWidget* list)
@@ -41,9 +43,20 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         TTextCellDelegate::initStyleOption(option, index);
-        if (index.column() < 1 || index.parent().isValid()) return;
-        const QColor colour = Window->lvOutCalStatCustomDrawSubItem(List, index.row(), index.column());
-        if (colour.isValid()) option->palette.setColor(QPalette::Text, colour);
+        QPalette& palette = option->palette;
+        if (index.column() >= 1 && !index.parent().isValid()) {
+            const QColor colour = Window->lvOutCalStatCustomDrawSubItem(List, index.row(), index.column());
+            if (colour.isValid()) palette.setColor(QPalette::Text, colour);
+        }
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            const QColor mark = palette.color(group, QPalette::Highlight);
+            const QColor ground = palette.color(group, QPalette::Base);
+            const auto mix = [](int a, int b) { return (a + 3 * b) / 4; };
+            palette.setColor(group, QPalette::Highlight,
+                             QColor(mix(mark.red(), ground.red()), mix(mark.green(), ground.green()),
+                                    mix(mark.blue(), ground.blue())));
+            palette.setColor(group, QPalette::HighlightedText, palette.color(group, QPalette::Text));
+        }
     }
 
 private:

@@ -34,11 +34,14 @@ void TfrmMain::setupGeneralPanel() {
     lblSeebeck = NewPlainLabel(box, "lblSeebeck", QStringLiteral("Seebeck"), 290, 21);
     pnlTempComp = NewValueLabel(box, "pnlTempComp", lblSeebeck, QRect(336, 18, 80, 20),
                                 QStringLiteral("Seebeck voltage in \u00B5V"));
+    KeepBefore(lblCalTemp, pnlCalTemp, pnlTemp);
+    KeepBefore(lblSeebeck, pnlTempComp, pnlCalTemp);
 
     // The JP6 picture, in drawing order: later siblings lie on top, so the jumper
     // bar covers the block and the pins.
     lblJp6 = NewPlainLabel(box, "lblJp6", QStringLiteral("JP6"), 426, 21);
     Shape1 = NewShape(box, "Shape1", TShape::TKind::Rectangle, Qt::white, QRect(448, 13, 96, 28));
+    KeepBefore(lblJp6, Shape1, pnlTempComp);
     Shape3 = NewShape(box, "Shape3", TShape::TKind::Circle, QColor(255, 0, 0), QRect(456, 17, 12, 12));
     Shape5 = NewShape(box, "Shape5", TShape::TKind::Circle, QColor(255, 0, 0), QRect(488, 17, 12, 12));
     Shape7 = NewShape(box, "Shape7", TShape::TKind::Circle, QColor(255, 0, 0), QRect(520, 17, 12, 12));

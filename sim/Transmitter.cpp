@@ -254,11 +254,13 @@ double Drift(qint64 ms, double periodS, double phase = 0) {
 } // namespace
 
 float TTransmitter::EngReading() const {
+    if (!std::isnan(FixedReading)) return FixedReading;
     const float lo = EuMinByCode[ActiveInCode], hi = EuMaxByCode[ActiveInCode];
     return static_cast<float>(lo + (hi - lo) * (0.3 + 0.1 * Drift(Clock->NowMs(), 40)));
 }
 
 float TTransmitter::RawReading() const {
+    if (!std::isnan(FixedReading)) return FixedReading;
     int wiring = 0;
     const IRange& row = InRanges[CodeToRange(static_cast<unsigned>(ActiveInCode), wiring)];
     const double fraction = (EngReading() - row.EuMin) / std::max(1.0f, row.EuMax - row.EuMin);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 
 class TClock;
 
@@ -56,6 +57,8 @@ public:
     int PaceBaud = 0; // 0: no pacing; 9600: 10 bits a byte at 9600 baud
     TSimFaults Faults;
     QString VersionText = QStringLiteral("MRT9-DX V2.10");
+    // Not NaN: both readings of the input report stay at this value.
+    float FixedReading = std::numeric_limits<float>::quiet_NaN();
     // Each frame received and sent, decoded, with its meaning; for mrt9dx-sim.
     std::function<void(const QString& line)> Log;
 

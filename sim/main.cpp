@@ -60,8 +60,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption twice(QStringLiteral("twice"), QStringLiteral("Send each answer twice."));
     const QCommandLineOption unknownCode(QStringLiteral("unknown-code"), QStringLiteral("Answer with response code n."), QStringLiteral("n"));
     const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Misbehave for the next answer only."));
+    const QCommandLineOption versionText(QStringLiteral("version-text"), QStringLiteral("Report this product version (up to 50 characters)."), QStringLiteral("text"));
+    const QCommandLineOption reading(QStringLiteral("reading"), QStringLiteral("Keep the raw and engineering readings at this value."), QStringLiteral("value"));
     parser.addOptions({com, pace, delay, quiet, silent, statusZero, refuse, truncate, dropEtx, corrupt, noiseBefore, noiseAfter,
-                       twice, unknownCode, once});
+                       twice, unknownCode, once, versionText, reading});
     parser.process(app);
 
     TSteadyClock clock;
@@ -80,6 +82,8 @@ int main(int argc, char* argv[]) {
     f.Twice = parser.isSet(twice);
     f.UnknownCode = parser.isSet(unknownCode) ? parser.value(unknownCode).toInt() : -1;
     f.Once = parser.isSet(once);
+    if (parser.isSet(versionText)) sim.VersionText = parser.value(versionText);
+    if (parser.isSet(reading)) sim.FixedReading = parser.value(reading).toFloat();
     if (!parser.isSet(quiet)) sim.Log = Print;
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY);

@@ -1,11 +1,17 @@
 #include "Controls.h"
 
+#include "Accessibility.h"
+
 #include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 TFaceKey FaceKeyOf(const QWidget* widget) {
@@ -45,11 +51,60 @@ const TLineCache::TLine& TLineCache::Get(const QString& line, const QFont& font)
     return *Lines.insert(line, laidOut);
 }
 
+TFittedLine FitLine(const QString& text, const QFont& font, qreal width) {
+    TFittedLine fitted{font, text, false};
+    const qreal natural = QFontMetricsF(font).horizontalAdvance(text);
+    if (natural <= width) return fitted;
+    // The stretch that should just do, then narrower until it does.
+    int stretch = std::max(MinStretch, int(std::floor(100 * width / natural)));
+    for (;; --stretch) {
+        fitted.Font.setStretch(stretch);
+        if (QFontMetricsF(fitted.Font).horizontalAdvance(text) <= width) return fitted;
+        if (stretch == MinStretch) break;
+    }
+    fitted.Text = QFontMetricsF(fitted.Font).elidedText(text, Qt::ElideRight, width);
+    fitted.Elided = true;
+    return fitted;
+}
+
 TPanelLabel::TPanelLabel(QWidget* parent) : QLabel(parent) {
+    InstallAccessibleControls();
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setAlignment(Qt::AlignCenter);
     setTextFormat(Qt::PlainText);
+}
+
+namespace {
+// A fitted text keeps a pixel clear of the frame on either side.
+constexpr int FitMargin = 1;
+} // namespace
+
+TFittedLine TPanelLabel::Shown() const {
+    const QString shown = text();
+    const qreal width = contentsRect().width();
+    if (shown.contains(QLatin1Char('\n')) || QFontMetricsF(font()).horizontalAdvance(shown) <= width)
+        return {font(), shown, false};
+    return FitLine(shown, font(), width - 2 * FitMargin);
+}
+
+QString TPanelLabel::TipText() const {
+    if (!Shown().Elided) return toolTip();
+    return toolTip().isEmpty() ? text() : text() + QLatin1Char('\n') + toolTip();
+}
+
+bool TPanelLabel::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const QString tip = TipText();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+        }
+        return true;
+    }
+    return QLabel::event(event);
 }
 
 const QPixmap& TPanelLabel::FrameFace() {
@@ -71,9 +126,17 @@ void TPanelLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, FrameFace());
     if (text().isEmpty()) return;
-    const TLineCache::TLine& line = Lines.Get(text(), font());
     const QRectF area = contentsRect();
-    // A text wider or taller than the box is cut at its edges, as QLabel cuts it.
+    const TLineCache::TLine* laidOut = &Lines.Get(text(), font());
+    if (laidOut->Size.width() > area.width()) { // perhaps condensed or elided: see FitLine
+        const TFittedLine fitted = Shown();
+        if (fitted.Text != text() || fitted.Font != font()) {
+            laidOut = &FittedLines.Get(fitted.Text, fitted.Font);
+            painter.setFont(fitted.Font); // a static text is drawn in the painter's font
+        }
+    }
+    const TLineCache::TLine& line = *laidOut;
+    // A text taller than the box is cut at its edges, as QLabel cuts it.
     if (line.Text.size().width() > area.width() || line.Size.height() > area.height())
         painter.setClipRect(area);
     painter.setPen(palette().color(foregroundRole()));
@@ -115,14 +178,48 @@ QLabel* NewPlainLabel(QWidget* parent, const char* name, const QString& caption,
     return label;
 }
 
-TValueLabel* NewValueLabel(QWidget* parent, const char* name, const QLabel* caption, const QRect& geometry,
+void KeepBefore(QLabel* caption, const QWidget* control, const QWidget* before) {
+    QRect c = caption->geometry();
+    const QRect box = control->geometry();
+    const bool sameRow = c.top() <= box.bottom() && box.top() <= c.bottom();
+    if (!sameRow || c.left() >= box.left()) return;
+    const int right = box.left() - CaptionGap - 1; // the last column the caption may use
+    if (c.right() > right) c.moveRight(right);
+    const int left = before ? before->geometry().right() + 2 : 0;
+    if (c.left() < left) {
+        const TFittedLine fitted = FitLine(caption->text(), caption->font(), right - left + 1);
+        caption->setFont(fitted.Font);
+        c.setLeft(left);
+    }
+    caption->setGeometry(c);
+}
+
+TValueLabel* NewValueLabel(QWidget* parent, const char* name, QLabel* caption, const QRect& geometry,
                            const QString& hint) {
     auto* value = new TValueLabel(parent);
     value->setObjectName(QString::fromLatin1(name));
     value->setGeometry(geometry);
+    KeepBefore(caption, value);
     value->setAccessibleName(caption->text());
     value->setToolTip(hint);
     return value;
+}
+
+namespace {
+class TCentredItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignCenter;
+    }
+};
+} // namespace
+
+TCentredComboBox::TCentredComboBox(QWidget* parent) : QComboBox(parent) {
+    setItemDelegate(new TCentredItemDelegate(this));
 }
 
 void TCentredComboBox::paintEvent(QPaintEvent*) {

@@ -50,15 +50,35 @@ private:
     QFont Font;
 };
 
+// A line of text as it is shown in a given width: whole in its font when it
+// fits; else whole in a font condensed down to MinStretch percent; else the
+// beginning of the text and an ellipsis in that condensed font, so that a number
+// keeps its sign and leading digits.
+struct TFittedLine {
+    QFont Font;
+    QString Text;
+    bool Elided = false;
+};
+TFittedLine FitLine(const QString& text, const QFont& font, qreal width);
+constexpr int MinStretch = 80;
+
 // A sunken, framed label with one line of centred plain text, drawn as QLabel
 // draws it. The frame is drawn once per size and palette, and the layouts of its
-// recent texts are kept, so a repaint with a text seen before is two blits.
+// recent texts are kept, so a repaint with a text seen before is two blits. A
+// text too wide for the box is fitted (FitLine); an elided one is shown whole in
+// the tool tip, before the label's own hint. Assistive technology reads the
+// caption (the accessible name) as name and the text as value.
 class TPanelLabel : public QLabel {
     Q_OBJECT
 public:
     explicit TPanelLabel(QWidget* parent = nullptr);
+    // What the box shows of its text now.
+    TFittedLine Shown() const;
+    // The tool tip for a position in the box: the whole text first when it is elided.
+    QString TipText() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -66,6 +86,7 @@ private:
     QPixmap Face;
     TFaceKey FaceKey;
     TLineCache Lines{8}; // the status line's few messages, a reading or two
+    TLineCache FittedLines{2};
 };
 
 // A read-only, framed text box with window-coloured background and centred text.
@@ -80,14 +101,23 @@ public:
 // A plain label sized to its caption, its top-left corner at (left, top).
 QLabel* NewPlainLabel(QWidget* parent, const char* name, const QString& caption, int left, int top);
 
-// A read-only value label, named for the screen reader after its caption.
-TValueLabel* NewValueLabel(QWidget* parent, const char* name, const QLabel* caption, const QRect& geometry,
+// Keeps a caption clear of the control it names on the same row: one that
+// would reach into the control moves left, to end CaptionGap pixels before it;
+// one that would then reach into `before`, the control to its left, is drawn
+// condensed (FitLine) in the room between the two.
+constexpr int CaptionGap = 3;
+void KeepBefore(QLabel* caption, const QWidget* control, const QWidget* before = nullptr);
+
+// A read-only value label, named for the screen reader after its caption, which
+// is kept clear of it (KeepBefore).
+TValueLabel* NewValueLabel(QWidget* parent, const char* name, QLabel* caption, const QRect& geometry,
                            const QString& hint = QString());
 
-// A drop-down list with a fixed set of items that shows its selection centred.
+// A drop-down list with a fixed set of items that shows its selection and the
+// items of its list centred.
 class TCentredComboBox : public QComboBox {
 public:
-    using QComboBox::QComboBox;
+    explicit TCentredComboBox(QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,7 +2,9 @@
 
 #include "Controls.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 
 namespace {
 constexpr int Widths[3] = {100, 280, 239};
@@ -50,6 +52,20 @@ int TStatusBar::PanelAt(const QPoint& pos) const {
         left += Widths[i];
     }
     return 3;
+}
+
+bool TStatusBar::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int panel = PanelAt(help->pos());
+    const QString tip = panel < 3 ? Labels[panel]->TipText() : QString();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, this);
+    }
+    return true;
 }
 
 void TStatusBar::mouseDoubleClickEvent(QMouseEvent* event) {

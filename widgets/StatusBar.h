@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <array>
 
+class TPanelLabel;
+
 class TStatusBar : public QWidget {
     Q_OBJECT
 public:
@@ -28,10 +30,12 @@ signals:
     void PanelTextSet(int panel, const QString& text);
 
 protected:
+    // A panel whose text is elided shows it whole in a tool tip.
+    bool event(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    std::array<QLabel*, 3> Labels{};
+    std::array<TPanelLabel*, 3> Labels{};
     QWidget* Panel3;
 };

@@ -1,9 +1,13 @@
 #include "ToggleSwitch.h"
 
+#include "Accessibility.h"
+
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
 TToggleSwitch::TToggleSwitch(QWidget* parent) : QWidget(parent) {
+    InstallAccessibleControls();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(StateText());
 }
@@ -12,6 +16,10 @@ void TToggleSwitch::SetOn(bool on) {
     if (State == on) return;
     State = on;
     setAccessibleName(StateText());
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     update();
 }
 

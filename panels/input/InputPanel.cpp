@@ -40,12 +40,12 @@ const QString FullProcedure =
                    "\r\n3) Press button to correct full scale errors"
                    "\r\n4) Observe success on the status bar below");
 
-// A unit label: its text comes with the range, so it gets a fixed width and the
-// height of one line of text.
-QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
-    auto* label = new QLabel(QStringLiteral("Ohm"), box);
+// A unit label: its text comes with the range, so it is as wide as the widest
+// unit, " Ohm", and one line of text high.
+QLabel* NewUnit(QWidget* box, const char* name, int left, int top) {
+    auto* label = new QLabel(QStringLiteral(" Ohm"), box);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(left, top, width, label->sizeHint().height());
+    label->setGeometry(QRect(QPoint(left, top), label->sizeHint()));
     label->clear();
     return label;
 }
@@ -61,7 +61,8 @@ QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, i
     return button;
 }
 
-TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, int top, const QString& hint) {
+TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int top, const QString& hint,
+               const QWidget* before = nullptr) {
     auto* edit = new TEdit(box);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(left, top, ValueWidth, EditHeight);
@@ -69,6 +70,7 @@ TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, 
     edit->setText(QStringLiteral("0"));
     edit->setAccessibleName(caption->text());
     edit->setToolTip(hint);
+    KeepBefore(caption, edit, before);
     return edit;
 }
 
@@ -162,6 +164,7 @@ void TfrmMain::setupInputPanel() {
     cmbInpRanges->setObjectName(QStringLiteral("cmbInpRanges"));
     cmbInpRanges->setAccessibleName(lblInpRanges->text());
     cmbInpRanges->setGeometry(56, 174, 201, EditHeight);
+    KeepBefore(lblInpRanges, cmbInpRanges);
     cmbInpRanges->setEditable(false);
     cmbInpRanges->setMaxVisibleItems(25);
     cmbInpRanges->setToolTip(
@@ -177,6 +180,7 @@ void TfrmMain::setupInputPanel() {
     cmbWiring->setObjectName(QStringLiteral("cmbWiring"));
     cmbWiring->setAccessibleName(lblWiring->text());
     cmbWiring->setGeometry(80, 201, 73, EditHeight);
+    KeepBefore(lblWiring, cmbWiring);
     cmbWiring->setEditable(false);
     cmbWiring->setToolTip(QStringLiteral("Select RTD and resistance wiring type"));
     AddCentredItems(cmbWiring, {WiringNames[0], WiringNames[1], WiringNames[2]});
@@ -193,18 +197,20 @@ void TfrmMain::setupInputPanel() {
     lblInputZero = NewPlainLabel(box, "lblInputZero", QStringLiteral("Zero"), 40, 260);
     edInpZero = NewEdit(box, "edInpZero", lblInputZero, 64, 256, ZeroProcedure);
     edInpZeroButton = AddEditButton(this, edInpZero, "edInpZeroButton");
-    lblInpZeroUnit = NewUnit(box, "lblInpZeroUnit", 138, 260, 30);
+    lblInpZeroUnit = NewUnit(box, "lblInpZeroUnit", 138, 260);
     lblEuMin = NewPlainLabel(box, "lblEuMin", QStringLiteral("Eumin"), 169, 260);
-    edEuMin = NewEdit(box, "edEuMin", lblEuMin, 200, 256, QStringLiteral("Enter engineering minimum value"));
-    lblEuMinUnit = NewUnit(box, "lblEuMinUnit", 274, 260, 39);
+    edEuMin = NewEdit(box, "edEuMin", lblEuMin, 200, 256, QStringLiteral("Enter engineering minimum value"),
+                      lblInpZeroUnit);
+    lblEuMinUnit = NewUnit(box, "lblEuMinUnit", 274, 260);
 
     lblInpFs = NewPlainLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
     edInpFull = NewEdit(box, "edInpFull", lblInpFs, 64, 283, FullProcedure);
     edInpFullButton = AddEditButton(this, edInpFull, "edInpFullButton");
-    lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287, 27);
+    lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287);
     lblEuMax = NewPlainLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
-    edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"));
-    lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287, 39);
+    edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"),
+                      lblInpFullUnit);
+    lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287);
 
 }
 

@@ -20,10 +20,9 @@
 
 namespace {
 // Columns of the box: value labels and edits of the left half start at 64, those
-// of the right half at 200; their captions end 3 pixels before.
+// of the right half at 200; their captions end CaptionGap pixels before.
 constexpr int LeftColumn = 64;
 constexpr int RightColumn = 200;
-constexpr int CaptionGap = 3;
 constexpr int ValueWidth = 73;
 constexpr int ValueHeight = 20;
 constexpr int EditHeight = 21;

@@ -4,12 +4,15 @@
 #include "../../app/ProgramLook.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/TextCellDelegate.h"
+#include "WindowHarness.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -107,28 +110,50 @@ class TstControls : public QObject {
 private slots:
     void initTestCase() { SetProgramLook(); }
 
+    // A text too wide for its box is drawn condensed, or else elided, exactly as
+    // QLabel draws the fitted text in the fitted font.
     void valueLabelDrawsAsQLabel_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QSize>("size");
-        QTest::newRow("reading") << QStringLiteral("100.39 \u00B0C") << QSize(73, 20);
-        QTest::newRow("N/A") << QStringLiteral("N/A") << QSize(73, 20);
-        QTest::newRow("negative") << QStringLiteral("-200.0") << QSize(80, 20);
-        QTest::newRow("range name") << QStringLiteral("Type K (-200..1372 \u00B0C)") << QSize(233, 20);
-        QTest::newRow("wider than the box") << QStringLiteral("Type K (-200..1372 \u00B0C)") << QSize(60, 20);
-        QTest::newRow("empty") << QString() << QSize(73, 20);
-        QTest::newRow("two lines") << QStringLiteral("Error\nagain") << QSize(73, 30);
-        QTest::newRow("markup stays text") << QStringLiteral("<b>5</b>") << QSize(73, 20);
+        QTest::addColumn<int>("fit"); // 0 as it is, 1 condensed, 2 elided
+        QTest::newRow("reading") << QStringLiteral("100.39 \u00B0C") << QSize(73, 20) << 0;
+        QTest::newRow("N/A") << QStringLiteral("N/A") << QSize(73, 20) << 0;
+        QTest::newRow("negative") << QStringLiteral("-200.0") << QSize(80, 20) << 0;
+        QTest::newRow("range name") << QStringLiteral("Type K (-200..1372 \u00B0C)") << QSize(233, 20) << 0;
+        QTest::newRow("a little too wide")
+            << QStringLiteral("Type K (-200..1372 \u00B0C)") << QSize(110, 20) << 1;
+        QTest::newRow("far too wide") << QStringLiteral("Type K (-200..1372 \u00B0C)") << QSize(60, 20) << 2;
+        QTest::newRow("-3.4e38 keeps its sign")
+            << QStringLiteral("-339999995214436424907732413799364296704 \u00B5V") << QSize(73, 20) << 2;
+        QTest::newRow("empty") << QString() << QSize(73, 20) << 0;
+        QTest::newRow("two lines") << QStringLiteral("Error\nagain") << QSize(73, 30) << 0;
+        QTest::newRow("markup stays text") << QStringLiteral("<b>5</b>") << QSize(73, 20) << 0;
     }
 
     void valueLabelDrawsAsQLabel() {
         QFETCH(QString, text);
         QFETCH(QSize, size);
+        QFETCH(int, fit);
         TValueLabel value;
         TReferenceLabel reference(true);
         for (QLabel* label : {static_cast<QLabel*>(&value), static_cast<QLabel*>(&reference)}) {
             label->resize(size);
             label->setText(text);
+            label->setToolTip(QStringLiteral("hint"));
         }
+        const TFittedLine shown = value.Shown();
+        QCOMPARE(shown.Font != value.font(), fit > 0);
+        QCOMPARE(shown.Elided, fit == 2);
+        if (fit == 2) {
+            QVERIFY2(shown.Text.endsWith(QChar(0x2026)) && text.startsWith(shown.Text.chopped(1)),
+                     qPrintable(shown.Text));
+            QCOMPARE(value.TipText(), text + QStringLiteral("\nhint"));
+        } else {
+            QCOMPARE(shown.Text, text);
+            QCOMPARE(value.TipText(), QStringLiteral("hint"));
+        }
+        reference.setFont(shown.Font);
+        reference.setText(shown.Text);
         COMPARE_PICTURES(Picture(value), Picture(reference));
     }
 
@@ -211,6 +236,56 @@ private slots:
 
         both([](TList& l) { l.setEnabled(false); });
         COMPARE_PICTURES(Picture(list), Picture(reference));
+    }
+
+    // The frame's top line runs through the middle of the caption, with a gap for it.
+    void groupBoxFrameRunsThroughItsCaption() {
+        QGroupBox box(QStringLiteral(" Input "));
+        box.resize(120, 60);
+        const QImage image = Picture(box);
+        const QRgb ground = image.pixel(60, 40);
+        int line = 0; // the first row of the frame, right of the caption
+        while (line < 30 && image.pixel(110, line) == ground)
+            ++line;
+        int inkTop = 99, inkBottom = -1, inkLeft = 99; // of the caption, left of x 60
+        for (int y = 0; y < 30; ++y)
+            for (int x = 4; x < 60; ++x)
+                if (image.pixel(x, y) != ground && y != line && y != line + 1) {
+                    inkTop = std::min(inkTop, y);
+                    inkBottom = std::max(inkBottom, y);
+                    inkLeft = std::min(inkLeft, x);
+                }
+        QVERIFY2(inkTop < line && line < inkBottom,
+                 qPrintable(QStringLiteral("line %1, caption %2..%3").arg(line).arg(inkTop).arg(inkBottom)));
+        QVERIFY(image.pixel(3, line) != ground);          // the line left of the caption
+        QCOMPARE(image.pixel(inkLeft - 1, line), ground); // and its gap
+    }
+
+    // Every control of a box lies inside its frame, and no caption touches a
+    // control (the JP6 picture's letters lie on it by design).
+    void windowControlsInsideTheirFrames() {
+        TWindowHarness h;
+        TfrmMain& w = *h.Window;
+        for (QGroupBox* box : {w.grpGeneral, w.grpInput, w.grpOutput}) {
+            QStyleOptionGroupBox option;
+            option.initFrom(box);
+            option.text = box->title();
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect inside =
+                box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, box);
+            const QList<QWidget*> controls = box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (const QWidget* c : controls) {
+                QVERIFY2(inside.contains(c->geometry()), qPrintable(c->objectName()));
+                const auto* caption = qobject_cast<const QLabel*>(c);
+                if (!caption || qobject_cast<const TPanelLabel*>(c) || c == w.Label2 || c == w.Label3)
+                    continue;
+                if (!caption->text().isEmpty())
+                    QVERIFY2(c->width() >= c->sizeHint().width(), qPrintable(c->objectName()));
+                for (const QWidget* other : controls)
+                    QVERIFY2(other == c || !c->geometry().intersects(other->geometry()),
+                             qPrintable(c->objectName() + " touches " + other->objectName()));
+            }
+        }
     }
 
     void lampDrawsBothFaces() {

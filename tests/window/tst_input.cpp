@@ -7,6 +7,7 @@
 #include "../../widgets/ToggleSwitch.h"
 #include "InputBench.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -81,6 +82,15 @@ private slots:
         QCOMPARE(w.pnlCalTemp->text(), QStringLiteral("-3.3"));
         QCOMPARE(w.pnlTempComp->text(), QStringLiteral("0.00 Ohm"));
         QVERIFY(w.calSwitch->On());
+        // Assistive technology reads a value box's caption as name, its text as value.
+        QAccessibleInterface* range = QAccessible::queryAccessibleInterface(w.pnlInpRange);
+        QCOMPARE(range->text(QAccessible::Name), QStringLiteral("Range"));
+        QCOMPARE(range->text(QAccessible::Value), QStringLiteral("Pt100 (385)"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.pnlEuMinP)->text(QAccessible::Value),
+                 QStringLiteral("-100.0 \u00B0C"));
+        QAccessibleInterface* mode = QAccessible::queryAccessibleInterface(w.calSwitch);
+        QVERIFY(mode->state().checkable && mode->state().checked);
+        QCOMPARE(mode->text(QAccessible::Value), QStringLiteral("CAL"));
         QCOMPARE(w.lvInpCalStat->topLevelItem(0)->text(1), QStringLiteral("UCAL"));
         QCOMPARE(w.cmbInpRanges->currentIndex(), 11);
         QVERIFY(w.cmbWiring->isEnabled());

@@ -238,6 +238,10 @@ private slots:
         // The name column keeps the list's own colours.
         const TInk name = InkOf(list, 0, 0);
         QCOMPARE(name.Green + name.Red, 0);
+        // A row selected by a click keeps its colours.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        QVERIFY(list->topLevelItem(0)->isSelected());
+        QVERIFY(InkOf(list, 0, 1).Green > 5 && InkOf(list, 0, 2).Red > 5);
     }
 
     // ---- Clearing the flags ----
