@@ -118,6 +118,10 @@ void TfrmMain::PacketProcess(const uint8_t* body, int size) {
         break;
     }
     if (afterRefusal) KeepStatusMessage();
+    // A frame in place of the awaited answer that shows no message of its own
+    // leaves the request's busy message, which then ends as an unanswered
+    // request's does.
+    if (!asked && sbMain->Tag == skBusy) ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);
 }
 
 void TfrmMain::KeepStatusMessage() {

@@ -28,6 +28,7 @@
 //   - against the simulated transmitter, on the port opened again where it
 //     failed, a read of the programmed input range succeeds.
 #include "../../link/Codec.h"
+#include "../../link/ComPort.h"
 #include "../../app/EventFlags.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
@@ -152,6 +153,7 @@ void CheckTheLineRecovers(TWindowHarness& h) {
         h.Ui.PortAnswer = 1;
         w.Guarded([&] { w.sbMainPanels0DblClick(); });
     }
+    while (h.Sim.Busy()) h.Sim.Transmit(); // what it still had to say is long gone
     h.Transport.OnHostWrite = [&h](const QByteArray& bytes) { h.Sim.Receive(bytes); };
     h.Transport.PollPeer = [&h] { return h.Sim.Transmit(); };
     h.Sim.Faults = TSimFaults();
@@ -162,7 +164,6 @@ void CheckTheLineRecovers(TWindowHarness& h) {
     h.Transport.OnHostWrite = nullptr;
     h.Transport.PollPeer = nullptr;
     h.Advance(6000);
-    while (h.Sim.Busy()) h.Sim.Transmit();
 }
 
 } // namespace
