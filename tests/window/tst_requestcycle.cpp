@@ -89,30 +89,38 @@ private slots:
     }
 
     // The mode answer shows no message; one that comes late, while "No response !"
-    // or "Success" shows, must not leave that message on the line for good.
+    // or "Success" shows, or in place of a read's answer, must not leave a message
+    // on the line for good.
     void lateModeAnswerStillEndsInReady_data() {
-        QTest::addColumn<bool>("afterSuccess");
-        QTest::newRow("after No response") << false;
-        QTest::newRow("after Success") << true;
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("after No response") << 0 << "No response !" << 36;
+        QTest::newRow("after Success") << 1 << "Success." << 36;
+        QTest::newRow("in place of a read's answer") << 2 << "Reading product version..." << 73 + 36;
     }
     void lateModeAnswerStillEndsInReady() {
-        QFETCH(bool, afterSuccess);
+        QFETCH(int, before);
+        QFETCH(QString, status);
+        QFETCH(int, ticks);
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
         h.Advance(5000);
-        if (afterSuccess) {
+        if (before == 1) {
             SendDac(*h.Window);
             h.Transport.Feed(Frame::Encode(QByteArray(1, char(cmdSetDac))));
             QCOMPARE(h.Status(), QStringLiteral("Success."));
             h.Window->QueryMode();
-        } else {
+        } else if (before == 0) {
             h.Window->QueryMode();
             h.Advance(73 * 55 + 60);
             QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        } else {
+            h.Window->ReadVersion();
         }
         h.Transport.Feed(Frame::Encode(Hex("21 01")));
-        QCOMPARE(h.Status(), afterSuccess ? QStringLiteral("Success.") : QStringLiteral("No response !"));
-        h.Advance(36 * 55 + 60);
+        QCOMPARE(h.Status(), status);
+        h.Advance(ticks * 55 + 120);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
         QVERIFY(!h.Window->ComPort->TimerActive(h.Window->ReplyTrigger));
     }
