@@ -1,16 +1,13 @@
 // mrt9dx-cli: the command-line companion of mrt9dx-config. It writes nothing but
 // standard output and standard error and keeps nothing between runs.
 #include "../link/Clock.h"
+#include "../link/StopSignals.h"
 #include "../link/Transport.h"
 #include "CliRun.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 namespace {
 void Write(FILE* stream, const QString& text) {
@@ -32,12 +29,8 @@ QByteArray ReadSettingsFile(const QString& name, QString* error) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Ctrl+C ends a watch after its line, through a signalfd, so ports close in order.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Ctrl+C ends a watch after its line, so that the ports close in order.
+    BlockStopSignals();
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-cli"));
@@ -49,14 +42,8 @@ int main(int argc, char* argv[]) {
     run.ReadFile = ReadSettingsFile;
     QObject::connect(&run, &TCliRun::Finished, &app, [&app](int status) { app.exit(status); });
 
-    const int stopFd = signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
-    QSocketNotifier stop(stopFd, QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &app, [&] {
-        signalfd_siginfo info;
-        while (::read(stopFd, &info, sizeof info) > 0) {
-        }
-        run.Stop();
-    });
+    TStopSignals stop;
+    QObject::connect(&stop, &TStopSignals::Stopped, &run, [&run] { run.Stop(); });
 
     if (!run.Start(QCoreApplication::arguments().mid(1))) return run.Status();
     return app.exec();

@@ -3,6 +3,7 @@
 // does, prints every frame, and can misbehave on request.
 #include "../link/Clock.h"
 #include "../link/PortNames.h"
+#include "../link/StopSignals.h"
 #include "Transmitter.h"
 
 #include <QCommandLineParser>
@@ -11,10 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,12 +31,8 @@ bool DeviceNamed(int number) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // SIGINT and SIGTERM arrive through a signalfd, so the link is removed in order.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Ctrl+C and kill end the event loop, so that the link is removed in order.
+    BlockStopSignals();
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-sim"));
@@ -138,9 +133,8 @@ int main(int argc, char* argv[]) {
         }
     });
 
-    const int stopFd = signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
-    QSocketNotifier stop(stopFd, QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &app, [&] { app.quit(); });
+    TStopSignals stop;
+    QObject::connect(&stop, &TStopSignals::Stopped, &app, &QCoreApplication::quit);
 
     const int rc = app.exec();
     QFile::remove(link);

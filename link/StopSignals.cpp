@@ -1,0 +1,39 @@
+#include "StopSignals.h"
+
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+sigset_t StopSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+} // namespace
+
+void BlockStopSignals() {
+    const sigset_t set = StopSet();
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+TStopSignals::TStopSignals(QObject* parent) : QObject(parent) {
+    const sigset_t set = StopSet();
+    Fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (Fd < 0) return;
+    Notifier = new QSocketNotifier(Fd, QSocketNotifier::Read, this);
+    connect(Notifier, &QSocketNotifier::activated, this, [this] {
+        signalfd_siginfo info;
+        while (::read(Fd, &info, sizeof info) > 0) {
+        }
+        emit Stopped();
+    });
+}
+
+TStopSignals::~TStopSignals() {
+    delete Notifier;
+    if (Fd >= 0) ::close(Fd);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// SIGINT and SIGTERM (Ctrl+C, kill) delivered through the event loop, so that a
+// program of the tool ends in order: the simulator removes its port link, the
+// companion closes its ports after the line it is printing.
+//
+// BlockStopSignals() runs first thing in main, before any thread exists (Qt's
+// own included), so that no thread takes the signals; a TStopSignals then raises
+// Stopped() in the event loop for each one that arrives.
+#include <QObject>
+
+class QSocketNotifier;
+
+void BlockStopSignals();
+
+class TStopSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit TStopSignals(QObject* parent = nullptr);
+    ~TStopSignals() override;
+
+signals:
+    void Stopped();
+
+private:
+    int Fd = -1;
+    QSocketNotifier* Notifier = nullptr;
+};
