@@ -6,6 +6,7 @@
 #include <cstring>
 
 uint8_t TxBuf[PacketBufSize];
+uint8_t TxCode = 0;
 uint16_t TxLen = 0;
 uint8_t RxRaw[PacketBufSize];
 uint8_t RxBuf[PacketBufSize];
@@ -31,6 +32,7 @@ float BitsFloat(uint32_t bits) {
 void PacketStart(uint8_t code) {
     std::memset(TxBuf, 0, sizeof TxBuf);
     TxLen = 0;
+    TxCode = code;
     PacketAddRaw(STX);
     PacketAddByte(code);
 }

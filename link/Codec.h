@@ -16,6 +16,8 @@ constexpr int PacketBufSize = 129;
 
 extern uint8_t TxBuf[PacketBufSize];
 extern uint16_t TxLen;
+// The command code of the request in TxBuf (there it may travel escaped).
+extern uint8_t TxCode;
 extern uint8_t RxRaw[PacketBufSize];
 extern uint8_t RxBuf[PacketBufSize];
 extern uint16_t RxLen;

@@ -31,7 +31,7 @@ void TfrmMain::PacketSend() {
     PacketAddRaw(ETX);
     if (!ComPort->Connected()) return;
     ComPort->PutBlock(TxBuf, TxLen);
-    AwaitedCode = TxBuf[1];
+    AwaitedCode = TxCode;
     ToolkitAfterRefusal = false;
     DataPacket->Enable();
     ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);

@@ -1,6 +1,7 @@
 #include "PageSpinBox.h"
 
 #include "Controls.h"
+#include "WheelGuard.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -30,6 +31,19 @@ TPageSpinBox::TPageSpinBox(QWidget* parent) : QSpinBox(parent) {
     connect(lineEdit(), &QLineEdit::textChanged, this, &TPageSpinBox::EditorTextChanged);
     // Qt also raises textChanged for an unchanged value on Return and on leaving.
     connect(this, &QSpinBox::textChanged, this, &TPageSpinBox::ReportCode);
+    connect(this, &QSpinBox::valueChanged, this, [this] {
+        if (!Correcting) EmptiedByPerson = false;
+    });
+}
+
+void TPageSpinBox::SetCode(int code) {
+    EmptiedByPerson = false;
+    setValue(code);
+}
+
+void TPageSpinBox::stepBy(int steps) {
+    EmptiedByPerson = false;
+    QSpinBox::stepBy(steps);
 }
 
 void TPageSpinBox::ReportCode() {
@@ -89,7 +103,9 @@ void TPageSpinBox::EditorTextChanged(const QString& text) {
     // emptying is reported as the change to 0 and the next digit typed is a change
     // again; then give the field back its empty text.
     if (!text.isEmpty() || value() == minimum()) return;
+    Correcting = true;
     setValue(minimum());
+    Correcting = false;
     const QSignalBlocker blocker(lineEdit());
     lineEdit()->clear();
 }
@@ -121,6 +137,12 @@ void TPageSpinBox::keyPressEvent(QKeyEvent* event) {
     QSpinBox::keyPressEvent(event);
 }
 
+void TPageSpinBox::focusInEvent(QFocusEvent* event) {
+    // The person sees what the exit put into the edit.
+    EmptiedByPerson = false;
+    QSpinBox::focusInEvent(event);
+}
+
 void TPageSpinBox::focusOutEvent(QFocusEvent* event) {
     if (LeavesControl(event)) emit Exited();
     QSpinBox::focusOutEvent(event);
@@ -132,10 +154,7 @@ void TPageSpinBox::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
-    const QPoint delta = event->angleDelta();
-    WheelRest += delta.y() != 0 ? delta.y() : delta.x();
-    const int notches = WheelRest / QWheelEvent::DefaultDeltasPerStep;
-    WheelRest -= notches * QWheelEvent::DefaultDeltasPerStep;
+    const int notches = WheelNotches(event, WheelRest);
     if (notches != 0) stepBy(notches);
     event->accept();
 }

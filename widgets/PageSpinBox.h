@@ -20,10 +20,14 @@ public:
     int TextValue() const;
     bool TextEmpty() const;
     // True while the text is empty, and after the person emptied it and the exit
-    // put 0 back into it (ShowZeroForEmpty) until a value is typed, stepped or set.
+    // put 0 back into it (ShowZeroForEmpty), until a value is typed, stepped or
+    // set, or the edit has the focus again.
     bool LeftEmpty() const { return TextEmpty() || EmptiedByPerson; }
     // Puts 0 into an emptied edit without taking back that the person left it empty.
     void ShowZeroForEmpty();
+    // A code from the transmitter; the edit no longer counts as left empty.
+    void SetCode(int code);
+    void stepBy(int steps) override;
     void ClearText();
     QValidator::State validate(QString& input, int& pos) const override;
 
@@ -35,6 +39,7 @@ signals:
 protected:
     int valueFromText(const QString& text) const override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 

@@ -18,10 +18,7 @@ protected:
             wheel->ignore();
             return true;
         }
-        const QPoint delta = wheel->angleDelta();
-        Rest += delta.y() != 0 ? delta.y() : delta.x();
-        const int notches = Rest / QWheelEvent::DefaultDeltasPerStep;
-        Rest -= notches * QWheelEvent::DefaultDeltasPerStep;
+        const int notches = WheelNotches(wheel, Rest);
         // Turning the wheel away from the user moves up the list, as the Up key.
         for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
             QKeyEvent key(QEvent::KeyPress, notches > 0 ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier);
@@ -36,6 +33,14 @@ private:
     int Rest = 0; // the part of a notch the wheel has turned
 };
 } // namespace
+
+int WheelNotches(const QWheelEvent* event, int& rest) {
+    const QPoint delta = event->angleDelta();
+    rest += delta.y() != 0 ? delta.y() : delta.x();
+    const int notches = rest / QWheelEvent::DefaultDeltasPerStep;
+    rest -= notches * QWheelEvent::DefaultDeltasPerStep;
+    return notches;
+}
 
 void GuardWheel(QComboBox* combo) {
     combo->setFocusPolicy(Qt::StrongFocus);

@@ -17,7 +17,9 @@ void TfrmMain::edInpZeroPropertiesButtonClick() {
 }
 
 void TfrmMain::edInpFullPropertiesButtonClick() {
-    ShowStatus(QStringLiteral("Calibrating full scale..."), skBusy);
+    // The request is built before the busy message: a text that is not a number
+    // ends the handler with the line as it was.
     PacketPut(Msg::CalFull(uint8_t(SelectedInputCode()), StrToSingle(edInpFull->text())));
+    ShowStatus(QStringLiteral("Calibrating full scale..."), skBusy);
     PacketSend();
 }

@@ -115,10 +115,12 @@ void TfrmMain::btnSetInputRangeClick() {
         return;
     }
     const TEventsOnAgain eventsOnAgain;
-    ShowStatus(QStringLiteral("Setting range permanently..."), skBusy);
+    // Built before the busy message, which a text that is not a number would
+    // otherwise leave on the line for good.
     const float euMin = StrToSingle(edEuMin->text());
     const float euMax = StrToSingle(edEuMax->text());
     PacketPut(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax));
+    ShowStatus(QStringLiteral("Setting range permanently..."), skBusy);
     PacketSend();
 }
 

@@ -52,8 +52,10 @@ void TfrmMain::btnOutZeroClick() {
     if (seOutZero->LeftEmpty()) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
+    // Built before the busy message: a limit that is not a number ends the
+    // handler with the line as it was.
     PacketPut(Msg::WriteOutZero(DacCode(seOutZero), OutSettings(row)));
+    ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
     PacketSend();
 }
 
@@ -61,7 +63,7 @@ void TfrmMain::btnOutFullClick() {
     if (seOutFull->LeftEmpty()) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);
     PacketPut(Msg::WriteOutFull(DacCode(seOutFull), OutSettings(row)));
+    ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);
     PacketSend();
 }

@@ -85,8 +85,8 @@ void TfrmMain::ShowOutActive() {
     const QColor colour = FlagColour(r.RangeFlag);
     pnlTempOut->SetTextColor(colour);
     SetTextColour(lblTempOutRange, colour);
-    seOutZero->setValue(r.ZeroCode);
-    seOutFull->setValue(r.FullCode);
+    seOutZero->SetCode(r.ZeroCode);
+    seOutFull->SetCode(r.FullCode);
     edOutMin->setText(FormatFloat(r.OutMin, row.Format));
     edOutMax->setText(FormatFloat(r.OutMax, row.Format));
     cbInvertOut->setChecked(r.Invert != 0);
@@ -142,8 +142,8 @@ void TfrmMain::ShowOutFull() {
     SetTextColour(lblTempOutRange, colour);
     pnlOutZeroP->setText(QString::number(r.ZeroCode));
     pnlOutFsP->setText(QString::number(r.FullCode));
-    seOutZero->setValue(r.ZeroCode);
-    seOutFull->setValue(r.FullCode);
+    seOutZero->SetCode(r.ZeroCode);
+    seOutFull->SetCode(r.FullCode);
     pnlPermOutMin->setText(WithUnit(r.OutMin, row));
     pnlPermOutMax->setText(WithUnit(r.OutMax, row));
     edOutMin->setText(FormatFloat(r.OutMin, row.Format));

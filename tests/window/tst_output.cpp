@@ -422,6 +422,8 @@ private slots:
         QTest::newRow("turns the wheel with Ctrl over the focused code") << 7 << 1001 << oneUp;
         QTest::newRow("presses Ctrl+Up in the code") << 8 << 1001 << oneUp;
         QTest::newRow("turns the wheel over the focused ranges") << 9 << 1000 << "02 16 00 03";
+        QTest::newRow("empties the zero code, steps it up and clicks its S")
+            << 10 << 1 << "02 10 EF 01 00 00 03 02 10 EF 01 01 00 03 02 11 01 01 00 00 00 00 20 C1 00 00 20 41 00 00 FA 43 00 00 20 41 00 03";
     }
     void aPersonAtTheDacCodes() {
         QFETCH(int, act);
@@ -442,10 +444,11 @@ private slots:
             event.setAccepted(false);
             QApplication::sendEvent(target, &event);
         };
-        const auto emptyAndStore = [&](TPageSpinBox* spin, QPushButton* store) {
+        const auto emptyAndStore = [&](TPageSpinBox* spin, QPushButton* store, bool stepUp = false) {
             QTest::mouseClick(spin, Qt::LeftButton);
             QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(spin, Qt::Key_Backspace);
+            if (stepUp) QTest::keyClick(spin, Qt::Key_Up);
             QTest::mouseClick(store, Qt::LeftButton); // the focus moves to the button first
         };
         QTest::mouseClick(w.seOutZero, Qt::LeftButton);
@@ -465,6 +468,7 @@ private slots:
             w.cmbOutRanges->setFocus(Qt::TabFocusReason);
             wheel(w.cmbOutRanges);
             break;
+        case 10: emptyAndStore(w.seOutZero, w.btnOutZero, true); break;
         }
         QCOMPARE(p.Sent(), wire);
         QCOMPARE(w.seOutZero->value(), zeroCode);
