@@ -65,6 +65,21 @@ const TCommandHelp Commands[] = {
      "output), one line per interval (default 1 s), N lines or until interrupted."},
 };
 
+const QString PortsHelp = QStringLiteral(
+    "Usage: mrt9dx-cli ports\nOne line per COM number the port dialog offers: the COM number, the device, "
+    "its "
+    "description\n(adapter maker, product, serial number) and its state (free, in use, no permission).");
+
+// The help of the command `name`; the program's help when `name` is no command.
+QString HelpText(const QString& name) {
+    if (name == QLatin1String("ports")) return PortsHelp;
+    for (const TCommandHelp& c : Commands)
+        if (name == QLatin1String(c.Name))
+            return QStringLiteral("Usage: mrt9dx-cli [-p PORT]... %1\n%2")
+                .arg(QLatin1String(c.Usage), QLatin1String(c.Text));
+    return MainHelp;
+}
+
 bool ValidPort(const QString& port) {
     const QRegularExpressionMatch com =
         QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
@@ -100,20 +115,17 @@ bool TCliRun::Start(const QStringList& arguments) {
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     global.addOptions({port, help});
-    if (!global.parse(QStringList{Program} + arguments)) return Fail(global.errorText());
+    const bool parsed = global.parse(QStringList{Program} + arguments);
     const QStringList positional = global.positionalArguments();
-    if (positional.isEmpty()) {
-        if (global.isSet(help)) return Help(MainHelp);
-        return Fail(QStringLiteral("no command given; 'mrt9dx-cli --help' lists them"));
-    }
+    // A --help anywhere, before or after the command, wins over everything else
+    // on the line: it prints help and nothing is sent.
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
+        return Help(HelpText(parsed ? positional.value(0) : QString()));
+    if (!parsed) return Fail(global.errorText());
+    if (positional.isEmpty()) return Fail(QStringLiteral("no command given; 'mrt9dx-cli --help' lists them"));
     const QString name = positional.first();
 
     if (name == QLatin1String("ports")) {
-        if (positional.contains(QStringLiteral("--help")) || positional.contains(QStringLiteral("-h")))
-            return Help(
-                QStringLiteral("Usage: mrt9dx-cli ports\nOne line per COM number the port dialog offers: the "
-                               "COM number, the device, its description\n(adapter maker, product, serial "
-                               "number) and its state (free, in use, no permission)."));
         if (positional.size() > 1) return Fail(QStringLiteral("ports takes no arguments"));
         for (const QString& line : PortLines())
             if (Out) Out(line);
@@ -134,14 +146,11 @@ bool TCliRun::Start(const QStringList& arguments) {
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."),
                                    QStringLiteral("N"));
-    parser.addOptions({port, help});
+    parser.addOptions({port});
     if (Job.Command == TCliJob::TCommand::Read) parser.addOptions({active, json});
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
         return Fail(QStringLiteral("%1: %2").arg(name, parser.errorText()));
-    if (parser.isSet(help))
-        return Help(QStringLiteral("Usage: mrt9dx-cli [-p PORT]... %1\n%2")
-                        .arg(QLatin1String(found->Usage), QLatin1String(found->Text)));
     const QStringList args = parser.positionalArguments();
     const int wanted =
         (Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;

@@ -110,6 +110,11 @@ private slots:
         QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 1;
         QTest::newRow("device path") << "-p /dev/ttyUSB3 version" << 0 << GoodFile << 0 << 1;
         QTest::newRow("port given twice") << "-p COM1 -p com1 version" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("--help before mode cal: its help, nothing sent")
+            << "--help -p COM1 mode cal" << 0 << GoodFile << 0 << 0;
+        QTest::newRow("--help before apply: its help, nothing sent")
+            << "--help -p COM1 apply f" << 0 << GoodFile << 0 << 0;
+        QTest::newRow("-h wins over a bad argument") << "-p COM1 -h dump x" << 0 << GoodFile << 0 << 0;
         QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 1;
     }
     void exitStatuses() {
@@ -138,7 +143,12 @@ private slots:
         if (fault == 1) QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdSetToolkitVer));
         if (status == 4)
             QVERIFY(b.Out.contains(QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
-        if (args.endsWith(QLatin1String("mode cal"))) QCOMPARE(int(b.Sims[0]->Mode), 1);
+        if (args.contains(QLatin1String("-h")))
+            QVERIFY2(b.Out.value(0).startsWith(QStringLiteral("Usage: mrt9dx-cli [-p PORT]... ") +
+                                               args.section(QLatin1Char(' '), -2, -2)),
+                     qPrintable(b.Out.value(0)));
+        else if (args.endsWith(QLatin1String("mode cal")))
+            QCOMPARE(int(b.Sims[0]->Mode), 1);
     }
 
     void dumpThenApplyGivesTheSameSettings() {
