@@ -1,12 +1,15 @@
 // mrt9dx-cli's core against simulated transmitters in process, on a manual clock:
 // the exit statuses, what reaches the transmitter, and what is printed.
 #include "../../cli/CliRun.h"
+#include "../../cli/Present.h"
 #include "../../cli/Settings.h"
 #include "../../link/Clock.h"
 #include "../../link/Commands.h"
 #include "../../link/Transport.h"
 #include "../../sim/Transmitter.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 #include <bit>
 #include <cmath>
@@ -197,6 +200,18 @@ private slots:
         QVERIFY(b.Out.contains(QStringLiteral("Outmin: -10.000 V")));
         QVERIFY(b.Out.contains(QStringLiteral("Mode: RUN")));
         QVERIFY(b.Out.contains(QStringLiteral("Output: 5.000 V")));
+
+        // JSON has no NaN or infinity: such readings are null, never 0.
+        Msg::TInputReport in;
+        in.Raw = NAN;
+        in.Eng = INFINITY;
+        in.Ta = -INFINITY;
+        in.TCal = 0;
+        const QJsonObject json =
+            QJsonDocument::fromJson(ReadJson(in, {}, false).toUtf8())["input"].toObject();
+        for (const char* key : {"raw", "eng", "ta"})
+            QVERIFY2(json[QLatin1String(key)].isNull(), key);
+        QCOMPARE(json["tcal"], QJsonValue(0.0));
     }
 
     // A dump must read back as the single the transmitter holds, whatever it is.
