@@ -4,7 +4,6 @@
 #include "Present.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -81,14 +80,7 @@ QString HelpText(const QString& name) {
 }
 
 bool ValidPort(const QString& port) {
-    const QRegularExpressionMatch com =
-        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
-            .match(port);
-    if (com.hasMatch()) {
-        const int n = com.captured(1).toInt();
-        return n >= 1 && n <= MaxComPort;
-    }
-    return port.contains(QLatin1Char('/')) || port.contains(QLatin1Char('\\'));
+    return ComNumberOf(port) != 0 || port.contains(QLatin1Char('/')) || port.contains(QLatin1Char('\\'));
 }
 } // namespace
 

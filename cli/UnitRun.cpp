@@ -6,12 +6,12 @@
 #include "../link/Commands.h"
 #include "../link/DataPacket.h"
 #include "../link/MrtError.h"
+#include "../link/PortNames.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"
 #include "Present.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 
 namespace {
 constexpr int PortPauseMs = 500;
@@ -54,9 +54,6 @@ QString InName(uint8_t code) {
 QString OutName(uint8_t range) {
     return range < OutRangeCount ? OutRanges[range].Name : QString::number(range);
 }
-QString BoolText(bool value) {
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
 } // namespace
 
 TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock,
@@ -64,11 +61,8 @@ TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transpor
     : QObject(parent), PortName(port), Job(job), Clock(clock) {
     ComPort = new TComPort(transport, clock, this);
     DataPacket = new TDataPacket(ComPort, this);
-    const QRegularExpressionMatch com =
-        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
-            .match(port);
-    if (com.hasMatch())
-        ComPort->SetComNumber(com.captured(1).toInt());
+    if (const int number = ComNumberOf(port))
+        ComPort->SetComNumber(number);
     else
         ComPort->SetDevicePath(port);
     DataPacket->OnPacket = [this](const uint8_t* data, int size) { Answer(data, size); };

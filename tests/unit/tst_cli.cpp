@@ -101,6 +101,7 @@ private slots:
         QTest::newRow("unknown command") << "-p COM1 erase" << 0 << GoodFile << 2 << 0;
         QTest::newRow("no port") << "read" << 0 << GoodFile << 2 << 0;
         QTest::newRow("COM51") << "-p COM51 read" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("COM0") << "-p COM0 read" << 0 << GoodFile << 2 << 0;
         QTest::newRow("output section only")
             << "-p COM1 apply f" << 0
             << QByteArray(
