@@ -1,6 +1,7 @@
 #include "CliRun.h"
 
 #include "../link/PortNames.h"
+#include "../link/PortRules.h"
 #include "Present.h"
 
 #include <QCommandLineParser>
@@ -159,8 +160,22 @@ bool TCliRun::Start(const QStringList& arguments) {
         if (p.startsWith(QLatin1String("com"), Qt::CaseInsensitive) && !p.contains(QLatin1Char('/')))
             p = p.toUpper();
     }
-    for (int i = 0; i < ports.size(); ++i)
-        if (ports.indexOf(ports[i]) != i) return Fail(QStringLiteral("%1: given twice").arg(ports[i]));
+    // One device has one owner whatever name reaches it: COM1 and the device it
+    // names, or two links to one device, are the same port given twice.
+    QStringList devices;
+    for (const QString& p : ports) {
+        const int number = ComNumberOf(p);
+        const QString device = number ? ComPortDevice(number) : p;
+        const QString real = RealDevice(device);
+        devices << (real.isEmpty() ? device : real);
+    }
+    for (int i = 0; i < ports.size(); ++i) {
+        const int first = int(devices.indexOf(devices[i]));
+        if (first == i) continue;
+        if (ports[first] == ports[i]) return Fail(QStringLiteral("%1: given twice").arg(ports[i]));
+        return Fail(QStringLiteral("%1 and %2 are one device, %3: give it once")
+                        .arg(ports[first], ports[i], devices[i]));
+    }
 
     if (Job.Command == TCliJob::TCommand::Read) {
         Job.Active = parser.isSet(active);

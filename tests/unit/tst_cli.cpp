@@ -5,11 +5,13 @@
 #include "../../cli/Settings.h"
 #include "../../link/Clock.h"
 #include "../../link/Commands.h"
+#include "../../link/PortNames.h"
 #include "../../link/Transport.h"
 #include "../../sim/Transmitter.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <bit>
 #include <cmath>
@@ -114,6 +116,9 @@ private slots:
         QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 1;
         QTest::newRow("device path") << "-p /dev/ttyUSB3 version" << 0 << GoodFile << 0 << 1;
         QTest::newRow("port given twice") << "-p COM1 -p com1 version" << 0 << GoodFile << 2 << 0;
+        // @COM1: the device COM1 names; @a, @b: two links to one device.
+        QTest::newRow("COM1 and its device") << "-p COM1 -p @COM1 version" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("two links to one device") << "-p @a -p @b version" << 0 << GoodFile << 2 << 0;
         QTest::newRow("--help before mode cal: its help, nothing sent")
             << "--help -p COM1 mode cal" << 0 << GoodFile << 0 << 0;
         QTest::newRow("--help before apply: its help, nothing sent")
@@ -127,6 +132,13 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, status);
         QFETCH(int, requests);
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("dev")).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(dir.filePath("dev"), dir.filePath("a")) &&
+                QFile::link(dir.filePath("dev"), dir.filePath("b")));
+        args.replace("@COM1", ComPortDevice(1))
+            .replace("@a", dir.filePath("a"))
+            .replace("@b", dir.filePath("b"));
         TBench b;
         b.Tamper = fault == 3;
         // With two ports only the first misbehaves.
