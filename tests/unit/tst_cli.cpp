@@ -4,7 +4,9 @@
 #include "../../cli/Present.h"
 #include "../../cli/Settings.h"
 #include "../../link/Clock.h"
+#include "../../link/ComPort.h"
 #include "../../link/Commands.h"
+#include "../../link/MrtError.h"
 #include "../../link/PortNames.h"
 #include "../../link/Transport.h"
 #include "../../sim/Transmitter.h"
@@ -238,6 +240,42 @@ private slots:
             const float value = std::bit_cast<float>(bits);
             if (!std::isfinite(value)) continue;
             QCOMPARE(std::bit_cast<uint32_t>(SingleText(value).toFloat()), bits);
+        }
+    }
+
+    // A port given by its device path is named by that path, a COM port as the
+    // window names it, in every message of the port.
+    void messagesNameThePortAsItWasGiven_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("openFails"); // else a write fails
+        QTest::addColumn<QString>("message");
+        QTest::newRow("COM port will not open")
+            << "COM3" << true << "COM3 (/dev/ttyUSB2): Input/output error";
+        QTest::newRow("device path will not open")
+            << "/dev/ttyS7" << true << "/dev/ttyS7: Input/output error";
+        QTest::newRow("COM port write fails") << "COM3" << false << "Writing to COM3 (/dev/ttyUSB2) failed";
+        QTest::newRow("device path write fails") << "/dev/ttyS7" << false << "Writing to /dev/ttyS7 failed";
+    }
+    void messagesNameThePortAsItWasGiven() {
+        QFETCH(QString, port);
+        QFETCH(bool, openFails);
+        QFETCH(QString, message);
+        if (ComPortDevice(3) != QLatin1String("/dev/ttyUSB2")) QSKIP("a COM3 link in the runtime folder");
+        TManualClock clock;
+        TMemoryTransport pipe(&clock);
+        if (openFails) pipe.RefuseOpen = [](const QString&) { return QStringLiteral("Input/output error"); };
+        TComPort com(&pipe, &clock);
+        if (const int number = ComNumberOf(port))
+            com.SetComNumber(number);
+        else
+            com.SetDevicePath(port);
+        try {
+            com.Open();
+            pipe.Close(); // the line goes away under the port
+            com.PutBlock(reinterpret_cast<const uint8_t*>("\x02"), 1);
+            QFAIL("no error");
+        } catch (const EMrtError& error) {
+            QCOMPARE(error.Message, message);
         }
     }
 
