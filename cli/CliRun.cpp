@@ -30,7 +30,11 @@ const QString MainHelp =
                    "\n"
                    "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
                    "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
-                   "3 no port, or no answer within 4 s; 4 the read-back differs.\n"
+                   "3 no port, or no answer within 4 s, or stopped before the verdict; 4 the\n"
+                   "read-back differs.\n"
+                   "Ctrl+C (or SIGTERM) ends a port that is not ready yet with nothing sent\n"
+                   "(status 3); a command that has begun runs to its verdict, a watch ends after\n"
+                   "its line (status 0). A second Ctrl+C ends every port at once.\n"
                    "'mrt9dx-cli COMMAND --help' describes a command.");
 
 struct TCommandHelp {
@@ -229,8 +233,9 @@ bool TCliRun::Start(const QStringList& arguments) {
 }
 
 void TCliRun::Stop() {
+    const bool again = StopsAsked++ > 0;
     for (TUnitRun* unit : UnitRuns)
-        unit->Stop();
+        again ? unit->Abort() : unit->Stop();
 }
 
 void TCliRun::UnitFinished() {

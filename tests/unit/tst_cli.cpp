@@ -44,16 +44,25 @@ struct TBench {
     bool Tamper = false;
     QStringList Out, Err;
 
-    // Runs the command line to its end, at most a minute of clock time.
-    int Go(const QStringList& args, const QByteArray& file = GoodFile) {
+    int FinishedMs = -1;
+
+    // Runs the command line to its end, at most a minute of clock time, with a
+    // stop signal at each of the clock times `stops`.
+    int Go(const QStringList& args, const QByteArray& file = GoodFile, const QList<int>& stops = {}) {
         Run.Out = [this](const QString& text) { Out << text.split(QLatin1Char('\n')); };
         Run.Err = [this](const QString& text) { Err << text; };
         Run.ReadFile = [file](const QString&, QString*) { return file; };
         bool finished = false;
-        QObject::connect(&Run, &TCliRun::Finished, &Run, [&finished] { finished = true; });
+        const qint64 start = Clock.NowMs();
+        QObject::connect(&Run, &TCliRun::Finished, &Run, [this, &finished, start] {
+            finished = true;
+            FinishedMs = int(Clock.NowMs() - start);
+        });
         if (!Run.Start(args)) return Run.Status();
-        for (int ms = 0; ms < 60000 && !finished; ms += 10)
-            Clock.Advance(10);
+        for (int ms = 0; ms < 60000 && !finished; ms += 10) {
+            if (stops.contains(ms)) Run.Stop();
+            if (!finished) Clock.Advance(10);
+        }
         return finished ? Run.Status() : -1;
     }
 };
@@ -167,6 +176,44 @@ private slots:
                      qPrintable(b.Out.value(0)));
         else if (args.endsWith(QLatin1String("mode cal")))
             QCOMPARE(int(b.Sims[0]->Mode), 1);
+    }
+
+    // Ctrl+C: nothing goes out once a port is stopped before it is ready; a
+    // command under way runs to its verdict, a watch ends after its line; a
+    // second Ctrl+C ends every port at once.
+    void stopSignals_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QList<int>>("stops"); // clock times, the port ready at 1000
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("endsBy"); // clock time
+        QTest::newRow("before opening: nothing sent")
+            << "-p COM1 mode cal" << false << QList<int>{200} << 3 << 0 << 200;
+        QTest::newRow("after opening: nothing sent, closed with its pause")
+            << "-p COM1 apply f" << false << QList<int>{700} << 3 << 0 << 1200;
+        QTest::newRow("apply under way runs to its verdict")
+            << "-p COM1 apply f" << false << QList<int>{1000} << 0 << 5 << 60000;
+        QTest::newRow("watch ends after its line with 0")
+            << "-p COM1 watch" << false << QList<int>{1500} << 0 << 4 << 2000;
+        QTest::newRow("a second stop ends a silent unit at once")
+            << "-p COM1 version" << true << QList<int>{1100, 1200} << 3 << 1 << 1200;
+        QTest::newRow("a second stop in the closing pause keeps the verdict")
+            << "-p COM1 -p COM2 version" << false << QList<int>{1000, 1200} << 0 << 1 << 1200;
+    }
+    void stopSignals() {
+        QFETCH(QString, args);
+        QFETCH(bool, silent);
+        QFETCH(QList<int>, stops);
+        QFETCH(int, status);
+        QFETCH(int, requests);
+        QFETCH(int, endsBy);
+        TBench b;
+        b.Setup = [silent](TTransmitter& sim, int) { sim.Faults.Silent = silent; };
+        QCOMPARE(b.Go(args.split(QLatin1Char(' ')), GoodFile, stops), status);
+        QCOMPARE(b.Sims[0]->RequestsReceived, requests);
+        QVERIFY2(b.FinishedMs <= endsBy, qPrintable(QString::number(b.FinishedMs)));
+        QCOMPARE(int(b.Sims[0]->Mode), 0);
     }
 
     void dumpThenApplyGivesTheSameSettings() {
