@@ -1,10 +1,10 @@
 #include "CliRun.h"
 
 #include "../link/PortNames.h"
+#include "../link/PortRules.h"
 #include "Present.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -30,7 +30,11 @@ const QString MainHelp =
                    "\n"
                    "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
                    "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
-                   "3 no port, or no answer within 4 s; 4 the read-back differs.\n"
+                   "3 no port, or no answer within 4 s, or stopped before the verdict; 4 the\n"
+                   "read-back differs.\n"
+                   "Ctrl+C (or SIGTERM) ends a port that is not ready yet with nothing sent\n"
+                   "(status 3); a command that has begun runs to its verdict, a watch ends after\n"
+                   "its line (status 0). A second Ctrl+C ends every port at once.\n"
                    "'mrt9dx-cli COMMAND --help' describes a command.");
 
 struct TCommandHelp {
@@ -65,15 +69,23 @@ const TCommandHelp Commands[] = {
      "output), one line per interval (default 1 s), N lines or until interrupted."},
 };
 
+const QString PortsHelp = QStringLiteral(
+    "Usage: mrt9dx-cli ports\nOne line per COM number the port dialog offers: the COM number, the device, "
+    "its "
+    "description\n(adapter maker, product, serial number) and its state (free, in use, no permission).");
+
+// The help of the command `name`; the program's help when `name` is no command.
+QString HelpText(const QString& name) {
+    if (name == QLatin1String("ports")) return PortsHelp;
+    for (const TCommandHelp& c : Commands)
+        if (name == QLatin1String(c.Name))
+            return QStringLiteral("Usage: mrt9dx-cli [-p PORT]... %1\n%2")
+                .arg(QLatin1String(c.Usage), QLatin1String(c.Text));
+    return MainHelp;
+}
+
 bool ValidPort(const QString& port) {
-    const QRegularExpressionMatch com =
-        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
-            .match(port);
-    if (com.hasMatch()) {
-        const int n = com.captured(1).toInt();
-        return n >= 1 && n <= MaxComPort;
-    }
-    return port.contains(QLatin1Char('/')) || port.contains(QLatin1Char('\\'));
+    return ComNumberOf(port) != 0 || port.contains(QLatin1Char('/')) || port.contains(QLatin1Char('\\'));
 }
 } // namespace
 
@@ -100,20 +112,17 @@ bool TCliRun::Start(const QStringList& arguments) {
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     global.addOptions({port, help});
-    if (!global.parse(QStringList{Program} + arguments)) return Fail(global.errorText());
+    const bool parsed = global.parse(QStringList{Program} + arguments);
     const QStringList positional = global.positionalArguments();
-    if (positional.isEmpty()) {
-        if (global.isSet(help)) return Help(MainHelp);
-        return Fail(QStringLiteral("no command given; 'mrt9dx-cli --help' lists them"));
-    }
+    // A --help anywhere, before or after the command, wins over everything else
+    // on the line: it prints help and nothing is sent.
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
+        return Help(HelpText(parsed ? positional.value(0) : QString()));
+    if (!parsed) return Fail(global.errorText());
+    if (positional.isEmpty()) return Fail(QStringLiteral("no command given; 'mrt9dx-cli --help' lists them"));
     const QString name = positional.first();
 
     if (name == QLatin1String("ports")) {
-        if (positional.contains(QStringLiteral("--help")) || positional.contains(QStringLiteral("-h")))
-            return Help(
-                QStringLiteral("Usage: mrt9dx-cli ports\nOne line per COM number the port dialog offers: the "
-                               "COM number, the device, its description\n(adapter maker, product, serial "
-                               "number) and its state (free, in use, no permission)."));
         if (positional.size() > 1) return Fail(QStringLiteral("ports takes no arguments"));
         for (const QString& line : PortLines())
             if (Out) Out(line);
@@ -134,14 +143,11 @@ bool TCliRun::Start(const QStringList& arguments) {
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."),
                                    QStringLiteral("N"));
-    parser.addOptions({port, help});
+    parser.addOptions({port});
     if (Job.Command == TCliJob::TCommand::Read) parser.addOptions({active, json});
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
         return Fail(QStringLiteral("%1: %2").arg(name, parser.errorText()));
-    if (parser.isSet(help))
-        return Help(QStringLiteral("Usage: mrt9dx-cli [-p PORT]... %1\n%2")
-                        .arg(QLatin1String(found->Usage), QLatin1String(found->Text)));
     const QStringList args = parser.positionalArguments();
     const int wanted =
         (Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;
@@ -158,8 +164,22 @@ bool TCliRun::Start(const QStringList& arguments) {
         if (p.startsWith(QLatin1String("com"), Qt::CaseInsensitive) && !p.contains(QLatin1Char('/')))
             p = p.toUpper();
     }
-    for (int i = 0; i < ports.size(); ++i)
-        if (ports.indexOf(ports[i]) != i) return Fail(QStringLiteral("%1: given twice").arg(ports[i]));
+    // One device has one owner whatever name reaches it: COM1 and the device it
+    // names, or two links to one device, are the same port given twice.
+    QStringList devices;
+    for (const QString& p : ports) {
+        const int number = ComNumberOf(p);
+        const QString device = number ? ComPortDevice(number) : p;
+        const QString real = RealDevice(device);
+        devices << (real.isEmpty() ? device : real);
+    }
+    for (int i = 0; i < ports.size(); ++i) {
+        const int first = int(devices.indexOf(devices[i]));
+        if (first == i) continue;
+        if (ports[first] == ports[i]) return Fail(QStringLiteral("%1: given twice").arg(ports[i]));
+        return Fail(QStringLiteral("%1 and %2 are one device, %3: give it once")
+                        .arg(ports[first], ports[i], devices[i]));
+    }
 
     if (Job.Command == TCliJob::TCommand::Read) {
         Job.Active = parser.isSet(active);
@@ -213,8 +233,9 @@ bool TCliRun::Start(const QStringList& arguments) {
 }
 
 void TCliRun::Stop() {
+    const bool again = StopsAsked++ > 0;
     for (TUnitRun* unit : UnitRuns)
-        unit->Stop();
+        again ? unit->Abort() : unit->Stop();
 }
 
 void TCliRun::UnitFinished() {

@@ -32,6 +32,9 @@ public:
     // Returns false when the run is over already (help, a bad argument, `ports`):
     // then Status() holds the exit status and Finished is not raised.
     bool Start(const QStringList& arguments);
+    // A stop signal (Ctrl+C, SIGTERM): the first stops every port as soon as it
+    // can without cutting a command short (TUnitRun::Stop), a second ends them
+    // all at once (TUnitRun::Abort). Finished follows with the worst status.
     void Stop();
     int Status() const { return ExitStatus; }
     const QList<TUnitRun*>& Units() const { return UnitRuns; }
@@ -49,6 +52,7 @@ private:
     QList<TUnitRun*> UnitRuns;
     int ExitStatus = ExitDone;
     int Remaining = 0;
+    int StopsAsked = 0;
 };
 
 // The `ports` command: one line per COM number the port dialog offers.

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 
 namespace {
 const QString Tenths = QStringLiteral("0.0");
@@ -39,8 +40,10 @@ QString PresentOutput(const Msg::TOutputReport& o) {
     return CalcOutput(o.Range, o.ZeroCode, o.FullCode, o.DacCode);
 }
 
-// A single as the JSON number that reads back as the same single.
+// A single as the JSON number that reads back as the same single; JSON has no
+// NaN or infinity, so those are null.
 QJsonValue Number(float value) {
+    if (!std::isfinite(value)) return QJsonValue(QJsonValue::Null);
     return SingleText(value).toDouble();
 }
 } // namespace

@@ -20,10 +20,6 @@ QString Quoted(const QString& text) {
     return out + QLatin1Char('"');
 }
 
-QString BoolText(bool value) {
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
 // Reads the fields of one section; the first fault ends the reading.
 class TSection {
 public:
@@ -195,6 +191,10 @@ std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error) {
         if (!error->isEmpty()) return std::nullopt;
     }
     return settings;
+}
+
+QString BoolText(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
 QString SingleText(float value) {

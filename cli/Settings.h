@@ -41,3 +41,5 @@ QString SettingsText(const Msg::TInputReport& input, const Msg::TOutputReport& o
 // A single as the shortest decimal that reads back as the same single, with
 // ".0" when it is whole: 1372.0, 0.1, -200.0.
 QString SingleText(float value);
+// true or false, as the file writes a flag.
+QString BoolText(bool value);

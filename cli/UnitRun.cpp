@@ -6,12 +6,12 @@
 #include "../link/Commands.h"
 #include "../link/DataPacket.h"
 #include "../link/MrtError.h"
+#include "../link/PortNames.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"
 #include "Present.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 
 namespace {
 constexpr int PortPauseMs = 500;
@@ -54,9 +54,6 @@ QString InName(uint8_t code) {
 QString OutName(uint8_t range) {
     return range < OutRangeCount ? OutRanges[range].Name : QString::number(range);
 }
-QString BoolText(bool value) {
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
 } // namespace
 
 TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock,
@@ -64,11 +61,8 @@ TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transpor
     : QObject(parent), PortName(port), Job(job), Clock(clock) {
     ComPort = new TComPort(transport, clock, this);
     DataPacket = new TDataPacket(ComPort, this);
-    const QRegularExpressionMatch com =
-        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
-            .match(port);
-    if (com.hasMatch())
-        ComPort->SetComNumber(com.captured(1).toInt());
+    if (const int number = ComNumberOf(port))
+        ComPort->SetComNumber(number);
     else
         ComPort->SetDevicePath(port);
     DataPacket->OnPacket = [this](const uint8_t* data, int size) { Answer(data, size); };
@@ -90,7 +84,45 @@ void TUnitRun::Start() {
 
 void TUnitRun::Stop() {
     StopAsked = true;
-    if (Phase == TPhase::Running) Finish(ExitStatus);
+    switch (Phase) {
+    case TPhase::PauseBeforeOpen:
+        return End(ExitNoAnswer, QStringLiteral("stopped before the port was opened; nothing was sent"));
+    case TPhase::PauseAfterOpen:
+        return Finish(ExitNoAnswer, QStringLiteral("stopped before anything was sent"));
+    case TPhase::Running: // a watch between its lines
+        return Finish(ExitStatus);
+    case TPhase::Waiting: // checked once the answer is in
+    case TPhase::PauseAfterClose:
+    case TPhase::Done:
+        break;
+    }
+}
+
+void TUnitRun::Abort() {
+    StopAsked = true;
+    if (Phase == TPhase::Done) return;
+    if (Phase == TPhase::PauseAfterClose) {
+        // The verdict is in and the port closed: only the closing pause is cut.
+        Phase = TPhase::Done;
+        emit Finished();
+        return;
+    }
+    const QString error = Phase == TPhase::Waiting
+                              ? QStringLiteral("stopped while waiting for the answer to %1")
+                                    .arg(CommandName(static_cast<uint8_t>(Pending[0])))
+                              : QStringLiteral("stopped before anything was sent");
+    DataPacket->Disable();
+    ComPort->SetTimer(ReplyTrigger, 0, false);
+    ComPort->Close();
+    End(ExitNoAnswer, error);
+}
+
+void TUnitRun::End(int status, const QString& error) {
+    ExitStatus = status;
+    Error = error;
+    VerdictMs = Clock->NowMs();
+    Phase = TPhase::Done;
+    emit Finished();
 }
 
 void TUnitRun::PauseFor(int ms, TPhase phase) {
@@ -132,18 +164,14 @@ void TUnitRun::OpenPort() {
     try {
         ComPort->Open();
     } catch (const EMrtError& error) {
-        ExitStatus = ExitNoAnswer;
-        Error = error.Message;
-        VerdictMs = Clock->NowMs();
-        Phase = TPhase::Done;
-        emit Finished();
-        return;
+        return End(ExitNoAnswer, error.Message);
     }
     ReplyTrigger = ComPort->AddTimer();
     PauseFor(PortPauseMs, TPhase::PauseAfterOpen);
 }
 
 void TUnitRun::RunCommand() {
+    if (StopAsked) return Finish(ExitNoAnswer, QStringLiteral("stopped before anything was sent"));
     switch (Job.Command) {
     case TCliJob::TCommand::Version:
         Version();

@@ -48,8 +48,15 @@ public:
     ~TUnitRun() override;
 
     void Start();
-    // Ends a watch at the next line (or at once while no request is out).
+    // Ends the run as soon as it can without cutting a command short: in the
+    // pauses before and after opening, at once with nothing sent (the port, if
+    // open, closed with its closing pause), status 3; a watch after its line, or
+    // at once between lines, status 0; any other command that has begun sending
+    // runs to its verdict.
     void Stop();
+    // Ends the run at once, a request out or not, and closes the port without the
+    // closing pause: status 3 unless the verdict was in already.
+    void Abort();
 
     QString Port() const { return PortName; }
     int Status() const { return ExitStatus; }
@@ -84,6 +91,8 @@ private:
     void Answer(const uint8_t* data, int size);
     void TimerFired(uint16_t handle);
     void Finish(int status, const QString& error = QString());
+    // Ends the run with the port closed already, without the closing pause.
+    void End(int status, const QString& error);
     void PauseFor(int ms, TPhase phase);
 
     // The commands; each ends in Finish.

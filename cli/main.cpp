@@ -29,7 +29,7 @@ QByteArray ReadSettingsFile(const QString& name, QString* error) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Ctrl+C ends a watch after its line, so that the ports close in order.
+    // Ctrl+C ends the ports in order (a watch after its line); a second one at once.
     BlockStopSignals();
 
     QCoreApplication app(argc, argv);

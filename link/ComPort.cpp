@@ -32,15 +32,17 @@ void TComPort::Open() {
     const QString name = DevicePath.isEmpty() ? ComPortDevice(Number) : DevicePath;
     QString error;
     TOpenFailure failure = TOpenFailure::Other;
-    if (!Transport->Open(name, &error, &failure)) {
-        const QString resolved = RealDevice(name);
-        const QString device = resolved.isEmpty() ? name : resolved;
-        QString text = PortOpenErrorText(Number, device, {failure, error});
-        // A port given by its device path has no COM number to name.
-        if (!DevicePath.isEmpty()) text.replace(QStringLiteral("COM%1 (%2)").arg(Number).arg(device), device);
-        throw EMrtError(text);
-    }
+    if (!Transport->Open(name, &error, &failure))
+        throw EMrtError(PortOpenErrorText(DisplayName(), {failure, error}));
     emit Opened();
+}
+
+QString TComPort::DisplayName() const {
+    // A port given by its device path has no COM number to name.
+    if (!DevicePath.isEmpty()) return DevicePath;
+    const QString name = ComPortDevice(Number);
+    const QString resolved = RealDevice(name);
+    return QStringLiteral("COM%1 (%2)").arg(Number).arg(resolved.isEmpty() ? name : resolved);
 }
 
 void TComPort::Close() {
@@ -80,7 +82,7 @@ void TComPort::PutBlock(const uint8_t* data, int length) {
     if (length > OutSize - Transport->BytesToWrite())
         throw EMrtError(QStringLiteral("The transmit buffer has no room for %1 bytes").arg(length));
     if (!Transport->Write(QByteArray(reinterpret_cast<const char*>(data), length)))
-        throw EMrtError(QStringLiteral("Writing to COM%1 failed").arg(Number));
+        throw EMrtError(QStringLiteral("Writing to %1 failed").arg(DisplayName()));
     emit TxNotEmpty();
 }
 

@@ -28,6 +28,9 @@ public:
     // A device path to open instead of the COM number's device (the companion's
     // -p /dev/...); empty: the COM number's.
     void SetDevicePath(const QString& device) { DevicePath = device; }
+    // The port as messages name it: "COM3 (/dev/ttyUSB0)" with the real device
+    // the number resolves to, or the device path as it was given.
+    QString DisplayName() const;
     // On a closed port these only record the levels, applied when it opens.
     void SetDTR(bool level);
     void SetRTS(bool level);

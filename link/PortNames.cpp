@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 QString ComLinkFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(QStringLiteral("mrt9dx"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+        .filePath(QStringLiteral("mrt9dx"));
 }
 
 QString ComPortDevice(int number) {
@@ -19,4 +21,12 @@ QString ComPortDevice(int number) {
     if (number >= 21 && number <= MaxComPort) return QStringLiteral("/dev/ttyS%1").arg(number - 21);
     return QString();
 #endif
+}
+
+int ComNumberOf(const QString& name) {
+    static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = com.match(name);
+    const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
+    return number >= 1 && number <= MaxComPort ? number : 0;
 }

@@ -11,5 +11,8 @@
 constexpr int MaxComPort = 50;
 
 QString ComPortDevice(int number);
+// n for a port named COMn (in any case) with n from 1 to MaxComPort; 0 for any
+// other name.
+int ComNumberOf(const QString& name);
 // The folder of the COMn links.
 QString ComLinkFolder();

@@ -156,7 +156,10 @@ QString PortLabelText(const TPortOffer& offer) {
 }
 
 QString PortOpenErrorText(int number, const QString& device, const TOpenResult& result) {
-    const QString port = QStringLiteral("COM%1 (%2)").arg(number).arg(device);
+    return PortOpenErrorText(QStringLiteral("COM%1 (%2)").arg(number).arg(device), result);
+}
+
+QString PortOpenErrorText(const QString& port, const TOpenResult& result) {
     switch (result.Failure) {
     case TOpenFailure::None:
         break;

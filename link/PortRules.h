@@ -68,6 +68,8 @@ QString PortLabelText(const TPortOffer& offer);
 // The words of the general error box when port `number` on `device` (the real
 // device) did not open; the box appends the full stop.
 QString PortOpenErrorText(int number, const QString& device, const TOpenResult& result);
+// The same for a port shown as `port`: "COM3 (/dev/ttyUSB0)", or a device path.
+QString PortOpenErrorText(const QString& port, const TOpenResult& result);
 
 // The device a port name resolves to: a link followed to its end, empty when it
 // leads nowhere; any other name as it is.

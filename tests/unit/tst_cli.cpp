@@ -1,12 +1,19 @@
 // mrt9dx-cli's core against simulated transmitters in process, on a manual clock:
 // the exit statuses, what reaches the transmitter, and what is printed.
 #include "../../cli/CliRun.h"
+#include "../../cli/Present.h"
 #include "../../cli/Settings.h"
 #include "../../link/Clock.h"
+#include "../../link/ComPort.h"
 #include "../../link/Commands.h"
+#include "../../link/MrtError.h"
+#include "../../link/PortNames.h"
 #include "../../link/Transport.h"
 #include "../../sim/Transmitter.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <bit>
 #include <cmath>
@@ -37,16 +44,25 @@ struct TBench {
     bool Tamper = false;
     QStringList Out, Err;
 
-    // Runs the command line to its end, at most a minute of clock time.
-    int Go(const QStringList& args, const QByteArray& file = GoodFile) {
+    int FinishedMs = -1;
+
+    // Runs the command line to its end, at most a minute of clock time, with a
+    // stop signal at each of the clock times `stops`.
+    int Go(const QStringList& args, const QByteArray& file = GoodFile, const QList<int>& stops = {}) {
         Run.Out = [this](const QString& text) { Out << text.split(QLatin1Char('\n')); };
         Run.Err = [this](const QString& text) { Err << text; };
         Run.ReadFile = [file](const QString&, QString*) { return file; };
         bool finished = false;
-        QObject::connect(&Run, &TCliRun::Finished, &Run, [&finished] { finished = true; });
+        const qint64 start = Clock.NowMs();
+        QObject::connect(&Run, &TCliRun::Finished, &Run, [this, &finished, start] {
+            finished = true;
+            FinishedMs = int(Clock.NowMs() - start);
+        });
         if (!Run.Start(args)) return Run.Status();
-        for (int ms = 0; ms < 60000 && !finished; ms += 10)
-            Clock.Advance(10);
+        for (int ms = 0; ms < 60000 && !finished; ms += 10) {
+            if (stops.contains(ms)) Run.Stop();
+            if (!finished) Clock.Advance(10);
+        }
         return finished ? Run.Status() : -1;
     }
 };
@@ -98,6 +114,7 @@ private slots:
         QTest::newRow("unknown command") << "-p COM1 erase" << 0 << GoodFile << 2 << 0;
         QTest::newRow("no port") << "read" << 0 << GoodFile << 2 << 0;
         QTest::newRow("COM51") << "-p COM51 read" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("COM0") << "-p COM0 read" << 0 << GoodFile << 2 << 0;
         QTest::newRow("output section only")
             << "-p COM1 apply f" << 0
             << QByteArray(
@@ -110,6 +127,14 @@ private slots:
         QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 1;
         QTest::newRow("device path") << "-p /dev/ttyUSB3 version" << 0 << GoodFile << 0 << 1;
         QTest::newRow("port given twice") << "-p COM1 -p com1 version" << 0 << GoodFile << 2 << 0;
+        // @COM1: the device COM1 names; @a, @b: two links to one device.
+        QTest::newRow("COM1 and its device") << "-p COM1 -p @COM1 version" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("two links to one device") << "-p @a -p @b version" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("--help before mode cal: its help, nothing sent")
+            << "--help -p COM1 mode cal" << 0 << GoodFile << 0 << 0;
+        QTest::newRow("--help before apply: its help, nothing sent")
+            << "--help -p COM1 apply f" << 0 << GoodFile << 0 << 0;
+        QTest::newRow("-h wins over a bad argument") << "-p COM1 -h dump x" << 0 << GoodFile << 0 << 0;
         QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 1;
     }
     void exitStatuses() {
@@ -118,6 +143,13 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, status);
         QFETCH(int, requests);
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("dev")).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(dir.filePath("dev"), dir.filePath("a")) &&
+                QFile::link(dir.filePath("dev"), dir.filePath("b")));
+        args.replace("@COM1", ComPortDevice(1))
+            .replace("@a", dir.filePath("a"))
+            .replace("@b", dir.filePath("b"));
         TBench b;
         b.Tamper = fault == 3;
         // With two ports only the first misbehaves.
@@ -138,7 +170,50 @@ private slots:
         if (fault == 1) QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdSetToolkitVer));
         if (status == 4)
             QVERIFY(b.Out.contains(QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
-        if (args.endsWith(QLatin1String("mode cal"))) QCOMPARE(int(b.Sims[0]->Mode), 1);
+        if (args.contains(QLatin1String("-h")))
+            QVERIFY2(b.Out.value(0).startsWith(QStringLiteral("Usage: mrt9dx-cli [-p PORT]... ") +
+                                               args.section(QLatin1Char(' '), -2, -2)),
+                     qPrintable(b.Out.value(0)));
+        else if (args.endsWith(QLatin1String("mode cal")))
+            QCOMPARE(int(b.Sims[0]->Mode), 1);
+    }
+
+    // Ctrl+C: nothing goes out once a port is stopped before it is ready; a
+    // command under way runs to its verdict, a watch ends after its line; a
+    // second Ctrl+C ends every port at once.
+    void stopSignals_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QList<int>>("stops"); // clock times, the port ready at 1000
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("endsBy"); // clock time
+        QTest::newRow("before opening: nothing sent")
+            << "-p COM1 mode cal" << false << QList<int>{200} << 3 << 0 << 200;
+        QTest::newRow("after opening: nothing sent, closed with its pause")
+            << "-p COM1 apply f" << false << QList<int>{700} << 3 << 0 << 1200;
+        QTest::newRow("apply under way runs to its verdict")
+            << "-p COM1 apply f" << false << QList<int>{1000} << 0 << 5 << 60000;
+        QTest::newRow("watch ends after its line with 0")
+            << "-p COM1 watch" << false << QList<int>{1500} << 0 << 4 << 2000;
+        QTest::newRow("a second stop ends a silent unit at once")
+            << "-p COM1 version" << true << QList<int>{1100, 1200} << 3 << 1 << 1200;
+        QTest::newRow("a second stop in the closing pause keeps the verdict")
+            << "-p COM1 -p COM2 version" << false << QList<int>{1000, 1200} << 0 << 1 << 1200;
+    }
+    void stopSignals() {
+        QFETCH(QString, args);
+        QFETCH(bool, silent);
+        QFETCH(QList<int>, stops);
+        QFETCH(int, status);
+        QFETCH(int, requests);
+        QFETCH(int, endsBy);
+        TBench b;
+        b.Setup = [silent](TTransmitter& sim, int) { sim.Faults.Silent = silent; };
+        QCOMPARE(b.Go(args.split(QLatin1Char(' ')), GoodFile, stops), status);
+        QCOMPARE(b.Sims[0]->RequestsReceived, requests);
+        QVERIFY2(b.FinishedMs <= endsBy, qPrintable(QString::number(b.FinishedMs)));
+        QCOMPARE(int(b.Sims[0]->Mode), 0);
     }
 
     void dumpThenApplyGivesTheSameSettings() {
@@ -187,6 +262,18 @@ private slots:
         QVERIFY(b.Out.contains(QStringLiteral("Outmin: -10.000 V")));
         QVERIFY(b.Out.contains(QStringLiteral("Mode: RUN")));
         QVERIFY(b.Out.contains(QStringLiteral("Output: 5.000 V")));
+
+        // JSON has no NaN or infinity: such readings are null, never 0.
+        Msg::TInputReport in;
+        in.Raw = NAN;
+        in.Eng = INFINITY;
+        in.Ta = -INFINITY;
+        in.TCal = 0;
+        const QJsonObject json =
+            QJsonDocument::fromJson(ReadJson(in, {}, false).toUtf8())["input"].toObject();
+        for (const char* key : {"raw", "eng", "ta"})
+            QVERIFY2(json[QLatin1String(key)].isNull(), key);
+        QCOMPARE(json["tcal"], QJsonValue(0.0));
     }
 
     // A dump must read back as the single the transmitter holds, whatever it is.
@@ -200,6 +287,42 @@ private slots:
             const float value = std::bit_cast<float>(bits);
             if (!std::isfinite(value)) continue;
             QCOMPARE(std::bit_cast<uint32_t>(SingleText(value).toFloat()), bits);
+        }
+    }
+
+    // A port given by its device path is named by that path, a COM port as the
+    // window names it, in every message of the port.
+    void messagesNameThePortAsItWasGiven_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("openFails"); // else a write fails
+        QTest::addColumn<QString>("message");
+        QTest::newRow("COM port will not open")
+            << "COM3" << true << "COM3 (/dev/ttyUSB2): Input/output error";
+        QTest::newRow("device path will not open")
+            << "/dev/ttyS7" << true << "/dev/ttyS7: Input/output error";
+        QTest::newRow("COM port write fails") << "COM3" << false << "Writing to COM3 (/dev/ttyUSB2) failed";
+        QTest::newRow("device path write fails") << "/dev/ttyS7" << false << "Writing to /dev/ttyS7 failed";
+    }
+    void messagesNameThePortAsItWasGiven() {
+        QFETCH(QString, port);
+        QFETCH(bool, openFails);
+        QFETCH(QString, message);
+        if (ComPortDevice(3) != QLatin1String("/dev/ttyUSB2")) QSKIP("a COM3 link in the runtime folder");
+        TManualClock clock;
+        TMemoryTransport pipe(&clock);
+        if (openFails) pipe.RefuseOpen = [](const QString&) { return QStringLiteral("Input/output error"); };
+        TComPort com(&pipe, &clock);
+        if (const int number = ComNumberOf(port))
+            com.SetComNumber(number);
+        else
+            com.SetDevicePath(port);
+        try {
+            com.Open();
+            pipe.Close(); // the line goes away under the port
+            com.PutBlock(reinterpret_cast<const uint8_t*>("\x02"), 1);
+            QFAIL("no error");
+        } catch (const EMrtError& error) {
+            QCOMPARE(error.Message, message);
         }
     }
 
