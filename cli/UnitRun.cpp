@@ -14,12 +14,6 @@
 #include <QDateTime>
 
 namespace {
-constexpr int PortPauseMs = 500;
-constexpr uint16_t ReplyTicks = 73; // about 4 s, as the window waits
-// The version of the window the transmitter is told after a permanent input
-// range, as the window's S sends it: 1.61.
-constexpr uint8_t ToolkitVersion = 161;
-
 QString CommandName(uint8_t code) {
     switch (code) {
     case cmdReadPermIn:

@@ -25,6 +25,14 @@ enum TCommand : uint8_t {
     cmdSetToolkitVer = 51,
 };
 
+// The request cycle: an answer is awaited for 73 ticks of 55 ms (about 4 s); the
+// port rests 500 ms before and after it is opened, and after it is closed.
+constexpr uint16_t ReplyTicks = 73;
+constexpr int PortPauseMs = 500;
+// The version of this program as the transmitter stores it after a programming:
+// 1.61.
+constexpr uint8_t ToolkitVersion = 161;
+
 // Frame bytes.
 constexpr uint8_t STX = 0x02;
 constexpr uint8_t ETX = 0x03;

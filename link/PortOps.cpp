@@ -3,27 +3,28 @@
 
 #include "../widgets/StatusBar.h"
 #include "ComPort.h"
+#include "Commands.h"
 #include "DataPacket.h"
 #include "LightControl.h"
 #include "Pause.h"
 
 void TfrmMain::OpenComPort(int number) {
     ComPort->Close();
-    Pause(500);
+    Pause(PortPauseMs);
     ComPort->SetComNumber(number);
     ComPort->SetDTR(true);
     ComPort->SetRTS(true);
     ComPort->Open();
     ReplyTrigger = ComPort->AddTimer();
     LightControl->Start();
-    Pause(500);
+    Pause(PortPauseMs);
     sbMain->SetPanelText(0, QStringLiteral("COM%1,9600,N,8,1").arg(ComPort->ComNumber()));
 }
 
 void TfrmMain::CloseComPort() {
     if (!ComPort->Connected()) return;
     ComPort->Close();
-    Pause(500);
+    Pause(PortPauseMs);
 }
 
 void TfrmMain::ComPortFailed(const QString& message) {

@@ -21,7 +21,6 @@
 #include <utility>
 
 namespace {
-constexpr uint16_t ReplyTicks = 73;
 constexpr uint16_t ErrorTicks = 36;
 constexpr uint16_t SuccessTicks = 7;
 constexpr int StatusPanel = 2;

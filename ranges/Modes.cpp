@@ -5,13 +5,12 @@
 #include "../app/MainWindow.h"
 #include "../app/UiServices.h"
 #include "../link/Codec.h"
+#include "../link/Commands.h"
 #include "../link/Messages.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
 
 namespace {
-// The version of this program as the transmitter stores it: 1.61.
-constexpr uint8_t ToolkitVersion = 161;
 constexpr Qt::KeyboardModifiers FullModeChord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
 
 uint8_t ModeByte(const TToggleSwitch* toggle) { return toggle->On() ? 1 : 0; }
