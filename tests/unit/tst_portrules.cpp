@@ -31,11 +31,11 @@ private slots:
             QTest::addColumn<QStringList>(column);
         QTest::newRow("adapters named, plain ports bare")
             << QStringList{}
-            << QStringList{"/dev/ttyUSB0|FTDI|FT232R USB UART|A10K3XYZ", "/dev/ttyS3|||",
-                           "/dev/ttyACM2|Arduino|Arduino Uno|"}
+            << QStringList{"/dev/ttyUSB0|Benchlink|BL-232 USB serial|B7K3XQ", "/dev/ttyS3|||",
+                           "/dev/ttyACM2|Ostwind|Ostwind OW Uno|"}
             << QStringList{}
-            << QStringList{"COM1: /dev/ttyUSB0 / FTDI FT232R USB UART, S/N A10K3XYZ",
-                           "COM13: /dev/ttyACM2 / Arduino Uno", "COM24: /dev/ttyS3"};
+            << QStringList{"COM1: /dev/ttyUSB0 / Benchlink BL-232 USB serial, S/N B7K3XQ",
+                           "COM13: /dev/ttyACM2 / Ostwind OW Uno", "COM24: /dev/ttyS3"};
         QTest::newRow("in use and no permission listed with the reason")
             << QStringList{} << QStringList{"/dev/ttyACM0|||", "/dev/ttyS0|||"}
             << QStringList{"/dev/ttyACM0=1", "/dev/ttyS0=2"}
@@ -46,10 +46,10 @@ private slots:
             << QStringList{"/dev/ttyS7=4", "/dev/ttyUSB1=3", "/dev/ttyUSB2=4"} << QStringList{};
         QTest::newRow("links tried by opening, in the number's place")
             << QStringList{"1>@pts4", "2>@none", "3>@pts7", "4>@usb", "5>@pts9"}
-            << QStringList{"/dev/ttyUSB0|FTDI|X|1", "/dev/ttyUSB1|||", "@usb|Prolific|PL2303|"}
+            << QStringList{"/dev/ttyUSB0|Benchlink|X|1", "/dev/ttyUSB1|||", "@usb|Ostwind|OW-9 serial|"}
             << QStringList{"@pts7=1", "@pts9=3"}
             << QStringList{"COM1: @pts4", "COM3: @pts7: in use by another program",
-                           "COM4: @usb / Prolific PL2303"};
+                           "COM4: @usb / Ostwind OW-9 serial"};
     }
     void offers() {
         QFETCH(QStringList, links);
