@@ -84,7 +84,7 @@ void TfrmComSelect::FormCreate() { RefreshPorts(); }
 
 void TfrmComSelect::RefreshPorts() {
     const int selected = GetSelectedPort();
-    Offers = OfferedPorts();
+    Offers = OfferedPorts(Trials);
     QStringList items;
     for (const TPortOffer& offer : std::as_const(Offers)) items << QStringLiteral("COM%1").arg(offer.Number);
     QStringList shown;

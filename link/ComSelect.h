@@ -21,7 +21,9 @@ public:
     static bool ComPortAvailable(int number);
     int GetSelectedPort() const;
     // Builds the list anew from the ports offered now; the selected port stays
-    // selected while it is offered. The dialog does this every second.
+    // selected while it is offered. The dialog does this every second; only a
+    // device new since the last pass is opened to try it, one already tried
+    // keeps the state found then.
     void RefreshPorts();
 
     QLabel* lblComSelect = nullptr;
@@ -40,4 +42,5 @@ private:
     void FormCreate();
     void ShowDevice();
     QList<TPortOffer> Offers;
+    TPortTrials Trials;
 };

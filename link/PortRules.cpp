@@ -97,7 +97,10 @@ QString RealDevice(const QString& name) {
 }
 
 namespace {
-std::optional<TPortOffer> Offer(int number, const QList<TKnownPort>& known) {
+// The offer for `number`; its real device is tried unless `trials` holds it.
+// `reached` collects the devices met.
+std::optional<TPortOffer> Offer(int number, const QList<TKnownPort>& known, TPortTrials& trials,
+                                QSet<QString>& reached) {
     if (number < 1 || number > MaxComPort) return std::nullopt;
     const QString device = RealDevice(ComPortDevice(number));
     if (device.isEmpty()) return std::nullopt;
@@ -105,7 +108,15 @@ std::optional<TPortOffer> Offer(int number, const QList<TKnownPort>& known) {
                                     [&device](const TKnownPort& port) { return port.Device == device; });
     if (found == known.end() && !TriedByOpening(number)) return std::nullopt;
     TPortOffer offer{number, device, found == known.end() ? QString() : Describe(*found), TPortState::Free};
-    switch (PortSystem().TryOpen(device).Failure) {
+    reached.insert(device);
+    auto trial = trials.constFind(device);
+    if (trial == trials.constEnd()) {
+        const TOpenResult result = PortSystem().TryOpen(device);
+        // A device that was not there when tried may be by the next pass.
+        if (result.Failure == TOpenFailure::Gone) return std::nullopt;
+        trial = trials.insert(device, result);
+    }
+    switch (trial->Failure) {
     case TOpenFailure::None:
         return offer;
     case TOpenFailure::InUse:
@@ -123,15 +134,25 @@ std::optional<TPortOffer> Offer(int number, const QList<TKnownPort>& known) {
 } // namespace
 
 QList<TPortOffer> OfferedPorts() {
+    TPortTrials trials;
+    return OfferedPorts(trials);
+}
+
+QList<TPortOffer> OfferedPorts(TPortTrials& trials) {
     const QList<TKnownPort> known = PortSystem().KnownPorts();
+    QSet<QString> reached;
     QList<TPortOffer> offers;
     for (int n = 1; n <= MaxComPort; ++n)
-        if (const auto offer = Offer(n, known)) offers << *offer;
+        if (const auto offer = Offer(n, known, trials, reached)) offers << *offer;
+    trials.removeIf(
+        [&reached](const TPortTrials::iterator& trial) { return !reached.contains(trial.key()); });
     return offers;
 }
 
 std::optional<TPortOffer> OfferedPort(int number) {
-    return Offer(number, PortSystem().KnownPorts());
+    TPortTrials trials;
+    QSet<QString> reached;
+    return Offer(number, PortSystem().KnownPorts(), trials, reached);
 }
 
 QString PortStateText(TPortState state) {

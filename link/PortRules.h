@@ -11,6 +11,7 @@
 //
 // A port is opened, and locked, under the real device its name resolves to, so
 // that one device has one owner whatever name reaches it.
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -56,8 +57,17 @@ struct TPortSystem {
 TPortSystem& PortSystem();
 TPortSystem RealPortSystem();
 
-// Exactly what the port dialog offers, in COM order.
+// Exactly what the port dialog offers, in COM order. Every device reached is tried.
 QList<TPortOffer> OfferedPorts();
+// How the trial opens of earlier passes ended, by real device.
+using TPortTrials = QHash<QString, TOpenResult>;
+// The same offer, but a device that `trials` holds keeps the state found when it
+// was first tried and is not opened again: on Linux every open and close of a
+// serial device drops and raises DTR and RTS, also on the adapter a transmitter
+// hangs on. Afterwards `trials` holds the devices of this pass only, so a device
+// that goes away and comes back is tried again. A device that was not there when
+// tried is tried again in the next pass.
+QList<TPortOffer> OfferedPorts(TPortTrials& trials);
 // The offer for one number, if it is offered.
 std::optional<TPortOffer> OfferedPort(int number);
 // "free", "in use", "no permission".

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,67 +22,121 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Runtime.path()));
         QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), Runtime.path());
     }
-    void cleanupTestCase() { PortSystem() = RealPortSystem(); }
 
     // links: "n>@target", a link COMn ("@none" leads nowhere); known: device|maker|product|serial
     // number; refused: device=failure (1 in use, 2 no permission, 3 gone, 4 other); offered: COMn
-    // and the label, its lines joined by " / ".
+    // and the label, its lines joined by " / "; added: links and known ports that turn up before a
+    // second pass, which tries only their devices and those that were gone, once each: the rest
+    // keep the state found first, though the system now refuses them all. Offered lines marked "-"
+    // come from the first pass only, "+" from the second only.
     void offers_data() {
-        for (const char* column : {"links", "known", "refused", "offered"})
+        for (const char* column : {"links", "known", "refused", "offered", "added"})
             QTest::addColumn<QStringList>(column);
         QTest::newRow("adapters named, plain ports bare")
             << QStringList{}
-            << QStringList{"/dev/ttyUSB0|FTDI|FT232R USB UART|A10K3XYZ", "/dev/ttyS3|||",
-                           "/dev/ttyACM2|Arduino|Arduino Uno|"}
+            << QStringList{"/dev/ttyUSB0|Benchlink|BL-232 USB serial|B7K3XQ", "/dev/ttyS3|||",
+                           "/dev/ttyACM2|Ostwind|Ostwind OW Uno|"}
             << QStringList{}
-            << QStringList{"COM1: /dev/ttyUSB0 / FTDI FT232R USB UART, S/N A10K3XYZ",
-                           "COM13: /dev/ttyACM2 / Arduino Uno", "COM24: /dev/ttyS3"};
+            << QStringList{"COM1: /dev/ttyUSB0 / Benchlink BL-232 USB serial, S/N B7K3XQ",
+                           "COM13: /dev/ttyACM2 / Ostwind OW Uno", "COM24: /dev/ttyS3"}
+            << QStringList{};
         QTest::newRow("in use and no permission listed with the reason")
             << QStringList{} << QStringList{"/dev/ttyACM0|||", "/dev/ttyS0|||"}
             << QStringList{"/dev/ttyACM0=1", "/dev/ttyS0=2"}
             << QStringList{"COM11: /dev/ttyACM0: in use by another program",
-                           "COM21: /dev/ttyS0: no permission (not in dialout group)"};
+                           "COM21: /dev/ttyS0: no permission (not in dialout group)"}
+            << QStringList{};
         QTest::newRow("unknown, gone and failing ports left out")
             << QStringList{} << QStringList{"/dev/ttyUSB1|||", "/dev/ttyUSB2|||"}
-            << QStringList{"/dev/ttyS7=4", "/dev/ttyUSB1=3", "/dev/ttyUSB2=4"} << QStringList{};
+            << QStringList{"/dev/ttyS7=4", "/dev/ttyUSB1=3", "/dev/ttyUSB2=4"} << QStringList{}
+            << QStringList{};
         QTest::newRow("links tried by opening, in the number's place")
             << QStringList{"1>@pts4", "2>@none", "3>@pts7", "4>@usb", "5>@pts9"}
-            << QStringList{"/dev/ttyUSB0|FTDI|X|1", "/dev/ttyUSB1|||", "@usb|Prolific|PL2303|"}
+            << QStringList{"/dev/ttyUSB0|Benchlink|X|1", "/dev/ttyUSB1|||", "@usb|Ostwind|OW-9 serial|"}
             << QStringList{"@pts7=1", "@pts9=3"}
             << QStringList{"COM1: @pts4", "COM3: @pts7: in use by another program",
-                           "COM4: @usb / Prolific PL2303"};
+                           "COM4: @usb / Ostwind OW-9 serial"}
+            << QStringList{};
+        QTest::newRow("a second pass opens only new devices")
+            << QStringList{"2>@pts4", "3>@pts5"} << QStringList{"/dev/ttyUSB0|||", "/dev/ttyACM0|||"}
+            << QStringList{"/dev/ttyACM0=1", "/dev/ttyUSB4=2"}
+            << QStringList{"COM1: /dev/ttyUSB0",
+                           "COM2: @pts4",
+                           "-COM3: @pts5",
+                           "+COM3: @pts6",
+                           "+COM5: /dev/ttyUSB4: no permission (not in dialout group) / Ostwind OW Uno",
+                           "COM11: /dev/ttyACM0: in use by another program"}
+            << QStringList{"3>@pts6", "/dev/ttyUSB4|Ostwind|OW Uno|"};
     }
     void offers() {
         QFETCH(QStringList, links);
         QFETCH(QStringList, known);
         QFETCH(QStringList, refused);
         QFETCH(QStringList, offered);
+        QFETCH(QStringList, added);
         QDir(ComLinkFolder()).removeRecursively();
         QVERIFY(QDir().mkpath(ComLinkFolder()));
-        for (const QString& link : std::as_const(links)) {
-            const QString target = Path(link.section('>', 1));
-            if (!target.endsWith("none")) QVERIFY(QFile(target).open(QIODevice::WriteOnly));
-            QVERIFY(QFile::link(target, QDir(ComLinkFolder()).filePath("COM" + link.section('>', 0, 0))));
-        }
         QList<TKnownPort> ports;
-        for (const QString& port : std::as_const(known)) {
-            const QStringList f = port.split('|');
-            ports << TKnownPort{Path(f[0]), f[1], f[2], f[3]};
-        }
         QMap<QString, TOpenFailure> failures;
         for (const QString& refusal : std::as_const(refused))
             failures.insert(Path(refusal.section('=', 0, 0)), TOpenFailure(refusal.section('=', 1).toInt()));
-        PortSystem().KnownPorts = [ports] { return ports; };
-        PortSystem().TryOpen = [failures](const QString& device) {
+        QStringList tried, again;
+        // Adds links and known ports; returns the devices they bring that a pass tries.
+        const auto add = [&](const QStringList& entries) {
+            QStringList devices;
+            for (const QString& entry : entries) {
+                if (entry.contains('>')) {
+                    const QString target = Path(entry.section('>', 1));
+                    const QString link = QDir(ComLinkFolder()).filePath("COM" + entry.section('>', 0, 0));
+                    if (!target.endsWith("none")) {
+                        devices << target;
+                        QFile(target).open(QIODevice::WriteOnly);
+                    }
+                    QFile::remove(link);
+                    QFile::link(target, link);
+                } else {
+                    const QStringList f = entry.split('|');
+                    ports << TKnownPort{Path(f[0]), f[1], f[2], f[3]};
+                    devices << Path(f[0]);
+                }
+            }
+            return devices;
+        };
+        add(links);
+        add(known);
+        PortSystem().KnownPorts = [&ports] { return ports; };
+        PortSystem().TryOpen = [&failures, &tried](const QString& device) {
+            tried << device;
             return TOpenResult{failures.value(device, TOpenFailure::None), "system text"};
         };
-        QStringList got;
-        for (const TPortOffer& offer : OfferedPorts())
-            got << QStringLiteral("COM%1: ").arg(offer.Number) + PortLabelText(offer).replace('\n', " / ");
-        QStringList expected;
-        for (const QString& line : std::as_const(offered))
-            expected << Path(line);
-        QCOMPARE(got, expected);
+        const auto restore = qScopeGuard([] { PortSystem() = RealPortSystem(); });
+        const auto labels = [this](const QList<TPortOffer>& offers) {
+            QStringList got;
+            for (const TPortOffer& offer : offers)
+                got << QStringLiteral("COM%1: ").arg(offer.Number) +
+                           PortLabelText(offer).replace('\n', " / ");
+            return got;
+        };
+        const auto expected = [&](QChar left) {
+            QStringList lines;
+            for (const QString& line : std::as_const(offered))
+                if (line[0] != left) lines << Path(line[0] == '-' || line[0] == '+' ? line.mid(1) : line);
+            return lines;
+        };
+        TPortTrials trials;
+        QCOMPARE(labels(OfferedPorts(trials)), expected('+'));
+        for (const QString& device : std::as_const(tried))
+            if (failures.value(device) == TOpenFailure::Gone)
+                again << device;
+            else
+                failures[device] = TOpenFailure::Other;
+        tried.clear();
+        const QStringList fresh = add(added);
+        QCOMPARE(labels(OfferedPorts(trials)), expected('-'));
+        again += fresh;
+        tried.sort();
+        again.sort();
+        QCOMPARE(tried, again);
     }
 
     void openErrors() {

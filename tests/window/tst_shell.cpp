@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -204,10 +205,18 @@ private slots:
     void portZeroIsNeverAvailable() { QVERIFY(!TfrmComSelect::ComPortAvailable(0)); }
 
     // Ports come and go while the dialog is open; the selected one stays selected.
+    // A device already tried is not opened again, one that went and came back is.
     void listFollowsTheHardware() {
+        int opens = 0;
+        PortSystem().TryOpen = [&opens](const QString& device) {
+            ++opens;
+            return RealPortSystem().TryOpen(device);
+        };
+        const auto restore = qScopeGuard([] { PortSystem() = RealPortSystem(); });
         MakeLinks({1, 3, 12});
         TfrmComSelect dialog;
         QVERIFY(dialog.tmrRefresh->isActive() && dialog.tmrRefresh->interval() <= 1000);
+        QCOMPARE(opens, 3);
         dialog.cbComPorts->setCurrentIndex(2);
         MakeLinks({3, 12});
         dialog.RefreshPorts();
@@ -218,6 +227,11 @@ private slots:
         dialog.RefreshPorts();
         QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM3", "COM7"}));
         QCOMPARE(dialog.GetSelectedPort(), 3);
+        QCOMPARE(opens, 3);
+        MakeLinks({3, 7, 9});
+        dialog.RefreshPorts();
+        QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM3", "COM7", "COM9"}));
+        QCOMPARE(opens, 4);
     }
 
     // Centred on the screen, not on the window that opens it.
