@@ -105,11 +105,8 @@ std::optional<TInputSettings> ReadInput(const QJsonObject& object, QString* erro
         return std::nullopt;
     }
     // The window's check of the span, against the range being programmed.
-    const IRange& row = InRanges[s.Range];
-    if (s.EuMin < row.EuMin || s.EuMax > row.EuMax || s.EuMin >= s.EuMax) {
-        section.Fail(QStringLiteral("input: Invalid input range. Valid range must be between ") +
-                     FormatFloat(row.EuMin, row.EngFormat) + QStringLiteral(" to ") +
-                     FormatFloat(row.EuMax, row.EngFormat));
+    if (const QString spanError = SpanError(s.Range, s.EuMin, s.EuMax); !spanError.isEmpty()) {
+        section.Fail(QStringLiteral("input: ") + spanError);
         return std::nullopt;
     }
     return s;
@@ -137,11 +134,8 @@ std::optional<Msg::TOutSettings> ReadOutput(const QJsonObject& object, QString* 
     }
     s.Range = static_cast<uint8_t>(index);
     // The window's check of the output limits.
-    const ORange& row = OutRanges[index];
-    if (s.OutMin < row.MinLimit || s.OutMax > row.MaxLimit || !(s.OutMin < s.OutMax)) {
-        section.Fail(QStringLiteral("output: Invalid output range. Valid range must be between ") +
-                     FormatFloat(row.MinLimit, row.Format) + QStringLiteral(" to ") +
-                     FormatFloat(row.MaxLimit, row.Format));
+    if (const QString limitsError = OutLimitsError(index, s.OutMin, s.OutMax); !limitsError.isEmpty()) {
+        section.Fail(QStringLiteral("output: ") + limitsError);
         return std::nullopt;
     }
     return s;

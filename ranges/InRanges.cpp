@@ -1,5 +1,7 @@
 #include "InRanges.h"
 
+#include "NumberFormat.h"
+
 int CurInRange = 0;
 
 const std::array<QString, 3> WiringNames = {QStringLiteral("2 wire"), QStringLiteral("3 wire"),
@@ -60,4 +62,11 @@ int CodeToRange(unsigned code, int& wiringIndex) {
     if (code == 38) return 20;
     if (code == 39) return 21;
     return 0;
+}
+
+QString SpanError(int rangeIndex, float euMin, float euMax) {
+    const IRange& row = InRanges[rangeIndex >= 0 && rangeIndex < InRangeCount ? rangeIndex : 0];
+    if (euMin >= row.EuMin && euMax <= row.EuMax && euMin < euMax) return QString();
+    return QStringLiteral("Invalid input range. Valid range must be between ") + FormatFloat(row.EuMin, row.EngFormat) +
+           QStringLiteral(" to ") + FormatFloat(row.EuMax, row.EngFormat);
 }

@@ -30,5 +30,10 @@ int RangeToCode(int rangeIndex, int wiringIndex);
 // which is always written. A code above 39 gives range 0, wiring 0.
 int CodeToRange(unsigned code, int& wiringIndex);
 
+// The check of a span against the limits of the input range being programmed:
+// an empty text when it lies within them and eu_min is below eu_max, else the
+// message the window and the companion show.
+QString SpanError(int rangeIndex, float euMin, float euMax);
+
 // The wiring names, the items of cmbWiring.
 extern const std::array<QString, 3> WiringNames;

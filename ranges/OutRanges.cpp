@@ -18,3 +18,10 @@ QString CalcOutput(int rangeIndex, int zeroCode, int fullCode, int code) {
                                            row.ZeroScale);
     return FormatFloat(value, row.Format) + QLatin1Char(' ') + row.Unit;
 }
+
+QString OutLimitsError(int rangeIndex, float minimum, float maximum) {
+    const ORange& range = OutRanges[rangeIndex >= 0 && rangeIndex < OutRangeCount ? rangeIndex : 0];
+    if (minimum >= range.MinLimit && maximum <= range.MaxLimit && minimum < maximum) return QString();
+    return QStringLiteral("Invalid output range. Valid range must be between ") + FormatFloat(range.MinLimit, range.Format) +
+           QStringLiteral(" to ") + FormatFloat(range.MaxLimit, range.Format);
+}

@@ -21,3 +21,8 @@ extern const std::array<ORange, OutRangeCount> OutRanges;
 // Format, a space and its Unit. A full code equal to the zero code has no line:
 // the result is "N/A". A range index other than 0 or 1 also gives "N/A".
 QString CalcOutput(int rangeIndex, int zeroCode, int fullCode, int code);
+
+// The check of the output limits against the range's: an empty text when they
+// lie within them and the minimum is below the maximum, else the message the
+// window and the companion show.
+QString OutLimitsError(int rangeIndex, float minimum, float maximum);

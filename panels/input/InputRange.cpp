@@ -85,10 +85,10 @@ void TfrmMain::cmbInpRangesClick() {
 }
 
 namespace {
-// The catalogue row of the range the selections name.
-const IRange& SelectedRange(int code) {
+// The catalogue index of the range the selections name.
+int SelectedRangeIndex(int code) {
     int wiring = 0;
-    return InRanges[CodeToRange(unsigned(code), wiring)];
+    return CodeToRange(unsigned(code), wiring);
 }
 } // namespace
 
@@ -102,16 +102,14 @@ bool TfrmMain::InRangeInvalid() {
         // Not a number: the request's own conversion reports it.
         return false;
     }
-    const IRange& row = SelectedRange(SelectedInputCode());
-    return minimum < row.EuMin || maximum > row.EuMax || minimum >= maximum;
+    return !SpanError(SelectedRangeIndex(SelectedInputCode()), minimum, maximum).isEmpty();
 }
 
 void TfrmMain::btnSetInputRangeClick() {
     if (InRangeInvalid()) {
-        const IRange& row = SelectedRange(SelectedInputCode());
-        Ui()->ErrorDialog(this, QStringLiteral("Invalid input range. Valid range must be between ") +
-                                    FormatFloat(row.EuMin, row.EngFormat) + QStringLiteral(" to ") +
-                                    FormatFloat(row.EuMax, row.EngFormat));
+        // The texts are numbers (InRangeInvalid said so): the message names the limits.
+        Ui()->ErrorDialog(this, SpanError(SelectedRangeIndex(SelectedInputCode()), StrToSingle(edEuMin->text()),
+                                          StrToSingle(edEuMax->text())));
         return;
     }
     const TEventsOnAgain eventsOnAgain;

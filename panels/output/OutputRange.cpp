@@ -79,18 +79,15 @@ bool TfrmMain::OutRangeInvalid() {
         // Not numbers: the request being built reports them.
         return false;
     }
-    const ORange& range = OutRanges[row];
-    return minimum < range.MinLimit || maximum > range.MaxLimit || !(minimum < maximum);
+    return !OutLimitsError(row, minimum, maximum).isEmpty();
 }
 
 void TfrmMain::btnSetOutRangeClick() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     if (OutRangeInvalid()) {
-        const ORange& range = OutRanges[row];
-        Ui()->ErrorDialog(this, QStringLiteral("Invalid output range. Valid range must be between ") +
-                                    FormatFloat(range.MinLimit, range.Format) + QStringLiteral(" to ") +
-                                    FormatFloat(range.MaxLimit, range.Format));
+        // The limits are numbers (OutRangeInvalid said so): the message names the range's.
+        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->text()), StrToSingle(edOutMax->text())));
         return;
     }
     // No busy message: the status line keeps its text until the answer.
