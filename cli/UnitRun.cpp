@@ -14,30 +14,6 @@
 #include <QDateTime>
 
 namespace {
-QString CommandName(uint8_t code) {
-    switch (code) {
-    case cmdReadPermIn:
-        return QStringLiteral("cmdReadPermIn");
-    case cmdReadActiveIn:
-        return QStringLiteral("cmdReadActiveIn");
-    case cmdSetPermIn:
-        return QStringLiteral("cmdSetPermIn");
-    case cmdReadPermOut:
-        return QStringLiteral("cmdReadPermOut");
-    case cmdReadActiveOut:
-        return QStringLiteral("cmdReadActiveOut");
-    case cmdSetPermOut:
-        return QStringLiteral("cmdSetPermOut");
-    case cmdSetMode:
-        return QStringLiteral("cmdSetMode");
-    case cmdReadVersion:
-        return QStringLiteral("cmdReadVersion");
-    case cmdSetToolkitVer:
-        return QStringLiteral("cmdSetToolkitVer");
-    default:
-        return QStringLiteral("command %1").arg(code);
-    }
-}
 
 QString InName(uint8_t code) {
     int wiring = 0;

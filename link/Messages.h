@@ -128,3 +128,6 @@ TRequest DecodeRequest(const QByteArray& body);
 int RequestSize(uint8_t code);
 
 } // namespace Msg
+
+// The name of a command code ("cmdSetPermIn"), for messages and logs.
+QString CommandName(uint8_t code);
