@@ -279,11 +279,14 @@ void TShape::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setPen(Qt::black);
     p.setBrush(Fill);
-    const QRect r = rect().adjusted(0, 0, -1, -1);
     if (Kind == TKind::Circle) {
         p.setRenderHint(QPainter::Antialiasing);
-        p.drawEllipse(r);
+        p.drawEllipse(rect().adjusted(0, 0, -1, -1));
     } else {
-        p.drawRect(r);
+        // A one-pixel black frame filled inside. Filled rather than stroked, so
+        // that at a fractional scale no edge of the frame falls outside the
+        // widget and vanishes.
+        p.fillRect(rect(), Qt::black);
+        p.fillRect(rect().adjusted(1, 1, -1, -1), Fill);
     }
 }
