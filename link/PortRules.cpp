@@ -176,10 +176,6 @@ QString PortLabelText(const TPortOffer& offer) {
     return text;
 }
 
-QString PortOpenErrorText(int number, const QString& device, const TOpenResult& result) {
-    return PortOpenErrorText(QStringLiteral("COM%1 (%2)").arg(number).arg(device), result);
-}
-
 QString PortOpenErrorText(const QString& port, const TOpenResult& result) {
     switch (result.Failure) {
     case TOpenFailure::None:

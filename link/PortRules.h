@@ -75,10 +75,9 @@ QString PortStateText(TPortState state);
 // The label under the port list: the device, why it cannot be opened now, and the
 // adapter's description, one per line.
 QString PortLabelText(const TPortOffer& offer);
-// The words of the general error box when port `number` on `device` (the real
-// device) did not open; the box appends the full stop.
-QString PortOpenErrorText(int number, const QString& device, const TOpenResult& result);
-// The same for a port shown as `port`: "COM3 (/dev/ttyUSB0)", or a device path.
+// The words of the general error box when a port did not open, the port shown
+// as TComPort names it: "COM3 (/dev/ttyUSB0)" (the real device), or a device
+// path; the box appends the full stop.
 QString PortOpenErrorText(const QString& port, const TOpenResult& result);
 
 // The device a port name resolves to: a link followed to its end, empty when it

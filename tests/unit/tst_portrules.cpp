@@ -146,7 +146,7 @@ private slots:
             "dialout) and log in again",
             "COM3 (/dev/ttyUSB0) is no longer there", "COM3 (/dev/ttyUSB0): Input/output error"};
         for (int kind = 1; kind <= 4; ++kind)
-            QCOMPARE(PortOpenErrorText(3, "/dev/ttyUSB0", {TOpenFailure(kind), "Input/output error"}),
+            QCOMPARE(PortOpenErrorText("COM3 (/dev/ttyUSB0)", {TOpenFailure(kind), "Input/output error"}),
                      texts[kind - 1]);
     }
 };
