@@ -57,7 +57,6 @@ void TPageSpinBox::ShowZeroForEmpty() {
     if (!TextEmpty()) return;
     Correcting = true;
     setValue(minimum());
-    lineEdit()->setText(QString::number(minimum()));
     Correcting = false;
 }
 
