@@ -6,6 +6,7 @@
 #include "../widgets/Controls.h"
 #include "../widgets/ToggleSwitch.h"
 #include "EventFlags.h"
+#include "MrtVersion.h"
 #include "UiServices.h"
 
 #include <QComboBox>
@@ -18,7 +19,7 @@ bool OutEventsOn = false;
 bool FullMode = false;
 
 void TfrmMain::FormShow() {
-    setWindowTitle(QStringLiteral("MRT9-DX Configuration & Calibration V1.61 - Dornvale"));
+    setWindowTitle(QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale"));
 
     // The numeric entry mask: set on edInpZero, then copied to the other seven.
     edInpZero->setValidator(new QRegularExpressionValidator(NumericMaskExpression(), edInpZero));

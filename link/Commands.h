@@ -1,6 +1,8 @@
 #pragma once
 // Command codes of the transmitter's protocol. A response carries the code of the
 // request it answers.
+#include "MrtVersion.h"
+
 #include <cstdint>
 
 enum TCommand : uint8_t {
@@ -29,9 +31,9 @@ enum TCommand : uint8_t {
 // port rests 500 ms before and after it is opened, and after it is closed.
 constexpr uint16_t ReplyTicks = 73;
 constexpr int PortPauseMs = 500;
-// The version of this program as the transmitter stores it after a programming:
-// 1.61.
-constexpr uint8_t ToolkitVersion = 161;
+// The version of this program as the transmitter stores it after a programming
+// (1.61 is 161).
+constexpr uint8_t ToolkitVersion = MRT_TOOLKIT_VERSION;
 
 // Frame bytes.
 constexpr uint8_t STX = 0x02;
