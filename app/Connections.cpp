@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 
 #include "../link/ComPort.h"
+#include "../link/Cycle.h"
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../widgets/Controls.h"
@@ -30,6 +31,9 @@ void TfrmMain::setupConnections() {
     // clock's tick, so the error box of a handler opens once they have returned.
     DataPacket->OnPacket = [this](const uint8_t* data, int size) {
         GuardedLater([this, data, size] { DataPacketPacket(data, size); });
+    };
+    Cycle->OnUnasked = [this](const QByteArray& body) {
+        GuardedLater([this, &body] { PacketProcess(body, false); });
     };
     LightControl->ShowTx = [this](bool lit) { LedTx->SetLit(lit); };
     LightControl->ShowRx = [this](bool lit) { LedRx->SetLit(lit); };

@@ -2,6 +2,8 @@
 // activity lamps, the product-version query and closing.
 #include "MainWindow.h"
 
+#include "../link/Cycle.h"
+
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
 #include "../link/DataPacket.h"
@@ -32,6 +34,7 @@ TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidge
     ComPort = new TComPort(Transport, ClockSource, this);
     DataPacket = new TDataPacket(ComPort, this);
     LightControl = new TLightControl(ComPort, this);
+    Cycle = new TRequestCycle(ComPort, DataPacket, this);
 
     setupFrame();
     setupStatusBar();

@@ -6,15 +6,17 @@
 // frame codec's buffers (link/Codec.h), the range tables (ranges/), the event
 // flags (app/EventFlags.h) and TUiServices for every dialog and the beep.
 //
-// The road of a request: a control's handler writes a busy message with
-// ShowStatus, builds the request with PacketStart and the writers and calls
-// PacketSend, which writes the frame to ComPort, enables DataPacket and arms the
-// reply timer for 73 ticks. The collector cuts the answer out of the received
-// bytes and hands its body to DataPacketPacket; PacketProcess stops the reply
-// timer, decodes the body into RxBuf and dispatches on the response code to a
-// presentation (ShowInFull, ShowOutActive, ShowMode ...), which fills the controls
-// and ends with a success or error message. The reply timer then brings the status
-// line back to "Ready", or shows "No response !" when nothing came.
+// The road of a request: a control's handler builds the request with PacketPut,
+// writes a busy message with ShowStatus and calls PacketSend, which hands the
+// frame to the window-free request cycle (TRequestCycle, link/Cycle.h): it writes
+// the frame to ComPort, enables DataPacket and gives the request its own reply
+// time of 73 ticks. The collector cuts the answer out of the received bytes and
+// hands its body to DataPacketPacket; the cycle ends the oldest request of the
+// answer's code with a verdict, and RequestEnded shows it: an answer goes to
+// PacketProcess, which dispatches on the response code to a presentation
+// (ShowInFull, ShowOutActive, ShowMode ...) that fills the controls and ends with
+// a success or error message; silence ends in "No response !". The status line's
+// own timer (ReplyTrigger) then brings it back to "Ready".
 //
 // The methods are defined in the folder of their subsystem: app/ (frame, version,
 // start-up), link/ (request cycle, port, port dialog), ranges/ (calibration lists,
@@ -44,6 +46,8 @@ class TEdit;
 class TLamp;
 class TLightControl;
 class TPageSpinBox;
+class TRequestCycle;
+struct TReply;
 class TShape;
 class TStatusBar;
 class TToggleSwitch;
@@ -69,6 +73,8 @@ public:
     TComPort* ComPort = nullptr;
     TDataPacket* DataPacket = nullptr;
     TLightControl* LightControl = nullptr;
+    TRequestCycle* Cycle = nullptr;
+    // The status line's timer: a success or an error turns into "Ready".
     uint16_t ReplyTrigger = 0;
 
     // ---- Frame (app/) ---------------------------------------------------------
@@ -228,11 +234,11 @@ public:
     // ---- Request cycle, port, port dialog (link/) -----------------------------------
     void PacketSend();
     void DataPacketPacket(const uint8_t* data, int size);
-    void PacketProcess(const uint8_t* body, int size);
+    // The verdict of a request of the window's.
+    void RequestEnded(const TReply& reply);
+    // Presents a decoded answer; asked: it answers a request of the window's.
+    void PacketProcess(const QByteArray& body, bool asked);
     void ShowStatus(const QString& message, TStatusKind kind);
-    // Lets a success or error message on the status line run its course again
-    // after an answer that shows no message of its own.
-    void KeepStatusMessage();
     void ComPortTriggerTimer(uint16_t handle);
     void OpenComPort(int number);
     void CloseComPort();
@@ -303,14 +309,16 @@ public:
     void btnOutFullClick();
 
     TUiServices* Ui() const { return UiServices; }
-    // The request that waits for its answer (its command code), 0 when none does.
-    uint8_t AwaitedCode = 0;
-    // The toolkit version is out after a programming the transmitter refused, and
-    // no other request has followed it.
-    bool ToolkitAfterRefusal = false;
-    // Its answer is being presented: the refusal stays on the status line, and
-    // ShowStatus takes no success or error message.
-    bool HoldingRefusal = false;
+    // The answer to a request of the window's is being presented.
+    bool PresentingAnswer = false;
+    // A frame that answers no request is being presented: no status, no request.
+    bool PresentingUnasked = false;
+    // A refusal (an error shown for an answer) is on the line until "Ready".
+    bool RefusalHeld = false;
+    // The mode the transmitter last reported (0 RUN).
+    uint8_t ReportedMode = 0;
+    // Why the request just handed to the cycle could not be sent.
+    QString NotSent;
     TClock* Clock() const { return ClockSource; }
 
 protected:

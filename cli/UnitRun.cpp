@@ -4,6 +4,7 @@
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
+#include "../link/Cycle.h"
 #include "../link/DataPacket.h"
 #include "../link/MrtError.h"
 #include "../link/PortNames.h"
@@ -31,17 +32,18 @@ TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transpor
     : QObject(parent), PortName(port), Job(job), Clock(clock) {
     ComPort = new TComPort(transport, clock, this);
     DataPacket = new TDataPacket(ComPort, this);
+    Cycle = new TRequestCycle(ComPort, DataPacket, this);
+    Cycle->Strict = true;
     if (const int number = ComNumberOf(port))
         ComPort->SetComNumber(number);
     else
         ComPort->SetDevicePath(port);
-    DataPacket->OnPacket = [this](const uint8_t* data, int size) { Answer(data, size); };
     connect(Clock, &TClock::Ticked, this, &TUnitRun::Tick);
-    connect(ComPort, &TComPort::TriggerTimer, this, &TUnitRun::TimerFired);
     connect(ComPort, &TComPort::DataReceived, this,
             [this](const QByteArray& bytes) { BytesIn += bytes.size(); });
     connect(ComPort, &TComPort::Failed, this, [this](const QString& message) {
-        if (Phase == TPhase::Running || Phase == TPhase::Waiting) Finish(ExitNoAnswer, message);
+        // A request out gets its verdict from the cycle; a watch between lines ends here.
+        if (Phase == TPhase::Running) Finish(ExitNoAnswer, message);
     });
 }
 
@@ -79,11 +81,9 @@ void TUnitRun::Abort() {
     }
     const QString error = Phase == TPhase::Waiting
                               ? QStringLiteral("stopped while waiting for the answer to %1")
-                                    .arg(CommandName(static_cast<uint8_t>(Pending[0])))
+                                    .arg(CommandName(PendingCode))
                               : QStringLiteral("stopped before anything was sent");
-    DataPacket->Disable();
-    ComPort->SetTimer(ReplyTrigger, 0, false);
-    ComPort->Close();
+    Cycle->Close();
     End(ExitNoAnswer, error);
 }
 
@@ -129,14 +129,11 @@ void TUnitRun::Tick() {
 }
 
 void TUnitRun::OpenPort() {
-    ComPort->SetDTR(true);
-    ComPort->SetRTS(true);
     try {
-        ComPort->Open();
+        Cycle->Open();
     } catch (const EMrtError& error) {
         return End(ExitNoAnswer, error.Message);
     }
-    ReplyTrigger = ComPort->AddTimer();
     PauseFor(PortPauseMs, TPhase::PauseAfterOpen);
 }
 
@@ -164,48 +161,23 @@ void TUnitRun::RunCommand() {
     }
 }
 
-void TUnitRun::Ask(const QByteArray& request, THandler then) {
+void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
     const QByteArray frame = Frame::Encode(request);
-    try {
-        ComPort->PutBlock(reinterpret_cast<const uint8_t*>(frame.constData()),
-                          static_cast<int>(frame.size()));
-    } catch (const EMrtError& error) {
-        Finish(ExitNoAnswer, error.Message);
-        return;
-    }
     BytesOut += frame.size();
     ++Exchanges;
-    Pending = request;
-    Then = std::move(then);
+    PendingCode = static_cast<uint8_t>(request[0]);
     Phase = TPhase::Waiting;
-    DataPacket->Enable();
-    ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);
-}
-
-void TUnitRun::Answer(const uint8_t* data, int size) {
-    if (Phase != TPhase::Waiting) return;
-    DataPacket->Disable();
-    ComPort->SetTimer(ReplyTrigger, 0, false);
-    const uint8_t code = static_cast<uint8_t>(Pending[0]);
-    if (size < 0 || size > PacketBufSize) {
-        Finish(ExitNoAnswer, QStringLiteral("unknown response received to %1").arg(CommandName(code)));
-        return;
-    }
-    const QByteArray answer = Frame::Unescape(QByteArray(reinterpret_cast<const char*>(data), size));
-    if (answer.isEmpty() || static_cast<uint8_t>(answer[0]) != code) {
-        Finish(ExitNoAnswer, QStringLiteral("unknown response received to %1").arg(CommandName(code)));
-        return;
-    }
-    Phase = TPhase::Running;
-    const THandler then = std::move(Then);
-    then(answer);
-}
-
-void TUnitRun::TimerFired(uint16_t handle) {
-    if (handle != ReplyTrigger || Phase != TPhase::Waiting) return;
-    DataPacket->Disable();
-    Finish(ExitNoAnswer,
-           QStringLiteral("no answer within 4 s to %1").arg(CommandName(static_cast<uint8_t>(Pending[0]))));
+    Cycle->Send(request, [this, size = frame.size(), then = std::move(then), fail = std::move(fail)](const TReply& reply) {
+        if (Phase != TPhase::Waiting) return;
+        Phase = TPhase::Running;
+        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused) return then(reply.Body);
+        if (reply.Verdict == TVerdict::CannotSend) {
+            BytesOut -= size;
+            --Exchanges;
+        }
+        if (fail) return fail(reply);
+        Finish(ExitNoAnswer, VerdictText(reply));
+    });
 }
 
 void TUnitRun::Finish(int status, const QString& error) {
@@ -213,9 +185,7 @@ void TUnitRun::Finish(int status, const QString& error) {
     ExitStatus = status;
     if (!error.isEmpty()) Error = error;
     VerdictMs = Clock->NowMs();
-    DataPacket->Disable();
-    ComPort->SetTimer(ReplyTrigger, 0, false);
-    ComPort->Close();
+    Cycle->Close();
     // The window waits after closing too; the next program may open at once.
     PauseFor(PortPauseMs, TPhase::PauseAfterClose);
 }
@@ -228,23 +198,20 @@ bool TUnitRun::InputOk(const Msg::TInputReport& report) {
 }
 
 bool TUnitRun::OutputOk(const Msg::TOutputReport& report) {
-    if (report.Status == 0) {
-        Finish(ExitRefused,
-               QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
-        return false;
-    }
-    if (report.Range >= OutRangeCount) {
-        Finish(ExitNoAnswer, QStringLiteral("unknown response received to %1: output range %2")
-                                 .arg(CommandName(report.Code))
-                                 .arg(report.Range));
-        return false;
-    }
-    return true;
+    // The cycle has judged the range already: an output range the tables lack is
+    // a broken answer.
+    if (report.Status != 0) return true;
+    Finish(ExitRefused,
+           QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
+    return false;
 }
 
 void TUnitRun::Version() {
     Ask(Msg::ReadVersion(), [this](const QByteArray& answer) {
+        // Whatever the device sends, no control character reaches the terminal.
         Result = Msg::DecodeVersion(answer);
+        for (QChar& c : Result)
+            if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
         Finish(ExitDone);
     });
 }
@@ -293,27 +260,78 @@ void TUnitRun::Dump() {
 
 // As the window's S of the input panel: cmdSetPermIn, then the toolkit version,
 // which goes out whatever the answer; then the output panel's S; then the
-// read-back.
+// read-back. A failure says which steps were done.
 void TUnitRun::Apply() {
     if (!Job.Settings.Input) return ApplyOutput();
     const TInputSettings& in = *Job.Settings.Input;
-    Ask(Msg::SetPermIn(in.RangeCode(), in.EuMin, in.EuMax), [this](const QByteArray& answer) {
-        const Msg::TInputReport report = Msg::DecodeInputReport(answer);
-        Ask(Msg::SetToolkitVer(ToolkitVersion), [this, report](const QByteArray& answer) {
-            if (!InputOk(report)) return;
-            if (!Msg::DecodeOpResult(answer))
-                return Finish(ExitRefused,
-                              QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
-            ApplyOutput();
-        });
-    });
+    const QString step = QStringLiteral("input range and span");
+    const auto failed = [this, step](const TReply& reply) { ApplyFailed(step, reply); };
+    Ask(
+        Msg::SetPermIn(in.RangeCode(), in.EuMin, in.EuMax),
+        [this, step, failed](const QByteArray& answer) {
+            if (Msg::DecodeInputReport(answer).Status == 0)
+                InputRefusal = QStringLiteral("the transmitter refused cmdSetPermIn (status 0)");
+            Ask(
+                Msg::SetToolkitVer(ToolkitVersion),
+                [this, step](const QByteArray& answer) {
+                    if (!InputRefusal.isEmpty()) return ApplyFailed(step, ExitRefused, InputRefusal);
+                    if (!Msg::DecodeOpResult(answer))
+                        return ApplyFailed(step, ExitRefused,
+                                           QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
+                    StepsDone << QStringLiteral("input");
+                    ApplyOutput();
+                },
+                failed);
+        },
+        failed);
 }
 
 void TUnitRun::ApplyOutput() {
     if (!Job.Settings.Output) return ReadBack();
-    Ask(Msg::SetPermOut(*Job.Settings.Output), [this](const QByteArray& answer) {
-        if (OutputOk(Msg::DecodeOutputReport(answer))) ReadBack();
-    });
+    const QString step = QStringLiteral("output settings");
+    Ask(
+        Msg::SetPermOut(*Job.Settings.Output),
+        [this, step](const QByteArray& answer) {
+            if (Msg::DecodeOutputReport(answer).Status == 0)
+                return ApplyFailed(step, ExitRefused,
+                                   QStringLiteral("the transmitter refused cmdSetPermOut (status 0)"));
+            StepsDone << QStringLiteral("output");
+            ReadBack();
+        },
+        [this, step](const TReply& reply) { ApplyFailed(step, reply); });
+}
+
+void TUnitRun::ApplyFailed(const QString& step, const TReply& reply) {
+    ApplyFailed(step, reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
+}
+
+void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error) {
+    // A refused programming stands, whatever followed it.
+    if (!InputRefusal.isEmpty()) status = ExitRefused;
+    QStringList done;
+    if (StepsDone.contains(QLatin1String("input"))) done << QStringLiteral("input range and span programmed");
+    if (StepsDone.contains(QLatin1String("output"))) done << QStringLiteral("output settings programmed");
+    const QString message = QStringLiteral("%1; %2 not programmed: %3")
+                                .arg(done.isEmpty() ? QStringLiteral("nothing programmed") : done.join(QStringLiteral(", ")),
+                                     step, error);
+    if (status != ExitRefused) return Finish(status, message);
+    // The line answers: say what the unit holds now.
+    Ask(
+        Msg::ReadPermIn(),
+        [this, status, message](const QByteArray& answer) {
+            const Msg::TInputReport in = Msg::DecodeInputReport(answer);
+            Ask(
+                Msg::ReadPermOut(),
+                [this, status, message, in](const QByteArray& answer) {
+                    const Msg::TOutputReport out = Msg::DecodeOutputReport(answer);
+                    Finish(status, QStringLiteral("%1; the unit now holds %2, %3 to %4, and %5, %6 to %7")
+                                       .arg(message, InName(in.RangeCode), SingleText(in.EuMin),
+                                            SingleText(in.EuMax), OutName(out.Range), SingleText(out.OutMin),
+                                            SingleText(out.OutMax)));
+                },
+                [this, status, message](const TReply&) { Finish(status, message); });
+        },
+        [this, status, message](const TReply&) { Finish(status, message); });
 }
 
 void TUnitRun::ReadBack() {

@@ -4,10 +4,11 @@
 //
 // The port is opened as the window opens it (a 500 ms pause, DTR and RTS raised,
 // 9600 8N1, a 500 ms pause) and closed as it closes it (a 500 ms pause after).
-// Each request goes out as one frame, the packet collector is enabled and the
-// reply timer armed for 73 ticks of 55 ms (4 s); the answer must carry the
-// request's code. The pauses, the watch interval and the reply timer all count on
-// the clock, so tests run them on a manual clock.
+// Each request goes through the request cycle the window uses (link/Cycle.h), in
+// its strict form: one request at a time, the answer must carry the request's
+// code and hold its whole layout, and what arrived before the request is
+// discarded. The pauses, the watch interval and the reply time all count on the
+// clock, so tests run them on a manual clock.
 #include "../link/Messages.h"
 #include "Settings.h"
 
@@ -18,7 +19,9 @@
 class TClock;
 class TComPort;
 class TDataPacket;
+class TRequestCycle;
 class TTransport;
+struct TReply;
 
 enum TExitStatus {
     ExitDone = 0,
@@ -82,14 +85,15 @@ signals:
 private:
     enum class TPhase { PauseBeforeOpen, PauseAfterOpen, Running, Waiting, PauseAfterClose, Done };
     using THandler = std::function<void(const QByteArray& answer)>;
+    using TFailHandler = std::function<void(const TReply& reply)>;
 
     void Tick();
     void OpenPort();
     void RunCommand();
-    // Sends a request; `then` gets the decoded answer, which carries its code.
-    void Ask(const QByteArray& request, THandler then);
-    void Answer(const uint8_t* data, int size);
-    void TimerFired(uint16_t handle);
+    // Sends a request; `then` gets the decoded answer, which carries its code and
+    // may carry status 0 (InputOk, OutputOk judge it). Any other verdict ends the
+    // run (status 3), or goes to `fail` when given.
+    void Ask(const QByteArray& request, THandler then, TFailHandler fail = {});
     void Finish(int status, const QString& error = QString());
     // Ends the run with the port closed already, without the closing pause.
     void End(int status, const QString& error);
@@ -102,6 +106,10 @@ private:
     void Apply();
     void ApplyOutput();
     void ReadBack();
+    // Ends an apply that failed in its step `step`, saying which steps were
+    // done and, where the line still answers, what the unit holds now.
+    void ApplyFailed(const QString& step, int status, const QString& error);
+    void ApplyFailed(const QString& step, const TReply& reply);
     void SetMode();
     void Watch();
     void WatchLine();
@@ -115,11 +123,10 @@ private:
     TClock* Clock;
     TComPort* ComPort;
     TDataPacket* DataPacket;
-    uint16_t ReplyTrigger = 0;
+    TRequestCycle* Cycle;
     TPhase Phase = TPhase::PauseBeforeOpen;
     qint64 PauseUntil = 0;
-    QByteArray Pending; // the request out, decoded
-    THandler Then;
+    uint8_t PendingCode = 0; // the request out
     int ExitStatus = ExitDone;
     bool StopAsked = false;
     // read, dump, watch
@@ -130,4 +137,8 @@ private:
     int LinesWritten = 0;
     qint64 NextLineMs = 0;
     QStringList Differences;
+    // apply: the steps done ("input", "output"), and a refusal of cmdSetPermIn
+    // that stands whatever follows.
+    QStringList StepsDone;
+    QString InputRefusal;
 };

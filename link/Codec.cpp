@@ -11,7 +11,6 @@ uint16_t TxLen = 0;
 uint8_t RxRaw[PacketBufSize];
 uint8_t RxBuf[PacketBufSize];
 uint16_t RxLen = 0;
-uint16_t RxPos = 0;
 
 namespace {
 bool NeedsEscape(uint8_t value) { return value == STX || value == ETX || value == DLE; }
@@ -52,17 +51,6 @@ void PacketAddByte(uint8_t value) {
     }
 }
 
-void PacketAddWord(uint16_t value) {
-    PacketAddByte(static_cast<uint8_t>(value & 0xFF));
-    PacketAddByte(static_cast<uint8_t>(value >> 8));
-}
-
-void PacketAddSingle(float value) {
-    const uint32_t bits = FloatBits(value);
-    for (int i = 0; i < 4; ++i)
-        PacketAddByte(static_cast<uint8_t>(bits >> (8 * i)));
-}
-
 void PacketPut(const QByteArray& body) {
     PacketStart(body.isEmpty() ? 0 : static_cast<uint8_t>(body[0]));
     for (qsizetype i = 1; i < body.size(); ++i)
@@ -87,29 +75,11 @@ uint8_t PacketDecode(const uint8_t* body, int length) {
     return RxBuf[0];
 }
 
-uint8_t PacketGetByte() {
-    if (RxPos >= PacketBufSize) {
-        // Keep counting so that a reader sequence stays aligned; the value is 0.
-        if (RxPos < UINT16_MAX) ++RxPos;
-        return 0;
-    }
-    return RxBuf[RxPos++];
+void RxSet(const QByteArray& decoded) {
+    std::memset(RxBuf, 0, sizeof RxBuf);
+    RxLen = static_cast<uint16_t>(qMin<qsizetype>(decoded.size(), PacketBufSize));
+    std::memcpy(RxBuf, decoded.constData(), RxLen);
 }
-
-uint16_t PacketGetWord() {
-    const uint16_t low = PacketGetByte();
-    const uint16_t high = PacketGetByte();
-    return static_cast<uint16_t>(low | (high << 8));
-}
-
-uint32_t PacketGetLong() {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i)
-        value |= static_cast<uint32_t>(PacketGetByte()) << (8 * i);
-    return value;
-}
-
-float PacketGetSingle() { return BitsFloat(PacketGetLong()); }
 
 QByteArray RxBody() {
     return QByteArray::fromRawData(reinterpret_cast<const char*>(RxBuf), RxLen);

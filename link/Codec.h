@@ -21,25 +21,20 @@ extern uint8_t TxCode;
 extern uint8_t RxRaw[PacketBufSize];
 extern uint8_t RxBuf[PacketBufSize];
 extern uint16_t RxLen;
-extern uint16_t RxPos;
 
 // Request side: PacketStart, the writers in field order, then PacketSend.
 void PacketStart(uint8_t code);
 void PacketAddRaw(uint8_t value);
 void PacketAddByte(uint8_t value);
-void PacketAddWord(uint16_t value);
-void PacketAddSingle(float value);
 // PacketStart with the body's code, then its fields byte by byte (Messages.h
 // builds the bodies).
 void PacketPut(const QByteArray& body);
 
 // Response side. PacketDecode unescapes the body into RxBuf/RxLen and returns the
-// response code (RxBuf[0]). The readers advance RxPos; past the buffer they read 0.
+// response code (RxBuf[0]).
 uint8_t PacketDecode(const uint8_t* body, int length);
-uint8_t PacketGetByte();
-uint16_t PacketGetWord();
-uint32_t PacketGetLong();
-float PacketGetSingle();
+// Puts a body decoded already into RxBuf/RxLen (at most 129 bytes of it).
+void RxSet(const QByteArray& decoded);
 // The decoded response, RxLen bytes of RxBuf, for the decoders of Messages.h;
 // valid until the next PacketDecode.
 QByteArray RxBody();

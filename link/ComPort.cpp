@@ -80,7 +80,8 @@ bool TComPort::TimerActive(uint16_t handle) const {
 void TComPort::PutBlock(const uint8_t* data, int length) {
     if (length <= 0) return;
     if (length > OutSize - Transport->BytesToWrite())
-        throw EMrtError(QStringLiteral("The transmit buffer has no room for %1 bytes").arg(length));
+        throw EMrtError(
+            QStringLiteral("%1 is not taking data: check the cable or the adapter").arg(DisplayName()));
     if (!Transport->Write(QByteArray(reinterpret_cast<const char*>(data), length)))
         throw EMrtError(QStringLiteral("Writing to %1 failed").arg(DisplayName()));
     emit TxNotEmpty();
@@ -105,6 +106,10 @@ void TComPort::CheckTimers() {
             emit TriggerTimer(handle);
         }
     }
+}
+
+void TComPort::DiscardInput() {
+    if (Transport->IsOpen()) Transport->ReadAll();
 }
 
 void TComPort::ReadIncoming() {

@@ -51,6 +51,9 @@ public:
     qint64 OutQueue() const;
     qint64 InQueue() const;
     qint64 CurrentTick() const;
+    TClock* ClockSource() const { return Clock; }
+    // Reads and drops whatever the device has received and not yet delivered.
+    void DiscardInput();
 
 signals:
     void TriggerTimer(uint16_t handle);

@@ -28,6 +28,20 @@ void TDataPacket::Disable() {
     BodySize = 0;
 }
 
+void TDataPacket::Flush() {
+    if (Delivering) {
+        FlushAfterDelivery = true;
+        return;
+    }
+    Pending.clear();
+    if (State == TState::Collecting) {
+        State = TState::Waiting;
+        Port->SetTimer(TimerHandle, 0, false);
+        Body.clear();
+        BodySize = 0;
+    }
+}
+
 void TDataPacket::Receive(const QByteArray& bytes) {
     if (State == TState::Disabled && !Delivering) return;
     Pending.append(bytes);
@@ -66,6 +80,7 @@ void TDataPacket::Process() {
         BodySize = 0;
         Delivering = true;
         EnableAfterDelivery = false;
+        FlushAfterDelivery = false;
         if (OnPacket) {
             try {
                 OnPacket(reinterpret_cast<const uint8_t*>(body.constData()), size);
@@ -80,6 +95,10 @@ void TDataPacket::Process() {
         // were appended behind it.
         Pending.remove(0, pos);
         pos = 0;
+        if (FlushAfterDelivery) {
+            FlushAfterDelivery = false;
+            Pending.clear();
+        }
         if (EnableAfterDelivery) {
             EnableAfterDelivery = false;
             State = TState::Waiting;

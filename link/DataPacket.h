@@ -28,6 +28,9 @@ public:
     explicit TDataPacket(TComPort* port, QObject* parent = nullptr);
     void Enable();
     void Disable();
+    // Drops every byte received so far, also those behind a packet being
+    // delivered; the state stays.
+    void Flush();
     bool Enabled() const { return State != TState::Disabled; }
     TState CurrentState() const { return State; }
 
@@ -45,4 +48,5 @@ private:
     qint64 BodySize = 0; // its full size, also past MaxStored
     bool Delivering = false;
     bool EnableAfterDelivery = false;
+    bool FlushAfterDelivery = false;
 };

@@ -4,17 +4,21 @@
 #include "../widgets/StatusBar.h"
 #include "ComPort.h"
 #include "Commands.h"
-#include "DataPacket.h"
+#include "Cycle.h"
 #include "LightControl.h"
 #include "Pause.h"
 
 void TfrmMain::OpenComPort(int number) {
-    ComPort->Close();
+    Cycle->Close();
     Pause(PortPauseMs);
     ComPort->SetComNumber(number);
-    ComPort->SetDTR(true);
-    ComPort->SetRTS(true);
-    ComPort->Open();
+    try {
+        Cycle->Open();
+    } catch (const EMrtError&) {
+        // No port is open now: panel 0 names none, as after a port failure.
+        sbMain->SetPanelText(0, QString());
+        throw;
+    }
     ReplyTrigger = ComPort->AddTimer();
     LightControl->Start();
     Pause(PortPauseMs);
@@ -23,7 +27,7 @@ void TfrmMain::OpenComPort(int number) {
 
 void TfrmMain::CloseComPort() {
     if (!ComPort->Connected()) return;
-    ComPort->Close();
+    Cycle->Close();
     Pause(PortPauseMs);
 }
 
@@ -31,10 +35,7 @@ void TfrmMain::ComPortFailed(const QString& message) {
     // The port has been closed already; from now on the tool behaves, and the
     // status bar reads, as with no port open until the user opens one again from
     // panel 0.
-    DataPacket->Disable();
     ComPort->SetTimer(ReplyTrigger, 0, false);
-    AwaitedCode = 0;
-    ToolkitAfterRefusal = false;
     sbMain->SetPanelText(0, QString());
     ShowStatus(QStringLiteral("No COM port !"), skError);
     throw EMrtError(QStringLiteral("COM%1 failed and was closed: %2").arg(ComPort->ComNumber()).arg(message));

@@ -1,23 +1,24 @@
-// The request cycle: sending a request, taking in its response and dispatching it
-// by response code, the status line and its reply timer.
+// The window's side of the request cycle: the status line with its timer, the
+// verdict of each request, and the dispatch of answers by response code.
 //
-// Status line states: a busy message (black) while a request is out; after the
-// response a green success or red error message; 7 ticks after a success and 36
-// after an error "Ready". Silence for 73 ticks after a request shows
-// "No response !" when the last message was busy or "Ready", and "Ready" when it
-// was a success or an error.
+// Status line: a busy message (black) while a request is out; after its answer a
+// green success or red error message; 7 ticks after a success and 36 after an
+// error "Ready". A request with no answer within 73 ticks shows "No response !",
+// whatever the line showed. A refusal, once shown, stays until it turns to
+// "Ready", whatever answers come meanwhile. A frame that answers no request of
+// the window's is presented, but writes no status and sends nothing.
 #include "../app/MainWindow.h"
 
 #include "../app/UiServices.h"
 #include "../widgets/StatusBar.h"
+#include "../widgets/ToggleSwitch.h"
 #include "Codec.h"
 #include "ComPort.h"
 #include "Commands.h"
-#include "DataPacket.h"
+#include "Cycle.h"
 
 #include <QComboBox>
 #include <QScopeGuard>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -28,41 +29,45 @@ constexpr int StatusPanel = 2;
 
 void TfrmMain::PacketSend() {
     PacketAddRaw(ETX);
-    if (!ComPort->Connected()) return;
-    ComPort->PutBlock(TxBuf, TxLen);
-    AwaitedCode = TxCode;
-    ToolkitAfterRefusal = false;
-    DataPacket->Enable();
-    ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);
+    if (!ComPort->Connected() || PresentingUnasked) return;
+    Cycle->SendFrame(QByteArray(reinterpret_cast<const char*>(TxBuf), TxLen), TxCode,
+                     [this](const TReply& reply) { RequestEnded(reply); });
+    // The port did not take the request: it has ended already, and the box says why.
+    if (!NotSent.isNull()) throw EMrtError(std::exchange(NotSent, QString()));
 }
 
-void TfrmMain::DataPacketPacket(const uint8_t* data, int size) {
-    if (size < 0 || size > PacketBufSize) {
-        // No transmitter of this protocol sends such a body; it never reaches RxRaw.
-        DataPacket->Disable();
-        ComPort->SetTimer(ReplyTrigger, 0, false);
+void TfrmMain::RequestEnded(const TReply& reply) {
+    if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered && reply.Verdict != TVerdict::Refused)
+        calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode
+    switch (reply.Verdict) {
+    case TVerdict::Answered:
+    case TVerdict::Refused:
+        // The presentations judge the status byte themselves.
+        GuardedLater([this, &reply] { PacketProcess(reply.Body, true); });
+        break;
+    case TVerdict::Broken:
         ShowStatus(QStringLiteral("Unknown response received."), skError);
-        return;
+        break;
+    case TVerdict::NoAnswer:
+        ShowStatus(QStringLiteral("No response !"), skError);
+        break;
+    case TVerdict::CannotSend:
+        ShowStatus(QStringLiteral("Not sent !"), skError);
+        NotSent = reply.Error;
+        break;
+    case TVerdict::PortFailed: // ComPortFailed reports it
+        break;
     }
-    std::memcpy(RxRaw, data, static_cast<size_t>(size));
-    PacketProcess(RxRaw, size);
 }
 
-void TfrmMain::PacketProcess(const uint8_t* body, int size) {
-    DataPacket->Disable();
-    ComPort->SetTimer(ReplyTrigger, 0, false);
-    const uint8_t code = PacketDecode(body, size);
-    // Whether this is the answer to the tool's own request: a frame the
-    // transmitter (or a line that echoes) sends unasked is shown, but never
-    // answered with a request of the tool's.
-    const bool asked = code == AwaitedCode;
-    AwaitedCode = 0;
-    // The answer to a toolkit version sent after a refused programming, whatever
-    // the line delivered as that answer, leaves the refusal on the line: while it
-    // is presented ShowStatus keeps the refusal.
-    const bool afterRefusal = std::exchange(ToolkitAfterRefusal, false);
-    HoldingRefusal = afterRefusal;
-    const auto endOfAnswer = qScopeGuard([this] { HoldingRefusal = false; });
+void TfrmMain::DataPacketPacket(const uint8_t* data, int size) { Cycle->Packet(data, size); }
+
+void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
+    RxSet(body);
+    const uint8_t code = RxLen > 0 ? RxBuf[0] : 0;
+    PresentingAnswer = asked;
+    PresentingUnasked = !asked;
+    const auto endOfAnswer = qScopeGuard([this] { PresentingAnswer = PresentingUnasked = false; });
     switch (code) {
     case cmdCalZero:
     case cmdCalFull:
@@ -79,9 +84,12 @@ void TfrmMain::PacketProcess(const uint8_t* body, int size) {
         break;
     case cmdSetPermIn:
         ShowInFull();
-        // The transmitter takes the toolkit version once per programming, also
-        // after a refused one.
-        if (asked) SendToolkitVersion();
+        // The transmitter takes the toolkit version once per programming of the
+        // tool's, also after a refused one.
+        if (asked) {
+            PresentingAnswer = false;
+            SendToolkitVersion();
+        }
         break;
     case cmdSetDac:
         ShowStatus(QStringLiteral("Success."), skSuccess);
@@ -102,39 +110,26 @@ void TfrmMain::PacketProcess(const uint8_t* body, int size) {
         break;
     case cmdSetMode:
     case cmdQueryMode:
-        ShowMode();
-        // The mode answer shows no message of its own.
-        KeepStatusMessage();
+        ShowMode(); // no message of its own
         break;
     case cmdReadVersion:
         ShowVersion();
         break;
     case cmdSetToolkitVer:
-        if (!afterRefusal) ShowOpResult();
+        ShowOpResult();
         break;
     default:
         ShowStatus(QStringLiteral("Unknown response received."), skError);
         break;
     }
-    if (afterRefusal) KeepStatusMessage();
-    // A frame in place of the awaited answer that shows no message of its own
-    // leaves the request's busy message, which then ends as an unanswered
-    // request's does.
-    if (!asked && sbMain->Tag == skBusy) ComPort->SetTimer(ReplyTrigger, ReplyTicks, true);
-}
-
-void TfrmMain::KeepStatusMessage() {
-    // A success or error message still on the line (also "No response !" before a
-    // late answer) goes on to "Ready" as it would have without the last request.
-    if (sbMain->Tag == skSuccess)
-        ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
-    else if (sbMain->Tag == skError)
-        ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
 }
 
 void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
-    if (HoldingRefusal && (kind == skSuccess || kind == skError)) return;
+    if (PresentingUnasked) return;
+    // A refusal on the line is not covered by another answer's message.
+    if (RefusalHeld && (kind == skSuccess || (kind == skError && PresentingAnswer))) return;
     if (!ComPort->Connected()) {
+        RefusalHeld = false;
         sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
         sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
         return;
@@ -142,18 +137,22 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
     sbMain->SetPanelText(StatusPanel, message);
     switch (kind) {
     case skBusy:
+        RefusalHeld = false;
         sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
+        ComPort->SetTimer(ReplyTrigger, 0, false);
         break;
     case skError:
         Ui()->Beep();
         sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
         ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
+        if (PresentingAnswer) RefusalHeld = true;
         break;
     case skSuccess:
         sbMain->SetPanelColor(StatusPanel, QColor(0, 128, 0));
         ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
         break;
     case skReady:
+        RefusalHeld = false;
         sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
         break;
     }
@@ -161,11 +160,8 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
 }
 
 void TfrmMain::ComPortTriggerTimer(uint16_t handle) {
+    // The status line's own timer: a success or an error runs its course. An
+    // unanswered request is the cycle's verdict, not this timer's.
     if (handle != ReplyTrigger) return;
-    // The line moves on; a late answer no longer restores a refusal.
-    ToolkitAfterRefusal = false;
-    if (sbMain->Tag == skError || sbMain->Tag == skSuccess)
-        ShowStatus(QStringLiteral("Ready"), skReady);
-    else
-        ShowStatus(QStringLiteral("No response !"), skError);
+    if (sbMain->Tag == skError || sbMain->Tag == skSuccess) ShowStatus(QStringLiteral("Ready"), skReady);
 }

@@ -29,7 +29,8 @@ void TfrmMain::QueryMode() {
 
 void TfrmMain::ShowMode() {
     // Any mode other than 0 is CAL. The answer carries no status byte.
-    calSwitch->SetOn(Msg::DecodeMode(RxBody()) != 0);
+    ReportedMode = Msg::DecodeMode(RxBody());
+    calSwitch->SetOn(ReportedMode != 0);
 }
 
 bool TfrmMain::btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
@@ -48,12 +49,10 @@ void TfrmMain::EnterFullMode() {
 }
 
 void TfrmMain::SendToolkitVersion() {
-    // After a refused programming the red error stays on the line.
-    const bool refused = sbMain->Tag == skError;
-    if (!refused) ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
     PacketPut(Msg::SetToolkitVer(ToolkitVersion));
+    // After a refused programming the red error stays on the line.
+    if (!RefusalHeld) ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
     PacketSend();
-    ToolkitAfterRefusal = refused;
 }
 
 void TfrmMain::ShowOpResult() {

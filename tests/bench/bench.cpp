@@ -20,6 +20,7 @@
 #include "../../link/Clock.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
+#include "../../link/Messages.h"
 #include "../../link/Transport.h"
 #include "WindowHarness.h"
 
@@ -145,10 +146,7 @@ double EncodesPerSecond() {
     volatile uint16_t sink = 0;
     while (timer.nsecsElapsed() < 500'000'000) {
         for (int i = 0; i < 1000; ++i) {
-            PacketStart(cmdSetPermIn);
-            PacketAddByte(16);
-            PacketAddSingle(-200.0f);
-            PacketAddSingle(1372.0f);
+            PacketPut(Msg::SetPermIn(16, -200.0f, 1372.0f));
             PacketAddRaw(ETX);
             sink = sink + TxLen;
         }
@@ -167,12 +165,8 @@ double DecodesPerSecond() {
     while (timer.nsecsElapsed() < 500'000'000) {
         for (int i = 0; i < 1000; ++i) {
             PacketDecode(bytes, int(body.size()));
-            RxPos = 1;
-            float sum = PacketGetByte() + PacketGetByte() + PacketGetByte();
-            for (int f = 0; f < 5; ++f) sum += PacketGetSingle();
-            for (int f = 0; f < 4; ++f) sum += float(PacketGetLong() & 1);
-            sum += PacketGetSingle() + PacketGetSingle() + PacketGetByte();
-            sink = sink + sum;
+            const Msg::TInputReport r = Msg::DecodeInputReport(RxBody());
+            sink = sink + r.Raw + r.Eng + float(r.CalFlags[0] & 1) + r.Ta;
         }
         frames += 1000;
     }

@@ -32,15 +32,18 @@ struct TBench {
                     auto* sim = Sims.emplace_back(std::make_unique<TTransmitter>(&Clock)).get();
                     if (Setup) Setup(*sim, int(Sims.size()) - 1);
                     auto* pipe = new TMemoryTransport(&Clock, parent);
-                    pipe->OnHostWrite = [this, sim](const QByteArray& bytes) {
+                    pipe->OnHostWrite = [this, sim, pipe](const QByteArray& bytes) {
                         if (Tamper && bytes.startsWith(QByteArray("\x02\x04\x03", 3)))
                             sim->EuMaxByCode[12] = 599;
                         sim->Receive(bytes);
+                        if (OnWrite) OnWrite(*sim, *pipe);
                     };
                     pipe->PollPeer = [sim] { return sim->Transmit(); };
                     return pipe;
                 }};
     std::function<void(TTransmitter&, int)> Setup;
+    // After each write of the tool's has reached the transmitter.
+    std::function<void(TTransmitter&, TMemoryTransport&)> OnWrite;
     bool Tamper = false;
     QStringList Out, Err;
 
@@ -80,8 +83,8 @@ private slots:
         QTest::addColumn<int>("requests"); // reaching the first transmitter
         QTest::newRow("apply, read back the same") << "-p COM1 apply f" << 0 << GoodFile << 0 << 5;
         QTest::newRow("apply, read-back differs") << "-p COM1 apply f" << 3 << GoodFile << 4 << 5;
-        QTest::newRow("apply refused: toolkit version still, no output")
-            << "-p COM1 apply f" << 1 << GoodFile << 1 << 2;
+        QTest::newRow("apply refused: toolkit version still, no output, a read of what the unit holds")
+            << "-p COM1 apply f" << 1 << GoodFile << 1 << 4;
         QTest::newRow("span below its range: nothing sent")
             << "-p COM1 apply f" << 0
             << QByteArray(
@@ -167,7 +170,7 @@ private slots:
             if (status != 2)
                 QVERIFY2(b.Err[0].startsWith(QStringLiteral("mrt9dx-cli: COM1: ")), qPrintable(b.Err[0]));
         }
-        if (fault == 1) QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdSetToolkitVer));
+        if (fault == 1) QCOMPARE(int(b.Sims[0]->ToolkitVersion), 161);
         if (status == 4)
             QVERIFY(b.Out.contains(QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
         if (args.contains(QLatin1String("-h")))
@@ -214,6 +217,44 @@ private slots:
         QCOMPARE(b.Sims[0]->RequestsReceived, requests);
         QVERIFY2(b.FinishedMs <= endsBy, qPrintable(QString::number(b.FinishedMs)));
         QCOMPARE(int(b.Sims[0]->Mode), 0);
+    }
+
+    // After any failure apply names the steps done, and what the unit holds where
+    // the line still answers; a refused programming stays status 1.
+    void applySaysHowFarItGot_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        const QString holds = "; the unit now holds Pt100 (385), 3 wire, -100.5 to 600.0, and \u00B110 V, -10.0 to 10.0";
+        QTest::newRow("output refused")
+            << "refuse 23" << 1
+            << "input range and span programmed; output settings not programmed: the transmitter refused "
+               "cmdSetPermOut (status 0)" + holds;
+        QTest::newRow("input refused, toolkit version unanswered")
+            << "refuse 7, then silent" << 1
+            << "nothing programmed; input range and span not programmed: no answer within 4 s to cmdSetToolkitVer";
+        QTest::newRow("the line goes away before the output")
+            << "hang-up" << 3
+            << "input range and span programmed; output settings not programmed: the line went away";
+        QTest::newRow("every answer twice") << "twice" << 0 << "";
+    }
+    void applySaysHowFarItGot() {
+        QFETCH(QString, fault);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        TBench b;
+        b.Setup = [fault](TTransmitter& sim, int) {
+            sim.Faults.RefuseCode = fault == "refuse 23" ? cmdSetPermOut : fault.startsWith("refuse 7") ? cmdSetPermIn : -1;
+            sim.Faults.Twice = fault == "twice";
+        };
+        b.OnWrite = [&b, fault](TTransmitter& sim, TMemoryTransport& line) {
+            if (fault == "refuse 7, then silent" && sim.LastCommand == cmdSetPermIn) sim.Faults.Silent = true;
+            if (fault == "hang-up" && sim.LastCommand == cmdSetPermOut)
+                line.InjectFailure(QStringLiteral("the line went away"));
+        };
+        QCOMPARE(b.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"), QStringLiteral("f")}),
+                 status);
+        QCOMPARE(b.Err.value(0), error.isEmpty() ? QString() : QStringLiteral("mrt9dx-cli: COM1: ") + error);
     }
 
     void dumpThenApplyGivesTheSameSettings() {

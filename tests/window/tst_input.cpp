@@ -2,6 +2,7 @@
 // presentations with their colour rule, what a failed or short report does, and
 // when the calibration controls come to life.
 #include "../../app/EventFlags.h"
+#include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -236,7 +237,9 @@ private slots:
         if (panelFilled) b.ReadPerm(3, 0);
         const QStringList before = PanelState(w);
         const int beeps = b.h.Ui.Beeps;
-        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        // A request of the answer's code: only its own answer ends a request.
+        PacketStart(uint8_t(response));
+        w.PacketSend();
         TInReport r = InReport(uint8_t(response), 35); // everything differs from the first read
         r.Status = 0;
         r.Words[0] = 0xFFFFFFFF;

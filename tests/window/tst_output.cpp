@@ -236,7 +236,8 @@ private slots:
         TPanel p;
         TOut o;
         o.Status = uint8_t(status), o.Range = uint8_t(range), o.Zero = 7, o.Min = 3, o.Alarm = 9;
-        p.w.btnGetOutRangeClick();
+        PacketStart(uint8_t(code));
+        p.w.PacketSend();
         p.Answer(uint8_t(code), o);
         QCOMPARE(p.h.Status(), message);
         QCOMPARE(p.h.StatusColor(), Red);

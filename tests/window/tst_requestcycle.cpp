@@ -1,9 +1,13 @@
 // The request cycle of a real window: status line timing on the manual clock,
-// dispatch of response codes, a closed port, and bodies no transmitter sends.
+// dispatch of response codes, a closed port, and bodies no transmitter sends;
+// and one table of line faults, each giving its verdict to the window and to the
+// companion alike, since both run the same cycle.
+#include "../../cli/UnitRun.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
 #include "../../link/DataPacket.h"
+#include "../../link/Messages.h"
 #include "../../widgets/StatusBar.h"
 #include "WindowHarness.h"
 
@@ -15,9 +19,7 @@ const QColor Black(0, 0, 0), Red(255, 0, 0), Green(0, 128, 0);
 
 // A request that shows no busy message, as the DAC trim does.
 void SendDac(TfrmMain& w) {
-    PacketStart(cmdSetDac);
-    PacketAddByte(0);
-    PacketAddWord(100);
+    PacketPut(Msg::SetDac(0, 100));
     w.PacketSend();
 }
 } // namespace
@@ -71,7 +73,8 @@ private slots:
         QCOMPARE(h.Ui.Beeps, beeps + 1);
     }
 
-    void unansweredRequestAfterSuccessEndsInReady() {
+    // Also a request sent without a busy message, while "Success." still shows.
+    void everyUnansweredRequestEndsInNoResponse() {
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
         h.Advance(5000);
@@ -83,8 +86,8 @@ private slots:
         h.Advance(100);
         SendDac(*h.Window);
         h.Advance(73 * 55 + 60);
-        QCOMPARE(h.Status(), QStringLiteral("Ready"));
-        h.Advance(5000);
+        QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        h.Advance(36 * 55 + 60);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
     }
 
@@ -143,7 +146,10 @@ private slots:
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
         h.Window->sbMain->SetPanelText(1, QStringLiteral("kept"));
-        h.Window->ReadVersion();
+        // A request of the frame's code (an empty body is code 0): only its own
+        // answer ends a request.
+        PacketStart(body.isEmpty() ? 0 : uint8_t(body[0]));
+        h.Window->PacketSend();
         QByteArray frame;
         frame.append(char(STX));
         frame.append(body);
@@ -162,7 +168,6 @@ private slots:
         h.Settle();
         h.Window->ReadVersion();
         h.Settle();
-        if (h.Window->sbMain->PanelText(1).isEmpty()) QSKIP("the simulated transmitter does not answer yet");
         QCOMPARE(h.Window->sbMain->PanelText(1), h.Sim.VersionText);
     }
 
@@ -184,11 +189,11 @@ private slots:
     void otherTimersLeaveTheStatusLine() {
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
-        h.Window->ShowStatus(QStringLiteral("busy"), skBusy);
+        h.Window->ShowStatus(QStringLiteral("done"), skSuccess);
         h.Window->ComPortTriggerTimer(uint16_t(h.Window->ReplyTrigger + 1000));
-        QCOMPARE(h.Status(), QStringLiteral("busy"));
+        QCOMPARE(h.Status(), QStringLiteral("done"));
         h.Window->ComPortTriggerTimer(h.Window->ReplyTrigger);
-        QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        QCOMPARE(h.Status(), QStringLiteral("Ready"));
     }
 
     void reopeningTakesTwoPausesAndNamesThePort() {
@@ -205,7 +210,7 @@ private slots:
         QCOMPARE(h.PausedMs, 0);
     }
 
-    void failedOpenKeepsPanelZeroAndShowsTheError() {
+    void failedOpenEmptiesPanelZeroAndShowsTheError() {
         TWindowHarness h;
         h.Transport.RefuseOpen = [](const QString&) { return QStringLiteral("Permission denied"); };
         h.Ui.PortAnswer = 5;
@@ -213,8 +218,8 @@ private slots:
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
         QVERIFY(h.Ui.GeneralErrors[0].contains(QStringLiteral("Permission denied")));
         // The old port was closed before the new one failed: no port is open now,
-        // and panel 0 keeps the last port that opened.
-        QCOMPARE(h.Window->sbMain->PanelText(0), QStringLiteral("COM1,9600,N,8,1"));
+        // and panel 0 names none.
+        QCOMPARE(h.Window->sbMain->PanelText(0), QString());
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
     }
 
@@ -232,7 +237,9 @@ private slots:
         QTest::mouseClick(h.Window->btnSetInputRange, Qt::LeftButton);
         h.Transport.Backlog = TComPort::OutSize;
         h.Settle();
-        QCOMPARE(h.Ui.GeneralErrors, QStringList{QStringLiteral("The transmit buffer has no room for 4 bytes.")});
+        QCOMPARE(h.Ui.GeneralErrors.size(), 1);
+        QVERIFY2(h.Ui.GeneralErrors[0].endsWith(QLatin1String(" is not taking data: check the cable or the adapter.")),
+                 qPrintable(h.Ui.GeneralErrors[0]));
         h.Transport.Backlog = 0;
         h.Advance(3000);
         h.TakeWritten();
@@ -240,6 +247,103 @@ private slots:
         QCOMPARE(ToHex(h.TakeWritten()), QStringLiteral("02 04 03"));
         h.Settle();
         QCOMPARE(h.Status(), QStringLiteral("Success"));
+    }
+
+    // A read of the programmed input range (the window's R, the companion's dump)
+    // against each fault of the line: the window's status line in order, and the
+    // companion's exit status and error line.
+    void aFaultGivesOneVerdictToBothUsers_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        const QString busy = "Reading permanent input range...|";
+        const QString noAnswer = busy + "No response !|Ready";
+        const QString refused = busy + "Error occured while performing the operation !|Ready";
+        QTest::newRow("healthy") << "" << busy + "Success|Ready" << 0 << "";
+        QTest::newRow("silent") << "silent" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
+        QTest::newRow("refuse 4") << "refuse" << refused << 1 << "the transmitter refused cmdReadPermIn (status 0)";
+        QTest::newRow("status zero") << "status-zero" << refused << 1
+                                     << "the transmitter refused cmdReadPermIn (status 0)";
+        // The window reads the missing fields as 0; the companion writes no file of them.
+        QTest::newRow("truncate 30") << "truncate" << busy + "Success|Ready" << 3
+                                     << "of its 49 bytes";
+        QTest::newRow("twice") << "twice" << busy + "Success|Ready" << 0 << "";
+        QTest::newRow("noise before and after") << "noise" << busy + "Success|Ready" << 0 << "";
+        QTest::newRow("drop ETX") << "drop-etx" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
+        QTest::newRow("corrupt STX") << "corrupt" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
+        QTest::newRow("unknown code 8") << "unknown" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
+        QTest::newRow("stray code-20 frame behind the answer")
+            << "stray" << busy + "Success|Ready" << 0 << "";
+        QTest::newRow("range code 45") << "range45" << busy + "Success|Ready" << 3
+                                       << "broken answer to cmdReadPermIn: input range code 45";
+        QTest::newRow("hang-up") << "hang-up" << busy + "No COM port !" << 3 << "the line went away";
+        QTest::newRow("full transmit buffer") << "full" << busy + "Not sent !|Ready" << 3
+                                              << "is not taking data: check the cable or the adapter";
+    }
+    void aFaultGivesOneVerdictToBothUsers() {
+        QFETCH(QString, fault);
+        QFETCH(QString, window);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        const auto spoil = [&fault](TTransmitter& sim) {
+            TSimFaults& f = sim.Faults;
+            f.Silent = fault == "silent";
+            f.RefuseCode = fault == "refuse" ? cmdReadPermIn : -1;
+            f.StatusZero = fault == "status-zero";
+            f.TruncateTo = fault == "truncate" ? 30 : -1;
+            f.Twice = fault == "twice";
+            f.NoiseBefore = fault == "noise" ? Hex("41 03 10") : QByteArray();
+            f.NoiseAfter = fault == "noise" ? Hex("02 42") : QByteArray();
+            f.DropEtx = fault == "drop-etx";
+            f.CorruptIndex = fault == "corrupt" ? 0 : -1;
+            f.UnknownCode = fault == "unknown" ? 8 : -1;
+            // A report of the output range's code, all zeros, right behind the answer.
+            f.NoiseAfter += fault == "stray" ? Frame::Encode(Hex("14 01")) : QByteArray();
+            if (fault == "range45") sim.PermInCode = 45;
+            f.Once = fault == "stray";
+        };
+        const auto spoilLine = [&fault](TMemoryTransport& line) {
+            if (fault == "full") line.Backlog = TComPort::OutSize;
+            if (fault == "hang-up") line.InjectFailure(QStringLiteral("the line went away"));
+        };
+        {
+            TWindowHarness h;
+            h.Settle();
+            spoil(h.Sim);
+            QStringList seen;
+            connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(), [&seen](int panel, const QString& text) {
+                if (panel == 2 && (seen.isEmpty() || seen.back() != text)) seen << text;
+            });
+            if (fault == "full") spoilLine(h.Transport);
+            QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+            if (fault == "hang-up") spoilLine(h.Transport);
+            h.Advance(8000);
+            qInfo("window: %s", qPrintable(seen.join(QStringLiteral(" → "))));
+            QCOMPARE(seen.join(QLatin1Char('|')), window);
+            QCOMPARE(h.Ui.GeneralErrors.size(), fault == "full" || fault == "hang-up" ? 1 : 0);
+        }
+        TManualClock clock;
+        TTransmitter sim(&clock);
+        TMemoryTransport line(&clock);
+        line.OnHostWrite = [&sim](const QByteArray& bytes) { sim.Receive(bytes); };
+        line.PollPeer = [&sim] { return sim.Transmit(); };
+        spoil(sim);
+        if (fault == "full") spoilLine(line);
+        TCliJob job;
+        job.Command = TCliJob::TCommand::Dump;
+        TUnitRun run(QStringLiteral("COM1"), job, &line, &clock);
+        run.Start();
+        for (int ms = 0; ms < 20000 && !run.Done(); ms += 10) {
+            if (fault == "hang-up" && sim.RequestsReceived > 0 && line.IsOpen()) spoilLine(line);
+            clock.Advance(10);
+        }
+        qInfo("companion: status %d: %s", run.Status(), qPrintable(run.Error));
+        QVERIFY(run.Done());
+        QVERIFY(line.Dtr && line.Rts);
+        QCOMPARE(run.Status(), status);
+        QVERIFY2(run.Error.contains(error), qPrintable(run.Error));
+        if (status == 0) QVERIFY(run.Result.contains(QLatin1String("\"alarm_limit\": 500.0")));
     }
 
     void pulledAdapterIsReportedOnceThenNoPort() {
