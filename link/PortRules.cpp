@@ -49,18 +49,12 @@ QList<TKnownPort> EnumeratedPorts() {
     // Qt checks an 8250 port by opening it, so for a user outside the dialout
     // group it leaves out a real UART too. The kernel also tells the UART type
     // (0: none behind the node) where its attribute may be read.
-    const QStringList ttys =
-        QDir(QStringLiteral("/sys/class/tty")).entryList({QStringLiteral("ttyS*")}, QDir::Dirs);
-    for (const QString& tty : ttys) {
-        const QString device = QStringLiteral("/dev/") + tty;
-        QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(tty));
-        if (seen.contains(device) || !type.open(QIODevice::ReadOnly)) continue;
-        bool ok = false;
-        if (type.readAll().trimmed().toInt(&ok) != 0 && ok) ports << TKnownPort{device, {}, {}, {}};
-    }
+    for (const QString& device : UartsInSysfs(QStringLiteral("/sys/class/tty")))
+        if (!seen.contains(device)) ports << TKnownPort{device, {}, {}, {}};
 #endif
     return ports;
 }
+
 
 TOpenResult TryOpenDevice(const QString& device) {
     QSerialPort port;
@@ -224,4 +218,16 @@ void ReleaseSerialPort(QSerialPort& port) {
     if (!port.isOpen()) return;
     HeldDevices().remove(port.portName());
     port.close();
+}
+
+QStringList UartsInSysfs(const QString& ttyClass) {
+    QStringList devices;
+    const QStringList ttys = QDir(ttyClass).entryList({QStringLiteral("ttyS*")}, QDir::Dirs);
+    for (const QString& tty : ttys) {
+        QFile type(QStringLiteral("%1/%2/type").arg(ttyClass, tty));
+        if (!type.open(QIODevice::ReadOnly)) continue;
+        bool ok = false;
+        if (type.readAll().trimmed().toInt(&ok) != 0 && ok) devices << QStringLiteral("/dev/") + tty;
+    }
+    return devices;
 }

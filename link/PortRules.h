@@ -49,6 +49,10 @@ struct TKnownPort {
 
 // What the rules ask of the system. The real one enumerates with QSerialPortInfo
 // and tries a device by opening and closing it at once; tests put in their own.
+// The /dev/ttyS* nodes with a UART behind them, as the kernel's tty class
+// (normally /sys/class/tty) tells by each node's UART type (0: none).
+QStringList UartsInSysfs(const QString& ttyClass);
+
 struct TPortSystem {
     std::function<QList<TKnownPort>()> KnownPorts;
     // Tries the real device (never a link).

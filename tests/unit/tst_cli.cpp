@@ -35,6 +35,8 @@ struct TBench {
                     pipe->OnHostWrite = [this, sim, pipe](const QByteArray& bytes) {
                         if (Tamper && bytes.startsWith(QByteArray("\x02\x04\x03", 3)))
                             sim->EuMaxByCode[12] = 599;
+                        if (TamperDeadBand && bytes.startsWith(QByteArray("\x02\x14\x03", 3)))
+                            sim->DeadBand = 7;
                         sim->Receive(bytes);
                         if (OnWrite) OnWrite(*sim, *pipe);
                     };
@@ -45,6 +47,7 @@ struct TBench {
     // After each write of the tool's has reached the transmitter.
     std::function<void(TTransmitter&, TMemoryTransport&)> OnWrite;
     bool Tamper = false;
+    bool TamperDeadBand = false;
     QStringList Out, Err;
 
     int FinishedMs = -1;
@@ -83,6 +86,7 @@ private slots:
         QTest::addColumn<int>("requests"); // reaching the first transmitter
         QTest::newRow("apply, read back the same") << "-p COM1 apply f" << 0 << GoodFile << 0 << 5;
         QTest::newRow("apply, read-back differs") << "-p COM1 apply f" << 3 << GoodFile << 4 << 5;
+        QTest::newRow("apply, dead band read back differs") << "-p COM1 apply f" << 6 << GoodFile << 4 << 5;
         QTest::newRow("apply refused: toolkit version still, no output, a read of what the unit holds")
             << "-p COM1 apply f" << 1 << GoodFile << 1 << 4;
         QTest::newRow("span below its range: nothing sent")
@@ -155,6 +159,7 @@ private slots:
             .replace("@b", dir.filePath("b"));
         TBench b;
         b.Tamper = fault == 3;
+        b.TamperDeadBand = fault == 6;
         // With two ports only the first misbehaves.
         b.Setup = [fault](TTransmitter& sim, int index) {
             if (index > 0) return;
@@ -172,7 +177,8 @@ private slots:
         }
         if (fault == 1) QCOMPARE(int(b.Sims[0]->ToolkitVersion), 161);
         if (status == 4)
-            QVERIFY(b.Out.contains(QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
+            QVERIFY(b.Out.contains(fault == 6 ? QStringLiteral("output.dead_band: applied 5.5, read back 7.0")
+                                              : QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
         if (args.contains(QLatin1String("-h")))
             QVERIFY2(b.Out.value(0).startsWith(QStringLiteral("Usage: mrt9dx-cli [-p PORT]... ") +
                                                args.section(QLatin1Char(' '), -2, -2)),
@@ -315,6 +321,13 @@ private slots:
         for (const char* key : {"raw", "eng", "ta"})
             QVERIFY2(json[QLatin1String(key)].isNull(), key);
         QCOMPARE(json["tcal"], QJsonValue(0.0));
+        // The alarm's state and the level of its output are two readings.
+        Msg::TOutputReport out;
+        out.AlarmState = 1;
+        out.AlarmReadBack = 1; // the output's level says inactive
+        const QJsonObject alarm = QJsonDocument::fromJson(ReadJson(in, out, false).toUtf8())["output"].toObject();
+        QCOMPARE(alarm["alarm_active"], QJsonValue(true));
+        QCOMPARE(alarm["alarm_readback_active"], QJsonValue(false));
     }
 
     // A dump must read back as the single the transmitter holds, whatever it is.

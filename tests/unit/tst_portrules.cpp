@@ -139,6 +139,24 @@ private slots:
         QCOMPARE(tried, again);
     }
 
+    // Only a node whose UART type is readable and not 0 is a real port.
+    void uartsFromTheKernelsTtyClass() {
+        QTemporaryDir sys;
+        const auto node = [&sys](const char* name, const QByteArray& type) {
+            QVERIFY(QDir(sys.path()).mkpath(QLatin1String(name)));
+            if (type.isNull()) return;
+            QFile file(sys.filePath(QLatin1String(name) + QLatin1String("/type")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(type);
+        };
+        node("ttyS0", "4\n");
+        node("ttyS1", "0\n");
+        node("ttyS2", QByteArray());
+        node("ttyS3", "x\n");
+        node("ttyUSB0", "4\n");
+        QCOMPARE(UartsInSysfs(sys.path()), QStringList{QStringLiteral("/dev/ttyS0")});
+    }
+
     void openErrors() {
         const QStringList texts = {
             "COM3 (/dev/ttyUSB0) is in use by another program",

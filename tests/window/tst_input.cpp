@@ -297,31 +297,33 @@ private slots:
     void calibrationControlsWaitForFullModeAndTheNextProgrammedRange() {
         TInputBench b;
         TfrmMain& w = b.w();
-        const auto calControlsOn = [&w] {
-            const bool zero = w.edInpZero->isEnabled() && w.edInpZeroButton->isEnabled();
-            const bool full = w.edInpFull->isEnabled() && w.edInpFullButton->isEnabled();
-            const bool menu = w.mnuClearInCal->isEnabled();
-            const bool toggle = w.calSwitch->isEnabled();
-            if (zero != full || zero != menu || zero != toggle) qWarning("calibration controls disagree");
-            return zero && full && menu && toggle;
+        // Zero, full scale, the clear menu and the switch, each on (1) or off (0).
+        const auto calControls = [&w] {
+            QString on;
+            for (bool b : {w.edInpZero->isEnabled() && w.edInpZeroButton->isEnabled(),
+                           w.edInpFull->isEnabled() && w.edInpFullButton->isEnabled(), w.mnuClearInCal->isEnabled(),
+                           w.calSwitch->isEnabled()})
+                on += b ? QLatin1Char('1') : QLatin1Char('0');
+            return on;
         };
-        QVERIFY(!calControlsOn());
+        const QString off = QStringLiteral("0000");
+        QCOMPARE(calControls(), off);
         QVERIFY(!w.edEuMin->isEnabled());
         b.ReadPerm(3);
         QVERIFY(w.edEuMin->isEnabled());
-        QVERIFY(!calControlsOn());
+        QCOMPARE(calControls(), off);
         // A disabled button sends nothing, however it is pressed.
         w.edInpZeroButton->trigger();
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         b.h.EnterFullModeByChord();
         QVERIFY(FullMode);
-        QVERIFY(!calControlsOn());
+        QCOMPARE(calControls(), off);
         QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
         b.Answer(InReport(cmdReadActiveIn, 3));
-        QVERIFY(!calControlsOn()); // the active side does not enable
+        QCOMPARE(calControls(), off); // the active side does not enable
         b.ReadPerm(3);
-        QVERIFY(calControlsOn());
+        QCOMPARE(calControls(), QStringLiteral("1111"));
         w.edInpZeroButton->trigger();
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 01 10 FC 03")));
     }

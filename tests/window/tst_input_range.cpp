@@ -158,16 +158,18 @@ private slots:
     // Programming against the simulated transmitter; the toolkit version follows
     // once, and a refusal stays on the line until "Ready".
     void aPersonProgramsARange_data() {
-        QTest::addColumn<bool>("refused");
+        QTest::addColumn<int>("refused"); // the code the transmitter refuses
         QTest::addColumn<bool>("echoed");
         QTest::addColumn<QString>("status");
-        QTest::newRow("accepted") << false << false << "Success.";
-        QTest::newRow("refused by the transmitter") << true << false << "Error occured while performing the operation !";
+        const QString error = "Error occured while performing the operation !";
+        QTest::newRow("accepted") << -1 << false << "Success.";
+        QTest::newRow("refused by the transmitter") << int(cmdSetPermIn) << false << error;
+        QTest::newRow("toolkit version refused, every answer twice") << int(cmdSetToolkitVer) << true << error;
         // The second copy of the programming's answer is no answer to the toolkit version.
-        QTest::newRow("every answer sent twice") << false << true << "Success.";
+        QTest::newRow("every answer sent twice") << -1 << true << "Success.";
     }
     void aPersonProgramsARange() {
-        QFETCH(bool, refused);
+        QFETCH(int, refused);
         QFETCH(bool, echoed);
         QFETCH(QString, status);
         TWindowHarness h;
@@ -176,7 +178,7 @@ private slots:
         h.Settle();
         h.Advance(1000);
         h.TakeWritten();
-        h.Sim.Faults.RefuseCode = refused ? cmdSetPermIn : -1;
+        h.Sim.Faults.RefuseCode = refused;
         h.Sim.Faults.Twice = echoed;
         QTest::mouseClick(h.Window->btnSetInputRange, Qt::LeftButton);
         QVERIFY(h.TakeWritten().startsWith(Hex("02 07")));
@@ -185,11 +187,11 @@ private slots:
         h.Settle(); // and is answered
         h.Sim.Faults = TSimFaults();
         QCOMPARE(h.Status(), status);
-        QCOMPARE(h.StatusColor(), refused ? QColor(255, 0, 0) : QColor(0, 128, 0));
+        QCOMPARE(h.StatusColor(), refused >= 0 ? QColor(255, 0, 0) : QColor(0, 128, 0));
         h.Advance(2500);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
         QCOMPARE(ToHex(h.TakeWritten()), QString()); // one toolkit version per programming
-        QCOMPARE(h.Sim.ToolkitVersion, uint8_t(161));
+        if (refused != cmdSetToolkitVer) QCOMPARE(h.Sim.ToolkitVersion, uint8_t(161));
     }
 
     // Nothing is sent, and no busy message is left on the line for good.

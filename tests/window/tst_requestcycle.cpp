@@ -346,6 +346,42 @@ private slots:
         if (status == 0) QVERIFY(run.Result.contains(QLatin1String("\"alarm_limit\": 500.0")));
     }
 
+    // Two requests out at once against a slow transmitter: each ends with its own
+    // answer, and the refusal of the second is not covered by the first's success.
+    void twoRequestsOutEachGetTheirOwnVerdict_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QString>("seen");
+        const QString error = "Error occured while performing the operation !";
+        QTest::newRow("DAC step, then its write refused")
+            << Msg::SetDac(1, 100) << Msg::WriteOutZero(100, Msg::TOutSettings{1, false, 4, 20, 500, 10, 1})
+            << "busy|Success.|" + error + "|Ready";
+        QTest::newRow("read, then a programming refused")
+            << Msg::ReadPermOut() << Msg::SetPermOut(Msg::TOutSettings{1, false, 4, 20, 500, 10, 1})
+            << "busy|Success.|" + error + "|Ready";
+    }
+    void twoRequestsOutEachGetTheirOwnVerdict() {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(QString, seen);
+        TWindowHarness h;
+        h.Settle();
+        h.Sim.Faults.ExtraDelayMs = 800;
+        h.Sim.Faults.RefuseCode = uint8_t(second[0]);
+        QStringList lines;
+        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(), [&lines](int panel, const QString& text) {
+            if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
+        });
+        PacketPut(first);
+        h.Window->PacketSend();
+        h.Advance(100);
+        PacketPut(second);
+        h.Window->ShowStatus(QStringLiteral("busy"), skBusy);
+        h.Window->PacketSend();
+        h.Advance(8000);
+        QCOMPARE(lines.join(QLatin1Char('|')), seen);
+    }
+
     void pulledAdapterIsReportedOnceThenNoPort() {
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
