@@ -10,19 +10,24 @@
 //             at the end
 //   record := sel adv len chunk[len]
 //   sel    := < 0x80: one of the window's own actions (a handler, or a step of a
-//             combo box), run only while its control is enabled, as a user could;
-//             >= 0x80: a bare request with the code sel & 0x7F
+//             combo box), run only while its control is enabled, as a user could,
+//             or a thing that happens to the line (Selectors.h); >= 0x80: a bare
+//             request with the code sel & 0x7F
 //   adv    := the clock moves on adv * 20 ms after the chunk (up to 5.1 s, past
 //             the collector's and the reply timer's time-outs)
 //
 // The chunk arrives as received bytes right after the request went out, so the
 // collector is enabled and the frame reaches the decoder, the dispatch and the
 // presentation named by its response code. Two actions make the port fail, as a
-// pulled adapter (resource error) or a closed pseudo-terminal (hang-up) does.
+// pulled adapter (resource error) or a closed pseudo-terminal (hang-up) does; one
+// delivers the last record's bytes again, as a line that repeats a frame.
 //
 // After every input the tool must have kept its word, or the target aborts:
 //   - a refusal (status 0) on the line is never replaced by a success message
-//     without a new action of the person's;
+//     without a new action of the person's (a bare request is none);
+//   - nothing goes out that nobody asked for: between the person's actions the
+//     tool writes only the toolkit version, at most once per cmdSetPermIn of its
+//     own;
 //   - once the clock has run on by 73 + 36 ticks, the line reads "Ready" or
 //     "No COM port !";
 //   - against the simulated transmitter, on the port opened again where it
@@ -34,6 +39,7 @@
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "Selectors.h"
 #include "WindowHarness.h"
 
 #include <QAction>
@@ -79,9 +85,32 @@ void StepCombo(QComboBox* combo) {
     combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
 }
 
+// cmdSetPermIn frames the tool wrote in this input, and toolkit versions it wrote
+// of itself.
+int ProgrammingsSent = 0;
+int ToolkitsSent = 0;
+QByteArray LastChunk;
+
+// Checks what the tool wrote since the last look: only its own toolkit versions,
+// when no action of the person's ran.
+void CheckWritten(TWindowHarness& h, bool action) {
+    QByteArray written = h.TakeWritten();
+    if (action) {
+        // The action's own requests; a programming among them earns one toolkit version.
+        for (qsizetype at = 0; (at = written.indexOf(QByteArray("\x02\x07", 2), at)) >= 0; ++at) ++ProgrammingsSent;
+        return;
+    }
+    while (written.startsWith(QByteArray("\x02\x33", 2))) {
+        const qsizetype end = written.indexOf('\x03', 2);
+        written.remove(0, end < 0 ? written.size() : end + 1);
+        if (++ToolkitsSent > ProgrammingsSent) Broken(QStringLiteral("a second toolkit version for one programming"));
+    }
+    if (!written.isEmpty()) Broken(QStringLiteral("unasked bytes went out: %1").arg(QString::fromLatin1(written.toHex(' '))));
+}
+
 void RunAction(TWindowHarness& h, uint8_t sel) {
     TfrmMain& w = *h.Window;
-    RefusalShown = false;
+    if (PersonsAction(sel)) RefusalShown = false;
     if (sel & 0x80) {
         w.Guarded([&] {
             PacketStart(static_cast<uint8_t>(sel & 0x7F));
@@ -95,7 +124,7 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
         void (TfrmMain::*Handler)();
         QObject* Control;
     };
-    const TEntry entries[] = {
+    const TEntry entries[selStepInRange] = {
         {&TfrmMain::ReadVersion, nullptr},
         {&TfrmMain::QueryMode, nullptr},
         {&TfrmMain::SendToolkitVersion, nullptr},
@@ -123,21 +152,19 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
         {&TfrmMain::btnOutZeroClick, w.btnOutZero},
         {&TfrmMain::btnOutFullClick, w.btnOutFull},
     };
-    // Then the actions that are no handler of the window.
-    enum { StepInRange, StepWiring, StepOutRange, ResourceError, HangUp, Nothing, ExtraCount };
-    constexpr int count = int(sizeof entries / sizeof entries[0]);
-    const int index = sel % (count + ExtraCount);
-    if (index < count) {
+    const int index = sel % selCount;
+    if (index < selStepInRange) {
         const TEntry& e = entries[index];
         if (Usable(e.Control)) w.Guarded([&] { (w.*e.Handler)(); });
         return;
     }
-    switch (index - count) {
-    case StepInRange: StepCombo(w.cmbInpRanges); break; // as a user's choice of range
-    case StepWiring: StepCombo(w.cmbWiring); break;
-    case StepOutRange: StepCombo(w.cmbOutRanges); break;
-    case ResourceError: h.Transport.InjectFailure(QStringLiteral("Resource error")); break;
-    case HangUp: h.Transport.InjectFailure(QStringLiteral("The device COM1 was disconnected")); break;
+    switch (index) {
+    case selStepInRange: StepCombo(w.cmbInpRanges); break; // as a user's choice of range
+    case selStepWiring: StepCombo(w.cmbWiring); break;
+    case selStepOutRange: StepCombo(w.cmbOutRanges); break;
+    case selResourceError: h.Transport.InjectFailure(QStringLiteral("Resource error")); break;
+    case selHangUp: h.Transport.InjectFailure(QStringLiteral("The device COM1 was disconnected")); break;
+    case selRepeatFrame: h.Transport.Feed(LastChunk); break;
     default: break; // nothing: the bytes arrive unasked
     }
 }
@@ -163,7 +190,9 @@ void CheckTheLineRecovers(TWindowHarness& h) {
         Broken(QStringLiteral("a read of the programmed input range ends in \"%1\"").arg(h.Status()));
     h.Transport.OnHostWrite = nullptr;
     h.Transport.PollPeer = nullptr;
-    h.Advance(6000);
+    // "Success" turns into "Ready": the next input starts on a quiet line.
+    h.Advance(600);
+    h.TakeWritten();
 }
 
 } // namespace
@@ -184,9 +213,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TWindowHarness& h = *Harness;
     TfrmMain& w = *h.Window;
-    // Whatever the last input left running (reply timer, error message, collector)
-    // runs out first.
-    h.Advance(6000);
+    // The last input ended on a quiet line (CheckTheLineRecovers).
     h.Transport.Written.clear();
     h.TakeWritten();
     h.Ui.Infos.clear();
@@ -195,6 +222,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.Ui.Questions.clear();
     if (size == 0) return 0;
 
+    ProgrammingsSent = ToolkitsSent = 0;
+    LastChunk.clear();
     const uint8_t flags = data[0];
     FullMode = (flags & 1) != 0;
     if (flags & 2) w.DisableInPanel();
@@ -206,10 +235,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t adv = pos < size ? data[pos++] : 0;
         size_t len = pos < size ? data[pos++] : 0;
         if (len > size - pos) len = size - pos;
+        const bool action = PersonsAction(sel) || (sel & 0x80);
         RunAction(h, sel);
-        h.Transport.Feed(QByteArray(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(len)));
+        CheckWritten(h, action);
+        const QByteArray chunk(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(len));
+        h.Transport.Feed(chunk);
+        LastChunk = chunk;
         pos += len;
         h.Advance(qint64(adv) * 20);
+        CheckWritten(h, false);
     }
     CheckTheLineRecovers(h);
     if (flags & 8) {

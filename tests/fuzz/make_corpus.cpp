@@ -6,6 +6,8 @@
 //
 // Usage: fuzz_corpus DIR
 // The bytes are built here from the wire format alone, not by the tool's codec.
+#include "Selectors.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <algorithm>
@@ -17,20 +19,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Selectors of fuzz_link: the window's actions, and 0x80 | code for a bare request.
-enum : uint8_t {
-    selReadVersion = 0,
-    selQueryMode = 1,
-    selGetPermIn = 6,
-    selGetTempIn = 7,
-    selGetPermOut = 14,
-    selGetTempOut = 15,
-    selStepInRange = 26,
-    selStepWiring = 27,
-    selStepOutRange = 28,
-    selNothing = 29,
-};
-constexpr uint8_t Raw(uint8_t code) { return uint8_t(0x80 | code); }
 
 // Flags of an input.
 enum : uint8_t { fFull = 1, fInStart = 2, fOutStart = 4, fPaint = 8 };
@@ -184,6 +172,9 @@ std::vector<TSeed> Seeds() {
         r.Range = uint8_t(10 + code); // RTD codes with wiring
         seed(("in_active_code" + std::to_string(code)).c_str(), 0).Then(Raw(code), Frame(InputReport(code, r)));
     }
+    seed("in_setperm_repeated_then_toolkit_refused", fInStart)
+        .Then(Raw(7), Frame(InputReport(7, in)))
+        .Then(selRepeatFrame, Frame(Bytes{51, 0}));
     seed("in_setperm_toolkit", fInStart).Then(Raw(7), Frame(InputReport(7, in))).Then(selNothing, Frame(Bytes{51, 1}));
     {
         TIn r = in;

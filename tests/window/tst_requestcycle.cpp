@@ -3,6 +3,8 @@
 // and one table of line faults, each giving its verdict to the window and to the
 // companion alike, since both run the same cycle.
 #include "../../cli/UnitRun.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/ToggleSwitch.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
@@ -12,6 +14,7 @@
 #include "WindowHarness.h"
 
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QTest>
 
 namespace {
@@ -380,6 +383,46 @@ private slots:
         h.Window->PacketSend();
         h.Advance(8000);
         QCOMPARE(lines.join(QLatin1Char('|')), seen);
+    }
+
+    // The companion's read of a unit says what the window shows of it.
+    void theCompanionReadsWhatTheWindowShows() {
+        TWindowHarness h;
+        h.Sim.ZeroCalFlags = 0b111ull << 11;
+        h.Sim.FullCalFlags = 0b011ull << 11;
+        h.Sim.TrimCode = 46000;
+        h.Sim.AlarmActive = true;
+        h.Settle();
+        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        h.Settle();
+        QTest::mouseClick(h.Window->btnGetOutRange, Qt::LeftButton);
+        h.Settle();
+        // The same transmitter, now on the companion's line.
+        h.Transport.PollPeer = nullptr;
+        TMemoryTransport line(&h.Clock);
+        line.OnHostWrite = [&h](const QByteArray& bytes) { h.Sim.Receive(bytes); };
+        line.PollPeer = [&h] { return h.Sim.Transmit(); };
+        TCliJob job;
+        job.Command = TCliJob::TCommand::Read;
+        TUnitRun run(QStringLiteral("COM1"), job, &line, &h.Clock);
+        run.Start();
+        for (int ms = 0; ms < 20000 && !run.Done(); ms += 10) h.Clock.Advance(10);
+        QCOMPARE(run.Status(), 0);
+        const QStringList read = run.Result.split(QLatin1Char('\n'));
+        TfrmMain& w = *h.Window;
+        const QList<QPair<QString, QString>> pairs = {
+            {"Input range (programmed): ", w.pnlInpRange->text()}, {"Eumin: ", w.pnlEuMinP->text()},
+            {"Eumax: ", w.pnlEuMaxP->text()},  {"Output range (programmed): ", w.pnlPermOutRange->text()},
+            {"Outmin: ", w.pnlPermOutMin->text()}, {"Output: ", w.pnlPermOut->text()},
+            {"Alarm status: ", w.pnlAlmStatus->text()}, {"Alarm rback: ", w.pnlAlarmRback->text()},
+            {"Mode: ", w.calSwitch->On() ? QStringLiteral("CAL") : QStringLiteral("RUN")}};
+        for (const auto& [key, shown] : pairs) QVERIFY2(read.contains(key + shown), qPrintable(key + shown));
+        for (QTreeWidget* list : {w.lvInpCalStat, w.lvOutCalStat})
+            for (int row = 0; row < list->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* item = list->topLevelItem(row);
+                const QString line = QStringLiteral("  %1 %2 %3").arg(item->text(0), -14).arg(item->text(1), -4).arg(item->text(2));
+                QVERIFY2(read.contains(line), qPrintable(line));
+            }
     }
 
     void pulledAdapterIsReportedOnceThenNoPort() {
