@@ -7,6 +7,7 @@
 #include "../../link/DataPacket.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "../../link/Cycle.h"
 #include "WindowHarness.h"
 
 #include <QAction>
@@ -130,10 +131,13 @@ public:
         }
     }
 
-    bool ReplyTimerActive() const { return H.Window->ComPort->TimerActive(H.Window->ReplyTrigger); }
+    // A request still waits for its answer, or the status line's timer runs.
+    bool ReplyTimerActive() const {
+        return H.Window->Cycle->Outstanding() > 0 || H.Window->ComPort->TimerActive(H.Window->ReplyTrigger);
+    }
 
-    // Until nothing is under way: no answer bytes waiting, no reply or status timer
-    // running (at most 20 s of clock time). After a silence the collector still
+    // Until nothing is under way: no answer bytes waiting, no request out and no
+    // status timer running (at most 20 s of clock time). After a silence the collector still
     // waits for an STX; that is no work under way.
     void WaitUntilIdle() {
         for (int waited = 0; waited < 20000; waited += 50) {

@@ -366,6 +366,21 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("Something"));
     }
 
+    // The switch follows the transmitter: a flip that goes unanswered goes back to
+    // the mode last reported, after "No response !".
+    void anUnansweredFlipGoesBack() {
+        TWindowHarness h;
+        h.Settle(); // the start-up query: RUN
+        h.Sim.Faults.Silent = true;
+        TToggleSwitch* s = h.Window->calSwitch;
+        s->setEnabled(true);
+        QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(10, s->height() / 2));
+        QVERIFY(s->On());
+        h.Advance(73 * 55 + 60);
+        QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        QVERIFY(!s->On());
+    }
+
     void switchIgnoresOtherButtonsAndDisabled() {
         TSilent h;
         TToggleSwitch* s = h.Window->calSwitch;
