@@ -265,25 +265,31 @@ void TUnitRun::Apply() {
     if (!Job.Settings.Input) return ApplyOutput();
     const TInputSettings& in = *Job.Settings.Input;
     const QString step = QStringLiteral("input range and span");
-    const auto failed = [this, step](const TReply& reply) { ApplyFailed(step, reply); };
     Ask(
         Msg::SetPermIn(in.RangeCode(), in.EuMin, in.EuMax),
-        [this, step, failed](const QByteArray& answer) {
+        [this, step](const QByteArray& answer) {
             if (Msg::DecodeInputReport(answer).Status == 0)
                 InputRefusal = QStringLiteral("the transmitter refused cmdSetPermIn (status 0)");
+            else
+                StepsDone << QStringLiteral("input");
+            // The toolkit version goes out after every programming; a refusal of
+            // the programming stands whatever its answer.
+            const auto done = [this, step](int status, const QString& error) {
+                if (!InputRefusal.isEmpty()) return ApplyFailed(step, ExitRefused, InputRefusal);
+                if (status != ExitDone) return ApplyFailed(QStringLiteral("toolkit version"), status, error);
+                ApplyOutput();
+            };
             Ask(
                 Msg::SetToolkitVer(ToolkitVersion),
-                [this, step](const QByteArray& answer) {
-                    if (!InputRefusal.isEmpty()) return ApplyFailed(step, ExitRefused, InputRefusal);
-                    if (!Msg::DecodeOpResult(answer))
-                        return ApplyFailed(step, ExitRefused,
-                                           QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
-                    StepsDone << QStringLiteral("input");
-                    ApplyOutput();
+                [done](const QByteArray& answer) {
+                    if (Msg::DecodeOpResult(answer)) return done(ExitDone, QString());
+                    done(ExitRefused, QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
                 },
-                failed);
+                [done](const TReply& reply) {
+                    done(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
+                });
         },
-        failed);
+        [this, step](const TReply& reply) { ApplyFailed(step, reply); });
 }
 
 void TUnitRun::ApplyOutput() {

@@ -238,7 +238,11 @@ private slots:
                "cmdSetPermOut (status 0)" + holds;
         QTest::newRow("input refused, toolkit version unanswered")
             << "refuse 7, then silent" << 1
-            << "nothing programmed; input range and span not programmed: no answer within 4 s to cmdSetToolkitVer";
+            << "nothing programmed; input range and span not programmed: the transmitter refused cmdSetPermIn (status 0)";
+        QTest::newRow("toolkit version refused")
+            << "refuse 51" << 1
+            << "input range and span programmed; toolkit version not programmed: the transmitter refused "
+               "cmdSetToolkitVer (status 0)" + holds;
         QTest::newRow("the line goes away before the output")
             << "hang-up" << 3
             << "input range and span programmed; output settings not programmed: the line went away";
@@ -250,7 +254,10 @@ private slots:
         QFETCH(QString, error);
         TBench b;
         b.Setup = [fault](TTransmitter& sim, int) {
-            sim.Faults.RefuseCode = fault == "refuse 23" ? cmdSetPermOut : fault.startsWith("refuse 7") ? cmdSetPermIn : -1;
+            sim.Faults.RefuseCode = fault == "refuse 23"   ? cmdSetPermOut
+                                    : fault == "refuse 51" ? cmdSetToolkitVer
+                                    : fault.startsWith("refuse 7") ? cmdSetPermIn
+                                                                   : -1;
             sim.Faults.Twice = fault == "twice";
         };
         b.OnWrite = [&b, fault](TTransmitter& sim, TMemoryTransport& line) {
