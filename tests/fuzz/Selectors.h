@@ -47,7 +47,8 @@ enum TSelector : uint8_t {
     selCount
 };
 
-// The actions that are a person's (a new action may replace a refusal on the line).
-constexpr bool PersonsAction(uint8_t sel) { return sel < selResourceError; }
+// The records that are a person's action (a new action may replace a refusal on
+// the line); the target reads a selector below 0x80 modulo selCount.
+constexpr bool PersonsAction(uint8_t sel) { return !(sel & 0x80) && sel % selCount < selResourceError; }
 
 constexpr uint8_t Raw(uint8_t code) { return uint8_t(0x80 | code); }

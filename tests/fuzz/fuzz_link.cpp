@@ -206,6 +206,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     Harness->Transport.PollPeer = nullptr;
     // The port's timers are checked at least every 50 ms, as on the real clock.
     Harness->Clock.StepMs = 50;
+    // The start-up sequence runs to its end before the first input.
+    Harness->Advance(6000);
+    Harness->TakeWritten();
     QObject::connect(Harness->Window->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(), WatchStatusLine);
     return 0;
 }

@@ -181,6 +181,15 @@ std::vector<TSeed> Seeds() {
         r.Status = 0;
         seed("in_status0", fInStart).Then(selGetPermIn, Frame(InputReport(4, r)));
         seed("in_setperm_status0", fInStart).Then(Raw(7), Frame(InputReport(7, r))).Then(selNothing, Frame(Bytes{51, 0}));
+        // The refusal must stay on the line through the toolkit version's success,
+        // and through a DAC step's answer to a request of no person's.
+        seed("in_setperm_status0_toolkit_ok", fInStart)
+            .Then(Raw(7), Frame(InputReport(7, r)))
+            .Then(selNothing, Frame(Bytes{51, 1}));
+        seed("in_setperm_status0_then_bare_dac", fInStart)
+            .Then(Raw(7), Frame(InputReport(7, r)))
+            .Then(Raw(16), Frame(Bytes{51, 1}) , 2)
+            .Then(selNothing, Frame(Bytes{16}));
     }
     seed("in_short", fInStart).Then(selGetPermIn, Frame(Bytes{4, 1, 12}));
     for (uint8_t range : {0, 12, 16, 21, 39, 40, 63, 255}) {
