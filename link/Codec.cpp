@@ -8,7 +8,6 @@
 uint8_t TxBuf[PacketBufSize];
 uint8_t TxCode = 0;
 uint16_t TxLen = 0;
-uint8_t RxRaw[PacketBufSize];
 uint8_t RxBuf[PacketBufSize];
 uint16_t RxLen = 0;
 
@@ -55,24 +54,6 @@ void PacketPut(const QByteArray& body) {
     PacketStart(body.isEmpty() ? 0 : static_cast<uint8_t>(body[0]));
     for (qsizetype i = 1; i < body.size(); ++i)
         PacketAddByte(static_cast<uint8_t>(body[i]));
-}
-
-uint8_t PacketDecode(const uint8_t* body, int length) {
-    RxLen = 0;
-    std::memset(RxBuf, 0, sizeof RxBuf);
-    bool afterEscape = false;
-    for (int i = 0; i < length && RxLen < PacketBufSize; ++i) {
-        const uint8_t b = body[i];
-        if (afterEscape) {
-            RxBuf[RxLen++] = static_cast<uint8_t>(0xFF - b);
-            afterEscape = false;
-        } else if (b == DLE) {
-            afterEscape = true;
-        } else {
-            RxBuf[RxLen++] = b;
-        }
-    }
-    return RxBuf[0];
 }
 
 void RxSet(const QByteArray& decoded) {

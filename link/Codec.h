@@ -7,8 +7,8 @@
 // significant byte first.
 //
 // The buffers exist once for the whole program. Nothing is ever written past their
-// 129 bytes: a request that would outgrow TxBuf raises EMrtError, and a body longer
-// than 129 bytes never reaches RxRaw (the request cycle refuses it).
+// 129 bytes: a request that would outgrow TxBuf raises EMrtError, and RxSet keeps
+// at most 129 bytes of a body (the request cycle refuses longer ones before).
 #include <QByteArray>
 #include <cstdint>
 
@@ -18,7 +18,6 @@ extern uint8_t TxBuf[PacketBufSize];
 extern uint16_t TxLen;
 // The command code of the request in TxBuf (there it may travel escaped).
 extern uint8_t TxCode;
-extern uint8_t RxRaw[PacketBufSize];
 extern uint8_t RxBuf[PacketBufSize];
 extern uint16_t RxLen;
 
@@ -30,13 +29,11 @@ void PacketAddByte(uint8_t value);
 // builds the bodies).
 void PacketPut(const QByteArray& body);
 
-// Response side. PacketDecode unescapes the body into RxBuf/RxLen and returns the
-// response code (RxBuf[0]).
-uint8_t PacketDecode(const uint8_t* body, int length);
-// Puts a body decoded already into RxBuf/RxLen (at most 129 bytes of it).
+// Response side: the request cycle unescapes an answer (Frame::Unescape) and the
+// window puts it into RxBuf/RxLen for the presentations.
 void RxSet(const QByteArray& decoded);
 // The decoded response, RxLen bytes of RxBuf, for the decoders of Messages.h;
-// valid until the next PacketDecode.
+// valid until the next RxSet.
 QByteArray RxBody();
 
 // The same encoding on plain byte arrays, for code that keeps its own buffers
@@ -48,7 +45,8 @@ void AppendLong(QByteArray& out, uint32_t value);
 void AppendSingle(QByteArray& out, float value);
 // STX, the escaped body (code and fields), ETX.
 QByteArray Encode(const QByteArray& decodedBody);
-// The unescaping rule of PacketDecode, without a size limit.
+// The unescaping rule: 10 and the next byte's one's complement; a trailing 10
+// is dropped.
 QByteArray Unescape(const QByteArray& escapedBody);
 // Readers over a decoded body; a read past its end gives 0.
 struct Reader {

@@ -164,7 +164,7 @@ double DecodesPerSecond() {
     volatile float sink = 0;
     while (timer.nsecsElapsed() < 500'000'000) {
         for (int i = 0; i < 1000; ++i) {
-            PacketDecode(bytes, int(body.size()));
+            RxSet(Frame::Unescape(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), body.size())));
             const Msg::TInputReport r = Msg::DecodeInputReport(RxBody());
             sink = sink + r.Raw + r.Eng + float(r.CalFlags[0] & 1) + r.Ta;
         }

@@ -12,8 +12,10 @@
 namespace {
 QByteArray Sent() { return QByteArray(reinterpret_cast<const char*>(TxBuf), TxLen); }
 QByteArray Decoded() { return QByteArray(reinterpret_cast<const char*>(RxBuf), RxLen); }
+// As the window takes an answer: unescaped, then into RxBuf.
 uint8_t Decode(const QByteArray& body) {
-    return PacketDecode(reinterpret_cast<const uint8_t*>(body.constData()), static_cast<int>(body.size()));
+    RxSet(Frame::Unescape(body));
+    return RxBuf[0];
 }
 } // namespace
 
