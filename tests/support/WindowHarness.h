@@ -5,7 +5,7 @@
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
 #include "../../link/Clock.h"
-#include "../../link/Transport.h"
+#include "MemoryTransport.h"
 #include "../../sim/Transmitter.h"
 #include "Bytes.h"
 

@@ -8,7 +8,7 @@
 #include "../../link/Commands.h"
 #include "../../link/MrtError.h"
 #include "../../link/PortNames.h"
-#include "../../link/Transport.h"
+#include "../support/MemoryTransport.h"
 #include "../../sim/Transmitter.h"
 
 #include <QJsonDocument>

@@ -5,7 +5,7 @@
 #include "../../link/DataPacket.h"
 #include "../../link/LightControl.h"
 #include "../../link/MrtError.h"
-#include "../../link/Transport.h"
+#include "../support/MemoryTransport.h"
 #include "Bytes.h"
 
 #include <QTest>

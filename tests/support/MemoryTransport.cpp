@@ -1,0 +1,58 @@
+#include "MemoryTransport.h"
+
+#include "../../link/Clock.h"
+
+TMemoryTransport::TMemoryTransport(TClock* clock, QObject* parent) : TTransport(parent) {
+    connect(clock, &TClock::Ticked, this, &TMemoryTransport::Poll);
+}
+
+bool TMemoryTransport::Open(const QString& device, QString* error, TOpenFailure* failure) {
+    if (RefuseOpen) {
+        const QString refusal = RefuseOpen(device);
+        if (!refusal.isEmpty()) {
+            if (error) *error = refusal;
+            if (failure) *failure = TOpenFailure::Other;
+            return false;
+        }
+    }
+    Opened = true;
+    OpenedDevice = device;
+    Incoming.clear();
+    return true;
+}
+
+void TMemoryTransport::Close() {
+    Opened = false;
+    Incoming.clear();
+}
+
+bool TMemoryTransport::Write(const QByteArray& bytes) {
+    if (!Opened) return false;
+    Written.append(bytes);
+    if (OnHostWrite) OnHostWrite(bytes);
+    emit BytesWritten();
+    return true;
+}
+
+QByteArray TMemoryTransport::ReadAll() {
+    QByteArray out;
+    out.swap(Incoming);
+    return out;
+}
+
+void TMemoryTransport::Feed(const QByteArray& bytes) {
+    if (!Opened || bytes.isEmpty()) return;
+    Incoming.append(bytes);
+    if (InReadyRead) return;
+    InReadyRead = true;
+    emit ReadyRead();
+    InReadyRead = false;
+}
+
+void TMemoryTransport::InjectFailure(const QString& message) {
+    if (Opened) emit Failed(message);
+}
+
+void TMemoryTransport::Poll() {
+    if (Opened && PollPeer && Incoming.size() < ReadBufferSize) Feed(PollPeer());
+}
