@@ -11,6 +11,7 @@
 #include "../link/Messages.h"
 #include "Settings.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -25,15 +26,16 @@ enum TExitStatus {
     ExitRefused = 1,  // the transmitter answered with status 0
     ExitBadInput = 2, // bad arguments or settings file; nothing was sent
     ExitNoAnswer = 3, // no port, or no (proper) answer within 4 s
-    ExitDiffers = 4,  // the read-back differs from what was applied
+    ExitDiffers = 4,  // the read-back (or the unit verified) differs from the file
+    ExitOutputFailed = 5, // standard output could not be written
 };
 
 struct TCliJob {
-    enum class TCommand { Version, Read, Dump, Apply, Mode, Watch };
+    enum class TCommand { Version, Read, Dump, Apply, Verify, Mode, Watch };
     TCommand Command = TCommand::Read;
     bool Active = false;   // read: the active ranges instead of the programmed ones
-    bool Json = false;     // read: JSON instead of text
-    TSettings Settings;    // apply
+    bool Json = false;     // the result as JSON (Verdict and Details) instead of text
+    TSettings Settings;    // apply, verify
     uint8_t Mode = 0;      // mode: 0 RUN, 1 CAL
     int IntervalMs = 1000; // watch
     int Count = 0;         // watch: lines to write, 0 until stopped
@@ -65,6 +67,12 @@ public:
     QString Result;
     // The one error line, without the program's and the port's names.
     QString Error;
+    // For --json: the word of the verdict ("read", "applied", "same", "differs",
+    // "set", "watched"; empty when there is none) and the command's own fields.
+    QString Verdict;
+    QJsonObject Details;
+    // apply: the programming steps the transmitter confirmed, "input", "output".
+    QStringList StepsDone;
 
     // For the benchmark: clock times of the port being ready (after the opening
     // pauses) and of the verdict, and the bytes that crossed the line.
@@ -75,7 +83,10 @@ public:
     int Exchanges = 0;
 
 signals:
-    // A watch line (CSV, no port name), written as it comes.
+    // watch: its header (CSV, with the units of the ranges read, no port column),
+    // once the programmed ranges are known; then a line (CSV, or a JSON object
+    // with --json; no port name) as it comes.
+    void Header(const QString& header);
     void Line(const QString& line);
     void Finished();
 
@@ -102,6 +113,7 @@ private:
     void Apply();
     void ApplyOutput();
     void ReadBack();
+    void Verify();
     void SetMode();
     void Watch();
     void WatchLine();
@@ -130,4 +142,6 @@ private:
     int LinesWritten = 0;
     qint64 NextLineMs = 0;
     QStringList Differences;
+    // The differences as --json lists them.
+    void SetDifferences(const QList<TDifference>& differences, const QString& expected, const QString& found);
 };

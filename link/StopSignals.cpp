@@ -11,6 +11,10 @@ sigset_t StopSet() {
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    // A closed terminal or a dropped ssh session (SIGHUP) and Ctrl+\ (SIGQUIT)
+    // must not cut a programming sequence short either.
+    sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGQUIT);
     return set;
 }
 } // namespace
@@ -18,6 +22,15 @@ sigset_t StopSet() {
 void BlockStopSignals() {
     const sigset_t set = StopSet();
     sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+TStopSignalsDefault::TStopSignalsDefault() {
+    const sigset_t set = StopSet();
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+TStopSignalsDefault::~TStopSignalsDefault() {
+    BlockStopSignals();
 }
 
 TStopSignals::TStopSignals(QObject* parent) : QObject(parent) {

@@ -332,7 +332,7 @@ private slots:
             QStringLiteral("-p COM1 -p COM2 watch --interval 0.5 --count 3").split(QLatin1Char(' '));
         QCOMPARE(b.Go(args), 0);
         QCOMPARE(b.Out.size(), 7);
-        QCOMPARE(b.Out[0], QStringLiteral("port,time,raw,eng,ta,tcal,output"));
+        QCOMPARE(b.Out[0], QStringLiteral("port,time,raw_uV,eng_C,ta_C,tcal_C,output_V"));
         QCOMPARE(b.Out.filter(QStringLiteral("COM2,")).size(), 3);
         QCOMPARE(b.Out[1].split(QLatin1Char(',')).size(), 7);
         // Two programmed reads, then two requests a line.
