@@ -9,12 +9,14 @@ namespace {
 sigset_t StopSet() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
     // A closed terminal or a dropped ssh session (SIGHUP) and Ctrl+\ (SIGQUIT)
-    // must not cut a programming sequence short either.
-    sigaddset(&set, SIGHUP);
-    sigaddset(&set, SIGQUIT);
+    // must not cut a programming sequence short either. A signal the program
+    // was started ignoring (nohup, a background job of a script) stays ignored.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        struct sigaction action {};
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+        sigaddset(&set, signal);
+    }
     return set;
 }
 } // namespace
