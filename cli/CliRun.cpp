@@ -261,13 +261,14 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (takesFile) {
         // The file is read and checked before any port is opened.
         QString error;
+        const QString file = args.first().isEmpty() ? QStringLiteral("''") : args.first();
         const QByteArray text = ReadFile ? ReadFile(args.first(), &error) : QByteArray();
-        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(args.first(), error));
+        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error));
         const std::optional<TSettings> settings = ParseSettings(text, &error);
-        if (!settings) return Fail(QStringLiteral("%1: %2").arg(args.first(), error));
+        if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error));
         Job.Settings = *settings;
         if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
-            return Help(QStringLiteral("%1: a good settings file; nothing was sent").arg(args.first()));
+            return Help(QStringLiteral("%1: a good settings file; nothing was sent").arg(file));
     }
 
     QStringList ports = global.values(port) + parser.values(port);

@@ -3,8 +3,8 @@
 # SIGINT, SIGTERM and SIGHUP while apply programs a unit each let it run to its
 # verdict, with both programming steps reaching the simulator; a second signal
 # ends at once; a signal while the settings file is read ends the run with
-# nothing sent; a failed write to standard output is status 5; the completion
-# offers the commands.
+# nothing sent; a failed write to standard output is status 5, a file of
+# endless bytes is refused; the completion offers the commands and ports.
 set -euo pipefail
 set -m # background jobs keep SIGINT, as from a terminal
 build="$(cd "${1:?build directory}" && pwd)"
@@ -95,6 +95,12 @@ status=0
 "$cli" -p COM1 dump >/dev/full 2>"$work/err" || status=$?
 [ "$status" -eq 5 ] || fail "dump > /dev/full: status $status"
 [ "$(wc -l <"$work/err")" -eq 1 ] || fail "dump > /dev/full: $(cat "$work/err")"
+
+# A file larger than any settings file is refused unread, in one line.
+status=0
+"$cli" -p COM1 apply /dev/zero >/dev/null 2>"$work/err" || status=$?
+[ "$status" -eq 2 ] && [ "$(cat "$work/err")" = "mrt9dx-cli: /dev/zero: larger than 64 KiB, more than any settings file" ] ||
+    fail "apply /dev/zero: status $status: $(cat "$work/err")"
 
 # The completion offers the commands and, after -p, the ports offered.
 if [ -f /usr/share/bash-completion/bash_completion ]; then
