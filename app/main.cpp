@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mrt9dx-config"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.mrt9dx.config")); // its menu entry
-    QApplication::setWindowIcon(ProgramIcon()); // the port dialog shows it too
+    QApplication::setWindowIcon(ProgramIcon());                               // the port dialog shows it too
     SetProgramLook();
 
     TSteadyClock clock;

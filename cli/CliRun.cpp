@@ -78,7 +78,8 @@ const TCommandHelp Commands[] = {
      "(- reads standard input) field by field, as apply compares its read-back. Writes\n"
      "nothing to the unit. Status 0 when they are the same, 4 when they differ, with\n"
      "every field that differs printed."},
-    {"mode", TCliJob::TCommand::Mode, "mode [--json] run|cal", "Switches the transmitter to RUN or CAL mode."},
+    {"mode", TCliJob::TCommand::Mode, "mode [--json] run|cal",
+     "Switches the transmitter to RUN or CAL mode."},
     {"watch", TCliJob::TCommand::Watch, "watch [--interval SECONDS] [--count N] [--json]",
      "Prints the active readings as CSV with a header that names the units of the\n"
      "ranges read (time,raw_uV,eng_C,ta_C,tcal_C,output_mA), one line per interval\n"
@@ -122,8 +123,8 @@ bool IsPortOption(const QString& argument) {
 // "there is no /dev/ttyUSB8" for -p /dev/ttyUSB8) stands alone; any other
 // follows the port's name.
 QString PortErrorLine(const QString& port, const QString& error) {
-    const QRegularExpression named(QStringLiteral("(^|[\\s(])%1($|[\\s):,])")
-                                       .arg(QRegularExpression::escape(port)));
+    const QRegularExpression named(
+        QStringLiteral("(^|[\\s(])%1($|[\\s):,])").arg(QRegularExpression::escape(port)));
     return error.contains(named) ? LowerFirst(error) : QStringLiteral("%1: %2").arg(port, LowerFirst(error));
 }
 
@@ -215,7 +216,8 @@ bool TCliRun::Start(const QStringList& arguments) {
         return Fail(QStringLiteral("unknown command %1; 'mrt9dx-cli --help' lists them").arg(name));
     Job = TCliJob{};
     Job.Command = found->Command;
-    const bool takesFile = Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Verify;
+    const bool takesFile =
+        Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Verify;
 
     QCommandLineParser parser;
     const QCommandLineOption active(QStringLiteral("active"), QStringLiteral("The active ranges."));
@@ -308,7 +310,7 @@ bool TCliRun::Start(const QStringList& arguments) {
             WriteHeader();
         });
         connect(unit, &TUnitRun::Line, this, [this, unit, several](const QString& line) {
-            const QString text = Job.Json ? QStringLiteral("{%1: %2}").arg(JsonKey(unit->Port()), line)
+            const QString text = Job.Json  ? QStringLiteral("{%1: %2}").arg(JsonKey(unit->Port()), line)
                                  : several ? unit->Port() + QLatin1Char(',') + line
                                            : line;
             if (!HeaderWritten && !Job.Json)

@@ -223,8 +223,9 @@ std::optional<TInputSettings> ReadInput(const QJsonObject& object, TFault* fault
     }
     const IRange& row = InRanges[s.Range];
     if (row.HasWiring && !wired) {
-        section.Fail(QString(), QStringLiteral("input.wiring is missing: %1 takes 2 wire, 3 wire or 4 wire")
-                                    .arg(row.Name));
+        section.Fail(
+            QString(),
+            QStringLiteral("input.wiring is missing: %1 takes 2 wire, 3 wire or 4 wire").arg(row.Name));
         return std::nullopt;
     }
     if (!row.HasWiring && wired) {
@@ -243,8 +244,9 @@ std::optional<TInputSettings> ReadInput(const QJsonObject& object, TFault* fault
     // The window's check of the span, against the range being programmed.
     if (!SpanError(s.Range, s.EuMin, s.EuMax).isEmpty()) {
         QString field;
-        const QString text = LimitText(QStringLiteral("input.eu_min"), s.EuMin, QStringLiteral("input.eu_max"),
-                                       s.EuMax, row.EuMin, row.EuMax, row.Name, &field);
+        const QString text =
+            LimitText(QStringLiteral("input.eu_min"), s.EuMin, QStringLiteral("input.eu_max"), s.EuMax,
+                      row.EuMin, row.EuMax, row.Name, &field);
         fault->Set(field, text);
         return std::nullopt;
     }

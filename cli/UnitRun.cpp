@@ -389,7 +389,8 @@ void TUnitRun::Verify() {
         }
         Result = Differences.join(QLatin1Char('\n'));
         Verdict = QStringLiteral("differs");
-        Finish(ExitDiffers, QStringLiteral("the unit differs from the file in %1 field(s)").arg(Differences.size()));
+        Finish(ExitDiffers,
+               QStringLiteral("the unit differs from the file in %1 field(s)").arg(Differences.size()));
     };
     const auto output = [this, verdict] {
         if (!Job.Settings.Output) return verdict();

@@ -23,10 +23,10 @@ class TTransport;
 
 enum TExitStatus {
     ExitDone = 0,
-    ExitRefused = 1,  // the transmitter answered with status 0
-    ExitBadInput = 2, // bad arguments or settings file; nothing was sent
-    ExitNoAnswer = 3, // no port, or no (proper) answer within 4 s
-    ExitDiffers = 4,  // the read-back (or the unit verified) differs from the file
+    ExitRefused = 1,      // the transmitter answered with status 0
+    ExitBadInput = 2,     // bad arguments or settings file; nothing was sent
+    ExitNoAnswer = 3,     // no port, or no (proper) answer within 4 s
+    ExitDiffers = 4,      // the read-back (or the unit verified) differs from the file
     ExitOutputFailed = 5, // standard output could not be written
 };
 

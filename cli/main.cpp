@@ -18,7 +18,8 @@
 namespace {
 // False when the stream did not take the text; errno tells why.
 bool Write(FILE* stream, const QString& text) {
-    const bool written = std::fputs(text.toUtf8().constData(), stream) >= 0 && std::fputc('\n', stream) != EOF;
+    const bool written =
+        std::fputs(text.toUtf8().constData(), stream) >= 0 && std::fputc('\n', stream) != EOF;
     return std::fflush(stream) == 0 && written;
 }
 

@@ -4,8 +4,8 @@
 // On Windows port n is \\.\COMn. Elsewhere port n is the link COMn in the folder
 // mrt9dx of the user's runtime directory where it exists (the simulated
 // transmitter puts its pseudo-terminal there, and an administrator may link any
-// device there; without a runtime directory there are no links); otherwise COM1-COM10 are /dev/ttyUSB0-9, COM11-COM20
-// /dev/ttyACM0-9 and COM21-COM50 /dev/ttyS0-29.
+// device there; without a runtime directory there are no links); otherwise COM1-COM10 are /dev/ttyUSB0-9,
+// COM11-COM20 /dev/ttyACM0-9 and COM21-COM50 /dev/ttyS0-29.
 #include <QString>
 
 constexpr int MaxComPort = 50;

@@ -359,17 +359,20 @@ private slots:
     void settingsFileErrors_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("error"); // empty: accepted
-        const QByteArray output = R"j(, "min": 0, "max": 10, "invert": false, "alarm_limit": 1, "dead_band": 1,
+        const QByteArray output =
+            R"j(, "min": 0, "max": 10, "invert": false, "alarm_limit": 1, "dead_band": 1,
  "alarm_enabled": false, "alarm_low": false}})j";
         QTest::newRow("a second input section")
             << QByteArray(R"j({"input": {"range": "Linear mV", "eu_min": 0, "eu_max": 1},
  "input": {"range": "Linear mV", "eu_min": 0, "eu_max": 2}})j")
             << "line 2, column 2: input is given twice";
         QTest::newRow("a field twice, once escaped")
-            << QByteArray(R"j({"input": {"range": "Linear mV", "eu_min": 0, "eu_\u006dax": 1, "eu_max": 2}})j")
+            << QByteArray(
+                   R"j({"input": {"range": "Linear mV", "eu_min": 0, "eu_\u006dax": 1, "eu_max": 2}})j")
             << "line 1, column 65: input.eu_max is given twice";
         QTest::newRow("wiring for a thermocouple")
-            << QByteArray(R"j({"input": {"range": "T/C Type K", "wiring": "2 wire", "eu_min": 0, "eu_max": 1}})j")
+            << QByteArray(
+                   R"j({"input": {"range": "T/C Type K", "wiring": "2 wire", "eu_min": 0, "eu_max": 1}})j")
             << "line 1, column 45: input.wiring: T/C Type K has no wiring; leave it out";
         QTest::newRow("no wiring for an RTD")
             << QByteArray(R"j({"input": {"range": "Pt100 (385)", "eu_min": 0, "eu_max": 1}})j")
@@ -387,10 +390,11 @@ private slots:
             << QByteArray(R"j({"output": {"range": "0-20 mA", "min": 4, "max": 20.5, "invert": false,
  "alarm_limit": 1, "dead_band": 1, "alarm_enabled": false, "alarm_low": false}})j")
             << "line 1, column 50: output.max 20.5 is above 20.0, the top of 0-20 mA";
-        QTest::newRow("+-10 V for the plus-minus sign") << QByteArray(R"j({"output": {"range": "+-10 V")j") + output
-                                                        << QString();
+        QTest::newRow("+-10 V for the plus-minus sign")
+            << QByteArray(R"j({"output": {"range": "+-10 V")j") + output << QString();
         QTest::newRow("not JSON, on its line and column")
-            << QByteArray("{\"input\":\n  {\"range\" \"K\"}}") << "line 2, column 13: not a settings file: missing name separator";
+            << QByteArray("{\"input\":\n  {\"range\" \"K\"}}")
+            << "line 2, column 13: not a settings file: missing name separator";
     }
     void settingsFileErrors() {
         QFETCH(QByteArray, file);
@@ -408,16 +412,17 @@ private slots:
         QTest::addColumn<QString>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("line"); // on standard error, else the first on standard output
-        QTest::newRow("count beyond an int") << "-p COM1 watch --count 99999999999" << 2
-                                             << "mrt9dx-cli: watch: --count must be 1 to 1000000";
-        QTest::newRow("count of 0") << "-p COM1 watch --count 0" << 2 << "mrt9dx-cli: watch: --count must be 1 to 1000000";
-        QTest::newRow("Qt's error in our style") << "-p COM1 read --bogus" << 2
-                                                  << "mrt9dx-cli: read: unknown option 'bogus'";
+        QTest::newRow("count beyond an int")
+            << "-p COM1 watch --count 99999999999" << 2 << "mrt9dx-cli: watch: --count must be 1 to 1000000";
+        QTest::newRow("count of 0") << "-p COM1 watch --count 0" << 2
+                                    << "mrt9dx-cli: watch: --count must be 1 to 1000000";
+        QTest::newRow("Qt's error in our style")
+            << "-p COM1 read --bogus" << 2 << "mrt9dx-cli: read: unknown option 'bogus'";
         QTest::newRow("-- ends the options: a file named --help")
             << "-p COM1 apply -- --help" << 0 << "applied, read back the same";
         QTest::newRow("--version") << "--version" << 0 << "mrt9dx-cli " MRT_VERSION;
-        QTest::newRow("--version after -- is a command") << "-- --version" << 2
-                                                        << "mrt9dx-cli: unknown command --version; 'mrt9dx-cli --help' lists them";
+        QTest::newRow("--version after -- is a command")
+            << "-- --version" << 2 << "mrt9dx-cli: unknown command --version; 'mrt9dx-cli --help' lists them";
         QTest::newRow("no answer: the port before the message")
             << "-p COM1 version" << 3 << "mrt9dx-cli: COM1: no answer within 4 s to cmdReadVersion";
     }
@@ -441,7 +446,8 @@ private slots:
                  QStringLiteral("there is no ") + nowhere);
         QCOMPARE(OpenErrorText(QStringLiteral("/dev/ttyUSB-none"), QStringLiteral("x")),
                  QStringLiteral("there is no /dev/ttyUSB-none"));
-        QCOMPARE(OpenErrorText(dir.path(), QStringLiteral("it is a folder")), QStringLiteral("it is a folder"));
+        QCOMPARE(OpenErrorText(dir.path(), QStringLiteral("it is a folder")),
+                 QStringLiteral("it is a folder"));
     }
 
     // --json: one object keyed by port, every port in it, failed ones with their
@@ -452,11 +458,14 @@ private slots:
             sim.Faults.RefuseCode = index == 1 ? cmdSetPermOut : -1;
             sim.Faults.Silent = index == 2;
         };
-        QCOMPARE(b.Go(QStringLiteral("-p COM1 -p COM2 -p COM3 -p COM4 apply --json f").split(QLatin1Char(' '))), 3);
+        QCOMPARE(
+            b.Go(QStringLiteral("-p COM1 -p COM2 -p COM3 -p COM4 apply --json f").split(QLatin1Char(' '))),
+            3);
         QCOMPARE(b.Out.size(), 1);
         const QJsonObject all = QJsonDocument::fromJson(b.Out[0].toUtf8()).object();
         QCOMPARE(all.keys(), QStringList({"COM1", "COM2", "COM3", "COM4"}));
-        QCOMPARE(all["COM1"].toObject(), QJsonObject({{"status", 0}, {"result", "applied"},
+        QCOMPARE(all["COM1"].toObject(), QJsonObject({{"status", 0},
+                                                      {"result", "applied"},
                                                       {"steps_done", QJsonArray{"input", "output"}},
                                                       {"differences", QJsonArray{}}}));
         QCOMPARE(all["COM2"]["status"], QJsonValue(1));
@@ -487,7 +496,8 @@ private slots:
         QCOMPARE(b.Out.filter(QStringLiteral("COM2,")).size(), 3);
         QCOMPARE(b.Out[1].split(QLatin1Char(',')).size(), 7);
         // ISO 8601 with the UTC offset.
-        QVERIFY2(QRegularExpression(QStringLiteral(R"(^COM\d,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)"))
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral(R"(^COM\d,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)"))
                      .match(b.Out[1])
                      .hasMatch(),
                  qPrintable(b.Out[1]));
@@ -501,7 +511,8 @@ private slots:
         QCOMPARE(WatchLine(QStringLiteral("t"), in, out), QStringLiteral("t,,,,0.0,"));
         QCOMPARE(WatchHeader(in, out), QStringLiteral("time,raw_uV,eng_C,ta_C,tcal_C,output_mA"));
         QCOMPARE(WatchJson(QStringLiteral("t"), in, out),
-                 QStringLiteral(R"({"eng_C":null,"output_mA":null,"raw_uV":null,"ta_C":null,"tcal_C":0,"time":"t"})"));
+                 QStringLiteral(
+                     R"({"eng_C":null,"output_mA":null,"raw_uV":null,"ta_C":null,"tcal_C":0,"time":"t"})"));
         // Two programmed reads, then two requests a line.
         QCOMPARE(b.Sims[1]->RequestsReceived, 2 + 2 * 3);
     }
