@@ -125,7 +125,12 @@ bool IsPortOption(const QString& argument) {
 QString PortErrorLine(const QString& port, const QString& error) {
     const QRegularExpression named(
         QStringLiteral("(^|[\\s(])%1($|[\\s):,])").arg(QRegularExpression::escape(port)));
-    return error.contains(named) ? LowerFirst(error) : QStringLiteral("%1: %2").arg(port, LowerFirst(error));
+    const QRegularExpressionMatch match = named.match(error);
+    if (!match.hasMatch()) return QStringLiteral("%1: %2").arg(port, LowerFirst(error));
+    // "/dev/ttyS7: Input/output error": the system's words after the name too.
+    const qsizetype colon = error.indexOf(QStringLiteral(": "), match.capturedStart());
+    return colon < 0 ? LowerFirst(error)
+                     : LowerFirst(error.left(colon + 2)) + LowerFirst(error.mid(colon + 2));
 }
 
 QString JsonKey(const QString& text) {

@@ -41,6 +41,7 @@ struct TBench {
                     auto* sim = Sims.emplace_back(std::make_unique<TTransmitter>(&Clock)).get();
                     if (Setup) Setup(*sim, int(Sims.size()) - 1);
                     auto* pipe = new TMemoryTransport(&Clock, parent);
+                    pipe->RefuseOpen = RefuseOpen;
                     pipe->OnHostWrite = [this, sim](const QByteArray& bytes) {
                         if (Tamper && bytes.startsWith(QByteArray("\x02\x04\x03", 3)))
                             sim->EuMaxByCode[12] = 599;
@@ -53,6 +54,7 @@ struct TBench {
     bool Tamper = false;
     QStringList Out, Err;
     bool OutFails = false; // standard output takes nothing
+    std::function<QString(const QString& device)> RefuseOpen;
 
     int FinishedMs = -1;
 
@@ -423,6 +425,8 @@ private slots:
         QTest::newRow("--version") << "--version" << 0 << "mrt9dx-cli " MRT_VERSION;
         QTest::newRow("--version after -- is a command")
             << "-- --version" << 2 << "mrt9dx-cli: unknown command --version; 'mrt9dx-cli --help' lists them";
+        QTest::newRow("a device path that will not open, named once")
+            << "-p /dev/null version" << 3 << "mrt9dx-cli: /dev/null: input/output error";
         QTest::newRow("no answer: the port before the message")
             << "-p COM1 version" << 3 << "mrt9dx-cli: COM1: no answer within 4 s to cmdReadVersion";
     }
@@ -432,6 +436,9 @@ private slots:
         QFETCH(QString, line);
         TBench b;
         b.Setup = [status](TTransmitter& sim, int) { sim.Faults.Silent = status == 3; };
+        b.RefuseOpen = [](const QString& device) {
+            return device == QLatin1String("/dev/null") ? QStringLiteral("Input/output error") : QString();
+        };
         QCOMPARE(b.Go(args.split(QLatin1Char(' '))), status);
         QCOMPARE(status == 0 ? b.Out.value(0) : b.Err.value(0), line);
     }
