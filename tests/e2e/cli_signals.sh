@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # mrt9dx-cli against mrt9dx-sim as real processes, stopped by real signals:
-# SIGINT, SIGTERM and SIGHUP while apply programs a unit each let it run to its
-# verdict, with both programming steps reaching the simulator; a second signal
+# SIGINT, SIGTERM, SIGHUP and SIGQUIT while apply programs a unit each let it
+# run to its verdict, with both programming steps reaching the simulator; a second signal
 # ends at once; a signal while the settings file is read ends the run with
 # nothing sent; a failed write to standard output is status 5, a file of
 # endless bytes is refused; the completion offers the commands and ports.
@@ -49,7 +49,7 @@ cat >"$work/unit.json" <<'JSON'
 JSON
 
 # One signal once the input step is on the line: the verdict still comes.
-for signal in INT TERM HUP; do
+for signal in INT TERM HUP QUIT; do
     start_sim --delay 400
     "$cli" -p COM1 apply "$work/unit.json" >"$work/out" 2>&1 &
     pid=$!

@@ -8,10 +8,12 @@
 #include "../../link/Commands.h"
 #include "../../link/MrtError.h"
 #include "../../link/PortNames.h"
+#include "../../link/PortRules.h"
 #include "../../link/Transport.h"
 #include "../../sim/Transmitter.h"
 
 #include <MrtVersion.h>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -455,6 +457,29 @@ private slots:
                  QStringLiteral("there is no /dev/ttyUSB-none"));
         QCOMPARE(OpenErrorText(dir.path(), QStringLiteral("it is a folder")),
                  QStringLiteral("it is a folder"));
+    }
+
+    // Without a runtime directory (cron, su, system services) there are no COM
+    // links: the fixed table, no warning, and no folder made in the temporary one.
+    void noRuntimeFolder() {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray temp = qgetenv("TMPDIR");
+        QTemporaryDir dir;
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        static int warnings = 0;
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++warnings; });
+        const QString folder = ComLinkFolder();
+        const QString device = ComPortDevice(1);
+        const QList<TPortOffer> offers = OfferedPorts();
+        qInstallMessageHandler(previous);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", temp);
+        QCOMPARE(warnings, 0);
+        QCOMPARE(folder, QString());
+        QCOMPARE(device, QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 
     // --json: one object keyed by port, every port in it, failed ones with their
