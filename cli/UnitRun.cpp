@@ -338,7 +338,7 @@ void TUnitRun::ApplyOutput() {
 }
 
 void TUnitRun::ReadBack() {
-    const auto verdict = [this] {
+    ReadProgrammed([this] {
         SetDifferences(CompareSettings(Job.Settings, &In, &Out), QStringLiteral("applied"),
                        QStringLiteral("read back"));
         if (Differences.isEmpty()) {
@@ -349,12 +349,33 @@ void TUnitRun::ReadBack() {
         Result = Differences.join(QLatin1Char('\n'));
         Verdict = QStringLiteral("differs");
         Finish(ExitDiffers, QStringLiteral("the read-back differs in %1 field(s)").arg(Differences.size()));
-    };
-    const auto output = [this, verdict] {
-        if (!Job.Settings.Output) return verdict();
-        Ask(Msg::ReadPermOut(), [this, verdict](const QByteArray& answer) {
+    });
+}
+
+// The programmed settings of the unit, compared with the file as apply compares
+// its read-back; nothing is written.
+void TUnitRun::Verify() {
+    ReadProgrammed([this] {
+        SetDifferences(CompareSettings(Job.Settings, &In, &Out), QStringLiteral("file"),
+                       QStringLiteral("unit"));
+        if (Differences.isEmpty()) {
+            Result = QStringLiteral("the same as the file");
+            Verdict = QStringLiteral("same");
+            return Finish(ExitDone);
+        }
+        Result = Differences.join(QLatin1Char('\n'));
+        Verdict = QStringLiteral("differs");
+        Finish(ExitDiffers,
+               QStringLiteral("the unit differs from the file in %1 field(s)").arg(Differences.size()));
+    });
+}
+
+void TUnitRun::ReadProgrammed(const std::function<void()>& then) {
+    const auto output = [this, then] {
+        if (!Job.Settings.Output) return then();
+        Ask(Msg::ReadPermOut(), [this, then](const QByteArray& answer) {
             Out = Msg::DecodeOutputReport(answer);
-            if (OutputOk(Out)) verdict();
+            if (OutputOk(Out)) then();
         });
     };
     if (!Job.Settings.Input) return output();
@@ -374,36 +395,6 @@ void TUnitRun::SetDifferences(const QList<TDifference>& differences, const QStri
                                 {QStringLiteral("found"), d.Found}});
     }
     Details.insert(QStringLiteral("differences"), list);
-}
-
-// The programmed settings of the unit, compared with the file as apply compares
-// its read-back; nothing is written.
-void TUnitRun::Verify() {
-    const auto verdict = [this] {
-        SetDifferences(CompareSettings(Job.Settings, &In, &Out), QStringLiteral("file"),
-                       QStringLiteral("unit"));
-        if (Differences.isEmpty()) {
-            Result = QStringLiteral("the same as the file");
-            Verdict = QStringLiteral("same");
-            return Finish(ExitDone);
-        }
-        Result = Differences.join(QLatin1Char('\n'));
-        Verdict = QStringLiteral("differs");
-        Finish(ExitDiffers,
-               QStringLiteral("the unit differs from the file in %1 field(s)").arg(Differences.size()));
-    };
-    const auto output = [this, verdict] {
-        if (!Job.Settings.Output) return verdict();
-        Ask(Msg::ReadPermOut(), [this, verdict](const QByteArray& answer) {
-            Out = Msg::DecodeOutputReport(answer);
-            if (OutputOk(Out)) verdict();
-        });
-    };
-    if (!Job.Settings.Input) return output();
-    Ask(Msg::ReadPermIn(), [this, output](const QByteArray& answer) {
-        In = Msg::DecodeInputReport(answer);
-        if (InputOk(In)) output();
-    });
 }
 
 void TUnitRun::SetMode() {

@@ -114,6 +114,9 @@ private:
     void ApplyOutput();
     void ReadBack();
     void Verify();
+    // Reads the programmed sections that the job's settings hold into In and
+    // Out, then calls `then`; a refusal ends the run.
+    void ReadProgrammed(const std::function<void()>& then);
     void SetMode();
     void Watch();
     void WatchLine();
