@@ -527,6 +527,18 @@ private slots:
         QCOMPARE(b.Out[0], QStringLiteral("port,time,raw_uV,eng_C,ta_C,tcal_C,output_V"));
         QCOMPARE(b.Out.filter(QStringLiteral("COM2,")).size(), 3);
         QCOMPARE(b.Out[1].split(QLatin1Char(',')).size(), 7);
+        // Ports of other ranges: the columns whose units differ keep their bare
+        // names, and lines of a quicker port wait for the header.
+        TBench mixed;
+        mixed.Setup = [](TTransmitter& sim, int index) {
+            if (index == 0) return;
+            sim.PermInCode = sim.ActiveInCode = 12;
+            sim.PermOutRange = 1;
+            sim.ReplyDelayMs = 700;
+        };
+        QCOMPARE(mixed.Go(args), 0);
+        QCOMPARE(mixed.Out.size(), 7);
+        QCOMPARE(mixed.Out[0], QStringLiteral("port,time,raw,eng_C,ta_C,tcal_C,output"));
         // ISO 8601 with the UTC offset.
         QVERIFY2(QRegularExpression(
                      QStringLiteral(R"(^COM\d,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)"))
