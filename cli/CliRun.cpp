@@ -4,9 +4,15 @@
 #include "../link/PortRules.h"
 #include "Present.h"
 
+#include <MrtVersion.h>
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 const QString Program = QStringLiteral("mrt9dx-cli");
@@ -15,15 +21,18 @@ const QString MainHelp =
     QStringLiteral("Usage: mrt9dx-cli [-p PORT]... COMMAND [OPTIONS]\n"
                    "The command-line companion of mrt9dx-config, for people who handle MRT9-DX\n"
                    "transmitters in numbers. PORT is COMn, numbered as in the window's port dialog,\n"
-                   "or a device path. -p may be given several times: the command then runs on every\n"
-                   "port at once and reports per port.\n"
+                   "or a device path. -p PORT (or --port PORT, --port=PORT) may be given several\n"
+                   "times: the command then runs on every port at once and reports per port.\n"
+                   "--json gives the result of every command that acts on units as one JSON\n"
+                   "object keyed by port. -- ends the options. --version prints the version.\n"
                    "\n"
                    "Commands:\n"
                    "  ports                        the COM ports the port dialog offers\n"
                    "  version                      the product version\n"
                    "  read [--active] [--json]     everything the window shows of the unit\n"
                    "  dump                         the programmed settings as a settings file\n"
-                   "  apply FILE|-                 program a settings file and read it back\n"
+                   "  apply [--dry-run] FILE|-     program a settings file and read it back\n"
+                   "  verify FILE|-                compare a unit with a settings file, writing nothing\n"
                    "  mode run|cal                 switch the transmitter to RUN or CAL mode\n"
                    "  watch [--interval SECONDS] [--count N]\n"
                    "                               active readings as CSV, a line per interval\n"
@@ -31,10 +40,10 @@ const QString MainHelp =
                    "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
                    "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
                    "3 no port, or no answer within 4 s, or stopped before the verdict; 4 the\n"
-                   "read-back differs.\n"
-                   "Ctrl+C (or SIGTERM) ends a port that is not ready yet with nothing sent\n"
-                   "(status 3); a command that has begun runs to its verdict, a watch ends after\n"
-                   "its line (status 0). A second Ctrl+C ends every port at once.\n"
+                   "read-back or the unit verified differs; 5 standard output could not be written.\n"
+                   "Ctrl+C (or SIGTERM, SIGHUP, SIGQUIT) ends a port that is not ready yet with\n"
+                   "nothing sent (status 3); a command that has begun runs to its verdict, a watch\n"
+                   "ends after its line (status 0). A second Ctrl+C ends every port at once.\n"
                    "'mrt9dx-cli COMMAND --help' describes a command.");
 
 struct TCommandHelp {
@@ -45,34 +54,44 @@ struct TCommandHelp {
 };
 
 const TCommandHelp Commands[] = {
-    {"version", TCliJob::TCommand::Version, "version", "Prints the product version the transmitter reports."},
+    {"version", TCliJob::TCommand::Version, "version [--json]",
+     "Prints the product version the transmitter reports."},
     {"read", TCliJob::TCommand::Read, "read [--active] [--json]",
      "Prints everything the window shows of the unit: the programmed input range\n"
      "(--active: the active one) with wiring, span, readings, Seebeck voltage, TA and\n"
      "TCAL; the programmed (or active) output range with DAC codes, limits,\n"
      "inversion, present output, alarm limit, dead band, enable, polarity and state;\n"
      "the calibration status of every range; the mode. --json: as one JSON object."},
-    {"dump", TCliJob::TCommand::Dump, "dump",
+    {"dump", TCliJob::TCommand::Dump, "dump [--json]",
      "Prints the programmed settings as a settings file (JSON), the form apply reads:\n"
      "{\"input\": {\"range\": ..., \"wiring\": ..., \"eu_min\": ..., \"eu_max\": ...},\n"
      " \"output\": {\"range\": ..., \"min\": ..., \"max\": ..., \"invert\": ...,\n"
      " \"alarm_limit\": ..., \"dead_band\": ..., \"alarm_enabled\": ..., \"alarm_low\": ...}}"},
-    {"apply", TCliJob::TCommand::Apply, "apply FILE|-",
+    {"apply", TCliJob::TCommand::Apply, "apply [--dry-run] [--json] FILE|-",
      "Programs a settings file (- reads standard input): checks it as the window checks\n"
      "what is typed, programs the input range and span as the input panel's S does\n"
      "(the toolkit version included) and the output settings as the output panel's S\n"
      "does, then reads both back and prints every field that differs. Either section\n"
-     "may be left out."},
-    {"mode", TCliJob::TCommand::Mode, "mode run|cal", "Switches the transmitter to RUN or CAL mode."},
-    {"watch", TCliJob::TCommand::Watch, "watch [--interval SECONDS] [--count N]",
-     "Prints the active readings as CSV with a header (time, raw, eng, TA, TCAL,\n"
-     "output), one line per interval (default 1 s), N lines or until interrupted."},
+     "may be left out. --dry-run: only checks the file, needs no port, sends nothing."},
+    {"verify", TCliJob::TCommand::Verify, "verify [--json] FILE|-",
+     "Reads the programmed settings of the unit and compares them with a settings file\n"
+     "(- reads standard input) field by field, as apply compares its read-back. Writes\n"
+     "nothing to the unit. Status 0 when they are the same, 4 when they differ, with\n"
+     "every field that differs printed."},
+    {"mode", TCliJob::TCommand::Mode, "mode [--json] run|cal",
+     "Switches the transmitter to RUN or CAL mode."},
+    {"watch", TCliJob::TCommand::Watch, "watch [--interval SECONDS] [--count N] [--json]",
+     "Prints the active readings as CSV with a header that names the units of the\n"
+     "ranges read (time,raw_uV,eng_C,ta_C,tcal_C,output_mA), one line per interval\n"
+     "(default 1 s), N lines (1 to 1000000) or until interrupted. Times are ISO 8601\n"
+     "with the UTC offset; a reading that is not a number leaves its field empty.\n"
+     "--json: a JSON object per line, keyed by port, and the verdicts at the end."},
 };
 
 const QString PortsHelp = QStringLiteral(
     "Usage: mrt9dx-cli ports\nOne line per COM number the port dialog offers: the COM number, the device, "
-    "its "
-    "description\n(adapter maker, product, serial number) and its state (free, in use, no permission).");
+    "its description\n(adapter maker, product, serial number) and its state (free, in use, no permission).\n"
+    "It takes no -p: it lists every port.");
 
 // The help of the command `name`; the program's help when `name` is no command.
 QString HelpText(const QString& name) {
@@ -87,10 +106,61 @@ QString HelpText(const QString& name) {
 bool ValidPort(const QString& port) {
     return ComNumberOf(port) != 0 || port.contains(QLatin1Char('/')) || port.contains(QLatin1Char('\\'));
 }
+
+// The arguments before a "--", where options may stand.
+QStringList OptionPart(const QStringList& arguments) {
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    return end < 0 ? arguments : arguments.mid(0, end);
+}
+
+bool IsPortOption(const QString& argument) {
+    return argument == QLatin1String("-p") || argument.startsWith(QLatin1String("--port")) ||
+           (argument.startsWith(QLatin1String("-p")) && !argument.startsWith(QLatin1String("--")));
+}
+
+// A line of standard error for one port: the port named once. A message that
+// names the port itself ("COM4 (/dev/pts/8) is in use by another program",
+// "there is no /dev/ttyUSB8" for -p /dev/ttyUSB8) stands alone; any other
+// follows the port's name.
+QString PortErrorLine(const QString& port, const QString& error) {
+    const QRegularExpression named(
+        QStringLiteral("(^|[\\s(])%1($|[\\s):,])").arg(QRegularExpression::escape(port)));
+    const QRegularExpressionMatch match = named.match(error);
+    if (!match.hasMatch()) return QStringLiteral("%1: %2").arg(port, LowerFirst(error));
+    // "/dev/ttyS7: Input/output error": the system's words after the name too.
+    const qsizetype colon = error.indexOf(QStringLiteral(": "), match.capturedStart());
+    return colon < 0 ? LowerFirst(error)
+                     : LowerFirst(error.left(colon + 2)) + LowerFirst(error.mid(colon + 2));
+}
+
+QString JsonKey(const QString& text) {
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QString JsonText(const QJsonObject& object) {
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// The header of several ports' lines: a column whose unit differs between the
+// ports keeps its bare name.
+QString JointHeader(const QStringList& headers) {
+    QStringList columns = headers.value(0).split(QLatin1Char(','));
+    for (const QString& header : headers) {
+        const QStringList other = header.split(QLatin1Char(','));
+        for (int i = 0; i < columns.size(); ++i)
+            if (other.value(i) != columns[i]) columns[i] = columns[i].section(QLatin1Char('_'), 0, 0);
+    }
+    return columns.join(QLatin1Char(','));
+}
 } // namespace
 
 TCliRun::TCliRun(TClock* clock, TTransportMaker makeTransport, QObject* parent)
     : QObject(parent), Clock(clock), MakeTransport(std::move(makeTransport)) {}
+
+int TCliRun::Status() const {
+    return OutFailed ? std::max(ExitStatus, int(ExitOutputFailed)) : ExitStatus;
+}
 
 bool TCliRun::Fail(const QString& message) {
     if (Err) Err(QStringLiteral("%1: %2").arg(Program, message));
@@ -99,9 +169,18 @@ bool TCliRun::Fail(const QString& message) {
 }
 
 bool TCliRun::Help(const QString& text) {
-    if (Out) Out(text);
     ExitStatus = ExitDone;
+    if (Out) Out(text);
     return false;
+}
+
+void TCliRun::OutputFailed(const QString& reason) {
+    if (OutFailed) return;
+    OutFailed = true;
+    if (Err) Err(QStringLiteral("%1: cannot write to standard output: %2").arg(Program, reason));
+    // Nobody reads what follows: the ports end as on Ctrl+C, a programming
+    // sequence still to its verdict.
+    if (StopsAsked == 0 && Remaining > 0) Stop();
 }
 
 bool TCliRun::Start(const QStringList& arguments) {
@@ -109,24 +188,31 @@ bool TCliRun::Start(const QStringList& arguments) {
                                   QStringLiteral("PORT"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("This help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("The version."));
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    global.addOptions({port, help});
+    global.addOptions({port, help, version});
     const bool parsed = global.parse(QStringList{Program} + arguments);
     const QStringList positional = global.positionalArguments();
-    // A --help anywhere, before or after the command, wins over everything else
-    // on the line: it prints help and nothing is sent.
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
+    // A --help anywhere before "--", before or after the command, wins over
+    // everything else on the line: it prints help and nothing is sent.
+    const QStringList options = OptionPart(arguments);
+    if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h")))
         return Help(HelpText(parsed ? positional.value(0) : QString()));
-    if (!parsed) return Fail(global.errorText());
+    if (options.contains(QStringLiteral("--version")))
+        return Help(QStringLiteral("%1 %2").arg(Program, QStringLiteral(MRT_VERSION)));
+    if (!parsed) return Fail(LowerFirst(global.errorText()));
     if (positional.isEmpty()) return Fail(QStringLiteral("no command given; 'mrt9dx-cli --help' lists them"));
     const QString name = positional.first();
 
     if (name == QLatin1String("ports")) {
+        // ports lists every port: a -p anywhere is a mistake, not a filter.
+        if (global.isSet(port) || std::any_of(positional.begin() + 1, positional.end(), IsPortOption))
+            return Fail(QStringLiteral("ports takes no -p: it lists every port"));
         if (positional.size() > 1) return Fail(QStringLiteral("ports takes no arguments"));
+        ExitStatus = ExitDone;
         for (const QString& line : PortLines())
             if (Out) Out(line);
-        ExitStatus = ExitDone;
         return false;
     }
     const auto found = std::find_if(std::begin(Commands), std::end(Commands),
@@ -135,25 +221,62 @@ bool TCliRun::Start(const QStringList& arguments) {
         return Fail(QStringLiteral("unknown command %1; 'mrt9dx-cli --help' lists them").arg(name));
     Job = TCliJob{};
     Job.Command = found->Command;
+    const bool takesFile =
+        Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Verify;
 
     QCommandLineParser parser;
     const QCommandLineOption active(QStringLiteral("active"), QStringLiteral("The active ranges."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("As JSON."));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Check the file only."));
     const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between lines."),
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."),
                                    QStringLiteral("N"));
-    parser.addOptions({port});
-    if (Job.Command == TCliJob::TCommand::Read) parser.addOptions({active, json});
+    parser.addOptions({port, json});
+    if (Job.Command == TCliJob::TCommand::Read) parser.addOption(active);
+    if (Job.Command == TCliJob::TCommand::Apply) parser.addOption(dryRun);
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
-        return Fail(QStringLiteral("%1: %2").arg(name, parser.errorText()));
+        return Fail(QStringLiteral("%1: %2").arg(name, LowerFirst(parser.errorText())));
     const QStringList args = parser.positionalArguments();
-    const int wanted =
-        (Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;
+    const int wanted = (takesFile || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;
     if (args.size() != wanted)
         return Fail(
             QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
+    Job.Json = parser.isSet(json);
+    Job.Active = Job.Command == TCliJob::TCommand::Read && parser.isSet(active);
+
+    if (Job.Command == TCliJob::TCommand::Mode) {
+        const QString mode = args.first().toLower();
+        if (mode != QLatin1String("run") && mode != QLatin1String("cal"))
+            return Fail(QStringLiteral("mode: %1 is neither run nor cal").arg(args.first()));
+        Job.Mode = mode == QLatin1String("cal") ? 1 : 0;
+    }
+    if (Job.Command == TCliJob::TCommand::Watch) {
+        bool ok = false;
+        const double seconds = parser.value(interval).toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86400)
+            return Fail(QStringLiteral("watch: --interval must be 0.001 to 86400 seconds"));
+        Job.IntervalMs = std::max(1, int(std::lround(seconds * 1000)));
+        if (parser.isSet(count)) {
+            const qlonglong lines = parser.value(count).toLongLong(&ok);
+            if (!ok || lines < 1 || lines > MaxWatchCount)
+                return Fail(QStringLiteral("watch: --count must be 1 to %1").arg(MaxWatchCount));
+            Job.Count = int(lines);
+        }
+    }
+    if (takesFile) {
+        // The file is read and checked before any port is opened.
+        QString error;
+        const QString file = args.first().isEmpty() ? QStringLiteral("''") : args.first();
+        const QByteArray text = ReadFile ? ReadFile(args.first(), &error) : QByteArray();
+        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error));
+        const std::optional<TSettings> settings = ParseSettings(text, &error);
+        if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error));
+        Job.Settings = *settings;
+        if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
+            return Help(QStringLiteral("%1: a good settings file; nothing was sent").arg(file));
+    }
 
     QStringList ports = global.values(port) + parser.values(port);
     if (ports.isEmpty()) return Fail(QStringLiteral("%1: no port given; name one with -p PORT").arg(name));
@@ -181,55 +304,50 @@ bool TCliRun::Start(const QStringList& arguments) {
                         .arg(ports[first], ports[i], devices[i]));
     }
 
-    if (Job.Command == TCliJob::TCommand::Read) {
-        Job.Active = parser.isSet(active);
-        Job.Json = parser.isSet(json);
-    }
-    if (Job.Command == TCliJob::TCommand::Mode) {
-        const QString mode = args.first().toLower();
-        if (mode != QLatin1String("run") && mode != QLatin1String("cal"))
-            return Fail(QStringLiteral("mode: %1 is neither run nor cal").arg(args.first()));
-        Job.Mode = mode == QLatin1String("cal") ? 1 : 0;
-    }
-    if (Job.Command == TCliJob::TCommand::Watch) {
-        bool ok = false;
-        const double seconds = parser.value(interval).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400)
-            return Fail(QStringLiteral("watch: --interval %1 is not a number of seconds above 0")
-                            .arg(parser.value(interval)));
-        Job.IntervalMs = std::max(1, int(std::lround(seconds * 1000)));
-        if (parser.isSet(count)) {
-            Job.Count = parser.value(count).toInt(&ok);
-            if (!ok || Job.Count < 1)
-                return Fail(
-                    QStringLiteral("watch: --count %1 is not a number above 0").arg(parser.value(count)));
-        }
-    }
-    if (Job.Command == TCliJob::TCommand::Apply) {
-        QString error;
-        const QByteArray text = ReadFile ? ReadFile(args.first(), &error) : QByteArray();
-        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(args.first(), error));
-        const std::optional<TSettings> settings = ParseSettings(text, &error);
-        if (!settings) return Fail(QStringLiteral("%1: %2").arg(args.first(), error));
-        Job.Settings = *settings;
-    }
-
     const bool several = ports.size() > 1;
-    if (Job.Command == TCliJob::TCommand::Watch && Out)
-        Out(several ? QStringLiteral("port,") + WatchHeader() : WatchHeader());
     Remaining = int(ports.size());
     ExitStatus = ExitDone;
     for (const QString& p : ports) {
         auto* unit = new TUnitRun(p, Job, MakeTransport(p, this), Clock, this);
         UnitRuns.append(unit);
+        connect(unit, &TUnitRun::Header, this, [this, unit](const QString& header) {
+            Headers.insert(unit, header);
+            WriteHeader();
+        });
         connect(unit, &TUnitRun::Line, this, [this, unit, several](const QString& line) {
-            if (Out) Out(several ? unit->Port() + QLatin1Char(',') + line : line);
+            const QString text = Job.Json  ? QStringLiteral("{%1: %2}").arg(JsonKey(unit->Port()), line)
+                                 : several ? unit->Port() + QLatin1Char(',') + line
+                                           : line;
+            if (!HeaderWritten && !Job.Json)
+                HeldLines << text;
+            else if (Out)
+                Out(text);
         });
         connect(unit, &TUnitRun::Finished, this, &TCliRun::UnitFinished);
     }
     for (TUnitRun* unit : UnitRuns)
         unit->Start();
     return true;
+}
+
+// The watch header, once every port has its ranges or its verdict; the lines
+// that came before it follow it.
+void TCliRun::WriteHeader() {
+    if (HeaderWritten || Job.Json || Job.Command != TCliJob::TCommand::Watch) return;
+    QStringList headers;
+    for (TUnitRun* unit : UnitRuns) {
+        if (Headers.contains(unit))
+            headers << Headers.value(unit);
+        else if (!unit->Done())
+            return;
+    }
+    if (headers.isEmpty()) return;
+    HeaderWritten = true;
+    const QString header = JointHeader(headers);
+    if (!Out) return;
+    Out(UnitRuns.size() > 1 ? QStringLiteral("port,") + header : header);
+    for (const QString& line : std::exchange(HeldLines, {}))
+        Out(line);
 }
 
 void TCliRun::Stop() {
@@ -241,26 +359,43 @@ void TCliRun::Stop() {
 void TCliRun::UnitFinished() {
     auto* unit = qobject_cast<TUnitRun*>(sender());
     if (unit && !unit->Error.isEmpty() && Err)
-        Err(QStringLiteral("%1: %2: %3").arg(Program, unit->Port(), unit->Error));
+        Err(QStringLiteral("%1: %2").arg(Program, PortErrorLine(unit->Port(), unit->Error)));
+    WriteHeader();
     if (--Remaining > 0) return;
     // Every port has its verdict: the results in the order the ports were given.
-    const bool several = UnitRuns.size() > 1;
-    const bool json =
-        Job.Command == TCliJob::TCommand::Dump || (Job.Command == TCliJob::TCommand::Read && Job.Json);
-    QStringList parts;
-    for (TUnitRun* u : UnitRuns) {
+    for (TUnitRun* u : UnitRuns)
         ExitStatus = std::max(ExitStatus, u->Status());
-        if (u->Result.isEmpty()) continue;
+    const bool several = UnitRuns.size() > 1;
+    QStringList parts;
+    if (Job.Json) {
+        // Every port, failed ones too, with the fields the manual page lists.
+        for (TUnitRun* u : UnitRuns) {
+            QJsonObject port{{QStringLiteral("status"), u->Status()}};
+            if (!u->Verdict.isEmpty()) port.insert(QStringLiteral("result"), u->Verdict);
+            if (!u->Error.isEmpty()) port.insert(QStringLiteral("error"), LowerFirst(u->Error));
+            if (Job.Command == TCliJob::TCommand::Apply)
+                port.insert(QStringLiteral("steps_done"), QJsonArray::fromStringList(u->StepsDone));
+            for (auto it = u->Details.begin(); it != u->Details.end(); ++it)
+                port.insert(it.key(), it.value());
+            parts << QStringLiteral("%1: %2").arg(JsonKey(u->Port()), JsonText(port));
+        }
+        if (Out) Out(QLatin1Char('{') + parts.join(QStringLiteral(", ")) + QLatin1Char('}'));
+        emit Finished(Status());
+        return;
+    }
+    const bool dump = Job.Command == TCliJob::TCommand::Dump;
+    for (TUnitRun* u : UnitRuns) {
+        if (u->Result.isEmpty() || Job.Command == TCliJob::TCommand::Watch) continue;
         if (!several)
             parts << u->Result;
-        else if (json)
-            parts << QStringLiteral("\"%1\": %2").arg(u->Port(), u->Result);
+        else if (dump)
+            parts << QStringLiteral("%1: %2").arg(JsonKey(u->Port()), u->Result);
         else
             for (const QString& line : u->Result.split(QLatin1Char('\n')))
                 parts << QStringLiteral("%1: %2").arg(u->Port(), line);
     }
     if (Out && !parts.isEmpty())
-        Out(several && json ? QStringLiteral("{") + parts.join(QStringLiteral(", ")) + QLatin1Char('}')
+        Out(several && dump ? QStringLiteral("{") + parts.join(QStringLiteral(", ")) + QLatin1Char('}')
                             : parts.join(QLatin1Char('\n')));
-    emit Finished(ExitStatus);
+    emit Finished(Status());
 }

@@ -5,6 +5,7 @@
 // run ends with the worst exit status of them all.
 #include "UnitRun.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -36,7 +37,11 @@ public:
     // can without cutting a command short (TUnitRun::Stop), a second ends them
     // all at once (TUnitRun::Abort). Finished follows with the worst status.
     void Stop();
-    int Status() const { return ExitStatus; }
+    // Standard output did not take a write (`reason`, the system's words): one
+    // line on standard error, the ports end as on a first stop signal, and the
+    // status is at least ExitOutputFailed.
+    void OutputFailed(const QString& reason);
+    int Status() const;
     const QList<TUnitRun*>& Units() const { return UnitRuns; }
 
 signals:
@@ -46,6 +51,7 @@ private:
     bool Fail(const QString& message);
     bool Help(const QString& text);
     void UnitFinished();
+    void WriteHeader();
     TClock* Clock;
     TTransportMaker MakeTransport;
     TCliJob Job;
@@ -53,7 +59,18 @@ private:
     int ExitStatus = ExitDone;
     int Remaining = 0;
     int StopsAsked = 0;
+    bool OutFailed = false;
+    // watch: each port's header, and the lines that came before the joint one.
+    QHash<TUnitRun*, QString> Headers;
+    QStringList HeldLines;
+    bool HeaderWritten = false;
 };
+
+// The most lines a watch may be asked for.
+constexpr int MaxWatchCount = 1000000;
 
 // The `ports` command: one line per COM number the port dialog offers.
 QStringList PortLines();
+// The error line of a port that did not open with `message`, in the companion's
+// words: "there is no /dev/ttyUSB8", the dialout advice only where it helps.
+QString OpenErrorText(const QString& port, const QString& message);

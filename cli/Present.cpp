@@ -157,16 +157,57 @@ QString ReadJson(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
     return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact));
 }
 
-QString WatchHeader() {
-    return QStringLiteral("time,raw,eng,ta,tcal,output");
+namespace {
+// A unit as a column name may carry it: "uV", "C", "Ohm", "mA".
+QString UnitName(QString unit) {
+    return unit.trimmed().replace(QChar(0x00B5), QLatin1Char('u')).remove(QChar(0x00B0));
+}
+
+struct TWatchColumns {
+    QStringList Names;
+    QStringList Formats; // the number format of each reading after time
+};
+
+TWatchColumns WatchColumns(const Msg::TInputReport& in, const Msg::TOutputReport& out) {
+    int wiring = 0;
+    const IRange& row = InRow(in, wiring);
+    const QString celsius = QStringLiteral("C");
+    return {{QStringLiteral("time"), QStringLiteral("raw_") + UnitName(row.RawUnit),
+             QStringLiteral("eng_") + UnitName(row.EngUnit), QStringLiteral("ta_") + celsius,
+             QStringLiteral("tcal_") + celsius, QStringLiteral("output_") + UnitName(OutRow(out).Unit)},
+            {row.RawFormat, row.EngFormat, Tenths, Tenths}};
+}
+
+// The output's number from CalcOutput; NaN where it has none.
+double OutputValue(const Msg::TOutputReport& out) {
+    const QString present = PresentOutput(out);
+    return present == QLatin1String("N/A") ? NAN : present.section(QLatin1Char(' '), 0, 0).toDouble();
+}
+} // namespace
+
+QString WatchHeader(const Msg::TInputReport& in, const Msg::TOutputReport& out) {
+    return WatchColumns(in, out).Names.join(QLatin1Char(','));
 }
 
 QString WatchLine(const QString& time, const Msg::TInputReport& in, const Msg::TOutputReport& out) {
-    int wiring = 0;
-    const IRange& row = InRow(in, wiring);
+    const TWatchColumns columns = WatchColumns(in, out);
+    const float readings[] = {in.Raw, in.Eng, in.Ta, in.TCal};
+    QStringList fields{time};
+    for (int i = 0; i < 4; ++i)
+        fields << (std::isfinite(readings[i]) ? FormatFloat(readings[i], columns.Formats[i]) : QString());
     const QString present = PresentOutput(out);
-    return QStringLiteral("%1,%2,%3,%4,%5,%6")
-        .arg(time, FormatFloat(in.Raw, row.RawFormat), FormatFloat(in.Eng, row.EngFormat),
-             FormatFloat(in.Ta, Tenths), FormatFloat(in.TCal, Tenths),
-             present == QLatin1String("N/A") ? QString() : present.section(QLatin1Char(' '), 0, 0));
+    fields << (present == QLatin1String("N/A") ? QString() : present.section(QLatin1Char(' '), 0, 0));
+    return fields.join(QLatin1Char(','));
+}
+
+QString WatchJson(const QString& time, const Msg::TInputReport& in, const Msg::TOutputReport& out) {
+    const TWatchColumns columns = WatchColumns(in, out);
+    const double output = OutputValue(out);
+    const QJsonObject line{{columns.Names[0], time},
+                           {columns.Names[1], Number(in.Raw)},
+                           {columns.Names[2], Number(in.Eng)},
+                           {columns.Names[3], Number(in.Ta)},
+                           {columns.Names[4], Number(in.TCal)},
+                           {columns.Names[5], std::isfinite(output) ? QJsonValue(output) : QJsonValue()}};
+    return QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact));
 }

@@ -9,6 +9,12 @@
 QString ReadText(const Msg::TInputReport& input, const Msg::TOutputReport& output, bool active);
 QString ReadJson(const Msg::TInputReport& input, const Msg::TOutputReport& output, bool active);
 
-// The header and one line of `watch`: time, raw, eng, TA, TCAL, output.
-QString WatchHeader();
+// The header of `watch`, with the units of the ranges read:
+// time,raw_uV,eng_C,ta_C,tcal_C,output_mA.
+QString WatchHeader(const Msg::TInputReport& input, const Msg::TOutputReport& output);
+// One line of `watch` under that header; a reading that is not a finite number
+// leaves its field empty.
 QString WatchLine(const QString& time, const Msg::TInputReport& input, const Msg::TOutputReport& output);
+// The same line as one JSON object: the header's names as keys, null for a
+// reading that is not a finite number.
+QString WatchJson(const QString& time, const Msg::TInputReport& input, const Msg::TOutputReport& output);

@@ -8,12 +8,18 @@
 //    "invert": false, "alarm_limit": 500.0, "dead_band": 10.0,
 //    "alarm_enabled": true, "alarm_low": false}}
 //
-// A file given to apply may leave either section out, not both.
+// A file given to apply may leave either section out, not both. "wiring" stands
+// only for the ranges that have one (the RTDs and Resistance). Every key appears
+// once; "+-10 V" may be typed for "±10 V".
 #include "../link/Messages.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
+
+// No settings file comes near this size; a larger input is refused unread.
+constexpr qsizetype MaxSettingsFileSize = 64 * 1024;
 
 struct TInputSettings {
     int Range = 0;  // index into InRanges
@@ -31,8 +37,28 @@ struct TSettings {
 // Reads and checks a settings file as the window checks what a person typed:
 // range and wiring names, the span against the limits of the range being
 // programmed, the output limits against the output range's. On a fault returns
-// nothing and puts one line saying what is wrong into *error.
+// nothing and puts one line saying what is wrong into *error, with the line and
+// column where it is ("line 3, column 14: input.eu_max 1400.0 is above 1372.0,
+// the top of T/C Type K").
 std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error);
+
+// One field in which a unit differs from the settings: the texts as the file
+// writes them.
+struct TDifference {
+    QString Field;    // "input.eu_max"
+    QString Expected; // the file's, or what was applied
+    QString Found;    // the unit's
+};
+// The fields of `settings` that the reports differ in, each compared as the file
+// writes it (singles as singles); a section the settings leave out is not
+// compared and its report may be null.
+// The input range of a range code with its wiring ("Pt100 (385), 3 wire"), and
+// the name of an output range, as the companion's messages name them.
+QString InName(uint8_t code);
+QString OutName(uint8_t range);
+
+QList<TDifference> CompareSettings(const TSettings& settings, const Msg::TInputReport* input,
+                                   const Msg::TOutputReport* output);
 
 // The settings a transmitter reports (the programmed input and output reports),
 // in the file's form.
@@ -43,3 +69,6 @@ QString SettingsText(const Msg::TInputReport& input, const Msg::TOutputReport& o
 QString SingleText(float value);
 // true or false, as the file writes a flag.
 QString BoolText(bool value);
+// A message in the program's own style: a system's or Qt's sentence with its
+// first letter lowered (not in a name such as "COM3" or "TA") and no full stop.
+QString LowerFirst(QString text);

@@ -10,20 +10,29 @@
 #include "../link/PortNames.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"
+#include "CliRun.h"
 #include "Present.h"
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cstdlib>
 
 namespace {
-
-QString InName(uint8_t code) {
-    int wiring = 0;
-    const IRange& row = InRanges[CodeToRange(code, wiring)];
-    return row.HasWiring ? QStringLiteral("%1, %2").arg(row.Name, WiringNames[wiring]) : row.Name;
+// Now as ISO 8601 with the UTC offset: 2026-12-10T05:01:02.345+01:00.
+QString TimeNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString OutName(uint8_t range) {
-    return range < OutRangeCount ? OutRanges[range].Name : QString::number(range);
+QJsonObject JsonObject(const QString& text) {
+    return QJsonDocument::fromJson(text.toUtf8()).object();
 }
 } // namespace
 
@@ -132,7 +141,7 @@ void TUnitRun::OpenPort() {
     try {
         Cycle->Open();
     } catch (const EMrtError& error) {
-        return End(ExitNoAnswer, error.Message);
+        return End(ExitNoAnswer, OpenErrorText(PortName, error.Message));
     }
     PauseFor(PortPauseMs, TPhase::PauseAfterOpen);
 }
@@ -151,6 +160,9 @@ void TUnitRun::RunCommand() {
         break;
     case TCliJob::TCommand::Apply:
         Apply();
+        break;
+    case TCliJob::TCommand::Verify:
+        Verify();
         break;
     case TCliJob::TCommand::Mode:
         SetMode();
@@ -212,6 +224,8 @@ void TUnitRun::Version() {
         Result = Msg::DecodeVersion(answer);
         for (QChar& c : Result)
             if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
+        Verdict = QStringLiteral("read");
+        Details.insert(QStringLiteral("version"), Result);
         Finish(ExitDone);
     });
 }
@@ -227,7 +241,9 @@ void TUnitRun::Read() {
                 Out = Msg::DecodeOutputReport(answer);
                 if (!OutputOk(Out)) return;
                 const auto present = [this] {
-                    Result = Job.Json ? ReadJson(In, Out, Job.Active) : ReadText(In, Out, Job.Active);
+                    Result = ReadText(In, Out, Job.Active);
+                    Verdict = QStringLiteral("read");
+                    Details.insert(QStringLiteral("unit"), JsonObject(ReadJson(In, Out, Job.Active)));
                     Finish(ExitDone);
                 };
                 if (!Job.Active) return present();
@@ -253,6 +269,8 @@ void TUnitRun::Dump() {
             Out = Msg::DecodeOutputReport(answer);
             if (!OutputOk(Out)) return;
             Result = SettingsText(In, Out);
+            Verdict = QStringLiteral("read");
+            Details.insert(QStringLiteral("settings"), JsonObject(Result));
             Finish(ExitDone);
         });
     });
@@ -341,56 +359,73 @@ void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error
 }
 
 void TUnitRun::ReadBack() {
-    const auto differ = [this](const QString& field, const QString& sent, const QString& read) {
-        if (sent != read)
-            Differences << QStringLiteral("%1: applied %2, read back %3").arg(field, sent, read);
-    };
-    const auto verdict = [this] {
+    ReadProgrammed([this] {
+        SetDifferences(CompareSettings(Job.Settings, &In, &Out), QStringLiteral("applied"),
+                       QStringLiteral("read back"));
         if (Differences.isEmpty()) {
             Result = QStringLiteral("applied, read back the same");
+            Verdict = QStringLiteral("applied");
             return Finish(ExitDone);
         }
         Result = Differences.join(QLatin1Char('\n'));
+        Verdict = QStringLiteral("differs");
         Finish(ExitDiffers, QStringLiteral("the read-back differs in %1 field(s)").arg(Differences.size()));
-    };
-    const auto output = [this, differ, verdict] {
-        if (!Job.Settings.Output) return verdict();
-        Ask(Msg::ReadPermOut(), [this, differ, verdict](const QByteArray& answer) {
-            const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);
-            if (!OutputOk(r)) return;
-            const Msg::TOutSettings& s = *Job.Settings.Output;
-            // Singles compared as singles: the texts read back the same single.
-            differ(QStringLiteral("output.range"), OutName(s.Range), OutName(r.Range));
-            differ(QStringLiteral("output.min"), SingleText(s.OutMin), SingleText(r.OutMin));
-            differ(QStringLiteral("output.max"), SingleText(s.OutMax), SingleText(r.OutMax));
-            differ(QStringLiteral("output.invert"), BoolText(s.Invert), BoolText(r.Invert != 0));
-            differ(QStringLiteral("output.alarm_limit"), SingleText(s.AlarmLimit), SingleText(r.AlarmLimit));
-            differ(QStringLiteral("output.dead_band"), SingleText(s.DeadBand), SingleText(r.DeadBand));
-            differ(QStringLiteral("output.alarm_enabled"), BoolText(s.AlarmFlags & Msg::AlarmEnabledBit),
-                   BoolText(r.AlarmFlags & Msg::AlarmEnabledBit));
-            differ(QStringLiteral("output.alarm_low"), BoolText(s.AlarmFlags & Msg::AlarmLowBit),
-                   BoolText(r.AlarmFlags & Msg::AlarmLowBit));
-            verdict();
+    });
+}
+
+// The programmed settings of the unit, compared with the file as apply compares
+// its read-back; nothing is written.
+void TUnitRun::Verify() {
+    ReadProgrammed([this] {
+        SetDifferences(CompareSettings(Job.Settings, &In, &Out), QStringLiteral("file"),
+                       QStringLiteral("unit"));
+        if (Differences.isEmpty()) {
+            Result = QStringLiteral("the same as the file");
+            Verdict = QStringLiteral("same");
+            return Finish(ExitDone);
+        }
+        Result = Differences.join(QLatin1Char('\n'));
+        Verdict = QStringLiteral("differs");
+        Finish(ExitDiffers,
+               QStringLiteral("the unit differs from the file in %1 field(s)").arg(Differences.size()));
+    });
+}
+
+void TUnitRun::ReadProgrammed(const std::function<void()>& then) {
+    const auto output = [this, then] {
+        if (!Job.Settings.Output) return then();
+        Ask(Msg::ReadPermOut(), [this, then](const QByteArray& answer) {
+            Out = Msg::DecodeOutputReport(answer);
+            if (OutputOk(Out)) then();
         });
     };
     if (!Job.Settings.Input) return output();
-    Ask(Msg::ReadPermIn(), [this, differ, output](const QByteArray& answer) {
-        const Msg::TInputReport r = Msg::DecodeInputReport(answer);
-        if (!InputOk(r)) return;
-        const TInputSettings& s = *Job.Settings.Input;
-        differ(QStringLiteral("input.range"), InName(s.RangeCode()), InName(r.RangeCode));
-        differ(QStringLiteral("input.eu_min"), SingleText(s.EuMin), SingleText(r.EuMin));
-        differ(QStringLiteral("input.eu_max"), SingleText(s.EuMax), SingleText(r.EuMax));
-        output();
+    Ask(Msg::ReadPermIn(), [this, output](const QByteArray& answer) {
+        In = Msg::DecodeInputReport(answer);
+        if (InputOk(In)) output();
     });
+}
+
+void TUnitRun::SetDifferences(const QList<TDifference>& differences, const QString& expected,
+                              const QString& found) {
+    QJsonArray list;
+    for (const TDifference& d : differences) {
+        Differences << QStringLiteral("%1: %2 %3, %4 %5").arg(d.Field, expected, d.Expected, found, d.Found);
+        list.append(QJsonObject{{QStringLiteral("field"), d.Field},
+                                {QStringLiteral("expected"), d.Expected},
+                                {QStringLiteral("found"), d.Found}});
+    }
+    Details.insert(QStringLiteral("differences"), list);
 }
 
 void TUnitRun::SetMode() {
     Ask(Msg::SetMode(Job.Mode), [this](const QByteArray& answer) {
         const bool cal = Msg::DecodeMode(answer) != 0;
         Result = cal ? QStringLiteral("CAL") : QStringLiteral("RUN");
+        Details.insert(QStringLiteral("mode"), Result);
         if (cal != (Job.Mode != 0))
             return Finish(ExitRefused, QStringLiteral("the transmitter stayed in %1 mode").arg(Result));
+        Verdict = QStringLiteral("set");
         Finish(ExitDone);
     });
 }
@@ -407,6 +442,8 @@ void TUnitRun::Watch() {
             if (!OutputOk(Out)) return;
             OutRange = Out.Range;
             NextLineMs = Clock->NowMs();
+            emit Header(WatchHeader(In, Out));
+            Verdict = QStringLiteral("watched");
             if (StopAsked) return Finish(ExitDone);
             WatchLine();
         });
@@ -415,7 +452,7 @@ void TUnitRun::Watch() {
 
 void TUnitRun::WatchLine() {
     NextLineMs += Job.IntervalMs;
-    const QString time = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+    const QString time = TimeNow();
     Ask(Msg::ReadActiveIn(InCode), [this, time](const QByteArray& answer) {
         In = Msg::DecodeInputReport(answer);
         if (!InputOk(In)) return;
@@ -424,8 +461,9 @@ void TUnitRun::WatchLine() {
             Out = Msg::DecodeOutputReport(answer);
             if (!OutputOk(Out)) return;
             OutRange = Out.Range;
-            emit Line(::WatchLine(time, In, Out));
+            emit Line(Job.Json ? WatchJson(time, In, Out) : ::WatchLine(time, In, Out));
             ++LinesWritten;
+            Details.insert(QStringLiteral("lines"), LinesWritten);
             if (StopAsked || (Job.Count > 0 && LinesWritten >= Job.Count)) return Finish(ExitDone);
             // A line that took longer than the interval is followed at once.
             if (NextLineMs < Clock->NowMs()) NextLineMs = Clock->NowMs();

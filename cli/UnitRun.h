@@ -12,6 +12,7 @@
 #include "../link/Messages.h"
 #include "Settings.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -25,18 +26,19 @@ struct TReply;
 
 enum TExitStatus {
     ExitDone = 0,
-    ExitRefused = 1,  // the transmitter answered with status 0
-    ExitBadInput = 2, // bad arguments or settings file; nothing was sent
-    ExitNoAnswer = 3, // no port, or no (proper) answer within 4 s
-    ExitDiffers = 4,  // the read-back differs from what was applied
+    ExitRefused = 1,      // the transmitter answered with status 0
+    ExitBadInput = 2,     // bad arguments or settings file; nothing was sent
+    ExitNoAnswer = 3,     // no port, or no (proper) answer within 4 s
+    ExitDiffers = 4,      // the read-back (or the unit verified) differs from the file
+    ExitOutputFailed = 5, // standard output could not be written
 };
 
 struct TCliJob {
-    enum class TCommand { Version, Read, Dump, Apply, Mode, Watch };
+    enum class TCommand { Version, Read, Dump, Apply, Verify, Mode, Watch };
     TCommand Command = TCommand::Read;
     bool Active = false;   // read: the active ranges instead of the programmed ones
-    bool Json = false;     // read: JSON instead of text
-    TSettings Settings;    // apply
+    bool Json = false;     // the result as JSON (Verdict and Details) instead of text
+    TSettings Settings;    // apply, verify
     uint8_t Mode = 0;      // mode: 0 RUN, 1 CAL
     int IntervalMs = 1000; // watch
     int Count = 0;         // watch: lines to write, 0 until stopped
@@ -68,6 +70,12 @@ public:
     QString Result;
     // The one error line, without the program's and the port's names.
     QString Error;
+    // For --json: the word of the verdict ("read", "applied", "same", "differs",
+    // "set", "watched"; empty when there is none) and the command's own fields.
+    QString Verdict;
+    QJsonObject Details;
+    // apply: the programming steps the transmitter confirmed, "input", "output".
+    QStringList StepsDone;
 
     // For the benchmark: clock times of the port being ready (after the opening
     // pauses) and of the verdict, and the bytes that crossed the line.
@@ -78,7 +86,10 @@ public:
     int Exchanges = 0;
 
 signals:
-    // A watch line (CSV, no port name), written as it comes.
+    // watch: its header (CSV, with the units of the ranges read, no port column),
+    // once the programmed ranges are known; then a line (CSV, or a JSON object
+    // with --json; no port name) as it comes.
+    void Header(const QString& header);
     void Line(const QString& line);
     void Finished();
 
@@ -110,6 +121,10 @@ private:
     // done and, where the line still answers, what the unit holds now.
     void ApplyFailed(const QString& step, int status, const QString& error);
     void ApplyFailed(const QString& step, const TReply& reply);
+    void Verify();
+    // Reads the programmed sections that the job's settings hold into In and
+    // Out, then calls `then`; a refusal ends the run.
+    void ReadProgrammed(const std::function<void()>& then);
     void SetMode();
     void Watch();
     void WatchLine();
@@ -137,8 +152,8 @@ private:
     int LinesWritten = 0;
     qint64 NextLineMs = 0;
     QStringList Differences;
-    // apply: the steps done ("input", "output"), and a refusal of cmdSetPermIn
-    // that stands whatever follows.
-    QStringList StepsDone;
+    // apply: a refusal of cmdSetPermIn, which stands whatever follows.
     QString InputRefusal;
+    // The differences as --json lists them.
+    void SetDifferences(const QList<TDifference>& differences, const QString& expected, const QString& found);
 };

@@ -4,40 +4,78 @@
 #include "../link/StopSignals.h"
 #include "../link/Transport.h"
 #include "CliRun.h"
+#include "Settings.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
-void Write(FILE* stream, const QString& text) {
-    std::fputs(text.toUtf8().constData(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
+// False when the stream did not take the text; errno tells why.
+bool Write(FILE* stream, const QString& text) {
+    const bool written =
+        std::fputs(text.toUtf8().constData(), stream) >= 0 && std::fputc('\n', stream) != EOF;
+    return std::fflush(stream) == 0 && written;
 }
 
+// The system's text of errno in the program's own style.
+QString SystemText(int error) {
+    return LowerFirst(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Reads the settings file ("-": standard input) to its end, at most
+// MaxSettingsFileSize bytes. A stop signal ends the program at once while it
+// waits here: nothing has been sent yet.
 QByteArray ReadSettingsFile(const QString& name, QString* error) {
-    QFile file;
-    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : (file.setFileName(name), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        *error = file.errorString();
+    const TStopSignalsDefault stoppable;
+    const bool input = name == QLatin1String("-");
+    const int fd = input ? STDIN_FILENO : ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = SystemText(errno);
         return {};
     }
-    return file.readAll();
+    QByteArray text;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *error = SystemText(errno);
+            break;
+        }
+        if (n == 0) break;
+        text.append(buffer, n);
+        if (text.size() > MaxSettingsFileSize) {
+            *error = QStringLiteral("larger than %1 KiB, more than any settings file")
+                         .arg(MaxSettingsFileSize / 1024);
+            break;
+        }
+    }
+    if (!input) ::close(fd);
+    return error->isEmpty() ? text : QByteArray();
 }
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Ctrl+C ends the ports in order (a watch after its line); a second one at once.
+    // Ctrl+C, SIGTERM, SIGHUP and SIGQUIT end the ports in order (a watch after
+    // its line); a second one at once.
     BlockStopSignals();
+    // A closed pipe is a failed write, reported as any other: the ports end in order.
+    std::signal(SIGPIPE, SIG_IGN);
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-cli"));
     TSteadyClock clock;
     TCliRun run(&clock,
                 [](const QString&, QObject* parent) -> TTransport* { return new TSerialTransport(parent); });
-    run.Out = [](const QString& text) { Write(stdout, text); };
+    run.Out = [&run](const QString& text) {
+        if (!Write(stdout, text)) run.OutputFailed(SystemText(errno));
+    };
     run.Err = [](const QString& text) { Write(stderr, text); };
     run.ReadFile = ReadSettingsFile;
     QObject::connect(&run, &TCliRun::Finished, &app, [&app](int status) { app.exit(status); });

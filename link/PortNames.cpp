@@ -6,16 +6,24 @@
 #include <QStandardPaths>
 
 QString ComLinkFolder() {
+    // Without a runtime directory (cron, system services, su, containers) there
+    // are no links: Qt would warn and make a folder of its own in /tmp.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return QString();
     return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
         .filePath(QStringLiteral("mrt9dx"));
+}
+
+QString ComLinkPath(int number) {
+    const QString folder = ComLinkFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("COM%1").arg(number));
 }
 
 QString ComPortDevice(int number) {
 #ifdef Q_OS_WIN
     return QStringLiteral("\\\\.\\COM%1").arg(number);
 #else
-    const QString link = QDir(ComLinkFolder()).filePath(QStringLiteral("COM%1").arg(number));
-    if (QFileInfo(link).isSymLink() || QFileInfo::exists(link)) return link;
+    const QString link = ComLinkPath(number);
+    if (!link.isEmpty() && (QFileInfo(link).isSymLink() || QFileInfo::exists(link))) return link;
     if (number >= 1 && number <= 10) return QStringLiteral("/dev/ttyUSB%1").arg(number - 1);
     if (number >= 11 && number <= 20) return QStringLiteral("/dev/ttyACM%1").arg(number - 11);
     if (number >= 21 && number <= MaxComPort) return QStringLiteral("/dev/ttyS%1").arg(number - 21);

@@ -30,7 +30,9 @@ bool TriedByOpening(int number) {
     Q_UNUSED(number);
     return true;
 #else
-    const QFileInfo link(QDir(ComLinkFolder()).filePath(QStringLiteral("COM%1").arg(number)));
+    const QString path = ComLinkPath(number);
+    if (path.isEmpty()) return false;
+    const QFileInfo link(path);
     return link.isSymLink() || link.exists();
 #endif
 }

@@ -9,8 +9,14 @@ namespace {
 sigset_t StopSet() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    // A closed terminal or a dropped ssh session (SIGHUP) and Ctrl+\ (SIGQUIT)
+    // must not cut a programming sequence short either. A signal the program
+    // was started ignoring (nohup, a background job of a script) stays ignored.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        struct sigaction action {};
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+        sigaddset(&set, signal);
+    }
     return set;
 }
 } // namespace
@@ -18,6 +24,15 @@ sigset_t StopSet() {
 void BlockStopSignals() {
     const sigset_t set = StopSet();
     sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+TStopSignalsDefault::TStopSignalsDefault() {
+    const sigset_t set = StopSet();
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+TStopSignalsDefault::~TStopSignalsDefault() {
+    BlockStopSignals();
 }
 
 TStopSignals::TStopSignals(QObject* parent) : QObject(parent) {

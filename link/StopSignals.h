@@ -1,5 +1,6 @@
 #pragma once
-// SIGINT and SIGTERM (Ctrl+C, kill) delivered through the event loop, so that a
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT (Ctrl+C, kill, a closed terminal or a
+// dropped ssh session, Ctrl+\) delivered through the event loop, so that a
 // program of the tool ends in order: the simulator removes its port link, the
 // companion closes its ports after the line it is printing.
 //
@@ -11,6 +12,17 @@
 class QSocketNotifier;
 
 void BlockStopSignals();
+
+// While one lives, the stop signals of this thread take their default action and
+// end the program at once: for a wait in which nothing has been sent yet, such as
+// reading a settings file from a terminal or a pipe.
+class TStopSignalsDefault {
+public:
+    TStopSignalsDefault();
+    ~TStopSignalsDefault();
+    TStopSignalsDefault(const TStopSignalsDefault&) = delete;
+    TStopSignalsDefault& operator=(const TStopSignalsDefault&) = delete;
+};
 
 class TStopSignals : public QObject {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "../link/StopSignals.h"
 #include "Transmitter.h"
 
+#include <MrtVersion.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -36,10 +37,12 @@ int main(int argc, char* argv[]) {
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MRT_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A simulated MRT9-DX transmitter on a pseudo-terminal, for trying and testing mrt9dx-config."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption com(QStringLiteral("com"), QStringLiteral("Place the link as COM<n> (default: the lowest free number)."), QStringLiteral("n"));
     const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Send the answers at the pace of a 9600-baud line."));
     const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("Answer this many ms after a request (default 20)."), QStringLiteral("ms"), QStringLiteral("20"));
@@ -98,23 +101,31 @@ int main(int argc, char* argv[]) {
     tcsetattr(slave, TCSANOW, &raw);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
 
+    // Without a runtime directory there is no link folder: the simulator serves
+    // its pseudo-terminal under its own name only.
+    const bool linked = !ComLinkFolder().isEmpty();
     int number = parser.isSet(com) ? parser.value(com).toInt() : 0;
     if (number == 0)
         for (int n = 1; n <= MaxComPort && number == 0; ++n)
             if (!DeviceNamed(n)) number = n;
-    if (number < 1 || number > MaxComPort) {
+    if (linked && (number < 1 || number > MaxComPort)) {
         Print(QStringLiteral("mrt9dx-sim: no free COM number between 1 and %1").arg(MaxComPort));
         return 1;
     }
-    QDir().mkpath(ComLinkFolder());
-    QFile::setPermissions(ComLinkFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QString link = QDir(ComLinkFolder()).filePath(QStringLiteral("COM%1").arg(number));
-    QFile::remove(link);
-    if (!QFile::link(slaveName, link)) {
-        Print(QStringLiteral("mrt9dx-sim: cannot place the link %1").arg(link));
-        return 1;
+    const QString link = linked ? ComLinkPath(number) : QString();
+    if (linked) {
+        QDir().mkpath(ComLinkFolder());
+        QFile::setPermissions(ComLinkFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::remove(link);
+        if (!QFile::link(slaveName, link)) {
+            Print(QStringLiteral("mrt9dx-sim: cannot place the link %1").arg(link));
+            return 1;
+        }
+        Print(QStringLiteral("Simulated MRT9-DX on %1 as COM%2 (%3): choose COM%2 in the tool.").arg(slaveName).arg(number).arg(link));
+    } else {
+        Print(QStringLiteral("Simulated MRT9-DX on %1, with no COM link: XDG_RUNTIME_DIR is not set. "
+                             "Give mrt9dx-cli -p %1.").arg(slaveName));
     }
-    Print(QStringLiteral("Simulated MRT9-DX on %1 as COM%2 (%3): choose COM%2 in the tool.").arg(slaveName).arg(number).arg(link));
 
     QSocketNotifier readable(master, QSocketNotifier::Read);
     QObject::connect(&readable, &QSocketNotifier::activated, &app, [&] {
@@ -137,9 +148,10 @@ int main(int argc, char* argv[]) {
     QObject::connect(&stop, &TStopSignals::Stopped, &app, &QCoreApplication::quit);
 
     const int rc = app.exec();
-    QFile::remove(link);
+    if (linked) QFile::remove(link);
     ::close(slave);
     ::close(master);
-    Print(QStringLiteral("mrt9dx-sim: stopped, COM%1 removed").arg(number));
+    Print(linked ? QStringLiteral("mrt9dx-sim: stopped, COM%1 removed").arg(number)
+                 : QStringLiteral("mrt9dx-sim: stopped"));
     return rc;
 }

@@ -8,11 +8,16 @@
 #include "../../link/Commands.h"
 #include "../../link/MrtError.h"
 #include "../../link/PortNames.h"
+#include "../../link/PortRules.h"
 #include "../support/MemoryTransport.h"
 #include "../../sim/Transmitter.h"
 
+#include <MrtVersion.h>
+#include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <bit>
@@ -25,6 +30,12 @@ const QByteArray GoodFile =
  "output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": true, "alarm_limit": 250.0, "dead_band": 5.5,
  "alarm_enabled": true, "alarm_low": false}})j";
 
+// What a new simulated transmitter holds.
+const QByteArray SimFile =
+    R"j({"input": {"range": "T/C Type K", "eu_min": -200.0, "eu_max": 1372.0}, "output": {"range": "±10 V",
+ "min": -10.0, "max": 10.0, "invert": false, "alarm_limit": 500.0, "dead_band": 10.0, "alarm_enabled": false,
+ "alarm_low": false}})j";
+
 struct TBench {
     TManualClock Clock;
     std::vector<std::unique_ptr<TTransmitter>> Sims;
@@ -32,6 +43,7 @@ struct TBench {
                     auto* sim = Sims.emplace_back(std::make_unique<TTransmitter>(&Clock)).get();
                     if (Setup) Setup(*sim, int(Sims.size()) - 1);
                     auto* pipe = new TMemoryTransport(&Clock, parent);
+                    pipe->RefuseOpen = RefuseOpen;
                     pipe->OnHostWrite = [this, sim, pipe](const QByteArray& bytes) {
                         if (Tamper && bytes.startsWith(QByteArray("\x02\x04\x03", 3)))
                             sim->EuMaxByCode[12] = 599;
@@ -49,13 +61,18 @@ struct TBench {
     bool Tamper = false;
     bool TamperDeadBand = false;
     QStringList Out, Err;
+    bool OutFails = false; // standard output takes nothing
+    std::function<QString(const QString& device)> RefuseOpen;
 
     int FinishedMs = -1;
 
     // Runs the command line to its end, at most a minute of clock time, with a
     // stop signal at each of the clock times `stops`.
     int Go(const QStringList& args, const QByteArray& file = GoodFile, const QList<int>& stops = {}) {
-        Run.Out = [this](const QString& text) { Out << text.split(QLatin1Char('\n')); };
+        Run.Out = [this](const QString& text) {
+            if (OutFails) return Run.OutputFailed(QStringLiteral("no space left on device"));
+            Out << text.split(QLatin1Char('\n'));
+        };
         Run.Err = [this](const QString& text) { Err << text; };
         Run.ReadFile = [file](const QString&, QString*) { return file; };
         bool finished = false;
@@ -143,6 +160,17 @@ private slots:
             << "--help -p COM1 apply f" << 0 << GoodFile << 0 << 0;
         QTest::newRow("-h wins over a bad argument") << "-p COM1 -h dump x" << 0 << GoodFile << 0 << 0;
         QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("verify the same: two reads, nothing written")
+            << "-p COM1 verify f" << 0 << SimFile << 0 << 2;
+        QTest::newRow("verify another unit: differs, nothing written")
+            << "-p COM1 verify f" << 0 << GoodFile << 4 << 2;
+        QTest::newRow("verify refused") << "-p COM1 verify f" << 5 << GoodFile << 1 << 1;
+        QTest::newRow("apply --dry-run of a good file: no port, nothing sent")
+            << "apply --dry-run f" << 0 << GoodFile << 0 << 0;
+        QTest::newRow("apply --dry-run of a bad file")
+            << "-p COM1 apply --dry-run f" << 0 << QByteArray(R"j({"input": {}})j") << 2 << 0;
+        QTest::newRow("ports with -p before") << "-p COM1 ports" << 0 << GoodFile << 2 << 0;
+        QTest::newRow("ports with --port= after") << "ports --port=COM1" << 0 << GoodFile << 2 << 0;
     }
     void exitStatuses() {
         QFETCH(QString, args);
@@ -176,7 +204,11 @@ private slots:
                 QVERIFY2(b.Err[0].startsWith(QStringLiteral("mrt9dx-cli: COM1: ")), qPrintable(b.Err[0]));
         }
         if (fault == 1) QCOMPARE(int(b.Sims[0]->ToolkitVersion), 161);
-        if (status == 4)
+        if (args.contains(QLatin1String("verify")) && requests == 2)
+            QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdReadPermOut));
+        if (status == 4 && args.contains(QLatin1String("verify")))
+            QVERIFY(b.Out.contains(QStringLiteral("output.range: file 0-20 mA, unit \u00B110 V")));
+        if (status == 4 && args.contains(QLatin1String("apply")))
             QVERIFY(b.Out.contains(fault == 6 ? QStringLiteral("output.dead_band: applied 5.5, read back 7.0")
                                               : QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
         if (args.contains(QLatin1String("-h")))
@@ -387,15 +419,206 @@ private slots:
         }
     }
 
+    // A settings file is refused with the place and the field at fault; what the
+    // window would refuse, and what JSON lets pass but a file must not hold.
+    void settingsFileErrors_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("error"); // empty: accepted
+        const QByteArray output =
+            R"j(, "min": 0, "max": 10, "invert": false, "alarm_limit": 1, "dead_band": 1,
+ "alarm_enabled": false, "alarm_low": false}})j";
+        QTest::newRow("a second input section")
+            << QByteArray(R"j({"input": {"range": "Linear mV", "eu_min": 0, "eu_max": 1},
+ "input": {"range": "Linear mV", "eu_min": 0, "eu_max": 2}})j")
+            << "line 2, column 2: input is given twice";
+        QTest::newRow("a field twice, once escaped")
+            << QByteArray(
+                   R"j({"input": {"range": "Linear mV", "eu_min": 0, "eu_\u006dax": 1, "eu_max": 2}})j")
+            << "line 1, column 65: input.eu_max is given twice";
+        QTest::newRow("wiring for a thermocouple")
+            << QByteArray(
+                   R"j({"input": {"range": "T/C Type K", "wiring": "2 wire", "eu_min": 0, "eu_max": 1}})j")
+            << "line 1, column 45: input.wiring: T/C Type K has no wiring; leave it out";
+        QTest::newRow("no wiring for an RTD")
+            << QByteArray(R"j({"input": {"range": "Pt100 (385)", "eu_min": 0, "eu_max": 1}})j")
+            << "line 1, column 11: input.wiring is missing: Pt100 (385) takes 2 wire, 3 wire or 4 wire";
+        QTest::newRow("eu_max above its range")
+            << QByteArray("{\"input\": {\"range\": \"T/C Type K\",\n  \"eu_min\": 0, \"eu_max\": 1400}}")
+            << "line 2, column 26: input.eu_max 1400.0 is above 1372.0, the top of T/C Type K";
+        QTest::newRow("eu_min below its range")
+            << QByteArray(R"j({"input": {"range": "T/C Type K", "eu_min": -200.5, "eu_max": 1}})j")
+            << "line 1, column 45: input.eu_min -200.5 is below -200.0, the bottom of T/C Type K";
+        QTest::newRow("eu_min not below eu_max")
+            << QByteArray(R"j({"input": {"range": "Linear mV", "eu_min": 5, "eu_max": 5}})j")
+            << "line 1, column 57: input.eu_min 5.0 is not below input.eu_max 5.0";
+        QTest::newRow("output max above 20 mA")
+            << QByteArray(R"j({"output": {"range": "0-20 mA", "min": 4, "max": 20.5, "invert": false,
+ "alarm_limit": 1, "dead_band": 1, "alarm_enabled": false, "alarm_low": false}})j")
+            << "line 1, column 50: output.max 20.5 is above 20.0, the top of 0-20 mA";
+        QTest::newRow("+-10 V for the plus-minus sign")
+            << QByteArray(R"j({"output": {"range": "+-10 V")j") + output << QString();
+        QTest::newRow("not JSON, on its line and column")
+            << QByteArray("{\"input\":\n  {\"range\" \"K\"}}")
+            << "line 2, column 13: not a settings file: missing name separator";
+    }
+    void settingsFileErrors() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, error);
+        QString text;
+        const std::optional<TSettings> settings = ParseSettings(file, &text);
+        QCOMPARE(text, error);
+        QCOMPARE(settings.has_value(), error.isEmpty());
+        if (settings && settings->Output) QCOMPARE(int(settings->Output->Range), 0);
+    }
+
+    // The texts of the program's own: the port once, the range of a number, lower
+    // case; "--" ends the options.
+    void messages_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("line"); // on standard error, else the first on standard output
+        QTest::newRow("count beyond an int")
+            << "-p COM1 watch --count 99999999999" << 2 << "mrt9dx-cli: watch: --count must be 1 to 1000000";
+        QTest::newRow("count of 0") << "-p COM1 watch --count 0" << 2
+                                    << "mrt9dx-cli: watch: --count must be 1 to 1000000";
+        QTest::newRow("Qt's error in our style")
+            << "-p COM1 read --bogus" << 2 << "mrt9dx-cli: read: unknown option 'bogus'";
+        QTest::newRow("-- ends the options: a file named --help")
+            << "-p COM1 apply -- --help" << 0 << "applied, read back the same";
+        QTest::newRow("--version") << "--version" << 0 << "mrt9dx-cli " MRT_VERSION;
+        QTest::newRow("--version after -- is a command")
+            << "-- --version" << 2 << "mrt9dx-cli: unknown command --version; 'mrt9dx-cli --help' lists them";
+        QTest::newRow("a device path that will not open, named once")
+            << "-p /dev/null version" << 3 << "mrt9dx-cli: /dev/null: input/output error";
+        QTest::newRow("no answer: the port before the message")
+            << "-p COM1 version" << 3 << "mrt9dx-cli: COM1: no answer within 4 s to cmdReadVersion";
+    }
+    void messages() {
+        QFETCH(QString, args);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        TBench b;
+        b.Setup = [status](TTransmitter& sim, int) { sim.Faults.Silent = status == 3; };
+        b.RefuseOpen = [](const QString& device) {
+            return device == QLatin1String("/dev/null") ? QStringLiteral("Input/output error") : QString();
+        };
+        QCOMPARE(b.Go(args.split(QLatin1Char(' '))), status);
+        QCOMPARE(status == 0 ? b.Out.value(0) : b.Err.value(0), line);
+    }
+
+    // Why a port did not open, named once: a device that is not there, a link
+    // that leads nowhere; the port rules' words for the rest.
+    void openErrorTexts() {
+        QTemporaryDir dir;
+        const QString nowhere = dir.filePath(QStringLiteral("gone"));
+        QVERIFY(QFile::link(nowhere, dir.filePath(QStringLiteral("link"))));
+        QCOMPARE(OpenErrorText(dir.filePath(QStringLiteral("link")), QStringLiteral("x")),
+                 QStringLiteral("there is no ") + nowhere);
+        QCOMPARE(OpenErrorText(QStringLiteral("/dev/ttyUSB-none"), QStringLiteral("x")),
+                 QStringLiteral("there is no /dev/ttyUSB-none"));
+        QCOMPARE(OpenErrorText(dir.path(), QStringLiteral("it is a folder")),
+                 QStringLiteral("it is a folder"));
+    }
+
+    // Without a runtime directory (cron, su, system services) there are no COM
+    // links: the fixed table, no warning, and no folder made in the temporary one.
+    void noRuntimeFolder() {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray temp = qgetenv("TMPDIR");
+        QTemporaryDir dir;
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        static int warnings = 0;
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++warnings; });
+        const QString folder = ComLinkFolder();
+        const QString device = ComPortDevice(1);
+        const QList<TPortOffer> offers = OfferedPorts();
+        qInstallMessageHandler(previous);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", temp);
+        QCOMPARE(warnings, 0);
+        QCOMPARE(folder, QString());
+        QCOMPARE(device, QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // --json: one object keyed by port, every port in it, failed ones with their
+    // status, error and the steps done.
+    void jsonHasEveryPort() {
+        TBench b;
+        b.Setup = [](TTransmitter& sim, int index) {
+            sim.Faults.RefuseCode = index == 1 ? cmdSetPermOut : -1;
+            sim.Faults.Silent = index == 2;
+        };
+        QCOMPARE(
+            b.Go(QStringLiteral("-p COM1 -p COM2 -p COM3 -p COM4 apply --json f").split(QLatin1Char(' '))),
+            3);
+        QCOMPARE(b.Out.size(), 1);
+        const QJsonObject all = QJsonDocument::fromJson(b.Out[0].toUtf8()).object();
+        QCOMPARE(all.keys(), QStringList({"COM1", "COM2", "COM3", "COM4"}));
+        QCOMPARE(all["COM1"].toObject(), QJsonObject({{"status", 0},
+                                                      {"result", "applied"},
+                                                      {"steps_done", QJsonArray{"input", "output"}},
+                                                      {"differences", QJsonArray{}}}));
+        QCOMPARE(all["COM2"]["status"], QJsonValue(1));
+        QCOMPARE(all["COM2"]["steps_done"], QJsonValue(QJsonArray{"input"}));
+        QVERIFY(all["COM2"]["error"].toString().startsWith(
+            "input range and span programmed; output settings not programmed: the transmitter refused cmdSetPermOut"));
+        QCOMPARE(all["COM3"]["status"], QJsonValue(3));
+        QCOMPARE(all["COM3"]["steps_done"], QJsonValue(QJsonArray{}));
+        QVERIFY(!all["COM3"].toObject().contains("result"));
+        QCOMPARE(b.Err.size(), 2);
+    }
+
+    // Nobody reads standard output: a watch ends at its header, with one error line.
+    void failedOutputEndsWithStatus5() {
+        TBench b;
+        b.OutFails = true;
+        QCOMPARE(b.Go(QStringLiteral("-p COM1 watch").split(QLatin1Char(' '))), 5);
+        QCOMPARE(b.Err, QStringList{"mrt9dx-cli: cannot write to standard output: no space left on device"});
+        QCOMPARE(b.Sims[0]->RequestsReceived, 2);
+    }
+
     void watchWritesAHeaderAndALinePerInterval() {
         TBench b;
         const QStringList args =
             QStringLiteral("-p COM1 -p COM2 watch --interval 0.5 --count 3").split(QLatin1Char(' '));
         QCOMPARE(b.Go(args), 0);
         QCOMPARE(b.Out.size(), 7);
-        QCOMPARE(b.Out[0], QStringLiteral("port,time,raw,eng,ta,tcal,output"));
+        QCOMPARE(b.Out[0], QStringLiteral("port,time,raw_uV,eng_C,ta_C,tcal_C,output_V"));
         QCOMPARE(b.Out.filter(QStringLiteral("COM2,")).size(), 3);
         QCOMPARE(b.Out[1].split(QLatin1Char(',')).size(), 7);
+        // Ports of other ranges: the columns whose units differ keep their bare
+        // names, and lines of a quicker port wait for the header.
+        TBench mixed;
+        mixed.Setup = [](TTransmitter& sim, int index) {
+            if (index == 0) return;
+            sim.PermInCode = sim.ActiveInCode = 12;
+            sim.PermOutRange = 1;
+            sim.ReplyDelayMs = 700;
+        };
+        QCOMPARE(mixed.Go(args), 0);
+        QCOMPARE(mixed.Out.size(), 7);
+        QCOMPARE(mixed.Out[0], QStringLiteral("port,time,raw,eng_C,ta_C,tcal_C,output"));
+        // ISO 8601 with the UTC offset.
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral(R"(^COM\d,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)"))
+                     .match(b.Out[1])
+                     .hasMatch(),
+                 qPrintable(b.Out[1]));
+        // A reading that is no number leaves its field empty, in CSV as in JSON.
+        Msg::TInputReport in;
+        in.Raw = NAN;
+        in.Eng = INFINITY;
+        in.Ta = -INFINITY;
+        Msg::TOutputReport out;
+        out.Range = 1;
+        QCOMPARE(WatchLine(QStringLiteral("t"), in, out), QStringLiteral("t,,,,0.0,"));
+        QCOMPARE(WatchHeader(in, out), QStringLiteral("time,raw_uV,eng_C,ta_C,tcal_C,output_mA"));
+        QCOMPARE(WatchJson(QStringLiteral("t"), in, out),
+                 QStringLiteral(
+                     R"({"eng_C":null,"output_mA":null,"raw_uV":null,"ta_C":null,"tcal_C":0,"time":"t"})"));
         // Two programmed reads, then two requests a line.
         QCOMPARE(b.Sims[1]->RequestsReceived, 2 + 2 * 3);
     }

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# mrt9dx-cli against mrt9dx-sim as real processes, stopped by real signals:
+# SIGINT, SIGTERM, SIGHUP and SIGQUIT while apply programs a unit each let it
+# run to its verdict, with both programming steps reaching the simulator; a second signal
+# ends at once; a signal while the settings file is read ends the run with
+# nothing sent; a failed write to standard output is status 5, a file of
+# endless bytes is refused; the completion offers the commands and ports.
+set -euo pipefail
+set -m # background jobs keep SIGINT, as from a terminal
+build="$(cd "${1:?build directory}" && pwd)"
+source="$(cd "$(dirname "$0")/../.." && pwd)"
+cli="$build/bin/mrt9dx-cli"
+work="$(mktemp -d)"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+sim_pid=""
+cleanup() {
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "cli_signals: $*" >&2
+    echo "--- simulator log ---" >&2
+    cat "$work/sim.log" >&2 || true
+    exit 1
+}
+
+# Starts the simulator as COM1 with these options; waits for its link.
+start_sim() {
+    [ -n "$sim_pid" ] && { kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; }
+    "$build/bin/mrt9dx-sim" --com 1 "$@" >"$work/sim.log" 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 100); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM1" ] && return; sleep 0.1; done
+    fail "the simulator placed no link"
+}
+# Waits up to 10 s for a command name in the simulator's log of received frames.
+await_rx() {
+    for _ in $(seq 100); do grep -qE "^RX .*  $1( |$)" "$work/sim.log" && return; sleep 0.1; done
+    fail "no $1 reached the simulator"
+}
+
+cat >"$work/unit.json" <<'JSON'
+{"input": {"range": "Pt100 (385)", "wiring": "3 wire", "eu_min": -100.0, "eu_max": 600.0},
+ "output": {"range": "0-20 mA", "min": 4.0, "max": 20.0, "invert": false, "alarm_limit": 250.0,
+            "dead_band": 5.0, "alarm_enabled": true, "alarm_low": false}}
+JSON
+
+# One signal once the input step is on the line: the verdict still comes.
+for signal in INT TERM HUP QUIT; do
+    start_sim --delay 400
+    "$cli" -p COM1 apply "$work/unit.json" >"$work/out" 2>&1 &
+    pid=$!
+    await_rx cmdSetPermIn
+    kill -s "$signal" "$pid"
+    status=0
+    wait "$pid" || status=$?
+    [ "$status" -eq 0 ] || fail "SIG$signal during apply: status $status: $(cat "$work/out")"
+    grep -q "^applied, read back the same$" "$work/out" || fail "SIG$signal: $(cat "$work/out")"
+    grep -qE "^RX .*  cmdSetPermOut( |$)" "$work/sim.log" || fail "SIG$signal: the output step was not sent"
+done
+
+# A second signal ends a port waiting for an answer at once.
+start_sim --silent
+"$cli" -p COM1 version >"$work/out" 2>&1 &
+pid=$!
+await_rx cmdReadVersion
+kill -s HUP "$pid"
+sleep 0.3
+kill -s TERM "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 3 ] || fail "two signals: status $status"
+grep -q "stopped while waiting for the answer to cmdReadVersion" "$work/out" || fail "two signals: $(cat "$work/out")"
+
+# A signal while the settings file is still coming ends the run, nothing sent.
+start_sim
+mkfifo "$work/fifo"
+"$cli" -p COM1 apply - <"$work/fifo" >"$work/out" 2>&1 &
+pid=$!
+exec 3>"$work/fifo"
+sleep 0.5
+kill -s INT "$pid"
+status=0
+wait "$pid" || status=$?
+exec 3>&-
+[ "$status" -ne 0 ] || fail "SIGINT while reading the file: status 0"
+sleep 0.5
+! grep -q "^RX" "$work/sim.log" || fail "SIGINT while reading the file: a request was sent"
+
+# Standard output that takes nothing: one line on standard error, status 5.
+status=0
+"$cli" -p COM1 dump >/dev/full 2>"$work/err" || status=$?
+[ "$status" -eq 5 ] || fail "dump > /dev/full: status $status"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "dump > /dev/full: $(cat "$work/err")"
+
+# A file larger than any settings file is refused unread, in one line.
+status=0
+"$cli" -p COM1 apply /dev/zero >/dev/null 2>"$work/err" || status=$?
+[ "$status" -eq 2 ] && [ "$(cat "$work/err")" = "mrt9dx-cli: /dev/zero: larger than 64 KiB, more than any settings file" ] ||
+    fail "apply /dev/zero: status $status: $(cat "$work/err")"
+
+# The completion offers the commands and, after -p, the ports offered.
+if [ -f /usr/share/bash-completion/bash_completion ]; then
+    offered="$(PATH="$build/bin:$PATH" bash -c '
+        source /usr/share/bash-completion/bash_completion
+        source "$1"
+        COMP_WORDS=(mrt9dx-cli -p ""); COMP_CWORD=2; COMP_LINE="mrt9dx-cli -p "; COMP_POINT=${#COMP_LINE}
+        _mrt9dx_cli; echo "${COMPREPLY[*]}"
+        COMP_WORDS=(mrt9dx-cli -p COM1 ve); COMP_CWORD=3; COMP_LINE="mrt9dx-cli -p COM1 ve"; COMP_POINT=${#COMP_LINE}
+        _mrt9dx_cli; echo "${COMPREPLY[*]}"' _ "$source/cli/mrt9dx-cli.bash-completion")"
+    [ "$(sed -n 2p <<<"$offered")" = "version verify" ] || fail "completion offered: $offered"
+    sed -n 1p <<<"$offered" | grep -qw COM1 || fail "completion offered no COM1: $offered"
+fi
+echo "cli_signals: all passed"
