@@ -12,6 +12,12 @@ MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev)
 # dpkg-shlibdeps (dpkg-dev) and file; the checkers of the package;
 # hardening-check (devscripts) for the programs' hardening.
 MRT_PACKAGING=(dpkg-dev file lintian desktop-file-utils appstream devscripts)
+# What scripts/demo needs without a display: the VNC server, a window manager
+# with title bars, the web page and its web socket.
+MRT_DEMO_TOOLS=(x11vnc openbox novnc websockify)
+# What its check needs besides (tests/demo/check_demo.sh): a browser driven
+# over its DevTools web socket, ss and pgrep.
+MRT_DEMO_CHECK=(chromium python3-websocket iproute2 procps)
 
 # Installs the given packages that are missing.
 mrt_install_packages() {
