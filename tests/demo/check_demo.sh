@@ -2,7 +2,8 @@
 # scripts/demo without a display, as a newcomer reaches it over ssh: it runs in
 # a process group of its own, as under an ssh session's terminal. Checked:
 # - it listens on exactly the two addresses it prints, on 127.0.0.1 only;
-# - the web socket refuses a foreign origin and takes the page's own;
+# - the VNC port asks for a password; the web socket refuses a foreign origin
+#   and takes the page's own;
 # - through the page in headless Chromium the password is asked, the port
 #   dialog shows with its caption, and Ctrl+Shift+Alt+F6 typed into the page
 #   brings the window into full mode (its title ends with " (full)");
@@ -82,10 +83,18 @@ listening="$(ss -ltnpH | grep -E "pid=($pids)," | awk '{print $4}' | sort | past
     fail "the demo listens on '$listening', not on 127.0.0.1:$vnc_port and 127.0.0.1:$web_port alone"
 echo "the demo listens on $listening only"
 
-echo "== the web socket's origin"
-/usr/bin/python3 - "$web_port" <<'EOF' || fail "the web socket's origin check"
-import sys, websocket
-port = sys.argv[1]
+echo "== the VNC port's password and the web socket's origin"
+/usr/bin/python3 - "$web_port" "$vnc_port" <<'EOF' || fail "the VNC password or the web socket's origin check"
+import socket, sys, websocket
+port, vnc_port = sys.argv[1], int(sys.argv[2])
+# A VNC viewer is offered VNC authentication (2) alone, never None (1).
+with socket.create_connection(("127.0.0.1", vnc_port), timeout=5) as vnc:
+    version = vnc.recv(12)
+    vnc.sendall(version)
+    count = vnc.recv(1)[0]
+    types = list(vnc.recv(count))
+assert types == [2], f"the VNC port offers security types {types}"
+print("the VNC port asks for the password")
 def opens(origin):
     try:
         websocket.create_connection(f"ws://127.0.0.1:{port}/websockify", origin=origin,
