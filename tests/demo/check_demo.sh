@@ -2,6 +2,7 @@
 # scripts/demo without a display, as a newcomer reaches it over ssh: it runs in
 # a process group of its own, as under an ssh session's terminal. Checked:
 # - it listens on exactly the two addresses it prints, on 127.0.0.1 only;
+# - its port dialog offers the simulator's COM1 alone, no real port;
 # - the VNC port asks for a password; the web socket refuses a foreign origin
 #   and takes the page's own;
 # - through the page in headless Chromium the password is asked, the port
@@ -82,6 +83,14 @@ listening="$(ss -ltnpH | grep -E "pid=($pids)," | awk '{print $4}' | sort | past
 [ "$listening" = "127.0.0.1:$vnc_port 127.0.0.1:$web_port" ] ||
     fail "the demo listens on '$listening', not on 127.0.0.1:$vnc_port and 127.0.0.1:$web_port alone"
 echo "the demo listens on $listening only"
+
+echo "== the ports its port dialog offers"
+# The demo's runtime folder is beside its X server's cookie. The companion
+# offers what the port dialog offers.
+cmake --build "$root/build" --target mrt9dx-cli >/dev/null
+ports="$(XDG_RUNTIME_DIR="$(dirname "$demo_auth")/run" "$root/build/bin/mrt9dx-cli" ports)"
+echo "$ports"
+[ "$(cut -f1 <<<"$ports")" = COM1 ] || fail "the demo's port dialog offers more than the simulator's COM1"
 
 echo "== the VNC port's password and the web socket's origin"
 /usr/bin/python3 - "$web_port" "$vnc_port" <<'EOF' || fail "the VNC password or the web socket's origin check"
