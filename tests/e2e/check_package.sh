@@ -28,12 +28,8 @@ installed_packages >"$work/before"
 cleanup() {
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
     if [ "$we_installed" = 1 ]; then
-        apt_get purge mrt9dx >/dev/null 2>&1 || true
-        # What apt-get brought along for the package goes again.
-        installed_packages >"$work/after"
-        local added
-        added="$(comm -13 "$work/before" "$work/after" | awk '{print $2}')"
-        [ -z "$added" ] || apt_get purge $added >/dev/null 2>&1 || true
+        # The package goes again, with what apt-get brought along for it.
+        apt_get purge $(cat "$work/brought") >/dev/null 2>&1 || true
     fi
     rm -rf "$work"
 }
@@ -95,6 +91,10 @@ if dpkg-query -W -f='${db:Status-Abbrev}' mrt9dx 2>/dev/null | grep -q '^.[^n]';
     echo "   the programs are tried from the unpacked package"
 else
     echo "== apt-get install"
+    # What the install brings: the package and any dependency not yet here
+    # (only these are purged again, never a package someone else installed).
+    apt-get install -s --no-install-recommends "$deb" 2>/dev/null | awk '/^Inst /{print $2}' >"$work/brought"
+    grep -qx mrt9dx "$work/brought" || fail "apt-get would not install the package"
     we_installed=1
     apt_get install --no-install-recommends "$deb" >"$work/apt.log" 2>&1 ||
         { cat "$work/apt.log" >&2; fail "apt-get install"; }
@@ -123,10 +123,8 @@ sim_pid=""
 
 if [ "$we_installed" = 1 ]; then
     echo "== apt-get purge"
-    apt_get purge mrt9dx >/dev/null
-    installed_packages >"$work/after"
-    added="$(comm -13 "$work/before" "$work/after" | awk '{print $2}')"
-    [ -z "$added" ] || { echo "purging what the install brought along: $added"; apt_get purge $added >/dev/null; }
+    [ "$(wc -l <"$work/brought")" = 1 ] || echo "and what it brought along: $(grep -vx mrt9dx "$work/brought" | paste -sd' ')"
+    apt_get purge $(cat "$work/brought") >/dev/null
     installed_packages >"$work/after"
     diff "$work/before" "$work/after" || fail "the installed packages differ from before the check"
     [ ! -e /usr/share/doc/mrt9dx ] && [ ! -e /usr/bin/mrt9dx-config ] || fail "files of mrt9dx are left behind"
