@@ -20,10 +20,17 @@ function(mrt_gzip source out)
     set(${out} ${plain}.gz PARENT_SCOPE)
 endfunction()
 
-# A manual page in section 1, e.g. mrt_install_manpage(mrt9dx-sim.1).
+# A manual page in section 1, e.g. mrt_install_manpage(mrt9dx-sim.1). Its .TH
+# line takes the version and date from @PROJECT_VERSION@ and @MRT_RELEASE_DATE@.
 function(mrt_install_manpage page)
     get_filename_component(page ${page} ABSOLUTE)
-    mrt_gzip(${page} gz)
+    get_filename_component(name ${page} NAME)
+    file(STRINGS ${page} th LIMIT_COUNT 1)
+    if(NOT th MATCHES "@MRT_RELEASE_DATE@ \"mrt9dx @PROJECT_VERSION@\"")
+        message(FATAL_ERROR "${page}: its .TH line must name @MRT_RELEASE_DATE@ and \"mrt9dx @PROJECT_VERSION@\"")
+    endif()
+    configure_file(${page} ${CMAKE_CURRENT_BINARY_DIR}/man/${name} @ONLY)
+    mrt_gzip(${CMAKE_CURRENT_BINARY_DIR}/man/${name} gz)
     install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 

@@ -9,9 +9,11 @@ if(TARGET mrt9dx-cli)
     mrt_install_manpage(${PROJECT_SOURCE_DIR}/cli/mrt9dx-cli.1)
 endif()
 
-# The package's documents: its copyright and its change log.
+# The package's documents: its copyright, its change log, README.Debian on the
+# dialout group and the COMn links, and the screenshot where one is made.
 set(MRT_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/mrt9dx)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${MRT_DOCDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${CMAKE_CURRENT_LIST_DIR}/README.Debian DESTINATION ${MRT_DOCDIR})
+include(${CMAKE_CURRENT_LIST_DIR}/Screenshot.cmake)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
 mrt_gzip(${CMAKE_BINARY_DIR}/packaging/changelog changelog_gz)
 install(FILES ${changelog_gz} DESTINATION ${MRT_DOCDIR})
@@ -20,6 +22,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mrt9dx)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "MRT9-DX tool maintainers <mrt9dx@example.org>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${MRT_HOMEPAGE})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration and calibration tool for the MRT9-DX transmitter")
 set(CPACK_PACKAGE_DESCRIPTION "mrt9dx-config is the desktop tool a technician uses at the bench to read,
 program and calibrate the MRT9-DX programmable temperature transmitter over

@@ -110,7 +110,7 @@ private slots:
             return TOpenResult{failures.value(device, TOpenFailure::None), "system text"};
         };
         const auto restore = qScopeGuard([] { PortSystem() = RealPortSystem(); });
-        const auto labels = [this](const QList<TPortOffer>& offers) {
+        const auto labels = [](const QList<TPortOffer>& offers) {
             QStringList got;
             for (const TPortOffer& offer : offers)
                 got << QStringLiteral("COM%1: ").arg(offer.Number) +

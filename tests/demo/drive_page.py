@@ -1,0 +1,135 @@
+#!/usr/bin/python3
+"""Drives the demo's web page as a person would, in headless Chromium over its
+DevTools protocol: opens the page in a 1280 x 600 window, gives the password
+when the page asks for it, takes a screenshot of the port dialog, answers it
+with Tab and Space, types Ctrl+Shift+Alt+F6 and answers the full-mode question
+with Tab and Space, and takes a screenshot of the window in full mode. Before
+each step it waits, with xdotool on the demo's X server (DISPLAY and XAUTHORITY
+given), for the window that step acts on.
+
+Usage: drive_page.py DEVTOOLS_PORT PAGE_URL PASSWORD OUT_DIR
+Exits non-zero, naming the step, when a step fails."""
+
+import base64
+import json
+import subprocess
+import sys
+import time
+import urllib.request
+
+import websocket
+
+
+class Page:
+    def __init__(self, devtools_port):
+        targets = json.load(urllib.request.urlopen(f"http://127.0.0.1:{devtools_port}/json/list"))
+        page = next(t for t in targets if t["type"] == "page")
+        self.ws = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=30)
+        self.next_id = 0
+
+    def call(self, method, **params):
+        self.next_id += 1
+        self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.ws.recv())
+            if message.get("id") == self.next_id:
+                if "error" in message:
+                    raise RuntimeError(f"{method}: {message['error']}")
+                return message.get("result", {})
+
+    def eval(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True)
+        return result.get("result", {}).get("value")
+
+    def wait_for(self, expression, what, seconds=20):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.eval(expression):
+                return
+            time.sleep(0.2)
+        fail(f"the page never showed {what}")
+
+    def screenshot(self, path):
+        data = self.call("Page.captureScreenshot", format="png")["data"]
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(data))
+        print(f"screenshot {path}")
+
+    # One key as the browser gives it to the page: key, code, Windows key code.
+    KEYS = {
+        "Control": ("Control", "ControlLeft", 17, 2),
+        "Shift": ("Shift", "ShiftLeft", 16, 8),
+        "Alt": ("Alt", "AltLeft", 18, 1),
+        "F6": ("F6", "F6", 117, 0),
+        "Tab": ("Tab", "Tab", 9, 0),
+        "Space": (" ", "Space", 32, 0),
+    }
+
+    def chord(self, *names):
+        """Presses the keys in order and lets go of them in reverse order."""
+        modifiers = 0
+        for name in names:
+            key, code, vk, bit = self.KEYS[name]
+            modifiers |= bit
+            self.call("Input.dispatchKeyEvent", type="rawKeyDown", key=key, code=code,
+                      windowsVirtualKeyCode=vk, modifiers=modifiers)
+            time.sleep(0.05)
+        for name in reversed(names):
+            key, code, vk, bit = self.KEYS[name]
+            self.call("Input.dispatchKeyEvent", type="keyUp", key=key, code=code,
+                      windowsVirtualKeyCode=vk, modifiers=modifiers)
+            modifiers &= ~bit
+            time.sleep(0.05)
+        time.sleep(0.3)
+
+
+def wait_for_window(title_pattern, what, seconds=20):
+    """Waits until a visible window on the demo's X server has a matching title."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title_pattern],
+                               capture_output=True, text=True)
+        if found.stdout.strip():
+            return
+        time.sleep(0.2)
+    fail(f"no {what} on the demo's screen")
+
+
+def fail(message):
+    print(f"drive_page: {message}", file=sys.stderr)
+    sys.exit(1)
+
+
+def main():
+    devtools_port, url, password, out = sys.argv[1:5]
+    page = Page(devtools_port)
+    page.call("Page.enable")
+    page.call("Page.navigate", url=url)
+    # noVNC asks for the password before it shows anything.
+    page.wait_for("!!document.querySelector('#noVNC_credentials_dlg.noVNC_open')", "the password question")
+    page.screenshot(f"{out}/password.png")
+    page.eval(f"document.getElementById('noVNC_password_input').value = {json.dumps(password)};"
+              "document.getElementById('noVNC_credentials_button').click(); true")
+    page.wait_for("document.documentElement.classList.contains('noVNC_connected')", "a connected screen")
+    # The keyboard goes to the remote screen while its canvas has the focus.
+    page.eval("document.querySelector('#noVNC_container canvas').focus(); true")
+    wait_for_window("^Select COM Port$", "port dialog")
+    time.sleep(1)
+    page.screenshot(f"{out}/port-dialog.png")
+    page.chord("Tab")
+    page.chord("Space")
+    wait_for_window(" V[0-9]", "main window")
+    time.sleep(2)
+    page.chord("Control", "Shift", "Alt", "F6")
+    wait_for_window("^MRT9-DX Configuration & Calibration$", "full-mode question")
+    time.sleep(1)
+    page.screenshot(f"{out}/question.png")
+    page.chord("Tab")
+    page.chord("Space")
+    wait_for_window(" \\(full\\)$", "window in full mode")
+    time.sleep(1)
+    page.screenshot(f"{out}/full-mode.png")
+
+
+if __name__ == "__main__":
+    main()
