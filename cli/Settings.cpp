@@ -138,6 +138,10 @@ std::optional<Msg::TOutSettings> ReadOutput(const QJsonObject& object, QString* 
         section.Fail(QStringLiteral("output: ") + limitsError);
         return std::nullopt;
     }
+    if (const QString bandError = DeadBandError(s.DeadBand); !bandError.isEmpty()) {
+        section.Fail(QStringLiteral("output: ") + bandError);
+        return std::nullopt;
+    }
     return s;
 }
 } // namespace

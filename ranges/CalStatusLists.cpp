@@ -3,6 +3,7 @@
 // context menu that asks the transmitter to clear the flags of its side.
 #include "../app/EventFlags.h"
 #include "../app/MainWindow.h"
+#include "../app/UiServices.h"
 #include "../link/Codec.h"
 #include "../link/Messages.h"
 #include "../widgets/Controls.h"
@@ -195,13 +196,18 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
     return QColor(0, 0, 0);
 }
 
+// Clearing takes back calibrations that cost a calibrator and time: asked once,
+// naming all the ranges it reaches, whatever row was picked. No is the default.
 void TfrmMain::mnuClearInCalClick() {
+    if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of all %1 input ranges?").arg(InRangeCount)))
+        return;
     ShowStatus(QStringLiteral("Clearing input calibration flags..."), skBusy);
     PacketPut(Msg::ClearInCal());
     PacketSend();
 }
 
 void TfrmMain::mnuClearOutCalClick() {
+    if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of both output ranges?"))) return;
     ShowStatus(QStringLiteral("Clearing output calibration flags..."), skBusy);
     PacketPut(Msg::ClearOutCal());
     PacketSend();
