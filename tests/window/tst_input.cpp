@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -328,7 +329,8 @@ private slots:
         TfrmMain& w = b.w();
         // Keyboard focus runs through the panel in this order.
         const QList<QWidget*> order = {w.btnGetPermInpRange, w.cmbInpRanges, w.btnGetTempInpRange, w.btnSetInputRange,
-                                       w.cmbWiring,          w.edInpZero,    w.edInpFull,          w.edEuMin,
+                                       w.cmbWiring,          w.edInpZero,    EditButton(w.edInpZero),
+                                       w.edInpFull,          EditButton(w.edInpFull), w.edEuMin,
                                        w.edEuMax,            w.lvInpCalStat};
         for (int i = 1; i < order.size(); ++i) {
             QWidget* next = order[i - 1]->nextInFocusChain();

@@ -249,14 +249,20 @@ private slots:
         QTest::addColumn<bool>("input");
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("message");
-        QTest::newRow("input") << true << Hex("02 05 03") << "Clearing input calibration flags...";
-        QTest::newRow("output") << false << Hex("02 15 03") << "Clearing output calibration flags...";
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("input") << true << Hex("02 05 03") << "Clearing input calibration flags..." << true;
+        QTest::newRow("output") << false << Hex("02 15 03") << "Clearing output calibration flags..." << true;
+        QTest::newRow("input, answered No") << true << QByteArray() << "Ready" << false;
+        QTest::newRow("output, answered No") << false << QByteArray() << "Ready" << false;
     }
     void clearCommands() {
         QFETCH(bool, input);
         QFETCH(QByteArray, frame);
         QFETCH(QString, message);
+        QFETCH(bool, yes);
         TSilent h;
+        h.Window->ShowStatus(QStringLiteral("Ready"), skReady);
+        h.Ui.ConfirmAnswer = yes;
         QTreeWidget* list = input ? h.Window->lvInpCalStat : h.Window->lvOutCalStat;
         if (input)
             h.Window->ShowInCalStat(0x7FF, 0, 0, 0);
@@ -269,7 +275,9 @@ private slots:
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
         QCOMPARE(h.Status(), message);
         QCOMPARE(h.StatusColor(), Black);
-        QCOMPARE(h.Ui.Questions.size(), 0); // no confirmation
+        // One question, naming all the ranges the command clears.
+        QCOMPARE(h.Ui.Questions, QStringList{input ? "Clear the calibration flags of all 22 input ranges?"
+                                                   : "Clear the calibration flags of both output ranges?"});
         // The list waits for the transmitter's answer.
         QCOMPARE(Flags(list, 1), zero);
         QCOMPARE(Flags(list, 2), full);
@@ -343,7 +351,9 @@ private slots:
         QTest::newRow("RUN, knob half sends unchanged") << false << false << true << false << Hex("02 20 00 03");
         QTest::newRow("CAL, text half") << true << false << true << true << Hex("02 20 00 03");
         QTest::newRow("CAL, knob half") << true << true << true << false << Hex("02 20 01 03");
-        QTest::newRow("released outside sends nothing") << false << true << false << true << QByteArray();
+        QTest::newRow("released outside sends nothing, changes nothing")
+            << false << true << false << true << QByteArray();
+        QTest::newRow("CAL, released outside stays CAL") << true << false << false << true << QByteArray();
     }
     void switchMouse() {
         QFETCH(bool, startCal);
@@ -362,7 +372,7 @@ private slots:
         QVERIFY(h.TakeWritten().isEmpty()); // nothing before the release
         QTest::mouseRelease(s, Qt::LeftButton, {}, releaseInside ? press : QPoint(s->width() + 30, 5));
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
-        QCOMPARE(s->On(), startCal != flipped);
+        QCOMPARE(s->On(), releaseInside ? startCal != flipped : startCal);
         QCOMPARE(h.Status(), QStringLiteral("Something"));
     }
 
@@ -387,7 +397,7 @@ private slots:
         QCOMPARE(enabledLook.pixelColor(3, 3), QColor(0, 255, 0));
     }
 
-    void switchDoubleClickSendsTheFirstFlipOnly() {
+    void switchDoubleClickSendsBothFlips() {
         TSilent h;
         TToggleSwitch* s = h.Window->calSwitch;
         s->setEnabled(true);
@@ -400,7 +410,7 @@ private slots:
         QTest::mouseDClick(s, Qt::LeftButton, {}, right);
         QTest::mouseRelease(s, Qt::LeftButton, {}, right);
         QVERIFY(!s->On());
-        QVERIFY(h.TakeWritten().isEmpty());
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 20 00 03"))); // the mode it shows
     }
 
     // ---- Full mode ----

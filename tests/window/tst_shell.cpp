@@ -284,11 +284,12 @@ private slots:
         } while (w != h.Window->btnGetPermInpRange && chain.size() < 100);
         const QStringList expected = {
             "btnGetPermInpRange", "cmbInpRanges", "btnGetTempInpRange", "btnSetInputRange", "cmbWiring",
-            "edInpZero",          "edInpFull",    "edEuMin",            "edEuMax",          "lvInpCalStat",
+            "edInpZero",          "btnCalInpZero", "edInpFull",         "btnCalInpFull",    "edEuMin",
+            "edEuMax",            "lvInpCalStat",
             "btnGetOutRange",     "cmbOutRanges", "btnGetTempOutRange", "btnSetOutRange",   "seOutZero",
             "btnOutZero",         "edOutMin",     "seOutFull",          "btnOutFull",       "edOutMax",
             "cbInvertOut",        "cbEnableAlarm", "edAlarmLimit",      "edDeadBand",       "cbLowAlarm",
-            "lvOutCalStat"};
+            "lvOutCalStat",       "calSwitch"};
         QCOMPARE(chain, expected);
     }
 
