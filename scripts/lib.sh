@@ -2,7 +2,8 @@
 # missing (a fresh Debian 12 machine, as root or through sudo).
 MRT_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 MRT_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libxkbcommon-dev
-    fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool imagemagick clang libclang-rt-14-dev librsvg2-bin)
+    fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool imagemagick clang libclang-rt-14-dev librsvg2-bin
+    dbus at-spi2-core python3-pyatspi)
 # What scripts/package and its check need besides: CPack's DEB generator calls
 # dpkg-shlibdeps (dpkg-dev) and file; the checkers of the package.
 MRT_PACKAGING=(dpkg-dev file lintian desktop-file-utils appstream)
