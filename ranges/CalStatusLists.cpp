@@ -32,6 +32,13 @@ struct TColumn {
     Qt::Alignment Alignment;
 };
 
+// The colour itself when it stands out from the ground by 4.5:1, else the same
+// hue darkened until it does.
+QColor Legible(QColor ink, const QColor& ground) {
+    for (int i = 0; i < 20 && ContrastRatio(ink, ground) < 4.5; ++i) ink = ink.darker(110);
+    return ink;
+}
+
 // Cells of the second and later columns take their font colour from the window's
 // paint hook. A selected row keeps its text colours on a light tint of the
 // selection colour, so that "OK" and "UCAL" stay green and red while the row is
@@ -56,7 +63,10 @@ protected:
             palette.setColor(group, QPalette::Highlight,
                              QColor(mix(mark.red(), ground.red()), mix(mark.green(), ground.green()),
                                     mix(mark.blue(), ground.blue())));
-            palette.setColor(group, QPalette::HighlightedText, palette.color(group, QPalette::Text));
+            // On the tint the green and red are darkened as far as a contrast of
+            // 4.5:1 needs, so that "OK" and "UCAL" stay legible on a picked row.
+            palette.setColor(group, QPalette::HighlightedText,
+                             Legible(palette.color(group, QPalette::Text), palette.color(group, QPalette::Highlight)));
         }
     }
 

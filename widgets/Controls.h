@@ -29,6 +29,10 @@ struct TFaceKey {
     bool operator==(const TFaceKey&) const = default;
 };
 
+// The contrast ratio of two colours, 1 to 21, as the web's accessibility
+// guidelines measure it from their relative luminance.
+double ContrastRatio(const QColor& a, const QColor& b);
+
 // Sets the colour a label writes its text in; a colour it has already costs nothing.
 void SetTextColour(QWidget* widget, const QColor& colour);
 
