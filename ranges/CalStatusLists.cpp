@@ -32,10 +32,11 @@ struct TColumn {
     Qt::Alignment Alignment;
 };
 
-// The colour itself when it stands out from the ground by 4.5:1, else the same
-// hue darkened until it does.
+// The colour itself when it stands out from the ground by 5.5:1, else the same
+// hue darkened until it does: 4.5:1 is the least for small text, and the thin
+// strokes of a small font, smoothed into the ground, give away a little of it.
 QColor Legible(QColor ink, const QColor& ground) {
-    for (int i = 0; i < 20 && ContrastRatio(ink, ground) < 4.5; ++i) ink = ink.darker(110);
+    for (int i = 0; i < 20 && ContrastRatio(ink, ground) < 5.5; ++i) ink = ink.darker(110);
     return ink;
 }
 

@@ -11,6 +11,7 @@
 #include <QStylePainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QStyledItemDelegate>
 #include <QToolTip>
@@ -270,9 +271,13 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 bool TEdit::TextFits() const {
-    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, nullptr, this);
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
     const QMargins margins = textMargins();
-    return fontMetrics().horizontalAdvance(text()) <= area.width() - margins.left() - margins.right() - 4;
+    int room = area.width() - margins.left() - margins.right() - 4; // the edit's own margin of 2 a side
+    if (const QToolButton* button = EditButton(this); button && button->isVisible()) room -= button->width();
+    return fontMetrics().horizontalAdvance(text()) <= room;
 }
 
 QString TEdit::TipText() const {

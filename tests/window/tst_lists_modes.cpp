@@ -4,10 +4,12 @@
 #include "../../app/EventFlags.h"
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
+#include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -242,6 +244,18 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
         QVERIFY(list->topLevelItem(0)->isSelected());
         QVERIFY(InkOf(list, 0, 1).Green > 5 && InkOf(list, 0, 2).Red > 5);
+        // ... legible on the selection: the strongest ink of "OK" and "UCAL"
+        // stands out from the row's ground by at least 4.5:1.
+        const QImage image = list->viewport()->grab().toImage();
+        for (int column : {1, 2}) {
+            const QRect cell = list->visualRect(list->model()->index(0, column));
+            const QColor ground = image.pixelColor(cell.left() + 2, cell.center().y());
+            double best = 1;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    best = std::max(best, ContrastRatio(image.pixelColor(x, y), ground));
+            QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("column %1: %2:1").arg(column).arg(best)));
+        }
     }
 
     // ---- Clearing the flags ----
@@ -374,6 +388,28 @@ private slots:
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
         QCOMPARE(s->On(), releaseInside ? startCal != flipped : startCal);
         QCOMPARE(h.Status(), QStringLiteral("Something"));
+    }
+
+    // Space on the focused switch and the toggle action of assistive technology
+    // work as a click on its text half; a held Space sends once (tst_output).
+    void switchByKeyboardAndAction() {
+        TSilent h;
+        TToggleSwitch* s = h.Window->calSwitch;
+        QVERIFY(s->focusPolicy() & Qt::TabFocus);
+        s->setEnabled(true);
+        QTest::keyClick(s, Qt::Key_Space);
+        QVERIFY(s->On());
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 20 01 03")));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(s);
+        QVERIFY(a->state().focusable && a->state().checked);
+        QCOMPARE(a->actionInterface()->actionNames().value(0), QAccessibleActionInterface::toggleAction());
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!s->On());
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 20 00 03")));
+        s->setEnabled(false); // outside full mode neither does anything
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTest::keyClick(s, Qt::Key_Space);
+        QVERIFY(!s->On() && h.TakeWritten().isEmpty());
     }
 
     void switchIgnoresOtherButtonsAndDisabled() {
