@@ -270,14 +270,33 @@ TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
-bool TEdit::TextFits() const {
+QRect TEdit::TextArea() const {
     QStyleOptionFrame option;
     initStyleOption(&option);
-    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
-    const QMargins margins = textMargins();
-    int room = area.width() - margins.left() - margins.right() - 4; // the edit's own margin of 2 a side
-    if (const QToolButton* button = EditButton(this); button && button->isVisible()) room -= button->width();
-    return fontMetrics().horizontalAdvance(text()) <= room;
+    QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    area = area.marginsRemoved(textMargins()).adjusted(2, 0, -2, 0); // the edit's own margin of 2 a side
+    if (const QToolButton* button = EditButton(this); button && button->isVisible())
+        area.setRight(std::min(area.right(), button->x() - 1));
+    return area;
+}
+
+bool TEdit::TextFits() const { return fontMetrics().horizontalAdvance(text()) <= TextArea().width(); }
+
+void TEdit::paintEvent(QPaintEvent* event) {
+    if (hasFocus() || TextFits()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    // Too wide and not being edited: the frame as the style draws it, then the
+    // beginning of the text with an ellipsis.
+    QPainter painter(this);
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, this);
+    const QRect area = TextArea();
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
 }
 
 QString TEdit::TipText() const {

@@ -144,8 +144,8 @@ bool LeavesControl(const QFocusEvent* event);
 // judges the edit as the person left it: PersonText() is empty when the person
 // emptied the edit and left it, although the exit has put a default into it,
 // until a text is typed or set again. Outside the focus a number too wide for the
-// edit shows its beginning (sign and leading digits), and the tool tip holds it
-// whole before the edit's hint.
+// edit shows its beginning (sign and leading digits) and an ellipsis, and the
+// tool tip holds it whole before the edit's hint.
 class TEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -160,8 +160,11 @@ protected:
     bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Where the text goes: the contents less the margins and the button.
+    QRect TextArea() const;
     bool EmptiedByPerson = false;
     bool Exiting = false;
 };
