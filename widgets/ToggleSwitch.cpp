@@ -138,6 +138,6 @@ void TToggleSwitch::paintEvent(QPaintEvent*) {
     if (hasFocus()) { // a dotted frame around the text, as buttons show the focus
         QPen dotted(Qt::black, 1, Qt::DotLine);
         p.setPen(dotted);
-        p.drawRect(text.adjusted(2, 2, -3, -3));
+        p.drawRect(text.adjusted(1, 1, -2, -2));
     }
 }
