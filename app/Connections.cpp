@@ -8,6 +8,7 @@
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../widgets/Controls.h"
+#include "../widgets/KeyRepeatGuard.h"
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
@@ -19,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeWidget>
 
 void TfrmMain::setupConnections() {
@@ -45,11 +47,22 @@ void TfrmMain::setupConnections() {
     // The wheel changes a drop-down list only while it has the keyboard focus.
     for (QComboBox* combo : findChildren<QComboBox*>()) GuardWheel(combo);
 
-    // Status bar.
+    // A held Space presses a button once.
+    for (QPushButton* button : findChildren<QPushButton*>()) TKeyRepeatGuard::Install(button);
+
+    // Status bar, and the keys that do what its double-clicks do.
     connect(sbMain, &TStatusBar::PanelDoubleClicked, this, [this](int panel) {
         if (panel == 0) Guarded([this] { sbMainPanels0DblClick(); });
         if (panel == 1) Guarded([this] { sbMainPanels1DblClick(); });
     });
+    auto* choosePort = new QShortcut(ChoosePortKey, this);
+    choosePort->setObjectName(QStringLiteral("scChoosePort"));
+    choosePort->setAutoRepeat(false);
+    connect(choosePort, &QShortcut::activated, this, run(&TfrmMain::sbMainPanels0DblClick));
+    auto* readVersion = new QShortcut(ReadVersionKey, this);
+    readVersion->setObjectName(QStringLiteral("scReadVersion"));
+    readVersion->setAutoRepeat(false);
+    connect(readVersion, &QShortcut::activated, this, run(&TfrmMain::sbMainPanels1DblClick));
 
     // General panel.
     connect(calSwitch, &TToggleSwitch::Clicked, this, run(&TfrmMain::calSwitchClick));
@@ -63,6 +76,16 @@ void TfrmMain::setupConnections() {
     connect(lvOutCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (lvOutCalStat->isEnabled()) popOutCal->popup(lvOutCalStat->viewport()->mapToGlobal(pos));
     });
+    // Shift+F10 opens a list's menu as the menu key does, at its current row.
+    for (QTreeWidget* list : {lvInpCalStat, lvOutCalStat}) {
+        auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), list, nullptr, nullptr,
+                                      Qt::WidgetShortcut);
+        connect(menuKey, &QShortcut::activated, list, [list] {
+            const QModelIndex current = list->currentIndex();
+            const QRect row = current.isValid() ? list->visualRect(current) : QRect();
+            emit list->customContextMenuRequested(row.isValid() ? row.center() : QPoint(4, 4));
+        });
+    }
 
     // Input panel.
     btnGetPermInpRange->installEventFilter(this);

@@ -12,6 +12,7 @@
 #include "../widgets/Controls.h"
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
+#include "../widgets/ToggleSwitch.h"
 #include "EventFlags.h"
 #include "ProgramIcon.h"
 #include "UiServices.h"
@@ -22,6 +23,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <iterator>
 
@@ -87,29 +89,38 @@ void TfrmMain::setupStatusBar() {
     sbMain->setObjectName(QStringLiteral("sbMain"));
     sbMain->setGeometry(0, 584, ClientWidth, 22);
     sbMain->Tag = skBusy;
+    // The shortcuts of the two double-clicks are set up with the connections.
+    sbMain->Panel(0)->setToolTip(QStringLiteral("Double-click or press %1 to choose the COM port")
+                                     .arg(ChoosePortKey.toString(QKeySequence::NativeText)));
+    sbMain->Panel(1)->setToolTip(QStringLiteral("Double-click or press %1 to read the product version")
+                                     .arg(ReadVersionKey.toString(QKeySequence::NativeText)));
+    // The status line is what a screen reader announces.
+    static_cast<TPanelLabel*>(sbMain->Panel(2))->SetAccessibleRole(QAccessible::StatusBar);
+    sbMain->Panel(2)->setAccessibleDescription(QStringLiteral("Status"));
     pnlLeds = new QWidget(sbMain->Container());
     pnlLeds->setObjectName(QStringLiteral("pnlLeds"));
     pnlLeds->setGeometry(0, 2, 31, 16);
     LedTx = new TLamp(pnlLeds);
     LedTx->setObjectName(QStringLiteral("LedTx"));
     LedTx->move(3, 3);
-    LedTx->setAccessibleName(QStringLiteral("Transmit"));
+    LedTx->setAccessibleName(QStringLiteral("Transmit lamp"));
     LedRx = new TLamp(pnlLeds);
     LedRx->setObjectName(QStringLiteral("LedRx"));
     LedRx->move(17, 3);
-    LedRx->setAccessibleName(QStringLiteral("Receive"));
+    LedRx->setAccessibleName(QStringLiteral("Receive lamp"));
 }
 
 void TfrmMain::setupTabOrder() {
-    // Group by group, general, input, output (the top strip holds nothing that
-    // takes the focus); within a group as the technician works down the panel.
+    // Group by group, input, output, and then the RUN/CAL switch of the general
+    // strip; within a group as the technician works down the panel, each
+    // calibration edit followed by its button.
     // Set once every control exists: the calibration lists are built first.
     QWidget* const order[] = {
         btnGetPermInpRange, cmbInpRanges, btnGetTempInpRange, btnSetInputRange, cmbWiring,  edInpZero,
-        edInpFull,          edEuMin,      edEuMax,            lvInpCalStat,     btnGetOutRange, cmbOutRanges,
+        EditButton(edInpZero), edInpFull, EditButton(edInpFull), edEuMin,      edEuMax,            lvInpCalStat,     btnGetOutRange, cmbOutRanges,
         btnGetTempOutRange, btnSetOutRange, seOutZero,        btnOutZero,       edOutMin,   seOutFull,
         btnOutFull,         edOutMax,     cbInvertOut,        cbEnableAlarm,    edAlarmLimit, edDeadBand,
-        cbLowAlarm,         lvOutCalStat};
+        cbLowAlarm,         lvOutCalStat, calSwitch};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

@@ -21,6 +21,7 @@
 // The methods are defined in the folder of their subsystem: app/ (frame, version,
 // start-up), link/ (request cycle, port, port dialog), ranges/ (calibration lists,
 // modes, general panel), panels/input/ and panels/output/.
+#include <QKeySequence>
 #include <QMainWindow>
 #include <cstdint>
 #include <exception>
@@ -57,6 +58,11 @@ struct TOutSettings;
 }
 class TUiServices;
 class TValueLabel;
+
+// The keys that do what a double-click on panel 0 (choose a port) and on panel 1
+// (read the product version) of the status bar does.
+inline const QKeySequence ChoosePortKey{Qt::CTRL | Qt::Key_O};
+inline const QKeySequence ReadVersionKey{Qt::CTRL | Qt::Key_I};
 
 enum TStatusKind : int { skBusy = 0, skError = 1, skSuccess = 2, skReady = 3 };
 
@@ -350,6 +356,8 @@ private:
     // What cmdSetPermOut, cmdWriteOutZero and cmdWriteOutFull program for the
     // output range `row`: invert, limits, alarm, flags, from the controls.
     Msg::TOutSettings OutSettings(int row) const;
+    // A negative dead band is refused with the error dialog before a permanent write.
+    bool DeadBandAccepted(const Msg::TOutSettings& settings);
 
     TTransport* Transport;
     TClock* ClockSource;

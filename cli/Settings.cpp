@@ -286,6 +286,11 @@ std::optional<Msg::TOutSettings> ReadOutput(const QJsonObject& object, TFault* f
         fault->Set(field, text);
         return std::nullopt;
     }
+    if (!DeadBandError(s.DeadBand).isEmpty()) {
+        section.Fail(QStringLiteral("dead_band"),
+                     QStringLiteral("output.dead_band %1 is below 0").arg(SingleText(s.DeadBand)));
+        return std::nullopt;
+    }
     return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include "../app/MainWindow.h"
 #include "../app/UiServices.h"
+#include "../widgets/Controls.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -33,11 +34,17 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     cbComPorts->setToolTip(QStringLiteral("Please select a COM port from available com ports"));
     cbComPorts->setAccessibleName(QStringLiteral("COM port"));
 
+    // The caption ends a few pixels before the list it names.
+    lblComSelect->adjustSize();
+    lblComSelect->setFixedHeight(17);
+    KeepBefore(lblComSelect, cbComPorts);
+
+    // Under the list with a gap, the device and the adapter one line each.
     lblDevice = new QLabel(this);
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
-    lblDevice->setGeometry(9, 48, 244, 30);
+    lblDevice->setGeometry(9, 50, 244, 28);
     lblDevice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblDevice->setWordWrap(true);
+    lblDevice->setWordWrap(false);
 
     btnOk = new QPushButton(QStringLiteral("&OK"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
@@ -107,13 +114,12 @@ void TfrmComSelect::ShowDevice() {
     const int index = cbComPorts->currentIndex();
     const QString text = index >= 0 && index < Offers.size() ? PortLabelText(Offers[index])
                                                              : QStringLiteral("No serial port found");
-    // One line may wrap onto the second; of two, a line too long is elided. The
-    // tool tip holds the whole text.
+    // Each line (the device, the adapter) on one line of its own; one too long
+    // for the label keeps its beginning and its end, so that a long device path
+    // still shows where it leads. The tool tip holds the whole text.
     QStringList lines = text.split(QLatin1Char('\n'));
-    lblDevice->setWordWrap(lines.size() == 1);
-    if (lines.size() > 1)
-        for (QString& line : lines)
-            line = lblDevice->fontMetrics().elidedText(line, Qt::ElideRight, lblDevice->width());
+    for (QString& line : lines)
+        line = lblDevice->fontMetrics().elidedText(line, Qt::ElideMiddle, lblDevice->width());
     lblDevice->setText(lines.join(QLatin1Char('\n')));
     lblDevice->setToolTip(text);
     lblDevice->setAccessibleName(text);

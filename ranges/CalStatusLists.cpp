@@ -3,6 +3,7 @@
 // context menu that asks the transmitter to clear the flags of its side.
 #include "../app/EventFlags.h"
 #include "../app/MainWindow.h"
+#include "../app/UiServices.h"
 #include "../link/Codec.h"
 #include "../link/Messages.h"
 #include "../widgets/Controls.h"
@@ -31,6 +32,14 @@ struct TColumn {
     Qt::Alignment Alignment;
 };
 
+// The colour itself when it stands out from the ground by 5.5:1, else the same
+// hue darkened until it does: 4.5:1 is the least for small text, and the thin
+// strokes of a small font, smoothed into the ground, give away a little of it.
+QColor Legible(QColor ink, const QColor& ground) {
+    for (int i = 0; i < 20 && ContrastRatio(ink, ground) < 5.5; ++i) ink = ink.darker(110);
+    return ink;
+}
+
 // Cells of the second and later columns take their font colour from the window's
 // paint hook. A selected row keeps its text colours on a light tint of the
 // selection colour, so that "OK" and "UCAL" stay green and red while the row is
@@ -55,7 +64,10 @@ protected:
             palette.setColor(group, QPalette::Highlight,
                              QColor(mix(mark.red(), ground.red()), mix(mark.green(), ground.green()),
                                     mix(mark.blue(), ground.blue())));
-            palette.setColor(group, QPalette::HighlightedText, palette.color(group, QPalette::Text));
+            // On the tint the green and red are darkened as far as a contrast of
+            // 4.5:1 needs, so that "OK" and "UCAL" stay legible on a picked row.
+            palette.setColor(group, QPalette::HighlightedText,
+                             Legible(palette.color(group, QPalette::Text), palette.color(group, QPalette::Highlight)));
         }
     }
 
@@ -195,13 +207,18 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
     return QColor(0, 0, 0);
 }
 
+// Clearing takes back calibrations that cost a calibrator and time: asked once,
+// naming all the ranges it reaches, whatever row was picked. No is the default.
 void TfrmMain::mnuClearInCalClick() {
+    if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of all %1 input ranges?").arg(InRangeCount)))
+        return;
     ShowStatus(QStringLiteral("Clearing input calibration flags..."), skBusy);
     PacketPut(Msg::ClearInCal());
     PacketSend();
 }
 
 void TfrmMain::mnuClearOutCalClick() {
+    if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of both output ranges?"))) return;
     ShowStatus(QStringLiteral("Clearing output calibration flags..."), skBusy);
     PacketPut(Msg::ClearOutCal());
     PacketSend();

@@ -70,3 +70,13 @@ QString SpanError(int rangeIndex, float euMin, float euMax) {
     return QStringLiteral("Invalid input range. Valid range must be between ") + FormatFloat(row.EuMin, row.EngFormat) +
            QStringLiteral(" to ") + FormatFloat(row.EuMax, row.EngFormat);
 }
+
+QString CalFullError(int rangeIndex, float value) {
+    const IRange& row = InRanges[rangeIndex >= 0 && rangeIndex < InRangeCount ? rangeIndex : 0];
+    const double highest = 1.5 * double(row.RawFullScale);
+    if (value > 0 && double(value) <= highest) return QString();
+    return QStringLiteral("Invalid full scale value. The full scale signal of ") + row.Name + QStringLiteral(" is ") +
+           FormatFloat(row.RawFullScale, row.RawFormat) + row.RawUnit +
+           QStringLiteral("; the value must lie above 0 and not above ") + FormatFloat(highest, row.RawFormat) +
+           row.RawUnit;
+}

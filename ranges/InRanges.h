@@ -35,5 +35,12 @@ int CodeToRange(unsigned code, int& wiringIndex);
 // message the window and the companion show.
 QString SpanError(int rangeIndex, float euMin, float euMax);
 
+// The check of a full-scale calibration value before it is sent: an empty text
+// when it lies above 0 and not above 1.5 times the range's full-scale signal
+// (RawFullScale), else the message the window and the companion show, which
+// quotes that signal. A point below full scale is allowed: the gain may be
+// calibrated at the top of a narrower process span.
+QString CalFullError(int rangeIndex, float value);
+
 // The wiring names, the items of cmbWiring.
 extern const std::array<QString, 3> WiringNames;

@@ -25,3 +25,8 @@ QString OutLimitsError(int rangeIndex, float minimum, float maximum) {
     return QStringLiteral("Invalid output range. Valid range must be between ") + FormatFloat(range.MinLimit, range.Format) +
            QStringLiteral(" to ") + FormatFloat(range.MaxLimit, range.Format);
 }
+
+QString DeadBandError(float deadBand) {
+    if (deadBand >= 0) return QString();
+    return QStringLiteral("Invalid dead band. The dead band must not be negative");
+}

@@ -26,3 +26,7 @@ QString CalcOutput(int rangeIndex, int zeroCode, int fullCode, int code);
 // lie within them and the minimum is below the maximum, else the message the
 // window and the companion show.
 QString OutLimitsError(int rangeIndex, float minimum, float maximum);
+
+// The check of a dead band before it is programmed: an empty text when it is not
+// negative, else the message the window and the companion show.
+QString DeadBandError(float deadBand);

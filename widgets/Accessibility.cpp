@@ -6,43 +6,90 @@
 #include <QAccessibleWidget>
 
 namespace {
-class TPanelLabelAccessible : public QAccessibleWidget {
+// A control that shows one line of text it does not let anyone edit: the text
+// interface that screen readers on Linux read, with no selection and no caret.
+class TShownTextAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit TPanelLabelAccessible(TPanelLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    using QAccessibleWidget::QAccessibleWidget;
+    virtual QString Shown() const = 0;
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value) return Shown();
+        return QAccessibleWidget::text(kind);
+    }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int start, int end) const override { return Shown().mid(start, end - start); }
+    int characterCount() const override { return int(Shown().size()); }
+    QRect characterRect(int) const override { return QRect(); }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override {
+        *start = 0;
+        *end = characterCount();
+        return QString();
+    }
+};
+
+class TPanelLabelAccessible : public TShownTextAccessible {
+public:
+    explicit TPanelLabelAccessible(TPanelLabel* label) : TShownTextAccessible(label, label->AccessibleRole()) {}
+    QString Shown() const override { return static_cast<const TPanelLabel*>(widget())->text(); }
     QString text(QAccessible::Text kind) const override {
         const auto* label = static_cast<const TPanelLabel*>(widget());
-        switch (kind) {
-        case QAccessible::Name:
+        if (kind == QAccessible::Name)
             return label->accessibleName().isEmpty() ? label->text() : label->accessibleName();
-        case QAccessible::Value:
-            return label->text();
-        default:
-            return QAccessibleWidget::text(kind);
-        }
+        return TShownTextAccessible::text(kind);
+    }
+};
+
+class TLampAccessible : public TShownTextAccessible {
+public:
+    explicit TLampAccessible(TLamp* lamp) : TShownTextAccessible(lamp, QAccessible::StaticText) {}
+    QString Shown() const override {
+        return static_cast<const TLamp*>(widget())->Lit() ? QStringLiteral("lit") : QStringLiteral("dark");
     }
 };
 
 class TToggleSwitchAccessible : public QAccessibleWidget {
 public:
-    explicit TToggleSwitchAccessible(TToggleSwitch* toggle)
-        : QAccessibleWidget(toggle, QAccessible::Button) {}
+    explicit TToggleSwitchAccessible(TToggleSwitch* toggle) : QAccessibleWidget(toggle, QAccessible::CheckBox) {}
+    const TToggleSwitch* Switch() const { return static_cast<const TToggleSwitch*>(widget()); }
     QString text(QAccessible::Text kind) const override {
-        const auto* toggle = static_cast<const TToggleSwitch*>(widget());
-        if (kind == QAccessible::Value || (kind == QAccessible::Name && toggle->accessibleName().isEmpty()))
-            return toggle->StateText();
+        if (kind == QAccessible::Value) return Switch()->StateText();
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty()) return QStringLiteral("CAL mode");
         return QAccessibleWidget::text(kind);
     }
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
         s.checkable = true;
-        s.checked = static_cast<const TToggleSwitch*>(widget())->On();
+        s.checked = Switch()->On();
         return s;
+    }
+    QStringList actionNames() const override {
+        return QStringList{toggleAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action == toggleAction() || action == pressAction())
+            static_cast<TToggleSwitch*>(widget())->Toggle();
+        else
+            QAccessibleWidget::doAction(action);
     }
 };
 
 QAccessibleInterface* AccessibleControl(const QString&, QObject* object) {
     if (auto* label = qobject_cast<TPanelLabel*>(object)) return new TPanelLabelAccessible(label);
     if (auto* toggle = qobject_cast<TToggleSwitch*>(object)) return new TToggleSwitchAccessible(toggle);
+    if (auto* lamp = qobject_cast<TLamp*>(object)) return new TLampAccessible(lamp);
     return nullptr;
 }
 } // namespace

@@ -1,7 +1,11 @@
 #pragma once
-// What assistive technology learns of the program's own controls: a value box
-// or status panel (TPanelLabel) gives its caption as name and the text it shows
-// as value; the RUN/CAL switch (TToggleSwitch) is a checkable button whose name
-// and value are the mode it shows, checked in CAL.
+// What assistive technology learns of the program's own controls, over AT-SPI as
+// over Qt's own interfaces:
+// - a value box or status panel (TPanelLabel) gives its caption as name and the
+//   text it shows as value and through a text interface, and announces a new text
+//   as a text change; the status line has the status-bar role;
+// - the RUN/CAL switch (TToggleSwitch) is a focusable toggle button named
+//   "CAL mode", checked in CAL, with the mode it shows as value and a toggle action;
+// - an activity lamp (TLamp) reads "lit" or "dark".
 // Installs the factory for these controls; once, whatever the number of calls.
 void InstallAccessibleControls();

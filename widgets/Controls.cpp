@@ -1,6 +1,7 @@
 #include "Controls.h"
 
 #include "Accessibility.h"
+#include "KeyRepeatGuard.h"
 
 #include <QFocusEvent>
 #include <QFontMetricsF>
@@ -8,6 +9,10 @@
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QStyleOptionFrame>
+#include <QToolButton>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <algorithm>
@@ -31,6 +36,17 @@ QPixmap NewFace(const QWidget* widget, const QSize& size) {
     return face;
 }
 } // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 const TLineCache::TLine& TLineCache::Get(const QString& line, const QFont& font) {
     if (font != Font || Lines.size() >= Capacity) {
@@ -73,6 +89,14 @@ TPanelLabel::TPanelLabel(QWidget* parent) : QLabel(parent) {
     setLineWidth(1);
     setAlignment(Qt::AlignCenter);
     setTextFormat(Qt::PlainText);
+}
+
+void TPanelLabel::setText(const QString& text) {
+    const QString old = QLabel::text();
+    QLabel::setText(text);
+    if (old == text || !QAccessible::isActive()) return;
+    QAccessibleTextUpdateEvent changed(this, 0, old, text);
+    QAccessible::updateAccessibility(&changed);
 }
 
 namespace {
@@ -238,12 +262,119 @@ bool LeavesControl(const QFocusEvent* event) {
     return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
 }
 
+TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!Exiting) EmptiedByPerson = false;
+        // A text set from outside the edit shows from its beginning.
+        if (!hasFocus()) setCursorPosition(0);
+    });
+}
+
+QRect TEdit::TextArea() const {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    area = area.marginsRemoved(textMargins()).adjusted(2, 0, -2, 0); // the edit's own margin of 2 a side
+    if (const QToolButton* button = EditButton(this); button && button->isVisible())
+        area.setRight(std::min(area.right(), button->x() - 1));
+    return area;
+}
+
+bool TEdit::TextFits() const { return fontMetrics().horizontalAdvance(text()) <= TextArea().width(); }
+
+void TEdit::paintEvent(QPaintEvent* event) {
+    if (hasFocus() || TextFits()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    // Too wide and not being edited: the frame as the style draws it, then the
+    // beginning of the text with an ellipsis.
+    QPainter painter(this);
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, this);
+    const QRect area = TextArea();
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+}
+
+QString TEdit::TipText() const {
+    if (TextFits() || text().isEmpty()) return toolTip();
+    return toolTip().isEmpty() ? text() : text() + QStringLiteral("\n") + toolTip();
+}
+
+bool TEdit::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const QString tip = TipText();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+        }
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void TEdit::focusInEvent(QFocusEvent* event) {
+    // The person sees what the exit put into the edit.
+    EmptiedByPerson = false;
+    QLineEdit::focusInEvent(event);
+}
+
 void TEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    if (LeavesControl(event)) emit Exited();
+    if (!LeavesControl(event)) return;
+    const bool empty = text().isEmpty();
+    Exiting = true;
+    emit Exited();
+    Exiting = false;
+    EmptiedByPerson = empty;
+    setCursorPosition(0);
+}
+
+QToolButton* EditButton(const QLineEdit* edit) { return edit ? edit->findChild<QToolButton*>() : nullptr; }
+
+namespace {
+// Draws the focus frame over the button's own face, which shows no focus.
+class TEditButtonFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* button = static_cast<QToolButton*>(watched);
+        if (event->type() != QEvent::Paint || !button->hasFocus() || Painting) return false;
+        Painting = true;
+        static_cast<QObject*>(button)->event(event);
+        Painting = false;
+        QPainter painter(button);
+        QStyleOptionFocusRect frame;
+        frame.initFrom(button);
+        frame.rect = button->rect().adjusted(1, 1, -1, -1);
+        button->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, button);
+        return true;
+    }
+
+private:
+    bool Painting = false;
+};
+} // namespace
+
+void MakeEditButtonFocusable(const QLineEdit* edit, const char* name, const QString& accessibleName) {
+    QToolButton* button = EditButton(edit);
+    if (!button) return;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setAccessibleName(accessibleName);
+    button->installEventFilter(new TEditButtonFocus(button));
+    TKeyRepeatGuard::Install(button);
 }
 
 TLamp::TLamp(QWidget* parent) : QWidget(parent) {
+    InstallAccessibleControls();
     setFixedSize(11, 11);
     // The faces carry the window colour the lamp sits on, corners and all.
     setAttribute(Qt::WA_OpaquePaintEvent);

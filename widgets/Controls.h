@@ -4,6 +4,7 @@
 // selection centred, the activity lamp and the plain shapes of the JP6 picture;
 // the makers of the labels every panel uses; and the store of laid-out lines the
 // labels and the calibration lists draw their texts from.
+#include <QAccessible>
 #include <QColor>
 #include <QComboBox>
 #include <QFont>
@@ -27,6 +28,10 @@ struct TFaceKey {
     std::array<QRgb, QPalette::NColorRoles> Colours{};
     bool operator==(const TFaceKey&) const = default;
 };
+
+// The contrast ratio of two colours, 1 to 21, as the web's accessibility
+// guidelines measure it from their relative luminance.
+double ContrastRatio(const QColor& a, const QColor& b);
 
 // Sets the colour a label writes its text in; a colour it has already costs nothing.
 void SetTextColour(QWidget* widget, const QColor& colour);
@@ -72,6 +77,11 @@ class TPanelLabel : public QLabel {
     Q_OBJECT
 public:
     explicit TPanelLabel(QWidget* parent = nullptr);
+    // Shows a text; a new one is announced to assistive technology as a text change.
+    void setText(const QString& text);
+    // The role assistive technology knows the box by: static text, or status bar.
+    QAccessible::Role AccessibleRole() const { return Role; }
+    void SetAccessibleRole(QAccessible::Role role) { Role = role; }
     // What the box shows of its text now.
     TFittedLine Shown() const;
     // The tool tip for a position in the box: the whole text first when it is elided.
@@ -87,6 +97,7 @@ private:
     TFaceKey FaceKey;
     TLineCache Lines{8}; // the status line's few messages, a reading or two
     TLineCache FittedLines{2};
+    QAccessible::Role Role = QAccessible::StaticText;
 };
 
 // A read-only, framed text box with window-coloured background and centred text.
@@ -129,17 +140,43 @@ class QFocusEvent;
 // own context menu) or a switch to another window leaves the focus where it is.
 bool LeavesControl(const QFocusEvent* event);
 
-// A line edit with an exit event: Exited() when the focus leaves it.
+// A line edit with an exit event: Exited() when the focus leaves it. A button
+// judges the edit as the person left it: PersonText() is empty when the person
+// emptied the edit and left it, although the exit has put a default into it,
+// until a text is typed or set again. Outside the focus a number too wide for the
+// edit shows its beginning (sign and leading digits) and an ellipsis, and the
+// tool tip holds it whole before the edit's hint.
 class TEdit : public QLineEdit {
     Q_OBJECT
 public:
-    using QLineEdit::QLineEdit;
+    explicit TEdit(QWidget* parent = nullptr);
+    QString PersonText() const { return EmptiedByPerson ? QString() : text(); }
+    bool TextFits() const;
+    QString TipText() const;
 signals:
     void Exited();
 
 protected:
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Where the text goes: the contents less the margins and the button.
+    QRect TextArea() const;
+    bool EmptiedByPerson = false;
+    bool Exiting = false;
 };
+
+class QToolButton;
+// The button a line edit shows for its trailing action (QLineEdit::addAction),
+// or null.
+QToolButton* EditButton(const QLineEdit* edit);
+// Makes that button a control of its own for the keyboard and the screen reader:
+// it takes the focus by Tab and shows it with a dotted frame, Space presses it
+// once per press, and it carries the accessible name given.
+void MakeEditButtonFocusable(const QLineEdit* edit, const char* name, const QString& accessibleName);
 
 // An 11 x 11 lamp on a window-coloured ground: green when lit, button face when
 // dark. Both faces are drawn once per palette; the lamps flash with every exchange.

@@ -3,7 +3,12 @@
 #include "Controls.h"
 #include "WheelGuard.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -34,6 +39,59 @@ TPageSpinBox::TPageSpinBox(QWidget* parent) : QSpinBox(parent) {
     connect(this, &QSpinBox::valueChanged, this, [this] {
         if (!Correcting) EmptiedByPerson = false;
     });
+    // Pastes go through PasteFrom only.
+    setAcceptDrops(false);
+    lineEdit()->setAcceptDrops(false);
+    lineEdit()->installEventFilter(this);
+}
+
+namespace {
+bool IsCode(const QString& text, int maximum) {
+    if (text.isEmpty() || text.size() > 5 || !AllDigits(text)) return false;
+    return text.toInt() <= maximum;
+}
+} // namespace
+
+bool TPageSpinBox::PasteFrom(QClipboard::Mode mode) {
+    if (!hasFocus() || isReadOnly() || !isEnabled()) return false;
+    const QString pasted = QGuiApplication::clipboard()->text(mode).trimmed();
+    QLineEdit* edit = lineEdit();
+    QString result = edit->text();
+    int at = edit->cursorPosition();
+    if (edit->hasSelectedText()) {
+        at = edit->selectionStart();
+        result.remove(at, edit->selectedText().size());
+    }
+    result.insert(at, pasted);
+    if (!IsCode(pasted, maximum()) || !IsCode(result, maximum())) return false;
+    edit->insert(pasted);
+    return true;
+}
+
+bool TPageSpinBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != lineEdit()) return QSpinBox::eventFilter(watched, event);
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+        return false;
+    if (static_cast<QMouseEvent*>(event)->button() != Qt::MiddleButton) return false;
+    // The selection goes in on the release, and only into an edit that had the
+    // focus before the press.
+    if (type == QEvent::MouseButtonRelease && !FocusByMiddleButton) PasteFrom(QClipboard::Selection);
+    if (type == QEvent::MouseButtonRelease) FocusByMiddleButton = false;
+    return true;
+}
+
+void TPageSpinBox::contextMenuEvent(QContextMenuEvent* event) {
+    // The edit's own menu, with its Paste through PasteFrom.
+    QMenu* menu = lineEdit()->createStandardContextMenu();
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() != QLatin1String("edit-paste")) continue;
+        disconnect(action, nullptr, lineEdit(), nullptr);
+        connect(action, &QAction::triggered, this, [this] { PasteFrom(QClipboard::Clipboard); });
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
 }
 
 void TPageSpinBox::SetCode(int code) {
@@ -124,6 +182,11 @@ void TPageSpinBox::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->matches(QKeySequence::Paste)) {
+        PasteFrom(QClipboard::Clipboard);
+        event->accept();
+        return;
+    }
     const QString text = event->text();
     if (text.size() == 1 && text[0].isPrint()) {
         QChar key = text[0];
@@ -139,6 +202,8 @@ void TPageSpinBox::keyPressEvent(QKeyEvent* event) {
 void TPageSpinBox::focusInEvent(QFocusEvent* event) {
     // The person sees what the exit put into the edit.
     EmptiedByPerson = false;
+    FocusByMiddleButton =
+        event->reason() == Qt::MouseFocusReason && (QGuiApplication::mouseButtons() & Qt::MiddleButton);
     QSpinBox::focusInEvent(event);
 }
 

@@ -9,6 +9,11 @@
 // Return, or leaving the edit, raises nothing by itself.
 // KeyPressed lets a handler swallow a typed character (set it to a null QChar);
 // Exited() is raised when the focus leaves it, before the text is tidied up.
+// A paste reaches it only while it has the keyboard focus, and only a code from
+// 0 to 65535 that leaves a code from 0 to 65535: any other pasted text is
+// refused whole, never clamped. A press of the middle (wheel) button that brings
+// the focus pastes nothing, nor does a drop.
+#include <QClipboard>
 #include <QSpinBox>
 
 class TPageSpinBox : public QSpinBox {
@@ -30,6 +35,8 @@ public:
     void stepBy(int steps) override;
     void ClearText();
     QValidator::State validate(QString& input, int& pos) const override;
+    // Pastes the clipboard's text as the rules above allow; true when it went in.
+    bool PasteFrom(QClipboard::Mode mode);
 
 signals:
     void CodeChanged(int code);
@@ -42,6 +49,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void EditorTextChanged(const QString& text);
@@ -50,4 +59,5 @@ private:
     int WheelRest = 0; // the part of a notch the wheel has turned
     bool EmptiedByPerson = false;
     bool Correcting = false;
+    bool FocusByMiddleButton = false;
 };

@@ -24,7 +24,7 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
 QLabel* TStatusBar::Panel(int panel) const { return panel >= 0 && panel < 3 ? Labels[panel] : nullptr; }
 
 void TStatusBar::SetPanelText(int panel, const QString& text) {
-    if (QLabel* label = Panel(panel)) {
+    if (TPanelLabel* label = panel >= 0 && panel < 3 ? Labels[panel] : nullptr) {
         label->setText(text);
         label->setAccessibleName(text);
     }

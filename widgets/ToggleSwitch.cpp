@@ -1,21 +1,29 @@
 #include "ToggleSwitch.h"
 
 #include "Accessibility.h"
+#include "KeyRepeatGuard.h"
 
 #include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 TToggleSwitch::TToggleSwitch(QWidget* parent) : QWidget(parent) {
     InstallAccessibleControls();
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(StateText());
+    setFocusPolicy(Qt::StrongFocus);
+    TKeyRepeatGuard::Install(this);
+}
+
+void TToggleSwitch::Toggle() {
+    if (!isEnabled()) return;
+    SetOn(!State);
+    emit Clicked();
 }
 
 void TToggleSwitch::SetOn(bool on) {
     if (State == on) return;
     State = on;
-    setAccessibleName(StateText());
     QAccessible::State changed;
     changed.checked = true;
     QAccessibleStateChangeEvent event(this, changed);
@@ -33,20 +41,54 @@ bool TToggleSwitch::InTextHalf(const QPointF& pos) const {
 void TToggleSwitch::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     Pressed = true;
+    StateAtPress = State;
     if (InTextHalf(event->position())) SetOn(!State);
 }
 
 void TToggleSwitch::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !Pressed) return;
     Pressed = false;
-    if (rect().contains(event->position().toPoint())) emit Clicked();
+    if (rect().contains(event->position().toPoint()))
+        emit Clicked();
+    else
+        SetOn(StateAtPress); // nothing was asked of the transmitter
+}
+
+void TToggleSwitch::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Space && event->key() != Qt::Key_Select) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat()) KeyDown = true;
+    event->accept();
+}
+
+void TToggleSwitch::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Space && event->key() != Qt::Key_Select) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat() || !KeyDown) return;
+    KeyDown = false;
+    Toggle();
+}
+
+void TToggleSwitch::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TToggleSwitch::focusOutEvent(QFocusEvent* event) {
+    KeyDown = false;
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TToggleSwitch::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double click flips the switch like any press, but its
-    // release sends nothing.
-    if (event->button() != Qt::LeftButton) return;
-    if (InTextHalf(event->position())) SetOn(!State);
+    // The second press of a double click is a press like the first: its release
+    // sends the mode the switch then shows.
+    mousePressEvent(event);
 }
 
 void TToggleSwitch::paintEvent(QPaintEvent*) {
@@ -93,4 +135,9 @@ void TToggleSwitch::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     p.setFont(font());
     p.drawText(text, Qt::AlignCenter, StateText());
+    if (hasFocus()) { // a dotted frame around the text, as buttons show the focus
+        QPen dotted(Qt::black, 1, Qt::DotLine);
+        p.setPen(dotted);
+        p.drawRect(text.adjusted(1, 1, -2, -2));
+    }
 }

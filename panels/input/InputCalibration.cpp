@@ -4,13 +4,17 @@
 // an input report (codes 1 and 2, presented by ShowInActive). Both edits are
 // enabled only in full mode.
 #include "../../app/MainWindow.h"
+#include "../../app/UiServices.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
+#include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
 
 void TfrmMain::edInpZeroPropertiesButtonClick() {
-    // The zero point needs no value: the text of edInpZero is only shown.
+    // The zero point needs no value: the text of edInpZero is only shown. An edit
+    // the person emptied is refused all the same, as every emptied number is.
+    if (edInpZero->PersonText().isEmpty()) StrToSingle(QString());
     ShowStatus(QStringLiteral("Calibrating zero scale..."), skBusy);
     PacketPut(Msg::CalZero(uint8_t(SelectedInputCode())));
     PacketSend();
@@ -19,7 +23,15 @@ void TfrmMain::edInpZeroPropertiesButtonClick() {
 void TfrmMain::edInpFullPropertiesButtonClick() {
     // The request is built before the busy message: a text that is not a number
     // ends the handler with the line as it was.
-    PacketPut(Msg::CalFull(uint8_t(SelectedInputCode()), StrToSingle(edInpFull->text())));
+    const int code = SelectedInputCode();
+    const float value = StrToSingle(edInpFull->PersonText());
+    int wiring = 0;
+    // A value the range cannot measure would spoil its calibration for good.
+    if (const QString error = CalFullError(CodeToRange(unsigned(code), wiring), value); !error.isEmpty()) {
+        Ui()->ErrorDialog(this, error);
+        return;
+    }
+    PacketPut(Msg::CalFull(uint8_t(code), value));
     ShowStatus(QStringLiteral("Calibrating full scale..."), skBusy);
     PacketSend();
 }

@@ -50,11 +50,12 @@ QLabel* NewUnit(QWidget* box, const char* name, int left, int top) {
     return label;
 }
 
+// A button named for the screen reader after what it does, not its one letter.
 QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
-                       const QString& hint) {
+                       const QString& hint, const QString& does) {
     auto* button = new QPushButton(caption, box);
     button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(caption);
+    button->setAccessibleName(does);
     button->setAutoDefault(false);
     button->setGeometry(left, top, ButtonSize, ButtonSize);
     button->setToolTip(hint);
@@ -62,13 +63,14 @@ QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, i
 }
 
 TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int top, const QString& hint,
-               const QWidget* before = nullptr) {
+               const QString& holds, const QWidget* before = nullptr) {
     auto* edit = new TEdit(box);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(left, top, ValueWidth, EditHeight);
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setText(QStringLiteral("0"));
-    edit->setAccessibleName(caption->text());
+    edit->setAccessibleName(holds);
+    caption->setBuddy(edit);
     edit->setToolTip(hint);
     KeepBefore(caption, edit, before);
     return edit;
@@ -94,11 +96,13 @@ QIcon ButtonFace(const QPalette& palette) {
 }
 
 // An edit with the button that runs its calibration at its right end.
-QAction* AddEditButton(TfrmMain* window, TEdit* edit, const char* name) {
+QAction* AddEditButton(TfrmMain* window, TEdit* edit, const char* name, const char* buttonName,
+                       const QString& does) {
     auto* action = new QAction(ButtonFace(edit->palette()), QString(), window);
     action->setObjectName(QString::fromLatin1(name));
     action->setToolTip(edit->toolTip());
     edit->addAction(action, QLineEdit::TrailingPosition);
+    MakeEditButtonFocusable(edit, buttonName, does);
     return action;
 }
 
@@ -125,7 +129,8 @@ void TfrmMain::setupInputPanel() {
     pnlInpRange = NewValueLabel(box, "pnlInpRange", lblInpRange, QRect(48, 20, 233, ValueHeight),
                                 QStringLiteral("Press button to read programmed input range information"));
     btnGetPermInpRange = NewButton(box, "btnGetPermInpRange", QStringLiteral("R"), 286, 20,
-                                   QStringLiteral("Press to read programmed input range information"));
+                                   QStringLiteral("Press to read programmed input range information"),
+                                   QStringLiteral("Read programmed input range"));
 
     lblWiring1 = NewPlainLabel(box, "lblWiring1", QStringLiteral("Wiring"), 47, 51);
     pnlWiring = NewValueLabel(box, "pnlWiring", lblWiring1, QRect(80, 48, 80, ValueHeight),
@@ -163,6 +168,7 @@ void TfrmMain::setupInputPanel() {
     cmbInpRanges = new TCentredComboBox(box);
     cmbInpRanges->setObjectName(QStringLiteral("cmbInpRanges"));
     cmbInpRanges->setAccessibleName(lblInpRanges->text());
+    lblInpRanges->setBuddy(cmbInpRanges);
     cmbInpRanges->setGeometry(56, 174, 201, EditHeight);
     KeepBefore(lblInpRanges, cmbInpRanges);
     cmbInpRanges->setEditable(false);
@@ -170,15 +176,18 @@ void TfrmMain::setupInputPanel() {
     cmbInpRanges->setToolTip(
         QStringLiteral("Select input range to calibrate (this will change the input range temporarly)"));
     btnGetTempInpRange = NewButton(box, "btnGetTempInpRange", QStringLiteral("R"), 264, 174,
-                                   QStringLiteral("Press to read active input range information"));
+                                   QStringLiteral("Press to read active input range information"),
+                                   QStringLiteral("Read active input range"));
     btnSetInputRange = NewButton(box, "btnSetInputRange", QStringLiteral("S"), 288, 174,
                                  QStringLiteral("1) Press button to set input range (this will make input range "
-                                                "permanent)\r\n2) Cycle power to activate new input range"));
+                                                "permanent)\r\n2) Cycle power to activate new input range"),
+                                 QStringLiteral("Program input range"));
 
     lblWiring = NewPlainLabel(box, "lblWiring", QStringLiteral("Wiring"), 47, 205);
     cmbWiring = new TCentredComboBox(box);
     cmbWiring->setObjectName(QStringLiteral("cmbWiring"));
     cmbWiring->setAccessibleName(lblWiring->text());
+    lblWiring->setBuddy(cmbWiring);
     cmbWiring->setGeometry(80, 201, 73, EditHeight);
     KeepBefore(lblWiring, cmbWiring);
     cmbWiring->setEditable(false);
@@ -195,21 +204,26 @@ void TfrmMain::setupInputPanel() {
 
     // Calibration points and the engineering span.
     lblInputZero = NewPlainLabel(box, "lblInputZero", QStringLiteral("Zero"), 40, 260);
-    edInpZero = NewEdit(box, "edInpZero", lblInputZero, 64, 256, ZeroProcedure);
-    edInpZeroButton = AddEditButton(this, edInpZero, "edInpZeroButton");
+    edInpZero = NewEdit(box, "edInpZero", lblInputZero, 64, 256, ZeroProcedure,
+                        QStringLiteral("Input zero calibration point"));
+    edInpZeroButton = AddEditButton(this, edInpZero, "edInpZeroButton", "btnCalInpZero",
+                                    QStringLiteral("Calibrate input zero"));
     lblInpZeroUnit = NewUnit(box, "lblInpZeroUnit", 138, 260);
     lblEuMin = NewPlainLabel(box, "lblEuMin", QStringLiteral("Eumin"), 169, 260);
     edEuMin = NewEdit(box, "edEuMin", lblEuMin, 200, 256, QStringLiteral("Enter engineering minimum value"),
-                      lblInpZeroUnit);
+                      QStringLiteral("Engineering unit minimum"), lblInpZeroUnit);
     lblEuMinUnit = NewUnit(box, "lblEuMinUnit", 274, 260);
 
     lblInpFs = NewPlainLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
-    edInpFull = NewEdit(box, "edInpFull", lblInpFs, 64, 283, FullProcedure);
-    edInpFullButton = AddEditButton(this, edInpFull, "edInpFullButton");
+    edInpFull = NewEdit(box, "edInpFull", lblInpFs, 64, 283, FullProcedure,
+                        QStringLiteral("Input full scale calibration value"));
+    edInpFullButton =
+        AddEditButton(this, edInpFull, "edInpFullButton", "btnCalInpFull",
+                      QStringLiteral("Calibrate input full scale"));
     lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287);
     lblEuMax = NewPlainLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
     edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"),
-                      lblInpFullUnit);
+                      QStringLiteral("Engineering unit maximum"), lblInpFullUnit);
     lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287);
 
 }

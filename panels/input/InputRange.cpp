@@ -96,8 +96,8 @@ bool TfrmMain::InRangeInvalid() {
     float minimum = 0;
     float maximum = 0;
     try {
-        minimum = StrToSingle(edEuMin->text());
-        maximum = StrToSingle(edEuMax->text());
+        minimum = StrToSingle(edEuMin->PersonText());
+        maximum = StrToSingle(edEuMax->PersonText());
     } catch (const EMrtError&) {
         // Not a number: the request's own conversion reports it.
         return false;
@@ -108,15 +108,15 @@ bool TfrmMain::InRangeInvalid() {
 void TfrmMain::btnSetInputRangeClick() {
     if (InRangeInvalid()) {
         // The texts are numbers (InRangeInvalid said so): the message names the limits.
-        Ui()->ErrorDialog(this, SpanError(SelectedRangeIndex(SelectedInputCode()), StrToSingle(edEuMin->text()),
-                                          StrToSingle(edEuMax->text())));
+        Ui()->ErrorDialog(this, SpanError(SelectedRangeIndex(SelectedInputCode()), StrToSingle(edEuMin->PersonText()),
+                                          StrToSingle(edEuMax->PersonText())));
         return;
     }
     const TEventsOnAgain eventsOnAgain;
     // Built before the busy message, which a text that is not a number would
     // otherwise leave on the line for good.
-    const float euMin = StrToSingle(edEuMin->text());
-    const float euMax = StrToSingle(edEuMax->text());
+    const float euMin = StrToSingle(edEuMin->PersonText());
+    const float euMax = StrToSingle(edEuMax->PersonText());
     PacketPut(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax));
     ShowStatus(QStringLiteral("Setting range permanently..."), skBusy);
     PacketSend();

@@ -54,7 +54,9 @@ void TfrmMain::btnOutZeroClick() {
     if (row < 0) return;
     // Built before the busy message: a limit that is not a number ends the
     // handler with the line as it was.
-    PacketPut(Msg::WriteOutZero(DacCode(seOutZero), OutSettings(row)));
+    const Msg::TOutSettings settings = OutSettings(row);
+    if (!DeadBandAccepted(settings)) return;
+    PacketPut(Msg::WriteOutZero(DacCode(seOutZero), settings));
     ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
     PacketSend();
 }
@@ -63,7 +65,9 @@ void TfrmMain::btnOutFullClick() {
     if (seOutFull->LeftEmpty()) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    PacketPut(Msg::WriteOutFull(DacCode(seOutFull), OutSettings(row)));
+    const Msg::TOutSettings settings = OutSettings(row);
+    if (!DeadBandAccepted(settings)) return;
+    PacketPut(Msg::WriteOutFull(DacCode(seOutFull), settings));
     ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);
     PacketSend();
 }

@@ -54,7 +54,7 @@ QLabel* NewCaption(QWidget* box, const char* name, const QString& caption, int c
     return label;
 }
 
-TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, int top,
+TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int top,
                const QString& hint) {
     auto* edit = new TEdit(box);
     edit->setObjectName(QString::fromLatin1(name));
@@ -62,15 +62,17 @@ TEdit* NewEdit(QWidget* box, const char* name, const QLabel* caption, int left, 
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setText(QStringLiteral("0"));
     edit->setAccessibleName(caption->text());
+    caption->setBuddy(edit);
     edit->setToolTip(hint);
     return edit;
 }
 
+// A button named for the screen reader after what it does, not its one letter.
 QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
-                       const QString& hint = QString()) {
+                       const QString& hint, const QString& does) {
     auto* button = new QPushButton(caption, box);
     button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(caption);
+    button->setAccessibleName(does);
     button->setGeometry(left, top, ButtonSize, ButtonSize);
     button->setToolTip(hint);
     return button;
@@ -95,11 +97,12 @@ QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
     return label;
 }
 
-TPageSpinBox* NewDacSpin(QWidget* box, const char* name, const QLabel* caption, int top) {
+TPageSpinBox* NewDacSpin(QWidget* box, const char* name, QLabel* caption, int top, const QString& holds) {
     auto* spin = new TPageSpinBox(box);
     spin->setObjectName(QString::fromLatin1(name));
     spin->setGeometry(LeftColumn, top, DacWidth, EditHeight);
-    spin->setAccessibleName(caption->text());
+    spin->setAccessibleName(holds);
+    caption->setBuddy(spin);
     spin->setToolTip(DacHint);
     return spin;
 }
@@ -114,7 +117,8 @@ void TfrmMain::setupOutputPanel() {
     pnlPermOutRange = NewValueLabel(box, "pnlPermOutRange", lblOutRange, QRect(48, 20, 233, ValueHeight),
                                     QStringLiteral("Press button to read active output range"));
     btnGetOutRange = NewButton(box, "btnGetOutRange", QStringLiteral("R"), 286, 20,
-                               QStringLiteral("Press to read programmed output range information"));
+                               QStringLiteral("Press to read programmed output range information"),
+                               QStringLiteral("Read programmed output range"));
 
     lblOutZeroP = NewCaption(box, "lblOutZeroP", QStringLiteral("Zero"), LeftColumn, 48);
     pnlOutZeroP = NewValueLabel(box, "pnlOutZeroP", lblOutZeroP, value(LeftColumn, 48),
@@ -148,30 +152,35 @@ void TfrmMain::setupOutputPanel() {
     cmbOutRanges = new TCentredComboBox(box);
     cmbOutRanges->setObjectName(QStringLiteral("cmbOutRanges"));
     cmbOutRanges->setAccessibleName(lblTempOutRange->text());
+    lblTempOutRange->setBuddy(cmbOutRanges);
     cmbOutRanges->setGeometry(56, 146, 201, EditHeight);
     cmbOutRanges->setEditable(false);
     cmbOutRanges->setMaxVisibleItems(25);
     btnGetTempOutRange = NewButton(box, "btnGetTempOutRange", QStringLiteral("R"), 264, 146,
-                                   QStringLiteral("Press to read active output range information"));
-    btnSetOutRange = NewButton(box, "btnSetOutRange", QStringLiteral("S"), 288, 146);
+                                   QStringLiteral("Press to read active output range information"),
+                                   QStringLiteral("Read active output range"));
+    btnSetOutRange = NewButton(box, "btnSetOutRange", QStringLiteral("S"), 288, 146, QString(),
+                               QStringLiteral("Program output range"));
 
     // DAC codes and output limits.
     const int buttonLeft = LeftColumn + DacWidth;
     const int unitLeft = RightColumn + ValueWidth + UnitGap;
     const int unitWidth = 313 - unitLeft;
     lblOutputZero = NewCaption(box, "lblOutputZero", QStringLiteral("Zero"), LeftColumn, 173, EditHeight);
-    seOutZero = NewDacSpin(box, "seOutZero", lblOutputZero, 173);
+    seOutZero = NewDacSpin(box, "seOutZero", lblOutputZero, 173, QStringLiteral("Output zero DAC code"));
     btnOutZero = NewButton(box, "btnOutZero", QStringLiteral("S"), buttonLeft, 173,
-                           QStringLiteral("Press button to set zero scale DAC code"));
+                           QStringLiteral("Press button to set zero scale DAC code"),
+                           QStringLiteral("Store output zero DAC code"));
     lblOutMin = NewCaption(box, "lblOutMin", QStringLiteral("Outmin"), RightColumn, 173, EditHeight);
     edOutMin =
         NewEdit(box, "edOutMin", lblOutMin, RightColumn, 173, QStringLiteral("Enter output minimum value"));
     lblOutMinUnit = NewUnit(box, "lblOutMinUnit", unitLeft, 173, unitWidth);
 
     lblOutputFs = NewCaption(box, "lblOutputFs", QStringLiteral("FS"), LeftColumn, 200, EditHeight);
-    seOutFull = NewDacSpin(box, "seOutFull", lblOutputFs, 200);
+    seOutFull = NewDacSpin(box, "seOutFull", lblOutputFs, 200, QStringLiteral("Output full scale DAC code"));
     btnOutFull = NewButton(box, "btnOutFull", QStringLiteral("S"), buttonLeft, 200,
-                           QStringLiteral("Press button to set full scale DAC code"));
+                           QStringLiteral("Press button to set full scale DAC code"),
+                           QStringLiteral("Store output full scale DAC code"));
     lblOutMax = NewCaption(box, "lblOutMax", QStringLiteral("Outmax"), RightColumn, 200, EditHeight);
     edOutMax =
         NewEdit(box, "edOutMax", lblOutMax, RightColumn, 200, QStringLiteral("Enter output maximum value"));
@@ -206,6 +215,11 @@ void TfrmMain::setupOutputPanel() {
     lblDbandUnit = NewUnit(box, "lblDbandUnit", LeftColumn + ValueWidth + UnitGap, 315, alarmUnitWidth);
     lblAlarmRback = NewCaption(box, "lblAlarmRback", QStringLiteral("Rback"), RightColumn, 315);
     pnlAlarmRback = NewValueLabel(box, "pnlAlarmRback", lblAlarmRback, value(RightColumn, 315));
+
+    // The screen reader's names of the number edits say what they hold in words.
+    edOutMin->setAccessibleName(QStringLiteral("Output minimum"));
+    edOutMax->setAccessibleName(QStringLiteral("Output maximum"));
+    edDeadBand->setAccessibleName(QStringLiteral("Dead band"));
 
     cbLowAlarm = NewCheck(box, "cbLowAlarm", QStringLiteral("Low alarm"), CheckLeft, 344);
     cbLowAlarm->setAccessibleDescription(QStringLiteral("Check to invert alarm level (active high)"));

@@ -73,8 +73,8 @@ bool TfrmMain::OutRangeInvalid() {
     float minimum = 0;
     float maximum = 0;
     try {
-        minimum = StrToSingle(edOutMin->text());
-        maximum = StrToSingle(edOutMax->text());
+        minimum = StrToSingle(edOutMin->PersonText());
+        maximum = StrToSingle(edOutMax->PersonText());
     } catch (const EMrtError&) {
         // Not numbers: the request being built reports them.
         return false;
@@ -87,12 +87,20 @@ void TfrmMain::btnSetOutRangeClick() {
     if (row < 0) return;
     if (OutRangeInvalid()) {
         // The limits are numbers (OutRangeInvalid said so): the message names the range's.
-        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->text()), StrToSingle(edOutMax->text())));
+        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->PersonText()), StrToSingle(edOutMax->PersonText())));
         return;
     }
+    const Msg::TOutSettings settings = OutSettings(row);
+    if (!DeadBandAccepted(settings)) return;
     // No busy message: the status line keeps its text until the answer.
-    PacketPut(Msg::SetPermOut(OutSettings(row)));
+    PacketPut(Msg::SetPermOut(settings));
     PacketSend();
+}
+
+bool TfrmMain::DeadBandAccepted(const Msg::TOutSettings& settings) {
+    const QString error = DeadBandError(settings.DeadBand);
+    if (!error.isEmpty()) Ui()->ErrorDialog(this, error);
+    return error.isEmpty();
 }
 
 Msg::TOutSettings TfrmMain::OutSettings(int row) const {
@@ -101,10 +109,10 @@ Msg::TOutSettings TfrmMain::OutSettings(int row) const {
     Msg::TOutSettings s;
     s.Range = static_cast<uint8_t>(row);
     s.Invert = cbInvertOut->isChecked();
-    s.OutMin = StrToSingle(edOutMin->text());
-    s.OutMax = StrToSingle(edOutMax->text());
-    s.AlarmLimit = StrToSingle(edAlarmLimit->text());
-    s.DeadBand = StrToSingle(edDeadBand->text());
+    s.OutMin = StrToSingle(edOutMin->PersonText());
+    s.OutMax = StrToSingle(edOutMax->PersonText());
+    s.AlarmLimit = StrToSingle(edAlarmLimit->PersonText());
+    s.DeadBand = StrToSingle(edDeadBand->PersonText());
     if (cbEnableAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmEnabledBit;
     if (cbLowAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmLowBit;
     return s;

@@ -116,6 +116,12 @@ private slots:
             << QByteArray(
                    R"j({"input": {"range": "Resistance", "wiring": "4 wire", "eu_min": 5, "eu_max": 5}})j")
             << 2 << 0;
+        QTest::newRow("negative dead band: nothing sent")
+            << "-p COM1 apply f" << 0
+            << QByteArray(
+                   R"j({"output": {"range": "0-20 mA", "min": 4, "max": 20, "invert": false, "alarm_limit": 1,
+                "dead_band": -5, "alarm_enabled": false, "alarm_low": false}})j")
+            << 2 << 0;
         QTest::newRow("output maximum above 10 V")
             << "-p COM1 apply f" << 0
             << QByteArray(

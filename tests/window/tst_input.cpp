@@ -5,14 +5,17 @@
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
+#include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "InputBench.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QTest>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -89,6 +92,9 @@ private slots:
         QCOMPARE(range->text(QAccessible::Value), QStringLiteral("Pt100 (385)"));
         QCOMPARE(QAccessible::queryAccessibleInterface(w.pnlEuMinP)->text(QAccessible::Value),
                  QStringLiteral("-100.0 \u00B0C"));
+        QCOMPARE(range->textInterface()->text(0, range->textInterface()->characterCount()),
+                 QStringLiteral("Pt100 (385)")); // what Linux screen readers read
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.sbMain->Panel(2))->role(), QAccessible::StatusBar);
         QAccessibleInterface* mode = QAccessible::queryAccessibleInterface(w.calSwitch);
         QVERIFY(mode->state().checkable && mode->state().checked);
         QCOMPARE(mode->text(QAccessible::Value), QStringLiteral("CAL"));
@@ -328,12 +334,36 @@ private slots:
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 01 10 FC 03")));
     }
 
+    // A number too wide for its edit shows its sign and leading digits, and the
+    // tool tip holds it whole; a number that fits keeps the plain hint.
+    void aWideNumberShowsItsBeginning() {
+        TInputBench b;
+        TfrmMain& w = b.w();
+        b.ReadPerm(3);
+        const QString wide = QStringLiteral("-340282346638528859811704183484516925440.0");
+        w.edEuMin->setText(wide); // as a report sets it
+        QCOMPARE(w.edEuMin->cursorPosition(), 0);
+        QVERIFY(!w.edEuMin->TextFits());
+        QCOMPARE(w.edEuMin->TipText(), wide + QStringLiteral("\n") + w.edEuMin->toolTip());
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::mouseClick(w.edEuMax, Qt::LeftButton);
+        QTest::keyClick(w.edEuMax, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w.edEuMax, wide);
+        QVERIFY(w.edEuMax->cursorPosition() > 0);
+        QTest::keyClick(w.edEuMax, Qt::Key_Tab); // typed and left
+        QCOMPARE(w.edEuMax->cursorPosition(), 0);
+        w.edEuMin->setText(QStringLiteral("-200.0"));
+        QCOMPARE(w.edEuMin->TipText(), w.edEuMin->toolTip());
+    }
+
     void controlsOfThePanel() {
         TInputBench b;
         TfrmMain& w = b.w();
         // Keyboard focus runs through the panel in this order.
         const QList<QWidget*> order = {w.btnGetPermInpRange, w.cmbInpRanges, w.btnGetTempInpRange, w.btnSetInputRange,
-                                       w.cmbWiring,          w.edInpZero,    w.edInpFull,          w.edEuMin,
+                                       w.cmbWiring,          w.edInpZero,    EditButton(w.edInpZero),
+                                       w.edInpFull,          EditButton(w.edInpFull), w.edEuMin,
                                        w.edEuMax,            w.lvInpCalStat};
         for (int i = 1; i < order.size(); ++i) {
             QWidget* next = order[i - 1]->nextInFocusChain();

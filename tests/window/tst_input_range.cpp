@@ -6,8 +6,10 @@
 #include "InputBench.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QToolButton>
 
 namespace {
 void SetSpan(TfrmMain& w, const char* minimum, const char* maximum) {
@@ -203,6 +205,12 @@ private slots:
         QTest::newRow("minimum too large for a single") << "edEuMin" << HugeNumber;
         QTest::newRow("full scale too large for a single") << "edInpFull" << HugeNumber;
         QTest::newRow("full scale with a comma") << "edInpFull" << "5,5";
+        // A person empties the edit and goes to the button: the exit fills in a
+        // default first, and the button judges the edit as the person left it.
+        QTest::newRow("minimum emptied, then S clicked") << "edEuMin" << "person";
+        QTest::newRow("maximum emptied, then Tab and Space on S") << "edEuMax" << "person";
+        QTest::newRow("full scale emptied, Tab, Space on its button") << "edInpFull" << "person";
+        QTest::newRow("zero point emptied, Tab, Space on its button") << "edInpZero" << "person";
     }
     void textsThatAreNotNumbers() {
         QFETCH(QString, edit);
@@ -211,11 +219,30 @@ private slots:
         TfrmMain& w = b.w();
         b.ReadPermInFullMode(3);
         const QString status = b.h.Status();
-        b.h.Find<TEdit>(qPrintable(edit))->setText(text);
-        if (edit == QLatin1String("edInpFull"))
-            w.edInpFullButton->trigger();
-        else
-            QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        TEdit* e = b.h.Find<TEdit>(qPrintable(edit));
+        const bool byKeys = text == QLatin1String("person");
+        if (byKeys) {
+            text.clear();
+            w.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            QTest::mouseClick(e, Qt::LeftButton);
+            QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(e, Qt::Key_Backspace);
+        } else {
+            e->setText(text);
+        }
+        QWidget* button = edit == QLatin1String("edInpFull")   ? static_cast<QWidget*>(EditButton(w.edInpFull))
+                          : edit == QLatin1String("edInpZero") ? EditButton(w.edInpZero)
+                                                               : static_cast<QWidget*>(w.btnSetInputRange);
+        if (byKeys && edit != QLatin1String("edEuMin")) {
+            if (button == w.btnSetInputRange) button->setFocus(Qt::TabFocusReason);
+            else QTest::keyClick(e, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), button);
+            QVERIFY(!e->text().isEmpty() || edit != QLatin1String("edEuMax")); // the exit's default
+            QTest::keyClick(button, Qt::Key_Space);
+        } else {
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
         QCOMPARE(b.h.Ui.GeneralErrors, QStringList{QStringLiteral("'%1' is not a valid floating point value.").arg(text)});
         QVERIFY(b.h.Ui.Errors.isEmpty());
         QVERIFY(b.h.TakeWritten().isEmpty());
@@ -224,6 +251,32 @@ private slots:
         QVERIFY(InEventsOn);
         w.cmbInpRanges->setCurrentIndex(2);
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 06 10 FD 03")));
+    }
+
+    // A full-scale point must lie above 0 and not above 1.5 times the range's
+    // full-scale signal (54886 uV for T/C Type K); a lower point is allowed.
+    void fullScaleCalibrationValue_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("frame"); // empty: refused with the dialog
+        QTest::newRow("0") << "0" << "";
+        QTest::newRow("-5") << "-5" << "";
+        QTest::newRow("1e32") << "100000000000000000000000000000000" << "";
+        QTest::newRow("just above 1.5 x full scale") << "82330" << "";
+        QTest::newRow("1.5 x full scale") << "82329" << "02 10 FD 10 FC 80 CC A0 47 03";
+        QTest::newRow("below full scale") << "54000" << "02 10 FD 10 FC 00 F0 52 47 03";
+    }
+    void fullScaleCalibrationValue() {
+        QFETCH(QString, value);
+        QFETCH(QString, frame);
+        TInputBench b;
+        b.ReadPermInFullMode(3);
+        b.w().edInpFull->setText(value);
+        QTest::mouseClick(EditButton(b.w().edInpFull), Qt::LeftButton);
+        QCOMPARE(ToHex(b.h.TakeWritten()), frame);
+        QCOMPARE(b.h.Ui.Errors, frame.isEmpty() ? QStringList{QStringLiteral(
+                                    "Invalid full scale value. The full scale signal of T/C Type K is 54886 \u00B5V; "
+                                    "the value must lie above 0 and not above 82329 \u00B5V")}
+                                                : QStringList());
     }
 
     void leavingASpanEdit_data() {

@@ -4,10 +4,12 @@
 #include "../../app/EventFlags.h"
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
+#include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -242,6 +244,18 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
         QVERIFY(list->topLevelItem(0)->isSelected());
         QVERIFY(InkOf(list, 0, 1).Green > 5 && InkOf(list, 0, 2).Red > 5);
+        // ... legible on the selection: the strongest ink of "OK" and "UCAL"
+        // stands out from the row's ground by at least 4.5:1.
+        const QImage image = list->viewport()->grab().toImage();
+        for (int column : {1, 2}) {
+            const QRect cell = list->visualRect(list->model()->index(0, column));
+            const QColor ground = image.pixelColor(cell.left() + 2, cell.center().y());
+            double best = 1;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    best = std::max(best, ContrastRatio(image.pixelColor(x, y), ground));
+            QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("column %1: %2:1").arg(column).arg(best)));
+        }
     }
 
     // ---- Clearing the flags ----
@@ -249,14 +263,20 @@ private slots:
         QTest::addColumn<bool>("input");
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("message");
-        QTest::newRow("input") << true << Hex("02 05 03") << "Clearing input calibration flags...";
-        QTest::newRow("output") << false << Hex("02 15 03") << "Clearing output calibration flags...";
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("input") << true << Hex("02 05 03") << "Clearing input calibration flags..." << true;
+        QTest::newRow("output") << false << Hex("02 15 03") << "Clearing output calibration flags..." << true;
+        QTest::newRow("input, answered No") << true << QByteArray() << "Ready" << false;
+        QTest::newRow("output, answered No") << false << QByteArray() << "Ready" << false;
     }
     void clearCommands() {
         QFETCH(bool, input);
         QFETCH(QByteArray, frame);
         QFETCH(QString, message);
+        QFETCH(bool, yes);
         TSilent h;
+        h.Window->ShowStatus(QStringLiteral("Ready"), skReady);
+        h.Ui.ConfirmAnswer = yes;
         QTreeWidget* list = input ? h.Window->lvInpCalStat : h.Window->lvOutCalStat;
         if (input)
             h.Window->ShowInCalStat(0x7FF, 0, 0, 0);
@@ -269,7 +289,9 @@ private slots:
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
         QCOMPARE(h.Status(), message);
         QCOMPARE(h.StatusColor(), Black);
-        QCOMPARE(h.Ui.Questions.size(), 0); // no confirmation
+        // One question, naming all the ranges the command clears.
+        QCOMPARE(h.Ui.Questions, QStringList{input ? "Clear the calibration flags of all 22 input ranges?"
+                                                   : "Clear the calibration flags of both output ranges?"});
         // The list waits for the transmitter's answer.
         QCOMPARE(Flags(list, 1), zero);
         QCOMPARE(Flags(list, 2), full);
@@ -343,7 +365,9 @@ private slots:
         QTest::newRow("RUN, knob half sends unchanged") << false << false << true << false << Hex("02 20 00 03");
         QTest::newRow("CAL, text half") << true << false << true << true << Hex("02 20 00 03");
         QTest::newRow("CAL, knob half") << true << true << true << false << Hex("02 20 01 03");
-        QTest::newRow("released outside sends nothing") << false << true << false << true << QByteArray();
+        QTest::newRow("released outside sends nothing, changes nothing")
+            << false << true << false << true << QByteArray();
+        QTest::newRow("CAL, released outside stays CAL") << true << false << false << true << QByteArray();
     }
     void switchMouse() {
         QFETCH(bool, startCal);
@@ -362,7 +386,7 @@ private slots:
         QVERIFY(h.TakeWritten().isEmpty()); // nothing before the release
         QTest::mouseRelease(s, Qt::LeftButton, {}, releaseInside ? press : QPoint(s->width() + 30, 5));
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
-        QCOMPARE(s->On(), startCal != flipped);
+        QCOMPARE(s->On(), releaseInside ? startCal != flipped : startCal);
         QCOMPARE(h.Status(), QStringLiteral("Something"));
     }
 
@@ -379,6 +403,28 @@ private slots:
         h.Advance(73 * 55 + 60);
         QCOMPARE(h.Status(), QStringLiteral("No response !"));
         QVERIFY(!s->On());
+    }
+
+    // Space on the focused switch and the toggle action of assistive technology
+    // work as a click on its text half; a held Space sends once (tst_output).
+    void switchByKeyboardAndAction() {
+        TSilent h;
+        TToggleSwitch* s = h.Window->calSwitch;
+        QVERIFY(s->focusPolicy() & Qt::TabFocus);
+        s->setEnabled(true);
+        QTest::keyClick(s, Qt::Key_Space);
+        QVERIFY(s->On());
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 20 01 03")));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(s);
+        QVERIFY(a->state().focusable && a->state().checked);
+        QCOMPARE(a->actionInterface()->actionNames().value(0), QAccessibleActionInterface::toggleAction());
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!s->On());
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 20 00 03")));
+        s->setEnabled(false); // outside full mode neither does anything
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTest::keyClick(s, Qt::Key_Space);
+        QVERIFY(!s->On() && h.TakeWritten().isEmpty());
     }
 
     void switchIgnoresOtherButtonsAndDisabled() {
@@ -402,7 +448,7 @@ private slots:
         QCOMPARE(enabledLook.pixelColor(3, 3), QColor(0, 255, 0));
     }
 
-    void switchDoubleClickSendsTheFirstFlipOnly() {
+    void switchDoubleClickSendsBothFlips() {
         TSilent h;
         TToggleSwitch* s = h.Window->calSwitch;
         s->setEnabled(true);
@@ -415,7 +461,7 @@ private slots:
         QTest::mouseDClick(s, Qt::LeftButton, {}, right);
         QTest::mouseRelease(s, Qt::LeftButton, {}, right);
         QVERIFY(!s->On());
-        QVERIFY(h.TakeWritten().isEmpty());
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 20 00 03"))); // the mode it shows
     }
 
     // ---- Full mode ----

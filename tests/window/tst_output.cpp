@@ -7,6 +7,7 @@
 #include "../../link/Commands.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
+#include "../../widgets/KeyRepeatGuard.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
@@ -14,6 +15,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
@@ -425,6 +428,11 @@ private slots:
         QTest::newRow("turns the wheel over the focused ranges") << 9 << 1000 << "02 16 00 03";
         QTest::newRow("empties the zero code, steps it up and clicks its S")
             << 10 << 1 << "02 10 EF 01 00 00 03 02 10 EF 01 01 00 03 02 11 01 01 00 00 00 00 20 C1 00 00 20 41 00 00 FA 43 00 00 20 41 00 03";
+        // Pastes: only a code, only with the focus, never clamped.
+        QTest::newRow("pastes 4000 with Ctrl+V over the selected code") << 11 << 4000 << "02 10 EF 01 A0 0F 03";
+        QTest::newRow("pastes 70000 with Ctrl+V: refused, not clamped") << 12 << 1000 << "";
+        QTest::newRow("pastes a text that is no code: refused") << 13 << 1000 << "";
+        QTest::newRow("pastes digits that make the code too large: refused") << 14 << 1000 << "";
     }
     void aPersonAtTheDacCodes() {
         QFETCH(int, act);
@@ -470,11 +478,101 @@ private slots:
             wheel(w.cmbOutRanges);
             break;
         case 10: emptyAndStore(w.seOutZero, w.btnOutZero, true); break;
+        case 11:
+        case 12:
+        case 13:
+        case 14: {
+            const char* const pasted[] = {"4000", "70000", "12 ab", "99"};
+            QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted[act - 11]));
+            if (act != 14) QTest::keyClick(w.seOutZero, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(w.seOutZero, Qt::Key_V, Qt::ControlModifier);
+            break;
+        }
         }
         QCOMPARE(p.Sent(), wire);
         QCOMPARE(w.seOutZero->value(), zeroCode);
         QCOMPARE(w.seOutFull->value(), act == 1 ? 0 : 61000);
         QCOMPARE(w.cmbOutRanges->currentIndex(), act == 9 ? 0 : 1);
+    }
+
+    // A permanent write judges its fields as the person left them: an emptied
+    // edit is the conversion error even after its exit default, and a negative
+    // dead band is refused. Nothing is sent in either case.
+    void permanentWritesJudgeTheFields_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text"); // empty: emptied by the person
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("general");
+        QTest::addColumn<QString>("dialog");
+        const QString empty = "'' is not a valid floating point value.";
+        const QString negative = "Invalid dead band. The dead band must not be negative";
+        QTest::newRow("alarm limit emptied, range S") << "edAlarmLimit" << "" << "btnSetOutRange" << empty << "";
+        QTest::newRow("alarm limit emptied, full code S") << "edAlarmLimit" << "" << "btnOutFull" << empty << "";
+        QTest::newRow("dead band emptied, zero code S") << "edDeadBand" << "" << "btnOutZero" << empty << "";
+        QTest::newRow("dead band -5, range S") << "edDeadBand" << "-5" << "btnSetOutRange" << "" << negative;
+        QTest::newRow("dead band -5, zero code S") << "edDeadBand" << "-5" << "btnOutZero" << "" << negative;
+        QTest::newRow("dead band 0, range S: sent") << "edDeadBand" << "0" << "btnSetOutRange" << "" << "";
+    }
+    void permanentWritesJudgeTheFields() {
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        QFETCH(QString, general);
+        QFETCH(QString, dialog);
+        TPanel p(true);
+        TOut o;
+        o.Range = 1, o.Min = 4, o.Max = 20;
+        p.Read(o);
+        TfrmMain& w = p.w;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TEdit* e = p.h.Find<TEdit>(qPrintable(edit));
+        QTest::mouseClick(e, Qt::LeftButton);
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QTest::keyClicks(e, text);
+        QTest::mouseClick(p.h.Find<QPushButton>(qPrintable(button)), Qt::LeftButton);
+        QVERIFY(!e->text().isEmpty()); // the exit's default is shown, but not taken
+        QCOMPARE(p.h.Ui.GeneralErrors, general.isEmpty() ? QStringList() : QStringList{general});
+        QCOMPARE(p.h.Ui.Errors, dialog.isEmpty() ? QStringList() : QStringList{dialog});
+        const bool sent = general.isEmpty() && dialog.isEmpty();
+        QCOMPARE(p.Sent().startsWith(QStringLiteral("02 17")), sent);
+    }
+
+    // Holding Space on a focused button presses it once: under X the repeats come
+    // as release and press pairs that share a time stamp, or marked as repeats.
+    void aHeldSpacePressesOnce_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("range S, pairs") << "btnSetOutRange" << false;
+        QTest::newRow("zero code S, pairs") << "btnOutZero" << false;
+        QTest::newRow("zero code S, marked repeats") << "btnOutZero" << true;
+        QTest::newRow("R of the programmed range, pairs") << "btnGetOutRange" << false;
+        QTest::newRow("RUN/CAL switch, pairs") << "calSwitch" << false;
+    }
+    void aHeldSpacePressesOnce() {
+        QFETCH(QString, control);
+        QFETCH(bool, marked);
+        TPanel p(true);
+        TOut o;
+        o.Range = 1, o.Min = 4, o.Max = 20;
+        p.Read(o);
+        QWidget* c = p.h.Find<QWidget>(qPrintable(control));
+        c->setEnabled(true);
+        c->setFocus(Qt::TabFocusReason);
+        const auto key = [c](QEvent::Type type, quint64 stamp, bool repeat) {
+            QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeat);
+            event.setTimestamp(stamp);
+            QApplication::sendEvent(c, &event);
+        };
+        key(QEvent::KeyPress, 1000, false);
+        for (quint64 t = 1500; t < 2000; t += 33) { // the key held for a second
+            key(QEvent::KeyRelease, t, marked);
+            key(QEvent::KeyPress, t, marked);
+        }
+        key(QEvent::KeyRelease, 2100, false);
+        QTest::qWait(2 * TKeyRepeatGuard::PairWindowMs);
+        QCOMPARE(p.h.TakeWritten().count(char(0x02)), 1); // one frame
     }
 
     void writingTheDacCodes() {

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSerialPort>
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <memory>
 #include <pty.h>
 #include <unistd.h>
@@ -174,6 +176,46 @@ private slots:
         QVERIFY(h.Ui.GeneralErrors.isEmpty());
     }
 
+    // The keys that do what the mouse does; panels 0 and 1 name theirs.
+    void keysInsteadOfTheMouse_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("Ctrl+O chooses a port") << int(Qt::CTRL | Qt::Key_O) << "frmMain" << "port dialog";
+        QTest::newRow("Ctrl+I reads the version") << int(Qt::CTRL | Qt::Key_I) << "frmMain" << "02 30 03";
+        QTest::newRow("Shift+F10 on the input list") << int(Qt::SHIFT | Qt::Key_F10) << "lvInpCalStat" << "popInCal";
+        QTest::newRow("Shift+F10 on the output list") << int(Qt::SHIFT | Qt::Key_F10) << "lvOutCalStat" << "popOutCal";
+    }
+    void keysInsteadOfTheMouse() {
+        QFETCH(int, key);
+        QFETCH(QString, target);
+        QFETCH(QString, done);
+        TWindowHarness h;
+        h.Sim.Faults.Silent = true;
+        TfrmMain& w = *h.Window;
+        QVERIFY(w.sbMain->Panel(0)->toolTip().contains(QStringLiteral("Ctrl+O")));
+        QVERIFY(w.sbMain->Panel(1)->toolTip().contains(QStringLiteral("Ctrl+I")));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.lvInpCalStat->setEnabled(true);
+        w.lvOutCalStat->setEnabled(true);
+        QWidget* focus = target == QLatin1String("frmMain") ? w.btnGetPermInpRange : h.Find<QWidget>(qPrintable(target));
+        focus->setFocus(Qt::TabFocusReason);
+        h.TakeWritten();
+        const QKeyCombination combination = QKeyCombination::fromCombined(key);
+        QTest::keyClick(focus, combination.key(), combination.keyboardModifiers());
+        if (done == QLatin1String("port dialog")) {
+            QCOMPARE(h.Ui.PortDialogs, 2);
+            QCOMPARE(h.Status(), QStringLiteral("COM port opened."));
+        } else if (done.startsWith(QLatin1String("pop"))) {
+            QMenu* menu = h.Find<QMenu>(qPrintable(done));
+            QVERIFY(menu->isVisible());
+            menu->hide();
+        } else {
+            QCOMPARE(ToHex(h.TakeWritten()), done);
+        }
+    }
+
     // ---- The port dialog ----
     void dialogListsPortsInAscendingOrder() {
         MakeLinks({12, 3, 1});
@@ -284,11 +326,12 @@ private slots:
         } while (w != h.Window->btnGetPermInpRange && chain.size() < 100);
         const QStringList expected = {
             "btnGetPermInpRange", "cmbInpRanges", "btnGetTempInpRange", "btnSetInputRange", "cmbWiring",
-            "edInpZero",          "edInpFull",    "edEuMin",            "edEuMax",          "lvInpCalStat",
+            "edInpZero",          "btnCalInpZero", "edInpFull",         "btnCalInpFull",    "edEuMin",
+            "edEuMax",            "lvInpCalStat",
             "btnGetOutRange",     "cmbOutRanges", "btnGetTempOutRange", "btnSetOutRange",   "seOutZero",
             "btnOutZero",         "edOutMin",     "seOutFull",          "btnOutFull",       "edOutMax",
             "cbInvertOut",        "cbEnableAlarm", "edAlarmLimit",      "edDeadBand",       "cbLowAlarm",
-            "lvOutCalStat"};
+            "lvOutCalStat",       "calSwitch"};
         QCOMPARE(chain, expected);
     }
 

@@ -1,0 +1,177 @@
+#!/usr/bin/python3
+# Reads the running mrt9dx-config through AT-SPI, as a Linux screen reader does,
+# and works it through the same bus: presses the R buttons and the RUN/CAL switch
+# by their actions. Prints every value box with its value, the status line's role
+# and its last message (and the messages announced), the switch's state and the
+# lamps; fails when a control is not there as a screen reader needs it.
+# Argument: the simulator's log, where the frames the actions sent must appear.
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+log_path = sys.argv[1]
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAIL: " + what)
+
+
+def run_loop(seconds):
+    # Lets AT-SPI events arrive for a while.
+    loop = GLib.MainLoop()
+    GLib.timeout_add(int(seconds * 1000), loop.quit)
+    loop.run()
+
+
+def find_app():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for _ in range(60):
+        for app in desktop:
+            if app is not None and app.name == "mrt9dx-config":
+                return app
+        time.sleep(0.5)
+    sys.exit("atspi: mrt9dx-config is not on the accessibility bus")
+
+
+def walk(node, parents=()):
+    yield node, parents
+    for child in node:
+        if child is not None:
+            yield from walk(child, parents + (node,))
+
+
+def text_of(node):
+    try:
+        return node.queryText().getText(0, -1)
+    except NotImplementedError:
+        return None
+
+
+def states(node):
+    return node.getState()
+
+
+def frame_sent(hex_frame, timeout=10):
+    end = time.time() + timeout
+    while time.time() < end:
+        with open(log_path, encoding="utf-8", errors="replace") as f:
+            if hex_frame in f.read().upper():
+                return True
+        run_loop(0.1)
+    return False
+
+
+app = find_app()
+announced = []
+
+
+def on_text(event):
+    if event.source.getRole() == pyatspi.ROLE_STATUS_BAR and event.type.endswith("insert"):
+        announced.append(event.any_data)
+
+
+pyatspi.Registry.registerEventListener(on_text, "object:text-changed")
+
+
+def nodes():
+    return list(walk(app))
+
+
+def by(role, name):
+    for node, _ in nodes():
+        if node.getRole() == role and node.name == name:
+            return node
+    return None
+
+
+def press(role, name):
+    node = by(role, name)
+    check(node is not None, "no %s named %r" % (pyatspi.Accessible.getRoleName(node) if node else role, name))
+    if node is None:
+        return
+    action = node.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    print("action %r of %r" % (names[0], name))
+    action.doAction(0)
+
+
+# Read both programmed ranges by the buttons' actions.
+press(pyatspi.ROLE_PUSH_BUTTON, "Read programmed input range")
+check(frame_sent("02 04 03"), "the input R action sent no cmdReadPermIn")
+press(pyatspi.ROLE_PUSH_BUTTON, "Read programmed output range")
+check(frame_sent("02 14 03"), "the output R action sent no cmdReadPermOut")
+run_loop(1.0)
+
+# Every value box: a label in a group box with a text interface.
+print("--- value boxes (name: value) ---")
+boxes = []
+for node, parents in nodes():
+    if node.getRole() != pyatspi.ROLE_LABEL or not parents:
+        continue
+    group = parents[-1].name.strip()
+    value = text_of(node)
+    if group in ("General", "Input", "Output") and value is not None:
+        boxes.append((group, node.name, value))
+for group, name, value in boxes:
+    print("%-7s %-7s %s" % (group, name + ":", value))
+check(len(boxes) == 23, "%d value boxes, not 23" % len(boxes))
+check(sum(1 for _, _, v in boxes if v == "N/A") <= 2, "value boxes still read N/A after both reads")
+
+# The status line.
+status = [n for n, _ in nodes() if n.getRole() == pyatspi.ROLE_STATUS_BAR]
+check(len(status) == 1, "%d status bars, not 1" % len(status))
+if status:
+    print("--- status line ---")
+    print("role: %s" % status[0].getRoleName())
+    print("last message: %s" % text_of(status[0]))
+    print("announced: %s" % " | ".join(announced))
+    check(any(m.startswith("Success") for m in announced), "no success message was announced")
+
+# The switch: a focusable, checkable control; its toggle action asks for CAL.
+switch = by(pyatspi.ROLE_CHECK_BOX, "CAL mode")
+check(switch is not None, "no switch named 'CAL mode'")
+if switch is not None:
+    action = switch.queryAction()
+    actions = [action.getName(i) for i in range(action.nActions)]
+    check(bool(actions) and actions[0] == "Toggle", "the switch has no toggle action")
+    check(states(switch).contains(pyatspi.STATE_FOCUSABLE), "the switch cannot take the focus")
+    print("--- switch ---")
+    print("role: %s, name: %s, focusable: %s, actions: %s" % (
+        switch.getRoleName(), switch.name, states(switch).contains(pyatspi.STATE_FOCUSABLE), ", ".join(actions)))
+    print("state: %s" % ("checked (CAL)" if states(switch).contains(pyatspi.STATE_CHECKED) else "unchecked (RUN)"))
+    if actions:
+        action.doAction(0)
+        check(frame_sent("02 20 01 03"), "the toggle action sent no cmdSetMode CAL")
+        run_loop(0.5)
+        print("after Toggle: %s" % ("checked (CAL)" if states(switch).contains(pyatspi.STATE_CHECKED)
+                                     else "unchecked (RUN)"))
+        check(states(switch).contains(pyatspi.STATE_CHECKED), "the switch is not checked after Toggle")
+
+# Lamps.
+for name in ("Transmit lamp", "Receive lamp"):
+    lamp = by(pyatspi.ROLE_LABEL, name)
+    check(lamp is not None and text_of(lamp) in ("lit", "dark"), "no %s that reads lit or dark" % name)
+    if lamp is not None:
+        print("%s: %s" % (name, text_of(lamp)))
+
+# Every button and edit says what it does; the drop-downs are labelled.
+print("--- buttons and edits ---")
+for node, _ in nodes():
+    role = node.getRole()
+    if role in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TEXT, pyatspi.ROLE_SPIN_BUTTON):
+        print("%-12s %s" % (node.getRoleName(), node.name))
+        check(len(node.name) > 2, "a %s named %r" % (node.getRoleName(), node.name))
+    if role == pyatspi.ROLE_COMBO_BOX:
+        labels = [t.name for r in node.getRelationSet() if r.getRelationType() == pyatspi.RELATION_LABELLED_BY
+                  for t in [r.getTarget(i) for i in range(r.getNTargets())]]
+        print("%-12s labelled %s, shows %s" % (node.getRoleName(), "/".join(labels), node.name))
+        check(labels and labels[0] in ("Ranges", "Wiring"), "a drop-down without its label: %r" % node.name)
+
+if failures:
+    sys.exit("atspi: %d failures" % len(failures))
+print("atspi: passed")
