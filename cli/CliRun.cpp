@@ -27,6 +27,11 @@ const QString MainHelp =
                    "  mode run|cal                 switch the transmitter to RUN or CAL mode\n"
                    "  watch [--interval SECONDS] [--count N]\n"
                    "                               active readings as CSV, a line per interval\n"
+                   "  check [--points LIST] [--tolerance PERCENT] [--applied FILE|-] [--meter]\n"
+                   "        [--record FILE] [--certificate FILE] [--as-left-after WHAT] ...\n"
+                   "                               the unit at test points, as found (and as left)\n"
+                   "  calibrate input|output|input,output [--applied FILE|-] [--switch-mode] ...\n"
+                   "                               input zero and full scale, output DAC trim\n"
                    "\n"
                    "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
                    "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
@@ -64,6 +69,8 @@ const TCommandHelp Commands[] = {
      "does, then reads both back and prints every field that differs. Either section\n"
      "may be left out."},
     {"mode", TCliJob::TCommand::Mode, "mode run|cal", "Switches the transmitter to RUN or CAL mode."},
+    {"check", TCliJob::TCommand::Check, CheckUsage, CheckHelp},
+    {"calibrate", TCliJob::TCommand::Calibrate, CalibrateUsage, CalibrateHelp},
     {"watch", TCliJob::TCommand::Watch, "watch [--interval SECONDS] [--count N]",
      "Prints the active readings as CSV with a header (time, raw, eng, TA, TCAL,\n"
      "output), one line per interval (default 1 s), N lines or until interrupted."},
@@ -146,11 +153,15 @@ bool TCliRun::Start(const QStringList& arguments) {
     parser.addOptions({port});
     if (Job.Command == TCliJob::TCommand::Read) parser.addOptions({active, json});
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
+    const bool calibration = Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
+    if (calibration) parser.addOptions(CalOptions(Job.Command == TCliJob::TCommand::Check));
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
         return Fail(QStringLiteral("%1: %2").arg(name, parser.errorText()));
     const QStringList args = parser.positionalArguments();
-    const int wanted =
-        (Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;
+    const int wanted = (Job.Command == TCliJob::TCommand::Apply || Job.Command == TCliJob::TCommand::Mode ||
+                        Job.Command == TCliJob::TCommand::Calibrate)
+                           ? 1
+                           : 0;
     if (args.size() != wanted)
         return Fail(
             QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
@@ -204,6 +215,13 @@ bool TCliRun::Start(const QStringList& arguments) {
                 return Fail(
                     QStringLiteral("watch: --count %1 is not a number above 0").arg(parser.value(count)));
         }
+    }
+    if (calibration) {
+        QString error;
+        if (ports.size() > 1) return Fail(QStringLiteral("%1: one port at a time").arg(name));
+        if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
+            return Fail(error);
+        Job.Cal.ReadLine = ReadLine;
     }
     if (Job.Command == TCliJob::TCommand::Apply) {
         QString error;

@@ -56,6 +56,7 @@ void TUnitRun::Start() {
 
 void TUnitRun::Stop() {
     StopAsked = true;
+    if (CalRun && (Phase == TPhase::Running || Phase == TPhase::Waiting)) return CalRun->Stop();
     switch (Phase) {
     case TPhase::PauseBeforeOpen:
         return End(ExitNoAnswer, QStringLiteral("stopped before the port was opened; nothing was sent"));
@@ -157,6 +158,10 @@ void TUnitRun::RunCommand() {
         break;
     case TCliJob::TCommand::Watch:
         Watch();
+        break;
+    case TCliJob::TCommand::Check:
+    case TCliJob::TCommand::Calibrate:
+        RunCalibration();
         break;
     }
 }

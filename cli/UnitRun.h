@@ -10,6 +10,7 @@
 // discarded. The pauses, the watch interval and the reply time all count on the
 // clock, so tests run them on a manual clock.
 #include "../link/Messages.h"
+#include "Calibration.h"
 #include "Settings.h"
 
 #include <QObject>
@@ -32,7 +33,7 @@ enum TExitStatus {
 };
 
 struct TCliJob {
-    enum class TCommand { Version, Read, Dump, Apply, Mode, Watch };
+    enum class TCommand { Version, Read, Dump, Apply, Mode, Watch, Check, Calibrate };
     TCommand Command = TCommand::Read;
     bool Active = false;   // read: the active ranges instead of the programmed ones
     bool Json = false;     // read: JSON instead of text
@@ -40,6 +41,7 @@ struct TCliJob {
     uint8_t Mode = 0;      // mode: 0 RUN, 1 CAL
     int IntervalMs = 1000; // watch
     int Count = 0;         // watch: lines to write, 0 until stopped
+    TCalJob Cal;           // check, calibrate
 };
 
 class TUnitRun : public QObject {
@@ -113,6 +115,8 @@ private:
     void SetMode();
     void Watch();
     void WatchLine();
+    void RunCalibration(); // Calibration.cpp
+    TCalRun* CalRun = nullptr;
     // Asks for a report and checks its status; false (after Finish) when refused
     // or unknown.
     bool InputOk(const Msg::TInputReport& report);
