@@ -595,6 +595,7 @@ void TCalRun::CalInputZero() {
                                 [this, before](bool yes) {
                                     QJsonObject adj{{QStringLiteral("what"), QStringLiteral("input zero")},
                                                     {QStringLiteral("applied"), 0},
+                                                    {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
                                                     {QStringLiteral("read_before"), before},
                                                     {QStringLiteral("written"), yes}};
                                     if (!yes) {
@@ -651,6 +652,7 @@ void TCalRun::CalInputFull() {
                         [this, before](bool yes) {
                             QJsonObject adj{{QStringLiteral("what"), QStringLiteral("input full scale")},
                                             {QStringLiteral("applied"), FullApplied},
+                                            {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
                                             {QStringLiteral("read_before"), before},
                                             {QStringLiteral("written"), yes}};
                             if (!yes) {

@@ -1,6 +1,8 @@
 // The calibration certificate: the record as one self-contained HTML page that
 // prints on one A4 sheet, with the points as tables and a plot (inline SVG) of
 // the error at each test point, as found and as left, inside the tolerance band.
+#include "../ranges/NumberFormat.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
@@ -12,7 +14,9 @@ namespace {
 QString Esc(const QString& text) { return text.toHtmlEscaped(); }
 
 QString Num(const QJsonValue& v, int decimals) {
-    return v.isDouble() ? QString::number(v.toDouble(), 'f', decimals) : QStringLiteral("–");
+    // The window's number format: no "-0.000" for an error that rounds to nothing.
+    return v.isDouble() ? FormatFloat(v.toDouble(), decimals ? QStringLiteral("0.") + QString(decimals, QLatin1Char('0')) : QStringLiteral("0"))
+                        : QStringLiteral("–");
 }
 
 // The error that decides a point's verdict: the largest of the measured ones.
@@ -77,7 +81,7 @@ QString Plot(const QJsonObject& record) {
     const auto Y = [&](double err) { return top + H * (limit - err) / (2 * limit); };
     QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 700 285\" class=\"plot\" "
                                  "font-family=\"Liberation Sans, DejaVu Sans, sans-serif\" font-size=\"11\">");
-    svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"#e3f4e3\"/>")
+    svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"#cdeccd\"/>")
                .arg(left).arg(Y(tol)).arg(W).arg(Y(-tol) - Y(tol));
     for (int i = -4; i <= 4; ++i) {
         const double y = Y(i * step);
@@ -122,7 +126,7 @@ QString Plot(const QJsonObject& record) {
                .arg(lx + 12).arg(top + 14).arg(lx + 20).arg(top + 18);
     svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"8\" height=\"8\" fill=\"#1f5fbf\"/><text x=\"%3\" y=\"%4\">as left</text>")
                .arg(lx + 78).arg(top + 10).arg(lx + 90).arg(top + 18);
-    svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"14\" height=\"8\" fill=\"#e3f4e3\" stroke=\"#2e8b2e\"/>"
+    svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"14\" height=\"8\" fill=\"#cdeccd\" stroke=\"#2e8b2e\"/>"
                           "<text x=\"%3\" y=\"%4\">±%5 %</text>")
                .arg(lx + 146).arg(top + 10).arg(lx + 164).arg(top + 18).arg(tol);
     return svg + QStringLiteral("</svg>");
@@ -161,7 +165,7 @@ QString CertificateHtml(const QJsonObject& record) {
     html += fact(QStringLiteral("Input range"), in[QStringLiteral("range")].toString() + wiring);
     html += fact(QStringLiteral("Span"), QStringLiteral("%1 to %2 %3").arg(Num(in[QStringLiteral("eu_min")], 1), Num(in[QStringLiteral("eu_max")], 1), eu));
     html += fact(QStringLiteral("Output"),
-                 QStringLiteral("%1, %2 to %3 %4%5; DAC codes %6 / %7")
+                 QStringLiteral("%1, %2 to %3 %4%5; DAC codes at the end %6 (zero), %7 (full)")
                      .arg(out[QStringLiteral("range")].toString(), Num(out[QStringLiteral("min")], 3), Num(out[QStringLiteral("max")], 3), ou,
                           out[QStringLiteral("invert")].toBool() ? QStringLiteral(", inverted") : QString())
                      .arg(out[QStringLiteral("zero_code")].toInt()).arg(out[QStringLiteral("full_code")].toInt()));
@@ -187,8 +191,9 @@ QString CertificateHtml(const QJsonObject& record) {
                              .arg(a[QStringLiteral("steps")].toArray().size())
                              .arg(written ? QString() : QStringLiteral(" (not stored)"));
             else
-                items << QStringLiteral("%1 at %2: read %3 before%4%5")
-                             .arg(Esc(what), Num(a[QStringLiteral("applied")], 2), Esc(a[QStringLiteral("read_before")].toString()),
+                items << QStringLiteral("%1 at %2 %3: read %4 before%5%6")
+                             .arg(Esc(what), QString::number(a[QStringLiteral("applied")].toDouble(), 'g', 10),
+                                  Esc(a[QStringLiteral("unit")].toString()), Esc(a[QStringLiteral("read_before")].toString()),
                                   a.contains(QStringLiteral("read_after")) ? QStringLiteral(", ") + Esc(a[QStringLiteral("read_after")].toString()) + QStringLiteral(" after") : QString(),
                                   written ? QString() : QStringLiteral(" (not written)"));
         }

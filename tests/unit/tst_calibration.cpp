@@ -1,0 +1,193 @@
+// check and calibrate end to end against the in-process simulator on a manual
+// clock, with a rig that plays the calibrator and the meter: a unit with a
+// sensor or DAC error fails as found, is corrected, and passes as left.
+#include "../../cli/Calibration.h"
+#include "../../cli/CliRun.h"
+#include "../../link/Clock.h"
+#include "../../link/Commands.h"
+#include "../../link/Transport.h"
+#include "../../sim/Transmitter.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+namespace {
+struct TRig {
+    TManualClock Clock;
+    std::unique_ptr<TTransmitter> Sim;
+    std::function<void(TTransmitter&)> Setup;
+    QStringList Out, Err;
+    QByteArray Applied; // the --applied file
+    int SetDacs = 0;
+
+    TCliRun Run{&Clock, [this](const QString&, QObject* parent) {
+                    Sim = std::make_unique<TTransmitter>(&Clock);
+                    if (Setup) Setup(*Sim);
+                    auto* pipe = new TMemoryTransport(&Clock, parent);
+                    pipe->OnHostWrite = [this](const QByteArray& bytes) {
+                        if (bytes.startsWith(QByteArray("\x02\x10\xEF", 3))) ++SetDacs;
+                        Sim->Receive(bytes);
+                    };
+                    pipe->PollPeer = [this] { return Sim->Transmit(); };
+                    return pipe;
+                }};
+
+    // The calibrator follows each "apply" line; the technician presses Enter,
+    // reads the meter and says yes.
+    void Printed(const QString& text) {
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            Out << line;
+            static const QRegularExpression apply(QStringLiteral("apply (-?[0-9.]+) (°C|µV)"));
+            const QRegularExpressionMatch m = apply.match(line);
+            if (m.hasMatch() && Sim) {
+                const double value = m.captured(1).toDouble();
+                m.captured(2) == QStringLiteral("°C") ? Sim->ApplySignal(value) : Sim->ApplyRawSignal(value);
+            }
+        }
+    }
+    void Answer(std::function<void(std::optional<QString>)> then) {
+        const QString last = Out.value(Out.size() - 1);
+        if (last.contains(QLatin1String("meter reading")))
+            return then(QString::number(Sim->MeterReading(), 'f', 4));
+        if (last.endsWith(QLatin1String("[y/N]"))) return then(QStringLiteral("y"));
+        then(QString());
+    }
+
+    int Go(const QStringList& args) {
+        Run.Out = [this](const QString& text) { Printed(text); };
+        Run.Err = [this](const QString& text) { Err << text; };
+        Run.ReadFile = [this](const QString&, QString*) { return Applied; };
+        Run.ReadLine = [this](std::function<void(std::optional<QString>)> then) { Answer(std::move(then)); };
+        bool finished = false;
+        QObject::connect(&Run, &TCliRun::Finished, &Run, [&finished] { finished = true; });
+        if (!Run.Start(args)) return Run.Status();
+        for (int ms = 0; ms < 300000 && !finished; ms += 10)
+            Clock.Advance(10);
+        return finished ? Run.Status() : -1;
+    }
+};
+
+// A thermocouple sensor reading 0.4 % high with 300 µV on top.
+void SensorError(TTransmitter& sim) {
+    sim.ApplySignal(20);
+    sim.SensorOffset = 300;
+    sim.SensorGain = 1.004;
+}
+// A DAC 1 V low: the zero code needs about 3050 codes (5 % of its span) more.
+void DacError(TTransmitter& sim) {
+    sim.ApplySignal(20);
+    sim.DacOffset = -1.0;
+    sim.DacGain = 1.002;
+}
+} // namespace
+
+class TstCalibration : public QObject {
+    Q_OBJECT
+private slots:
+    void steadyRule_data() {
+        QTest::addColumn<QList<double>>("reads");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<bool>("steady");
+        QTest::newRow("three alike") << QList<double>{586.0, 586.0, 586.0} << 1 << true;
+        QTest::newRow("one display step apart") << QList<double>{586.0, 586.1, 586.05} << 1 << true;
+        QTest::newRow("two steps apart") << QList<double>{586.0, 586.2, 586.1} << 1 << false;
+        QTest::newRow("two reads are not enough") << QList<double>{586.0, 586.0} << 1 << false;
+        QTest::newRow("settled after a jump") << QList<double>{20.0, 400.0, 586.0, 586.0, 586.1} << 1 << true;
+        QTest::newRow("still creeping at the end") << QList<double>{586.0, 586.0, 586.0, 586.15} << 1 << false;
+        QTest::newRow("ohms without decimals, one apart") << QList<double>{5000, 5001, 5000} << 0 << true;
+        QTest::newRow("ohms without decimals, 1.5 apart") << QList<double>{5000, 5001.5, 5000} << 0 << false;
+    }
+    void steadyRule() {
+        QFETCH(QList<double>, reads);
+        QFETCH(int, decimals);
+        QFETCH(bool, steady);
+        QCOMPARE(IsSteady(reads, decimals), steady);
+    }
+
+    void endToEnd_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("fault"); // 0 none, 1 sensor error, 2 DAC error, 3 a reading that never settles
+        QTest::addColumn<QByteArray>("applied");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("found"); // the record's verdicts, "" when none
+        QTest::addColumn<QString>("left");
+        QTest::newRow("check: a good unit passes") << "check --points 0,50,100" << 0 << QByteArray() << 0 << "pass" << "";
+        QTest::newRow("check: a sensor error fails as found")
+            << "check --points 0,50,100" << 1 << QByteArray() << 4 << "fail" << "";
+        QTest::newRow("check: a DAC error shows only on the meter")
+            << "check --points 50 --meter" << 2 << QByteArray() << 4 << "fail" << "";
+        QTest::newRow("check: a reading that never settles fails")
+            << "check --points 50 --settle 2" << 3 << QByteArray() << 4 << "fail" << "";
+        QTest::newRow("check --applied: the values really applied count")
+            << "check --points 0,100 --applied f" << 0 << QByteArray("-200\n1372\n") << 0 << "pass" << "";
+        QTest::newRow("as left after input: the sensor error corrected")
+            << "check --points 0,50,100 --switch-mode --as-left-after input" << 1 << QByteArray() << 0 << "fail"
+            << "pass";
+        QTest::newRow("as left after output: the DAC error trimmed out")
+            << "check --points 0,50,100 --meter --switch-mode --as-left-after output" << 2 << QByteArray() << 0
+            << "fail" << "pass";
+        QTest::newRow("calibrate input from --applied: the reading corrected")
+            << "calibrate input --switch-mode --applied f" << 1 << QByteArray("0\n54886\n") << 0 << "" << "";
+        QTest::newRow("calibrate in RUN mode without --switch-mode: refused, nothing written")
+            << "calibrate input,output" << 1 << QByteArray() << 2 << "" << "";
+        QTest::newRow("calibrate --applied with a zero point other than 0: nothing written")
+            << "calibrate input --switch-mode --applied f" << 1 << QByteArray("5\n54886\n") << 2 << "" << "";
+    }
+    void endToEnd() {
+        QFETCH(QString, args);
+        QFETCH(int, fault);
+        QFETCH(QByteArray, applied);
+        QFETCH(int, status);
+        QFETCH(QString, found);
+        QFETCH(QString, left);
+        QTemporaryDir dir;
+        const QString record = dir.filePath(QStringLiteral("r.json"));
+        TRig rig;
+        rig.Applied = applied;
+        rig.Setup = [fault](TTransmitter& sim) {
+            if (fault == 0) sim.ApplySignal(20);
+            if (fault == 1) SensorError(sim);
+            if (fault == 2) DacError(sim);
+            if (fault == 3) {
+                sim.ApplySignal(20);
+                sim.SettleMs = 20000; // creeps towards each new signal for a minute
+            }
+        };
+        QStringList line = QStringList{QStringLiteral("-p"), QStringLiteral("COM1")} + args.split(QLatin1Char(' '));
+        if (args.startsWith(QLatin1String("check"))) line << QStringLiteral("--record") << record;
+        QCOMPARE(rig.Go(line), status);
+        const TTransmitter& sim = *rig.Sim;
+        QCOMPARE(sim.Mode, uint8_t(0)); // a unit switched to CAL is back in RUN
+        if (fault == 3) QVERIFY(rig.Out.filter(QStringLiteral("(not steady)")).size() == 1);
+        if (status == 2) {
+            QCOMPARE(sim.ZeroCalFlags | sim.FullCalFlags, uint64_t(0));
+            QCOMPARE(rig.SetDacs, 0);
+        }
+        if (args.startsWith(QLatin1String("calibrate input")) && status == 0) {
+            // Corrected: the zero and gain of the sensor are taken out.
+            QVERIFY(std::fabs(sim.CalZeroRaw[3] - 300) < 5);
+            QVERIFY(std::fabs(sim.CalGain[3] * 1.004 - 1) < 1e-4);
+            QVERIFY(std::fabs(sim.EngReading() - 1372) < 0.2);
+        }
+        if (args.contains(QLatin1String("output")) && status == 0) {
+            QVERIFY2(rig.SetDacs <= 8, qPrintable(QString::number(rig.SetDacs)));
+            QVERIFY(std::abs(int(sim.OutCodes[0].ZeroCode) - 4054) <= 2);
+            QVERIFY(std::abs(int(sim.OutCodes[0].FullCode) - 63934) <= 2);
+        }
+        if (found.isEmpty() && left.isEmpty()) return;
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject r = QJsonDocument::fromJson(file.readAll()).object();
+        QCOMPARE(r[QStringLiteral("as_found")][QStringLiteral("verdict")].toString(), found);
+        QCOMPARE(r[QStringLiteral("as_left")][QStringLiteral("verdict")].toString(), left);
+        QCOMPARE(r[QStringLiteral("input")][QStringLiteral("range")].toString(), QStringLiteral("T/C Type K"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCalibration)
+#include "tst_calibration.moc"
