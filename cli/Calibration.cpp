@@ -294,7 +294,7 @@ void TCalRun::WaitLine(std::function<void(std::optional<QString>)> then) {
 
 void TCalRun::Send(const QByteArray& request, THandler then) {
     if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped"));
-    Ask(request, std::move(then), [this, code = uint8_t(request[0])](const TReply& reply) {
+    Ask(request, std::move(then), [this](const TReply& reply) {
         Fail(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
     });
 }
@@ -421,41 +421,43 @@ void TCalRun::Start() {
 
 void TCalRun::Phases() {
     switch (Phase++) {
-    case 0: // the mode, before anything is measured
-        if (!Job.CalInput && !Job.CalOutput) return Phases();
-        if (StartMode != 0) {
-            emit Line(QStringLiteral("the unit is in CAL mode; it stays so"));
-            return Phases();
-        }
-        if (!Job.SwitchMode)
+    case 0: // the mode, before anything is measured: a calibration the unit cannot take is refused now
+        if ((Job.CalInput || Job.CalOutput) && StartMode == 0 && !Job.SwitchMode)
             return Fail(ExitBadInput, QStringLiteral("the unit is in RUN mode: switch it with 'mode cal' first, or give "
                                                      "--switch-mode; nothing was written"));
-        return Send(Msg::SetMode(1), [this](const QByteArray& answer) {
-            if (Msg::DecodeMode(answer) == 0) return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
-            Switched = true;
-            emit Line(QStringLiteral("switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
-            Phases();
-        });
+        return Phases();
     case 1:
         if (!Job.CheckBefore) return Phases();
         AsLeft = false;
         emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:") : QStringLiteral("check:"));
         emit Line(TableHeader());
         return CheckPoint(0);
-    case 2:
+    case 2: // as found in the mode the unit was in; calibrated in CAL mode
+        if (!Job.CalInput && !Job.CalOutput) return Phases();
+        if (StartMode != 0) {
+            emit Line(QStringLiteral("the unit is in CAL mode; it stays so"));
+            return Phases();
+        }
+        return Send(Msg::SetMode(1), [this](const QByteArray& answer) {
+            if (Msg::DecodeMode(answer) == 0) return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
+            Switched = true;
+            emit Line(QStringLiteral("switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
+            Phases();
+        });
+    case 3:
         if (!Job.CalInput) return Phases();
         return CalInputZero();
-    case 3:
+    case 4:
         if (!Job.CalOutput) return Phases();
         return TrimOutput(false);
-    case 4:
+    case 5:
         if (!Switched) return Phases();
         return Send(Msg::SetMode(0), [this](const QByteArray&) {
             Switched = false;
             emit Line(QStringLiteral("switched the unit back to RUN mode"));
             Phases();
         });
-    case 5:
+    case 6:
         if (!Job.CheckAfter) return Phases();
         AsLeft = true;
         emit Line(QStringLiteral("as left:"));

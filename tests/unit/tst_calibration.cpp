@@ -24,6 +24,8 @@ struct TRig {
     QStringList Out, Err;
     QByteArray Applied; // the --applied file
     int SetDacs = 0;
+    QString StopAt; // Ctrl+C once a line with this text is printed
+    bool StopNow = false;
 
     TCliRun Run{&Clock, [this](const QString&, QObject* parent) {
                     Sim = std::make_unique<TTransmitter>(&Clock);
@@ -42,6 +44,7 @@ struct TRig {
     void Printed(const QString& text) {
         for (const QString& line : text.split(QLatin1Char('\n'))) {
             Out << line;
+            if (!StopAt.isEmpty() && line.contains(StopAt)) StopNow = true;
             static const QRegularExpression apply(QStringLiteral("apply (-?[0-9.]+) (°C|µV)"));
             const QRegularExpressionMatch m = apply.match(line);
             if (m.hasMatch() && Sim) {
@@ -51,6 +54,7 @@ struct TRig {
         }
     }
     void Answer(std::function<void(std::optional<QString>)> then) {
+        if (StopNow) return; // the technician presses Ctrl+C instead
         const QString last = Out.value(Out.size() - 1);
         if (last.contains(QLatin1String("meter reading")))
             return then(QString::number(Sim->MeterReading(), 'f', 4));
@@ -66,8 +70,13 @@ struct TRig {
         bool finished = false;
         QObject::connect(&Run, &TCliRun::Finished, &Run, [&finished] { finished = true; });
         if (!Run.Start(args)) return Run.Status();
-        for (int ms = 0; ms < 300000 && !finished; ms += 10)
+        for (int ms = 0; ms < 300000 && !finished; ms += 10) {
+            if (StopNow) {
+                StopNow = false;
+                Run.Stop();
+            }
             Clock.Advance(10);
+        }
         return finished ? Run.Status() : -1;
     }
 };
@@ -111,7 +120,8 @@ private slots:
 
     void endToEnd_data() {
         QTest::addColumn<QString>("args");
-        QTest::addColumn<int>("fault"); // 0 none, 1 sensor error, 2 DAC error, 3 a reading that never settles
+        QTest::addColumn<int>("fault"); // 0 none, 1 sensor error, 2 DAC error, 3 a reading that never settles,
+        // 4 sensor error and cmdCalFull refused
         QTest::addColumn<QByteArray>("applied");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("found"); // the record's verdicts, "" when none
@@ -137,6 +147,12 @@ private slots:
             << "calibrate input,output" << 1 << QByteArray() << 2 << "" << "";
         QTest::newRow("calibrate --applied with a zero point other than 0: nothing written")
             << "calibrate input --switch-mode --applied f" << 1 << QByteArray("5\n54886\n") << 2 << "" << "";
+        QTest::newRow("calibrate output: no code within tolerance in 1 step, none stored")
+            << "calibrate output --switch-mode --yes --max-steps 1" << 2 << QByteArray() << 4 << "" << "";
+        QTest::newRow("calibrate input refused by the unit: status 1, back in RUN")
+            << "calibrate input --switch-mode --yes" << 4 << QByteArray() << 1 << "" << "";
+        QTest::newRow("Ctrl+C at the full-scale prompt: status 3, back in RUN, full scale not written")
+            << "calibrate input --switch-mode stop:input full scale" << 1 << QByteArray() << 3 << "" << "";
     }
     void endToEnd() {
         QFETCH(QString, args);
@@ -149,9 +165,14 @@ private slots:
         const QString record = dir.filePath(QStringLiteral("r.json"));
         TRig rig;
         rig.Applied = applied;
+        if (args.contains(QLatin1String(" stop:"))) {
+            rig.StopAt = args.section(QStringLiteral(" stop:"), 1);
+            args = args.section(QStringLiteral(" stop:"), 0, 0);
+        }
         rig.Setup = [fault](TTransmitter& sim) {
             if (fault == 0) sim.ApplySignal(20);
-            if (fault == 1) SensorError(sim);
+            if (fault == 1 || fault == 4) SensorError(sim);
+            if (fault == 4) sim.Faults.RefuseCode = cmdCalFull;
             if (fault == 2) DacError(sim);
             if (fault == 3) {
                 sim.ApplySignal(20);
@@ -159,7 +180,11 @@ private slots:
             }
         };
         QStringList line = QStringList{QStringLiteral("-p"), QStringLiteral("COM1")} + args.split(QLatin1Char(' '));
-        if (args.startsWith(QLatin1String("check"))) line << QStringLiteral("--record") << record;
+        // The technician's name is text of the person's, never markup of the certificate.
+        const QString certificate = dir.filePath(QStringLiteral("c.html"));
+        if (args.startsWith(QLatin1String("check")))
+            line << QStringLiteral("--record") << record << QStringLiteral("--certificate") << certificate
+                 << QStringLiteral("--by") << QStringLiteral("A. <b>Tech</b>");
         QCOMPARE(rig.Go(line), status);
         const TTransmitter& sim = *rig.Sim;
         QCOMPARE(sim.Mode, uint8_t(0)); // a unit switched to CAL is back in RUN
@@ -167,6 +192,11 @@ private slots:
         if (status == 2) {
             QCOMPARE(sim.ZeroCalFlags | sim.FullCalFlags, uint64_t(0));
             QCOMPARE(rig.SetDacs, 0);
+        }
+        if (status == 3 || fault == 4) QCOMPARE(sim.FullCalFlags, uint64_t(0));
+        if (status == 4 && args.startsWith(QLatin1String("calibrate output"))) {
+            QCOMPARE(sim.OutCodes[0].ZeroCode, uint16_t(1000));
+            QCOMPARE(sim.OutCodes[0].FullCode, uint16_t(61000));
         }
         if (args.startsWith(QLatin1String("calibrate input")) && status == 0) {
             // Corrected: the zero and gain of the sensor are taken out.
@@ -186,6 +216,11 @@ private slots:
         QCOMPARE(r[QStringLiteral("as_found")][QStringLiteral("verdict")].toString(), found);
         QCOMPARE(r[QStringLiteral("as_left")][QStringLiteral("verdict")].toString(), left);
         QCOMPARE(r[QStringLiteral("input")][QStringLiteral("range")].toString(), QStringLiteral("T/C Type K"));
+        QCOMPARE(r[QStringLiteral("technician")].toString(), QStringLiteral("A. <b>Tech</b>"));
+        QFile html(certificate);
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        const QByteArray page = html.readAll();
+        QVERIFY(page.contains("A. &lt;b&gt;Tech&lt;/b&gt;") && !page.contains("<b>Tech"));
     }
 };
 
