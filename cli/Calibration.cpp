@@ -273,13 +273,13 @@ void TCalRun::Tick() {
 }
 
 void TCalRun::After(int ms, std::function<void()> then) {
-    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped"));
+    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
     DueMs = Clock->NowMs() + ms;
     DueAction = std::move(then);
 }
 
 void TCalRun::WaitLine(std::function<void(std::optional<QString>)> then) {
-    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped"));
+    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
     LineAction = std::move(then);
     LineArrived.reset();
     if (!Job.ReadLine) {
@@ -293,7 +293,7 @@ void TCalRun::WaitLine(std::function<void(std::optional<QString>)> then) {
 }
 
 void TCalRun::Send(const QByteArray& request, THandler then) {
-    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped"));
+    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
     Ask(request, std::move(then), [this](const TReply& reply) {
         Fail(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
     });
@@ -306,7 +306,7 @@ void TCalRun::Stop() {
     if (LineAction || DueAction) {
         LineAction = nullptr;
         DueAction = nullptr;
-        Fail(ExitNoAnswer, QStringLiteral("stopped"));
+        Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
     }
 }
 
@@ -339,7 +339,7 @@ void TCalRun::NextApplied(const QString& prompt, std::function<void(std::optiona
         // A value from the file: taken at the next tick, as a typed line is.
         std::optional<QString> line;
         if (!Job.AppliedLines.isEmpty()) line = Job.AppliedLines.takeFirst();
-        if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped"));
+        if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
         LineAction = std::move(then);
         LineArrived = line;
         return;

@@ -147,6 +147,8 @@ private slots:
             << "calibrate input,output" << 1 << QByteArray() << 2 << "" << "";
         QTest::newRow("calibrate --applied with a zero point other than 0: nothing written")
             << "calibrate input --switch-mode --applied f" << 1 << QByteArray("5\n54886\n") << 2 << "" << "";
+        QTest::newRow("calibrate --applied with a full scale above 1.5 times the range's: not written")
+            << "calibrate input --switch-mode --yes --applied f" << 1 << QByteArray("0\n82330\n") << 2 << "" << "";
         QTest::newRow("calibrate output: no code within tolerance in 1 step, none stored")
             << "calibrate output --switch-mode --yes --max-steps 1" << 2 << QByteArray() << 4 << "" << "";
         QTest::newRow("calibrate input refused by the unit: status 1, back in RUN")
@@ -190,7 +192,9 @@ private slots:
         QCOMPARE(sim.Mode, uint8_t(0)); // a unit switched to CAL is back in RUN
         if (fault == 3) QVERIFY(rig.Out.filter(QStringLiteral("(not steady)")).size() == 1);
         if (status == 2) {
-            QCOMPARE(sim.ZeroCalFlags | sim.FullCalFlags, uint64_t(0));
+            // Nothing written past the refusal; a zero written before a bad full scale stays.
+            QCOMPARE(sim.ZeroCalFlags != 0, applied.startsWith("0\n"));
+            QCOMPARE(sim.FullCalFlags, uint64_t(0));
             QCOMPARE(rig.SetDacs, 0);
         }
         if (status == 3 || fault == 4) QCOMPARE(sim.FullCalFlags, uint64_t(0));
