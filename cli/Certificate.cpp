@@ -62,15 +62,18 @@ QString Plot(const QJsonObject& record) {
     };
     QList<TSeries> series{{QStringLiteral("as found"), QStringLiteral("#c0392b"), QStringLiteral("circle"), {}},
                           {QStringLiteral("as left"), QStringLiteral("#1f5fbf"), QStringLiteral("square"), {}}};
-    double limit = 2 * tol;
     const char* keys[] = {"as_found", "as_left"};
     for (int s = 0; s < 2; ++s)
         for (const QJsonValue& v : record[QLatin1String(keys[s])].toObject()[QStringLiteral("points")].toArray()) {
             const QJsonObject p = v.toObject();
-            const double e = WorstError(p);
-            series[s].Points << qMakePair(p[QStringLiteral("percent")].toDouble(), e);
-            limit = std::max(limit, std::fabs(e) * 1.15);
+            series[s].Points << qMakePair(p[QStringLiteral("percent")].toDouble(), WorstError(p));
         }
+    // The scale shows the last check whole (as left where there is one) and the
+    // tolerance band large; an as-found point beyond it sits on the edge as a
+    // triangle with its value.
+    double limit = 2 * tol;
+    for (const auto& p : series[series[1].Points.isEmpty() ? 0 : 1].Points)
+        limit = std::max(limit, std::fabs(p.second) * 1.15);
     // A round scale: 1, 2 or 5 times a power of ten per grid line, four lines each side.
     const double raw = limit / 4;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
@@ -81,6 +84,8 @@ QString Plot(const QJsonObject& record) {
     const auto Y = [&](double err) { return top + H * (limit - err) / (2 * limit); };
     QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 700 285\" class=\"plot\" "
                                  "font-family=\"Liberation Sans, DejaVu Sans, sans-serif\" font-size=\"11\">");
+    svg += QStringLiteral("<clipPath id=\"frame\"><rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/></clipPath>")
+               .arg(left).arg(top).arg(W).arg(H);
     svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"#cdeccd\"/>")
                .arg(left).arg(Y(tol)).arg(W).arg(Y(-tol) - Y(tol));
     for (int i = -4; i <= 4; ++i) {
@@ -105,11 +110,21 @@ QString Plot(const QJsonObject& record) {
     for (const TSeries& s : series) {
         if (s.Points.isEmpty()) continue;
         QStringList path;
-        for (const auto& p : s.Points) path << QStringLiteral("%1,%2").arg(X(p.first)).arg(Y(std::clamp(p.second, -limit, limit)));
-        svg += QStringLiteral("<polyline points=\"%1\" fill=\"none\" stroke=\"%2\" stroke-width=\"1.6\"/>")
+        for (const auto& p : s.Points) path << QStringLiteral("%1,%2").arg(X(p.first)).arg(Y(p.second));
+        svg += QStringLiteral("<polyline points=\"%1\" fill=\"none\" stroke=\"%2\" stroke-width=\"1.6\" clip-path=\"url(#frame)\"/>")
                    .arg(path.join(QLatin1Char(' ')), s.Colour);
         for (const auto& p : s.Points) {
             const double x = X(p.first), y = Y(std::clamp(p.second, -limit, limit));
+            if (std::fabs(p.second) > limit) {
+                const double tip = p.second > 0 ? y - 2 : y + 2, base = p.second > 0 ? y + 8 : y - 8;
+                svg += QStringLiteral("<polygon points=\"%1,%2 %3,%4 %5,%4\" fill=\"%6\"/>"
+                                      "<text x=\"%7\" y=\"%8\" fill=\"%6\" text-anchor=\"%9\">")
+                           .arg(x).arg(tip).arg(x - 5).arg(base).arg(x + 5).arg(s.Colour)
+                           .arg(x + (p.first > 90 ? -8 : 8)).arg(p.second > 0 ? y + 18 : y - 10)
+                           .arg(p.first > 90 ? QStringLiteral("end") : QStringLiteral("start")) +
+                       FormatFloat(p.second, QStringLiteral("0.00")) + QStringLiteral("</text>");
+                continue;
+            }
             svg += s.Marker == QLatin1String("circle")
                        ? QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"4\" fill=\"%3\"/>").arg(x).arg(y).arg(s.Colour)
                        : QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"8\" height=\"8\" fill=\"%3\"/>")
@@ -203,7 +218,8 @@ QString CertificateHtml(const QJsonObject& record) {
     html += QStringLiteral("<h2>Error at each test point</h2>") + Plot(record);
     html += QStringLiteral("<p class=\"note\">Errors in % of span: the reading against the applied value over the input span; "
                            "the output (from the unit's DAC code) and the meter's reading against the ideal output over the "
-                           "output span. The plot shows the largest of them at each point; the shaded band is the tolerance.</p>");
+                           "output span. The plot shows the largest of them at each point; the shaded band is the tolerance; a point beyond the scale "
+                           "sits on its edge as a triangle with its value.</p>");
     html += QStringLiteral("<div class=\"sign\"><div>Calibrated by</div><div>Checked by</div><div>Date</div></div>");
     return html + QStringLiteral("</body></html>\n");
 }
