@@ -105,7 +105,7 @@ public:
     bool SignalApplied() const { return !std::isnan(SignalTo); }
     double SensorOffset = 0;
     double SensorGain = 1;
-    double SettleMs = 250;
+    double SettleMs = 150;
     // The DAC: a code gives DacGain times the signal the factory codes assign to
     // it, plus DacOffset (in the range's Unit). The factory codes are 1000 and
     // 61000 for ±10 V, 0 and 60000 for 0-20 mA.

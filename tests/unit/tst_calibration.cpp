@@ -118,6 +118,51 @@ private slots:
         QCOMPARE(IsSteady(reads, decimals), steady);
     }
 
+    void trimCode_data() {
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<QList<double>>("readings");
+        QTest::addColumn<double>("target");
+        QTest::addColumn<double>("slope"); // nominal, signal per code
+        QTest::addColumn<int>("next");
+        const double volt = 20.0 / 60000;
+        QTest::newRow("first step on the nominal slope") << QList<int>{1000} << QList<double>{-11.0} << -10.0 << volt << 4000;
+        QTest::newRow("secant of the last two") << QList<int>{1000, 4060} << QList<double>{-11.0201, -9.9978} << -10.0 << volt
+                                                << 4053;
+        QTest::newRow("one code read twice: nominal slope")
+            << QList<int>{4000, 4000} << QList<double>{-10.010, -10.012} << -10.0 << volt << 4036;
+        QTest::newRow("noise turns the secant round: nominal slope")
+            << QList<int>{4000, 4001} << QList<double>{-10.003, -10.004} << -10.0 << volt << 4013;
+        QTest::newRow("beyond the top: 65535") << QList<int>{65000} << QList<double>{9.0} << 10.0 << volt << 65535;
+        QTest::newRow("below the bottom: 0") << QList<int>{100} << QList<double>{-9.0} << -10.0 << volt << 0;
+        QTest::newRow("falling line of codes") << QList<int>{61000} << QList<double>{-9.5} << -10.0 << -volt << 62500;
+    }
+    void trimCode() {
+        QFETCH(QList<int>, codes);
+        QFETCH(QList<double>, readings);
+        QFETCH(double, target);
+        QFETCH(double, slope);
+        QFETCH(int, next);
+        QList<QPair<int, double>> steps;
+        for (int i = 0; i < codes.size(); ++i)
+            steps << qMakePair(codes[i], readings[i]);
+        QCOMPARE(NextTrimCode(steps, target, slope), next);
+    }
+
+    // The simulated input settles on a new signal within about a second, its
+    // noise below the display's last digit: the steady rule can be met, not at once.
+    void simulatedInputSettles() {
+        TManualClock clock;
+        TTransmitter sim(&clock);
+        sim.ApplySignal(20);
+        clock.Advance(3000);
+        sim.ApplySignal(586);
+        clock.Advance(250);
+        QVERIFY(std::fabs(sim.EngReading() - 586) > 10);
+        clock.Advance(1750);
+        for (int i = 0; i < 20; ++i, clock.Advance(100))
+            QVERIFY2(std::fabs(sim.EngReading() - 586) < 0.05, qPrintable(QString::number(sim.EngReading())));
+    }
+
     void endToEnd_data() {
         QTest::addColumn<QString>("args");
         QTest::addColumn<int>("fault"); // 0 none, 1 sensor error, 2 DAC error, 3 a reading that never settles,
