@@ -36,7 +36,9 @@ double Rounded(double value, int decimals) {
     return std::round(value * scale) / scale;
 }
 
-QString Pct(double value) { return FormatFloat(value, QStringLiteral("0.000")); }
+QString Pct(double value) {
+    return FormatFloat(value, QStringLiteral("0.000"));
+}
 
 std::optional<double> Number(const QString& text) {
     bool ok = false;
@@ -53,7 +55,9 @@ double OutputOf(const Msg::TOutputReport& out, int code) {
                                (double(code) - out.ZeroCode);
 }
 
-QString Verdict(bool pass) { return pass ? QStringLiteral("pass") : QStringLiteral("fail"); }
+QString Verdict(bool pass) {
+    return pass ? QStringLiteral("pass") : QStringLiteral("fail");
+}
 
 // The error of a point that decides its verdict: the largest of the measured ones.
 double PointError(double eng, double out, std::optional<double> meter) {
@@ -111,7 +115,8 @@ const char* const CalibrateHelp =
 QList<QCommandLineOption> CalOptions(bool check) {
     QList<QCommandLineOption> options{
         {QStringLiteral("applied"), QStringLiteral("Applied values, one a line."), QStringLiteral("FILE|-")},
-        {QStringLiteral("settle"), QStringLiteral("Seconds to wait for a steady reading."), QStringLiteral("SECONDS")},
+        {QStringLiteral("settle"), QStringLiteral("Seconds to wait for a steady reading."),
+         QStringLiteral("SECONDS")},
         {QStringLiteral("switch-mode"), QStringLiteral("Switch a unit in RUN mode to CAL and back.")},
         {QStringLiteral("yes"), QStringLiteral("Write without asking.")},
         {QStringLiteral("trim-tolerance"), QStringLiteral("DAC trim tolerance, % of the output span."),
@@ -123,7 +128,8 @@ QList<QCommandLineOption> CalOptions(bool check) {
             {QStringLiteral("points"), QStringLiteral("Test points, % of span."), QStringLiteral("LIST")},
             {QStringLiteral("tolerance"), QStringLiteral("% of span."), QStringLiteral("PERCENT")},
             {QStringLiteral("meter"), QStringLiteral("Ask for the meter's reading of the output.")},
-            {QStringLiteral("reference-id"), QStringLiteral("The reference instrument."), QStringLiteral("TEXT")},
+            {QStringLiteral("reference-id"), QStringLiteral("The reference instrument."),
+             QStringLiteral("TEXT")},
             {QStringLiteral("by"), QStringLiteral("The technician."), QStringLiteral("TEXT")},
             {QStringLiteral("record"), QStringLiteral("The JSON record."), QStringLiteral("FILE")},
             {QStringLiteral("certificate"), QStringLiteral("The HTML certificate."), QStringLiteral("FILE")},
@@ -175,7 +181,8 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
         }
         if (parser.isSet(QStringLiteral("tolerance"))) {
             const std::optional<double> v = Number(parser.value(QStringLiteral("tolerance")));
-            if (!v || *v <= 0 || *v > 100) return fail(QStringLiteral("--tolerance wants a percentage above 0"));
+            if (!v || *v <= 0 || *v > 100)
+                return fail(QStringLiteral("--tolerance wants a percentage above 0"));
             job.Tolerance = *v;
         }
         job.Meter = parser.isSet(QStringLiteral("meter"));
@@ -193,13 +200,15 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
     }
     if (parser.isSet(QStringLiteral("trim-tolerance"))) {
         const std::optional<double> v = Number(parser.value(QStringLiteral("trim-tolerance")));
-        if (!v || *v <= 0 || *v > 10) return fail(QStringLiteral("--trim-tolerance wants a percentage above 0"));
+        if (!v || *v <= 0 || *v > 10)
+            return fail(QStringLiteral("--trim-tolerance wants a percentage above 0"));
         job.TrimTolerance = *v;
     }
     if (parser.isSet(QStringLiteral("max-steps"))) {
         bool ok = false;
         job.MaxSteps = parser.value(QStringLiteral("max-steps")).toInt(&ok);
-        if (!ok || job.MaxSteps < 1 || job.MaxSteps > 1000) return fail(QStringLiteral("--max-steps wants 1 to 1000"));
+        if (!ok || job.MaxSteps < 1 || job.MaxSteps > 1000)
+            return fail(QStringLiteral("--max-steps wants 1 to 1000"));
     }
     job.SwitchMode = parser.isSet(QStringLiteral("switch-mode"));
     job.Yes = parser.isSet(QStringLiteral("yes"));
@@ -214,7 +223,8 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
             if (!readError.isEmpty()) return fail(QStringLiteral("%1: %2").arg(file, readError));
             for (const QString& line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
                 if (line.trimmed().isEmpty()) continue;
-                if (!Number(line)) return fail(QStringLiteral("%1: '%2' is not a number").arg(file, line.trimmed()));
+                if (!Number(line))
+                    return fail(QStringLiteral("%1: '%2' is not a number").arg(file, line.trimmed()));
                 job.AppliedLines << line.trimmed();
             }
         }
@@ -252,7 +262,8 @@ int NextTrimCode(const QList<QPair<int, double>>& steps, double target, double n
 
 TCalRun::TCalRun(const QString& port, const TCalJob& job, TClock* clock, TAsk ask, TFinish finish,
                  QObject* parent)
-    : QObject(parent), Port(port), Job(job), Clock(clock), Ask(std::move(ask)), FinishUnit(std::move(finish)) {
+    : QObject(parent), Port(port), Job(job), Clock(clock), Ask(std::move(ask)),
+      FinishUnit(std::move(finish)) {
     connect(Clock, &TClock::Ticked, this, &TCalRun::Tick);
 }
 
@@ -384,7 +395,8 @@ void TCalRun::WaitSteady(std::function<void(const Msg::TInputReport&, bool)> the
 void TCalRun::SteadyRead() {
     Send(Msg::ReadActiveIn(InPerm.RangeCode), [this](const QByteArray& answer) {
         const Msg::TInputReport in = Msg::DecodeInputReport(answer);
-        if (in.Status == 0) return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadActiveIn (status 0)"));
+        if (in.Status == 0)
+            return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadActiveIn (status 0)"));
         SteadyValues << in.Eng;
         if (IsSteady(SteadyValues, Decimals(InRow(InPerm.RangeCode).EngFormat))) return SteadyThen(in, true);
         if (Clock->NowMs() - SteadySinceMs >= Job.SettleLimitMs) return SteadyThen(in, false);
@@ -400,19 +412,22 @@ void TCalRun::Start() {
             if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
         Send(Msg::ReadPermIn(), [this](const QByteArray& answer) {
             InPerm = Msg::DecodeInputReport(answer);
-            if (InPerm.Status == 0) return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadPermIn (status 0)"));
+            if (InPerm.Status == 0)
+                return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadPermIn (status 0)"));
             Send(Msg::ReadPermOut(), [this](const QByteArray& answer) {
                 OutPerm = Msg::DecodeOutputReport(answer);
                 if (OutPerm.Status == 0)
-                    return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadPermOut (status 0)"));
+                    return Fail(ExitRefused,
+                                QStringLiteral("the transmitter refused cmdReadPermOut (status 0)"));
                 StartMode = InPerm.Mode;
                 const IRange& in = InRow(InPerm.RangeCode);
                 const ORange& out = OutRanges[OutPerm.Range];
                 emit Line(QStringLiteral("unit %1: input %2, %3 to %4%5; output %6, %7 to %8 %9%10")
                               .arg(Version, in.Name, FormatFloat(InPerm.EuMin, in.EngFormat),
                                    FormatFloat(InPerm.EuMax, in.EngFormat), in.EngUnit, out.Name,
-                                   FormatFloat(OutPerm.OutMin, out.Format), FormatFloat(OutPerm.OutMax, out.Format),
-                                   out.Unit, OutPerm.Invert ? QStringLiteral(", inverted") : QString()));
+                                   FormatFloat(OutPerm.OutMin, out.Format),
+                                   FormatFloat(OutPerm.OutMax, out.Format), out.Unit,
+                                   OutPerm.Invert ? QStringLiteral(", inverted") : QString()));
                 Phases();
             });
         });
@@ -423,13 +438,15 @@ void TCalRun::Phases() {
     switch (Phase++) {
     case 0: // the mode, before anything is measured: a calibration the unit cannot take is refused now
         if ((Job.CalInput || Job.CalOutput) && StartMode == 0 && !Job.SwitchMode)
-            return Fail(ExitBadInput, QStringLiteral("the unit is in RUN mode: switch it with 'mode cal' first, or give "
-                                                     "--switch-mode; nothing was written"));
+            return Fail(ExitBadInput,
+                        QStringLiteral("the unit is in RUN mode: switch it with 'mode cal' first, or give "
+                                       "--switch-mode; nothing was written"));
         return Phases();
     case 1:
         if (!Job.CheckBefore) return Phases();
         AsLeft = false;
-        emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:") : QStringLiteral("check:"));
+        emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:")
+                                                                  : QStringLiteral("check:"));
         emit Line(TableHeader());
         return CheckPoint(0);
     case 2: // as found in the mode the unit was in; calibrated in CAL mode
@@ -439,9 +456,11 @@ void TCalRun::Phases() {
             return Phases();
         }
         return Send(Msg::SetMode(1), [this](const QByteArray& answer) {
-            if (Msg::DecodeMode(answer) == 0) return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
+            if (Msg::DecodeMode(answer) == 0)
+                return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
             Switched = true;
-            emit Line(QStringLiteral("switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
+            emit Line(QStringLiteral(
+                "switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
             Phases();
         });
     case 3:
@@ -481,7 +500,9 @@ QString TCalRun::TableHeader() const {
                          .arg(QStringLiteral("output ") + ou, 9)
                          .arg(QStringLiteral("ideal ") + ou, 9)
                          .arg(QStringLiteral("err %"), 7);
-    if (Job.Meter) header += QStringLiteral(" %1 %2").arg(QStringLiteral("meter ") + ou, 9).arg(QStringLiteral("err %"), 7);
+    if (Job.Meter)
+        header +=
+            QStringLiteral(" %1 %2").arg(QStringLiteral("meter ") + ou, 9).arg(QStringLiteral("err %"), 7);
     return header + QStringLiteral("  verdict");
 }
 
@@ -509,7 +530,8 @@ void TCalRun::CheckPoint(int index) {
     PointIndex = index;
     QList<TPoint>& points = AsLeft ? Left : Found;
     if (index >= Job.Points.size()) {
-        const auto failed = std::count_if(points.begin(), points.end(), [](const TPoint& p) { return !p.Pass; });
+        const auto failed =
+            std::count_if(points.begin(), points.end(), [](const TPoint& p) { return !p.Pass; });
         emit Line(failed ? QStringLiteral("%1 of %2 points outside ±%3 % of span")
                                .arg(failed)
                                .arg(points.size())
@@ -522,26 +544,28 @@ void TCalRun::CheckPoint(int index) {
     Current.Percent = Job.Points[index];
     Current.Target = InPerm.EuMin + (double(InPerm.EuMax) - InPerm.EuMin) * Current.Percent / 100.0;
     const QString target = FormatFloat(Current.Target, in.EngFormat, in.EngUnit);
-    NextApplied(
-        QStringLiteral("point %1/%2: apply %3 (%4 % of %5 to %6)")
-            .arg(index + 1)
-            .arg(Job.Points.size())
-            .arg(target, FormatFloat(Current.Percent, QStringLiteral("0.0")), FormatFloat(InPerm.EuMin, in.EngFormat),
-                 FormatFloat(InPerm.EuMax, in.EngFormat)),
-        [this, index](std::optional<QString> line) {
-            if (!line) return InputEnded(QStringLiteral("before point %1").arg(index + 1));
-            if (line->trimmed().isEmpty() && !Job.Applied) {
-                Current.Applied = Current.Target;
-            } else if (const std::optional<double> v = Number(*line)) {
-                Current.Applied = *v;
-            } else if (Job.Applied) {
-                return Fail(ExitBadInput, QStringLiteral("--applied: '%1' is not a number").arg(line->trimmed()));
-            } else {
-                emit Line(QStringLiteral("'%1' is not a number; press Enter, or type the value applied").arg(line->trimmed()));
-                return CheckPoint(index);
-            }
-            WaitSteady([this](const Msg::TInputReport& in, bool steady) { PointRead(in, steady); });
-        });
+    NextApplied(QStringLiteral("point %1/%2: apply %3 (%4 % of %5 to %6)")
+                    .arg(index + 1)
+                    .arg(Job.Points.size())
+                    .arg(target, FormatFloat(Current.Percent, QStringLiteral("0.0")),
+                         FormatFloat(InPerm.EuMin, in.EngFormat), FormatFloat(InPerm.EuMax, in.EngFormat)),
+                [this, index](std::optional<QString> line) {
+                    if (!line) return InputEnded(QStringLiteral("before point %1").arg(index + 1));
+                    if (line->trimmed().isEmpty() && !Job.Applied) {
+                        Current.Applied = Current.Target;
+                    } else if (const std::optional<double> v = Number(*line)) {
+                        Current.Applied = *v;
+                    } else if (Job.Applied) {
+                        return Fail(ExitBadInput,
+                                    QStringLiteral("--applied: '%1' is not a number").arg(line->trimmed()));
+                    } else {
+                        emit Line(
+                            QStringLiteral("'%1' is not a number; press Enter, or type the value applied")
+                                .arg(line->trimmed()));
+                        return CheckPoint(index);
+                    }
+                    WaitSteady([this](const Msg::TInputReport& in, bool steady) { PointRead(in, steady); });
+                });
 }
 
 void TCalRun::PointRead(const Msg::TInputReport& in, bool steady) {
@@ -549,7 +573,8 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady) {
     Current.Steady = steady;
     Send(Msg::ReadActiveOut(OutPerm.Range), [this](const QByteArray& answer) {
         const Msg::TOutputReport out = Msg::DecodeOutputReport(answer);
-        if (out.Status == 0) return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadActiveOut (status 0)"));
+        if (out.Status == 0)
+            return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadActiveOut (status 0)"));
         Current.Output = OutputOf(out, out.DacCode);
         double fraction = (Current.Applied - InPerm.EuMin) / (double(InPerm.EuMax) - InPerm.EuMin);
         if (OutPerm.Invert) fraction = 1 - fraction;
@@ -560,7 +585,8 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady) {
         const auto finish = [this, outSpan](std::optional<double> meter) {
             Current.Meter = meter;
             if (meter) Current.MeterError = (*meter - Current.Ideal) / outSpan * 100;
-            const double worst = std::fabs(PointError(Current.EngError, Current.OutError, Current.MeterError));
+            const double worst =
+                std::fabs(PointError(Current.EngError, Current.OutError, Current.MeterError));
             Current.Pass = Current.Steady && std::isfinite(worst) && worst <= Job.Tolerance + 1e-9;
             emit Line(TableRow(Current));
             (AsLeft ? Left : Found) << Current;
@@ -568,7 +594,8 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady) {
         };
         if (!Job.Meter) return finish(std::nullopt);
         AskNumber(QStringLiteral("meter reading of the output in %1 (ideal %2; Enter: none)")
-                      .arg(OutRanges[OutPerm.Range].Unit, FormatFloat(Current.Ideal, OutRanges[OutPerm.Range].Format)),
+                      .arg(OutRanges[OutPerm.Range].Unit,
+                           FormatFloat(Current.Ideal, OutRanges[OutPerm.Range].Format)),
                   true, finish);
     });
 }
@@ -578,47 +605,51 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady) {
 void TCalRun::CalInputZero() {
     const IRange& row = InRow(InPerm.RangeCode);
     const QString zero = FormatFloat(0, row.RawFormat, row.RawUnit);
-    NextApplied(QStringLiteral("input zero scale: apply %1 (%2) to the input")
-                    .arg(zero, FormatFloat(row.EuMin, row.EngFormat, row.EngUnit)),
-                [this, zero](std::optional<QString> line) {
-                    if (!line) return InputEnded(QStringLiteral("before the input zero point"));
-                    if (Job.Applied && (!Number(*line) || *Number(*line) != 0))
-                        return Fail(ExitBadInput, QStringLiteral("the input's zero point is %1; --applied gave '%2'; "
-                                                                 "nothing was written")
-                                                      .arg(zero, line->trimmed()));
-                    WaitSteady([this](const Msg::TInputReport& in, bool steady) {
-                        const IRange& row = InRow(InPerm.RangeCode);
-                        if (!steady)
-                            return Fail(ExitNoAnswer, QStringLiteral("the input did not settle within %1 s; nothing was written")
-                                                          .arg(Job.SettleLimitMs / 1000.0));
-                        const QString before = FormatFloat(in.Raw, row.RawFormat, row.RawUnit);
-                        Confirm(QStringLiteral("the input reads %1; write the zero calibration of %2 (cmdCalZero)?")
-                                    .arg(before, row.Name),
-                                [this, before](bool yes) {
-                                    QJsonObject adj{{QStringLiteral("what"), QStringLiteral("input zero")},
-                                                    {QStringLiteral("applied"), 0},
-                                                    {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
-                                                    {QStringLiteral("read_before"), before},
-                                                    {QStringLiteral("written"), yes}};
-                                    if (!yes) {
-                                        emit Line(QStringLiteral("input zero not written"));
-                                        Adjustments << adj;
-                                        return CalInputFull();
-                                    }
-                                    Send(Msg::CalZero(InPerm.RangeCode), [this, adj](const QByteArray& answer) mutable {
-                                        const Msg::TInputReport r = Msg::DecodeInputReport(answer);
-                                        if (r.Status == 0)
-                                            return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdCalZero (status 0)"));
-                                        const IRange& row = InRow(InPerm.RangeCode);
-                                        const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
-                                        adj[QStringLiteral("read_after")] = after;
-                                        Adjustments << adj;
-                                        emit Line(QStringLiteral("input zero calibrated: reads %1").arg(after));
-                                        CalInputFull();
-                                    });
-                                });
+    NextApplied(
+        QStringLiteral("input zero scale: apply %1 (%2) to the input")
+            .arg(zero, FormatFloat(row.EuMin, row.EngFormat, row.EngUnit)),
+        [this, zero](std::optional<QString> line) {
+            if (!line) return InputEnded(QStringLiteral("before the input zero point"));
+            if (Job.Applied && (!Number(*line) || *Number(*line) != 0))
+                return Fail(ExitBadInput, QStringLiteral("the input's zero point is %1; --applied gave '%2'; "
+                                                         "nothing was written")
+                                              .arg(zero, line->trimmed()));
+            WaitSteady([this](const Msg::TInputReport& in, bool steady) {
+                const IRange& row = InRow(InPerm.RangeCode);
+                if (!steady)
+                    return Fail(ExitNoAnswer,
+                                QStringLiteral("the input did not settle within %1 s; nothing was written")
+                                    .arg(Job.SettleLimitMs / 1000.0));
+                const QString before = FormatFloat(in.Raw, row.RawFormat, row.RawUnit);
+                Confirm(
+                    QStringLiteral("the input reads %1; write the zero calibration of %2 (cmdCalZero)?")
+                        .arg(before, row.Name),
+                    [this, before](bool yes) {
+                        QJsonObject adj{{QStringLiteral("what"), QStringLiteral("input zero")},
+                                        {QStringLiteral("applied"), 0},
+                                        {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
+                                        {QStringLiteral("read_before"), before},
+                                        {QStringLiteral("written"), yes}};
+                        if (!yes) {
+                            emit Line(QStringLiteral("input zero not written"));
+                            Adjustments << adj;
+                            return CalInputFull();
+                        }
+                        Send(Msg::CalZero(InPerm.RangeCode), [this, adj](const QByteArray& answer) mutable {
+                            const Msg::TInputReport r = Msg::DecodeInputReport(answer);
+                            if (r.Status == 0)
+                                return Fail(ExitRefused,
+                                            QStringLiteral("the transmitter refused cmdCalZero (status 0)"));
+                            const IRange& row = InRow(InPerm.RangeCode);
+                            const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
+                            adj[QStringLiteral("read_after")] = after;
+                            Adjustments << adj;
+                            emit Line(QStringLiteral("input zero calibrated: reads %1").arg(after));
+                            CalInputFull();
+                        });
                     });
-                });
+            });
+        });
 }
 
 void TCalRun::CalInputFull() {
@@ -631,13 +662,17 @@ void TCalRun::CalInputFull() {
         [this](std::optional<QString> line) {
             if (!line) return InputEnded(QStringLiteral("before the input full-scale point"));
             const IRange& row = InRow(InPerm.RangeCode);
-            const std::optional<double> v =
-                line->trimmed().isEmpty() && !Job.Applied ? std::optional<double>(row.RawFullScale) : Number(*line);
+            const std::optional<double> v = line->trimmed().isEmpty() && !Job.Applied
+                                                ? std::optional<double>(row.RawFullScale)
+                                                : Number(*line);
             // The transmitter takes a full scale above zero and up to half as much again as the range's.
             if (!v || *v <= 0 || *v > 1.5 * row.RawFullScale) {
-                const QString text = QStringLiteral("the full-scale value must lie above 0 and up to %1, not '%2'")
-                                         .arg(FormatFloat(1.5 * row.RawFullScale, row.RawFormat, row.RawUnit), line->trimmed());
-                if (Job.Applied) return Fail(ExitBadInput, text + QStringLiteral("; nothing more was written"));
+                const QString text =
+                    QStringLiteral("the full-scale value must lie above 0 and up to %1, not '%2'")
+                        .arg(FormatFloat(1.5 * row.RawFullScale, row.RawFormat, row.RawUnit),
+                             line->trimmed());
+                if (Job.Applied)
+                    return Fail(ExitBadInput, text + QStringLiteral("; nothing more was written"));
                 emit Line(text);
                 return CalInputFull();
             }
@@ -645,34 +680,42 @@ void TCalRun::CalInputFull() {
             WaitSteady([this](const Msg::TInputReport& in, bool steady) {
                 const IRange& row = InRow(InPerm.RangeCode);
                 if (!steady)
-                    return Fail(ExitNoAnswer, QStringLiteral("the input did not settle within %1 s; the full scale was not written")
-                                                  .arg(Job.SettleLimitMs / 1000.0));
+                    return Fail(
+                        ExitNoAnswer,
+                        QStringLiteral("the input did not settle within %1 s; the full scale was not written")
+                            .arg(Job.SettleLimitMs / 1000.0));
                 const QString before = FormatFloat(in.Raw, row.RawFormat, row.RawUnit);
                 const QString applied = FormatFloat(FullApplied, row.RawFormat, row.RawUnit);
-                Confirm(QStringLiteral("the input reads %1; write the full-scale calibration of %2 at %3 (cmdCalFull)?")
+                Confirm(QStringLiteral(
+                            "the input reads %1; write the full-scale calibration of %2 at %3 (cmdCalFull)?")
                             .arg(before, row.Name, applied),
                         [this, before](bool yes) {
-                            QJsonObject adj{{QStringLiteral("what"), QStringLiteral("input full scale")},
-                                            {QStringLiteral("applied"), FullApplied},
-                                            {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
-                                            {QStringLiteral("read_before"), before},
-                                            {QStringLiteral("written"), yes}};
+                            QJsonObject adj{
+                                {QStringLiteral("what"), QStringLiteral("input full scale")},
+                                {QStringLiteral("applied"), FullApplied},
+                                {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
+                                {QStringLiteral("read_before"), before},
+                                {QStringLiteral("written"), yes}};
                             if (!yes) {
                                 emit Line(QStringLiteral("input full scale not written"));
                                 Adjustments << adj;
                                 return Phases();
                             }
-                            Send(Msg::CalFull(InPerm.RangeCode, float(FullApplied)), [this, adj](const QByteArray& answer) mutable {
-                                const Msg::TInputReport r = Msg::DecodeInputReport(answer);
-                                if (r.Status == 0)
-                                    return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdCalFull (status 0)"));
-                                const IRange& row = InRow(InPerm.RangeCode);
-                                const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
-                                adj[QStringLiteral("read_after")] = after;
-                                Adjustments << adj;
-                                emit Line(QStringLiteral("input full scale calibrated: reads %1").arg(after));
-                                Phases();
-                            });
+                            Send(Msg::CalFull(InPerm.RangeCode, float(FullApplied)),
+                                 [this, adj](const QByteArray& answer) mutable {
+                                     const Msg::TInputReport r = Msg::DecodeInputReport(answer);
+                                     if (r.Status == 0)
+                                         return Fail(
+                                             ExitRefused,
+                                             QStringLiteral("the transmitter refused cmdCalFull (status 0)"));
+                                     const IRange& row = InRow(InPerm.RangeCode);
+                                     const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
+                                     adj[QStringLiteral("read_after")] = after;
+                                     Adjustments << adj;
+                                     emit Line(
+                                         QStringLiteral("input full scale calibrated: reads %1").arg(after));
+                                     Phases();
+                                 });
                         });
             });
         });
@@ -685,7 +728,8 @@ void TCalRun::TrimOutput(bool full) {
     TrimSteps.clear();
     TrimCode = full ? OutPerm.FullCode : OutPerm.ZeroCode;
     const double tolerance = Job.TrimTolerance / 100 * (double(row.FullScale) - row.ZeroScale);
-    emit Line(QStringLiteral("output %1 scale: trimming the DAC towards %2 %3 (within ±%4 %3), from the stored code %5")
+    emit Line(QStringLiteral(
+                  "output %1 scale: trimming the DAC towards %2 %3 (within ±%4 %3), from the stored code %5")
                   .arg(full ? QStringLiteral("full") : QStringLiteral("zero"),
                        FormatFloat(full ? row.FullScale : row.ZeroScale, row.Format), row.Unit,
                        FormatFloat(tolerance, QStringLiteral("0.0000")))
@@ -700,88 +744,102 @@ void TCalRun::TrimStep(bool full) {
     const int stored = full ? OutPerm.FullCode : OutPerm.ZeroCode;
     const QString which = full ? QStringLiteral("full") : QStringLiteral("zero");
     Send(Msg::SetDac(OutPerm.Range, uint16_t(TrimCode)), [=, this](const QByteArray&) {
-        AskNumber(QStringLiteral("step %1: DAC code %2; meter reading in %3")
-                      .arg(TrimSteps.size() + 1)
-                      .arg(TrimCode)
-                      .arg(row.Unit),
-                  false, [=, this](std::optional<double> reading) {
-                      TrimSteps << qMakePair(TrimCode, *reading);
-                      QJsonArray steps;
-                      for (const auto& s : TrimSteps)
-                          steps << QJsonObject{{QStringLiteral("code"), s.first}, {QStringLiteral("meter"), s.second}};
-                      QJsonObject adj{{QStringLiteral("what"), QStringLiteral("output %1 code").arg(which)},
-                                      {QStringLiteral("target"), target},
-                                      {QStringLiteral("code_before"), stored},
-                                      {QStringLiteral("steps"), steps}};
-                      const auto next = [this, full] {
-                          if (!full) return TrimOutput(true);
-                          // The DAC follows the input again, as after selecting the range.
-                          Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
-                              emit Line(QStringLiteral("the output follows the input again"));
-                              Phases();
-                          });
-                      };
-                      auto giveUp = [=, this](const QString& why) mutable {
-                          TrimFailed = true;
-                          adj[QStringLiteral("written")] = false;
-                          Adjustments << adj;
-                          emit Line(QStringLiteral("%1; the %2 code stays %3").arg(why, which).arg(stored));
-                          next();
-                      };
-                      if (std::fabs(*reading - target) > tolerance) {
-                          if (TrimSteps.size() >= Job.MaxSteps)
-                              return giveUp(QStringLiteral("not within ±%1 %2 after %3 steps")
-                                                .arg(FormatFloat(tolerance, QStringLiteral("0.0000")), row.Unit)
-                                                .arg(TrimSteps.size()));
-                          const int code = NextTrimCode(TrimSteps, target, (double(row.FullScale) - row.ZeroScale) /
-                                                                               (OutPerm.FullCode != OutPerm.ZeroCode
-                                                                                    ? double(OutPerm.FullCode) - OutPerm.ZeroCode
-                                                                                    : 60000.0));
-                          if (code == TrimCode)
-                              return giveUp(QStringLiteral("the DAC gets no closer than code %1").arg(code));
-                          TrimCode = code;
-                          return TrimStep(full);
-                      }
-                      Confirm(QStringLiteral("code %1 gives %2 %3 after %4 step(s); store it as the %5 code (%6, was %7)?")
-                                  .arg(TrimCode)
-                                  .arg(FormatFloat(*reading, QStringLiteral("0.0000")), row.Unit)
-                                  .arg(TrimSteps.size())
-                                  .arg(which, full ? QStringLiteral("cmdWriteOutFull") : QStringLiteral("cmdWriteOutZero"))
-                                  .arg(stored),
-                              [=, this](bool yes) mutable {
-                                  adj[QStringLiteral("code_after")] = TrimCode;
-                                  adj[QStringLiteral("written")] = yes;
-                                  if (!yes) {
-                                      Adjustments << adj;
-                                      emit Line(QStringLiteral("the %1 code not stored; it stays %2").arg(which).arg(stored));
-                                      return next();
-                                  }
-                                  Msg::TOutSettings s;
-                                  s.Range = OutPerm.Range;
-                                  s.Invert = OutPerm.Invert != 0;
-                                  s.OutMin = OutPerm.OutMin;
-                                  s.OutMax = OutPerm.OutMax;
-                                  s.AlarmLimit = OutPerm.AlarmLimit;
-                                  s.DeadBand = OutPerm.DeadBand;
-                                  s.AlarmFlags = OutPerm.AlarmFlags & (Msg::AlarmEnabledBit | Msg::AlarmLowBit);
-                                  const uint16_t code = uint16_t(TrimCode);
-                                  Send(full ? Msg::WriteOutFull(code, s) : Msg::WriteOutZero(code, s),
-                                       [=, this](const QByteArray& answer) mutable {
-                                           const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);
-                                           if (r.Status == 0)
-                                               return Fail(ExitRefused, QStringLiteral("the transmitter refused %1 (status 0)")
-                                                                            .arg(CommandName(r.Code)));
-                                           const int kept = full ? r.FullCode : r.ZeroCode;
-                                           if (kept != code)
-                                               return Fail(ExitDiffers, QStringLiteral("the unit holds %1 code %2, not %3")
-                                                                            .arg(which).arg(kept).arg(code));
-                                           Adjustments << adj;
-                                           emit Line(QStringLiteral("%1 code stored: %2 (was %3)").arg(which).arg(code).arg(stored));
-                                           (full ? OutPerm.FullCode : OutPerm.ZeroCode) = code;
-                                           next();
-                                       });
-                              });
-                  });
+        AskNumber(
+            QStringLiteral("step %1: DAC code %2; meter reading in %3")
+                .arg(TrimSteps.size() + 1)
+                .arg(TrimCode)
+                .arg(row.Unit),
+            false, [=, this](std::optional<double> reading) {
+                TrimSteps << qMakePair(TrimCode, *reading);
+                QJsonArray steps;
+                for (const auto& s : TrimSteps)
+                    steps << QJsonObject{{QStringLiteral("code"), s.first},
+                                         {QStringLiteral("meter"), s.second}};
+                QJsonObject adj{{QStringLiteral("what"), QStringLiteral("output %1 code").arg(which)},
+                                {QStringLiteral("target"), target},
+                                {QStringLiteral("code_before"), stored},
+                                {QStringLiteral("steps"), steps}};
+                const auto next = [this, full] {
+                    if (!full) return TrimOutput(true);
+                    // The DAC follows the input again, as after selecting the range.
+                    Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
+                        emit Line(QStringLiteral("the output follows the input again"));
+                        Phases();
+                    });
+                };
+                auto giveUp = [=, this](const QString& why) mutable {
+                    TrimFailed = true;
+                    adj[QStringLiteral("written")] = false;
+                    Adjustments << adj;
+                    emit Line(QStringLiteral("%1; the %2 code stays %3").arg(why, which).arg(stored));
+                    next();
+                };
+                if (std::fabs(*reading - target) > tolerance) {
+                    if (TrimSteps.size() >= Job.MaxSteps)
+                        return giveUp(QStringLiteral("not within ±%1 %2 after %3 steps")
+                                          .arg(FormatFloat(tolerance, QStringLiteral("0.0000")), row.Unit)
+                                          .arg(TrimSteps.size()));
+                    const int code = NextTrimCode(TrimSteps, target,
+                                                  (double(row.FullScale) - row.ZeroScale) /
+                                                      (OutPerm.FullCode != OutPerm.ZeroCode
+                                                           ? double(OutPerm.FullCode) - OutPerm.ZeroCode
+                                                           : 60000.0));
+                    if (code == TrimCode)
+                        return giveUp(QStringLiteral("the DAC gets no closer than code %1").arg(code));
+                    TrimCode = code;
+                    return TrimStep(full);
+                }
+                Confirm(
+                    QStringLiteral(
+                        "code %1 gives %2 %3 after %4 step(s); store it as the %5 code (%6, was %7)?")
+                        .arg(TrimCode)
+                        .arg(FormatFloat(*reading, QStringLiteral("0.0000")), row.Unit)
+                        .arg(TrimSteps.size())
+                        .arg(which,
+                             full ? QStringLiteral("cmdWriteOutFull") : QStringLiteral("cmdWriteOutZero"))
+                        .arg(stored),
+                    [=, this](bool yes) mutable {
+                        adj[QStringLiteral("code_after")] = TrimCode;
+                        adj[QStringLiteral("written")] = yes;
+                        if (!yes) {
+                            Adjustments << adj;
+                            emit Line(
+                                QStringLiteral("the %1 code not stored; it stays %2").arg(which).arg(stored));
+                            return next();
+                        }
+                        Msg::TOutSettings s;
+                        s.Range = OutPerm.Range;
+                        s.Invert = OutPerm.Invert != 0;
+                        s.OutMin = OutPerm.OutMin;
+                        s.OutMax = OutPerm.OutMax;
+                        s.AlarmLimit = OutPerm.AlarmLimit;
+                        s.DeadBand = OutPerm.DeadBand;
+                        s.AlarmFlags = OutPerm.AlarmFlags & (Msg::AlarmEnabledBit | Msg::AlarmLowBit);
+                        const uint16_t code = uint16_t(TrimCode);
+                        Send(full ? Msg::WriteOutFull(code, s) : Msg::WriteOutZero(code, s),
+                             [=, this](const QByteArray& answer) mutable {
+                                 const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);
+                                 if (r.Status == 0)
+                                     return Fail(ExitRefused,
+                                                 QStringLiteral("the transmitter refused %1 (status 0)")
+                                                     .arg(CommandName(r.Code)));
+                                 const int kept = full ? r.FullCode : r.ZeroCode;
+                                 if (kept != code)
+                                     return Fail(ExitDiffers,
+                                                 QStringLiteral("the unit holds %1 code %2, not %3")
+                                                     .arg(which)
+                                                     .arg(kept)
+                                                     .arg(code));
+                                 Adjustments << adj;
+                                 emit Line(QStringLiteral("%1 code stored: %2 (was %3)")
+                                               .arg(which)
+                                               .arg(code)
+                                               .arg(stored));
+                                 (full ? OutPerm.FullCode : OutPerm.ZeroCode) = code;
+                                 next();
+                             });
+                    });
+            });
     });
 }
 
@@ -789,7 +847,9 @@ void TCalRun::TrimStep(bool full) {
 
 QJsonArray TCalRun::PointsJson(const QList<TPoint>& points) const {
     QJsonArray list;
-    const auto orNull = [](std::optional<double> v, int d) { return v ? QJsonValue(Rounded(*v, d)) : QJsonValue(); };
+    const auto orNull = [](std::optional<double> v, int d) {
+        return v ? QJsonValue(Rounded(*v, d)) : QJsonValue();
+    };
     for (const TPoint& p : points)
         list << QJsonObject{{QStringLiteral("percent"), p.Percent},
                             {QStringLiteral("target"), Rounded(p.Target, 4)},
@@ -813,14 +873,16 @@ QJsonObject TCalRun::Record() const {
     const auto check = [this](const QList<TPoint>& points, bool done) -> QJsonValue {
         if (!done) return QJsonValue();
         const bool pass = std::all_of(points.begin(), points.end(), [](const TPoint& p) { return p.Pass; });
-        return QJsonObject{{QStringLiteral("points"), PointsJson(points)}, {QStringLiteral("verdict"), Verdict(pass)}};
+        return QJsonObject{{QStringLiteral("points"), PointsJson(points)},
+                           {QStringLiteral("verdict"), Verdict(pass)}};
     };
     const bool foundPass = std::all_of(Found.begin(), Found.end(), [](const TPoint& p) { return p.Pass; });
     const bool leftPass = std::all_of(Left.begin(), Left.end(), [](const TPoint& p) { return p.Pass; });
     return QJsonObject{
         {QStringLiteral("record"), QStringLiteral("mrt9dx calibration record")},
         {QStringLiteral("record_version"), 1},
-        {QStringLiteral("unit"), QJsonObject{{QStringLiteral("port"), Port}, {QStringLiteral("version"), Version}}},
+        {QStringLiteral("unit"),
+         QJsonObject{{QStringLiteral("port"), Port}, {QStringLiteral("version"), Version}}},
         {QStringLiteral("input"),
          QJsonObject{{QStringLiteral("range"), in.Name},
                      {QStringLiteral("wiring"), in.HasWiring ? WiringNames[wiring] : QJsonValue()},
@@ -828,14 +890,13 @@ QJsonObject TCalRun::Record() const {
                      {QStringLiteral("eu_min"), InPerm.EuMin},
                      {QStringLiteral("eu_max"), InPerm.EuMax},
                      {QStringLiteral("unit"), in.EngUnit.trimmed()}}},
-        {QStringLiteral("output"),
-         QJsonObject{{QStringLiteral("range"), out.Name},
-                     {QStringLiteral("min"), OutPerm.OutMin},
-                     {QStringLiteral("max"), OutPerm.OutMax},
-                     {QStringLiteral("unit"), out.Unit},
-                     {QStringLiteral("invert"), OutPerm.Invert != 0},
-                     {QStringLiteral("zero_code"), OutPerm.ZeroCode},
-                     {QStringLiteral("full_code"), OutPerm.FullCode}}},
+        {QStringLiteral("output"), QJsonObject{{QStringLiteral("range"), out.Name},
+                                               {QStringLiteral("min"), OutPerm.OutMin},
+                                               {QStringLiteral("max"), OutPerm.OutMax},
+                                               {QStringLiteral("unit"), out.Unit},
+                                               {QStringLiteral("invert"), OutPerm.Invert != 0},
+                                               {QStringLiteral("zero_code"), OutPerm.ZeroCode},
+                                               {QStringLiteral("full_code"), OutPerm.FullCode}}},
         {QStringLiteral("tolerance_percent_of_span"), Job.Tolerance},
         {QStringLiteral("reference_id"), Job.ReferenceId},
         {QStringLiteral("technician"), Job.By},
@@ -870,22 +931,28 @@ void TCalRun::Done() {
     };
     QStringList summary;
     if (Job.CheckBefore)
-        summary << QStringLiteral("%1: %2").arg(Job.CheckAfter ? QStringLiteral("as found") : QStringLiteral("check"),
-                                                pass(Found) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+        summary << QStringLiteral("%1: %2").arg(
+            Job.CheckAfter ? QStringLiteral("as found") : QStringLiteral("check"),
+            pass(Found) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
     if (Job.CalInput || Job.CalOutput)
         summary << (TrimFailed ? QStringLiteral("calibration: a DAC code not within tolerance")
                                : QStringLiteral("calibration: done"));
-    if (Job.CheckAfter) summary << QStringLiteral("as left: %1").arg(pass(Left) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+    if (Job.CheckAfter)
+        summary << QStringLiteral("as left: %1")
+                       .arg(pass(Left) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
     Result = summary.join(QStringLiteral("; "));
     int status = ExitDone;
     if (Job.CheckAfter ? !pass(Left) : (Job.CheckBefore && !pass(Found))) status = ExitDiffers;
     if (TrimFailed) status = ExitDiffers;
     QString error;
-    if (!WriteFiles(&error)) return Fail(ExitNoAnswer, QStringLiteral("the record was not written: ") + error);
+    if (!WriteFiles(&error))
+        return Fail(ExitNoAnswer, QStringLiteral("the record was not written: ") + error);
     if (!Job.RecordFile.isEmpty()) emit Line(QStringLiteral("record written to %1").arg(Job.RecordFile));
-    if (!Job.CertificateFile.isEmpty()) emit Line(QStringLiteral("certificate written to %1").arg(Job.CertificateFile));
+    if (!Job.CertificateFile.isEmpty())
+        emit Line(QStringLiteral("certificate written to %1").arg(Job.CertificateFile));
     Ended = true;
-    FinishUnit(status, status == ExitDiffers ? QStringLiteral("outside the tolerance: ") + Result : QString());
+    FinishUnit(status,
+               status == ExitDiffers ? QStringLiteral("outside the tolerance: ") + Result : QString());
 }
 
 // ---- Standard input ----
@@ -947,7 +1014,9 @@ void TStdinLines::Deliver() {
 void TUnitRun::RunCalibration() {
     CalRun = new TCalRun(
         PortName, Job.Cal, Clock,
-        [this](const QByteArray& request, THandler then, TFailHandler fail) { Ask(request, std::move(then), std::move(fail)); },
+        [this](const QByteArray& request, THandler then, TFailHandler fail) {
+            Ask(request, std::move(then), std::move(fail));
+        },
         [this](int status, const QString& error) {
             Result = CalRun->Result;
             Finish(status, error);

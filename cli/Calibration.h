@@ -27,7 +27,7 @@ struct TCalJob {
     bool CheckBefore = false; // check, or the as-found check before a calibration
     bool CalInput = false;
     bool CalOutput = false;
-    bool CheckAfter = false; // the as-left check after the calibration
+    bool CheckAfter = false;                  // the as-left check after the calibration
     QList<double> Points{0, 25, 50, 75, 100}; // % of the programmed span
     double Tolerance = 0.25;                  // % of span
     bool Applied = false;                     // --applied: values a line, no prompts for them
@@ -35,8 +35,8 @@ struct TCalJob {
     QStringList AppliedLines;                 // --applied FILE, read before anything is sent
     bool Meter = false;                       // ask for the meter's reading of the output at each point
     QString ReferenceId, By, RecordFile, CertificateFile;
-    bool SwitchMode = false;    // switch a unit in RUN mode to CAL and back
-    bool Yes = false;           // write without asking
+    bool SwitchMode = false;     // switch a unit in RUN mode to CAL and back
+    bool Yes = false;            // write without asking
     double TrimTolerance = 0.01; // % of the output range's span
     int MaxSteps = 10;
     int SettleLimitMs = 10000;

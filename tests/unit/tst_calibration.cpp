@@ -107,7 +107,8 @@ private slots:
         QTest::newRow("two steps apart") << QList<double>{586.0, 586.2, 586.1} << 1 << false;
         QTest::newRow("two reads are not enough") << QList<double>{586.0, 586.0} << 1 << false;
         QTest::newRow("settled after a jump") << QList<double>{20.0, 400.0, 586.0, 586.0, 586.1} << 1 << true;
-        QTest::newRow("still creeping at the end") << QList<double>{586.0, 586.0, 586.0, 586.15} << 1 << false;
+        QTest::newRow("still creeping at the end")
+            << QList<double>{586.0, 586.0, 586.0, 586.15} << 1 << false;
         QTest::newRow("ohms without decimals, one apart") << QList<double>{5000, 5001, 5000} << 0 << true;
         QTest::newRow("ohms without decimals, 1.5 apart") << QList<double>{5000, 5001.5, 5000} << 0 << false;
     }
@@ -125,16 +126,19 @@ private slots:
         QTest::addColumn<double>("slope"); // nominal, signal per code
         QTest::addColumn<int>("next");
         const double volt = 20.0 / 60000;
-        QTest::newRow("first step on the nominal slope") << QList<int>{1000} << QList<double>{-11.0} << -10.0 << volt << 4000;
-        QTest::newRow("secant of the last two") << QList<int>{1000, 4060} << QList<double>{-11.0201, -9.9978} << -10.0 << volt
-                                                << 4053;
+        QTest::newRow("first step on the nominal slope")
+            << QList<int>{1000} << QList<double>{-11.0} << -10.0 << volt << 4000;
+        QTest::newRow("secant of the last two")
+            << QList<int>{1000, 4060} << QList<double>{-11.0201, -9.9978} << -10.0 << volt << 4053;
         QTest::newRow("one code read twice: nominal slope")
             << QList<int>{4000, 4000} << QList<double>{-10.010, -10.012} << -10.0 << volt << 4036;
         QTest::newRow("noise turns the secant round: nominal slope")
             << QList<int>{4000, 4001} << QList<double>{-10.003, -10.004} << -10.0 << volt << 4013;
-        QTest::newRow("beyond the top: 65535") << QList<int>{65000} << QList<double>{9.0} << 10.0 << volt << 65535;
+        QTest::newRow("beyond the top: 65535")
+            << QList<int>{65000} << QList<double>{9.0} << 10.0 << volt << 65535;
         QTest::newRow("below the bottom: 0") << QList<int>{100} << QList<double>{-9.0} << -10.0 << volt << 0;
-        QTest::newRow("falling line of codes") << QList<int>{61000} << QList<double>{-9.5} << -10.0 << -volt << 62500;
+        QTest::newRow("falling line of codes")
+            << QList<int>{61000} << QList<double>{-9.5} << -10.0 << -volt << 62500;
     }
     void trimCode() {
         QFETCH(QList<int>, codes);
@@ -165,41 +169,57 @@ private slots:
 
     void endToEnd_data() {
         QTest::addColumn<QString>("args");
-        QTest::addColumn<int>("fault"); // 0 none, 1 sensor error, 2 DAC error, 3 a reading that never settles,
+        QTest::addColumn<int>(
+            "fault"); // 0 none, 1 sensor error, 2 DAC error, 3 a reading that never settles,
         // 4 sensor error and cmdCalFull refused
         QTest::addColumn<QByteArray>("applied");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("found"); // the record's verdicts, "" when none
         QTest::addColumn<QString>("left");
-        QTest::newRow("check: a good unit passes") << "check --points 0,50,100" << 0 << QByteArray() << 0 << "pass" << "";
+        QTest::newRow("check: a good unit passes")
+            << "check --points 0,50,100" << 0 << QByteArray() << 0 << "pass"
+            << "";
         QTest::newRow("check: a sensor error fails as found")
-            << "check --points 0,50,100" << 1 << QByteArray() << 4 << "fail" << "";
+            << "check --points 0,50,100" << 1 << QByteArray() << 4 << "fail"
+            << "";
         QTest::newRow("check: a DAC error shows only on the meter")
-            << "check --points 50 --meter" << 2 << QByteArray() << 4 << "fail" << "";
+            << "check --points 50 --meter" << 2 << QByteArray() << 4 << "fail"
+            << "";
         QTest::newRow("check: a reading that never settles fails")
-            << "check --points 50 --settle 2" << 3 << QByteArray() << 4 << "fail" << "";
+            << "check --points 50 --settle 2" << 3 << QByteArray() << 4 << "fail"
+            << "";
         QTest::newRow("check --applied: the values really applied count")
-            << "check --points 0,100 --applied f" << 0 << QByteArray("-200\n1372\n") << 0 << "pass" << "";
+            << "check --points 0,100 --applied f" << 0 << QByteArray("-200\n1372\n") << 0 << "pass"
+            << "";
         QTest::newRow("as left after input: the sensor error corrected")
-            << "check --points 0,50,100 --switch-mode --as-left-after input" << 1 << QByteArray() << 0 << "fail"
+            << "check --points 0,50,100 --switch-mode --as-left-after input" << 1 << QByteArray() << 0
+            << "fail"
             << "pass";
         QTest::newRow("as left after output: the DAC error trimmed out")
-            << "check --points 0,50,100 --meter --switch-mode --as-left-after output" << 2 << QByteArray() << 0
-            << "fail" << "pass";
+            << "check --points 0,50,100 --meter --switch-mode --as-left-after output" << 2 << QByteArray()
+            << 0 << "fail"
+            << "pass";
         QTest::newRow("calibrate input from --applied: the reading corrected")
-            << "calibrate input --switch-mode --applied f" << 1 << QByteArray("0\n54886\n") << 0 << "" << "";
+            << "calibrate input --switch-mode --applied f" << 1 << QByteArray("0\n54886\n") << 0 << ""
+            << "";
         QTest::newRow("calibrate in RUN mode without --switch-mode: refused, nothing written")
-            << "calibrate input,output" << 1 << QByteArray() << 2 << "" << "";
+            << "calibrate input,output" << 1 << QByteArray() << 2 << ""
+            << "";
         QTest::newRow("calibrate --applied with a zero point other than 0: nothing written")
-            << "calibrate input --switch-mode --applied f" << 1 << QByteArray("5\n54886\n") << 2 << "" << "";
+            << "calibrate input --switch-mode --applied f" << 1 << QByteArray("5\n54886\n") << 2 << ""
+            << "";
         QTest::newRow("calibrate --applied with a full scale above 1.5 times the range's: not written")
-            << "calibrate input --switch-mode --yes --applied f" << 1 << QByteArray("0\n82330\n") << 2 << "" << "";
+            << "calibrate input --switch-mode --yes --applied f" << 1 << QByteArray("0\n82330\n") << 2 << ""
+            << "";
         QTest::newRow("calibrate output: no code within tolerance in 1 step, none stored")
-            << "calibrate output --switch-mode --yes --max-steps 1" << 2 << QByteArray() << 4 << "" << "";
+            << "calibrate output --switch-mode --yes --max-steps 1" << 2 << QByteArray() << 4 << ""
+            << "";
         QTest::newRow("calibrate input refused by the unit: status 1, back in RUN")
-            << "calibrate input --switch-mode --yes" << 4 << QByteArray() << 1 << "" << "";
+            << "calibrate input --switch-mode --yes" << 4 << QByteArray() << 1 << ""
+            << "";
         QTest::newRow("Ctrl+C at the full-scale prompt: status 3, back in RUN, full scale not written")
-            << "calibrate input --switch-mode stop:input full scale" << 1 << QByteArray() << 3 << "" << "";
+            << "calibrate input --switch-mode stop:input full scale" << 1 << QByteArray() << 3 << ""
+            << "";
     }
     void endToEnd() {
         QFETCH(QString, args);
@@ -226,7 +246,8 @@ private slots:
                 sim.SettleMs = 20000; // creeps towards each new signal for a minute
             }
         };
-        QStringList line = QStringList{QStringLiteral("-p"), QStringLiteral("COM1")} + args.split(QLatin1Char(' '));
+        QStringList line =
+            QStringList{QStringLiteral("-p"), QStringLiteral("COM1")} + args.split(QLatin1Char(' '));
         // The technician's name is text of the person's, never markup of the certificate.
         const QString certificate = dir.filePath(QStringLiteral("c.html"));
         if (args.startsWith(QLatin1String("check")))
@@ -264,7 +285,8 @@ private slots:
         const QJsonObject r = QJsonDocument::fromJson(file.readAll()).object();
         QCOMPARE(r[QStringLiteral("as_found")][QStringLiteral("verdict")].toString(), found);
         QCOMPARE(r[QStringLiteral("as_left")][QStringLiteral("verdict")].toString(), left);
-        QCOMPARE(r[QStringLiteral("input")][QStringLiteral("range")].toString(), QStringLiteral("T/C Type K"));
+        QCOMPARE(r[QStringLiteral("input")][QStringLiteral("range")].toString(),
+                 QStringLiteral("T/C Type K"));
         QCOMPARE(r[QStringLiteral("technician")].toString(), QStringLiteral("A. <b>Tech</b>"));
         QFile html(certificate);
         QVERIFY(html.open(QIODevice::ReadOnly));
