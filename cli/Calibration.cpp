@@ -397,6 +397,19 @@ void TCalRun::SteadyRead() {
         const Msg::TInputReport in = Msg::DecodeInputReport(answer);
         if (in.Status == 0)
             return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadActiveIn (status 0)"));
+        // The span, the formats and a calibration belong to the programmed range:
+        // a unit measuring another one (selected for the moment) is not checked.
+        if (in.RangeCode != InPerm.RangeCode) {
+            int wiring = 0;
+            const IRange& active = InRanges[CodeToRange(in.RangeCode, wiring)];
+            return Fail(
+                ExitBadInput,
+                QStringLiteral("the unit measures %1%2, not its programmed %3: select that range or power "
+                               "the unit off and on; nothing was written")
+                    .arg(active.Name,
+                         active.HasWiring ? QStringLiteral(", ") + WiringNames[wiring] : QString(),
+                         InRow(InPerm.RangeCode).Name));
+        }
         SteadyValues << in.Eng;
         if (IsSteady(SteadyValues, Decimals(InRow(InPerm.RangeCode).EngFormat))) return SteadyThen(in, true);
         if (Clock->NowMs() - SteadySinceMs >= Job.SettleLimitMs) return SteadyThen(in, false);

@@ -171,7 +171,7 @@ private slots:
         QTest::addColumn<QString>("args");
         QTest::addColumn<int>(
             "fault"); // 0 none, 1 sensor error, 2 DAC error, 3 a reading that never settles,
-        // 4 sensor error and cmdCalFull refused
+        // 4 sensor error and cmdCalFull refused, 5 another range active (Pt100 3 wire)
         QTest::addColumn<QByteArray>("applied");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("found"); // the record's verdicts, "" when none
@@ -211,6 +211,11 @@ private slots:
         QTest::newRow("calibrate --applied with a full scale above 1.5 times the range's: not written")
             << "calibrate input --switch-mode --yes --applied f" << 1 << QByteArray("0\n82330\n") << 2 << ""
             << "";
+        QTest::newRow("another range active: refused before anything is written")
+            << "calibrate input --switch-mode --yes" << 5 << QByteArray() << 2 << ""
+            << "";
+        QTest::newRow("two ports: one at a time") << "check -p COM2" << 0 << QByteArray() << 2 << ""
+                                                  << "";
         QTest::newRow("calibrate output: no code within tolerance in 1 step, none stored")
             << "calibrate output --switch-mode --yes --max-steps 1" << 2 << QByteArray() << 4 << ""
             << "";
@@ -240,6 +245,10 @@ private slots:
             if (fault == 0) sim.ApplySignal(20);
             if (fault == 1 || fault == 4) SensorError(sim);
             if (fault == 4) sim.Faults.RefuseCode = cmdCalFull;
+            if (fault == 5) {
+                sim.ApplySignal(20);
+                sim.ActiveInCode = 12;
+            }
             if (fault == 2) DacError(sim);
             if (fault == 3) {
                 sim.ApplySignal(20);
@@ -254,6 +263,7 @@ private slots:
             line << QStringLiteral("--record") << record << QStringLiteral("--certificate") << certificate
                  << QStringLiteral("--by") << QStringLiteral("A. <b>Tech</b>");
         QCOMPARE(rig.Go(line), status);
+        if (!rig.Sim) return; // refused before any port was opened
         const TTransmitter& sim = *rig.Sim;
         QCOMPARE(sim.Mode, uint8_t(0)); // a unit switched to CAL is back in RUN
         if (fault == 3) QVERIFY(rig.Out.filter(QStringLiteral("(not steady)")).size() == 1);
