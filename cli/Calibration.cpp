@@ -36,6 +36,11 @@ double Rounded(double value, int decimals) {
     return std::round(value * scale) / scale;
 }
 
+// A test point as given: 25, 12.5.
+QString PercentText(double value) {
+    return QString::number(value, 'g', 6);
+}
+
 QString Pct(double value) {
     return FormatFloat(value, QStringLiteral("0.000"));
 }
@@ -523,7 +528,7 @@ QString TCalRun::TableRow(const TPoint& p) const {
     const IRange& in = InRow(InPerm.RangeCode);
     const QString of = OutRanges[OutPerm.Range].Format;
     QString row = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                      .arg(FormatFloat(p.Percent, QStringLiteral("0.0")), 7)
+                      .arg(PercentText(p.Percent), 7)
                       .arg(FormatFloat(p.Applied, in.EngFormat), 11)
                       .arg(FormatFloat(p.Eng, in.EngFormat), 10)
                       .arg(Pct(p.EngError), 7)
@@ -560,8 +565,8 @@ void TCalRun::CheckPoint(int index) {
     NextApplied(QStringLiteral("point %1/%2: apply %3 (%4 % of %5 to %6)")
                     .arg(index + 1)
                     .arg(Job.Points.size())
-                    .arg(target, FormatFloat(Current.Percent, QStringLiteral("0.0")),
-                         FormatFloat(InPerm.EuMin, in.EngFormat), FormatFloat(InPerm.EuMax, in.EngFormat)),
+                    .arg(target, PercentText(Current.Percent), FormatFloat(InPerm.EuMin, in.EngFormat),
+                         FormatFloat(InPerm.EuMax, in.EngFormat)),
                 [this, index](std::optional<QString> line) {
                     if (!line) return InputEnded(QStringLiteral("before point %1").arg(index + 1));
                     if (line->trimmed().isEmpty() && !Job.Applied) {
