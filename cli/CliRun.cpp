@@ -36,6 +36,11 @@ const QString MainHelp =
                    "  mode run|cal                 switch the transmitter to RUN or CAL mode\n"
                    "  watch [--interval SECONDS] [--count N]\n"
                    "                               active readings as CSV, a line per interval\n"
+                   "  check [--points LIST] [--tolerance PERCENT] [--applied FILE|-] [--meter]\n"
+                   "        [--record FILE] [--certificate FILE] [--as-left-after WHAT] ...\n"
+                   "                               the unit at test points, as found (and as left)\n"
+                   "  calibrate input|output|input,output [--applied FILE|-] [--switch-mode] ...\n"
+                   "                               input zero and full scale, output DAC trim\n"
                    "\n"
                    "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
                    "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
@@ -80,6 +85,8 @@ const TCommandHelp Commands[] = {
      "every field that differs printed."},
     {"mode", TCliJob::TCommand::Mode, "mode [--json] run|cal",
      "Switches the transmitter to RUN or CAL mode."},
+    {"check", TCliJob::TCommand::Check, CheckUsage, CheckHelp},
+    {"calibrate", TCliJob::TCommand::Calibrate, CalibrateUsage, CalibrateHelp},
     {"watch", TCliJob::TCommand::Watch, "watch [--interval SECONDS] [--count N] [--json]",
      "Prints the active readings as CSV with a header that names the units of the\n"
      "ranges read (time,raw_uV,eng_C,ta_C,tcal_C,output_mA), one line per interval\n"
@@ -236,10 +243,13 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (Job.Command == TCliJob::TCommand::Read) parser.addOption(active);
     if (Job.Command == TCliJob::TCommand::Apply) parser.addOption(dryRun);
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
+    const bool calibration = Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
+    if (calibration) parser.addOptions(CalOptions(Job.Command == TCliJob::TCommand::Check));
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
         return Fail(QStringLiteral("%1: %2").arg(name, LowerFirst(parser.errorText())));
     const QStringList args = parser.positionalArguments();
-    const int wanted = (takesFile || Job.Command == TCliJob::TCommand::Mode) ? 1 : 0;
+    const int wanted =
+        (takesFile || Job.Command == TCliJob::TCommand::Mode || Job.Command == TCliJob::TCommand::Calibrate) ? 1 : 0;
     if (args.size() != wanted)
         return Fail(
             QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
@@ -304,6 +314,13 @@ bool TCliRun::Start(const QStringList& arguments) {
                         .arg(ports[first], ports[i], devices[i]));
     }
 
+    if (calibration) {
+        QString error;
+        if (ports.size() > 1) return Fail(QStringLiteral("%1: one port at a time").arg(name));
+        if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
+            return Fail(error);
+        Job.Cal.ReadLine = ReadLine;
+    }
     const bool several = ports.size() > 1;
     Remaining = int(ports.size());
     ExitStatus = ExitDone;
@@ -318,7 +335,8 @@ bool TCliRun::Start(const QStringList& arguments) {
             const QString text = Job.Json  ? QStringLiteral("{%1: %2}").arg(JsonKey(unit->Port()), line)
                                  : several ? unit->Port() + QLatin1Char(',') + line
                                            : line;
-            if (!HeaderWritten && !Job.Json)
+            // A watch line waits for the header that names every port's units.
+            if (Job.Command == TCliJob::TCommand::Watch && !HeaderWritten && !Job.Json)
                 HeldLines << text;
             else if (Out)
                 Out(text);

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class TClock;
 class TTransport;
@@ -28,6 +29,8 @@ public:
     std::function<void(const QString&)> Err;
     // Reads the settings file of apply ("-" is standard input).
     std::function<QByteArray(const QString& file, QString* error)> ReadFile;
+    // The technician's lines for check and calibrate (standard input).
+    std::function<void(std::function<void(std::optional<QString>)>)> ReadLine;
 
     // Reads the arguments (without the program's name) and starts the run.
     // Returns false when the run is over already (help, a bad argument, `ports`):

@@ -65,6 +65,7 @@ void TUnitRun::Start() {
 
 void TUnitRun::Stop() {
     StopAsked = true;
+    if (CalRun && (Phase == TPhase::Running || Phase == TPhase::Waiting)) return CalRun->Stop();
     switch (Phase) {
     case TPhase::PauseBeforeOpen:
         return End(ExitNoAnswer, QStringLiteral("stopped before the port was opened; nothing was sent"));
@@ -169,6 +170,10 @@ void TUnitRun::RunCommand() {
         break;
     case TCliJob::TCommand::Watch:
         Watch();
+        break;
+    case TCliJob::TCommand::Check:
+    case TCliJob::TCommand::Calibrate:
+        RunCalibration();
         break;
     }
 }

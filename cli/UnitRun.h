@@ -10,6 +10,7 @@
 // discarded. The pauses, the watch interval and the reply time all count on the
 // clock, so tests run them on a manual clock.
 #include "../link/Messages.h"
+#include "Calibration.h"
 #include "Settings.h"
 
 #include <QJsonObject>
@@ -34,7 +35,7 @@ enum TExitStatus {
 };
 
 struct TCliJob {
-    enum class TCommand { Version, Read, Dump, Apply, Verify, Mode, Watch };
+    enum class TCommand { Version, Read, Dump, Apply, Verify, Mode, Watch, Check, Calibrate };
     TCommand Command = TCommand::Read;
     bool Active = false;   // read: the active ranges instead of the programmed ones
     bool Json = false;     // the result as JSON (Verdict and Details) instead of text
@@ -42,6 +43,7 @@ struct TCliJob {
     uint8_t Mode = 0;      // mode: 0 RUN, 1 CAL
     int IntervalMs = 1000; // watch
     int Count = 0;         // watch: lines to write, 0 until stopped
+    TCalJob Cal;           // check, calibrate
 };
 
 class TUnitRun : public QObject {
@@ -128,6 +130,8 @@ private:
     void SetMode();
     void Watch();
     void WatchLine();
+    void RunCalibration(); // Calibration.cpp
+    TCalRun* CalRun = nullptr;
     // Asks for a report and checks its status; false (after Finish) when refused
     // or unknown.
     bool InputOk(const Msg::TInputReport& report);

@@ -34,6 +34,7 @@ TTransmitter::TTransmitter(TClock* clock) : Clock(clock) {
         EuMaxByCode[code] = row.EuMax;
     }
     OutCodes = {{{1000, 61000}, {0, 60000}}};
+    CalGain.fill(1.0);
     for (int r = 0; r < OutRangeCount; ++r) {
         OutMin[r] = OutRanges[r].MinLimit;
         OutMax[r] = OutRanges[r].MaxLimit;
@@ -135,15 +136,25 @@ QByteArray TTransmitter::Answer(const QByteArray& request, bool statusZero) {
     const bool outRange = in.Complete && in.Range < OutRangeCount;
 
     switch (code) {
-    case cmdCalZero:
-        if (inCode && !statusZero) ZeroCalFlags |= uint64_t(1) << in.Range;
-        return inputReport(inCode, false);
-    case cmdCalFull:
-        if (inCode && !statusZero) {
+    case cmdCalZero: {
+        // With a signal on the input the unit calibrates only in CAL mode.
+        const bool valid = inCode && !(SignalApplied() && Mode == 0);
+        if (valid && !statusZero) {
+            ZeroCalFlags |= uint64_t(1) << in.Range;
+            if (SignalApplied()) CalZeroRaw[in.Range] = MeasuredRaw();
+        }
+        return inputReport(valid, false);
+    }
+    case cmdCalFull: {
+        const double above = SignalApplied() && inCode ? MeasuredRaw() - CalZeroRaw[in.Range] : 1.0;
+        const bool valid = inCode && !(SignalApplied() && (Mode == 0 || above <= 0 || !(in.FullScale > 0)));
+        if (valid && !statusZero) {
             FullCalFlags |= uint64_t(1) << in.Range;
             LastCalFullValue = in.FullScale;
+            if (SignalApplied()) CalGain[in.Range] = in.FullScale / above;
         }
-        return inputReport(inCode, false);
+        return inputReport(valid, false);
+    }
     case cmdReadActiveIn:
         return inputReport(inCode, false);
     case cmdReadPermIn:
@@ -229,14 +240,63 @@ double Drift(qint64 ms, double periodS, double phase = 0) {
 }
 } // namespace
 
+void TTransmitter::ApplySignal(double eng) {
+    SignalFrom = SignalApplied() ? AppliedEng() : eng;
+    SignalTo = eng;
+    SignalSetMs = Clock->NowMs();
+}
+
+void TTransmitter::ApplyRawSignal(double raw) {
+    int wiring = 0;
+    const IRange& row = InRanges[CodeToRange(static_cast<unsigned>(ActiveInCode), wiring)];
+    ApplySignal(row.EuMin + (double(row.EuMax) - row.EuMin) * raw / row.RawFullScale);
+}
+
+double TTransmitter::AppliedEng() const {
+    const double t = double(Clock->NowMs() - SignalSetMs);
+    return SignalTo + (SignalFrom - SignalTo) * std::exp(-t / std::max(1.0, SettleMs));
+}
+
+double TTransmitter::Noise(int salt) const {
+    // A hash of the 100 ms slot: reads within one slot agree, as a filtered input does.
+    uint32_t x = uint32_t(Clock->NowMs() / 100) * 2654435761u + uint32_t(salt) * 40503u;
+    x ^= x >> 13;
+    x *= 0x5bd1e995u;
+    x ^= x >> 15;
+    return (x % 20001) / 10000.0 - 1.0;
+}
+
+double TTransmitter::MeasuredRaw() const {
+    int wiring = 0;
+    const IRange& row = InRanges[CodeToRange(static_cast<unsigned>(ActiveInCode), wiring)];
+    const double trueRaw = (AppliedEng() - row.EuMin) / std::max(1e-9, double(row.EuMax) - row.EuMin) * row.RawFullScale;
+    return SensorGain * trueRaw + SensorOffset + 1e-5 * row.RawFullScale * Noise(1);
+}
+
+double TTransmitter::MeterReading() const {
+    const int range = ActiveOutRange;
+    const ORange& row = OutRanges[range];
+    const double factoryZero = range == 0 ? 1000 : 0, factoryFull = range == 0 ? 61000 : 60000;
+    const double ideal =
+        row.ZeroScale + (PresentDacCode() - factoryZero) / (factoryFull - factoryZero) * (row.FullScale - row.ZeroScale);
+    return DacGain * ideal + DacOffset + 1e-5 * (row.FullScale - row.ZeroScale) * Noise(2);
+}
+
 float TTransmitter::EngReading() const {
     if (!std::isnan(FixedReading)) return FixedReading;
+    if (SignalApplied()) {
+        int wiring = 0;
+        const IRange& row = InRanges[CodeToRange(static_cast<unsigned>(ActiveInCode), wiring)];
+        return static_cast<float>(row.EuMin + (double(row.EuMax) - row.EuMin) * RawReading() / row.RawFullScale);
+    }
     const float lo = EuMinByCode[ActiveInCode], hi = EuMaxByCode[ActiveInCode];
     return static_cast<float>(lo + (hi - lo) * (0.3 + 0.1 * Drift(Clock->NowMs(), 40)));
 }
 
 float TTransmitter::RawReading() const {
     if (!std::isnan(FixedReading)) return FixedReading;
+    if (SignalApplied())
+        return static_cast<float>((MeasuredRaw() - CalZeroRaw[ActiveInCode]) * CalGain[ActiveInCode]);
     int wiring = 0;
     const IRange& row = InRanges[CodeToRange(static_cast<unsigned>(ActiveInCode), wiring)];
     const double fraction = (EngReading() - row.EuMin) / std::max(1.0f, row.EuMax - row.EuMin);

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -90,6 +91,32 @@ public:
     int RequestsReceived = 0;
     uint8_t LastCommand = 0;
 
+    // ---- A signal on the input and a meter on the output, for calibrations ----
+    // Until a signal is applied the readings drift on their own. Once one is, the
+    // input reads it through a sensor with its own error (SensorGain times the
+    // raw signal plus SensorOffset, in the range's RawUnit), corrected by the
+    // calibration of zero and full scale; the readings settle on a new signal with
+    // the time constant SettleMs and carry a little noise. In this mode the unit
+    // refuses input calibration in RUN mode.
+    // The raw signal of a range runs in a straight line from 0 at the row's EuMin
+    // to RawFullScale at its EuMax.
+    void ApplySignal(double eng);    // in the active range's EngUnit
+    void ApplyRawSignal(double raw); // in its RawUnit
+    bool SignalApplied() const { return !std::isnan(SignalTo); }
+    double SensorOffset = 0;
+    double SensorGain = 1;
+    double SettleMs = 150;
+    // The DAC: a code gives DacGain times the signal the factory codes assign to
+    // it, plus DacOffset (in the range's Unit). The factory codes are 1000 and
+    // 61000 for ±10 V, 0 and 60000 for 0-20 mA.
+    double DacOffset = 0;
+    double DacGain = 1;
+    // What a meter on the output terminals reads now, in the active range's Unit.
+    double MeterReading() const;
+    // The input correction of each range code: raw = (measured - zero) * gain.
+    std::array<double, 40> CalZeroRaw{};
+    std::array<double, 40> CalGain{};
+
     // The readings of the active range now (raw in RawUnit, engineering in EngUnit).
     float RawReading() const;
     float EngReading() const;
@@ -107,6 +134,15 @@ private:
     QByteArray InputReport(uint8_t code, bool ok, int rangeCode) const;
     QByteArray OutputReport(uint8_t code, bool ok, int range) const;
     void UpdateAlarm();
+    // The applied signal now, settling from SignalFrom to SignalTo (engineering units).
+    double AppliedEng() const;
+    // The raw signal the sensor measures now, before the correction.
+    double MeasuredRaw() const;
+    // A small noise between -1 and 1 that changes every 100 ms.
+    double Noise(int salt) const;
+    double SignalFrom = std::numeric_limits<double>::quiet_NaN();
+    double SignalTo = std::numeric_limits<double>::quiet_NaN();
+    qint64 SignalSetMs = 0;
     TClock* Clock;
     QByteArray Collecting;
     bool InFrame = false;

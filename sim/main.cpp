@@ -4,6 +4,7 @@
 #include "../link/Clock.h"
 #include "../link/PortNames.h"
 #include "../link/StopSignals.h"
+#include "../ranges/OutRanges.h"
 #include "Transmitter.h"
 
 #include <MrtVersion.h>
@@ -13,7 +14,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -23,6 +26,37 @@ void Print(const QString& line) {
     std::fputs(line.toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+// "OFFSET,GAIN" into two numbers.
+bool ParsePair(const QString& text, double& offset, double& gain) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok1 = false, ok2 = false;
+    if (parts.size() != 2) return false;
+    offset = parts[0].toDouble(&ok1);
+    gain = parts[1].toDouble(&ok2);
+    return ok1 && ok2 && std::isfinite(offset) && std::isfinite(gain) && gain > 0;
+}
+
+// One line of the control path: "signal V", "raw V", "sensor-error O,G",
+// "dac-error O,G" or "meter"; false for a line it does not know.
+bool Control(TTransmitter& sim, const QString& line) {
+    const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty()) return true;
+    const QString word = words[0];
+    bool ok = words.size() == 2;
+    const double value = ok ? words[1].toDouble(&ok) : 0;
+    if (word == QLatin1String("meter") && words.size() == 1) {
+        Print(QStringLiteral("meter %1 %2").arg(sim.MeterReading(), 0, 'f', 4).arg(OutRanges[sim.ActiveOutRange].Unit));
+        return true;
+    }
+    if (word == QLatin1String("signal") && ok && std::isfinite(value)) return sim.ApplySignal(value), true;
+    if (word == QLatin1String("raw") && ok && std::isfinite(value)) return sim.ApplyRawSignal(value), true;
+    if (word == QLatin1String("sensor-error") && words.size() == 2)
+        return ParsePair(words[1], sim.SensorOffset, sim.SensorGain);
+    if (word == QLatin1String("dac-error") && words.size() == 2)
+        return ParsePair(words[1], sim.DacOffset, sim.DacGain);
+    return false;
 }
 
 bool DeviceNamed(int number) {
@@ -60,8 +94,13 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Misbehave for the next answer only."));
     const QCommandLineOption versionText(QStringLiteral("version-text"), QStringLiteral("Report this product version (up to 50 characters)."), QStringLiteral("text"));
     const QCommandLineOption reading(QStringLiteral("reading"), QStringLiteral("Keep the raw and engineering readings at this value."), QStringLiteral("value"));
+    const QCommandLineOption signal(QStringLiteral("signal"), QStringLiteral("Apply this signal to the input, in the range's engineering unit; the readings then settle on it."), QStringLiteral("value"));
+    const QCommandLineOption sensorError(QStringLiteral("sensor-error"), QStringLiteral("The sensor's error: it reads GAIN times the raw signal plus OFFSET (raw unit); input calibration corrects it (default 0,1)."), QStringLiteral("offset,gain"));
+    const QCommandLineOption dacError(QStringLiteral("dac-error"), QStringLiteral("The DAC's error: a code gives GAIN times its nominal output plus OFFSET (output unit); trimming the DAC codes corrects it (default 0,1)."), QStringLiteral("offset,gain"));
+    const QCommandLineOption meter(QStringLiteral("meter"), QStringLiteral("Keep the reading of a meter on the output in this file, updated as it changes."), QStringLiteral("file"));
+    const QCommandLineOption control(QStringLiteral("control"), QStringLiteral("Read control lines from this FIFO (- standard input): signal V, raw V, sensor-error O,G, dac-error O,G, meter."), QStringLiteral("file"));
     parser.addOptions({com, pace, delay, quiet, silent, statusZero, refuse, truncate, dropEtx, corrupt, noiseBefore, noiseAfter,
-                       twice, unknownCode, once, versionText, reading});
+                       twice, unknownCode, once, versionText, reading, signal, sensorError, dacError, meter, control});
     parser.process(app);
 
     TSteadyClock clock;
@@ -83,6 +122,20 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(versionText)) sim.VersionText = parser.value(versionText);
     if (parser.isSet(reading)) sim.FixedReading = parser.value(reading).toFloat();
     if (!parser.isSet(quiet)) sim.Log = Print;
+    const auto bad = [](const QString& text) {
+        Print(QStringLiteral("mrt9dx-sim: %1").arg(text));
+        return 2;
+    };
+    if (parser.isSet(signal)) {
+        bool ok = false;
+        const double value = parser.value(signal).toDouble(&ok);
+        if (!ok || !std::isfinite(value)) return bad(QStringLiteral("--signal %1 is not a number").arg(parser.value(signal)));
+        sim.ApplySignal(value);
+    }
+    if (parser.isSet(sensorError) && !ParsePair(parser.value(sensorError), sim.SensorOffset, sim.SensorGain))
+        return bad(QStringLiteral("--sensor-error wants OFFSET,GAIN with a gain above 0"));
+    if (parser.isSet(dacError) && !ParsePair(parser.value(dacError), sim.DacOffset, sim.DacGain))
+        return bad(QStringLiteral("--dac-error wants OFFSET,GAIN with a gain above 0"));
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -144,6 +197,47 @@ int main(int argc, char* argv[]) {
         }
     });
 
+    // The control path: a FIFO is opened for reading and writing, so that it
+    // stays open when a writer closes it.
+    int controlFd = -1;
+    QByteArray controlBuffer;
+    std::unique_ptr<QSocketNotifier> controlNotifier;
+    if (parser.isSet(control)) {
+        const QString name = parser.value(control);
+        controlFd = name == QLatin1String("-") ? 0 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_NONBLOCK);
+        if (controlFd < 0) return bad(QStringLiteral("cannot open the control path %1").arg(name));
+        controlNotifier = std::make_unique<QSocketNotifier>(controlFd, QSocketNotifier::Read);
+        QObject::connect(controlNotifier.get(), &QSocketNotifier::activated, &app, [&] {
+            char buf[512];
+            const ssize_t n = ::read(controlFd, buf, sizeof buf);
+            if (n <= 0) {
+                if (n == 0) controlNotifier->setEnabled(false); // end of standard input
+                return;
+            }
+            controlBuffer.append(buf, n);
+            qsizetype end;
+            while ((end = controlBuffer.indexOf('\n')) >= 0) {
+                const QString line = QString::fromUtf8(controlBuffer.left(end)).trimmed();
+                controlBuffer.remove(0, end + 1);
+                if (!Control(sim, line)) Print(QStringLiteral("mrt9dx-sim: unknown control line: %1").arg(line));
+            }
+        });
+    }
+    // The meter's file, written whole and renamed, so that a reader never sees half a number.
+    QString meterText;
+    const QString meterFile = parser.value(meter);
+    if (!meterFile.isEmpty())
+        QObject::connect(&clock, &TClock::Ticked, &app, [&] {
+            const QString text = QStringLiteral("%1 %2\n").arg(sim.MeterReading(), 0, 'f', 4).arg(OutRanges[sim.ActiveOutRange].Unit);
+            if (text == meterText) return;
+            meterText = text;
+            QFile file(meterFile + QStringLiteral(".new"));
+            if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0) {
+                file.close();
+                ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(meterFile).constData());
+            }
+        });
+
     TStopSignals stop;
     QObject::connect(&stop, &TStopSignals::Stopped, &app, &QCoreApplication::quit);
 
@@ -151,6 +245,7 @@ int main(int argc, char* argv[]) {
     if (linked) QFile::remove(link);
     ::close(slave);
     ::close(master);
+    if (controlFd > 0) ::close(controlFd);
     Print(linked ? QStringLiteral("mrt9dx-sim: stopped, COM%1 removed").arg(number)
                  : QStringLiteral("mrt9dx-sim: stopped"));
     return rc;

@@ -181,10 +181,10 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("done");
-        QTest::newRow("Ctrl+O chooses a port") << int(Qt::CTRL | Qt::Key_O) << "frmMain" << "port dialog";
-        QTest::newRow("Ctrl+I reads the version") << int(Qt::CTRL | Qt::Key_I) << "frmMain" << "02 30 03";
-        QTest::newRow("Shift+F10 on the input list") << int(Qt::SHIFT | Qt::Key_F10) << "lvInpCalStat" << "popInCal";
-        QTest::newRow("Shift+F10 on the output list") << int(Qt::SHIFT | Qt::Key_F10) << "lvOutCalStat" << "popOutCal";
+        QTest::newRow("Ctrl+O chooses a port") << (Qt::CTRL | Qt::Key_O).toCombined() << "frmMain" << "port dialog";
+        QTest::newRow("Ctrl+I reads the version") << (Qt::CTRL | Qt::Key_I).toCombined() << "frmMain" << "02 30 03";
+        QTest::newRow("Shift+F10 on the input list") << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvInpCalStat" << "popInCal";
+        QTest::newRow("Shift+F10 on the output list") << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvOutCalStat" << "popOutCal";
     }
     void keysInsteadOfTheMouse() {
         QFETCH(int, key);

@@ -1,0 +1,178 @@
+#pragma once
+// `check` and `calibrate`: a unit checked at test points (as found), corrected
+// (input zero and full scale, output DAC codes), checked again (as left), and a
+// record of it all as JSON and as a printable certificate.
+//
+// A TCalRun is the command's state machine inside one TUnitRun: it sends its
+// requests through the unit's Ask, waits on the unit's clock (settling reads)
+// and on lines from the technician or the rig (TCalJob::ReadLine), prints its
+// table and prompts as lines, and ends the unit's run with its status.
+#include "../link/Messages.h"
+
+#include <QCommandLineOption>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QCommandLineParser;
+class QSocketNotifier;
+class TClock;
+struct TReply;
+
+struct TCalJob {
+    bool CheckBefore = false; // check, or the as-found check before a calibration
+    bool CalInput = false;
+    bool CalOutput = false;
+    bool CheckAfter = false;                  // the as-left check after the calibration
+    QList<double> Points{0, 25, 50, 75, 100}; // % of the programmed span
+    double Tolerance = 0.25;                  // % of span
+    bool Applied = false;                     // --applied: values a line, no prompts for them
+    bool AppliedFromInput = false;            // --applied -: those lines come from ReadLine
+    QStringList AppliedLines;                 // --applied FILE, read before anything is sent
+    bool Meter = false;                       // ask for the meter's reading of the output at each point
+    QString ReferenceId, By, RecordFile, CertificateFile;
+    bool SwitchMode = false;     // switch a unit in RUN mode to CAL and back
+    bool Yes = false;            // write without asking
+    double TrimTolerance = 0.01; // % of the output range's span
+    int MaxSteps = 10;
+    int SettleLimitMs = 10000;
+    // Hands the next line of the technician's input to the callback, or nothing
+    // at its end. The callback may come at once or later.
+    std::function<void(std::function<void(std::optional<QString>)>)> ReadLine;
+};
+
+// The usage lines and help texts of the two commands.
+extern const char* const CheckUsage;
+extern const char* const CheckHelp;
+extern const char* const CalibrateUsage;
+extern const char* const CalibrateHelp;
+
+// The options of check and calibrate, and their reading into a job. `what` is
+// calibrate's argument (input, output or input,output); readFile reads --applied FILE.
+QList<QCommandLineOption> CalOptions(bool check);
+bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList& args,
+                 const std::function<QByteArray(const QString&, QString*)>& readFile, TCalJob& job,
+                 QString* error);
+
+// How many reads in a row must agree, how far apart, and their spacing.
+constexpr int SteadyReads = 3;
+constexpr int SteadyIntervalMs = 250;
+// True when the last SteadyReads values lie within one step of the display's
+// resolution (`decimals` places) of each other.
+bool IsSteady(const QList<double>& values, int decimals);
+// The next DAC code of a trim towards `target`: from the last two (code,
+// reading) pairs by the secant, from one with the nominal slope (signal per code).
+int NextTrimCode(const QList<QPair<int, double>>& steps, double target, double nominalSlope);
+
+class TCalRun : public QObject {
+    Q_OBJECT
+public:
+    using THandler = std::function<void(const QByteArray&)>;
+    using TFailHandler = std::function<void(const TReply&)>;
+    using TAsk = std::function<void(const QByteArray&, THandler, TFailHandler)>;
+    using TFinish = std::function<void(int status, const QString& error)>;
+
+    TCalRun(const QString& port, const TCalJob& job, TClock* clock, TAsk ask, TFinish finish,
+            QObject* parent = nullptr);
+    void Start();
+    // Ctrl+C: ends at the next step (a unit switched to CAL goes back to RUN).
+    void Stop();
+    QString Result; // the summary for standard output
+
+    // The record as written to --record.
+    QJsonObject Record() const;
+
+signals:
+    void Line(const QString& line);
+
+private:
+    struct TPoint {
+        double Percent = 0, Target = 0, Applied = 0, Eng = 0, Output = 0, Ideal = 0;
+        std::optional<double> Meter;
+        bool Steady = true, Pass = false;
+        double EngError = 0, OutError = 0;
+        std::optional<double> MeterError;
+    };
+    void Tick();
+    void After(int ms, std::function<void()> then);
+    void WaitLine(std::function<void(std::optional<QString>)> then);
+    void NextApplied(const QString& prompt, std::function<void(std::optional<QString>)> then);
+    void Confirm(const QString& question, std::function<void(bool)> then);
+    void AskNumber(const QString& prompt, bool emptyAllowed, std::function<void(std::optional<double>)> then);
+    void WaitSteady(std::function<void(const Msg::TInputReport&, bool steady)> then);
+    void SteadyRead();
+    void Fail(int status, const QString& error);
+    void Send(const QByteArray& request, THandler then);
+    void InputEnded(const QString& where);
+
+    void Phases();
+    void CheckPoint(int index);
+    void PointRead(const Msg::TInputReport& in, bool steady);
+    void CalInputZero();
+    void CalInputFull();
+    void TrimOutput(bool full);
+    void TrimStep(bool full);
+    void Done();
+    QString TableHeader() const;
+    QString TableRow(const TPoint& p) const;
+    QJsonArray PointsJson(const QList<TPoint>& points) const;
+    bool WriteFiles(QString* error);
+
+    QString Port;
+    TCalJob Job;
+    TClock* Clock;
+    TAsk Ask;
+    TFinish FinishUnit;
+    bool Stopping = false;
+    bool Ended = false;
+    // The waits on the clock and on a line
+    qint64 DueMs = -1;
+    std::function<void()> DueAction;
+    std::function<void(std::optional<QString>)> LineAction;
+    std::optional<std::optional<QString>> LineArrived;
+    // The unit
+    QString Version;
+    Msg::TInputReport InPerm;
+    Msg::TOutputReport OutPerm;
+    uint8_t StartMode = 0;
+    bool Switched = false;
+    QString StartUtc, EndUtc;
+    // The check in progress
+    bool AsLeft = false;
+    QList<TPoint> Found, Left;
+    TPoint Current;
+    int PointIndex = 0;
+    int TrimCode = 0;
+    qint64 SteadySinceMs = 0;
+    QList<double> SteadyValues;
+    std::function<void(const Msg::TInputReport&, bool)> SteadyThen;
+    // The calibration
+    QJsonArray Adjustments;
+    double FullApplied = 0;
+    QList<QPair<int, double>> TrimSteps;
+    bool TrimFailed = false;
+    int Phase = 0;
+};
+
+// Lines of standard input as they come, for TCalJob::ReadLine: the event loop
+// goes on (Ctrl+C, the port's timers) while the technician types.
+class TStdinLines : public QObject {
+    Q_OBJECT
+public:
+    explicit TStdinLines(QObject* parent = nullptr);
+    void Next(std::function<void(std::optional<QString>)> then);
+
+private:
+    void Open();
+    void Readable();
+    void Deliver();
+    bool Opened = false;
+    QSocketNotifier* Notifier = nullptr;
+    QByteArray Buffer;
+    bool AtEnd = false;
+    std::function<void(std::optional<QString>)> Waiting;
+};
