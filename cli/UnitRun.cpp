@@ -331,19 +331,24 @@ void TUnitRun::ApplyOutput() {
 }
 
 void TUnitRun::ApplyFailed(const QString& step, const TReply& reply) {
-    ApplyFailed(step, reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
+    ApplyFailed(step, reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply),
+                reply.Verdict == TVerdict::Broken);
 }
 
-void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error) {
+void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error, bool answered) {
     // A refused programming stands, whatever followed it.
     if (!InputRefusal.isEmpty()) status = ExitRefused;
+    const bool refused = status == ExitRefused;
     QStringList done;
     if (StepsDone.contains(QLatin1String("input"))) done << QStringLiteral("input range and span programmed");
     if (StepsDone.contains(QLatin1String("output"))) done << QStringLiteral("output settings programmed");
-    const QString message = QStringLiteral("%1; %2 not programmed: %3")
-                                .arg(done.isEmpty() ? QStringLiteral("nothing programmed") : done.join(QStringLiteral(", ")),
-                                     step, error);
-    if (status != ExitRefused) return Finish(status, message);
+    if (done.isEmpty()) done << (refused ? QStringLiteral("nothing programmed") : QStringLiteral("no step confirmed"));
+    // Without a proper answer nobody knows whether the unit took the step.
+    const QString message = QStringLiteral("%1; %2 %3: %4")
+                                .arg(done.join(QStringLiteral(", ")), step,
+                                     refused ? QStringLiteral("not programmed") : QStringLiteral("not confirmed"),
+                                     error);
+    if (!refused && !answered) return Finish(status, message);
     // The line answers: say what the unit holds now.
     Ask(
         Msg::ReadPermIn(),

@@ -121,7 +121,7 @@ private:
     void ReadBack();
     // Ends an apply that failed in its step `step`, saying which steps were
     // done and, where the line still answers, what the unit holds now.
-    void ApplyFailed(const QString& step, int status, const QString& error);
+    void ApplyFailed(const QString& step, int status, const QString& error, bool answered = false);
     void ApplyFailed(const QString& step, const TReply& reply);
     void Verify();
     // Reads the programmed sections that the job's settings hold into In and

@@ -283,7 +283,11 @@ private slots:
                "cmdSetToolkitVer (status 0)" + holds;
         QTest::newRow("the line goes away before the output")
             << "hang-up" << 3
-            << "input range and span programmed; output settings not programmed: the line went away";
+            << "input range and span programmed; output settings not confirmed: the line went away";
+        QTest::newRow("the programming's answer cut short")
+            << "truncate" << 3
+            << "no step confirmed; input range and span not confirmed: broken answer to cmdSetPermIn: 30 of its 49 "
+               "bytes" + holds; // the unit took it
         QTest::newRow("every answer twice") << "twice" << 0 << "";
     }
     void applySaysHowFarItGot() {
@@ -297,6 +301,8 @@ private slots:
                                     : fault.startsWith("refuse 7") ? cmdSetPermIn
                                                                    : -1;
             sim.Faults.Twice = fault == "twice";
+            sim.Faults.TruncateTo = fault == "truncate" ? 30 : -1;
+            sim.Faults.Once = fault == "truncate";
         };
         b.OnWrite = [&b, fault](TTransmitter& sim, TMemoryTransport& line) {
             if (fault == "refuse 7, then silent" && sim.LastCommand == cmdSetPermIn) sim.Faults.Silent = true;
