@@ -13,7 +13,6 @@
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
-#include "EventFlags.h"
 #include "ProgramIcon.h"
 #include "UiServices.h"
 
@@ -30,8 +29,6 @@
 TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidget* parent)
     : QMainWindow(parent), Transport(transport), ClockSource(clock), UiServices(ui) {
     setObjectName(QStringLiteral("frmMain"));
-    // The flags start false with every window, as with every program start.
-    FormReady = InEventsOn = OutEventsOn = FullMode = false;
 
     ComPort = new TComPort(Transport, ClockSource, this);
     DataPacket = new TDataPacket(ComPort, this);

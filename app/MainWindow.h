@@ -4,7 +4,7 @@
 // Collaborators: TComPort (the serial port with its tick timers) over a TTransport,
 // TDataPacket (the packet collector), TLightControl (the activity lamps), the
 // frame codec's buffers (link/Codec.h), the range tables (ranges/), the event
-// flags (app/EventFlags.h) and TUiServices for every dialog and the beep.
+// flags (members below) and TUiServices for every dialog and the beep.
 //
 // The road of a request: a control's handler builds the request with PacketPut,
 // writes a busy message with ShowStatus and calls PacketSend, which hands the
@@ -44,6 +44,7 @@ class TClock;
 class TComPort;
 class TDataPacket;
 class TEdit;
+struct IRange;
 class TLamp;
 class TLightControl;
 class TPageSpinBox;
@@ -323,6 +324,22 @@ public:
     bool RefusalHeld = false;
     // The mode the transmitter last reported (0 RUN).
     uint8_t ReportedMode = 0;
+    // The window's event flags, all false until the first show has finished.
+    //   FormReady    start-up has finished; the calibration lists colour their cells
+    //   InEventsOn   a user's change of cmbInpRanges or cmbWiring sends a request
+    //   OutEventsOn  a user's change of cmbOutRanges, seOutZero or seOutFull sends one
+    //   FullMode     full mode has been entered; calibration controls may be enabled
+    // The presentations clear InEventsOn/OutEventsOn while they set combo boxes and
+    // spin edits themselves, so that only the user's changes send requests.
+    bool FormReady = false;
+    bool InEventsOn = false;
+    bool OutEventsOn = false;
+    bool FullMode = false;
+    // The range index (0 to 21) of the input range the window shows now.
+    int CurInRange = 0;
+    // The row of that range: the units and formats of every input value shown and
+    // of the alarm limit and dead band. An index outside the table counts as 0.
+    const IRange& ShownInRange() const;
     // Why the request just handed to the cycle could not be sent.
     QString NotSent;
     TClock* Clock() const { return ClockSource; }

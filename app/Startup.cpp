@@ -5,18 +5,12 @@
 #include "../panels/input/NumericMask.h"
 #include "../widgets/Controls.h"
 #include "../widgets/ToggleSwitch.h"
-#include "EventFlags.h"
 #include "MrtVersion.h"
 #include "UiServices.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-
-bool FormReady = false;
-bool InEventsOn = false;
-bool OutEventsOn = false;
-bool FullMode = false;
 
 void TfrmMain::FormShow() {
     setWindowTitle(QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale"));

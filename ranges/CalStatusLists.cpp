@@ -1,7 +1,6 @@
 // The calibration status lists at the bottom of the input and output panels: one
 // row per range, "OK" or "UCAL" for the zero and full-scale calibration, and a
 // context menu that asks the transmitter to clear the flags of its side.
-#include "../app/EventFlags.h"
 #include "../app/MainWindow.h"
 #include "../app/UiServices.h"
 #include "../link/Codec.h"

@@ -2,8 +2,6 @@
 
 #include "NumberFormat.h"
 
-int CurInRange = 0;
-
 const std::array<QString, 3> WiringNames = {QStringLiteral("2 wire"), QStringLiteral("3 wire"),
                                             QStringLiteral("4 wire")};
 

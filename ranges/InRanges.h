@@ -20,9 +20,6 @@ constexpr int InRangeCount = 22;
 constexpr int RangeCodeCount = 40;
 extern const std::array<IRange, InRangeCount> InRanges;
 
-// The range index (0 to 21) of the input range the window shows now.
-extern int CurInRange;
-
 // (range index, wiring index) -> range code. Wiring -1 counts as 0; a range index
 // outside 0 to 21 gives code 0.
 int RangeToCode(int rangeIndex, int wiringIndex);

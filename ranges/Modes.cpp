@@ -1,7 +1,6 @@
 // The transmitter's RUN/CAL mode behind calSwitch, the program's full mode behind
 // the key chord Ctrl+Shift+Alt+F6, and the toolkit version the tool reports after
 // a permanent input range has been programmed.
-#include "../app/EventFlags.h"
 #include "../app/MainWindow.h"
 #include "../app/UiServices.h"
 #include "../link/Codec.h"

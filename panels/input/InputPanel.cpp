@@ -4,7 +4,6 @@
 // below the bevel line the user picks the active range and wiring, watches the
 // live readings, edits the engineering span and calibrates. The calibration status
 // list at the bottom is built with the other calibration list (ranges/).
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"

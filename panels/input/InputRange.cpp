@@ -6,7 +6,6 @@
 // temporary selection went unanswered. A change of either combo box sends a
 // temporary range only while InEventsOn is set: the fill of the list and the
 // presentations of the reports clear it while they set the selections themselves.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
 #include "../../link/Codec.h"
@@ -23,16 +22,23 @@ namespace {
 // Sets InEventsOn again however the scope is left, also by a failed conversion.
 class TEventsOnAgain {
 public:
-    TEventsOnAgain() { InEventsOn = false; }
-    ~TEventsOnAgain() { InEventsOn = true; }
+    explicit TEventsOnAgain(bool& flag) : Flag(flag) { Flag = false; }
+    ~TEventsOnAgain() { Flag = true; }
     TEventsOnAgain(const TEventsOnAgain&) = delete;
     TEventsOnAgain& operator=(const TEventsOnAgain&) = delete;
+
+private:
+    bool& Flag;
 };
 
 void SetText(QLabel* label, const QString& text) {
     if (label) label->setText(text);
 }
 } // namespace
+
+const IRange& TfrmMain::ShownInRange() const {
+    return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0];
+}
 
 int TfrmMain::SelectedInputCode() const { return RangeToCode(cmbInpRanges->currentIndex(), cmbWiring->currentIndex()); }
 
@@ -51,7 +57,7 @@ void TfrmMain::FillInRanges() {
 void TfrmMain::ShowInRangeDefaults(int code) {
     int wiring = 0;
     CurInRange = CodeToRange(code < 0 ? 0u : unsigned(code), wiring);
-    const IRange& row = InRanges[CurInRange];
+    const IRange& row = ShownInRange();
     edInpZero->setText(FormatFloat(0, row.RawFormat));
     edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
     edEuMin->setText(FormatFloat(row.EuMin, row.EngFormat));
@@ -112,7 +118,7 @@ void TfrmMain::btnSetInputRangeClick() {
                                           StrToSingle(edEuMax->PersonText())));
         return;
     }
-    const TEventsOnAgain eventsOnAgain;
+    const TEventsOnAgain eventsOnAgain(InEventsOn);
     // Built before the busy message, which a text that is not a number would
     // otherwise leave on the line for good.
     const float euMin = StrToSingle(edEuMin->PersonText());
@@ -123,9 +129,9 @@ void TfrmMain::btnSetInputRangeClick() {
 }
 
 void TfrmMain::edEuMinExit() {
-    if (edEuMin->text().isEmpty()) edEuMin->setText(FormatFloat(InRanges[CurInRange].EuMin, InRanges[CurInRange].EngFormat));
+    if (edEuMin->text().isEmpty()) edEuMin->setText(FormatFloat(ShownInRange().EuMin, ShownInRange().EngFormat));
 }
 
 void TfrmMain::edEuMaxExit() {
-    if (edEuMax->text().isEmpty()) edEuMax->setText(FormatFloat(InRanges[CurInRange].EuMax, InRanges[CurInRange].EngFormat));
+    if (edEuMax->text().isEmpty()) edEuMax->setText(FormatFloat(ShownInRange().EuMax, ShownInRange().EngFormat));
 }

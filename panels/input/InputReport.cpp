@@ -5,7 +5,6 @@
 // The report, 49 bytes, is decoded by Msg::DecodeInputReport (link/Messages.h); a
 // short report reads zeros for its missing bytes. Status 0 changes nothing but
 // the status line.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
@@ -22,16 +21,19 @@ namespace {
 const QColor FlagOk(0, 0, 0);
 const QColor FlagBad(255, 0, 0);
 
-// The decoded report and the wiring index of its range code.
+// The decoded report, the wiring index of its range code and the row of its
+// range, which gives the units and formats of its values.
 struct TInputReport : Msg::TInputReport {
     int Wiring = 0;
+    const IRange* Range = nullptr;
+
+    const IRange& Row() const { return *Range; }
+    QString RawUnitText(double value) const { return FormatFloat(value, Row().RawFormat, Row().RawUnit); }
+    QString RawText(double value) const { return FormatFloat(value, Row().RawFormat); }
+    QString EngUnitText(double value) const { return FormatFloat(value, Row().EngFormat, Row().EngUnit); }
+    QString EngText(double value) const { return FormatFloat(value, Row().EngFormat); }
 };
 
-const IRange& Row() { return InRanges[CurInRange]; }
-QString RawUnitText(double value) { return FormatFloat(value, Row().RawFormat, Row().RawUnit); }
-QString RawText(double value) { return FormatFloat(value, Row().RawFormat); }
-QString EngUnitText(double value) { return FormatFloat(value, Row().EngFormat, Row().EngUnit); }
-QString EngText(double value) { return FormatFloat(value, Row().EngFormat); }
 QColor FlagColour(const TInputReport& r) { return r.RangeFlag ? FlagOk : FlagBad; }
 
 void SetText(QLabel* label, const QString& text) {
@@ -48,31 +50,32 @@ std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
         w.ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
         return std::nullopt;
     }
-    if (clearEvents) InEventsOn = false;
+    if (clearEvents) w.InEventsOn = false;
 
     TInputReport r;
     static_cast<Msg::TInputReport&>(r) = m;
-    CurInRange = CodeToRange(r.RangeCode, r.Wiring);
+    w.CurInRange = CodeToRange(r.RangeCode, r.Wiring);
+    r.Range = &w.ShownInRange();
     w.pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
     w.pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    w.pnlTempComp->setText(RawUnitText(r.Seebeck));
+    w.pnlTempComp->setText(r.RawUnitText(r.Seebeck));
     w.calSwitch->SetOn(r.Mode != 0);
     return r;
 }
 
 // The calibration points and span of the active side with their units.
 void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
-    w.lblInpZeroUnit->setText(Row().RawUnit);
-    w.edInpZero->setText(RawText(0));
-    w.lblInpFullUnit->setText(Row().RawUnit);
-    w.edInpFull->setText(RawText(Row().RawFullScale));
-    w.lblEuMinUnit->setText(Row().EngUnit);
-    w.edEuMin->setText(EngText(r.EuMin));
-    w.lblEuMaxUnit->setText(Row().EngUnit);
-    w.edEuMax->setText(EngText(r.EuMax));
+    w.lblInpZeroUnit->setText(r.Row().RawUnit);
+    w.edInpZero->setText(r.RawText(0));
+    w.lblInpFullUnit->setText(r.Row().RawUnit);
+    w.edInpFull->setText(r.RawText(r.Row().RawFullScale));
+    w.lblEuMinUnit->setText(r.Row().EngUnit);
+    w.edEuMin->setText(r.EngText(r.EuMin));
+    w.lblEuMaxUnit->setText(r.Row().EngUnit);
+    w.edEuMax->setText(r.EngText(r.EuMax));
     // The alarm limit and dead band of the output panel are in the input's units.
-    SetText(w.lblAlmLimUnit, Row().EngUnit);
-    SetText(w.lblDbandUnit, Row().EngUnit);
+    SetText(w.lblAlmLimUnit, r.Row().EngUnit);
+    SetText(w.lblDbandUnit, r.Row().EngUnit);
 }
 
 void ShowCalFlags(TfrmMain& w, const TInputReport& r) {
@@ -86,14 +89,14 @@ void TfrmMain::ShowInPerm() {
     const TInputReport& r = *report;
 
     pnlInpRange->SetTextColor(FlagColour(r));
-    pnlInpRange->setText(Row().Name);
+    pnlInpRange->setText(r.Row().Name);
     pnlWiring->setText(cmbWiring->itemText(r.Wiring));
-    pnlInpReadingP->setText(RawUnitText(r.Raw));
-    pnlEngReadingP->setText(EngUnitText(r.Eng));
-    pnlInpZeroP->setText(RawUnitText(0));
-    pnlInpFullP->setText(RawUnitText(Row().RawFullScale));
-    pnlEuMinP->setText(EngUnitText(r.EuMin));
-    pnlEuMaxP->setText(EngUnitText(r.EuMax));
+    pnlInpReadingP->setText(r.RawUnitText(r.Raw));
+    pnlEngReadingP->setText(r.EngUnitText(r.Eng));
+    pnlInpZeroP->setText(r.RawUnitText(0));
+    pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
+    pnlEuMinP->setText(r.EngUnitText(r.EuMin));
+    pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
     ShowCalFlags(*this, r);
     EnableInPanel();
     ShowStatus(QStringLiteral("Success"), skSuccess);
@@ -106,10 +109,10 @@ void TfrmMain::ShowInActive() {
 
     SetTextColour(lblInpRanges, FlagColour(r));
     cmbInpRanges->setCurrentIndex(CurInRange);
-    cmbWiring->setEnabled(Row().HasWiring);
+    cmbWiring->setEnabled(r.Row().HasWiring);
     cmbWiring->setCurrentIndex(r.Wiring);
-    pnlInpReading->setText(RawUnitText(r.Raw));
-    pnlEngReading->setText(EngUnitText(r.Eng));
+    pnlInpReading->setText(r.RawUnitText(r.Raw));
+    pnlEngReading->setText(r.EngUnitText(r.Eng));
     ShowActiveEdits(*this, r);
     ShowCalFlags(*this, r);
     ShowStatus(QStringLiteral("Success"), skSuccess);
@@ -124,18 +127,18 @@ void TfrmMain::ShowInFull() {
     SetTextColour(lblInpRanges, FlagColour(r));
     pnlInpRange->SetTextColor(FlagColour(r));
     cmbInpRanges->setCurrentIndex(CurInRange);
-    pnlInpRange->setText(Row().Name);
+    pnlInpRange->setText(r.Row().Name);
     pnlWiring->setText(cmbWiring->itemText(r.Wiring));
-    cmbWiring->setEnabled(Row().HasWiring);
+    cmbWiring->setEnabled(r.Row().HasWiring);
     cmbWiring->setCurrentIndex(r.Wiring);
-    pnlInpReadingP->setText(RawUnitText(r.Raw));
-    pnlInpReading->setText(RawUnitText(r.Raw));
-    pnlEngReadingP->setText(EngUnitText(r.Eng));
-    pnlEngReading->setText(EngUnitText(r.Eng));
-    pnlInpZeroP->setText(RawUnitText(0));
-    pnlInpFullP->setText(RawUnitText(Row().RawFullScale));
-    pnlEuMinP->setText(EngUnitText(r.EuMin));
-    pnlEuMaxP->setText(EngUnitText(r.EuMax));
+    pnlInpReadingP->setText(r.RawUnitText(r.Raw));
+    pnlInpReading->setText(r.RawUnitText(r.Raw));
+    pnlEngReadingP->setText(r.EngUnitText(r.Eng));
+    pnlEngReading->setText(r.EngUnitText(r.Eng));
+    pnlInpZeroP->setText(r.RawUnitText(0));
+    pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
+    pnlEuMinP->setText(r.EngUnitText(r.EuMin));
+    pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
     ShowActiveEdits(*this, r);
     ShowCalFlags(*this, r);
     EnableInPanel();

@@ -1,7 +1,6 @@
 // Trimming the output DAC codes: the spin edits drive the DAC live with the code
 // being typed or stepped (only a real change of the code sends), the "S" buttons store the code found together with the
 // range's other settings.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
@@ -20,7 +19,7 @@ uint16_t DacCode(const TPageSpinBox* spin) {
 
 void SendDac(QComboBox* ranges, const TPageSpinBox* spin, TfrmMain* window) {
     // A report setting the spin edits never drives the DAC.
-    if (!OutEventsOn) return;
+    if (!window->OutEventsOn) return;
     const int row = SelectedOutRow(ranges);
     if (row < 0) return;
     // No busy message: the answer's "Success." is the only one.

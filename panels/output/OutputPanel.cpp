@@ -3,7 +3,6 @@
 // The upper rows show what the transmitter holds for its programmed output range;
 // below the bevel line are the controls of the active range, the DAC calibration
 // and the alarm. Labels stand right-aligned before the control they name.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"

@@ -1,6 +1,5 @@
 // Reading, selecting and programming the output range with its limits, inversion
 // and alarm settings. Every request here is answered with an output report.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
 #include "../../link/Codec.h"
@@ -15,13 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-
-namespace {
-// The input range now shown, whose span gives the alarm defaults.
-const IRange& ShownInRange() {
-    return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0];
-}
-} // namespace
 
 void TfrmMain::FillOutRanges() {
     // The selections made here must not reach the transmitter.

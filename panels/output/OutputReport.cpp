@@ -2,7 +2,6 @@
 // (codes 17 to 23), one 43-byte record (Msg::DecodeOutputReport), shown on the
 // active side (ShowOutActive), the programmed side (ShowOutPerm) or both
 // (ShowOutFull).
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
@@ -36,10 +35,7 @@ QString WithUnit(float value, const ORange& row) {
 
 // The alarm limit and dead band are in the engineering unit of the input range
 // now shown, whatever output range the report is about.
-QString EngText(float value) {
-    const int range = CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0;
-    return FormatFloat(value, InRanges[range].EngFormat);
-}
+QString EngText(const TfrmMain& w, float value) { return FormatFloat(value, w.ShownInRange().EngFormat); }
 
 QString AlarmText(bool active) {
     return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
@@ -47,8 +43,8 @@ QString AlarmText(bool active) {
 
 // The alarm fields of an active or full report.
 void ShowAlarm(TfrmMain& w, const TOutReport& r) {
-    w.edAlarmLimit->setText(EngText(r.AlarmLimit));
-    w.edDeadBand->setText(EngText(r.DeadBand));
+    w.edAlarmLimit->setText(EngText(w, r.AlarmLimit));
+    w.edDeadBand->setText(EngText(w, r.DeadBand));
     w.cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
     w.cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
     w.pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));

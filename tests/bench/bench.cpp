@@ -13,7 +13,6 @@
 //              before and after the cycles
 //
 // Usage: mrt9dx-bench [cycles]   (default 10000); runs offscreen.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../app/ProgramLook.h"
 #include "../../app/UiServices.h"

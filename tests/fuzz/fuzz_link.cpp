@@ -34,7 +34,6 @@
 //     failed, a read of the programmed input range succeeds.
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
-#include "../../app/EventFlags.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/StatusBar.h"
@@ -228,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ProgrammingsSent = ToolkitsSent = 0;
     LastChunk.clear();
     const uint8_t flags = data[0];
-    FullMode = (flags & 1) != 0;
+    w.FullMode = (flags & 1) != 0;
     if (flags & 2) w.DisableInPanel();
     if (flags & 4) w.DisableOutPanel();
 

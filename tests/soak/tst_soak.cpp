@@ -2,7 +2,6 @@
 // handlers against the simulated transmitter while it misbehaves at random. The
 // tool must come out of it answering the next request normally, with the status
 // line at "Ready", the event flags set, the collector disabled, and its memory flat.
-#include "../../app/EventFlags.h"
 #include "../../link/ComPort.h"
 #include "../../link/DataPacket.h"
 #include "../../widgets/PageSpinBox.h"
@@ -172,7 +171,7 @@ public:
         if (!wait) return {};
         WaitUntilIdle();
         QString wrong;
-        if (!InEventsOn || !OutEventsOn || !FormReady) wrong += QStringLiteral(" an event flag is clear;");
+        if (!H.Window->InEventsOn || !H.Window->OutEventsOn || !H.Window->FormReady) wrong += QStringLiteral(" an event flag is clear;");
         // A request without a busy message that is answered leaves the line as it
         // was; from "Ready" every cycle must therefore end at "Ready".
         if (fromReady && !AtReady()) wrong += QStringLiteral(" status \"%1\" (tag %2);").arg(H.Status()).arg(H.StatusTag());
@@ -194,10 +193,10 @@ public:
         QCOMPARE(H.Status(), QStringLiteral("Ready"));
         QCOMPARE(H.StatusTag(), int(skReady));
         QVERIFY(!ReplyTimerActive());
-        QVERIFY(InEventsOn);
-        QVERIFY(OutEventsOn);
-        QVERIFY(FormReady);
-        QVERIFY(FullMode);
+        QVERIFY(H.Window->InEventsOn);
+        QVERIFY(H.Window->OutEventsOn);
+        QVERIFY(H.Window->FormReady);
+        QVERIFY(H.Window->FullMode);
         QVERIFY(!H.Window->DataPacket->Enabled());
         QVERIFY(H.Ui.GeneralErrors.isEmpty());
     }

@@ -1,7 +1,6 @@
 // The input panel presenting input reports: the road of a first read, the three
 // presentations with their colour rule, what a failed or short report does, and
 // when the calibration controls come to life.
-#include "../../app/EventFlags.h"
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -36,7 +35,7 @@ QStringList PanelState(TfrmMain& w) {
     s << w.cmbInpRanges->currentText() << w.cmbWiring->currentText() << QString::number(w.cmbWiring->isEnabled())
       << QString::number(w.cmbInpRanges->isEnabled()) << w.calSwitch->StateText()
       << w.pnlInpRange->TextColor().name() << CaptionColour(w.lblInpRanges).name()
-      << w.lvInpCalStat->topLevelItem(3)->text(1) << QString::number(CurInRange) << QString::number(InEventsOn);
+      << w.lvInpCalStat->topLevelItem(3)->text(1) << QString::number(w.CurInRange) << QString::number(w.InEventsOn);
     return s;
 }
 } // namespace
@@ -105,7 +104,7 @@ private slots:
                                                          w.btnGetTempInpRange, w.btnSetInputRange, w.edEuMin,
                                                          w.edEuMax, w.lvInpCalStat})
             QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
@@ -169,7 +168,7 @@ private slots:
         if (response == cmdSetPermIn) QCOMPARE(w.pnlWiring->text(), wiring);
         // Unasked, even a programming's answer sends nothing (no toolkit version).
         QVERIFY(b.h.TakeWritten().isEmpty());
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
     }
 
     void rangeFlagColours_data() {
@@ -222,7 +221,7 @@ private slots:
         QCOMPARE(w.edInpFull->text(), QStringLiteral("54886"));
         QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" \u00B5V"));
         QCOMPARE(w.pnlInpReading->text(), QStringLiteral("4096 \u00B5V"));
-        QCOMPARE(CurInRange, 20);
+        QCOMPARE(w.CurInRange, 20);
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
     }
 
@@ -323,7 +322,7 @@ private slots:
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         b.h.EnterFullModeByChord();
-        QVERIFY(FullMode);
+        QVERIFY(w.FullMode);
         QCOMPARE(calControls(), off);
         QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
         b.Answer(InReport(cmdReadActiveIn, 3));

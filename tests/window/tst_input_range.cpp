@@ -1,7 +1,6 @@
 // The requests of the input panel: the frames each control sends, the check of the
 // span before it is programmed, texts that are not numbers, and the span edits
 // left empty.
-#include "../../app/EventFlags.h"
 #include "../../widgets/Controls.h"
 #include "InputBench.h"
 
@@ -82,7 +81,7 @@ private slots:
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex(qPrintable(frame))));
         QCOMPARE(b.h.Status(), status);
         QVERIFY(b.h.Ui.Errors.isEmpty() && b.h.Ui.GeneralErrors.isEmpty());
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
     }
 
     void answerToCalibrationRefillsTheEdits() {
@@ -137,7 +136,7 @@ private slots:
             QVERIFY(b.h.TakeWritten().isEmpty());
             QCOMPARE(b.h.Status(), statusBefore);
         }
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
     }
 
     void spanIsCheckedAgainstTheRangeBeingProgrammed() {
@@ -248,7 +247,7 @@ private slots:
         QVERIFY(b.h.TakeWritten().isEmpty());
         QCOMPARE(b.h.Status(), status);
         // The combo boxes still send afterwards.
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
         w.cmbInpRanges->setCurrentIndex(2);
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 06 10 FD 03")));
     }

@@ -1,7 +1,6 @@
 // The calibration status lists with their colours and clear commands, the RUN/CAL
 // switch under the mouse and from the transmitter's answers, the full-mode chord
 // and the toolkit version.
-#include "../../app/EventFlags.h"
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -216,7 +215,7 @@ private slots:
         list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
         list->topLevelItem(0)->setText(2, QStringLiteral("UCAL"));
         QCOMPARE(h.Window->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
-        FormReady = false;
+        h.Window->FormReady = false;
         QVERIFY(!h.Window->lvOutCalStatCustomDrawSubItem(list, row, column).isValid());
     }
 
@@ -226,11 +225,11 @@ private slots:
         QTreeWidget* list = h.Window->lvOutCalStat;
         list->setEnabled(true);
         h.Window->ShowOutCalStat(1, 0); // "±10 V": OK, UCAL
-        FormReady = false;
+        h.Window->FormReady = false;
         TInk ok = InkOf(list, 0, 1), ucal = InkOf(list, 0, 2);
         QCOMPARE(ok.Green, 0);
         QCOMPARE(ucal.Red, 0);
-        FormReady = true;
+        h.Window->FormReady = true;
         ok = InkOf(list, 0, 1);
         ucal = InkOf(list, 0, 2);
         QVERIFY2(ok.Green > 5, qPrintable(QString::number(ok.Green)));
@@ -488,7 +487,7 @@ private slots:
         QTest::keyClick(h.Window->btnGetPermInpRange, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(h.Ui.Beeps - beeps, asks ? 1 : 0);
         QCOMPARE(h.Ui.Questions, asks ? QStringList{"Do you want to switch to full mode."} : QStringList());
-        QCOMPARE(FullMode, asks);
+        QCOMPARE(h.Window->FullMode, asks);
         QCOMPARE(h.Window->windowTitle(), asks ? Title + " (full)" : Title);
         QVERIFY(h.TakeWritten().isEmpty());
     }
@@ -500,7 +499,7 @@ private slots:
         QCOMPARE(h.Ui.Questions.size(), 0);
         QCOMPARE(h.Ui.Beeps, 0);
         QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton));
-        QVERIFY(FullMode);
+        QVERIFY(h.Window->FullMode);
     }
 
     void chordAnsweredNoThenYes() {
@@ -508,11 +507,11 @@ private slots:
         const auto chord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
         h.Ui.ConfirmAnswer = false;
         QVERIFY(!h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // the key goes on
-        QVERIFY(!FullMode);
+        QVERIFY(!h.Window->FullMode);
         QCOMPARE(h.Window->windowTitle(), Title);
         h.Ui.ConfirmAnswer = true;
         QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // consumed
-        QVERIFY(FullMode);
+        QVERIFY(h.Window->FullMode);
         QCOMPARE(h.Ui.Questions.size(), 2);
         QCOMPARE(h.Ui.Beeps, 2);
         // Once in full mode the chord is an ordinary key: no beep, no question, one suffix.
@@ -525,7 +524,7 @@ private slots:
     void fullModeEnablesNothingAtOnce() {
         TSilent h;
         h.EnterFullModeByChord();
-        QVERIFY(FullMode);
+        QVERIFY(h.Window->FullMode);
         QVERIFY(!h.Window->calSwitch->isEnabled());
         QVERIFY(!h.Window->mnuClearInCal->isEnabled());
         QVERIFY(!h.Window->mnuClearOutCal->isEnabled());

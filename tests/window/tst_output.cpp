@@ -1,7 +1,6 @@
 // The output panel of a real window: the three presentations of the output report,
 // range and alarm programming, DAC trimming and the panel's layout. Most reports
 // are built here and fed to the window in place of a silent transmitter.
-#include "../../app/EventFlags.h"
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
@@ -66,7 +65,7 @@ struct TPanel {
     explicit TPanel(bool fullMode = false) : w(*h.Window) {
         h.Sim.Faults.Silent = true;
         h.Advance(5000); // the start-up mode query runs out
-        FullMode = fullMode;
+        w.FullMode = fullMode;
         h.TakeWritten();
     }
     void Answer(uint8_t code, const TOut& o = {}) {
@@ -123,7 +122,7 @@ private slots:
         p.Read(o);
         QCOMPARE(p.Sent(), QString()); // neither cmdSetTempOut nor cmdSetDac
         QCOMPARE(p.h.Status(), Success);
-        QVERIFY(OutEventsOn && w.edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
+        QVERIFY(w.OutEventsOn && w.edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
         for (QWidget* c : panel) // the calibration controls and the switch only in full mode
             QCOMPARE(c->isEnabled(), panel.indexOf(c) < 11);
         QCOMPARE(Texts({w.pnlPermOutRange, w.pnlOutZeroP, w.pnlPermOutMin, w.pnlOutInvertP, w.pnlPermOut,
@@ -201,7 +200,7 @@ private slots:
         QFETCH(int, readBack);
         QFETCH(QString, expected);
         TPanel p;
-        CurInRange = InRangeIndex(inRange);
+        p.w.CurInRange = InRangeIndex(inRange);
         TOut o;
         o.Alarm = 123.6f, o.AlarmFlags = uint8_t(flags), o.AlarmState = uint8_t(state),
         o.ReadBack = uint8_t(readBack);
@@ -216,7 +215,6 @@ private slots:
                          .join(' '),
                      expected);
         }
-        CurInRange = 0;
     }
 
     void reportsThatChangeNothing_data() {
@@ -244,7 +242,7 @@ private slots:
         p.Answer(uint8_t(code), o);
         QCOMPARE(p.h.Status(), message);
         QCOMPARE(p.h.StatusColor(), Red);
-        QVERIFY(OutEventsOn && !p.w.cmbOutRanges->isEnabled());
+        QVERIFY(p.w.OutEventsOn && !p.w.cmbOutRanges->isEnabled());
         QCOMPARE(p.w.seOutZero->value(), 0);
         QCOMPARE(Texts({p.w.edOutMin, p.w.edAlarmLimit, p.w.pnlPermOutRange, p.w.pnlTempOut}), "0|0|N/A|N/A");
     }
@@ -355,7 +353,7 @@ private slots:
         TOut o;
         o.Range = 1; // the output range plays no part
         p.Read(o);
-        CurInRange = InRangeIndex(inRange);
+        p.w.CurInRange = InRangeIndex(inRange);
         TfrmMain& w = p.w;
         w.activateWindow();
         for (TEdit* edit : {w.edAlarmLimit, w.edDeadBand}) {
@@ -365,7 +363,6 @@ private slots:
         }
         QCOMPARE(w.edAlarmLimit->text() + " " + w.edDeadBand->text(), expected);
         QCOMPARE(p.Sent(), QString());
-        CurInRange = 0;
     }
 
     // ---- DAC trimming ------------------------------------------------------------

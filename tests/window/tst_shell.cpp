@@ -1,7 +1,6 @@
 // The window's frame: the product version on panel 1, the double-clicks of the
 // status bar, and the port dialog over a runtime folder of links to real
 // pseudo-terminals.
-#include "../../app/EventFlags.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/ComSelect.h"
