@@ -266,6 +266,8 @@ public:
     void calSwitchClick();
     void QueryMode();
     void ShowMode();
+    // The general strip of a report: TA and TCAL in degrees, and the switch at the mode.
+    void ShowGeneral(double ta, double tCal, uint8_t mode);
     // True when the key was consumed.
     bool btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
     void EnterFullMode();

@@ -3,6 +3,7 @@
 #include "../app/MainWindow.h"
 #include "../widgets/Controls.h"
 #include "../widgets/ToggleSwitch.h"
+#include "NumberFormat.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -59,4 +60,10 @@ void TfrmMain::setupGeneralPanel() {
     calSwitch = new TToggleSwitch(box);
     calSwitch->setObjectName(QStringLiteral("calSwitch"));
     calSwitch->setGeometry(568, 14, 65, 27);
+}
+
+void TfrmMain::ShowGeneral(double ta, double tCal, uint8_t mode) {
+    pnlTemp->setText(FormatFloat(ta, QStringLiteral("0.0")));
+    pnlCalTemp->setText(FormatFloat(tCal, QStringLiteral("0.0")));
+    calSwitch->SetOn(mode != 0);
 }

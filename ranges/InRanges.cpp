@@ -5,6 +5,8 @@
 const std::array<QString, 3> WiringNames = {QStringLiteral("2 wire"), QStringLiteral("3 wire"),
                                             QStringLiteral("4 wire")};
 
+QString EngText(const IRange& range, double value) { return FormatFloat(value, range.EngFormat); }
+
 namespace {
 const QString uV = QStringLiteral(" \u00B5V");
 const QString Ohm = QStringLiteral(" Ohm");

@@ -60,8 +60,8 @@ void TfrmMain::ShowInRangeDefaults(int code) {
     const IRange& row = ShownInRange();
     edInpZero->setText(FormatFloat(0, row.RawFormat));
     edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
-    edEuMin->setText(FormatFloat(row.EuMin, row.EngFormat));
-    edEuMax->setText(FormatFloat(row.EuMax, row.EngFormat));
+    edEuMin->setText(EngText(row, row.EuMin));
+    edEuMax->setText(EngText(row, row.EuMax));
     lblInpZeroUnit->setText(row.RawUnit);
     lblInpFullUnit->setText(row.RawUnit);
     lblEuMinUnit->setText(row.EngUnit);
@@ -129,9 +129,9 @@ void TfrmMain::btnSetInputRangeClick() {
 }
 
 void TfrmMain::edEuMinExit() {
-    if (edEuMin->text().isEmpty()) edEuMin->setText(FormatFloat(ShownInRange().EuMin, ShownInRange().EngFormat));
+    if (edEuMin->text().isEmpty()) edEuMin->setText(EngText(ShownInRange(), ShownInRange().EuMin));
 }
 
 void TfrmMain::edEuMaxExit() {
-    if (edEuMax->text().isEmpty()) edEuMax->setText(FormatFloat(ShownInRange().EuMax, ShownInRange().EngFormat));
+    if (edEuMax->text().isEmpty()) edEuMax->setText(EngText(ShownInRange(), ShownInRange().EuMax));
 }

@@ -31,7 +31,6 @@ struct TInputReport : Msg::TInputReport {
     QString RawUnitText(double value) const { return FormatFloat(value, Row().RawFormat, Row().RawUnit); }
     QString RawText(double value) const { return FormatFloat(value, Row().RawFormat); }
     QString EngUnitText(double value) const { return FormatFloat(value, Row().EngFormat, Row().EngUnit); }
-    QString EngText(double value) const { return FormatFloat(value, Row().EngFormat); }
 };
 
 QColor FlagColour(const TInputReport& r) { return r.RangeFlag ? FlagOk : FlagBad; }
@@ -56,10 +55,8 @@ std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
     static_cast<Msg::TInputReport&>(r) = m;
     w.CurInRange = CodeToRange(r.RangeCode, r.Wiring);
     r.Range = &w.ShownInRange();
-    w.pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    w.pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
+    w.ShowGeneral(r.Ta, r.TCal, r.Mode);
     w.pnlTempComp->setText(r.RawUnitText(r.Seebeck));
-    w.calSwitch->SetOn(r.Mode != 0);
     return r;
 }
 
@@ -70,9 +67,9 @@ void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
     w.lblInpFullUnit->setText(r.Row().RawUnit);
     w.edInpFull->setText(r.RawText(r.Row().RawFullScale));
     w.lblEuMinUnit->setText(r.Row().EngUnit);
-    w.edEuMin->setText(r.EngText(r.EuMin));
+    w.edEuMin->setText(EngText(r.Row(), r.EuMin));
     w.lblEuMaxUnit->setText(r.Row().EngUnit);
-    w.edEuMax->setText(r.EngText(r.EuMax));
+    w.edEuMax->setText(EngText(r.Row(), r.EuMax));
     // The alarm limit and dead band of the output panel are in the input's units.
     SetText(w.lblAlmLimUnit, r.Row().EngUnit);
     SetText(w.lblDbandUnit, r.Row().EngUnit);
@@ -81,23 +78,38 @@ void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
 void ShowCalFlags(TfrmMain& w, const TInputReport& r) {
     w.ShowInCalStat(r.CalFlags[0], r.CalFlags[1], r.CalFlags[2], r.CalFlags[3]);
 }
+
+// The programmed side: what the transmitter keeps in its memory.
+void ShowPermSide(TfrmMain& w, const TInputReport& r) {
+    w.pnlInpRange->SetTextColor(FlagColour(r));
+    w.pnlInpRange->setText(r.Row().Name);
+    w.pnlWiring->setText(w.cmbWiring->itemText(r.Wiring));
+    w.pnlInpReadingP->setText(r.RawUnitText(r.Raw));
+    w.pnlEngReadingP->setText(r.EngUnitText(r.Eng));
+    w.pnlInpZeroP->setText(r.RawUnitText(0));
+    w.pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
+    w.pnlEuMinP->setText(r.EngUnitText(r.EuMin));
+    w.pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
+}
+
+// The active side: the selections, readings and edits of the range in use. The
+// caller has cleared InEventsOn, so that setting the combo boxes sends nothing.
+void ShowActiveSide(TfrmMain& w, const TInputReport& r) {
+    SetTextColour(w.lblInpRanges, FlagColour(r));
+    w.cmbInpRanges->setCurrentIndex(w.CurInRange);
+    w.cmbWiring->setEnabled(r.Row().HasWiring);
+    w.cmbWiring->setCurrentIndex(r.Wiring);
+    w.pnlInpReading->setText(r.RawUnitText(r.Raw));
+    w.pnlEngReading->setText(r.EngUnitText(r.Eng));
+    ShowActiveEdits(w, r);
+}
 } // namespace
 
 void TfrmMain::ShowInPerm() {
     const std::optional<TInputReport> report = OpenReport(*this, false);
     if (!report) return;
-    const TInputReport& r = *report;
-
-    pnlInpRange->SetTextColor(FlagColour(r));
-    pnlInpRange->setText(r.Row().Name);
-    pnlWiring->setText(cmbWiring->itemText(r.Wiring));
-    pnlInpReadingP->setText(r.RawUnitText(r.Raw));
-    pnlEngReadingP->setText(r.EngUnitText(r.Eng));
-    pnlInpZeroP->setText(r.RawUnitText(0));
-    pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
-    pnlEuMinP->setText(r.EngUnitText(r.EuMin));
-    pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
-    ShowCalFlags(*this, r);
+    ShowPermSide(*this, *report);
+    ShowCalFlags(*this, *report);
     EnableInPanel();
     ShowStatus(QStringLiteral("Success"), skSuccess);
 }
@@ -105,16 +117,8 @@ void TfrmMain::ShowInPerm() {
 void TfrmMain::ShowInActive() {
     const std::optional<TInputReport> report = OpenReport(*this, true);
     if (!report) return;
-    const TInputReport& r = *report;
-
-    SetTextColour(lblInpRanges, FlagColour(r));
-    cmbInpRanges->setCurrentIndex(CurInRange);
-    cmbWiring->setEnabled(r.Row().HasWiring);
-    cmbWiring->setCurrentIndex(r.Wiring);
-    pnlInpReading->setText(r.RawUnitText(r.Raw));
-    pnlEngReading->setText(r.EngUnitText(r.Eng));
-    ShowActiveEdits(*this, r);
-    ShowCalFlags(*this, r);
+    ShowActiveSide(*this, *report);
+    ShowCalFlags(*this, *report);
     ShowStatus(QStringLiteral("Success"), skSuccess);
     InEventsOn = true;
 }
@@ -122,25 +126,9 @@ void TfrmMain::ShowInActive() {
 void TfrmMain::ShowInFull() {
     const std::optional<TInputReport> report = OpenReport(*this, true);
     if (!report) return;
-    const TInputReport& r = *report;
-
-    SetTextColour(lblInpRanges, FlagColour(r));
-    pnlInpRange->SetTextColor(FlagColour(r));
-    cmbInpRanges->setCurrentIndex(CurInRange);
-    pnlInpRange->setText(r.Row().Name);
-    pnlWiring->setText(cmbWiring->itemText(r.Wiring));
-    cmbWiring->setEnabled(r.Row().HasWiring);
-    cmbWiring->setCurrentIndex(r.Wiring);
-    pnlInpReadingP->setText(r.RawUnitText(r.Raw));
-    pnlInpReading->setText(r.RawUnitText(r.Raw));
-    pnlEngReadingP->setText(r.EngUnitText(r.Eng));
-    pnlEngReading->setText(r.EngUnitText(r.Eng));
-    pnlInpZeroP->setText(r.RawUnitText(0));
-    pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
-    pnlEuMinP->setText(r.EngUnitText(r.EuMin));
-    pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
-    ShowActiveEdits(*this, r);
-    ShowCalFlags(*this, r);
+    ShowPermSide(*this, *report);
+    ShowActiveSide(*this, *report);
+    ShowCalFlags(*this, *report);
     EnableInPanel();
     ShowStatus(QStringLiteral("Success"), skSuccess);
     InEventsOn = true;

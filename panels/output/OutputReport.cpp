@@ -33,18 +33,16 @@ QString WithUnit(float value, const ORange& row) {
     return FormatFloat(value, row.Format, QLatin1Char(' ') + row.Unit);
 }
 
-// The alarm limit and dead band are in the engineering unit of the input range
-// now shown, whatever output range the report is about.
-QString EngText(const TfrmMain& w, float value) { return FormatFloat(value, w.ShownInRange().EngFormat); }
-
 QString AlarmText(bool active) {
     return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
 }
 
-// The alarm fields of an active or full report.
+// The alarm fields of an active or full report. The alarm limit and dead band are
+// in the engineering unit of the input range now shown, whatever output range the
+// report is about.
 void ShowAlarm(TfrmMain& w, const TOutReport& r) {
-    w.edAlarmLimit->setText(EngText(w, r.AlarmLimit));
-    w.edDeadBand->setText(EngText(w, r.DeadBand));
+    w.edAlarmLimit->setText(EngText(w.ShownInRange(), r.AlarmLimit));
+    w.edDeadBand->setText(EngText(w.ShownInRange(), r.DeadBand));
     w.cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
     w.cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
     w.pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));
@@ -67,31 +65,54 @@ std::optional<TOutReport> OpenOutReport(TfrmMain* window) {
     }
     return r;
 }
+
+// The active side: the selection, trims, limits and alarm of the range in use. The
+// caller has cleared OutEventsOn, so that setting the controls drives nothing.
+void ShowActiveSide(TfrmMain& w, const TOutReport& r) {
+    const ORange& row = OutRanges[r.Range];
+    w.cmbOutRanges->setCurrentIndex(r.Range);
+    const QColor colour = FlagColour(r.RangeFlag);
+    w.pnlTempOut->SetTextColor(colour);
+    SetTextColour(w.lblTempOutRange, colour);
+    w.seOutZero->SetCode(r.ZeroCode);
+    w.seOutFull->SetCode(r.FullCode);
+    w.edOutMin->setText(FormatFloat(r.OutMin, row.Format));
+    w.edOutMax->setText(FormatFloat(r.OutMax, row.Format));
+    w.cbInvertOut->setChecked(r.Invert != 0);
+    w.pnlTempOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
+    ShowAlarm(w, r);
+}
+
+// The programmed side: what the transmitter keeps in its memory.
+void ShowPermSide(TfrmMain& w, const TOutReport& r) {
+    const ORange& row = OutRanges[r.Range];
+    w.pnlPermOutRange->setText(row.Name);
+    const QColor colour = FlagColour(r.RangeFlag);
+    w.pnlPermOutRange->SetTextColor(colour);
+    w.pnlPermOut->SetTextColor(colour);
+    w.pnlOutZeroP->setText(QString::number(r.ZeroCode));
+    w.pnlOutFsP->setText(QString::number(r.FullCode));
+    w.pnlPermOutMin->setText(WithUnit(r.OutMin, row));
+    w.pnlPermOutMax->setText(WithUnit(r.OutMax, row));
+    w.pnlOutInvertP->setText(r.Invert != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
+    w.pnlPermOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
+}
+
+// What every presentation shows besides its sides: the calibration flags and
+// the general strip.
+void ShowCommon(TfrmMain& w, const TOutReport& r) {
+    w.ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
+    w.ShowGeneral(r.Ta, r.TCal, r.Mode);
+}
 } // namespace
 
 void TfrmMain::ShowOutActive() {
     const std::optional<TOutReport> report = OpenOutReport(this);
     if (!report) return;
     OutEventsOn = false;
-    const TOutReport& r = *report;
-    const ORange& row = OutRanges[r.Range];
-
-    ShowOutRangeUnits(r.Range);
-    cmbOutRanges->setCurrentIndex(r.Range);
-    const QColor colour = FlagColour(r.RangeFlag);
-    pnlTempOut->SetTextColor(colour);
-    SetTextColour(lblTempOutRange, colour);
-    seOutZero->SetCode(r.ZeroCode);
-    seOutFull->SetCode(r.FullCode);
-    edOutMin->setText(FormatFloat(r.OutMin, row.Format));
-    edOutMax->setText(FormatFloat(r.OutMax, row.Format));
-    cbInvertOut->setChecked(r.Invert != 0);
-    pnlTempOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
-    ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
-    pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    calSwitch->SetOn(r.Mode != 0);
-    ShowAlarm(*this, r);
+    ShowOutRangeUnits(report->Range);
+    ShowActiveSide(*this, *report);
+    ShowCommon(*this, *report);
     ShowStatus(SuccessText, skSuccess);
     OutEventsOn = true;
 }
@@ -99,24 +120,9 @@ void TfrmMain::ShowOutActive() {
 void TfrmMain::ShowOutPerm() {
     const std::optional<TOutReport> report = OpenOutReport(this);
     if (!report) return;
-    const TOutReport& r = *report;
-    const ORange& row = OutRanges[r.Range];
-
-    ShowOutRangeUnits(r.Range);
-    pnlPermOutRange->setText(row.Name);
-    const QColor colour = FlagColour(r.RangeFlag);
-    pnlPermOutRange->SetTextColor(colour);
-    pnlPermOut->SetTextColor(colour);
-    pnlOutZeroP->setText(QString::number(r.ZeroCode));
-    pnlOutFsP->setText(QString::number(r.FullCode));
-    pnlPermOutMin->setText(WithUnit(r.OutMin, row));
-    pnlPermOutMax->setText(WithUnit(r.OutMax, row));
-    pnlOutInvertP->setText(r.Invert != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
-    pnlPermOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
-    ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
-    pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    calSwitch->SetOn(r.Mode != 0);
+    ShowOutRangeUnits(report->Range);
+    ShowPermSide(*this, *report);
+    ShowCommon(*this, *report);
     EnableOutPanel();
     ShowStatus(SuccessText, skSuccess);
 }
@@ -125,35 +131,12 @@ void TfrmMain::ShowOutFull() {
     const std::optional<TOutReport> report = OpenOutReport(this);
     if (!report) return;
     OutEventsOn = false;
-    const TOutReport& r = *report;
-    const ORange& row = OutRanges[r.Range];
-
-    ShowOutRangeUnits(r.Range);
-    pnlPermOutRange->setText(row.Name);
-    cmbOutRanges->setCurrentIndex(r.Range);
-    const QColor colour = FlagColour(r.RangeFlag);
-    pnlPermOutRange->SetTextColor(colour);
-    pnlPermOut->SetTextColor(colour);
-    pnlTempOut->SetTextColor(colour);
-    SetTextColour(lblTempOutRange, colour);
-    pnlOutZeroP->setText(QString::number(r.ZeroCode));
-    pnlOutFsP->setText(QString::number(r.FullCode));
-    seOutZero->SetCode(r.ZeroCode);
-    seOutFull->SetCode(r.FullCode);
-    pnlPermOutMin->setText(WithUnit(r.OutMin, row));
-    pnlPermOutMax->setText(WithUnit(r.OutMax, row));
-    edOutMin->setText(FormatFloat(r.OutMin, row.Format));
-    edOutMax->setText(FormatFloat(r.OutMax, row.Format));
-    pnlOutInvertP->setText(r.Invert != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
-    cbInvertOut->setChecked(r.Invert != 0);
-    pnlPermOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
-    pnlTempOut->setText(pnlPermOut->text());
-    ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
-    pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    calSwitch->SetOn(r.Mode != 0);
-    ShowAlarm(*this, r);
+    ShowOutRangeUnits(report->Range);
+    ShowPermSide(*this, *report);
+    ShowActiveSide(*this, *report);
+    ShowCommon(*this, *report);
     EnableOutPanel();
-    OutEventsOn = true;
     ShowStatus(SuccessText, skSuccess);
+    OutEventsOn = true;
 }
+
