@@ -10,6 +10,7 @@
 #include "../link/PortNames.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"
+#include "../ranges/ReportTexts.h"
 #include "CliRun.h"
 #include "Present.h"
 
@@ -426,7 +427,7 @@ void TUnitRun::SetDifferences(const QList<TDifference>& differences, const QStri
 void TUnitRun::SetMode() {
     Ask(Msg::SetMode(Job.Mode), [this](const QByteArray& answer) {
         const bool cal = Msg::DecodeMode(answer) != 0;
-        Result = cal ? QStringLiteral("CAL") : QStringLiteral("RUN");
+        Result = ReportText::Mode(cal);
         Details.insert(QStringLiteral("mode"), Result);
         if (cal != (Job.Mode != 0))
             return Finish(ExitRefused, QStringLiteral("the transmitter stayed in %1 mode").arg(Result));

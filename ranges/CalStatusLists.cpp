@@ -11,6 +11,7 @@
 #include "InRanges.h"
 #include "NumberFormat.h"
 #include "OutRanges.h"
+#include "ReportTexts.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -22,8 +23,8 @@
 
 namespace {
 const QString NotAvailable = QStringLiteral("N/A");
-const QString Calibrated = QStringLiteral("OK");
-const QString Uncalibrated = QStringLiteral("UCAL");
+const QString Calibrated = ReportText::CalFlag(true);
+const QString Uncalibrated = ReportText::CalFlag(false);
 
 struct TColumn {
     QString Caption;

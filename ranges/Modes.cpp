@@ -8,6 +8,7 @@
 #include "../link/Messages.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
+#include "ReportTexts.h"
 
 namespace {
 constexpr Qt::KeyboardModifiers FullModeChord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
@@ -58,5 +59,5 @@ void TfrmMain::ShowOpResult() {
     if (Msg::DecodeOpResult(RxBody()))
         ShowStatus(QStringLiteral("Success."), skSuccess);
     else
-        ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
+        ShowStatus(ReportText::OperationFailed(), skError);
 }

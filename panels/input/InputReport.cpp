@@ -10,6 +10,7 @@
 #include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
+#include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/ToggleSwitch.h"
 
@@ -46,7 +47,7 @@ void SetText(QLabel* label, const QString& text) {
 std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
     const Msg::TInputReport m = Msg::DecodeInputReport(RxBody());
     if (m.Status == 0) {
-        w.ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
+        w.ShowStatus(ReportText::OperationFailed(), skError);
         return std::nullopt;
     }
     if (clearEvents) w.InEventsOn = false;

@@ -8,6 +8,7 @@
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../ranges/OutRanges.h"
+#include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -18,7 +19,6 @@
 #include <optional>
 
 namespace {
-const QString FailedText = QStringLiteral("Error occured while performing the operation !");
 const QString UnknownText = QStringLiteral("Unknown response received.");
 const QString SuccessText = QStringLiteral("Success.");
 
@@ -33,10 +33,6 @@ QString WithUnit(float value, const ORange& row) {
     return FormatFloat(value, row.Format, QLatin1Char(' ') + row.Unit);
 }
 
-QString AlarmText(bool active) {
-    return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
-}
-
 // The alarm fields of an active or full report. The alarm limit and dead band are
 // in the engineering unit of the input range now shown, whatever output range the
 // report is about.
@@ -45,9 +41,9 @@ void ShowAlarm(TfrmMain& w, const TOutReport& r) {
     w.edDeadBand->setText(EngText(w.ShownInRange(), r.DeadBand));
     w.cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
     w.cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
-    w.pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));
+    w.pnlAlmStatus->setText(ReportText::Activity(r.AlarmState != 0));
     // The read-back is the level of the open collector: low means active.
-    w.pnlAlarmRback->setText(AlarmText(r.AlarmReadBack == 0));
+    w.pnlAlarmRback->setText(ReportText::Activity(r.AlarmReadBack == 0));
 }
 
 // The common start of the three presentations: the decoded report when the
@@ -56,7 +52,7 @@ void ShowAlarm(TfrmMain& w, const TOutReport& r) {
 std::optional<TOutReport> OpenOutReport(TfrmMain* window) {
     const TOutReport r = Msg::DecodeOutputReport(RxBody());
     if (r.Status == 0) {
-        window->ShowStatus(FailedText, skError);
+        window->ShowStatus(ReportText::OperationFailed(), skError);
         return std::nullopt;
     }
     if (r.Range >= OutRangeCount) {
@@ -79,7 +75,7 @@ void ShowActiveSide(TfrmMain& w, const TOutReport& r) {
     w.edOutMin->setText(FormatFloat(r.OutMin, row.Format));
     w.edOutMax->setText(FormatFloat(r.OutMax, row.Format));
     w.cbInvertOut->setChecked(r.Invert != 0);
-    w.pnlTempOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
+    w.pnlTempOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
     ShowAlarm(w, r);
 }
 
@@ -94,8 +90,8 @@ void ShowPermSide(TfrmMain& w, const TOutReport& r) {
     w.pnlOutFsP->setText(QString::number(r.FullCode));
     w.pnlPermOutMin->setText(WithUnit(r.OutMin, row));
     w.pnlPermOutMax->setText(WithUnit(r.OutMax, row));
-    w.pnlOutInvertP->setText(r.Invert != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
-    w.pnlPermOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
+    w.pnlOutInvertP->setText(ReportText::YesNo(r.Invert != 0));
+    w.pnlPermOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
 }
 
 // What every presentation shows besides its sides: the calibration flags and

@@ -219,7 +219,7 @@ private slots:
         QFETCH(int, full);
         QFETCH(int, code);
         QFETCH(QString, text);
-        QCOMPARE(CalcOutput(range, zero, full, code), text);
+        QCOMPARE(OutputText(range, CalcOutput(range, zero, full, code)), text);
     }
 
     void outputTable() {
