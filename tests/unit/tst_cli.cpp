@@ -625,6 +625,10 @@ private slots:
         QCOMPARE(WatchJson(QStringLiteral("t"), in, out),
                  QStringLiteral(
                      R"({"eng_C":null,"output_mA":null,"raw_uV":null,"ta_C":null,"tcal_C":0,"time":"t"})"));
+        // The output's number has the places the window shows, in CSV as in JSON.
+        out.ZeroCode = 0, out.FullCode = 3, out.DacCode = 1; // 20/3 mA
+        QVERIFY(WatchLine(QStringLiteral("t"), in, out).endsWith(QStringLiteral(",6.667")));
+        QVERIFY(WatchJson(QStringLiteral("t"), in, out).contains(QStringLiteral("\"output_mA\":6.667,")));
         // Two programmed reads, then two requests a line.
         QCOMPARE(b.Sims[1]->RequestsReceived, 2 + 2 * 3);
     }
