@@ -145,9 +145,7 @@ void TfrmMain::ShowGeneralErrorLater(const QString& message) {
 void TfrmMain::sbMainPanels1DblClick() { ReadVersion(); }
 
 void TfrmMain::ReadVersion() {
-    ShowStatus(QStringLiteral("Reading product version..."), skBusy);
-    PacketPut(Msg::ReadVersion());
-    PacketSend();
+    Send(Msg::ReadVersion(), QStringLiteral("Reading product version..."));
 }
 
 void TfrmMain::ShowVersion() {

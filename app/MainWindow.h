@@ -6,8 +6,8 @@
 // frame codec's buffers (link/Codec.h), the range tables (ranges/), the event
 // flags (members below) and TUiServices for every dialog and the beep.
 //
-// The road of a request: a control's handler builds the request with PacketPut,
-// writes a busy message with ShowStatus and calls PacketSend, which hands the
+// The road of a request: a control's handler calls Send(body, busy), which builds
+// the frame with PacketPut, writes the busy message and calls PacketSend, which hands the
 // frame to the window-free request cycle (TRequestCycle, link/Cycle.h): it writes
 // the frame to ComPort, enables DataPacket and gives the request its own reply
 // time of 73 ticks. The collector cuts the answer out of the received bytes and
@@ -240,6 +240,9 @@ public:
 
     // ---- Request cycle, port, port dialog (link/) -----------------------------------
     void PacketSend();
+    // A request with a busy message: the frame is built from `body` first, then
+    // `busy` goes on the status line (nothing when it is null), then PacketSend.
+    void Send(const QByteArray& body, const QString& busy);
     void DataPacketPacket(const uint8_t* data, int size);
     // The verdict of a request of the window's.
     void RequestEnded(const TReply& reply);

@@ -36,6 +36,12 @@ void TfrmMain::PacketSend() {
     if (!NotSent.isNull()) throw EMrtError(std::exchange(NotSent, QString()));
 }
 
+void TfrmMain::Send(const QByteArray& body, const QString& busy) {
+    PacketPut(body);
+    if (!busy.isNull()) ShowStatus(busy, skBusy);
+    PacketSend();
+}
+
 void TfrmMain::RequestEnded(const TReply& reply) {
     if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered && reply.Verdict != TVerdict::Refused)
         calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode

@@ -212,14 +212,10 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
 void TfrmMain::mnuClearInCalClick() {
     if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of all %1 input ranges?").arg(InRangeCount)))
         return;
-    ShowStatus(QStringLiteral("Clearing input calibration flags..."), skBusy);
-    PacketPut(Msg::ClearInCal());
-    PacketSend();
+    Send(Msg::ClearInCal(), QStringLiteral("Clearing input calibration flags..."));
 }
 
 void TfrmMain::mnuClearOutCalClick() {
     if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of both output ranges?"))) return;
-    ShowStatus(QStringLiteral("Clearing output calibration flags..."), skBusy);
-    PacketPut(Msg::ClearOutCal());
-    PacketSend();
+    Send(Msg::ClearOutCal(), QStringLiteral("Clearing output calibration flags..."));
 }

@@ -49,10 +49,8 @@ void TfrmMain::EnterFullMode() {
 }
 
 void TfrmMain::SendToolkitVersion() {
-    PacketPut(Msg::SetToolkitVer(ToolkitVersion));
     // After a refused programming the red error stays on the line.
-    if (!RefusalHeld) ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
-    PacketSend();
+    Send(Msg::SetToolkitVer(ToolkitVersion), RefusalHeld ? QString() : QStringLiteral("Setting Toolkit version..."));
 }
 
 void TfrmMain::ShowOpResult() {

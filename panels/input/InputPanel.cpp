@@ -7,6 +7,7 @@
 #include "../../app/MainWindow.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
+#include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
 
 #include <QAction>
@@ -21,10 +22,6 @@
 #include <QTreeWidget>
 
 namespace {
-constexpr int ValueWidth = 73;
-constexpr int ValueHeight = 20;
-constexpr int EditHeight = 21;
-constexpr int ButtonSize = 21;
 
 const QString ZeroProcedure =
     QStringLiteral("To calibrate input zero range:\r\n") + QString(82, QLatin1Char('-')) +
@@ -38,42 +35,6 @@ const QString FullProcedure =
                    "\r\n2) Apply the full scale signal to the inputs"
                    "\r\n3) Press button to correct full scale errors"
                    "\r\n4) Observe success on the status bar below");
-
-// A unit label: its text comes with the range, so it is as wide as the widest
-// unit, " Ohm", and one line of text high.
-QLabel* NewUnit(QWidget* box, const char* name, int left, int top) {
-    auto* label = new QLabel(QStringLiteral(" Ohm"), box);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(QRect(QPoint(left, top), label->sizeHint()));
-    label->clear();
-    return label;
-}
-
-// A button named for the screen reader after what it does, not its one letter.
-QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
-                       const QString& hint, const QString& does) {
-    auto* button = new QPushButton(caption, box);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(does);
-    button->setAutoDefault(false);
-    button->setGeometry(left, top, ButtonSize, ButtonSize);
-    button->setToolTip(hint);
-    return button;
-}
-
-TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int top, const QString& hint,
-               const QString& holds, const QWidget* before = nullptr) {
-    auto* edit = new TEdit(box);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(left, top, ValueWidth, EditHeight);
-    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edit->setText(QStringLiteral("0"));
-    edit->setAccessibleName(holds);
-    caption->setBuddy(edit);
-    edit->setToolTip(hint);
-    KeepBefore(caption, edit, before);
-    return edit;
-}
 
 // The face of the small captionless button at the right end of the calibration
 // edits: a raised square in the button colours.

@@ -72,22 +72,16 @@ void TfrmMain::ShowInRangeDefaults(int code) {
 }
 
 void TfrmMain::btnGetPermInpRangeClick() {
-    ShowStatus(QStringLiteral("Reading permanent input range..."), skBusy);
-    PacketPut(Msg::ReadPermIn());
-    PacketSend();
+    Send(Msg::ReadPermIn(), QStringLiteral("Reading permanent input range..."));
 }
 
 void TfrmMain::btnGetTempInpRangeClick() {
-    ShowStatus(QStringLiteral("Reading active input range..."), skBusy);
-    PacketPut(Msg::ReadActiveIn(uint8_t(SelectedInputCode())));
-    PacketSend();
+    Send(Msg::ReadActiveIn(uint8_t(SelectedInputCode())), QStringLiteral("Reading active input range..."));
 }
 
 void TfrmMain::cmbInpRangesClick() {
     if (!InEventsOn) return;
-    ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
-    PacketPut(Msg::SetTempIn(uint8_t(SelectedInputCode())));
-    PacketSend();
+    Send(Msg::SetTempIn(uint8_t(SelectedInputCode())), QStringLiteral("Setting temporary range..."));
 }
 
 namespace {
@@ -123,9 +117,7 @@ void TfrmMain::btnSetInputRangeClick() {
     // otherwise leave on the line for good.
     const float euMin = StrToSingle(edEuMin->PersonText());
     const float euMax = StrToSingle(edEuMax->PersonText());
-    PacketPut(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax));
-    ShowStatus(QStringLiteral("Setting range permanently..."), skBusy);
-    PacketSend();
+    Send(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax), QStringLiteral("Setting range permanently..."));
 }
 
 void TfrmMain::edEuMinExit() {

@@ -55,9 +55,7 @@ void TfrmMain::btnOutZeroClick() {
     // handler with the line as it was.
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings)) return;
-    PacketPut(Msg::WriteOutZero(DacCode(seOutZero), settings));
-    ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
-    PacketSend();
+    Send(Msg::WriteOutZero(DacCode(seOutZero), settings), QStringLiteral("Writing output low scale data..."));
 }
 
 void TfrmMain::btnOutFullClick() {
@@ -66,7 +64,5 @@ void TfrmMain::btnOutFullClick() {
     if (row < 0) return;
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings)) return;
-    PacketPut(Msg::WriteOutFull(DacCode(seOutFull), settings));
-    ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);
-    PacketSend();
+    Send(Msg::WriteOutFull(DacCode(seOutFull), settings), QStringLiteral("Writing output full scale data..."));
 }

@@ -37,26 +37,20 @@ void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
 }
 
 void TfrmMain::btnGetOutRangeClick() {
-    ShowStatus(QStringLiteral("Reading programmed output range data..."), skBusy);
-    PacketPut(Msg::ReadPermOut());
-    PacketSend();
+    Send(Msg::ReadPermOut(), QStringLiteral("Reading programmed output range data..."));
 }
 
 void TfrmMain::btnGetTempOutRangeClick() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    ShowStatus(QStringLiteral("Reading active output range data..."), skBusy);
-    PacketPut(Msg::ReadActiveOut(static_cast<uint8_t>(row)));
-    PacketSend();
+    Send(Msg::ReadActiveOut(static_cast<uint8_t>(row)), QStringLiteral("Reading active output range data..."));
 }
 
 void TfrmMain::cmbOutRangesPropertiesEditValueChanged() {
     if (!OutEventsOn) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
-    PacketPut(Msg::SetTempOut(static_cast<uint8_t>(row)));
-    PacketSend();
+    Send(Msg::SetTempOut(static_cast<uint8_t>(row)), QStringLiteral("Setting temporary range..."));
 }
 
 bool TfrmMain::OutRangeInvalid() {
