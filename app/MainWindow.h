@@ -18,16 +18,16 @@
 // a success or error message; silence ends in "No response !". The status line's
 // own timer (ReplyTrigger) then brings it back to "Ready".
 //
-// The methods are defined in the folder of their subsystem: app/ (frame, version,
-// start-up), link/ (request cycle, port, port dialog), ranges/ (calibration lists,
-// modes, general panel), panels/input/ and panels/output/.
+// The methods are defined in the window folders: app/ (frame, version, start-up,
+// request cycle, port, port dialog), panels/general/ (calibration lists, modes,
+// general panel), panels/input/ and panels/output/.
 #include <QKeySequence>
 #include <QMainWindow>
 #include <cstdint>
 #include <exception>
 #include <utility>
 
-#include "../link/MrtError.h"
+#include "../base/MrtError.h"
 
 class QAction;
 class QCheckBox;
@@ -95,7 +95,7 @@ public:
     TLamp* LedTx = nullptr;
     TLamp* LedRx = nullptr;
 
-    // ---- General panel and JP6 picture (ranges/) --------------------------------
+    // ---- General panel and JP6 picture (panels/general/) ------------------------
     QLabel* lblTemp = nullptr;
     TValueLabel* pnlTemp = nullptr;
     QLabel* lblCalTemp = nullptr;
@@ -112,7 +112,7 @@ public:
     TShape* OutJumper = nullptr;
     TToggleSwitch* calSwitch = nullptr;
 
-    // ---- Calibration status lists (ranges/) -----------------------------------
+    // ---- Calibration status lists (panels/general/) ---------------------------
     QLabel* lblInpCalStat = nullptr;
     QTreeWidget* lvInpCalStat = nullptr;
     QLabel* lblOutCalStat = nullptr;
@@ -238,7 +238,7 @@ public:
     }
     void ShowGeneralErrorLater(const QString& message);
 
-    // ---- Request cycle, port, port dialog (link/) -----------------------------------
+    // ---- Request cycle, port, port dialog (app/) ------------------------------------
     void PacketSend();
     // A request with a busy message: the frame is built from `body` first, then
     // `busy` goes on the status line (nothing when it is null), then PacketSend.
@@ -257,7 +257,7 @@ public:
     bool SelectComPort();
     void sbMainPanels0DblClick();
 
-    // ---- Calibration lists, modes, general panel (ranges/) ------------------------
+    // ---- Calibration lists, modes, general panel (panels/general/) ----------------
     void InitInCalStat();
     void InitOutCalStat();
     void ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4);
@@ -369,8 +369,8 @@ private:
     // Builders of the controls, each in the folder of its subsystem.
     void setupFrame();        // app/
     void setupStatusBar();    // app/
-    void setupGeneralPanel(); // ranges/
-    void setupCalLists();     // ranges/
+    void setupGeneralPanel(); // panels/general/
+    void setupCalLists();     // panels/general/
     void setupInputPanel();   // panels/input/
     void setupOutputPanel();  // panels/output/
     void setupTabOrder();     // app/

@@ -2,7 +2,7 @@
 // and arms the event flags.
 #include "MainWindow.h"
 
-#include "../panels/input/NumericMask.h"
+#include "../widgets/NumericMask.h"
 #include "../widgets/Controls.h"
 #include "../widgets/ToggleSwitch.h"
 #include "MrtVersion.h"

@@ -1,6 +1,6 @@
 #include "UiServices.h"
 
-#include "../link/ComSelect.h"
+#include "ComSelect.h"
 
 #include <QApplication>
 #include <QMessageBox>

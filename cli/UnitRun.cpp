@@ -6,7 +6,7 @@
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
 #include "../link/DataPacket.h"
-#include "../link/MrtError.h"
+#include "../base/MrtError.h"
 #include "../link/PortNames.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"

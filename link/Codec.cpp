@@ -1,7 +1,7 @@
 #include "Codec.h"
 
 #include "Commands.h"
-#include "MrtError.h"
+#include "../base/MrtError.h"
 
 #include <cstring>
 

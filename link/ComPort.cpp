@@ -1,7 +1,7 @@
 #include "ComPort.h"
 
 #include "Clock.h"
-#include "MrtError.h"
+#include "../base/MrtError.h"
 #include "PortNames.h"
 #include "PortRules.h"
 #include "Transport.h"

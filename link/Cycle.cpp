@@ -6,7 +6,7 @@
 #include "Commands.h"
 #include "DataPacket.h"
 #include "Messages.h"
-#include "MrtError.h"
+#include "../base/MrtError.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include "NumberFormat.h"
 
-#include "../link/MrtError.h"
+#include "../base/MrtError.h"
 
 #include <QLocale>
 #include <cfloat>

@@ -3,7 +3,7 @@
 // The upper half shows the range programmed into the transmitter (the P side);
 // below the bevel line the user picks the active range and wiring, watches the
 // live readings, edits the engineering span and calibrates. The calibration status
-// list at the bottom is built with the other calibration list (ranges/).
+// list at the bottom is built with the other calibration list (panels/general/).
 #include "../../app/MainWindow.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"

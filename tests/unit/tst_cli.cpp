@@ -6,7 +6,7 @@
 #include "../../link/Clock.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
-#include "../../link/MrtError.h"
+#include "../../base/MrtError.h"
 #include "../../link/PortNames.h"
 #include "../../link/PortRules.h"
 #include "../support/MemoryTransport.h"

@@ -2,7 +2,7 @@
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
-#include "../../link/MrtError.h"
+#include "../../base/MrtError.h"
 #include "Bytes.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 // The range tables, the range codes, number formatting and parsing, the output
 // value of a DAC code and the folding of the per-code calibration flags.
-#include "../../link/MrtError.h"
+#include "../../base/MrtError.h"
 #include "../../ranges/CalFlags.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"

@@ -4,7 +4,7 @@
 #include "../../link/ComPort.h"
 #include "../../link/DataPacket.h"
 #include "../../link/LightControl.h"
-#include "../../link/MrtError.h"
+#include "../../base/MrtError.h"
 #include "../support/MemoryTransport.h"
 #include "Bytes.h"
 

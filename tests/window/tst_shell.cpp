@@ -3,7 +3,7 @@
 // pseudo-terminals.
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
-#include "../../link/ComSelect.h"
+#include "../../app/ComSelect.h"
 #include "../../link/PortNames.h"
 #include "../../widgets/StatusBar.h"
 #include "WindowHarness.h"

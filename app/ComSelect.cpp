@@ -1,7 +1,7 @@
 #include "ComSelect.h"
 
-#include "../app/MainWindow.h"
-#include "../app/UiServices.h"
+#include "MainWindow.h"
+#include "UiServices.h"
 #include "../widgets/Controls.h"
 
 #include <QComboBox>

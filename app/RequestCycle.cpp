@@ -7,15 +7,15 @@
 // whatever the line showed. A refusal, once shown, stays until it turns to
 // "Ready", whatever answers come meanwhile. A frame that answers no request of
 // the window's is presented, but writes no status and sends nothing.
-#include "../app/MainWindow.h"
+#include "MainWindow.h"
 
-#include "../app/UiServices.h"
+#include "UiServices.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
-#include "Codec.h"
-#include "ComPort.h"
-#include "Commands.h"
-#include "Cycle.h"
+#include "../link/Codec.h"
+#include "../link/ComPort.h"
+#include "../link/Commands.h"
+#include "../link/Cycle.h"
 
 #include <QComboBox>
 #include <QScopeGuard>

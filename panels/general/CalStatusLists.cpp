@@ -1,17 +1,17 @@
 // The calibration status lists at the bottom of the input and output panels: one
 // row per range, "OK" or "UCAL" for the zero and full-scale calibration, and a
 // context menu that asks the transmitter to clear the flags of its side.
-#include "../app/MainWindow.h"
-#include "../app/UiServices.h"
-#include "../link/Codec.h"
-#include "../link/Messages.h"
-#include "../widgets/Controls.h"
-#include "../widgets/TextCellDelegate.h"
-#include "CalFlags.h"
-#include "InRanges.h"
-#include "NumberFormat.h"
-#include "OutRanges.h"
-#include "ReportTexts.h"
+#include "../../app/MainWindow.h"
+#include "../../app/UiServices.h"
+#include "../../link/Codec.h"
+#include "../../link/Messages.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/TextCellDelegate.h"
+#include "../../ranges/CalFlags.h"
+#include "../../ranges/InRanges.h"
+#include "../../ranges/NumberFormat.h"
+#include "../../ranges/OutRanges.h"
+#include "../../ranges/ReportTexts.h"
 
 #include <QAction>
 #include <QGroupBox>

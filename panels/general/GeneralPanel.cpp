@@ -1,9 +1,9 @@
 // The general strip at the top of the window: the module's temperatures, the
 // Seebeck voltage, the picture of the output jumper JP6 and the RUN/CAL switch.
-#include "../app/MainWindow.h"
-#include "../widgets/Controls.h"
-#include "../widgets/ToggleSwitch.h"
-#include "NumberFormat.h"
+#include "../../app/MainWindow.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/ToggleSwitch.h"
+#include "../../ranges/NumberFormat.h"
 
 #include <QGroupBox>
 #include <QLabel>

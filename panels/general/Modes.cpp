@@ -1,14 +1,14 @@
 // The transmitter's RUN/CAL mode behind calSwitch, the program's full mode behind
 // the key chord Ctrl+Shift+Alt+F6, and the toolkit version the tool reports after
 // a permanent input range has been programmed.
-#include "../app/MainWindow.h"
-#include "../app/UiServices.h"
-#include "../link/Codec.h"
-#include "../link/Commands.h"
-#include "../link/Messages.h"
-#include "../widgets/StatusBar.h"
-#include "../widgets/ToggleSwitch.h"
-#include "ReportTexts.h"
+#include "../../app/MainWindow.h"
+#include "../../app/UiServices.h"
+#include "../../link/Codec.h"
+#include "../../link/Commands.h"
+#include "../../link/Messages.h"
+#include "../../widgets/StatusBar.h"
+#include "../../widgets/ToggleSwitch.h"
+#include "../../ranges/ReportTexts.h"
 
 namespace {
 constexpr Qt::KeyboardModifiers FullModeChord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
