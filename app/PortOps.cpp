@@ -1,12 +1,12 @@
 // Opening and closing the serial port, and a port that fails while open.
 #include "MainWindow.h"
 
-#include "../widgets/StatusBar.h"
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
 #include "../link/LightControl.h"
 #include "../link/Pause.h"
+#include "../widgets/StatusBar.h"
 
 void TfrmMain::OpenComPort(int number) {
     Cycle->Close();

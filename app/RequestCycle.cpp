@@ -9,13 +9,13 @@
 // the window's is presented, but writes no status and sends nothing.
 #include "MainWindow.h"
 
-#include "UiServices.h"
-#include "../widgets/StatusBar.h"
-#include "../widgets/ToggleSwitch.h"
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
+#include "../widgets/StatusBar.h"
+#include "../widgets/ToggleSwitch.h"
+#include "UiServices.h"
 
 #include <QComboBox>
 #include <QScopeGuard>
@@ -66,7 +66,9 @@ void TfrmMain::RequestEnded(const TReply& reply) {
     }
 }
 
-void TfrmMain::DataPacketPacket(const uint8_t* data, int size) { Cycle->Packet(data, size); }
+void TfrmMain::DataPacketPacket(const uint8_t* data, int size) {
+    Cycle->Packet(data, size);
+}
 
 void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
     RxSet(body);

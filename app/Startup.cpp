@@ -2,8 +2,8 @@
 // and arms the event flags.
 #include "MainWindow.h"
 
-#include "../widgets/NumericMask.h"
 #include "../widgets/Controls.h"
+#include "../widgets/NumericMask.h"
 #include "../widgets/ToggleSwitch.h"
 #include "MrtVersion.h"
 #include "UiServices.h"
@@ -33,7 +33,8 @@ void TfrmMain::FormShow() {
     }
     if (!portChosen) {
         Ui()->Beep();
-        Ui()->Information(this, QStringLiteral("No COM port defined. Program will not communicate with the unit."));
+        Ui()->Information(this,
+                          QStringLiteral("No COM port defined. Program will not communicate with the unit."));
     }
 
     FormReady = FullMode = InEventsOn = OutEventsOn = false;

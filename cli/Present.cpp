@@ -27,12 +27,16 @@ const ORange& OutRow(const Msg::TOutputReport& output) {
 using ReportText::CalFlag;
 using ReportText::YesNo;
 
-QString ModeText(uint8_t mode) { return ReportText::Mode(mode != 0); }
+QString ModeText(uint8_t mode) {
+    return ReportText::Mode(mode != 0);
+}
 
 std::optional<float> OutputValue(const Msg::TOutputReport& o) {
     return CalcOutput(o.Range, o.ZeroCode, o.FullCode, o.DacCode);
 }
-QString PresentOutput(const Msg::TOutputReport& o) { return OutputText(o.Range, OutputValue(o)); }
+QString PresentOutput(const Msg::TOutputReport& o) {
+    return OutputText(o.Range, OutputValue(o));
+}
 // The output as the number the window shows, without its unit: the range's
 // Format decides the places.
 QString OutputNumber(const Msg::TOutputReport& o) {
@@ -121,24 +125,23 @@ QString ReadJson(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
                       {QStringLiteral("seebeck"), Number(in.Seebeck)},
                       {QStringLiteral("ta"), Number(in.Ta)},
                       {QStringLiteral("tcal"), Number(in.TCal)}};
-    QJsonObject output{
-        {QStringLiteral("side"), side},
-        {QStringLiteral("range"), orow.Name},
-        {QStringLiteral("range_flag"), out.RangeFlag != 0},
-        {QStringLiteral("unit"), orow.Unit},
-        {QStringLiteral("zero_code"), out.ZeroCode},
-        {QStringLiteral("full_code"), out.FullCode},
-        {QStringLiteral("min"), Number(out.OutMin)},
-        {QStringLiteral("max"), Number(out.OutMax)},
-        {QStringLiteral("invert"), out.Invert != 0},
-        {QStringLiteral("dac_code"), out.DacCode},
-        {QStringLiteral("output"), OutputJson(out)},
-        {QStringLiteral("alarm_limit"), Number(out.AlarmLimit)},
-        {QStringLiteral("dead_band"), Number(out.DeadBand)},
-        {QStringLiteral("alarm_enabled"), bool(out.AlarmFlags & Msg::AlarmEnabledBit)},
-        {QStringLiteral("alarm_low"), bool(out.AlarmFlags & Msg::AlarmLowBit)},
-        {QStringLiteral("alarm_active"), out.AlarmState != 0},
-        {QStringLiteral("alarm_readback_active"), out.AlarmReadBack == 0}};
+    QJsonObject output{{QStringLiteral("side"), side},
+                       {QStringLiteral("range"), orow.Name},
+                       {QStringLiteral("range_flag"), out.RangeFlag != 0},
+                       {QStringLiteral("unit"), orow.Unit},
+                       {QStringLiteral("zero_code"), out.ZeroCode},
+                       {QStringLiteral("full_code"), out.FullCode},
+                       {QStringLiteral("min"), Number(out.OutMin)},
+                       {QStringLiteral("max"), Number(out.OutMax)},
+                       {QStringLiteral("invert"), out.Invert != 0},
+                       {QStringLiteral("dac_code"), out.DacCode},
+                       {QStringLiteral("output"), OutputJson(out)},
+                       {QStringLiteral("alarm_limit"), Number(out.AlarmLimit)},
+                       {QStringLiteral("dead_band"), Number(out.DeadBand)},
+                       {QStringLiteral("alarm_enabled"), bool(out.AlarmFlags & Msg::AlarmEnabledBit)},
+                       {QStringLiteral("alarm_low"), bool(out.AlarmFlags & Msg::AlarmLowBit)},
+                       {QStringLiteral("alarm_active"), out.AlarmState != 0},
+                       {QStringLiteral("alarm_readback_active"), out.AlarmReadBack == 0}};
     uint32_t zeroSet = 0, fullSet = 0;
     FoldCalFlags(in.CalFlags[0], in.CalFlags[1], in.CalFlags[2], in.CalFlags[3], zeroSet, fullSet);
     QJsonArray inCal, outCal;

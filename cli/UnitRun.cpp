@@ -1,12 +1,12 @@
 #include "UnitRun.h"
 
+#include "../base/MrtError.h"
 #include "../link/Clock.h"
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
 #include "../link/DataPacket.h"
-#include "../base/MrtError.h"
 #include "../link/PortNames.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"
@@ -90,10 +90,10 @@ void TUnitRun::Abort() {
         emit Finished();
         return;
     }
-    const QString error = Phase == TPhase::Waiting
-                              ? QStringLiteral("stopped while waiting for the answer to %1")
-                                    .arg(CommandName(PendingCode))
-                              : QStringLiteral("stopped before anything was sent");
+    const QString error =
+        Phase == TPhase::Waiting
+            ? QStringLiteral("stopped while waiting for the answer to %1").arg(CommandName(PendingCode))
+            : QStringLiteral("stopped before anything was sent");
     Cycle->Close();
     End(ExitNoAnswer, error);
 }
@@ -185,10 +185,12 @@ void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) 
     ++Exchanges;
     PendingCode = static_cast<uint8_t>(request[0]);
     Phase = TPhase::Waiting;
-    Cycle->Send(request, [this, size = frame.size(), then = std::move(then), fail = std::move(fail)](const TReply& reply) {
+    Cycle->Send(request, [this, size = frame.size(), then = std::move(then),
+                          fail = std::move(fail)](const TReply& reply) {
         if (Phase != TPhase::Waiting) return;
         Phase = TPhase::Running;
-        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused) return then(reply.Body);
+        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused)
+            return then(reply.Body);
         if (reply.Verdict == TVerdict::CannotSend) {
             BytesOut -= size;
             --Exchanges;
@@ -341,9 +343,10 @@ void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error
     QStringList done;
     if (StepsDone.contains(QLatin1String("input"))) done << QStringLiteral("input range and span programmed");
     if (StepsDone.contains(QLatin1String("output"))) done << QStringLiteral("output settings programmed");
-    const QString message = QStringLiteral("%1; %2 not programmed: %3")
-                                .arg(done.isEmpty() ? QStringLiteral("nothing programmed") : done.join(QStringLiteral(", ")),
-                                     step, error);
+    const QString message =
+        QStringLiteral("%1; %2 not programmed: %3")
+            .arg(done.isEmpty() ? QStringLiteral("nothing programmed") : done.join(QStringLiteral(", ")),
+                 step, error);
     if (status != ExitRefused) return Finish(status, message);
     // The line answers: say what the unit holds now.
     Ask(
@@ -354,10 +357,10 @@ void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error
                 Msg::ReadPermOut(),
                 [this, status, message, in](const QByteArray& answer) {
                     const Msg::TOutputReport out = Msg::DecodeOutputReport(answer);
-                    Finish(status, QStringLiteral("%1; the unit now holds %2, %3 to %4, and %5, %6 to %7")
-                                       .arg(message, InName(in.RangeCode), SingleText(in.EuMin),
-                                            SingleText(in.EuMax), OutName(out.Range), SingleText(out.OutMin),
-                                            SingleText(out.OutMax)));
+                    Finish(status,
+                           QStringLiteral("%1; the unit now holds %2, %3 to %4, and %5, %6 to %7")
+                               .arg(message, InName(in.RangeCode), SingleText(in.EuMin), SingleText(in.EuMax),
+                                    OutName(out.Range), SingleText(out.OutMin), SingleText(out.OutMax)));
                 },
                 [this, status, message](const TReply&) { Finish(status, message); });
         },

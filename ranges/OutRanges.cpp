@@ -3,7 +3,8 @@
 #include "NumberFormat.h"
 
 const std::array<ORange, OutRangeCount> OutRanges = {{
-    {QStringLiteral("\u00B110 V"), -10.0f, 10.0f, -10.0f, 10.0f, QStringLiteral("0.000"), QStringLiteral("V")},
+    {QStringLiteral("\u00B110 V"), -10.0f, 10.0f, -10.0f, 10.0f, QStringLiteral("0.000"),
+     QStringLiteral("V")},
     {QStringLiteral("0-20 mA"), 0.0f, 20.0f, 0.0f, 20.0f, QStringLiteral("0.000"), QStringLiteral("mA")},
 }};
 
@@ -14,8 +15,8 @@ std::optional<float> CalcOutput(int rangeIndex, int zeroCode, int fullCode, int 
     if (steps == 0) return std::nullopt;
     const long long offset = static_cast<long long>(code) - zeroCode;
     const double span = static_cast<double>(row.FullScale) - row.ZeroScale;
-    const float value = static_cast<float>(span / static_cast<double>(steps) * static_cast<double>(offset) +
-                                           row.ZeroScale);
+    const float value =
+        static_cast<float>(span / static_cast<double>(steps) * static_cast<double>(offset) + row.ZeroScale);
     return value;
 }
 
@@ -28,8 +29,9 @@ QString OutputText(int rangeIndex, std::optional<float> value) {
 QString OutLimitsError(int rangeIndex, float minimum, float maximum) {
     const ORange& range = OutRanges[rangeIndex >= 0 && rangeIndex < OutRangeCount ? rangeIndex : 0];
     if (minimum >= range.MinLimit && maximum <= range.MaxLimit && minimum < maximum) return QString();
-    return QStringLiteral("Invalid output range. Valid range must be between ") + FormatFloat(range.MinLimit, range.Format) +
-           QStringLiteral(" to ") + FormatFloat(range.MaxLimit, range.Format);
+    return QStringLiteral("Invalid output range. Valid range must be between ") +
+           FormatFloat(range.MinLimit, range.Format) + QStringLiteral(" to ") +
+           FormatFloat(range.MaxLimit, range.Format);
 }
 
 QString DeadBandError(float deadBand) {

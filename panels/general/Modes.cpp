@@ -6,14 +6,16 @@
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
+#include "../../ranges/ReportTexts.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
-#include "../../ranges/ReportTexts.h"
 
 namespace {
 constexpr Qt::KeyboardModifiers FullModeChord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
 
-uint8_t ModeByte(const TToggleSwitch* toggle) { return toggle->On() ? 1 : 0; }
+uint8_t ModeByte(const TToggleSwitch* toggle) {
+    return toggle->On() ? 1 : 0;
+}
 } // namespace
 
 void TfrmMain::calSwitchClick() {
@@ -50,7 +52,8 @@ void TfrmMain::EnterFullMode() {
 
 void TfrmMain::SendToolkitVersion() {
     // After a refused programming the red error stays on the line.
-    Send(Msg::SetToolkitVer(ToolkitVersion), RefusalHeld ? QString() : QStringLiteral("Setting Toolkit version..."));
+    Send(Msg::SetToolkitVer(ToolkitVersion),
+         RefusalHeld ? QString() : QStringLiteral("Setting Toolkit version..."));
 }
 
 void TfrmMain::ShowOpResult() {

@@ -23,18 +23,18 @@
 
 namespace {
 
-const QString ZeroProcedure =
-    QStringLiteral("To calibrate input zero range:\r\n") + QString(82, QLatin1Char('-')) +
-    QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
-                   "\r\n2) Apply the zero scale signal to the inputs"
-                   "\r\n3) Press button to correct zero scale errors"
-                   "\r\n4) Observe success on the status bar below");
-const QString FullProcedure =
-    QStringLiteral("To calibrate input full scale range:\r\n") + QString(82, QLatin1Char('-')) +
-    QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
-                   "\r\n2) Apply the full scale signal to the inputs"
-                   "\r\n3) Press button to correct full scale errors"
-                   "\r\n4) Observe success on the status bar below");
+const QString ZeroProcedure = QStringLiteral("To calibrate input zero range:\r\n") +
+                              QString(82, QLatin1Char('-')) +
+                              QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
+                                             "\r\n2) Apply the zero scale signal to the inputs"
+                                             "\r\n3) Press button to correct zero scale errors"
+                                             "\r\n4) Observe success on the status bar below");
+const QString FullProcedure = QStringLiteral("To calibrate input full scale range:\r\n") +
+                              QString(82, QLatin1Char('-')) +
+                              QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
+                                             "\r\n2) Apply the full scale signal to the inputs"
+                                             "\r\n3) Press button to correct full scale errors"
+                                             "\r\n4) Observe success on the status bar below");
 
 // The face of the small captionless button at the right end of the calibration
 // edits: a raised square in the button colours.
@@ -138,10 +138,11 @@ void TfrmMain::setupInputPanel() {
     btnGetTempInpRange = NewButton(box, "btnGetTempInpRange", QStringLiteral("R"), 264, 174,
                                    QStringLiteral("Press to read active input range information"),
                                    QStringLiteral("Read active input range"));
-    btnSetInputRange = NewButton(box, "btnSetInputRange", QStringLiteral("S"), 288, 174,
-                                 QStringLiteral("1) Press button to set input range (this will make input range "
-                                                "permanent)\r\n2) Cycle power to activate new input range"),
-                                 QStringLiteral("Program input range"));
+    btnSetInputRange =
+        NewButton(box, "btnSetInputRange", QStringLiteral("S"), 288, 174,
+                  QStringLiteral("1) Press button to set input range (this will make input range "
+                                 "permanent)\r\n2) Cycle power to activate new input range"),
+                  QStringLiteral("Program input range"));
 
     lblWiring = NewPlainLabel(box, "lblWiring", QStringLiteral("Wiring"), 47, 205);
     cmbWiring = new TCentredComboBox(box);
@@ -177,15 +178,13 @@ void TfrmMain::setupInputPanel() {
     lblInpFs = NewPlainLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
     edInpFull = NewEdit(box, "edInpFull", lblInpFs, 64, 283, FullProcedure,
                         QStringLiteral("Input full scale calibration value"));
-    edInpFullButton =
-        AddEditButton(this, edInpFull, "edInpFullButton", "btnCalInpFull",
-                      QStringLiteral("Calibrate input full scale"));
+    edInpFullButton = AddEditButton(this, edInpFull, "edInpFullButton", "btnCalInpFull",
+                                    QStringLiteral("Calibrate input full scale"));
     lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287);
     lblEuMax = NewPlainLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
     edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"),
                       QStringLiteral("Engineering unit maximum"), lblInpFullUnit);
     lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287);
-
 }
 
 void TfrmMain::EnableInPanel() {

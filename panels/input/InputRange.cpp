@@ -40,7 +40,9 @@ const IRange& TfrmMain::ShownInRange() const {
     return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0];
 }
 
-int TfrmMain::SelectedInputCode() const { return RangeToCode(cmbInpRanges->currentIndex(), cmbWiring->currentIndex()); }
+int TfrmMain::SelectedInputCode() const {
+    return RangeToCode(cmbInpRanges->currentIndex(), cmbWiring->currentIndex());
+}
 
 void TfrmMain::FillInRanges() {
     InEventsOn = false;
@@ -108,8 +110,9 @@ bool TfrmMain::InRangeInvalid() {
 void TfrmMain::btnSetInputRangeClick() {
     if (InRangeInvalid()) {
         // The texts are numbers (InRangeInvalid said so): the message names the limits.
-        Ui()->ErrorDialog(this, SpanError(SelectedRangeIndex(SelectedInputCode()), StrToSingle(edEuMin->PersonText()),
-                                          StrToSingle(edEuMax->PersonText())));
+        Ui()->ErrorDialog(this,
+                          SpanError(SelectedRangeIndex(SelectedInputCode()),
+                                    StrToSingle(edEuMin->PersonText()), StrToSingle(edEuMax->PersonText())));
         return;
     }
     const TEventsOnAgain eventsOnAgain(InEventsOn);
@@ -117,7 +120,8 @@ void TfrmMain::btnSetInputRangeClick() {
     // otherwise leave on the line for good.
     const float euMin = StrToSingle(edEuMin->PersonText());
     const float euMax = StrToSingle(edEuMax->PersonText());
-    Send(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax), QStringLiteral("Setting range permanently..."));
+    Send(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax),
+         QStringLiteral("Setting range permanently..."));
 }
 
 void TfrmMain::edEuMinExit() {

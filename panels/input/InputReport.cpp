@@ -34,7 +34,9 @@ struct TInputReport : Msg::TInputReport {
     QString EngUnitText(double value) const { return FormatFloat(value, Row().EngFormat, Row().EngUnit); }
 };
 
-QColor FlagColour(const TInputReport& r) { return r.RangeFlag ? FlagOk : FlagBad; }
+QColor FlagColour(const TInputReport& r) {
+    return r.RangeFlag ? FlagOk : FlagBad;
+}
 
 void SetText(QLabel* label, const QString& text) {
     if (label) label->setText(text);

@@ -1,6 +1,6 @@
 // Trimming the output DAC codes: the spin edits drive the DAC live with the code
-// being typed or stepped (only a real change of the code sends), the "S" buttons store the code found together with the
-// range's other settings.
+// being typed or stepped (only a real change of the code sends), the "S" buttons store the code found
+// together with the range's other settings.
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
@@ -41,9 +41,13 @@ void TfrmMain::edOutFullPropertiesChange() {
     SendDac(cmbOutRanges, seOutFull, this);
 }
 
-void TfrmMain::seOutZeroExit() { seOutZero->ShowZeroForEmpty(); }
+void TfrmMain::seOutZeroExit() {
+    seOutZero->ShowZeroForEmpty();
+}
 
-void TfrmMain::seOutFullExit() { seOutFull->ShowZeroForEmpty(); }
+void TfrmMain::seOutFullExit() {
+    seOutFull->ShowZeroForEmpty();
+}
 
 // The S buttons judge the spin edit as the person left it: a click that takes the
 // focus from an emptied edit comes after the exit has put 0 into it.
@@ -64,5 +68,6 @@ void TfrmMain::btnOutFullClick() {
     if (row < 0) return;
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings)) return;
-    Send(Msg::WriteOutFull(DacCode(seOutFull), settings), QStringLiteral("Writing output full scale data..."));
+    Send(Msg::WriteOutFull(DacCode(seOutFull), settings),
+         QStringLiteral("Writing output full scale data..."));
 }

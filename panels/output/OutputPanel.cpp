@@ -5,8 +5,8 @@
 // and the alarm. Labels stand right-aligned before the control they name.
 #include "../../app/MainWindow.h"
 #include "../../widgets/Controls.h"
-#include "../../widgets/PanelControls.h"
 #include "../../widgets/PageSpinBox.h"
+#include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
 
 #include <QAction>

@@ -43,7 +43,8 @@ void TfrmMain::btnGetOutRangeClick() {
 void TfrmMain::btnGetTempOutRangeClick() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    Send(Msg::ReadActiveOut(static_cast<uint8_t>(row)), QStringLiteral("Reading active output range data..."));
+    Send(Msg::ReadActiveOut(static_cast<uint8_t>(row)),
+         QStringLiteral("Reading active output range data..."));
 }
 
 void TfrmMain::cmbOutRangesPropertiesEditValueChanged() {
@@ -73,7 +74,8 @@ void TfrmMain::btnSetOutRangeClick() {
     if (row < 0) return;
     if (OutRangeInvalid()) {
         // The limits are numbers (OutRangeInvalid said so): the message names the range's.
-        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->PersonText()), StrToSingle(edOutMax->PersonText())));
+        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->PersonText()),
+                                               StrToSingle(edOutMax->PersonText())));
         return;
     }
     const Msg::TOutSettings settings = OutSettings(row);

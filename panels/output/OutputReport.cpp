@@ -135,4 +135,3 @@ void TfrmMain::ShowOutFull() {
     ShowStatus(SuccessText, skSuccess);
     OutEventsOn = true;
 }
-

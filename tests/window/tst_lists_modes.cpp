@@ -11,9 +11,9 @@
 #include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
-#include <QLabel>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -25,7 +25,8 @@ const QString Title = QStringLiteral("MRT9-DX Configuration & Calibration V1.61 
 
 QStringList Column(const QTreeWidget* list, int column) {
     QStringList cells;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) cells << list->topLevelItem(i)->text(column);
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        cells << list->topLevelItem(i)->text(column);
     return cells;
 }
 
@@ -34,7 +35,9 @@ QStringList Column(const QTreeWidget* list, int column) {
 QString Flags(const QTreeWidget* list, int column) {
     QString out;
     for (const QString& cell : Column(list, column))
-        out += cell == QLatin1String("OK") ? QLatin1Char('O') : cell == QLatin1String("UCAL") ? QLatin1Char('U') : QLatin1Char('?');
+        out += cell == QLatin1String("OK")     ? QLatin1Char('O')
+               : cell == QLatin1String("UCAL") ? QLatin1Char('U')
+                                               : QLatin1Char('?');
     return out;
 }
 
@@ -56,7 +59,9 @@ TInk InkOf(QTreeWidget* list, int row, int column) {
     return ink;
 }
 
-QByteArray ModeAnswer(uint8_t code, const QByteArray& rest) { return Frame::Encode(QByteArray(1, char(code)) + rest); }
+QByteArray ModeAnswer(uint8_t code, const QByteArray& rest) {
+    return Frame::Encode(QByteArray(1, char(code)) + rest);
+}
 
 // A harness whose transmitter is silent, with the start-up query's frame taken.
 struct TSilent : TWindowHarness {
@@ -104,10 +109,12 @@ private slots:
             QVERIFY(!l.List->toolTip().isEmpty());
         }
         QCOMPARE(Column(in, 0).size(), 22);
-        for (int i = 0; i < InRangeCount; ++i) QCOMPARE(Column(in, 0)[i], InRanges[i].Name);
+        for (int i = 0; i < InRangeCount; ++i)
+            QCOMPARE(Column(in, 0)[i], InRanges[i].Name);
         QCOMPARE(Column(out, 0), (QStringList{QString::fromUtf8("\u00B110 V"), "0-20 mA"}));
         for (QTreeWidget* list : {in, out})
-            for (int c : {1, 2}) QCOMPARE(Column(list, c), QStringList(list->topLevelItemCount(), "N/A"));
+            for (int c : {1, 2})
+                QCOMPARE(Column(list, c), QStringList(list->topLevelItemCount(), "N/A"));
         QCOMPARE(h.Window->mnuClearInCal->text(), QStringLiteral("Clear calibration flags"));
         QCOMPARE(h.Window->mnuClearOutCal->text(), QStringLiteral("Clear calibration flags"));
         QVERIFY(h.Window->popInCal->actions().contains(h.Window->mnuClearInCal));
@@ -149,16 +156,17 @@ private slots:
         QTest::addColumn<QString>("full");
         const QString none(22, QLatin1Char('U'));
         QTest::newRow("nothing calibrated") << 0u << 0u << 0u << 0u << none << none;
-        QTest::newRow("thermocouples zero") << 0x7FFu << 0u << 0u << 0u << QString(11, 'O') + QString(11, 'U') << none;
+        QTest::newRow("thermocouples zero")
+            << 0x7FFu << 0u << 0u << 0u << QString(11, 'O') + QString(11, 'U') << none;
         QTest::newRow("Pt100 lacks 4-wire") << 0x1800u << 0u << 0u << 0u << none << none;
-        QTest::newRow("Pt100 all wirings") << 0x3800u << 0u << 0u << 0u
-                                           << QString(11, 'U') + "O" + QString(10, 'U') << none;
+        QTest::newRow("Pt100 all wirings")
+            << 0x3800u << 0u << 0u << 0u << QString(11, 'U') + "O" + QString(10, 'U') << none;
         QTest::newRow("linear mV from word 2") << 0u << 0x40u << 0u << 0u << QString(20, 'U') + "OU" << none;
         QTest::newRow("unused bits of word 2") << 0u << 0xFFFFFF00u << 0u << 0xFFFFFF00u << none << none;
         QTest::newRow("everything") << 0xFFFFFFFFu << 0xFFu << 0xFFFFFFFFu << 0xFFu << QString(22, 'O')
                                     << QString(22, 'O');
-        QTest::newRow("full words go to FS") << 0u << 0u << 0x1u << 0x80u << none
-                                             << "O" + QString(20, 'U') + "O";
+        QTest::newRow("full words go to FS")
+            << 0u << 0u << 0x1u << 0x80u << none << "O" + QString(20, 'U') + "O";
     }
     void inputFlags() {
         QFETCH(uint, w1);
@@ -180,9 +188,12 @@ private slots:
         QTest::addColumn<uint>("full");
         QTest::addColumn<QString>("zeroCells");
         QTest::addColumn<QString>("fullCells");
-        QTest::newRow("voltage zero, current full") << 1u << 2u << "OU" << "UO";
-        QTest::newRow("higher bits change nothing") << 0xFFFCu << 0xFFFCu << "UU" << "UU";
-        QTest::newRow("both") << 3u << 3u << "OO" << "OO";
+        QTest::newRow("voltage zero, current full") << 1u << 2u << "OU"
+                                                    << "UO";
+        QTest::newRow("higher bits change nothing") << 0xFFFCu << 0xFFFCu << "UU"
+                                                    << "UU";
+        QTest::newRow("both") << 3u << 3u << "OO"
+                              << "OO";
     }
     void outputFlags() {
         QFETCH(uint, zero);
@@ -240,7 +251,8 @@ private slots:
         const TInk name = InkOf(list, 0, 0);
         QCOMPARE(name.Green + name.Red, 0);
         // A row selected by a click keeps its colours.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(0)).center());
         QVERIFY(list->topLevelItem(0)->isSelected());
         QVERIFY(InkOf(list, 0, 1).Green > 5 && InkOf(list, 0, 2).Red > 5);
         // ... legible on the selection: the strongest ink of "OK" and "UCAL"
@@ -361,7 +373,8 @@ private slots:
         QTest::addColumn<bool>("flipped");
         QTest::addColumn<QByteArray>("frame");
         QTest::newRow("RUN, text half") << false << true << true << true << Hex("02 20 01 03");
-        QTest::newRow("RUN, knob half sends unchanged") << false << false << true << false << Hex("02 20 00 03");
+        QTest::newRow("RUN, knob half sends unchanged")
+            << false << false << true << false << Hex("02 20 00 03");
         QTest::newRow("CAL, text half") << true << false << true << true << Hex("02 20 00 03");
         QTest::newRow("CAL, knob half") << true << true << true << false << Hex("02 20 01 03");
         QTest::newRow("released outside sends nothing, changes nothing")
@@ -471,8 +484,10 @@ private slots:
         const int all = int(Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
         QTest::newRow("Ctrl+Shift+Alt+F6") << int(Qt::Key_F6) << all << true;
         QTest::newRow("without Ctrl") << int(Qt::Key_F6) << int(Qt::ShiftModifier | Qt::AltModifier) << false;
-        QTest::newRow("without Shift") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::AltModifier) << false;
-        QTest::newRow("without Alt") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
+        QTest::newRow("without Shift")
+            << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::AltModifier) << false;
+        QTest::newRow("without Alt") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                     << false;
         QTest::newRow("with Meta as well") << int(Qt::Key_F6) << (all | int(Qt::MetaModifier)) << false;
         QTest::newRow("another key") << int(Qt::Key_F5) << all << false;
         QTest::newRow("F6 alone") << int(Qt::Key_F6) << 0 << false;
@@ -546,9 +561,10 @@ private slots:
         QTest::addColumn<int>("beeps");
         QTest::newRow("status 1") << Hex("01") << "Success." << Green << 0;
         QTest::newRow("any status but 0") << Hex("80") << "Success." << Green << 0;
-        QTest::newRow("status 0") << Hex("00") << "Error occured while performing the operation !" << Red << 1;
-        QTest::newRow("code alone reads status 0") << QByteArray() << "Error occured while performing the operation !"
-                                                   << Red << 1;
+        QTest::newRow("status 0") << Hex("00") << "Error occured while performing the operation !" << Red
+                                  << 1;
+        QTest::newRow("code alone reads status 0")
+            << QByteArray() << "Error occured while performing the operation !" << Red << 1;
     }
     void opResult() {
         QFETCH(QByteArray, rest);

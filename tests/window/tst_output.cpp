@@ -15,9 +15,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -424,9 +424,12 @@ private slots:
         QTest::newRow("presses Ctrl+Up in the code") << 8 << 1001 << oneUp;
         QTest::newRow("turns the wheel over the focused ranges") << 9 << 1000 << "02 16 00 03";
         QTest::newRow("empties the zero code, steps it up and clicks its S")
-            << 10 << 1 << "02 10 EF 01 00 00 03 02 10 EF 01 01 00 03 02 11 01 01 00 00 00 00 20 C1 00 00 20 41 00 00 FA 43 00 00 20 41 00 03";
+            << 10 << 1
+            << "02 10 EF 01 00 00 03 02 10 EF 01 01 00 03 02 11 01 01 00 00 00 00 20 C1 00 00 20 41 00 00 FA "
+               "43 00 00 20 41 00 03";
         // Pastes: only a code, only with the focus, never clamped.
-        QTest::newRow("pastes 4000 with Ctrl+V over the selected code") << 11 << 4000 << "02 10 EF 01 A0 0F 03";
+        QTest::newRow("pastes 4000 with Ctrl+V over the selected code")
+            << 11 << 4000 << "02 10 EF 01 A0 0F 03";
         QTest::newRow("pastes 70000 with Ctrl+V: refused, not clamped") << 12 << 1000 << "";
         QTest::newRow("pastes a text that is no code: refused") << 13 << 1000 << "";
         QTest::newRow("pastes digits that make the code too large: refused") << 14 << 1000 << "";
@@ -445,8 +448,9 @@ private slots:
         // One notch away from the person.
         const auto wheel = [](QWidget* target, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
             const QPointF at = target->rect().center();
-            QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, QWheelEvent::DefaultDeltasPerStep),
-                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            QWheelEvent event(at, target->mapToGlobal(at), QPoint(),
+                              QPoint(0, QWheelEvent::DefaultDeltasPerStep), Qt::NoButton, modifiers,
+                              Qt::NoScrollPhase, false);
             event.setAccepted(false);
             QApplication::sendEvent(target, &event);
         };
@@ -461,20 +465,40 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.seOutZero);
         QVERIFY(w.seOutZero->value() == 1000 && w.seOutFull->value() == 61000);
         switch (act) {
-        case 0: emptyAndStore(w.seOutZero, w.btnOutZero); break;
-        case 1: emptyAndStore(w.seOutFull, w.btnOutFull); break;
-        case 2: QTest::keyClick(w.seOutZero, Qt::Key_Return); break;
-        case 3: QTest::mouseClick(w.edOutMin, Qt::LeftButton); break;
-        case 4: wheel(w.seOutFull); break;
-        case 5: wheel(w.cmbOutRanges); break;
-        case 6: wheel(w.seOutZero); break;
-        case 7: wheel(w.seOutZero, Qt::ControlModifier); break;
-        case 8: QTest::keyClick(w.seOutZero, Qt::Key_Up, Qt::ControlModifier); break;
+        case 0:
+            emptyAndStore(w.seOutZero, w.btnOutZero);
+            break;
+        case 1:
+            emptyAndStore(w.seOutFull, w.btnOutFull);
+            break;
+        case 2:
+            QTest::keyClick(w.seOutZero, Qt::Key_Return);
+            break;
+        case 3:
+            QTest::mouseClick(w.edOutMin, Qt::LeftButton);
+            break;
+        case 4:
+            wheel(w.seOutFull);
+            break;
+        case 5:
+            wheel(w.cmbOutRanges);
+            break;
+        case 6:
+            wheel(w.seOutZero);
+            break;
+        case 7:
+            wheel(w.seOutZero, Qt::ControlModifier);
+            break;
+        case 8:
+            QTest::keyClick(w.seOutZero, Qt::Key_Up, Qt::ControlModifier);
+            break;
         case 9:
             w.cmbOutRanges->setFocus(Qt::TabFocusReason);
             wheel(w.cmbOutRanges);
             break;
-        case 10: emptyAndStore(w.seOutZero, w.btnOutZero, true); break;
+        case 10:
+            emptyAndStore(w.seOutZero, w.btnOutZero, true);
+            break;
         case 11:
         case 12:
         case 13:
@@ -503,12 +527,28 @@ private slots:
         QTest::addColumn<QString>("dialog");
         const QString empty = "'' is not a valid floating point value.";
         const QString negative = "Invalid dead band. The dead band must not be negative";
-        QTest::newRow("alarm limit emptied, range S") << "edAlarmLimit" << "" << "btnSetOutRange" << empty << "";
-        QTest::newRow("alarm limit emptied, full code S") << "edAlarmLimit" << "" << "btnOutFull" << empty << "";
-        QTest::newRow("dead band emptied, zero code S") << "edDeadBand" << "" << "btnOutZero" << empty << "";
-        QTest::newRow("dead band -5, range S") << "edDeadBand" << "-5" << "btnSetOutRange" << "" << negative;
-        QTest::newRow("dead band -5, zero code S") << "edDeadBand" << "-5" << "btnOutZero" << "" << negative;
-        QTest::newRow("dead band 0, range S: sent") << "edDeadBand" << "0" << "btnSetOutRange" << "" << "";
+        QTest::newRow("alarm limit emptied, range S") << "edAlarmLimit"
+                                                      << ""
+                                                      << "btnSetOutRange" << empty << "";
+        QTest::newRow("alarm limit emptied, full code S") << "edAlarmLimit"
+                                                          << ""
+                                                          << "btnOutFull" << empty << "";
+        QTest::newRow("dead band emptied, zero code S") << "edDeadBand"
+                                                        << ""
+                                                        << "btnOutZero" << empty << "";
+        QTest::newRow("dead band -5, range S") << "edDeadBand"
+                                               << "-5"
+                                               << "btnSetOutRange"
+                                               << "" << negative;
+        QTest::newRow("dead band -5, zero code S") << "edDeadBand"
+                                                   << "-5"
+                                                   << "btnOutZero"
+                                                   << "" << negative;
+        QTest::newRow("dead band 0, range S: sent") << "edDeadBand"
+                                                    << "0"
+                                                    << "btnSetOutRange"
+                                                    << ""
+                                                    << "";
     }
     void permanentWritesJudgeTheFields() {
         QFETCH(QString, edit);

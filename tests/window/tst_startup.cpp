@@ -47,8 +47,8 @@ private slots:
     void numericMaskOnTheEightEdits() {
         TWindowHarness h;
         TfrmMain& w = *h.Window;
-        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.edOutMin, w.edOutMax, w.edAlarmLimit,
-                            w.edDeadBand}) {
+        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.edOutMin, w.edOutMax,
+                            w.edAlarmLimit, w.edDeadBand}) {
             const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edit->validator());
             QVERIFY2(mask, qPrintable(edit->objectName()));
             QCOMPARE(mask->regularExpression().pattern(), QStringLiteral("\\-?\\d+\\.?\\d+?"));
@@ -71,14 +71,16 @@ private slots:
             beepsWhenNoticeShown = h.Ui.Beeps;
         };
         h.Show();
-        QCOMPARE(h.Ui.Infos, QStringList{QStringLiteral("No COM port defined. Program will not communicate with the unit.")});
+        QCOMPARE(h.Ui.Infos, QStringList{QStringLiteral(
+                                 "No COM port defined. Program will not communicate with the unit.")});
         QCOMPARE(itemsWhenNoticeShown, 0);
         QCOMPARE(beepsWhenNoticeShown, 1);
         QCOMPARE(h.Window->cmbInpRanges->count(), 22);
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn);
         QCOMPARE(h.Window->sbMain->PanelText(0), QString());
         QVERIFY(h.Transport.Written.isEmpty());
-        for (auto click : {&TfrmMain::btnGetPermInpRangeClick, &TfrmMain::btnGetOutRangeClick, &TfrmMain::ReadVersion}) {
+        for (auto click :
+             {&TfrmMain::btnGetPermInpRangeClick, &TfrmMain::btnGetOutRangeClick, &TfrmMain::ReadVersion}) {
             (h.Window.get()->*click)();
             QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
         }
