@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -586,6 +587,7 @@ private slots:
         QTest::newRow("zero code S, marked repeats") << "btnOutZero" << true;
         QTest::newRow("R of the programmed range, pairs") << "btnGetOutRange" << false;
         QTest::newRow("RUN/CAL switch, pairs") << "calSwitch" << false;
+        QTest::newRow("button of the input zero edit, pairs") << "btnCalInpZero" << false;
     }
     void aHeldSpacePressesOnce() {
         QFETCH(QString, control);
@@ -596,6 +598,8 @@ private slots:
         p.Read(o);
         QWidget* c = p.h.Find<QWidget>(qPrintable(control));
         c->setEnabled(true);
+        if (auto* tool = qobject_cast<QToolButton*>(c); tool && tool->defaultAction()) // an edit's button
+            tool->parentWidget()->setEnabled(true), tool->defaultAction()->setEnabled(true);
         c->setFocus(Qt::TabFocusReason);
         const auto key = [c](QEvent::Type type, quint64 stamp, bool repeat) {
             QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeat);
