@@ -45,10 +45,12 @@ void TfrmMain::setupConnections() {
             [this](const QString& message) { GuardedLater([this, &message] { ComPortFailed(message); }); });
 
     // The wheel changes a drop-down list only while it has the keyboard focus.
-    for (QComboBox* combo : findChildren<QComboBox*>()) GuardWheel(combo);
+    for (QComboBox* combo : findChildren<QComboBox*>())
+        GuardWheel(combo);
 
     // A held Space presses a button once.
-    for (QPushButton* button : findChildren<QPushButton*>()) TKeyRepeatGuard::Install(button);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        TKeyRepeatGuard::Install(button);
 
     // Status bar, and the keys that do what its double-clicks do.
     connect(sbMain, &TStatusBar::PanelDoubleClicked, this, [this](int panel) {
@@ -78,8 +80,8 @@ void TfrmMain::setupConnections() {
     });
     // Shift+F10 opens a list's menu as the menu key does, at its current row.
     for (QTreeWidget* list : {lvInpCalStat, lvOutCalStat}) {
-        auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), list, nullptr, nullptr,
-                                      Qt::WidgetShortcut);
+        auto* menuKey =
+            new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), list, nullptr, nullptr, Qt::WidgetShortcut);
         connect(menuKey, &QShortcut::activated, list, [list] {
             const QModelIndex current = list->currentIndex();
             const QRect row = current.isValid() ? list->visualRect(current) : QRect();
@@ -122,7 +124,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == btnGetPermInpRange && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         bool consumed = false;
-        Guarded([&] { consumed = btnGetPermInpRangeKeyDown(key->key(), key->modifiers(), QGuiApplication::mouseButtons()); });
+        Guarded([&] {
+            consumed =
+                btnGetPermInpRangeKeyDown(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
+        });
         return consumed;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -13,7 +13,6 @@
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
-#include "EventFlags.h"
 #include "ProgramIcon.h"
 #include "UiServices.h"
 
@@ -30,8 +29,6 @@
 TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidget* parent)
     : QMainWindow(parent), Transport(transport), ClockSource(clock), UiServices(ui) {
     setObjectName(QStringLiteral("frmMain"));
-    // The flags start false with every window, as with every program start.
-    FormReady = InEventsOn = OutEventsOn = FullMode = false;
 
     ComPort = new TComPort(Transport, ClockSource, this);
     DataPacket = new TDataPacket(ComPort, this);
@@ -60,8 +57,8 @@ void TfrmMain::setupFrame() {
     setCentralWidget(client);
     setFixedSize(ClientWidth, ClientHeight);
     setWindowIcon(ProgramIcon());
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString());
 
     pnlTop = new QWidget(client);
@@ -115,12 +112,35 @@ void TfrmMain::setupTabOrder() {
     // strip; within a group as the technician works down the panel, each
     // calibration edit followed by its button.
     // Set once every control exists: the calibration lists are built first.
-    QWidget* const order[] = {
-        btnGetPermInpRange, cmbInpRanges, btnGetTempInpRange, btnSetInputRange, cmbWiring,  edInpZero,
-        EditButton(edInpZero), edInpFull, EditButton(edInpFull), edEuMin,      edEuMax,            lvInpCalStat,     btnGetOutRange, cmbOutRanges,
-        btnGetTempOutRange, btnSetOutRange, seOutZero,        btnOutZero,       edOutMin,   seOutFull,
-        btnOutFull,         edOutMax,     cbInvertOut,        cbEnableAlarm,    edAlarmLimit, edDeadBand,
-        cbLowAlarm,         lvOutCalStat, calSwitch};
+    QWidget* const order[] = {btnGetPermInpRange,
+                              cmbInpRanges,
+                              btnGetTempInpRange,
+                              btnSetInputRange,
+                              cmbWiring,
+                              edInpZero,
+                              EditButton(edInpZero),
+                              edInpFull,
+                              EditButton(edInpFull),
+                              edEuMin,
+                              edEuMax,
+                              lvInpCalStat,
+                              btnGetOutRange,
+                              cmbOutRanges,
+                              btnGetTempOutRange,
+                              btnSetOutRange,
+                              seOutZero,
+                              btnOutZero,
+                              edOutMin,
+                              seOutFull,
+                              btnOutFull,
+                              edOutMax,
+                              cbInvertOut,
+                              cbEnableAlarm,
+                              edAlarmLimit,
+                              edDeadBand,
+                              cbLowAlarm,
+                              lvOutCalStat,
+                              calSwitch};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -137,20 +157,25 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TfrmMain::FormClose() { CloseComPort(); }
-
-void TfrmMain::ShowGeneralError(const QString& message) { UiServices->GeneralError(this, message + QLatin1Char('.')); }
-
-void TfrmMain::ShowGeneralErrorLater(const QString& message) {
-    QMetaObject::invokeMethod(this, [this, message] { ShowGeneralError(message); }, Qt::QueuedConnection);
+void TfrmMain::FormClose() {
+    CloseComPort();
 }
 
-void TfrmMain::sbMainPanels1DblClick() { ReadVersion(); }
+void TfrmMain::ShowGeneralError(const QString& message) {
+    UiServices->GeneralError(this, message + QLatin1Char('.'));
+}
+
+void TfrmMain::ShowGeneralErrorLater(const QString& message) {
+    QMetaObject::invokeMethod(
+        this, [this, message] { ShowGeneralError(message); }, Qt::QueuedConnection);
+}
+
+void TfrmMain::sbMainPanels1DblClick() {
+    ReadVersion();
+}
 
 void TfrmMain::ReadVersion() {
-    ShowStatus(QStringLiteral("Reading product version..."), skBusy);
-    PacketPut(Msg::ReadVersion());
-    PacketSend();
+    Send(Msg::ReadVersion(), QStringLiteral("Reading product version..."));
 }
 
 void TfrmMain::ShowVersion() {

@@ -4,10 +4,10 @@
 // Collaborators: TComPort (the serial port with its tick timers) over a TTransport,
 // TDataPacket (the packet collector), TLightControl (the activity lamps), the
 // frame codec's buffers (link/Codec.h), the range tables (ranges/), the event
-// flags (app/EventFlags.h) and TUiServices for every dialog and the beep.
+// flags (members below) and TUiServices for every dialog and the beep.
 //
-// The road of a request: a control's handler builds the request with PacketPut,
-// writes a busy message with ShowStatus and calls PacketSend, which hands the
+// The road of a request: a control's handler calls Send(body, busy), which builds
+// the frame with PacketPut, writes the busy message and calls PacketSend, which hands the
 // frame to the window-free request cycle (TRequestCycle, link/Cycle.h): it writes
 // the frame to ComPort, enables DataPacket and gives the request its own reply
 // time of 73 ticks. The collector cuts the answer out of the received bytes and
@@ -18,16 +18,16 @@
 // a success or error message; silence ends in "No response !". The status line's
 // own timer (ReplyTrigger) then brings it back to "Ready".
 //
-// The methods are defined in the folder of their subsystem: app/ (frame, version,
-// start-up), link/ (request cycle, port, port dialog), ranges/ (calibration lists,
-// modes, general panel), panels/input/ and panels/output/.
+// The methods are defined in the window folders: app/ (frame, version, start-up,
+// request cycle, port, port dialog), panels/general/ (calibration lists, modes,
+// general panel), panels/input/ and panels/output/.
 #include <QKeySequence>
 #include <QMainWindow>
 #include <cstdint>
 #include <exception>
 #include <utility>
 
-#include "../link/MrtError.h"
+#include "../base/MrtError.h"
 
 class QAction;
 class QCheckBox;
@@ -44,6 +44,7 @@ class TClock;
 class TComPort;
 class TDataPacket;
 class TEdit;
+struct IRange;
 class TLamp;
 class TLightControl;
 class TPageSpinBox;
@@ -94,7 +95,7 @@ public:
     TLamp* LedTx = nullptr;
     TLamp* LedRx = nullptr;
 
-    // ---- General panel and JP6 picture (ranges/) --------------------------------
+    // ---- General panel and JP6 picture (panels/general/) ------------------------
     QLabel* lblTemp = nullptr;
     TValueLabel* pnlTemp = nullptr;
     QLabel* lblCalTemp = nullptr;
@@ -111,7 +112,7 @@ public:
     TShape* OutJumper = nullptr;
     TToggleSwitch* calSwitch = nullptr;
 
-    // ---- Calibration status lists (ranges/) -----------------------------------
+    // ---- Calibration status lists (panels/general/) ---------------------------
     QLabel* lblInpCalStat = nullptr;
     QTreeWidget* lvInpCalStat = nullptr;
     QLabel* lblOutCalStat = nullptr;
@@ -237,8 +238,11 @@ public:
     }
     void ShowGeneralErrorLater(const QString& message);
 
-    // ---- Request cycle, port, port dialog (link/) -----------------------------------
+    // ---- Request cycle, port, port dialog (app/) ------------------------------------
     void PacketSend();
+    // A request with a busy message: the frame is built from `body` first, then
+    // `busy` goes on the status line (nothing when it is null), then PacketSend.
+    void Send(const QByteArray& body, const QString& busy);
     void DataPacketPacket(const uint8_t* data, int size);
     // The verdict of a request of the window's.
     void RequestEnded(const TReply& reply);
@@ -253,7 +257,7 @@ public:
     bool SelectComPort();
     void sbMainPanels0DblClick();
 
-    // ---- Calibration lists, modes, general panel (ranges/) ------------------------
+    // ---- Calibration lists, modes, general panel (panels/general/) ----------------
     void InitInCalStat();
     void InitOutCalStat();
     void ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4);
@@ -265,6 +269,8 @@ public:
     void calSwitchClick();
     void QueryMode();
     void ShowMode();
+    // The general strip of a report: TA and TCAL in degrees, and the switch at the mode.
+    void ShowGeneral(double ta, double tCal, uint8_t mode);
     // True when the key was consumed.
     bool btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
     void EnterFullMode();
@@ -323,6 +329,22 @@ public:
     bool RefusalHeld = false;
     // The mode the transmitter last reported (0 RUN).
     uint8_t ReportedMode = 0;
+    // The window's event flags, all false until the first show has finished.
+    //   FormReady    start-up has finished; the calibration lists colour their cells
+    //   InEventsOn   a user's change of cmbInpRanges or cmbWiring sends a request
+    //   OutEventsOn  a user's change of cmbOutRanges, seOutZero or seOutFull sends one
+    //   FullMode     full mode has been entered; calibration controls may be enabled
+    // The presentations clear InEventsOn/OutEventsOn while they set combo boxes and
+    // spin edits themselves, so that only the user's changes send requests.
+    bool FormReady = false;
+    bool InEventsOn = false;
+    bool OutEventsOn = false;
+    bool FullMode = false;
+    // The range index (0 to 21) of the input range the window shows now.
+    int CurInRange = 0;
+    // The row of that range: the units and formats of every input value shown and
+    // of the alarm limit and dead band. An index outside the table counts as 0.
+    const IRange& ShownInRange() const;
     // Why the request just handed to the cycle could not be sent.
     QString NotSent;
     TClock* Clock() const { return ClockSource; }
@@ -347,8 +369,8 @@ private:
     // Builders of the controls, each in the folder of its subsystem.
     void setupFrame();        // app/
     void setupStatusBar();    // app/
-    void setupGeneralPanel(); // ranges/
-    void setupCalLists();     // ranges/
+    void setupGeneralPanel(); // panels/general/
+    void setupCalLists();     // panels/general/
     void setupInputPanel();   // panels/input/
     void setupOutputPanel();  // panels/output/
     void setupTabOrder();     // app/

@@ -2,21 +2,15 @@
 // and arms the event flags.
 #include "MainWindow.h"
 
-#include "../panels/input/NumericMask.h"
 #include "../widgets/Controls.h"
+#include "../widgets/NumericMask.h"
 #include "../widgets/ToggleSwitch.h"
-#include "EventFlags.h"
 #include "MrtVersion.h"
 #include "UiServices.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-
-bool FormReady = false;
-bool InEventsOn = false;
-bool OutEventsOn = false;
-bool FullMode = false;
 
 void TfrmMain::FormShow() {
     setWindowTitle(QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale"));
@@ -39,7 +33,8 @@ void TfrmMain::FormShow() {
     }
     if (!portChosen) {
         Ui()->Beep();
-        Ui()->Information(this, QStringLiteral("No COM port defined. Program will not communicate with the unit."));
+        Ui()->Information(this,
+                          QStringLiteral("No COM port defined. Program will not communicate with the unit."));
     }
 
     FormReady = FullMode = InEventsOn = OutEventsOn = false;

@@ -1,13 +1,17 @@
 #include "UiServices.h"
 
-#include "../link/ComSelect.h"
+#include "ComSelect.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-QString ProgramTitle() { return QStringLiteral("MRT9-DX Configuration & Calibration"); }
+QString ProgramTitle() {
+    return QStringLiteral("MRT9-DX Configuration & Calibration");
+}
 
-void TQtUiServices::Beep() { QApplication::beep(); }
+void TQtUiServices::Beep() {
+    QApplication::beep();
+}
 
 void TQtUiServices::Information(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Information, ProgramTitle(), text, QMessageBox::Ok, parent);

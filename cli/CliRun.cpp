@@ -243,13 +243,16 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (Job.Command == TCliJob::TCommand::Read) parser.addOption(active);
     if (Job.Command == TCliJob::TCommand::Apply) parser.addOption(dryRun);
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
-    const bool calibration = Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
+    const bool calibration =
+        Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
     if (calibration) parser.addOptions(CalOptions(Job.Command == TCliJob::TCommand::Check));
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
         return Fail(QStringLiteral("%1: %2").arg(name, LowerFirst(parser.errorText())));
     const QStringList args = parser.positionalArguments();
     const int wanted =
-        (takesFile || Job.Command == TCliJob::TCommand::Mode || Job.Command == TCliJob::TCommand::Calibrate) ? 1 : 0;
+        (takesFile || Job.Command == TCliJob::TCommand::Mode || Job.Command == TCliJob::TCommand::Calibrate)
+            ? 1
+            : 0;
     if (args.size() != wanted)
         return Fail(
             QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));

@@ -4,6 +4,7 @@
 #include "../ranges/InRanges.h"
 #include "../ranges/NumberFormat.h"
 #include "../ranges/OutRanges.h"
+#include "../ranges/ReportTexts.h"
 #include "Settings.h"
 
 #include <QJsonArray>
@@ -23,21 +24,28 @@ const ORange& OutRow(const Msg::TOutputReport& output) {
     return OutRanges[output.Range < OutRangeCount ? output.Range : 0];
 }
 
-QString CalText(bool ok) {
-    return ok ? QStringLiteral("OK") : QStringLiteral("UCAL");
-}
-QString YesNo(bool yes) {
-    return yes ? QStringLiteral("Yes") : QStringLiteral("No");
-}
-QString AlarmText(bool active) {
-    return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
-}
+using ReportText::CalFlag;
+using ReportText::YesNo;
+
 QString ModeText(uint8_t mode) {
-    return mode != 0 ? QStringLiteral("CAL") : QStringLiteral("RUN");
+    return ReportText::Mode(mode != 0);
 }
 
-QString PresentOutput(const Msg::TOutputReport& o) {
+std::optional<float> OutputValue(const Msg::TOutputReport& o) {
     return CalcOutput(o.Range, o.ZeroCode, o.FullCode, o.DacCode);
+}
+QString PresentOutput(const Msg::TOutputReport& o) {
+    return OutputText(o.Range, OutputValue(o));
+}
+// The output as the number the window shows, without its unit: the range's
+// Format decides the places.
+QString OutputNumber(const Msg::TOutputReport& o) {
+    const std::optional<float> value = OutputValue(o);
+    return value ? FormatFloat(*value, OutRow(o).Format) : QString();
+}
+QJsonValue OutputJson(const Msg::TOutputReport& o) {
+    const QString number = OutputNumber(o);
+    return number.isEmpty() ? QJsonValue() : QJsonValue(number.toDouble());
 }
 
 // A single as the JSON number that reads back as the same single; JSON has no
@@ -78,21 +86,21 @@ QString ReadText(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
         << QStringLiteral("Deadband: %1").arg(eng(out.DeadBand))
         << QStringLiteral("Enable alarm output: %1").arg(YesNo(out.AlarmFlags & Msg::AlarmEnabledBit))
         << QStringLiteral("Low alarm: %1").arg(YesNo(out.AlarmFlags & Msg::AlarmLowBit))
-        << QStringLiteral("Alarm status: %1").arg(AlarmText(out.AlarmState != 0))
-        << QStringLiteral("Alarm rback: %1").arg(AlarmText(out.AlarmReadBack == 0));
+        << QStringLiteral("Alarm status: %1").arg(ReportText::Activity(out.AlarmState != 0))
+        << QStringLiteral("Alarm rback: %1").arg(ReportText::Activity(out.AlarmReadBack == 0));
     uint32_t zeroSet = 0, fullSet = 0;
     FoldCalFlags(in.CalFlags[0], in.CalFlags[1], in.CalFlags[2], in.CalFlags[3], zeroSet, fullSet);
     lines << QStringLiteral("Calibration status: Zero FS");
     for (int r = 0; r < InRangeCount; ++r)
         lines << QStringLiteral("  %1 %2 %3")
                      .arg(InRanges[r].Name, -14)
-                     .arg(CalText(zeroSet >> r & 1u), -4)
-                     .arg(CalText(fullSet >> r & 1u));
+                     .arg(CalFlag(zeroSet >> r & 1u), -4)
+                     .arg(CalFlag(fullSet >> r & 1u));
     for (int r = 0; r < OutRangeCount; ++r)
         lines << QStringLiteral("  %1 %2 %3")
                      .arg(OutRanges[r].Name, -14)
-                     .arg(CalText(out.ZeroCalFlags >> r & 1u), -4)
-                     .arg(CalText(out.FullCalFlags >> r & 1u));
+                     .arg(CalFlag(out.ZeroCalFlags >> r & 1u), -4)
+                     .arg(CalFlag(out.FullCalFlags >> r & 1u));
     lines << QStringLiteral("Mode: %1").arg(ModeText(out.Mode));
     return lines.join(QLatin1Char('\n'));
 }
@@ -117,38 +125,34 @@ QString ReadJson(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
                       {QStringLiteral("seebeck"), Number(in.Seebeck)},
                       {QStringLiteral("ta"), Number(in.Ta)},
                       {QStringLiteral("tcal"), Number(in.TCal)}};
-    const QString present = PresentOutput(out);
-    QJsonObject output{
-        {QStringLiteral("side"), side},
-        {QStringLiteral("range"), orow.Name},
-        {QStringLiteral("range_flag"), out.RangeFlag != 0},
-        {QStringLiteral("unit"), orow.Unit},
-        {QStringLiteral("zero_code"), out.ZeroCode},
-        {QStringLiteral("full_code"), out.FullCode},
-        {QStringLiteral("min"), Number(out.OutMin)},
-        {QStringLiteral("max"), Number(out.OutMax)},
-        {QStringLiteral("invert"), out.Invert != 0},
-        {QStringLiteral("dac_code"), out.DacCode},
-        {QStringLiteral("output"), present == QLatin1String("N/A")
-                                       ? QJsonValue()
-                                       : QJsonValue(present.section(QLatin1Char(' '), 0, 0).toDouble())},
-        {QStringLiteral("alarm_limit"), Number(out.AlarmLimit)},
-        {QStringLiteral("dead_band"), Number(out.DeadBand)},
-        {QStringLiteral("alarm_enabled"), bool(out.AlarmFlags & Msg::AlarmEnabledBit)},
-        {QStringLiteral("alarm_low"), bool(out.AlarmFlags & Msg::AlarmLowBit)},
-        {QStringLiteral("alarm_active"), out.AlarmState != 0},
-        {QStringLiteral("alarm_readback_active"), out.AlarmReadBack == 0}};
+    QJsonObject output{{QStringLiteral("side"), side},
+                       {QStringLiteral("range"), orow.Name},
+                       {QStringLiteral("range_flag"), out.RangeFlag != 0},
+                       {QStringLiteral("unit"), orow.Unit},
+                       {QStringLiteral("zero_code"), out.ZeroCode},
+                       {QStringLiteral("full_code"), out.FullCode},
+                       {QStringLiteral("min"), Number(out.OutMin)},
+                       {QStringLiteral("max"), Number(out.OutMax)},
+                       {QStringLiteral("invert"), out.Invert != 0},
+                       {QStringLiteral("dac_code"), out.DacCode},
+                       {QStringLiteral("output"), OutputJson(out)},
+                       {QStringLiteral("alarm_limit"), Number(out.AlarmLimit)},
+                       {QStringLiteral("dead_band"), Number(out.DeadBand)},
+                       {QStringLiteral("alarm_enabled"), bool(out.AlarmFlags & Msg::AlarmEnabledBit)},
+                       {QStringLiteral("alarm_low"), bool(out.AlarmFlags & Msg::AlarmLowBit)},
+                       {QStringLiteral("alarm_active"), out.AlarmState != 0},
+                       {QStringLiteral("alarm_readback_active"), out.AlarmReadBack == 0}};
     uint32_t zeroSet = 0, fullSet = 0;
     FoldCalFlags(in.CalFlags[0], in.CalFlags[1], in.CalFlags[2], in.CalFlags[3], zeroSet, fullSet);
     QJsonArray inCal, outCal;
     for (int r = 0; r < InRangeCount; ++r)
         inCal.append(QJsonObject{{QStringLiteral("range"), InRanges[r].Name},
-                                 {QStringLiteral("zero"), CalText(zeroSet >> r & 1u)},
-                                 {QStringLiteral("full_scale"), CalText(fullSet >> r & 1u)}});
+                                 {QStringLiteral("zero"), CalFlag(zeroSet >> r & 1u)},
+                                 {QStringLiteral("full_scale"), CalFlag(fullSet >> r & 1u)}});
     for (int r = 0; r < OutRangeCount; ++r)
         outCal.append(QJsonObject{{QStringLiteral("range"), OutRanges[r].Name},
-                                  {QStringLiteral("zero"), CalText(out.ZeroCalFlags >> r & 1u)},
-                                  {QStringLiteral("full_scale"), CalText(out.FullCalFlags >> r & 1u)}});
+                                  {QStringLiteral("zero"), CalFlag(out.ZeroCalFlags >> r & 1u)},
+                                  {QStringLiteral("full_scale"), CalFlag(out.FullCalFlags >> r & 1u)}});
     const QJsonObject all{{QStringLiteral("input"), input},
                           {QStringLiteral("output"), output},
                           {QStringLiteral("calibration"),
@@ -177,12 +181,6 @@ TWatchColumns WatchColumns(const Msg::TInputReport& in, const Msg::TOutputReport
              QStringLiteral("tcal_") + celsius, QStringLiteral("output_") + UnitName(OutRow(out).Unit)},
             {row.RawFormat, row.EngFormat, Tenths, Tenths}};
 }
-
-// The output's number from CalcOutput; NaN where it has none.
-double OutputValue(const Msg::TOutputReport& out) {
-    const QString present = PresentOutput(out);
-    return present == QLatin1String("N/A") ? NAN : present.section(QLatin1Char(' '), 0, 0).toDouble();
-}
 } // namespace
 
 QString WatchHeader(const Msg::TInputReport& in, const Msg::TOutputReport& out) {
@@ -195,19 +193,18 @@ QString WatchLine(const QString& time, const Msg::TInputReport& in, const Msg::T
     QStringList fields{time};
     for (int i = 0; i < 4; ++i)
         fields << (std::isfinite(readings[i]) ? FormatFloat(readings[i], columns.Formats[i]) : QString());
-    const QString present = PresentOutput(out);
-    fields << (present == QLatin1String("N/A") ? QString() : present.section(QLatin1Char(' '), 0, 0));
+    fields << OutputNumber(out);
     return fields.join(QLatin1Char(','));
 }
 
 QString WatchJson(const QString& time, const Msg::TInputReport& in, const Msg::TOutputReport& out) {
     const TWatchColumns columns = WatchColumns(in, out);
-    const double output = OutputValue(out);
+
     const QJsonObject line{{columns.Names[0], time},
                            {columns.Names[1], Number(in.Raw)},
                            {columns.Names[2], Number(in.Eng)},
                            {columns.Names[3], Number(in.Ta)},
                            {columns.Names[4], Number(in.TCal)},
-                           {columns.Names[5], std::isfinite(output) ? QJsonValue(output) : QJsonValue()}};
+                           {columns.Names[5], OutputJson(out)}};
     return QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact));
 }

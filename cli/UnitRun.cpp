@@ -1,15 +1,16 @@
 #include "UnitRun.h"
 
+#include "../base/MrtError.h"
 #include "../link/Clock.h"
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
 #include "../link/DataPacket.h"
-#include "../link/MrtError.h"
 #include "../link/PortNames.h"
 #include "../ranges/InRanges.h"
 #include "../ranges/OutRanges.h"
+#include "../ranges/ReportTexts.h"
 #include "CliRun.h"
 #include "Present.h"
 
@@ -89,10 +90,10 @@ void TUnitRun::Abort() {
         emit Finished();
         return;
     }
-    const QString error = Phase == TPhase::Waiting
-                              ? QStringLiteral("stopped while waiting for the answer to %1")
-                                    .arg(CommandName(PendingCode))
-                              : QStringLiteral("stopped before anything was sent");
+    const QString error =
+        Phase == TPhase::Waiting
+            ? QStringLiteral("stopped while waiting for the answer to %1").arg(CommandName(PendingCode))
+            : QStringLiteral("stopped before anything was sent");
     Cycle->Close();
     End(ExitNoAnswer, error);
 }
@@ -184,10 +185,12 @@ void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) 
     ++Exchanges;
     PendingCode = static_cast<uint8_t>(request[0]);
     Phase = TPhase::Waiting;
-    Cycle->Send(request, [this, size = frame.size(), then = std::move(then), fail = std::move(fail)](const TReply& reply) {
+    Cycle->Send(request, [this, size = frame.size(), then = std::move(then),
+                          fail = std::move(fail)](const TReply& reply) {
         if (Phase != TPhase::Waiting) return;
         Phase = TPhase::Running;
-        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused) return then(reply.Body);
+        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused)
+            return then(reply.Body);
         if (reply.Verdict == TVerdict::CannotSend) {
             BytesOut -= size;
             --Exchanges;
@@ -342,12 +345,13 @@ void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error
     QStringList done;
     if (StepsDone.contains(QLatin1String("input"))) done << QStringLiteral("input range and span programmed");
     if (StepsDone.contains(QLatin1String("output"))) done << QStringLiteral("output settings programmed");
-    if (done.isEmpty()) done << (refused ? QStringLiteral("nothing programmed") : QStringLiteral("no step confirmed"));
+    if (done.isEmpty())
+        done << (refused ? QStringLiteral("nothing programmed") : QStringLiteral("no step confirmed"));
     // Without a proper answer nobody knows whether the unit took the step.
-    const QString message = QStringLiteral("%1; %2 %3: %4")
-                                .arg(done.join(QStringLiteral(", ")), step,
-                                     refused ? QStringLiteral("not programmed") : QStringLiteral("not confirmed"),
-                                     error);
+    const QString message =
+        QStringLiteral("%1; %2 %3: %4")
+            .arg(done.join(QStringLiteral(", ")), step,
+                 refused ? QStringLiteral("not programmed") : QStringLiteral("not confirmed"), error);
     if (!refused && !answered) return Finish(status, message);
     // The line answers: say what the unit holds now.
     Ask(
@@ -358,10 +362,10 @@ void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error
                 Msg::ReadPermOut(),
                 [this, status, message, in](const QByteArray& answer) {
                     const Msg::TOutputReport out = Msg::DecodeOutputReport(answer);
-                    Finish(status, QStringLiteral("%1; the unit now holds %2, %3 to %4, and %5, %6 to %7")
-                                       .arg(message, InName(in.RangeCode), SingleText(in.EuMin),
-                                            SingleText(in.EuMax), OutName(out.Range), SingleText(out.OutMin),
-                                            SingleText(out.OutMax)));
+                    Finish(status,
+                           QStringLiteral("%1; the unit now holds %2, %3 to %4, and %5, %6 to %7")
+                               .arg(message, InName(in.RangeCode), SingleText(in.EuMin), SingleText(in.EuMax),
+                                    OutName(out.Range), SingleText(out.OutMin), SingleText(out.OutMax)));
                 },
                 [this, status, message](const TReply&) { Finish(status, message); });
         },
@@ -431,7 +435,7 @@ void TUnitRun::SetDifferences(const QList<TDifference>& differences, const QStri
 void TUnitRun::SetMode() {
     Ask(Msg::SetMode(Job.Mode), [this](const QByteArray& answer) {
         const bool cal = Msg::DecodeMode(answer) != 0;
-        Result = cal ? QStringLiteral("CAL") : QStringLiteral("RUN");
+        Result = ReportText::Mode(cal);
         Details.insert(QStringLiteral("mode"), Result);
         if (cal != (Job.Mode != 0))
             return Finish(ExitRefused, QStringLiteral("the transmitter stayed in %1 mode").arg(Result));

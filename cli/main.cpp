@@ -79,7 +79,9 @@ int main(int argc, char* argv[]) {
     run.Err = [](const QString& text) { Write(stderr, text); };
     run.ReadFile = ReadSettingsFile;
     TStdinLines lines;
-    run.ReadLine = [&lines](std::function<void(std::optional<QString>)> then) { lines.Next(std::move(then)); };
+    run.ReadLine = [&lines](std::function<void(std::optional<QString>)> then) {
+        lines.Next(std::move(then));
+    };
     QObject::connect(&run, &TCliRun::Finished, &app, [&app](int status) { app.exit(status); });
 
     TStopSignals stop;

@@ -1,7 +1,7 @@
 #include "Codec.h"
 
+#include "../base/MrtError.h"
 #include "Commands.h"
-#include "MrtError.h"
 
 #include <cstring>
 
@@ -12,7 +12,9 @@ uint8_t RxBuf[PacketBufSize];
 uint16_t RxLen = 0;
 
 namespace {
-bool NeedsEscape(uint8_t value) { return value == STX || value == ETX || value == DLE; }
+bool NeedsEscape(uint8_t value) {
+    return value == STX || value == ETX || value == DLE;
+}
 
 uint32_t FloatBits(float value) {
     uint32_t bits;
@@ -37,7 +39,8 @@ void PacketStart(uint8_t code) {
 
 void PacketAddRaw(uint8_t value) {
     if (TxLen >= PacketBufSize)
-        throw EMrtError(QStringLiteral("The request does not fit into the %1-byte transmit buffer").arg(PacketBufSize));
+        throw EMrtError(
+            QStringLiteral("The request does not fit into the %1-byte transmit buffer").arg(PacketBufSize));
     TxBuf[TxLen++] = value;
 }
 
@@ -86,7 +89,9 @@ void AppendLong(QByteArray& out, uint32_t value) {
         out.append(char((value >> (8 * i)) & 0xFF));
 }
 
-void AppendSingle(QByteArray& out, float value) { AppendLong(out, FloatBits(value)); }
+void AppendSingle(QByteArray& out, float value) {
+    AppendLong(out, FloatBits(value));
+}
 
 QByteArray Encode(const QByteArray& decodedBody) {
     QByteArray out;
@@ -135,5 +140,7 @@ uint32_t Reader::Long() {
     return value;
 }
 
-float Reader::Single() { return BitsFloat(Long()); }
+float Reader::Single() {
+    return BitsFloat(Long());
+}
 } // namespace Frame

@@ -1,7 +1,7 @@
 #include "ComPort.h"
 
+#include "../base/MrtError.h"
 #include "Clock.h"
-#include "MrtError.h"
 #include "PortNames.h"
 #include "PortRules.h"
 #include "Transport.h"
@@ -51,7 +51,9 @@ void TComPort::Close() {
     emit Closed();
 }
 
-bool TComPort::Connected() const { return Transport->IsOpen(); }
+bool TComPort::Connected() const {
+    return Transport->IsOpen();
+}
 
 uint16_t TComPort::AddTimer() {
     const uint16_t handle = NextHandle++;
@@ -87,11 +89,17 @@ void TComPort::PutBlock(const uint8_t* data, int length) {
     emit TxNotEmpty();
 }
 
-qint64 TComPort::OutQueue() const { return Transport->BytesToWrite(); }
+qint64 TComPort::OutQueue() const {
+    return Transport->BytesToWrite();
+}
 
-qint64 TComPort::InQueue() const { return Transport->BytesAvailable(); }
+qint64 TComPort::InQueue() const {
+    return Transport->BytesAvailable();
+}
 
-qint64 TComPort::CurrentTick() const { return Clock->NowMs() / TickMs; }
+qint64 TComPort::CurrentTick() const {
+    return Clock->NowMs() / TickMs;
+}
 
 void TComPort::CheckTimers() {
     const qint64 now = CurrentTick();

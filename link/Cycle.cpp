@@ -1,12 +1,12 @@
 #include "Cycle.h"
 
+#include "../base/MrtError.h"
 #include "Clock.h"
 #include "Codec.h"
 #include "ComPort.h"
 #include "Commands.h"
 #include "DataPacket.h"
 #include "Messages.h"
-#include "MrtError.h"
 
 #include <utility>
 
@@ -23,12 +23,16 @@ int AnswerSize(uint8_t code) {
     if (code >= cmdCalZero && code <= cmdSetPermIn) return InputReportSize;
     if (code >= cmdWriteOutZero && code <= cmdSetPermOut) return OutputReportSize;
     switch (code) {
-    case cmdSetDac: return 1;
+    case cmdSetDac:
+        return 1;
     case cmdSetMode:
     case cmdQueryMode:
-    case cmdSetToolkitVer: return 2;
-    case cmdReadVersion: return 1 + VersionTextSize;
-    default: return 0;
+    case cmdSetToolkitVer:
+        return 2;
+    case cmdReadVersion:
+        return 1 + VersionTextSize;
+    default:
+        return 0;
     }
 }
 
@@ -102,8 +106,7 @@ void TRequestCycle::End(int index, TReply reply) {
 QString TRequestCycle::BrokenReason(const QByteArray& body) {
     const uint8_t code = body.isEmpty() ? 0 : static_cast<uint8_t>(body[0]);
     const int size = AnswerSize(code);
-    if (body.size() < size)
-        return QStringLiteral("%1 of its %2 bytes").arg(body.size()).arg(size);
+    if (body.size() < size) return QStringLiteral("%1 of its %2 bytes").arg(body.size()).arg(size);
     if (code >= cmdCalZero && code <= cmdSetPermIn && static_cast<uint8_t>(body[2]) > MaxInputCode)
         return QStringLiteral("input range code %1").arg(static_cast<uint8_t>(body[2]));
     if (code >= cmdWriteOutZero && code <= cmdSetPermOut && static_cast<uint8_t>(body[2]) >= 2)
@@ -114,11 +117,12 @@ QString TRequestCycle::BrokenReason(const QByteArray& body) {
 void TRequestCycle::Packet(const uint8_t* data, int size) {
     const bool oversize = size < 0 || size > PacketBufSize;
     // No transmitter of this protocol sends a longer body; only its code is read.
-    const QByteArray body =
-        Frame::Unescape(QByteArray(reinterpret_cast<const char*>(data), oversize ? (size > 0 ? 2 : 0) : size));
+    const QByteArray body = Frame::Unescape(
+        QByteArray(reinterpret_cast<const char*>(data), oversize ? (size > 0 ? 2 : 0) : size));
     const uint8_t code = body.isEmpty() ? 0 : static_cast<uint8_t>(body[0]);
     int index = 0;
-    while (index < Pending.size() && Pending[index].Code != code) ++index;
+    while (index < Pending.size() && Pending[index].Code != code)
+        ++index;
     if (index == Pending.size()) {
         CollectWhileOut();
         if (!Strict && !oversize && OnUnasked) OnUnasked(body);
@@ -165,12 +169,17 @@ void TRequestCycle::PortFailed(const QString& message) {
 QString VerdictText(const TReply& reply) {
     const QString name = CommandName(reply.Code);
     switch (reply.Verdict) {
-    case TVerdict::Answered: return QString();
-    case TVerdict::Refused: return QStringLiteral("the transmitter refused %1 (status 0)").arg(name);
-    case TVerdict::NoAnswer: return QStringLiteral("no answer within 4 s to %1").arg(name);
-    case TVerdict::Broken: return QStringLiteral("broken answer to %1: %2").arg(name, reply.Error);
+    case TVerdict::Answered:
+        return QString();
+    case TVerdict::Refused:
+        return QStringLiteral("the transmitter refused %1 (status 0)").arg(name);
+    case TVerdict::NoAnswer:
+        return QStringLiteral("no answer within 4 s to %1").arg(name);
+    case TVerdict::Broken:
+        return QStringLiteral("broken answer to %1: %2").arg(name, reply.Error);
     case TVerdict::CannotSend:
-    case TVerdict::PortFailed: return reply.Error;
+    case TVerdict::PortFailed:
+        return reply.Error;
     }
     return QString();
 }

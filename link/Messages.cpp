@@ -325,25 +325,45 @@ TRequest DecodeRequest(const QByteArray& body) {
 
 QString CommandName(uint8_t code) {
     switch (code) {
-    case cmdCalZero: return QStringLiteral("cmdCalZero");
-    case cmdCalFull: return QStringLiteral("cmdCalFull");
-    case cmdReadActiveIn: return QStringLiteral("cmdReadActiveIn");
-    case cmdReadPermIn: return QStringLiteral("cmdReadPermIn");
-    case cmdClearInCal: return QStringLiteral("cmdClearInCal");
-    case cmdSetTempIn: return QStringLiteral("cmdSetTempIn");
-    case cmdSetPermIn: return QStringLiteral("cmdSetPermIn");
-    case cmdSetDac: return QStringLiteral("cmdSetDac");
-    case cmdWriteOutZero: return QStringLiteral("cmdWriteOutZero");
-    case cmdWriteOutFull: return QStringLiteral("cmdWriteOutFull");
-    case cmdReadActiveOut: return QStringLiteral("cmdReadActiveOut");
-    case cmdReadPermOut: return QStringLiteral("cmdReadPermOut");
-    case cmdClearOutCal: return QStringLiteral("cmdClearOutCal");
-    case cmdSetTempOut: return QStringLiteral("cmdSetTempOut");
-    case cmdSetPermOut: return QStringLiteral("cmdSetPermOut");
-    case cmdSetMode: return QStringLiteral("cmdSetMode");
-    case cmdQueryMode: return QStringLiteral("cmdQueryMode");
-    case cmdReadVersion: return QStringLiteral("cmdReadVersion");
-    case cmdSetToolkitVer: return QStringLiteral("cmdSetToolkitVer");
-    default: return QStringLiteral("unknown command %1").arg(code);
+    case cmdCalZero:
+        return QStringLiteral("cmdCalZero");
+    case cmdCalFull:
+        return QStringLiteral("cmdCalFull");
+    case cmdReadActiveIn:
+        return QStringLiteral("cmdReadActiveIn");
+    case cmdReadPermIn:
+        return QStringLiteral("cmdReadPermIn");
+    case cmdClearInCal:
+        return QStringLiteral("cmdClearInCal");
+    case cmdSetTempIn:
+        return QStringLiteral("cmdSetTempIn");
+    case cmdSetPermIn:
+        return QStringLiteral("cmdSetPermIn");
+    case cmdSetDac:
+        return QStringLiteral("cmdSetDac");
+    case cmdWriteOutZero:
+        return QStringLiteral("cmdWriteOutZero");
+    case cmdWriteOutFull:
+        return QStringLiteral("cmdWriteOutFull");
+    case cmdReadActiveOut:
+        return QStringLiteral("cmdReadActiveOut");
+    case cmdReadPermOut:
+        return QStringLiteral("cmdReadPermOut");
+    case cmdClearOutCal:
+        return QStringLiteral("cmdClearOutCal");
+    case cmdSetTempOut:
+        return QStringLiteral("cmdSetTempOut");
+    case cmdSetPermOut:
+        return QStringLiteral("cmdSetPermOut");
+    case cmdSetMode:
+        return QStringLiteral("cmdSetMode");
+    case cmdQueryMode:
+        return QStringLiteral("cmdQueryMode");
+    case cmdReadVersion:
+        return QStringLiteral("cmdReadVersion");
+    case cmdSetToolkitVer:
+        return QStringLiteral("cmdSetToolkitVer");
+    default:
+        return QStringLiteral("unknown command %1").arg(code);
     }
 }

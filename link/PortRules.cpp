@@ -57,7 +57,6 @@ QList<TKnownPort> EnumeratedPorts() {
     return ports;
 }
 
-
 TOpenResult TryOpenDevice(const QString& device) {
     QSerialPort port;
     port.setPortName(device);

@@ -12,8 +12,7 @@ TSerialTransport::TSerialTransport(QObject* parent) : TTransport(parent), Port(n
     connect(Port, &QSerialPort::readyRead, this, &TTransport::ReadyRead);
     connect(Port, &QSerialPort::bytesWritten, this, &TTransport::BytesWritten);
     connect(Port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (error == QSerialPort::ResourceError && Port->isOpen())
-            ReportFailure(Port->errorString());
+        if (error == QSerialPort::ResourceError && Port->isOpen()) ReportFailure(Port->errorString());
     });
     // QSerialPort does not notice when the far end of a pseudo-terminal closes:
     // reads return nothing and the event loop spins. Watch for the hang-up here.
@@ -21,7 +20,9 @@ TSerialTransport::TSerialTransport(QObject* parent) : TTransport(parent), Port(n
     connect(&HangUpWatch, &QTimer::timeout, this, &TSerialTransport::CheckHangUp);
 }
 
-TSerialTransport::~TSerialTransport() { Close(); }
+TSerialTransport::~TSerialTransport() {
+    Close();
+}
 
 bool TSerialTransport::Open(const QString& device, QString* error, TOpenFailure* failure) {
     Close();
@@ -50,15 +51,25 @@ void TSerialTransport::Close() {
     ReleaseSerialPort(*Port);
 }
 
-bool TSerialTransport::IsOpen() const { return Port->isOpen(); }
+bool TSerialTransport::IsOpen() const {
+    return Port->isOpen();
+}
 
-bool TSerialTransport::Write(const QByteArray& bytes) { return Port->write(bytes) == bytes.size(); }
+bool TSerialTransport::Write(const QByteArray& bytes) {
+    return Port->write(bytes) == bytes.size();
+}
 
-QByteArray TSerialTransport::ReadAll() { return Port->readAll(); }
+QByteArray TSerialTransport::ReadAll() {
+    return Port->readAll();
+}
 
-qint64 TSerialTransport::BytesAvailable() const { return Port->bytesAvailable(); }
+qint64 TSerialTransport::BytesAvailable() const {
+    return Port->bytesAvailable();
+}
 
-qint64 TSerialTransport::BytesToWrite() const { return Port->bytesToWrite(); }
+qint64 TSerialTransport::BytesToWrite() const {
+    return Port->bytesToWrite();
+}
 
 void TSerialTransport::SetDtr(bool level) {
     Dtr = level;

@@ -2,10 +2,12 @@
 
 #include "NumberFormat.h"
 
-int CurInRange = 0;
-
 const std::array<QString, 3> WiringNames = {QStringLiteral("2 wire"), QStringLiteral("3 wire"),
                                             QStringLiteral("4 wire")};
+
+QString EngText(const IRange& range, double value) {
+    return FormatFloat(value, range.EngFormat);
+}
 
 namespace {
 const QString uV = QStringLiteral(" \u00B5V");
@@ -67,16 +69,17 @@ int CodeToRange(unsigned code, int& wiringIndex) {
 QString SpanError(int rangeIndex, float euMin, float euMax) {
     const IRange& row = InRanges[rangeIndex >= 0 && rangeIndex < InRangeCount ? rangeIndex : 0];
     if (euMin >= row.EuMin && euMax <= row.EuMax && euMin < euMax) return QString();
-    return QStringLiteral("Invalid input range. Valid range must be between ") + FormatFloat(row.EuMin, row.EngFormat) +
-           QStringLiteral(" to ") + FormatFloat(row.EuMax, row.EngFormat);
+    return QStringLiteral("Invalid input range. Valid range must be between ") +
+           FormatFloat(row.EuMin, row.EngFormat) + QStringLiteral(" to ") +
+           FormatFloat(row.EuMax, row.EngFormat);
 }
 
 QString CalFullError(int rangeIndex, float value) {
     const IRange& row = InRanges[rangeIndex >= 0 && rangeIndex < InRangeCount ? rangeIndex : 0];
     const double highest = 1.5 * double(row.RawFullScale);
     if (value > 0 && double(value) <= highest) return QString();
-    return QStringLiteral("Invalid full scale value. The full scale signal of ") + row.Name + QStringLiteral(" is ") +
-           FormatFloat(row.RawFullScale, row.RawFormat) + row.RawUnit +
-           QStringLiteral("; the value must lie above 0 and not above ") + FormatFloat(highest, row.RawFormat) +
-           row.RawUnit;
+    return QStringLiteral("Invalid full scale value. The full scale signal of ") + row.Name +
+           QStringLiteral(" is ") + FormatFloat(row.RawFullScale, row.RawFormat) + row.RawUnit +
+           QStringLiteral("; the value must lie above 0 and not above ") +
+           FormatFloat(highest, row.RawFormat) + row.RawUnit;
 }

@@ -20,8 +20,9 @@ constexpr int InRangeCount = 22;
 constexpr int RangeCodeCount = 40;
 extern const std::array<IRange, InRangeCount> InRanges;
 
-// The range index (0 to 21) of the input range the window shows now.
-extern int CurInRange;
+// A value in the engineering unit of a range, in its format and without the unit:
+// the span edits, the alarm limit and the dead band.
+QString EngText(const IRange& range, double value);
 
 // (range index, wiring index) -> range code. Wiring -1 counts as 0; a range index
 // outside 0 to 21 gives code 0.

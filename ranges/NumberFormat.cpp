@@ -1,6 +1,6 @@
 #include "NumberFormat.h"
 
-#include "../link/MrtError.h"
+#include "../base/MrtError.h"
 
 #include <QLocale>
 #include <cfloat>
@@ -32,7 +32,8 @@ QString FormatFloat(double value, const QString& pattern) {
     const long long whole = static_cast<long long>(rounded);
     QString digits = QString::number(whole < 0 ? -whole : whole);
     if (decimals > 0) {
-        if (digits.size() <= decimals) digits = QString(decimals + 1 - digits.size(), QLatin1Char('0')) + digits;
+        if (digits.size() <= decimals)
+            digits = QString(decimals + 1 - digits.size(), QLatin1Char('0')) + digits;
         digits.insert(digits.size() - decimals, QLatin1Char('.'));
     }
     if (whole < 0) digits.prepend(QLatin1Char('-'));

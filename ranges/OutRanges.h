@@ -2,6 +2,7 @@
 // The two output ranges of the transmitter and the output signal of a DAC code.
 #include <QString>
 #include <array>
+#include <optional>
 
 struct ORange {
     QString Name;
@@ -17,10 +18,12 @@ constexpr int OutRangeCount = 2;
 extern const std::array<ORange, OutRangeCount> OutRanges;
 
 // The signal that `code` produces on the output range, on the straight line through
-// (zero code, ZeroScale) and (full code, FullScale), formatted with the range's
-// Format, a space and its Unit. A full code equal to the zero code has no line:
-// the result is "N/A". A range index other than 0 or 1 also gives "N/A".
-QString CalcOutput(int rangeIndex, int zeroCode, int fullCode, int code);
+// (zero code, ZeroScale) and (full code, FullScale). A full code equal to the zero
+// code has no line and gives none, as does a range index other than 0 or 1.
+std::optional<float> CalcOutput(int rangeIndex, int zeroCode, int fullCode, int code);
+// That signal as the window shows it: the range's Format, a space and its Unit;
+// "N/A" for none.
+QString OutputText(int rangeIndex, std::optional<float> value);
 
 // The check of the output limits against the range's: an empty text when they
 // lie within them and the minimum is below the maximum, else the message the

@@ -6,10 +6,11 @@ MRT_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # window's fonts, xdotool and ImageMagick's import.
 MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libxkbcommon-dev librsvg2-bin
     fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool imagemagick)
-# What the tests need besides: clang and its sanitizer runtime.
+# What the tests need besides: clang and its sanitizer runtime; clang-format for
+# the check of the layout in .ci/run.
 # bash-completion for the check of the companion's completion; the accessibility
 # bus and python3-pyatspi for reading the window as a screen reader does.
-MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev bash-completion dbus at-spi2-core python3-pyatspi)
+MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi)
 # What scripts/package and its check need besides: CPack's DEB generator calls
 # dpkg-shlibdeps (dpkg-dev) and file; the checkers of the package;
 # hardening-check (devscripts) for the programs' hardening.

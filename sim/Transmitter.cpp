@@ -13,8 +13,9 @@
 namespace {
 constexpr int MaxRequestBody = 1024;
 
-QString HexText(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
-
+QString HexText(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 QString RangeText(int code) {
     int wiring = 0;
@@ -22,8 +23,12 @@ QString RangeText(int code) {
     return row.HasWiring ? QStringLiteral("%1 %2").arg(row.Name, WiringNames[wiring]) : row.Name;
 }
 
-bool IsInputReport(uint8_t code) { return code >= cmdCalZero && code <= cmdSetPermIn; }
-bool IsOutputReport(uint8_t code) { return code >= cmdWriteOutZero && code <= cmdSetPermOut; }
+bool IsInputReport(uint8_t code) {
+    return code >= cmdCalZero && code <= cmdSetPermIn;
+}
+bool IsOutputReport(uint8_t code) {
+    return code >= cmdWriteOutZero && code <= cmdSetPermOut;
+}
 } // namespace
 
 TTransmitter::TTransmitter(TClock* clock) : Clock(clock) {
@@ -76,7 +81,8 @@ void TTransmitter::HandleFrame(const QByteArray& escapedBody) {
         QString meaning = CommandName(LastCommand);
         if (IsInputReport(LastCommand) && LastCommand != cmdReadPermIn && LastCommand != cmdClearInCal &&
             request.size() >= 2 && uint8_t(request[1]) < RangeCodeCount)
-            meaning += QStringLiteral(" code %1 %2").arg(uint8_t(request[1])).arg(RangeText(uint8_t(request[1])));
+            meaning +=
+                QStringLiteral(" code %1 %2").arg(uint8_t(request[1])).arg(RangeText(uint8_t(request[1])));
         if (LastCommand == cmdSetPermIn && request.size() >= Msg::RequestSize(cmdSetPermIn)) {
             const Msg::TRequest span = Msg::DecodeRequest(request);
             meaning += QStringLiteral(" %1 .. %2").arg(span.EuMin).arg(span.EuMax);
@@ -90,7 +96,8 @@ void TTransmitter::HandleFrame(const QByteArray& escapedBody) {
         if (Log) Log(QStringLiteral("   (silent)"));
         return;
     }
-    QByteArray answer = Answer(request, faults.StatusZero || (faults.RefuseCode >= 0 && LastCommand == faults.RefuseCode));
+    QByteArray answer =
+        Answer(request, faults.StatusZero || (faults.RefuseCode >= 0 && LastCommand == faults.RefuseCode));
     if (answer.isEmpty()) {
         if (Log) Log(QStringLiteral("   (no answer)"));
         return;
@@ -269,7 +276,8 @@ double TTransmitter::Noise(int salt) const {
 double TTransmitter::MeasuredRaw() const {
     int wiring = 0;
     const IRange& row = InRanges[CodeToRange(static_cast<unsigned>(ActiveInCode), wiring)];
-    const double trueRaw = (AppliedEng() - row.EuMin) / std::max(1e-9, double(row.EuMax) - row.EuMin) * row.RawFullScale;
+    const double trueRaw =
+        (AppliedEng() - row.EuMin) / std::max(1e-9, double(row.EuMax) - row.EuMin) * row.RawFullScale;
     return SensorGain * trueRaw + SensorOffset + 1e-5 * row.RawFullScale * Noise(1);
 }
 
@@ -277,8 +285,8 @@ double TTransmitter::MeterReading() const {
     const int range = ActiveOutRange;
     const ORange& row = OutRanges[range];
     const double factoryZero = range == 0 ? 1000 : 0, factoryFull = range == 0 ? 61000 : 60000;
-    const double ideal =
-        row.ZeroScale + (PresentDacCode() - factoryZero) / (factoryFull - factoryZero) * (row.FullScale - row.ZeroScale);
+    const double ideal = row.ZeroScale + (PresentDacCode() - factoryZero) / (factoryFull - factoryZero) *
+                                             (row.FullScale - row.ZeroScale);
     return DacGain * ideal + DacOffset + 1e-5 * (row.FullScale - row.ZeroScale) * Noise(2);
 }
 
@@ -287,7 +295,8 @@ float TTransmitter::EngReading() const {
     if (SignalApplied()) {
         int wiring = 0;
         const IRange& row = InRanges[CodeToRange(static_cast<unsigned>(ActiveInCode), wiring)];
-        return static_cast<float>(row.EuMin + (double(row.EuMax) - row.EuMin) * RawReading() / row.RawFullScale);
+        return static_cast<float>(row.EuMin +
+                                  (double(row.EuMax) - row.EuMin) * RawReading() / row.RawFullScale);
     }
     const float lo = EuMinByCode[ActiveInCode], hi = EuMaxByCode[ActiveInCode];
     return static_cast<float>(lo + (hi - lo) * (0.3 + 0.1 * Drift(Clock->NowMs(), 40)));
@@ -311,8 +320,9 @@ uint16_t TTransmitter::PresentDacCode() const {
     if (Invert[range]) fraction = 1.0 - fraction;
     const double signal = OutMin[range] + (OutMax[range] - OutMin[range]) * fraction;
     const ORange& row = OutRanges[range];
-    const double code = OutCodes[range].ZeroCode + (signal - row.ZeroScale) / (row.FullScale - row.ZeroScale) *
-                                                       (double(OutCodes[range].FullCode) - OutCodes[range].ZeroCode);
+    const double code =
+        OutCodes[range].ZeroCode + (signal - row.ZeroScale) / (row.FullScale - row.ZeroScale) *
+                                       (double(OutCodes[range].FullCode) - OutCodes[range].ZeroCode);
     return static_cast<uint16_t>(std::clamp(std::lround(code), 0L, 65535L));
 }
 
@@ -324,11 +334,15 @@ void TTransmitter::UpdateAlarm() {
     const float value = EngReading();
     const bool low = AlarmFlags & 2;
     if (!low) {
-        if (value > AlarmLimit) AlarmActive = true;
-        else if (value < AlarmLimit - DeadBand) AlarmActive = false;
+        if (value > AlarmLimit)
+            AlarmActive = true;
+        else if (value < AlarmLimit - DeadBand)
+            AlarmActive = false;
     } else {
-        if (value < AlarmLimit) AlarmActive = true;
-        else if (value > AlarmLimit + DeadBand) AlarmActive = false;
+        if (value < AlarmLimit)
+            AlarmActive = true;
+        else if (value > AlarmLimit + DeadBand)
+            AlarmActive = false;
     }
 }
 
@@ -406,4 +420,6 @@ QByteArray TTransmitter::Transmit() {
     return out;
 }
 
-bool TTransmitter::Busy() const { return !Pending.empty(); }
+bool TTransmitter::Busy() const {
+    return !Pending.empty();
+}

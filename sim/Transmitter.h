@@ -22,18 +22,18 @@
 class TClock;
 
 struct TSimFaults {
-    bool Silent = false;        // answer nothing
-    int ExtraDelayMs = 0;       // answer this much later
-    bool StatusZero = false;    // reports (and the 51 answer) carry status 0
-    int RefuseCode = -1;        // >= 0: answer only this command code with status 0
-    int TruncateTo = -1;        // >= 0: cut the escaped body to this many bytes, ETX kept
-    bool DropEtx = false;       // send the frame without its ETX
-    int CorruptIndex = -1;      // >= 0: flip every bit of this byte of the frame on the wire
-    QByteArray NoiseBefore;     // bytes sent before the frame
-    QByteArray NoiseAfter;      // bytes sent after the frame
-    bool Twice = false;         // send the frame twice
-    int UnknownCode = -1;       // >= 0: answer with this response code instead
-    bool Once = false;          // the faults apply to the next answer only
+    bool Silent = false;     // answer nothing
+    int ExtraDelayMs = 0;    // answer this much later
+    bool StatusZero = false; // reports (and the 51 answer) carry status 0
+    int RefuseCode = -1;     // >= 0: answer only this command code with status 0
+    int TruncateTo = -1;     // >= 0: cut the escaped body to this many bytes, ETX kept
+    bool DropEtx = false;    // send the frame without its ETX
+    int CorruptIndex = -1;   // >= 0: flip every bit of this byte of the frame on the wire
+    QByteArray NoiseBefore;  // bytes sent before the frame
+    QByteArray NoiseAfter;   // bytes sent after the frame
+    bool Twice = false;      // send the frame twice
+    int UnknownCode = -1;    // >= 0: answer with this response code instead
+    bool Once = false;       // the faults apply to the next answer only
 };
 
 struct TSimOutputRange {

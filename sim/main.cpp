@@ -16,8 +16,8 @@
 #include <QSocketNotifier>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <termios.h>
 #include <unistd.h>
 
@@ -47,7 +47,9 @@ bool Control(TTransmitter& sim, const QString& line) {
     bool ok = words.size() == 2;
     const double value = ok ? words[1].toDouble(&ok) : 0;
     if (word == QLatin1String("meter") && words.size() == 1) {
-        Print(QStringLiteral("meter %1 %2").arg(sim.MeterReading(), 0, 'f', 4).arg(OutRanges[sim.ActiveOutRange].Unit));
+        Print(QStringLiteral("meter %1 %2")
+                  .arg(sim.MeterReading(), 0, 'f', 4)
+                  .arg(OutRanges[sim.ActiveOutRange].Unit));
         return true;
     }
     if (word == QLatin1String("signal") && ok && std::isfinite(value)) return sim.ApplySignal(value), true;
@@ -77,30 +79,72 @@ int main(int argc, char* argv[]) {
         "A simulated MRT9-DX transmitter on a pseudo-terminal, for trying and testing mrt9dx-config."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption com(QStringLiteral("com"), QStringLiteral("Place the link as COM<n> (default: the lowest free number)."), QStringLiteral("n"));
-    const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Send the answers at the pace of a 9600-baud line."));
-    const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("Answer this many ms after a request (default 20)."), QStringLiteral("ms"), QStringLiteral("20"));
+    const QCommandLineOption com(
+        QStringLiteral("com"), QStringLiteral("Place the link as COM<n> (default: the lowest free number)."),
+        QStringLiteral("n"));
+    const QCommandLineOption pace(QStringLiteral("pace"),
+                                  QStringLiteral("Send the answers at the pace of a 9600-baud line."));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Answer this many ms after a request (default 20)."),
+                                   QStringLiteral("ms"), QStringLiteral("20"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Do not print the frames."));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer nothing."));
-    const QCommandLineOption statusZero(QStringLiteral("status-zero"), QStringLiteral("Report every operation as failed (status 0)."));
-    const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Report operations of command code n as failed (status 0)."), QStringLiteral("n"));
-    const QCommandLineOption truncate(QStringLiteral("truncate"), QStringLiteral("Cut each answer's body to n bytes."), QStringLiteral("n"));
-    const QCommandLineOption dropEtx(QStringLiteral("drop-etx"), QStringLiteral("Send answers without their ETX."));
-    const QCommandLineOption corrupt(QStringLiteral("corrupt"), QStringLiteral("Invert byte n of each answer frame."), QStringLiteral("n"));
-    const QCommandLineOption noiseBefore(QStringLiteral("noise-before"), QStringLiteral("Send these bytes (hexadecimal) before each answer."), QStringLiteral("hex"));
-    const QCommandLineOption noiseAfter(QStringLiteral("noise-after"), QStringLiteral("Send these bytes (hexadecimal) after each answer."), QStringLiteral("hex"));
+    const QCommandLineOption statusZero(QStringLiteral("status-zero"),
+                                        QStringLiteral("Report every operation as failed (status 0)."));
+    const QCommandLineOption refuse(
+        QStringLiteral("refuse"), QStringLiteral("Report operations of command code n as failed (status 0)."),
+        QStringLiteral("n"));
+    const QCommandLineOption truncate(QStringLiteral("truncate"),
+                                      QStringLiteral("Cut each answer's body to n bytes."),
+                                      QStringLiteral("n"));
+    const QCommandLineOption dropEtx(QStringLiteral("drop-etx"),
+                                     QStringLiteral("Send answers without their ETX."));
+    const QCommandLineOption corrupt(QStringLiteral("corrupt"),
+                                     QStringLiteral("Invert byte n of each answer frame."),
+                                     QStringLiteral("n"));
+    const QCommandLineOption noiseBefore(QStringLiteral("noise-before"),
+                                         QStringLiteral("Send these bytes (hexadecimal) before each answer."),
+                                         QStringLiteral("hex"));
+    const QCommandLineOption noiseAfter(QStringLiteral("noise-after"),
+                                        QStringLiteral("Send these bytes (hexadecimal) after each answer."),
+                                        QStringLiteral("hex"));
     const QCommandLineOption twice(QStringLiteral("twice"), QStringLiteral("Send each answer twice."));
-    const QCommandLineOption unknownCode(QStringLiteral("unknown-code"), QStringLiteral("Answer with response code n."), QStringLiteral("n"));
-    const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Misbehave for the next answer only."));
-    const QCommandLineOption versionText(QStringLiteral("version-text"), QStringLiteral("Report this product version (up to 50 characters)."), QStringLiteral("text"));
-    const QCommandLineOption reading(QStringLiteral("reading"), QStringLiteral("Keep the raw and engineering readings at this value."), QStringLiteral("value"));
-    const QCommandLineOption signal(QStringLiteral("signal"), QStringLiteral("Apply this signal to the input, in the range's engineering unit; the readings then settle on it."), QStringLiteral("value"));
-    const QCommandLineOption sensorError(QStringLiteral("sensor-error"), QStringLiteral("The sensor's error: it reads GAIN times the raw signal plus OFFSET (raw unit); input calibration corrects it (default 0,1)."), QStringLiteral("offset,gain"));
-    const QCommandLineOption dacError(QStringLiteral("dac-error"), QStringLiteral("The DAC's error: a code gives GAIN times its nominal output plus OFFSET (output unit); trimming the DAC codes corrects it (default 0,1)."), QStringLiteral("offset,gain"));
-    const QCommandLineOption meter(QStringLiteral("meter"), QStringLiteral("Keep the reading of a meter on the output in this file, updated as it changes."), QStringLiteral("file"));
-    const QCommandLineOption control(QStringLiteral("control"), QStringLiteral("Read control lines from this FIFO (- standard input): signal V, raw V, sensor-error O,G, dac-error O,G, meter."), QStringLiteral("file"));
-    parser.addOptions({com, pace, delay, quiet, silent, statusZero, refuse, truncate, dropEtx, corrupt, noiseBefore, noiseAfter,
-                       twice, unknownCode, once, versionText, reading, signal, sensorError, dacError, meter, control});
+    const QCommandLineOption unknownCode(QStringLiteral("unknown-code"),
+                                         QStringLiteral("Answer with response code n."), QStringLiteral("n"));
+    const QCommandLineOption once(QStringLiteral("once"),
+                                  QStringLiteral("Misbehave for the next answer only."));
+    const QCommandLineOption versionText(QStringLiteral("version-text"),
+                                         QStringLiteral("Report this product version (up to 50 characters)."),
+                                         QStringLiteral("text"));
+    const QCommandLineOption reading(QStringLiteral("reading"),
+                                     QStringLiteral("Keep the raw and engineering readings at this value."),
+                                     QStringLiteral("value"));
+    const QCommandLineOption signal(QStringLiteral("signal"),
+                                    QStringLiteral("Apply this signal to the input, in the range's "
+                                                   "engineering unit; the readings then settle on it."),
+                                    QStringLiteral("value"));
+    const QCommandLineOption sensorError(
+        QStringLiteral("sensor-error"),
+        QStringLiteral("The sensor's error: it reads GAIN times the raw signal plus OFFSET (raw unit); input "
+                       "calibration corrects it (default 0,1)."),
+        QStringLiteral("offset,gain"));
+    const QCommandLineOption dacError(
+        QStringLiteral("dac-error"),
+        QStringLiteral("The DAC's error: a code gives GAIN times its nominal output plus OFFSET (output "
+                       "unit); trimming the DAC codes corrects it (default 0,1)."),
+        QStringLiteral("offset,gain"));
+    const QCommandLineOption meter(
+        QStringLiteral("meter"),
+        QStringLiteral("Keep the reading of a meter on the output in this file, updated as it changes."),
+        QStringLiteral("file"));
+    const QCommandLineOption control(
+        QStringLiteral("control"),
+        QStringLiteral("Read control lines from this FIFO (- standard input): signal V, raw V, sensor-error "
+                       "O,G, dac-error O,G, meter."),
+        QStringLiteral("file"));
+    parser.addOptions({com,     pace,    delay,       quiet,      silent, statusZero,  refuse, truncate,
+                       dropEtx, corrupt, noiseBefore, noiseAfter, twice,  unknownCode, once,   versionText,
+                       reading, signal,  sensorError, dacError,   meter,  control});
     parser.process(app);
 
     TSteadyClock clock;
@@ -129,7 +173,8 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(signal)) {
         bool ok = false;
         const double value = parser.value(signal).toDouble(&ok);
-        if (!ok || !std::isfinite(value)) return bad(QStringLiteral("--signal %1 is not a number").arg(parser.value(signal)));
+        if (!ok || !std::isfinite(value))
+            return bad(QStringLiteral("--signal %1 is not a number").arg(parser.value(signal)));
         sim.ApplySignal(value);
     }
     if (parser.isSet(sensorError) && !ParsePair(parser.value(sensorError), sim.SensorOffset, sim.SensorGain))
@@ -168,16 +213,21 @@ int main(int argc, char* argv[]) {
     const QString link = linked ? ComLinkPath(number) : QString();
     if (linked) {
         QDir().mkpath(ComLinkFolder());
-        QFile::setPermissions(ComLinkFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(ComLinkFolder(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile::remove(link);
         if (!QFile::link(slaveName, link)) {
             Print(QStringLiteral("mrt9dx-sim: cannot place the link %1").arg(link));
             return 1;
         }
-        Print(QStringLiteral("Simulated MRT9-DX on %1 as COM%2 (%3): choose COM%2 in the tool.").arg(slaveName).arg(number).arg(link));
+        Print(QStringLiteral("Simulated MRT9-DX on %1 as COM%2 (%3): choose COM%2 in the tool.")
+                  .arg(slaveName)
+                  .arg(number)
+                  .arg(link));
     } else {
         Print(QStringLiteral("Simulated MRT9-DX on %1, with no COM link: XDG_RUNTIME_DIR is not set. "
-                             "Give mrt9dx-cli -p %1.").arg(slaveName));
+                             "Give mrt9dx-cli -p %1.")
+                  .arg(slaveName));
     }
 
     QSocketNotifier readable(master, QSocketNotifier::Read);
@@ -204,7 +254,8 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<QSocketNotifier> controlNotifier;
     if (parser.isSet(control)) {
         const QString name = parser.value(control);
-        controlFd = name == QLatin1String("-") ? 0 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_NONBLOCK);
+        controlFd =
+            name == QLatin1String("-") ? 0 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_NONBLOCK);
         if (controlFd < 0) return bad(QStringLiteral("cannot open the control path %1").arg(name));
         controlNotifier = std::make_unique<QSocketNotifier>(controlFd, QSocketNotifier::Read);
         QObject::connect(controlNotifier.get(), &QSocketNotifier::activated, &app, [&] {
@@ -219,7 +270,8 @@ int main(int argc, char* argv[]) {
             while ((end = controlBuffer.indexOf('\n')) >= 0) {
                 const QString line = QString::fromUtf8(controlBuffer.left(end)).trimmed();
                 controlBuffer.remove(0, end + 1);
-                if (!Control(sim, line)) Print(QStringLiteral("mrt9dx-sim: unknown control line: %1").arg(line));
+                if (!Control(sim, line))
+                    Print(QStringLiteral("mrt9dx-sim: unknown control line: %1").arg(line));
             }
         });
     }
@@ -228,13 +280,16 @@ int main(int argc, char* argv[]) {
     const QString meterFile = parser.value(meter);
     if (!meterFile.isEmpty())
         QObject::connect(&clock, &TClock::Ticked, &app, [&] {
-            const QString text = QStringLiteral("%1 %2\n").arg(sim.MeterReading(), 0, 'f', 4).arg(OutRanges[sim.ActiveOutRange].Unit);
+            const QString text = QStringLiteral("%1 %2\n")
+                                     .arg(sim.MeterReading(), 0, 'f', 4)
+                                     .arg(OutRanges[sim.ActiveOutRange].Unit);
             if (text == meterText) return;
             meterText = text;
             QFile file(meterFile + QStringLiteral(".new"));
             if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0) {
                 file.close();
-                ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(meterFile).constData());
+                ::rename(QFile::encodeName(file.fileName()).constData(),
+                         QFile::encodeName(meterFile).constData());
             }
         });
 

@@ -42,7 +42,8 @@ public:
 
 class TPanelLabelAccessible : public TShownTextAccessible {
 public:
-    explicit TPanelLabelAccessible(TPanelLabel* label) : TShownTextAccessible(label, label->AccessibleRole()) {}
+    explicit TPanelLabelAccessible(TPanelLabel* label)
+        : TShownTextAccessible(label, label->AccessibleRole()) {}
     QString Shown() const override { return static_cast<const TPanelLabel*>(widget())->text(); }
     QString text(QAccessible::Text kind) const override {
         const auto* label = static_cast<const TPanelLabel*>(widget());
@@ -62,11 +63,13 @@ public:
 
 class TToggleSwitchAccessible : public QAccessibleWidget {
 public:
-    explicit TToggleSwitchAccessible(TToggleSwitch* toggle) : QAccessibleWidget(toggle, QAccessible::CheckBox) {}
+    explicit TToggleSwitchAccessible(TToggleSwitch* toggle)
+        : QAccessibleWidget(toggle, QAccessible::CheckBox) {}
     const TToggleSwitch* Switch() const { return static_cast<const TToggleSwitch*>(widget()); }
     QString text(QAccessible::Text kind) const override {
         if (kind == QAccessible::Value) return Switch()->StateText();
-        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty()) return QStringLiteral("CAL mode");
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QStringLiteral("CAL mode");
         return QAccessibleWidget::text(kind);
     }
     QAccessible::State state() const override {

@@ -7,13 +7,13 @@
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QPainter>
-#include <QStyleOptionComboBox>
-#include <QStylePainter>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFocusRect>
 #include <QStyleOptionFrame>
-#include <QToolButton>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
+#include <QToolButton>
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
@@ -191,7 +191,9 @@ void TValueLabel::SetTextColor(const QColor& color) {
     SetTextColour(this, color);
 }
 
-QColor TValueLabel::TextColor() const { return palette().color(QPalette::WindowText); }
+QColor TValueLabel::TextColor() const {
+    return palette().color(QPalette::WindowText);
+}
 
 QLabel* NewPlainLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* label = new QLabel(caption, parent);
@@ -280,7 +282,9 @@ QRect TEdit::TextArea() const {
     return area;
 }
 
-bool TEdit::TextFits() const { return fontMetrics().horizontalAdvance(text()) <= TextArea().width(); }
+bool TEdit::TextFits() const {
+    return fontMetrics().horizontalAdvance(text()) <= TextArea().width();
+}
 
 void TEdit::paintEvent(QPaintEvent* event) {
     if (hasFocus() || TextFits()) {
@@ -335,7 +339,9 @@ void TEdit::focusOutEvent(QFocusEvent* event) {
     setCursorPosition(0);
 }
 
-QToolButton* EditButton(const QLineEdit* edit) { return edit ? edit->findChild<QToolButton*>() : nullptr; }
+QToolButton* EditButton(const QLineEdit* edit) {
+    return edit ? edit->findChild<QToolButton*>() : nullptr;
+}
 
 namespace {
 // Draws the focus frame over the button's own face, which shows no focus.

@@ -4,7 +4,9 @@
 #include <QWidget>
 
 namespace {
-bool PressKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Select; }
+bool PressKey(int key) {
+    return key == Qt::Key_Space || key == Qt::Key_Select;
+}
 } // namespace
 
 TKeyRepeatGuard::TKeyRepeatGuard(QWidget* button) : QObject(button), Button(button) {

@@ -13,6 +13,10 @@
 class QWidget;
 
 class TKeyRepeatGuard : public QObject {
+    // Its own meta-object: Install finds an installed guard by its type, and must
+    // not take another filter of the button (the edit buttons have one) for it.
+    Q_OBJECT
+
 public:
     // How long a release waits for the press of its pair.
     static constexpr int PairWindowMs = 40;

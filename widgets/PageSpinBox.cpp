@@ -7,9 +7,9 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
@@ -71,7 +71,8 @@ bool TPageSpinBox::PasteFrom(QClipboard::Mode mode) {
 bool TPageSpinBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched != lineEdit()) return QSpinBox::eventFilter(watched, event);
     const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseButtonDblClick)
         return false;
     if (static_cast<QMouseEvent*>(event)->button() != Qt::MiddleButton) return false;
     // The selection goes in on the release, and only into an edit that had the
@@ -171,11 +172,20 @@ void TPageSpinBox::keyPressEvent(QKeyEvent* event) {
     // Fixed steps whatever the modifiers: 1 for the arrow keys, 100 for the page keys.
     int step = 0;
     switch (event->key()) {
-    case Qt::Key_Up: step = 1; break;
-    case Qt::Key_Down: step = -1; break;
-    case Qt::Key_PageUp: step = PageStep; break;
-    case Qt::Key_PageDown: step = -PageStep; break;
-    default: break;
+    case Qt::Key_Up:
+        step = 1;
+        break;
+    case Qt::Key_Down:
+        step = -1;
+        break;
+    case Qt::Key_PageUp:
+        step = PageStep;
+        break;
+    case Qt::Key_PageDown:
+        step = -PageStep;
+        break;
+    default:
+        break;
     }
     if (step != 0) {
         stepBy(step);

@@ -21,7 +21,9 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
     Panel3->setObjectName(QStringLiteral("sbMainPanel3"));
 }
 
-QLabel* TStatusBar::Panel(int panel) const { return panel >= 0 && panel < 3 ? Labels[panel] : nullptr; }
+QLabel* TStatusBar::Panel(int panel) const {
+    return panel >= 0 && panel < 3 ? Labels[panel] : nullptr;
+}
 
 void TStatusBar::SetPanelText(int panel, const QString& text) {
     if (TPanelLabel* label = panel >= 0 && panel < 3 ? Labels[panel] : nullptr) {

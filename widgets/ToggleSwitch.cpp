@@ -31,7 +31,9 @@ void TToggleSwitch::SetOn(bool on) {
     update();
 }
 
-QString TToggleSwitch::StateText() const { return State ? QStringLiteral("CAL") : QStringLiteral("RUN"); }
+QString TToggleSwitch::StateText() const {
+    return State ? QStringLiteral("CAL") : QStringLiteral("RUN");
+}
 
 bool TToggleSwitch::InTextHalf(const QPointF& pos) const {
     const bool left = pos.x() < width() / 2.0;

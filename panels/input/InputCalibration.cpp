@@ -15,9 +15,7 @@ void TfrmMain::edInpZeroPropertiesButtonClick() {
     // The zero point needs no value: the text of edInpZero is only shown. An edit
     // the person emptied is refused all the same, as every emptied number is.
     if (edInpZero->PersonText().isEmpty()) StrToSingle(QString());
-    ShowStatus(QStringLiteral("Calibrating zero scale..."), skBusy);
-    PacketPut(Msg::CalZero(uint8_t(SelectedInputCode())));
-    PacketSend();
+    Send(Msg::CalZero(uint8_t(SelectedInputCode())), QStringLiteral("Calibrating zero scale..."));
 }
 
 void TfrmMain::edInpFullPropertiesButtonClick() {
@@ -31,7 +29,5 @@ void TfrmMain::edInpFullPropertiesButtonClick() {
         Ui()->ErrorDialog(this, error);
         return;
     }
-    PacketPut(Msg::CalFull(uint8_t(code), value));
-    ShowStatus(QStringLiteral("Calibrating full scale..."), skBusy);
-    PacketSend();
+    Send(Msg::CalFull(uint8_t(code), value), QStringLiteral("Calibrating full scale..."));
 }

@@ -3,11 +3,11 @@
 // The upper half shows the range programmed into the transmitter (the P side);
 // below the bevel line the user picks the active range and wiring, watches the
 // live readings, edits the engineering span and calibrates. The calibration status
-// list at the bottom is built with the other calibration list (ranges/).
-#include "../../app/EventFlags.h"
+// list at the bottom is built with the other calibration list (panels/general/).
 #include "../../app/MainWindow.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
+#include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
 
 #include <QAction>
@@ -22,59 +22,19 @@
 #include <QTreeWidget>
 
 namespace {
-constexpr int ValueWidth = 73;
-constexpr int ValueHeight = 20;
-constexpr int EditHeight = 21;
-constexpr int ButtonSize = 21;
 
-const QString ZeroProcedure =
-    QStringLiteral("To calibrate input zero range:\r\n") + QString(82, QLatin1Char('-')) +
-    QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
-                   "\r\n2) Apply the zero scale signal to the inputs"
-                   "\r\n3) Press button to correct zero scale errors"
-                   "\r\n4) Observe success on the status bar below");
-const QString FullProcedure =
-    QStringLiteral("To calibrate input full scale range:\r\n") + QString(82, QLatin1Char('-')) +
-    QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
-                   "\r\n2) Apply the full scale signal to the inputs"
-                   "\r\n3) Press button to correct full scale errors"
-                   "\r\n4) Observe success on the status bar below");
-
-// A unit label: its text comes with the range, so it is as wide as the widest
-// unit, " Ohm", and one line of text high.
-QLabel* NewUnit(QWidget* box, const char* name, int left, int top) {
-    auto* label = new QLabel(QStringLiteral(" Ohm"), box);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(QRect(QPoint(left, top), label->sizeHint()));
-    label->clear();
-    return label;
-}
-
-// A button named for the screen reader after what it does, not its one letter.
-QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
-                       const QString& hint, const QString& does) {
-    auto* button = new QPushButton(caption, box);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(does);
-    button->setAutoDefault(false);
-    button->setGeometry(left, top, ButtonSize, ButtonSize);
-    button->setToolTip(hint);
-    return button;
-}
-
-TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int top, const QString& hint,
-               const QString& holds, const QWidget* before = nullptr) {
-    auto* edit = new TEdit(box);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(left, top, ValueWidth, EditHeight);
-    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edit->setText(QStringLiteral("0"));
-    edit->setAccessibleName(holds);
-    caption->setBuddy(edit);
-    edit->setToolTip(hint);
-    KeepBefore(caption, edit, before);
-    return edit;
-}
+const QString ZeroProcedure = QStringLiteral("To calibrate input zero range:\r\n") +
+                              QString(82, QLatin1Char('-')) +
+                              QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
+                                             "\r\n2) Apply the zero scale signal to the inputs"
+                                             "\r\n3) Press button to correct zero scale errors"
+                                             "\r\n4) Observe success on the status bar below");
+const QString FullProcedure = QStringLiteral("To calibrate input full scale range:\r\n") +
+                              QString(82, QLatin1Char('-')) +
+                              QStringLiteral("\r\n1) Connect a precision calibrator to the input terminals"
+                                             "\r\n2) Apply the full scale signal to the inputs"
+                                             "\r\n3) Press button to correct full scale errors"
+                                             "\r\n4) Observe success on the status bar below");
 
 // The face of the small captionless button at the right end of the calibration
 // edits: a raised square in the button colours.
@@ -178,10 +138,11 @@ void TfrmMain::setupInputPanel() {
     btnGetTempInpRange = NewButton(box, "btnGetTempInpRange", QStringLiteral("R"), 264, 174,
                                    QStringLiteral("Press to read active input range information"),
                                    QStringLiteral("Read active input range"));
-    btnSetInputRange = NewButton(box, "btnSetInputRange", QStringLiteral("S"), 288, 174,
-                                 QStringLiteral("1) Press button to set input range (this will make input range "
-                                                "permanent)\r\n2) Cycle power to activate new input range"),
-                                 QStringLiteral("Program input range"));
+    btnSetInputRange =
+        NewButton(box, "btnSetInputRange", QStringLiteral("S"), 288, 174,
+                  QStringLiteral("1) Press button to set input range (this will make input range "
+                                 "permanent)\r\n2) Cycle power to activate new input range"),
+                  QStringLiteral("Program input range"));
 
     lblWiring = NewPlainLabel(box, "lblWiring", QStringLiteral("Wiring"), 47, 205);
     cmbWiring = new TCentredComboBox(box);
@@ -217,15 +178,13 @@ void TfrmMain::setupInputPanel() {
     lblInpFs = NewPlainLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
     edInpFull = NewEdit(box, "edInpFull", lblInpFs, 64, 283, FullProcedure,
                         QStringLiteral("Input full scale calibration value"));
-    edInpFullButton =
-        AddEditButton(this, edInpFull, "edInpFullButton", "btnCalInpFull",
-                      QStringLiteral("Calibrate input full scale"));
+    edInpFullButton = AddEditButton(this, edInpFull, "edInpFullButton", "btnCalInpFull",
+                                    QStringLiteral("Calibrate input full scale"));
     lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287);
     lblEuMax = NewPlainLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
     edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"),
                       QStringLiteral("Engineering unit maximum"), lblInpFullUnit);
     lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287);
-
 }
 
 void TfrmMain::EnableInPanel() {

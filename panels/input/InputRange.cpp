@@ -6,7 +6,6 @@
 // temporary selection went unanswered. A change of either combo box sends a
 // temporary range only while InEventsOn is set: the fill of the list and the
 // presentations of the reports clear it while they set the selections themselves.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
 #include "../../link/Codec.h"
@@ -23,10 +22,13 @@ namespace {
 // Sets InEventsOn again however the scope is left, also by a failed conversion.
 class TEventsOnAgain {
 public:
-    TEventsOnAgain() { InEventsOn = false; }
-    ~TEventsOnAgain() { InEventsOn = true; }
+    explicit TEventsOnAgain(bool& flag) : Flag(flag) { Flag = false; }
+    ~TEventsOnAgain() { Flag = true; }
     TEventsOnAgain(const TEventsOnAgain&) = delete;
     TEventsOnAgain& operator=(const TEventsOnAgain&) = delete;
+
+private:
+    bool& Flag;
 };
 
 void SetText(QLabel* label, const QString& text) {
@@ -34,7 +36,13 @@ void SetText(QLabel* label, const QString& text) {
 }
 } // namespace
 
-int TfrmMain::SelectedInputCode() const { return RangeToCode(cmbInpRanges->currentIndex(), cmbWiring->currentIndex()); }
+const IRange& TfrmMain::ShownInRange() const {
+    return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0];
+}
+
+int TfrmMain::SelectedInputCode() const {
+    return RangeToCode(cmbInpRanges->currentIndex(), cmbWiring->currentIndex());
+}
 
 void TfrmMain::FillInRanges() {
     InEventsOn = false;
@@ -51,11 +59,11 @@ void TfrmMain::FillInRanges() {
 void TfrmMain::ShowInRangeDefaults(int code) {
     int wiring = 0;
     CurInRange = CodeToRange(code < 0 ? 0u : unsigned(code), wiring);
-    const IRange& row = InRanges[CurInRange];
+    const IRange& row = ShownInRange();
     edInpZero->setText(FormatFloat(0, row.RawFormat));
     edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
-    edEuMin->setText(FormatFloat(row.EuMin, row.EngFormat));
-    edEuMax->setText(FormatFloat(row.EuMax, row.EngFormat));
+    edEuMin->setText(EngText(row, row.EuMin));
+    edEuMax->setText(EngText(row, row.EuMax));
     lblInpZeroUnit->setText(row.RawUnit);
     lblInpFullUnit->setText(row.RawUnit);
     lblEuMinUnit->setText(row.EngUnit);
@@ -66,22 +74,16 @@ void TfrmMain::ShowInRangeDefaults(int code) {
 }
 
 void TfrmMain::btnGetPermInpRangeClick() {
-    ShowStatus(QStringLiteral("Reading permanent input range..."), skBusy);
-    PacketPut(Msg::ReadPermIn());
-    PacketSend();
+    Send(Msg::ReadPermIn(), QStringLiteral("Reading permanent input range..."));
 }
 
 void TfrmMain::btnGetTempInpRangeClick() {
-    ShowStatus(QStringLiteral("Reading active input range..."), skBusy);
-    PacketPut(Msg::ReadActiveIn(uint8_t(SelectedInputCode())));
-    PacketSend();
+    Send(Msg::ReadActiveIn(uint8_t(SelectedInputCode())), QStringLiteral("Reading active input range..."));
 }
 
 void TfrmMain::cmbInpRangesClick() {
     if (!InEventsOn) return;
-    ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
-    PacketPut(Msg::SetTempIn(uint8_t(SelectedInputCode())));
-    PacketSend();
+    Send(Msg::SetTempIn(uint8_t(SelectedInputCode())), QStringLiteral("Setting temporary range..."));
 }
 
 namespace {
@@ -108,24 +110,24 @@ bool TfrmMain::InRangeInvalid() {
 void TfrmMain::btnSetInputRangeClick() {
     if (InRangeInvalid()) {
         // The texts are numbers (InRangeInvalid said so): the message names the limits.
-        Ui()->ErrorDialog(this, SpanError(SelectedRangeIndex(SelectedInputCode()), StrToSingle(edEuMin->PersonText()),
-                                          StrToSingle(edEuMax->PersonText())));
+        Ui()->ErrorDialog(this,
+                          SpanError(SelectedRangeIndex(SelectedInputCode()),
+                                    StrToSingle(edEuMin->PersonText()), StrToSingle(edEuMax->PersonText())));
         return;
     }
-    const TEventsOnAgain eventsOnAgain;
+    const TEventsOnAgain eventsOnAgain(InEventsOn);
     // Built before the busy message, which a text that is not a number would
     // otherwise leave on the line for good.
     const float euMin = StrToSingle(edEuMin->PersonText());
     const float euMax = StrToSingle(edEuMax->PersonText());
-    PacketPut(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax));
-    ShowStatus(QStringLiteral("Setting range permanently..."), skBusy);
-    PacketSend();
+    Send(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax),
+         QStringLiteral("Setting range permanently..."));
 }
 
 void TfrmMain::edEuMinExit() {
-    if (edEuMin->text().isEmpty()) edEuMin->setText(FormatFloat(InRanges[CurInRange].EuMin, InRanges[CurInRange].EngFormat));
+    if (edEuMin->text().isEmpty()) edEuMin->setText(EngText(ShownInRange(), ShownInRange().EuMin));
 }
 
 void TfrmMain::edEuMaxExit() {
-    if (edEuMax->text().isEmpty()) edEuMax->setText(FormatFloat(InRanges[CurInRange].EuMax, InRanges[CurInRange].EngFormat));
+    if (edEuMax->text().isEmpty()) edEuMax->setText(EngText(ShownInRange(), ShownInRange().EuMax));
 }

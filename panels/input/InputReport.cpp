@@ -5,12 +5,12 @@
 // The report, 49 bytes, is decoded by Msg::DecodeInputReport (link/Messages.h); a
 // short report reads zeros for its missing bytes. Status 0 changes nothing but
 // the status line.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
+#include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/ToggleSwitch.h"
 
@@ -22,17 +22,21 @@ namespace {
 const QColor FlagOk(0, 0, 0);
 const QColor FlagBad(255, 0, 0);
 
-// The decoded report and the wiring index of its range code.
+// The decoded report, the wiring index of its range code and the row of its
+// range, which gives the units and formats of its values.
 struct TInputReport : Msg::TInputReport {
     int Wiring = 0;
+    const IRange* Range = nullptr;
+
+    const IRange& Row() const { return *Range; }
+    QString RawUnitText(double value) const { return FormatFloat(value, Row().RawFormat, Row().RawUnit); }
+    QString RawText(double value) const { return FormatFloat(value, Row().RawFormat); }
+    QString EngUnitText(double value) const { return FormatFloat(value, Row().EngFormat, Row().EngUnit); }
 };
 
-const IRange& Row() { return InRanges[CurInRange]; }
-QString RawUnitText(double value) { return FormatFloat(value, Row().RawFormat, Row().RawUnit); }
-QString RawText(double value) { return FormatFloat(value, Row().RawFormat); }
-QString EngUnitText(double value) { return FormatFloat(value, Row().EngFormat, Row().EngUnit); }
-QString EngText(double value) { return FormatFloat(value, Row().EngFormat); }
-QColor FlagColour(const TInputReport& r) { return r.RangeFlag ? FlagOk : FlagBad; }
+QColor FlagColour(const TInputReport& r) {
+    return r.RangeFlag ? FlagOk : FlagBad;
+}
 
 void SetText(QLabel* label, const QString& text) {
     if (label) label->setText(text);
@@ -45,56 +49,70 @@ void SetText(QLabel* label, const QString& text) {
 std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
     const Msg::TInputReport m = Msg::DecodeInputReport(RxBody());
     if (m.Status == 0) {
-        w.ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
+        w.ShowStatus(ReportText::OperationFailed(), skError);
         return std::nullopt;
     }
-    if (clearEvents) InEventsOn = false;
+    if (clearEvents) w.InEventsOn = false;
 
     TInputReport r;
     static_cast<Msg::TInputReport&>(r) = m;
-    CurInRange = CodeToRange(r.RangeCode, r.Wiring);
-    w.pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    w.pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    w.pnlTempComp->setText(RawUnitText(r.Seebeck));
-    w.calSwitch->SetOn(r.Mode != 0);
+    w.CurInRange = CodeToRange(r.RangeCode, r.Wiring);
+    r.Range = &w.ShownInRange();
+    w.ShowGeneral(r.Ta, r.TCal, r.Mode);
+    w.pnlTempComp->setText(r.RawUnitText(r.Seebeck));
     return r;
 }
 
 // The calibration points and span of the active side with their units.
 void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
-    w.lblInpZeroUnit->setText(Row().RawUnit);
-    w.edInpZero->setText(RawText(0));
-    w.lblInpFullUnit->setText(Row().RawUnit);
-    w.edInpFull->setText(RawText(Row().RawFullScale));
-    w.lblEuMinUnit->setText(Row().EngUnit);
-    w.edEuMin->setText(EngText(r.EuMin));
-    w.lblEuMaxUnit->setText(Row().EngUnit);
-    w.edEuMax->setText(EngText(r.EuMax));
+    w.lblInpZeroUnit->setText(r.Row().RawUnit);
+    w.edInpZero->setText(r.RawText(0));
+    w.lblInpFullUnit->setText(r.Row().RawUnit);
+    w.edInpFull->setText(r.RawText(r.Row().RawFullScale));
+    w.lblEuMinUnit->setText(r.Row().EngUnit);
+    w.edEuMin->setText(EngText(r.Row(), r.EuMin));
+    w.lblEuMaxUnit->setText(r.Row().EngUnit);
+    w.edEuMax->setText(EngText(r.Row(), r.EuMax));
     // The alarm limit and dead band of the output panel are in the input's units.
-    SetText(w.lblAlmLimUnit, Row().EngUnit);
-    SetText(w.lblDbandUnit, Row().EngUnit);
+    SetText(w.lblAlmLimUnit, r.Row().EngUnit);
+    SetText(w.lblDbandUnit, r.Row().EngUnit);
 }
 
 void ShowCalFlags(TfrmMain& w, const TInputReport& r) {
     w.ShowInCalStat(r.CalFlags[0], r.CalFlags[1], r.CalFlags[2], r.CalFlags[3]);
+}
+
+// The programmed side: what the transmitter keeps in its memory.
+void ShowPermSide(TfrmMain& w, const TInputReport& r) {
+    w.pnlInpRange->SetTextColor(FlagColour(r));
+    w.pnlInpRange->setText(r.Row().Name);
+    w.pnlWiring->setText(w.cmbWiring->itemText(r.Wiring));
+    w.pnlInpReadingP->setText(r.RawUnitText(r.Raw));
+    w.pnlEngReadingP->setText(r.EngUnitText(r.Eng));
+    w.pnlInpZeroP->setText(r.RawUnitText(0));
+    w.pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
+    w.pnlEuMinP->setText(r.EngUnitText(r.EuMin));
+    w.pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
+}
+
+// The active side: the selections, readings and edits of the range in use. The
+// caller has cleared InEventsOn, so that setting the combo boxes sends nothing.
+void ShowActiveSide(TfrmMain& w, const TInputReport& r) {
+    SetTextColour(w.lblInpRanges, FlagColour(r));
+    w.cmbInpRanges->setCurrentIndex(w.CurInRange);
+    w.cmbWiring->setEnabled(r.Row().HasWiring);
+    w.cmbWiring->setCurrentIndex(r.Wiring);
+    w.pnlInpReading->setText(r.RawUnitText(r.Raw));
+    w.pnlEngReading->setText(r.EngUnitText(r.Eng));
+    ShowActiveEdits(w, r);
 }
 } // namespace
 
 void TfrmMain::ShowInPerm() {
     const std::optional<TInputReport> report = OpenReport(*this, false);
     if (!report) return;
-    const TInputReport& r = *report;
-
-    pnlInpRange->SetTextColor(FlagColour(r));
-    pnlInpRange->setText(Row().Name);
-    pnlWiring->setText(cmbWiring->itemText(r.Wiring));
-    pnlInpReadingP->setText(RawUnitText(r.Raw));
-    pnlEngReadingP->setText(EngUnitText(r.Eng));
-    pnlInpZeroP->setText(RawUnitText(0));
-    pnlInpFullP->setText(RawUnitText(Row().RawFullScale));
-    pnlEuMinP->setText(EngUnitText(r.EuMin));
-    pnlEuMaxP->setText(EngUnitText(r.EuMax));
-    ShowCalFlags(*this, r);
+    ShowPermSide(*this, *report);
+    ShowCalFlags(*this, *report);
     EnableInPanel();
     ShowStatus(QStringLiteral("Success"), skSuccess);
 }
@@ -102,16 +120,8 @@ void TfrmMain::ShowInPerm() {
 void TfrmMain::ShowInActive() {
     const std::optional<TInputReport> report = OpenReport(*this, true);
     if (!report) return;
-    const TInputReport& r = *report;
-
-    SetTextColour(lblInpRanges, FlagColour(r));
-    cmbInpRanges->setCurrentIndex(CurInRange);
-    cmbWiring->setEnabled(Row().HasWiring);
-    cmbWiring->setCurrentIndex(r.Wiring);
-    pnlInpReading->setText(RawUnitText(r.Raw));
-    pnlEngReading->setText(EngUnitText(r.Eng));
-    ShowActiveEdits(*this, r);
-    ShowCalFlags(*this, r);
+    ShowActiveSide(*this, *report);
+    ShowCalFlags(*this, *report);
     ShowStatus(QStringLiteral("Success"), skSuccess);
     InEventsOn = true;
 }
@@ -119,25 +129,9 @@ void TfrmMain::ShowInActive() {
 void TfrmMain::ShowInFull() {
     const std::optional<TInputReport> report = OpenReport(*this, true);
     if (!report) return;
-    const TInputReport& r = *report;
-
-    SetTextColour(lblInpRanges, FlagColour(r));
-    pnlInpRange->SetTextColor(FlagColour(r));
-    cmbInpRanges->setCurrentIndex(CurInRange);
-    pnlInpRange->setText(Row().Name);
-    pnlWiring->setText(cmbWiring->itemText(r.Wiring));
-    cmbWiring->setEnabled(Row().HasWiring);
-    cmbWiring->setCurrentIndex(r.Wiring);
-    pnlInpReadingP->setText(RawUnitText(r.Raw));
-    pnlInpReading->setText(RawUnitText(r.Raw));
-    pnlEngReadingP->setText(EngUnitText(r.Eng));
-    pnlEngReading->setText(EngUnitText(r.Eng));
-    pnlInpZeroP->setText(RawUnitText(0));
-    pnlInpFullP->setText(RawUnitText(Row().RawFullScale));
-    pnlEuMinP->setText(EngUnitText(r.EuMin));
-    pnlEuMaxP->setText(EngUnitText(r.EuMax));
-    ShowActiveEdits(*this, r);
-    ShowCalFlags(*this, r);
+    ShowPermSide(*this, *report);
+    ShowActiveSide(*this, *report);
+    ShowCalFlags(*this, *report);
     EnableInPanel();
     ShowStatus(QStringLiteral("Success"), skSuccess);
     InEventsOn = true;

@@ -1,7 +1,6 @@
 // Trimming the output DAC codes: the spin edits drive the DAC live with the code
-// being typed or stepped (only a real change of the code sends), the "S" buttons store the code found together with the
-// range's other settings.
-#include "../../app/EventFlags.h"
+// being typed or stepped (only a real change of the code sends), the "S" buttons store the code found
+// together with the range's other settings.
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
@@ -20,7 +19,7 @@ uint16_t DacCode(const TPageSpinBox* spin) {
 
 void SendDac(QComboBox* ranges, const TPageSpinBox* spin, TfrmMain* window) {
     // A report setting the spin edits never drives the DAC.
-    if (!OutEventsOn) return;
+    if (!window->OutEventsOn) return;
     const int row = SelectedOutRow(ranges);
     if (row < 0) return;
     // No busy message: the answer's "Success." is the only one.
@@ -42,9 +41,13 @@ void TfrmMain::edOutFullPropertiesChange() {
     SendDac(cmbOutRanges, seOutFull, this);
 }
 
-void TfrmMain::seOutZeroExit() { seOutZero->ShowZeroForEmpty(); }
+void TfrmMain::seOutZeroExit() {
+    seOutZero->ShowZeroForEmpty();
+}
 
-void TfrmMain::seOutFullExit() { seOutFull->ShowZeroForEmpty(); }
+void TfrmMain::seOutFullExit() {
+    seOutFull->ShowZeroForEmpty();
+}
 
 // The S buttons judge the spin edit as the person left it: a click that takes the
 // focus from an emptied edit comes after the exit has put 0 into it.
@@ -56,9 +59,7 @@ void TfrmMain::btnOutZeroClick() {
     // handler with the line as it was.
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings)) return;
-    PacketPut(Msg::WriteOutZero(DacCode(seOutZero), settings));
-    ShowStatus(QStringLiteral("Writing output low scale data..."), skBusy);
-    PacketSend();
+    Send(Msg::WriteOutZero(DacCode(seOutZero), settings), QStringLiteral("Writing output low scale data..."));
 }
 
 void TfrmMain::btnOutFullClick() {
@@ -67,7 +68,6 @@ void TfrmMain::btnOutFullClick() {
     if (row < 0) return;
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings)) return;
-    PacketPut(Msg::WriteOutFull(DacCode(seOutFull), settings));
-    ShowStatus(QStringLiteral("Writing output full scale data..."), skBusy);
-    PacketSend();
+    Send(Msg::WriteOutFull(DacCode(seOutFull), settings),
+         QStringLiteral("Writing output full scale data..."));
 }

@@ -3,10 +3,10 @@
 // The upper rows show what the transmitter holds for its programmed output range;
 // below the bevel line are the controls of the active range, the DAC calibration
 // and the alarm. Labels stand right-aligned before the control they name.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
+#include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
 
 #include <QAction>
@@ -23,10 +23,6 @@ namespace {
 // of the right half at 200; their captions end CaptionGap pixels before.
 constexpr int LeftColumn = 64;
 constexpr int RightColumn = 200;
-constexpr int ValueWidth = 73;
-constexpr int ValueHeight = 20;
-constexpr int EditHeight = 21;
-constexpr int ButtonSize = 21;
 constexpr int CheckLeft = 16;
 // The DAC spin edits leave room for their "S" buttons before the right half.
 constexpr int DacWidth = 71;
@@ -54,30 +50,6 @@ QLabel* NewCaption(QWidget* box, const char* name, const QString& caption, int c
     return label;
 }
 
-TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int top,
-               const QString& hint) {
-    auto* edit = new TEdit(box);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(left, top, ValueWidth, EditHeight);
-    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edit->setText(QStringLiteral("0"));
-    edit->setAccessibleName(caption->text());
-    caption->setBuddy(edit);
-    edit->setToolTip(hint);
-    return edit;
-}
-
-// A button named for the screen reader after what it does, not its one letter.
-QPushButton* NewButton(QWidget* box, const char* name, const QString& caption, int left, int top,
-                       const QString& hint, const QString& does) {
-    auto* button = new QPushButton(caption, box);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(does);
-    button->setGeometry(left, top, ButtonSize, ButtonSize);
-    button->setToolTip(hint);
-    return button;
-}
-
 QCheckBox* NewCheck(QWidget* box, const char* name, const QString& caption, int left, int top,
                     const QString& hint = QString()) {
     auto* check = new QCheckBox(caption, box);
@@ -86,15 +58,6 @@ QCheckBox* NewCheck(QWidget* box, const char* name, const QString& caption, int 
     check->setGeometry(left, top, check->sizeHint().width(), ValueHeight);
     check->setToolTip(hint);
     return check;
-}
-
-// A unit label after an edit; it starts empty and is filled later.
-QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
-    auto* label = new QLabel(box);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setGeometry(left, top, width, EditHeight);
-    return label;
 }
 
 TPageSpinBox* NewDacSpin(QWidget* box, const char* name, QLabel* caption, int top, const QString& holds) {

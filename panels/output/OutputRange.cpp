@@ -1,6 +1,5 @@
 // Reading, selecting and programming the output range with its limits, inversion
 // and alarm settings. Every request here is answered with an output report.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
 #include "../../link/Codec.h"
@@ -15,13 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-
-namespace {
-// The input range now shown, whose span gives the alarm defaults.
-const IRange& ShownInRange() {
-    return InRanges[CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0];
-}
-} // namespace
 
 void TfrmMain::FillOutRanges() {
     // The selections made here must not reach the transmitter.
@@ -45,26 +37,21 @@ void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
 }
 
 void TfrmMain::btnGetOutRangeClick() {
-    ShowStatus(QStringLiteral("Reading programmed output range data..."), skBusy);
-    PacketPut(Msg::ReadPermOut());
-    PacketSend();
+    Send(Msg::ReadPermOut(), QStringLiteral("Reading programmed output range data..."));
 }
 
 void TfrmMain::btnGetTempOutRangeClick() {
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    ShowStatus(QStringLiteral("Reading active output range data..."), skBusy);
-    PacketPut(Msg::ReadActiveOut(static_cast<uint8_t>(row)));
-    PacketSend();
+    Send(Msg::ReadActiveOut(static_cast<uint8_t>(row)),
+         QStringLiteral("Reading active output range data..."));
 }
 
 void TfrmMain::cmbOutRangesPropertiesEditValueChanged() {
     if (!OutEventsOn) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
-    ShowStatus(QStringLiteral("Setting temporary range..."), skBusy);
-    PacketPut(Msg::SetTempOut(static_cast<uint8_t>(row)));
-    PacketSend();
+    Send(Msg::SetTempOut(static_cast<uint8_t>(row)), QStringLiteral("Setting temporary range..."));
 }
 
 bool TfrmMain::OutRangeInvalid() {
@@ -87,7 +74,8 @@ void TfrmMain::btnSetOutRangeClick() {
     if (row < 0) return;
     if (OutRangeInvalid()) {
         // The limits are numbers (OutRangeInvalid said so): the message names the range's.
-        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->PersonText()), StrToSingle(edOutMax->PersonText())));
+        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->PersonText()),
+                                               StrToSingle(edOutMax->PersonText())));
         return;
     }
     const Msg::TOutSettings settings = OutSettings(row);

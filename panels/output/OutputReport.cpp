@@ -2,13 +2,13 @@
 // (codes 17 to 23), one 43-byte record (Msg::DecodeOutputReport), shown on the
 // active side (ShowOutActive), the programmed side (ShowOutPerm) or both
 // (ShowOutFull).
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../ranges/OutRanges.h"
+#include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -19,7 +19,6 @@
 #include <optional>
 
 namespace {
-const QString FailedText = QStringLiteral("Error occured while performing the operation !");
 const QString UnknownText = QStringLiteral("Unknown response received.");
 const QString SuccessText = QStringLiteral("Success.");
 
@@ -34,26 +33,17 @@ QString WithUnit(float value, const ORange& row) {
     return FormatFloat(value, row.Format, QLatin1Char(' ') + row.Unit);
 }
 
-// The alarm limit and dead band are in the engineering unit of the input range
-// now shown, whatever output range the report is about.
-QString EngText(float value) {
-    const int range = CurInRange >= 0 && CurInRange < InRangeCount ? CurInRange : 0;
-    return FormatFloat(value, InRanges[range].EngFormat);
-}
-
-QString AlarmText(bool active) {
-    return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
-}
-
-// The alarm fields of an active or full report.
+// The alarm fields of an active or full report. The alarm limit and dead band are
+// in the engineering unit of the input range now shown, whatever output range the
+// report is about.
 void ShowAlarm(TfrmMain& w, const TOutReport& r) {
-    w.edAlarmLimit->setText(EngText(r.AlarmLimit));
-    w.edDeadBand->setText(EngText(r.DeadBand));
+    w.edAlarmLimit->setText(EngText(w.ShownInRange(), r.AlarmLimit));
+    w.edDeadBand->setText(EngText(w.ShownInRange(), r.DeadBand));
     w.cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
     w.cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
-    w.pnlAlmStatus->setText(AlarmText(r.AlarmState != 0));
+    w.pnlAlmStatus->setText(ReportText::Activity(r.AlarmState != 0));
     // The read-back is the level of the open collector: low means active.
-    w.pnlAlarmRback->setText(AlarmText(r.AlarmReadBack == 0));
+    w.pnlAlarmRback->setText(ReportText::Activity(r.AlarmReadBack == 0));
 }
 
 // The common start of the three presentations: the decoded report when the
@@ -62,7 +52,7 @@ void ShowAlarm(TfrmMain& w, const TOutReport& r) {
 std::optional<TOutReport> OpenOutReport(TfrmMain* window) {
     const TOutReport r = Msg::DecodeOutputReport(RxBody());
     if (r.Status == 0) {
-        window->ShowStatus(FailedText, skError);
+        window->ShowStatus(ReportText::OperationFailed(), skError);
         return std::nullopt;
     }
     if (r.Range >= OutRangeCount) {
@@ -71,31 +61,54 @@ std::optional<TOutReport> OpenOutReport(TfrmMain* window) {
     }
     return r;
 }
+
+// The active side: the selection, trims, limits and alarm of the range in use. The
+// caller has cleared OutEventsOn, so that setting the controls drives nothing.
+void ShowActiveSide(TfrmMain& w, const TOutReport& r) {
+    const ORange& row = OutRanges[r.Range];
+    w.cmbOutRanges->setCurrentIndex(r.Range);
+    const QColor colour = FlagColour(r.RangeFlag);
+    w.pnlTempOut->SetTextColor(colour);
+    SetTextColour(w.lblTempOutRange, colour);
+    w.seOutZero->SetCode(r.ZeroCode);
+    w.seOutFull->SetCode(r.FullCode);
+    w.edOutMin->setText(FormatFloat(r.OutMin, row.Format));
+    w.edOutMax->setText(FormatFloat(r.OutMax, row.Format));
+    w.cbInvertOut->setChecked(r.Invert != 0);
+    w.pnlTempOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
+    ShowAlarm(w, r);
+}
+
+// The programmed side: what the transmitter keeps in its memory.
+void ShowPermSide(TfrmMain& w, const TOutReport& r) {
+    const ORange& row = OutRanges[r.Range];
+    w.pnlPermOutRange->setText(row.Name);
+    const QColor colour = FlagColour(r.RangeFlag);
+    w.pnlPermOutRange->SetTextColor(colour);
+    w.pnlPermOut->SetTextColor(colour);
+    w.pnlOutZeroP->setText(QString::number(r.ZeroCode));
+    w.pnlOutFsP->setText(QString::number(r.FullCode));
+    w.pnlPermOutMin->setText(WithUnit(r.OutMin, row));
+    w.pnlPermOutMax->setText(WithUnit(r.OutMax, row));
+    w.pnlOutInvertP->setText(ReportText::YesNo(r.Invert != 0));
+    w.pnlPermOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
+}
+
+// What every presentation shows besides its sides: the calibration flags and
+// the general strip.
+void ShowCommon(TfrmMain& w, const TOutReport& r) {
+    w.ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
+    w.ShowGeneral(r.Ta, r.TCal, r.Mode);
+}
 } // namespace
 
 void TfrmMain::ShowOutActive() {
     const std::optional<TOutReport> report = OpenOutReport(this);
     if (!report) return;
     OutEventsOn = false;
-    const TOutReport& r = *report;
-    const ORange& row = OutRanges[r.Range];
-
-    ShowOutRangeUnits(r.Range);
-    cmbOutRanges->setCurrentIndex(r.Range);
-    const QColor colour = FlagColour(r.RangeFlag);
-    pnlTempOut->SetTextColor(colour);
-    SetTextColour(lblTempOutRange, colour);
-    seOutZero->SetCode(r.ZeroCode);
-    seOutFull->SetCode(r.FullCode);
-    edOutMin->setText(FormatFloat(r.OutMin, row.Format));
-    edOutMax->setText(FormatFloat(r.OutMax, row.Format));
-    cbInvertOut->setChecked(r.Invert != 0);
-    pnlTempOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
-    ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
-    pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    calSwitch->SetOn(r.Mode != 0);
-    ShowAlarm(*this, r);
+    ShowOutRangeUnits(report->Range);
+    ShowActiveSide(*this, *report);
+    ShowCommon(*this, *report);
     ShowStatus(SuccessText, skSuccess);
     OutEventsOn = true;
 }
@@ -103,24 +116,9 @@ void TfrmMain::ShowOutActive() {
 void TfrmMain::ShowOutPerm() {
     const std::optional<TOutReport> report = OpenOutReport(this);
     if (!report) return;
-    const TOutReport& r = *report;
-    const ORange& row = OutRanges[r.Range];
-
-    ShowOutRangeUnits(r.Range);
-    pnlPermOutRange->setText(row.Name);
-    const QColor colour = FlagColour(r.RangeFlag);
-    pnlPermOutRange->SetTextColor(colour);
-    pnlPermOut->SetTextColor(colour);
-    pnlOutZeroP->setText(QString::number(r.ZeroCode));
-    pnlOutFsP->setText(QString::number(r.FullCode));
-    pnlPermOutMin->setText(WithUnit(r.OutMin, row));
-    pnlPermOutMax->setText(WithUnit(r.OutMax, row));
-    pnlOutInvertP->setText(r.Invert != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
-    pnlPermOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
-    ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
-    pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    calSwitch->SetOn(r.Mode != 0);
+    ShowOutRangeUnits(report->Range);
+    ShowPermSide(*this, *report);
+    ShowCommon(*this, *report);
     EnableOutPanel();
     ShowStatus(SuccessText, skSuccess);
 }
@@ -129,35 +127,11 @@ void TfrmMain::ShowOutFull() {
     const std::optional<TOutReport> report = OpenOutReport(this);
     if (!report) return;
     OutEventsOn = false;
-    const TOutReport& r = *report;
-    const ORange& row = OutRanges[r.Range];
-
-    ShowOutRangeUnits(r.Range);
-    pnlPermOutRange->setText(row.Name);
-    cmbOutRanges->setCurrentIndex(r.Range);
-    const QColor colour = FlagColour(r.RangeFlag);
-    pnlPermOutRange->SetTextColor(colour);
-    pnlPermOut->SetTextColor(colour);
-    pnlTempOut->SetTextColor(colour);
-    SetTextColour(lblTempOutRange, colour);
-    pnlOutZeroP->setText(QString::number(r.ZeroCode));
-    pnlOutFsP->setText(QString::number(r.FullCode));
-    seOutZero->SetCode(r.ZeroCode);
-    seOutFull->SetCode(r.FullCode);
-    pnlPermOutMin->setText(WithUnit(r.OutMin, row));
-    pnlPermOutMax->setText(WithUnit(r.OutMax, row));
-    edOutMin->setText(FormatFloat(r.OutMin, row.Format));
-    edOutMax->setText(FormatFloat(r.OutMax, row.Format));
-    pnlOutInvertP->setText(r.Invert != 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
-    cbInvertOut->setChecked(r.Invert != 0);
-    pnlPermOut->setText(CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode));
-    pnlTempOut->setText(pnlPermOut->text());
-    ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
-    pnlTemp->setText(FormatFloat(r.Ta, QStringLiteral("0.0")));
-    pnlCalTemp->setText(FormatFloat(r.TCal, QStringLiteral("0.0")));
-    calSwitch->SetOn(r.Mode != 0);
-    ShowAlarm(*this, r);
+    ShowOutRangeUnits(report->Range);
+    ShowPermSide(*this, *report);
+    ShowActiveSide(*this, *report);
+    ShowCommon(*this, *report);
     EnableOutPanel();
-    OutEventsOn = true;
     ShowStatus(SuccessText, skSuccess);
+    OutEventsOn = true;
 }

@@ -13,7 +13,6 @@
 //              before and after the cycles
 //
 // Usage: mrt9dx-bench [cycles]   (default 10000); runs offscreen.
-#include "../../app/EventFlags.h"
 #include "../../app/MainWindow.h"
 #include "../../app/ProgramLook.h"
 #include "../../app/UiServices.h"
@@ -130,8 +129,10 @@ QByteArray InputReportBody() {
     body.append(char(1));  // status
     body.append(char(16)); // range code: a byte that travels escaped
     body.append(char(1));  // range flag
-    for (float v : {100.39f, 1.0f, 0.0f, -200.0f, 850.0f}) Frame::AppendSingle(body, v);
-    for (uint32_t w : {0x00010010u, 0x2u, 0x00000203u, 0x0u}) Frame::AppendLong(body, w);
+    for (float v : {100.39f, 1.0f, 0.0f, -200.0f, 850.0f})
+        Frame::AppendSingle(body, v);
+    for (uint32_t w : {0x00010010u, 0x2u, 0x00000203u, 0x0u})
+        Frame::AppendLong(body, w);
     Frame::AppendSingle(body, 24.5f);
     Frame::AppendSingle(body, 23.0f);
     body.append(char(0));
@@ -164,7 +165,8 @@ double DecodesPerSecond() {
     volatile float sink = 0;
     while (timer.nsecsElapsed() < 500'000'000) {
         for (int i = 0; i < 1000; ++i) {
-            RxSet(Frame::Unescape(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), body.size())));
+            RxSet(
+                Frame::Unescape(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), body.size())));
             const Msg::TInputReport r = Msg::DecodeInputReport(RxBody());
             sink = sink + r.Raw + r.Eng + float(r.CalFlags[0] & 1) + r.Ta;
         }
@@ -264,7 +266,8 @@ int main(int argc, char** argv) {
     SetProgramLook();
 
     std::vector<TStartup> starts;
-    for (int i = 0; i < 5; ++i) starts.push_back(RunStartupChild(QCoreApplication::applicationFilePath()));
+    for (int i = 0; i < 5; ++i)
+        starts.push_back(RunStartupChild(QCoreApplication::applicationFilePath()));
     std::vector<qint64> dialogUs, shownUs;
     double startupRss = 0;
     for (const TStartup& s : starts)
@@ -281,15 +284,18 @@ int main(int argc, char** argv) {
 
     std::printf("request cycle (tool side, median of %d): %.1f us\n", run.Answered,
                 Percentile(run.ToolNs, 0.5) / 1000.0);
-    std::printf("request cycle (tool side, 90th percentile): %.1f us\n", Percentile(run.ToolNs, 0.9) / 1000.0);
+    std::printf("request cycle (tool side, 90th percentile): %.1f us\n",
+                Percentile(run.ToolNs, 0.9) / 1000.0);
     std::printf("request cycle without painting (tool side, median): %.1f us\n",
                 Percentile(run.UnpaintedNs, 0.5) / 1000.0);
-    std::printf("repeat read of the active range (tool side, median of %d): %.1f us, without painting %.1f us\n",
-                repeated.Answered, Percentile(repeated.ToolNs, 0.5) / 1000.0,
-                Percentile(repeated.UnpaintedNs, 0.5) / 1000.0);
+    std::printf(
+        "repeat read of the active range (tool side, median of %d): %.1f us, without painting %.1f us\n",
+        repeated.Answered, Percentile(repeated.ToolNs, 0.5) / 1000.0,
+        Percentile(repeated.UnpaintedNs, 0.5) / 1000.0);
     if (run.Canned > 0)
-        std::printf("note: %d of the cycles were answered with a recorded report (the simulator was silent)\n",
-                    run.Canned);
+        std::printf(
+            "note: %d of the cycles were answered with a recorded report (the simulator was silent)\n",
+            run.Canned);
     std::printf("requests encoded: %.0f frames/s\n", encodes);
     std::printf("input reports decoded: %.0f frames/s\n", decodes);
     if (dialogUs.empty()) {
@@ -303,6 +309,7 @@ int main(int argc, char** argv) {
     }
     std::printf("resident memory of the bench after %d cycles: %.1f MB\n", cycles / 10, run.ResidentBeforeMb);
     std::printf("resident memory of the bench after %d cycles: %.1f MB\n", cycles, run.ResidentAfterMb);
-    std::printf("resident memory growth over the cycles: %.2f MB\n", run.ResidentAfterMb - run.ResidentBeforeMb);
+    std::printf("resident memory growth over the cycles: %.2f MB\n",
+                run.ResidentAfterMb - run.ResidentBeforeMb);
     return run.Answered == cycles ? 0 : 1;
 }

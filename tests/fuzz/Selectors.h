@@ -49,6 +49,10 @@ enum TSelector : uint8_t {
 
 // The records that are a person's action (a new action may replace a refusal on
 // the line); the target reads a selector below 0x80 modulo selCount.
-constexpr bool PersonsAction(uint8_t sel) { return !(sel & 0x80) && sel % selCount < selResourceError; }
+constexpr bool PersonsAction(uint8_t sel) {
+    return !(sel & 0x80) && sel % selCount < selResourceError;
+}
 
-constexpr uint8_t Raw(uint8_t code) { return uint8_t(0x80 | code); }
+constexpr uint8_t Raw(uint8_t code) {
+    return uint8_t(0x80 | code);
+}

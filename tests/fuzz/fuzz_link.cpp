@@ -34,7 +34,6 @@
 //     failed, a read of the programmed input range succeeds.
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
-#include "../../app/EventFlags.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/StatusBar.h"
@@ -70,7 +69,8 @@ void WatchStatusLine(int panel, const QString& text) {
     if (panel != 2) return;
     if (text == RefusalText) RefusalShown = true;
     if (text == QLatin1String("Ready") || text == QLatin1String("No COM port !")) RefusalShown = false;
-    if (RefusalShown && text.startsWith(QLatin1String("Success"))) Broken(QStringLiteral("a refusal turned into \"%1\"").arg(text));
+    if (RefusalShown && text.startsWith(QLatin1String("Success")))
+        Broken(QStringLiteral("a refusal turned into \"%1\"").arg(text));
 }
 
 bool Usable(QObject* control) {
@@ -97,15 +97,18 @@ void CheckWritten(TWindowHarness& h, bool action) {
     QByteArray written = h.TakeWritten();
     if (action) {
         // The action's own requests; a programming among them earns one toolkit version.
-        for (qsizetype at = 0; (at = written.indexOf(QByteArray("\x02\x07", 2), at)) >= 0; ++at) ++ProgrammingsSent;
+        for (qsizetype at = 0; (at = written.indexOf(QByteArray("\x02\x07", 2), at)) >= 0; ++at)
+            ++ProgrammingsSent;
         return;
     }
     while (written.startsWith(QByteArray("\x02\x33", 2))) {
         const qsizetype end = written.indexOf('\x03', 2);
         written.remove(0, end < 0 ? written.size() : end + 1);
-        if (++ToolkitsSent > ProgrammingsSent) Broken(QStringLiteral("a second toolkit version for one programming"));
+        if (++ToolkitsSent > ProgrammingsSent)
+            Broken(QStringLiteral("a second toolkit version for one programming"));
     }
-    if (!written.isEmpty()) Broken(QStringLiteral("unasked bytes went out: %1").arg(QString::fromLatin1(written.toHex(' '))));
+    if (!written.isEmpty())
+        Broken(QStringLiteral("unasked bytes went out: %1").arg(QString::fromLatin1(written.toHex(' '))));
 }
 
 void RunAction(TWindowHarness& h, uint8_t sel) {
@@ -159,13 +162,26 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
         return;
     }
     switch (index) {
-    case selStepInRange: StepCombo(w.cmbInpRanges); break; // as a user's choice of range
-    case selStepWiring: StepCombo(w.cmbWiring); break;
-    case selStepOutRange: StepCombo(w.cmbOutRanges); break;
-    case selResourceError: h.Transport.InjectFailure(QStringLiteral("Resource error")); break;
-    case selHangUp: h.Transport.InjectFailure(QStringLiteral("The device COM1 was disconnected")); break;
-    case selRepeatFrame: h.Transport.Feed(LastChunk); break;
-    default: break; // nothing: the bytes arrive unasked
+    case selStepInRange:
+        StepCombo(w.cmbInpRanges);
+        break; // as a user's choice of range
+    case selStepWiring:
+        StepCombo(w.cmbWiring);
+        break;
+    case selStepOutRange:
+        StepCombo(w.cmbOutRanges);
+        break;
+    case selResourceError:
+        h.Transport.InjectFailure(QStringLiteral("Resource error"));
+        break;
+    case selHangUp:
+        h.Transport.InjectFailure(QStringLiteral("The device COM1 was disconnected"));
+        break;
+    case selRepeatFrame:
+        h.Transport.Feed(LastChunk);
+        break;
+    default:
+        break; // nothing: the bytes arrive unasked
     }
 }
 
@@ -180,7 +196,8 @@ void CheckTheLineRecovers(TWindowHarness& h) {
         h.Ui.PortAnswer = 1;
         w.Guarded([&] { w.sbMainPanels0DblClick(); });
     }
-    while (h.Sim.Busy()) h.Sim.Transmit(); // what it still had to say is long gone
+    while (h.Sim.Busy())
+        h.Sim.Transmit(); // what it still had to say is long gone
     h.Transport.OnHostWrite = [&h](const QByteArray& bytes) { h.Sim.Receive(bytes); };
     h.Transport.PollPeer = [&h] { return h.Sim.Transmit(); };
     h.Sim.Faults = TSimFaults();
@@ -209,7 +226,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // The start-up sequence runs to its end before the first input.
     Harness->Advance(6000);
     Harness->TakeWritten();
-    QObject::connect(Harness->Window->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(), WatchStatusLine);
+    QObject::connect(Harness->Window->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(),
+                     WatchStatusLine);
     return 0;
 }
 
@@ -228,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ProgrammingsSent = ToolkitsSent = 0;
     LastChunk.clear();
     const uint8_t flags = data[0];
-    FullMode = (flags & 1) != 0;
+    w.FullMode = (flags & 1) != 0;
     if (flags & 2) w.DisableInPanel();
     if (flags & 4) w.DisableOutPanel();
 

@@ -8,9 +8,9 @@
 // The bytes are built here from the wire format alone, not by the tool's codec.
 #include "Selectors.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,17 +19,19 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-
 // Flags of an input.
 enum : uint8_t { fFull = 1, fInStart = 2, fOutStart = 4, fPaint = 8 };
 
-void Put(Bytes& b, uint8_t v) { b.push_back(v); }
+void Put(Bytes& b, uint8_t v) {
+    b.push_back(v);
+}
 void PutWord(Bytes& b, uint16_t v) {
     Put(b, uint8_t(v));
     Put(b, uint8_t(v >> 8));
 }
 void PutLong(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) Put(b, uint8_t(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        Put(b, uint8_t(v >> (8 * i)));
 }
 void PutSingle(Bytes& b, float f) {
     uint32_t v;
@@ -62,8 +64,10 @@ struct TIn {
 
 Bytes InputReport(uint8_t code, const TIn& r) {
     Bytes b{code, r.Status, r.Range, r.RangeFlag};
-    for (float f : {r.Raw, r.Eng, r.Seebeck, r.EuMin, r.EuMax}) PutSingle(b, f);
-    for (uint32_t w : {r.W1, r.W2, r.W3, r.W4}) PutLong(b, w);
+    for (float f : {r.Raw, r.Eng, r.Seebeck, r.EuMin, r.EuMax})
+        PutSingle(b, f);
+    for (uint32_t w : {r.W1, r.W2, r.W3, r.W4})
+        PutLong(b, w);
     PutSingle(b, r.Ta);
     PutSingle(b, r.TCal);
     Put(b, r.Mode);
@@ -106,8 +110,10 @@ Bytes OutputReport(uint8_t code, const TOut& r) {
 
 Bytes Version(const std::string& text, bool pad) {
     Bytes b{48};
-    for (char c : text) b.push_back(uint8_t(c));
-    while (pad && b.size() < 51) b.push_back(' ');
+    for (char c : text)
+        b.push_back(uint8_t(c));
+    while (pad && b.size() < 51)
+        b.push_back(' ');
     return b;
 }
 
@@ -136,7 +142,8 @@ struct TSeed {
         size_t pos = 0;
         do {
             const size_t n = std::min<size_t>(255, chunk.size() - pos);
-            Records.push_back({pos == 0 ? sel : uint8_t(selNothing), pos + n == chunk.size() ? adv : uint8_t(0),
+            Records.push_back({pos == 0 ? sel : uint8_t(selNothing),
+                               pos + n == chunk.size() ? adv : uint8_t(0),
                                Bytes(chunk.begin() + long(pos), chunk.begin() + long(pos + n))});
             pos += n;
         } while (pos < chunk.size());
@@ -166,21 +173,28 @@ std::vector<TSeed> Seeds() {
     // Input reports: the first read of the programmed range, a later one, every
     // other input code, and the odd ones.
     seed("in_perm_first", fInStart | fPaint).Then(selGetPermIn, Frame(InputReport(4, in)));
-    seed("in_perm_twice", fInStart).Then(selGetPermIn, Frame(InputReport(4, in))).Then(selGetPermIn, Frame(InputReport(4, in)));
+    seed("in_perm_twice", fInStart)
+        .Then(selGetPermIn, Frame(InputReport(4, in)))
+        .Then(selGetPermIn, Frame(InputReport(4, in)));
     for (uint8_t code : {1, 2, 3, 5, 6}) {
         TIn r = in;
         r.Range = uint8_t(10 + code); // RTD codes with wiring
-        seed(("in_active_code" + std::to_string(code)).c_str(), 0).Then(Raw(code), Frame(InputReport(code, r)));
+        seed(("in_active_code" + std::to_string(code)).c_str(), 0)
+            .Then(Raw(code), Frame(InputReport(code, r)));
     }
     seed("in_setperm_repeated_then_toolkit_refused", fInStart)
         .Then(Raw(7), Frame(InputReport(7, in)))
         .Then(selRepeatFrame, Frame(Bytes{51, 0}));
-    seed("in_setperm_toolkit", fInStart).Then(Raw(7), Frame(InputReport(7, in))).Then(selNothing, Frame(Bytes{51, 1}));
+    seed("in_setperm_toolkit", fInStart)
+        .Then(Raw(7), Frame(InputReport(7, in)))
+        .Then(selNothing, Frame(Bytes{51, 1}));
     {
         TIn r = in;
         r.Status = 0;
         seed("in_status0", fInStart).Then(selGetPermIn, Frame(InputReport(4, r)));
-        seed("in_setperm_status0", fInStart).Then(Raw(7), Frame(InputReport(7, r))).Then(selNothing, Frame(Bytes{51, 0}));
+        seed("in_setperm_status0", fInStart)
+            .Then(Raw(7), Frame(InputReport(7, r)))
+            .Then(selNothing, Frame(Bytes{51, 0}));
         // The refusal must stay on the line through the toolkit version's success,
         // and through a DAC step's answer to a request of no person's.
         seed("in_setperm_status0_toolkit_ok", fInStart)
@@ -188,7 +202,7 @@ std::vector<TSeed> Seeds() {
             .Then(selNothing, Frame(Bytes{51, 1}));
         seed("in_setperm_status0_then_bare_dac", fInStart)
             .Then(Raw(7), Frame(InputReport(7, r)))
-            .Then(Raw(16), Frame(Bytes{51, 1}) , 2)
+            .Then(Raw(16), Frame(Bytes{51, 1}), 2)
             .Then(selNothing, Frame(Bytes{16}));
     }
     seed("in_short", fInStart).Then(selGetPermIn, Frame(Bytes{4, 1, 12}));
@@ -221,7 +235,9 @@ std::vector<TSeed> Seeds() {
     // Output reports.
     const TOut out;
     seed("out_perm_first", fOutStart | fPaint).Then(selGetPermOut, Frame(OutputReport(20, out)));
-    seed("out_perm_twice", fOutStart).Then(selGetPermOut, Frame(OutputReport(20, out))).Then(selGetPermOut, Frame(OutputReport(20, out)));
+    seed("out_perm_twice", fOutStart)
+        .Then(selGetPermOut, Frame(OutputReport(20, out)))
+        .Then(selGetPermOut, Frame(OutputReport(20, out)));
     for (uint8_t code : {17, 18, 19, 21, 22, 23}) {
         TOut r = out;
         r.Range = code & 1;
@@ -229,7 +245,8 @@ std::vector<TSeed> Seeds() {
         r.AlarmFlags = code & 3;
         r.AlarmState = code & 4;
         r.Readback = code & 1;
-        seed(("out_active_code" + std::to_string(code)).c_str(), 0).Then(Raw(code), Frame(OutputReport(code, r)));
+        seed(("out_active_code" + std::to_string(code)).c_str(), 0)
+            .Then(Raw(code), Frame(OutputReport(code, r)));
     }
     {
         TOut r = out;
@@ -268,7 +285,8 @@ std::vector<TSeed> Seeds() {
     seed("version_code_only", 0).Then(selReadVersion, Frame(Bytes{48}));
     {
         Bytes v{48};
-        for (int i = 0; i < 50; ++i) v.push_back(uint8_t(i * 5 + 1));
+        for (int i = 0; i < 50; ++i)
+            v.push_back(uint8_t(i * 5 + 1));
         seed("version_every_byte", 0).Then(selReadVersion, Frame(v));
     }
     seed("toolkit_ok", 0).Then(Raw(51), Frame(Bytes{51, 1}));
@@ -298,19 +316,34 @@ std::vector<TSeed> Seeds() {
         const Bytes in4 = Frame(InputReport(4, in));
         const Bytes head(in4.begin(), in4.begin() + 20), tail(in4.begin() + 20, in4.end());
         seed("collector_split", fInStart).Then(selGetPermIn, head, 1).Then(selNothing, tail);
-        seed("collector_stx_silence", 0).Then(selReadVersion, Hex("02 30 41"), 200).Then(selNothing, Frame(Version("late", true)));
+        seed("collector_stx_silence", 0)
+            .Then(selReadVersion, Hex("02 30 41"), 200)
+            .Then(selNothing, Frame(Version("late", true)));
         seed("collector_unasked", 0).Then(selNothing, Frame(InputReport(3, in)));
         seed("collector_no_answer", 0).Then(selGetPermIn, Bytes{}, 255).Then(selNothing, Bytes{}, 255);
     }
 
     // The worked request frames, as if the line echoed them.
     int echo = 0;
-    for (const char* hex : {"02 04 03", "02 30 03", "02 21 00 03", "02 33 A1 03", "02 05 03", "02 15 03",
-                            "02 20 01 03", "02 10 FD 10 FC 00 00 C8 42 03", "02 10 EF 01 10 EF 10 FC 03",
-                            "02 07 10 FC 00 00 48 C3 00 80 AB 44 03", "02 06 0C 03", "02 01 10 EF 03",
-                            "02 10 FD 10 FC 00 66 56 47 03", "02 14 03", "02 13 01 03",
+    for (const char* hex : {"02 04 03",
+                            "02 30 03",
+                            "02 21 00 03",
+                            "02 33 A1 03",
+                            "02 05 03",
+                            "02 15 03",
+                            "02 20 01 03",
+                            "02 10 FD 10 FC 00 00 C8 42 03",
+                            "02 10 EF 01 10 EF 10 FC 03",
+                            "02 07 10 FC 00 00 48 C3 00 80 AB 44 03",
+                            "02 06 0C 03",
+                            "02 01 10 EF 03",
+                            "02 10 FD 10 FC 00 66 56 47 03",
+                            "02 14 03",
+                            "02 13 01 03",
                             "02 17 01 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03",
-                            "02 10 EF 00 10 FD 10 EF 03", "02 10 EF 01 80 0C 03", "02 10 EF 00 40 9C 03",
+                            "02 10 EF 00 10 FD 10 EF 03",
+                            "02 10 EF 01 80 0C 03",
+                            "02 10 EF 00 40 9C 03",
                             "02 11 01 99 19 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03"}) {
         const Bytes frame = Hex(hex);
         const uint8_t code = frame[1] == 0x10 ? uint8_t(0xFF - frame[2]) : frame[1];

@@ -2,12 +2,11 @@
 // handlers against the simulated transmitter while it misbehaves at random. The
 // tool must come out of it answering the next request normally, with the status
 // line at "Ready", the event flags set, the collector disabled, and its memory flat.
-#include "../../app/EventFlags.h"
 #include "../../link/ComPort.h"
+#include "../../link/Cycle.h"
 #include "../../link/DataPacket.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
-#include "../../link/Cycle.h"
 #include "WindowHarness.h"
 
 #include <QAction>
@@ -43,11 +42,22 @@ double ResidentMb() {
     return fields.size() < 2 ? 0 : fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-enum class TFault { None, Silent, Late, StatusZero, Truncated, Corrupted, NoiseBefore, NoiseAfter, Twice, Count };
+enum class TFault {
+    None,
+    Silent,
+    Late,
+    StatusZero,
+    Truncated,
+    Corrupted,
+    NoiseBefore,
+    NoiseAfter,
+    Twice,
+    Count
+};
 
 QString FaultName(TFault f) {
-    static const char* names[] = {"none",        "silent",       "late",        "status 0", "truncated",
-                                  "corrupted",   "noise before", "noise after", "twice"};
+    static const char* names[] = {"none",      "silent",       "late",        "status 0", "truncated",
+                                  "corrupted", "noise before", "noise after", "twice"};
     return QString::fromLatin1(names[int(f)]);
 }
 
@@ -72,30 +82,47 @@ public:
     QByteArray RandomBytes(int maxCount) {
         QByteArray out;
         const int count = 1 + Below(maxCount);
-        for (int i = 0; i < count; ++i) out.append(char(Below(256)));
+        for (int i = 0; i < count; ++i)
+            out.append(char(Below(256)));
         return out;
     }
 
     TSimFaults Faults(TFault f) {
         TSimFaults faults;
         switch (f) {
-        case TFault::None: break;
-        case TFault::Silent: faults.Silent = true; break;
-        case TFault::Late: faults.ExtraDelayMs = 500 + Below(4500); break;
-        case TFault::StatusZero: faults.StatusZero = true; break;
-        case TFault::Truncated: faults.TruncateTo = Below(60); break;
-        case TFault::Corrupted: faults.CorruptIndex = Below(60); break;
-        case TFault::NoiseBefore: faults.NoiseBefore = RandomBytes(12); break;
-        case TFault::NoiseAfter: faults.NoiseAfter = RandomBytes(12); break;
-        case TFault::Twice: faults.Twice = true; break;
-        case TFault::Count: break;
+        case TFault::None:
+            break;
+        case TFault::Silent:
+            faults.Silent = true;
+            break;
+        case TFault::Late:
+            faults.ExtraDelayMs = 500 + Below(4500);
+            break;
+        case TFault::StatusZero:
+            faults.StatusZero = true;
+            break;
+        case TFault::Truncated:
+            faults.TruncateTo = Below(60);
+            break;
+        case TFault::Corrupted:
+            faults.CorruptIndex = Below(60);
+            break;
+        case TFault::NoiseBefore:
+            faults.NoiseBefore = RandomBytes(12);
+            break;
+        case TFault::NoiseAfter:
+            faults.NoiseAfter = RandomBytes(12);
+            break;
+        case TFault::Twice:
+            faults.Twice = true;
+            break;
+        case TFault::Count:
+            break;
         }
         return faults;
     }
 
-    void Act(const std::function<void()>& handler) {
-        H.Window->Guarded(handler);
-    }
+    void Act(const std::function<void()>& handler) { H.Window->Guarded(handler); }
 
     // One of the window's own actions, taken only while its control is enabled,
     // as a user could.
@@ -103,16 +130,34 @@ public:
         TfrmMain& w = *H.Window;
         switch (Below(16)) {
         case 0:
-        case 1: Act([&] { w.btnGetPermInpRangeClick(); }); break;
-        case 2: if (w.btnGetTempInpRange->isEnabled()) Act([&] { w.btnGetTempInpRangeClick(); }); break;
+        case 1:
+            Act([&] { w.btnGetPermInpRangeClick(); });
+            break;
+        case 2:
+            if (w.btnGetTempInpRange->isEnabled()) Act([&] { w.btnGetTempInpRangeClick(); });
+            break;
         case 3:
-        case 4: Act([&] { w.btnGetOutRangeClick(); }); break;
-        case 5: if (w.btnGetTempOutRange->isEnabled()) Act([&] { w.btnGetTempOutRangeClick(); }); break;
-        case 6: Act([&] { w.sbMainPanels1DblClick(); }); break;
-        case 7: Act([&] { w.QueryMode(); }); break;
-        case 8: if (w.calSwitch->isEnabled()) Act([&] { w.calSwitchClick(); }); break;
-        case 9: if (w.mnuClearInCal->isEnabled()) Act([&] { w.mnuClearInCalClick(); }); break;
-        case 10: if (w.mnuClearOutCal->isEnabled()) Act([&] { w.mnuClearOutCalClick(); }); break;
+        case 4:
+            Act([&] { w.btnGetOutRangeClick(); });
+            break;
+        case 5:
+            if (w.btnGetTempOutRange->isEnabled()) Act([&] { w.btnGetTempOutRangeClick(); });
+            break;
+        case 6:
+            Act([&] { w.sbMainPanels1DblClick(); });
+            break;
+        case 7:
+            Act([&] { w.QueryMode(); });
+            break;
+        case 8:
+            if (w.calSwitch->isEnabled()) Act([&] { w.calSwitchClick(); });
+            break;
+        case 9:
+            if (w.mnuClearInCal->isEnabled()) Act([&] { w.mnuClearInCalClick(); });
+            break;
+        case 10:
+            if (w.mnuClearOutCal->isEnabled()) Act([&] { w.mnuClearOutCalClick(); });
+            break;
         case 11:
             // A user's choice of another input range sends it as the active one.
             if (w.cmbInpRanges->isEnabled() && w.cmbInpRanges->count() > 0)
@@ -124,10 +169,15 @@ public:
             break;
         case 13:
             // A DAC trim by one step up or down.
-            if (w.seOutZero->isEnabled()) w.seOutZero->setValue(std::clamp(w.seOutZero->value() + (Below(2) ? 1 : -1), 0, 65535));
+            if (w.seOutZero->isEnabled())
+                w.seOutZero->setValue(std::clamp(w.seOutZero->value() + (Below(2) ? 1 : -1), 0, 65535));
             break;
-        case 14: if (w.btnSetOutRange->isEnabled()) Act([&] { w.btnSetOutRangeClick(); }); break;
-        case 15: if (w.btnSetInputRange->isEnabled()) Act([&] { w.btnSetInputRangeClick(); }); break;
+        case 14:
+            if (w.btnSetOutRange->isEnabled()) Act([&] { w.btnSetOutRangeClick(); });
+            break;
+        case 15:
+            if (w.btnSetInputRange->isEnabled()) Act([&] { w.btnSetInputRangeClick(); });
+            break;
         }
     }
 
@@ -168,14 +218,17 @@ public:
         RandomAction();
         H.Settle();
         H.Sim.Faults = TSimFaults();
-        if (!H.Ui.GeneralErrors.isEmpty()) return QStringLiteral(" a general error box: ") + H.Ui.GeneralErrors.join(' ');
+        if (!H.Ui.GeneralErrors.isEmpty())
+            return QStringLiteral(" a general error box: ") + H.Ui.GeneralErrors.join(' ');
         if (!wait) return {};
         WaitUntilIdle();
         QString wrong;
-        if (!InEventsOn || !OutEventsOn || !FormReady) wrong += QStringLiteral(" an event flag is clear;");
+        if (!H.Window->InEventsOn || !H.Window->OutEventsOn || !H.Window->FormReady)
+            wrong += QStringLiteral(" an event flag is clear;");
         // A request without a busy message that is answered leaves the line as it
         // was; from "Ready" every cycle must therefore end at "Ready".
-        if (fromReady && !AtReady()) wrong += QStringLiteral(" status \"%1\" (tag %2);").arg(H.Status()).arg(H.StatusTag());
+        if (fromReady && !AtReady())
+            wrong += QStringLiteral(" status \"%1\" (tag %2);").arg(H.Status()).arg(H.StatusTag());
         return wrong;
     }
 
@@ -194,10 +247,10 @@ public:
         QCOMPARE(H.Status(), QStringLiteral("Ready"));
         QCOMPARE(H.StatusTag(), int(skReady));
         QVERIFY(!ReplyTimerActive());
-        QVERIFY(InEventsOn);
-        QVERIFY(OutEventsOn);
-        QVERIFY(FormReady);
-        QVERIFY(FullMode);
+        QVERIFY(H.Window->InEventsOn);
+        QVERIFY(H.Window->OutEventsOn);
+        QVERIFY(H.Window->FormReady);
+        QVERIFY(H.Window->FullMode);
         QVERIFY(!H.Window->DataPacket->Enabled());
         QVERIFY(H.Ui.GeneralErrors.isEmpty());
     }
@@ -232,7 +285,8 @@ private slots:
         TSoak soak(20240611);
         double residentAt1000 = 0;
         for (int i = 1; i <= 10000; ++i) {
-            const TFault fault = soak.Below(2) ? TFault::None : TFault(1 + soak.Below(int(TFault::Count) - 1));
+            const TFault fault =
+                soak.Below(2) ? TFault::None : TFault(1 + soak.Below(int(TFault::Count) - 1));
             const bool wait = soak.Below(5) != 0;
             const QString wrong = soak.Cycle(fault, wait);
             QVERIFY2(wrong.isEmpty(),
@@ -245,7 +299,8 @@ private slots:
         }
         QApplication::processEvents();
         const double growth = ResidentMb() - residentAt1000;
-        qInfo("resident memory: %.1f MB at cycle 1000, growth to cycle 10000 %.2f MB", residentAt1000, growth);
+        qInfo("resident memory: %.1f MB at cycle 1000, growth to cycle 10000 %.2f MB", residentAt1000,
+              growth);
         if (MemoryMeasurable)
             QVERIFY2(growth < 3.0, qPrintable(QStringLiteral("resident memory grew by %1 MB").arg(growth)));
         soak.CheckAnswersNormally();

@@ -61,13 +61,20 @@ QByteArray TWindowHarness::TakeWritten() {
     return out;
 }
 
-QString TWindowHarness::Status() const { return Window->sbMain->PanelText(2); }
+QString TWindowHarness::Status() const {
+    return Window->sbMain->PanelText(2);
+}
 
-QColor TWindowHarness::StatusColor() const { return Window->sbMain->PanelColor(2); }
+QColor TWindowHarness::StatusColor() const {
+    return Window->sbMain->PanelColor(2);
+}
 
-int TWindowHarness::StatusTag() const { return Window->sbMain->Tag; }
+int TWindowHarness::StatusTag() const {
+    return Window->sbMain->Tag;
+}
 
 void TWindowHarness::EnterFullModeByChord() {
     Ui.ConfirmAnswer = true;
-    QTest::keyClick(Window->btnGetPermInpRange, Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    QTest::keyClick(Window->btnGetPermInpRange, Qt::Key_F6,
+                    Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
 }

@@ -5,9 +5,9 @@
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
 #include "../../link/Clock.h"
-#include "MemoryTransport.h"
 #include "../../sim/Transmitter.h"
 #include "Bytes.h"
+#include "MemoryTransport.h"
 
 #include <QColor>
 #include <QStringList>

@@ -5,8 +5,8 @@
 #include "../../cli/CliRun.h"
 #include "../../link/Clock.h"
 #include "../../link/Commands.h"
-#include "../support/MemoryTransport.h"
 #include "../../sim/Transmitter.h"
+#include "../support/MemoryTransport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,16 +1,16 @@
 // mrt9dx-cli's core against simulated transmitters in process, on a manual clock:
 // the exit statuses, what reaches the transmitter, and what is printed.
+#include "../../base/MrtError.h"
 #include "../../cli/CliRun.h"
 #include "../../cli/Present.h"
 #include "../../cli/Settings.h"
 #include "../../link/Clock.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
-#include "../../link/MrtError.h"
 #include "../../link/PortNames.h"
 #include "../../link/PortRules.h"
-#include "../support/MemoryTransport.h"
 #include "../../sim/Transmitter.h"
+#include "../support/MemoryTransport.h"
 
 #include <MrtVersion.h>
 #include <QDir>
@@ -215,8 +215,9 @@ private slots:
         if (status == 4 && args.contains(QLatin1String("verify")))
             QVERIFY(b.Out.contains(QStringLiteral("output.range: file 0-20 mA, unit \u00B110 V")));
         if (status == 4 && args.contains(QLatin1String("apply")))
-            QVERIFY(b.Out.contains(fault == 6 ? QStringLiteral("output.dead_band: applied 5.5, read back 7.0")
-                                              : QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
+            QVERIFY(b.Out.contains(fault == 6
+                                       ? QStringLiteral("output.dead_band: applied 5.5, read back 7.0")
+                                       : QStringLiteral("input.eu_max: applied 600.0, read back 599.0")));
         if (args.contains(QLatin1String("-h")))
             QVERIFY2(b.Out.value(0).startsWith(QStringLiteral("Usage: mrt9dx-cli [-p PORT]... ") +
                                                args.section(QLatin1Char(' '), -2, -2)),
@@ -269,25 +270,31 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("error");
-        const QString holds = "; the unit now holds Pt100 (385), 3 wire, -100.5 to 600.0, and \u00B110 V, -10.0 to 10.0";
+        const QString holds =
+            "; the unit now holds Pt100 (385), 3 wire, -100.5 to 600.0, and \u00B110 V, -10.0 to 10.0";
         QTest::newRow("output refused")
             << "refuse 23" << 1
             << "input range and span programmed; output settings not programmed: the transmitter refused "
-               "cmdSetPermOut (status 0)" + holds;
+               "cmdSetPermOut (status 0)" +
+                   holds;
         QTest::newRow("input refused, toolkit version unanswered")
             << "refuse 7, then silent" << 1
-            << "nothing programmed; input range and span not programmed: the transmitter refused cmdSetPermIn (status 0)";
+            << "nothing programmed; input range and span not programmed: the transmitter refused "
+               "cmdSetPermIn (status 0)";
         QTest::newRow("toolkit version refused")
             << "refuse 51" << 1
             << "input range and span programmed; toolkit version not programmed: the transmitter refused "
-               "cmdSetToolkitVer (status 0)" + holds;
+               "cmdSetToolkitVer (status 0)" +
+                   holds;
         QTest::newRow("the line goes away before the output")
             << "hang-up" << 3
             << "input range and span programmed; output settings not confirmed: the line went away";
         QTest::newRow("the programming's answer cut short")
             << "truncate" << 3
-            << "no step confirmed; input range and span not confirmed: broken answer to cmdSetPermIn: 30 of its 49 "
-               "bytes" + holds; // the unit took it
+            << "no step confirmed; input range and span not confirmed: broken answer to cmdSetPermIn: 30 of "
+               "its 49 "
+               "bytes" +
+                   holds; // the unit took it
         QTest::newRow("every answer twice") << "twice" << 0 << "";
     }
     void applySaysHowFarItGot() {
@@ -296,8 +303,8 @@ private slots:
         QFETCH(QString, error);
         TBench b;
         b.Setup = [fault](TTransmitter& sim, int) {
-            sim.Faults.RefuseCode = fault == "refuse 23"   ? cmdSetPermOut
-                                    : fault == "refuse 51" ? cmdSetToolkitVer
+            sim.Faults.RefuseCode = fault == "refuse 23"           ? cmdSetPermOut
+                                    : fault == "refuse 51"         ? cmdSetToolkitVer
                                     : fault.startsWith("refuse 7") ? cmdSetPermIn
                                                                    : -1;
             sim.Faults.Twice = fault == "twice";
@@ -309,7 +316,8 @@ private slots:
             if (fault == "hang-up" && sim.LastCommand == cmdSetPermOut)
                 line.InjectFailure(QStringLiteral("the line went away"));
         };
-        QCOMPARE(b.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"), QStringLiteral("f")}),
+        QCOMPARE(b.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"),
+                       QStringLiteral("f")}),
                  status);
         QCOMPARE(b.Err.value(0), error.isEmpty() ? QString() : QStringLiteral("mrt9dx-cli: COM1: ") + error);
     }
@@ -376,7 +384,8 @@ private slots:
         Msg::TOutputReport out;
         out.AlarmState = 1;
         out.AlarmReadBack = 1; // the output's level says inactive
-        const QJsonObject alarm = QJsonDocument::fromJson(ReadJson(in, out, false).toUtf8())["output"].toObject();
+        const QJsonObject alarm =
+            QJsonDocument::fromJson(ReadJson(in, out, false).toUtf8())["output"].toObject();
         QCOMPARE(alarm["alarm_active"], QJsonValue(true));
         QCOMPARE(alarm["alarm_readback_active"], QJsonValue(false));
     }
@@ -575,8 +584,9 @@ private slots:
                                                       {"differences", QJsonArray{}}}));
         QCOMPARE(all["COM2"]["status"], QJsonValue(1));
         QCOMPARE(all["COM2"]["steps_done"], QJsonValue(QJsonArray{"input"}));
-        QVERIFY(all["COM2"]["error"].toString().startsWith(
-            "input range and span programmed; output settings not programmed: the transmitter refused cmdSetPermOut"));
+        QVERIFY(
+            all["COM2"]["error"].toString().startsWith("input range and span programmed; output settings not "
+                                                       "programmed: the transmitter refused cmdSetPermOut"));
         QCOMPARE(all["COM3"]["status"], QJsonValue(3));
         QCOMPARE(all["COM3"]["steps_done"], QJsonValue(QJsonArray{}));
         QVERIFY(!all["COM3"].toObject().contains("result"));
@@ -631,6 +641,10 @@ private slots:
         QCOMPARE(WatchJson(QStringLiteral("t"), in, out),
                  QStringLiteral(
                      R"({"eng_C":null,"output_mA":null,"raw_uV":null,"ta_C":null,"tcal_C":0,"time":"t"})"));
+        // The output's number has the places the window shows, in CSV as in JSON.
+        out.ZeroCode = 0, out.FullCode = 3, out.DacCode = 1; // 20/3 mA
+        QVERIFY(WatchLine(QStringLiteral("t"), in, out).endsWith(QStringLiteral(",6.667")));
+        QVERIFY(WatchJson(QStringLiteral("t"), in, out).contains(QStringLiteral("\"output_mA\":6.667,")));
         // Two programmed reads, then two requests a line.
         QCOMPARE(b.Sims[1]->RequestsReceived, 2 + 2 * 3);
     }

@@ -1,8 +1,8 @@
 // The frame codec against frames worked out by hand.
+#include "../../base/MrtError.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
-#include "../../link/MrtError.h"
 #include "Bytes.h"
 
 #include <QTest>
@@ -10,8 +10,12 @@
 #include <cstring>
 
 namespace {
-QByteArray Sent() { return QByteArray(reinterpret_cast<const char*>(TxBuf), TxLen); }
-QByteArray Decoded() { return QByteArray(reinterpret_cast<const char*>(RxBuf), RxLen); }
+QByteArray Sent() {
+    return QByteArray(reinterpret_cast<const char*>(TxBuf), TxLen);
+}
+QByteArray Decoded() {
+    return QByteArray(reinterpret_cast<const char*>(RxBuf), RxLen);
+}
 // As the window takes an answer: unescaped, then into RxBuf.
 uint8_t Decode(const QByteArray& body) {
     RxSet(Frame::Unescape(body));
@@ -201,7 +205,8 @@ private slots:
     void decodeClearsOldBytes() {
         Decode(Hex("04 01 02 03 04 05 06 07 08"));
         Decode(Hex("04 AA BB"));
-        QCOMPARE(ToHex(QByteArray(reinterpret_cast<const char*>(RxBuf), 5)), QStringLiteral("04 AA BB 00 00"));
+        QCOMPARE(ToHex(QByteArray(reinterpret_cast<const char*>(RxBuf), 5)),
+                 QStringLiteral("04 AA BB 00 00"));
     }
 
     void longBodyStaysInsideTheBuffer() {

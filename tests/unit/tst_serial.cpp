@@ -1,10 +1,10 @@
 // The serial port's tick timers, the packet collector and the activity lights,
 // on the manual clock over the in-memory transport.
+#include "../../base/MrtError.h"
 #include "../../link/Clock.h"
 #include "../../link/ComPort.h"
 #include "../../link/DataPacket.h"
 #include "../../link/LightControl.h"
-#include "../../link/MrtError.h"
 #include "../support/MemoryTransport.h"
 #include "Bytes.h"
 
@@ -48,7 +48,8 @@ private slots:
         port.SetTimer(handle, 7, true);
         clock.Advance(2000);
         QCOMPARE(fired, 1);
-        QVERIFY2(firedAt - armed >= 385 && firedAt - armed <= 490, qPrintable(QString::number(firedAt - armed)));
+        QVERIFY2(firedAt - armed >= 385 && firedAt - armed <= 490,
+                 qPrintable(QString::number(firedAt - armed)));
     }
 
     void disarmIgnoresTicksAndRearmRestarts() {
@@ -76,15 +77,17 @@ private slots:
     void blockThatDoesNotFitIsRefused() {
         TRig rig;
         QByteArray big(TComPort::OutSize + 1, 'x');
-        QVERIFY_THROWS_EXCEPTION(EMrtError, rig.Port.PutBlock(reinterpret_cast<const uint8_t*>(big.constData()),
-                                                              static_cast<int>(big.size())));
+        QVERIFY_THROWS_EXCEPTION(EMrtError,
+                                 rig.Port.PutBlock(reinterpret_cast<const uint8_t*>(big.constData()),
+                                                   static_cast<int>(big.size())));
         QVERIFY(rig.Transport.Written.isEmpty());
     }
 
     void collectorCutsPackets_data() {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QList<QByteArray>>("bodies");
-        QTest::newRow("noise around a frame") << Hex("41 02 05 02 06 03 42") << QList<QByteArray>{Hex("05 02 06")};
+        QTest::newRow("noise around a frame")
+            << Hex("41 02 05 02 06 03 42") << QList<QByteArray>{Hex("05 02 06")};
         QTest::newRow("empty body") << Hex("02 03") << QList<QByteArray>{QByteArray()};
         QTest::newRow("second frame dropped") << Hex("02 04 03 02 05 03") << QList<QByteArray>{Hex("04")};
         QTest::newRow("no STX") << Hex("04 05 03") << QList<QByteArray>{};

@@ -7,9 +7,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 class TstSerialPty : public QObject {

@@ -41,8 +41,8 @@ private slots:
         QCOMPARE(answer.size(), InputReportSize);
         Frame::Reader in{answer};
         QCOMPARE(int(answer[0]), int(cmdSetPermIn));
-        QCOMPARE(int(in.Byte()), 1);  // status
-        QCOMPARE(int(in.Byte()), 3);  // the programmed range code
+        QCOMPARE(int(in.Byte()), 1); // status
+        QCOMPARE(int(in.Byte()), 3); // the programmed range code
         in.Pos = 16;
         QCOMPARE(in.Single(), -200.0f);
         QCOMPARE(in.Single(), 1372.0f);
@@ -146,16 +146,37 @@ private slots:
         TRig r;
         TSimFaults& f = r.Sim.Faults;
         switch (fault) {
-        case 0: f.Silent = true; break;
-        case 1: f.StatusZero = true; break;
-        case 2: f.TruncateTo = 1; break;
-        case 3: f.CorruptIndex = 1; break;
-        case 4: f.NoiseBefore = Hex("41"); f.NoiseAfter = Hex("42"); break;
-        case 5: f.Twice = true; break;
-        case 6: f.UnknownCode = 8; break;
-        case 7: f.DropEtx = true; break;
-        case 8: f.RefuseCode = 0x33; break;
-        case 9: f.RefuseCode = 0x20; break;
+        case 0:
+            f.Silent = true;
+            break;
+        case 1:
+            f.StatusZero = true;
+            break;
+        case 2:
+            f.TruncateTo = 1;
+            break;
+        case 3:
+            f.CorruptIndex = 1;
+            break;
+        case 4:
+            f.NoiseBefore = Hex("41");
+            f.NoiseAfter = Hex("42");
+            break;
+        case 5:
+            f.Twice = true;
+            break;
+        case 6:
+            f.UnknownCode = 8;
+            break;
+        case 7:
+            f.DropEtx = true;
+            break;
+        case 8:
+            f.RefuseCode = 0x33;
+            break;
+        case 9:
+            f.RefuseCode = 0x20;
+            break;
         }
         f.Once = true;
         r.Ask(Hex("02 33 A1 03"));

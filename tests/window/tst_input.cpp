@@ -1,7 +1,6 @@
 // The input panel presenting input reports: the road of a first read, the three
 // presentations with their colour rule, what a failed or short report does, and
 // when the calibration controls come to life.
-#include "../../app/EventFlags.h"
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -11,17 +10,19 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QTest>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
 const QColor Black(0, 0, 0), Red(255, 0, 0), Green(0, 128, 0);
 
-QColor CaptionColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+QColor CaptionColour(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
 
 // Everything a report may change on the panel and the general strip.
 QStringList PanelState(TfrmMain& w) {
@@ -33,10 +34,11 @@ QStringList PanelState(TfrmMain& w) {
         s << l->text();
     for (const QLineEdit* e : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax})
         s << e->text();
-    s << w.cmbInpRanges->currentText() << w.cmbWiring->currentText() << QString::number(w.cmbWiring->isEnabled())
-      << QString::number(w.cmbInpRanges->isEnabled()) << w.calSwitch->StateText()
-      << w.pnlInpRange->TextColor().name() << CaptionColour(w.lblInpRanges).name()
-      << w.lvInpCalStat->topLevelItem(3)->text(1) << QString::number(CurInRange) << QString::number(InEventsOn);
+    s << w.cmbInpRanges->currentText() << w.cmbWiring->currentText()
+      << QString::number(w.cmbWiring->isEnabled()) << QString::number(w.cmbInpRanges->isEnabled())
+      << w.calSwitch->StateText() << w.pnlInpRange->TextColor().name() << CaptionColour(w.lblInpRanges).name()
+      << w.lvInpCalStat->topLevelItem(3)->text(1) << QString::number(w.CurInRange)
+      << QString::number(w.InEventsOn);
     return s;
 }
 } // namespace
@@ -102,10 +104,10 @@ private slots:
         QCOMPARE(w.cmbInpRanges->currentIndex(), 11);
         QVERIFY(w.cmbWiring->isEnabled());
         for (QWidget* c : std::initializer_list<QWidget*>{w.pnlInpReading, w.pnlEngReading, w.cmbInpRanges,
-                                                         w.btnGetTempInpRange, w.btnSetInputRange, w.edEuMin,
-                                                         w.edEuMax, w.lvInpCalStat})
+                                                          w.btnGetTempInpRange, w.btnSetInputRange, w.edEuMin,
+                                                          w.edEuMax, w.lvInpCalStat})
             QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
@@ -144,12 +146,18 @@ private slots:
         QTest::addColumn<QString>("range");
         QTest::addColumn<QString>("wiring");
         QTest::addColumn<bool>("wiringEnabled");
-        QTest::newRow("active, code 12: Pt100 3 wire") << int(cmdReadActiveIn) << 12 << "Pt100 (385)" << "3 wire" << true;
-        QTest::newRow("active, code 37: Resistance 4 wire") << int(cmdSetTempIn) << 37 << "Resistance" << "4 wire" << true;
-        QTest::newRow("active, code 3: thermocouple") << int(cmdReadActiveIn) << 3 << "T/C Type K" << "2 wire" << false;
-        QTest::newRow("full, code 12") << int(cmdSetPermIn) << 12 << "Pt100 (385)" << "3 wire" << true;
-        QTest::newRow("full, code 39: potentiometer") << int(cmdSetPermIn) << 39 << "Potentiometer" << "2 wire" << false;
-        QTest::newRow("active, code 200: first range") << int(cmdReadActiveIn) << 200 << "T/C Type B" << "2 wire" << false;
+        QTest::newRow("active, code 12: Pt100 3 wire") << int(cmdReadActiveIn) << 12 << "Pt100 (385)"
+                                                       << "3 wire" << true;
+        QTest::newRow("active, code 37: Resistance 4 wire") << int(cmdSetTempIn) << 37 << "Resistance"
+                                                            << "4 wire" << true;
+        QTest::newRow("active, code 3: thermocouple") << int(cmdReadActiveIn) << 3 << "T/C Type K"
+                                                      << "2 wire" << false;
+        QTest::newRow("full, code 12") << int(cmdSetPermIn) << 12 << "Pt100 (385)"
+                                       << "3 wire" << true;
+        QTest::newRow("full, code 39: potentiometer") << int(cmdSetPermIn) << 39 << "Potentiometer"
+                                                      << "2 wire" << false;
+        QTest::newRow("active, code 200: first range") << int(cmdReadActiveIn) << 200 << "T/C Type B"
+                                                       << "2 wire" << false;
     }
     void rangeCodeSetsRangeAndWiringSilently() {
         QFETCH(int, response);
@@ -169,13 +177,13 @@ private slots:
         if (response == cmdSetPermIn) QCOMPARE(w.pnlWiring->text(), wiring);
         // Unasked, even a programming's answer sends nothing (no toolkit version).
         QVERIFY(b.h.TakeWritten().isEmpty());
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
     }
 
     void rangeFlagColours_data() {
         QTest::addColumn<int>("response");
         QTest::addColumn<int>("flag");
-        QTest::addColumn<QColor>("rangeName");  // pnlInpRange
+        QTest::addColumn<QColor>("rangeName");     // pnlInpRange
         QTest::addColumn<QColor>("rangesCaption"); // lblInpRanges
         // Each row starts from a first read with the flag set (both black).
         QTest::newRow("perm, flag 0: only the P side") << int(cmdReadPermIn) << 0 << Red << Black;
@@ -222,7 +230,7 @@ private slots:
         QCOMPARE(w.edInpFull->text(), QStringLiteral("54886"));
         QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" \u00B5V"));
         QCOMPARE(w.pnlInpReading->text(), QStringLiteral("4096 \u00B5V"));
-        QCOMPARE(CurInRange, 20);
+        QCOMPARE(w.CurInRange, 20);
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
     }
 
@@ -307,8 +315,8 @@ private slots:
         const auto calControls = [&w] {
             QString on;
             for (bool b : {w.edInpZero->isEnabled() && w.edInpZeroButton->isEnabled(),
-                           w.edInpFull->isEnabled() && w.edInpFullButton->isEnabled(), w.mnuClearInCal->isEnabled(),
-                           w.calSwitch->isEnabled()})
+                           w.edInpFull->isEnabled() && w.edInpFullButton->isEnabled(),
+                           w.mnuClearInCal->isEnabled(), w.calSwitch->isEnabled()})
                 on += b ? QLatin1Char('1') : QLatin1Char('0');
             return on;
         };
@@ -323,7 +331,7 @@ private slots:
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         b.h.EnterFullModeByChord();
-        QVERIFY(FullMode);
+        QVERIFY(w.FullMode);
         QCOMPARE(calControls(), off);
         QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
         b.Answer(InReport(cmdReadActiveIn, 3));
@@ -361,10 +369,18 @@ private slots:
         TInputBench b;
         TfrmMain& w = b.w();
         // Keyboard focus runs through the panel in this order.
-        const QList<QWidget*> order = {w.btnGetPermInpRange, w.cmbInpRanges, w.btnGetTempInpRange, w.btnSetInputRange,
-                                       w.cmbWiring,          w.edInpZero,    EditButton(w.edInpZero),
-                                       w.edInpFull,          EditButton(w.edInpFull), w.edEuMin,
-                                       w.edEuMax,            w.lvInpCalStat};
+        const QList<QWidget*> order = {w.btnGetPermInpRange,
+                                       w.cmbInpRanges,
+                                       w.btnGetTempInpRange,
+                                       w.btnSetInputRange,
+                                       w.cmbWiring,
+                                       w.edInpZero,
+                                       EditButton(w.edInpZero),
+                                       w.edInpFull,
+                                       EditButton(w.edInpFull),
+                                       w.edEuMin,
+                                       w.edEuMax,
+                                       w.lvInpCalStat};
         for (int i = 1; i < order.size(); ++i) {
             QWidget* next = order[i - 1]->nextInFocusChain();
             while (!(next->focusPolicy() & Qt::TabFocus) || next->focusProxy())
@@ -375,7 +391,8 @@ private slots:
         QVERIFY(w.edInpZero->actions().contains(w.edInpZeroButton));
         QVERIFY(w.edInpFull->actions().contains(w.edInpFullButton));
         QVERIFY(!w.edInpZeroButton->icon().isNull());
-        QCOMPARE(w.edInpZero->toolTip().split(QStringLiteral("\r\n")).value(1), QString(82, QLatin1Char('-')));
+        QCOMPARE(w.edInpZero->toolTip().split(QStringLiteral("\r\n")).value(1),
+                 QString(82, QLatin1Char('-')));
         QCOMPARE(w.cmbInpRanges->maxVisibleItems(), 25);
         QCOMPARE(w.cmbInpRanges->itemData(5, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         // Before any report: the first range's defaults, wiring off.

@@ -1,7 +1,6 @@
 // The requests of the input panel: the frames each control sends, the check of the
 // span before it is programmed, texts that are not numbers, and the span edits
 // left empty.
-#include "../../app/EventFlags.h"
 #include "../../widgets/Controls.h"
 #include "InputBench.h"
 
@@ -34,24 +33,36 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("frame");
         QTest::addColumn<QString>("status");
-        QTest::newRow("program T/C Type K, -200 to 1372")
-            << 3 << "set -200 1372" << "02 07 10 FC 00 00 48 C3 00 80 AB 44 03" << "Setting range permanently...";
-        QTest::newRow("choose Pt100 (385) while wiring shows 3 wire")
-            << 15 << "range 11" << "02 06 0C 03" << "Setting temporary range...";
-        QTest::newRow("choose T/C Type K whatever the wiring")
-            << 16 << "range 3" << "02 06 10 FC 03" << "Setting temporary range...";
-        QTest::newRow("wiring alone changes the code") << 13 << "wiring 1" << "02 06 0C 03" << "Setting temporary range...";
-        QTest::newRow("read active Pt200 4 wire") << 16 << "read" << "02 10 FC 10 EF 03" << "Reading active input range...";
-        QTest::newRow("zero calibration Pt200 4 wire")
-            << 16 << "zero" << "02 01 10 EF 03" << "Calibrating zero scale...";
-        QTest::newRow("zero calibration ignores the edit")
-            << 16 << "zero abc" << "02 01 10 EF 03" << "Calibrating zero scale...";
-        QTest::newRow("full calibration K at its default 54886")
-            << 3 << "full" << "02 10 FD 10 FC 00 66 56 47 03" << "Calibrating full scale...";
-        QTest::newRow("full calibration K at 54000")
-            << 3 << "full 54000" << "02 10 FD 10 FC 00 F0 52 47 03" << "Calibrating full scale...";
-        QTest::newRow("full calibration J at 2.5")
-            << 2 << "full 2.5" << "02 10 FD 10 FD 00 00 20 40 03" << "Calibrating full scale...";
+        QTest::newRow("program T/C Type K, -200 to 1372") << 3 << "set -200 1372"
+                                                          << "02 07 10 FC 00 00 48 C3 00 80 AB 44 03"
+                                                          << "Setting range permanently...";
+        QTest::newRow("choose Pt100 (385) while wiring shows 3 wire") << 15 << "range 11"
+                                                                      << "02 06 0C 03"
+                                                                      << "Setting temporary range...";
+        QTest::newRow("choose T/C Type K whatever the wiring") << 16 << "range 3"
+                                                               << "02 06 10 FC 03"
+                                                               << "Setting temporary range...";
+        QTest::newRow("wiring alone changes the code") << 13 << "wiring 1"
+                                                       << "02 06 0C 03"
+                                                       << "Setting temporary range...";
+        QTest::newRow("read active Pt200 4 wire") << 16 << "read"
+                                                  << "02 10 FC 10 EF 03"
+                                                  << "Reading active input range...";
+        QTest::newRow("zero calibration Pt200 4 wire") << 16 << "zero"
+                                                       << "02 01 10 EF 03"
+                                                       << "Calibrating zero scale...";
+        QTest::newRow("zero calibration ignores the edit") << 16 << "zero abc"
+                                                           << "02 01 10 EF 03"
+                                                           << "Calibrating zero scale...";
+        QTest::newRow("full calibration K at its default 54886") << 3 << "full"
+                                                                 << "02 10 FD 10 FC 00 66 56 47 03"
+                                                                 << "Calibrating full scale...";
+        QTest::newRow("full calibration K at 54000") << 3 << "full 54000"
+                                                     << "02 10 FD 10 FC 00 F0 52 47 03"
+                                                     << "Calibrating full scale...";
+        QTest::newRow("full calibration J at 2.5") << 2 << "full 2.5"
+                                                   << "02 10 FD 10 FD 00 00 20 40 03"
+                                                   << "Calibrating full scale...";
     }
     void framesOfTheControls() {
         QFETCH(int, reported);
@@ -82,7 +93,7 @@ private slots:
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex(qPrintable(frame))));
         QCOMPARE(b.h.Status(), status);
         QVERIFY(b.h.Ui.Errors.isEmpty() && b.h.Ui.GeneralErrors.isEmpty());
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
     }
 
     void answerToCalibrationRefillsTheEdits() {
@@ -106,16 +117,26 @@ private slots:
         QTest::addColumn<QString>("maximum");
         QTest::addColumn<QString>("refusal"); // empty: the span is sent
         const QString k = QStringLiteral("Invalid input range. Valid range must be between -200.0 to 1372.0");
-        QTest::newRow("K below its minimum") << 3 << "-200.5" << "1372" << k;
-        QTest::newRow("K above its maximum") << 3 << "-200" << "1372.01" << k;
-        QTest::newRow("K equal to its limits") << 3 << "-200" << "1372" << QString();
-        QTest::newRow("K zero width") << 3 << "100" << "100" << k;
-        QTest::newRow("K minimum above maximum") << 3 << "300" << "100" << k;
+        QTest::newRow("K below its minimum") << 3 << "-200.5"
+                                             << "1372" << k;
+        QTest::newRow("K above its maximum") << 3 << "-200"
+                                             << "1372.01" << k;
+        QTest::newRow("K equal to its limits") << 3 << "-200"
+                                               << "1372" << QString();
+        QTest::newRow("K zero width") << 3 << "100"
+                                      << "100" << k;
+        QTest::newRow("K minimum above maximum") << 3 << "300"
+                                                 << "100" << k;
         QTest::newRow("Resistance above its maximum")
-            << 36 << "0" << "10001" << "Invalid input range. Valid range must be between 0 to 10000";
+            << 36 << "0"
+            << "10001"
+            << "Invalid input range. Valid range must be between 0 to 10000";
         QTest::newRow("Pt100 (385) below its minimum")
-            << 12 << "-201" << "800" << "Invalid input range. Valid range must be between -200.0 to 800.0";
-        QTest::newRow("Linear mV inside") << 38 << "1" << "2" << QString();
+            << 12 << "-201"
+            << "800"
+            << "Invalid input range. Valid range must be between -200.0 to 800.0";
+        QTest::newRow("Linear mV inside") << 38 << "1"
+                                          << "2" << QString();
     }
     void spanCheck() {
         QFETCH(int, reported);
@@ -137,7 +158,7 @@ private slots:
             QVERIFY(b.h.TakeWritten().isEmpty());
             QCOMPARE(b.h.Status(), statusBefore);
         }
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
     }
 
     void spanIsCheckedAgainstTheRangeBeingProgrammed() {
@@ -150,7 +171,8 @@ private slots:
         QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
         SetSpan(w, "0", "10000"); // inside Resistance, outside K
         QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
-        QCOMPARE(b.h.Ui.Errors, QStringList{QStringLiteral("Invalid input range. Valid range must be between -200.0 to 1372.0")});
+        QCOMPARE(b.h.Ui.Errors, QStringList{QStringLiteral(
+                                    "Invalid input range. Valid range must be between -200.0 to 1372.0")});
         QVERIFY(b.h.TakeWritten().isEmpty());
         SetSpan(w, "-200", "1372"); // K's own limits
         QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
@@ -166,7 +188,8 @@ private slots:
         const QString error = "Error occured while performing the operation !";
         QTest::newRow("accepted") << -1 << false << "Success.";
         QTest::newRow("refused by the transmitter") << int(cmdSetPermIn) << false << error;
-        QTest::newRow("toolkit version refused, every answer twice") << int(cmdSetToolkitVer) << true << error;
+        QTest::newRow("toolkit version refused, every answer twice")
+            << int(cmdSetToolkitVer) << true << error;
         // The second copy of the programming's answer is no answer to the toolkit version.
         QTest::newRow("every answer sent twice") << -1 << true << "Success.";
     }
@@ -200,17 +223,23 @@ private slots:
     void textsThatAreNotNumbers_data() {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty minimum") << "edEuMin" << "";
+        QTest::newRow("empty minimum") << "edEuMin"
+                                       << "";
         QTest::newRow("maximum too large for a single") << "edEuMax" << HugeNumber;
         QTest::newRow("minimum too large for a single") << "edEuMin" << HugeNumber;
         QTest::newRow("full scale too large for a single") << "edInpFull" << HugeNumber;
-        QTest::newRow("full scale with a comma") << "edInpFull" << "5,5";
+        QTest::newRow("full scale with a comma") << "edInpFull"
+                                                 << "5,5";
         // A person empties the edit and goes to the button: the exit fills in a
         // default first, and the button judges the edit as the person left it.
-        QTest::newRow("minimum emptied, then S clicked") << "edEuMin" << "person";
-        QTest::newRow("maximum emptied, then Tab and Space on S") << "edEuMax" << "person";
-        QTest::newRow("full scale emptied, Tab, Space on its button") << "edInpFull" << "person";
-        QTest::newRow("zero point emptied, Tab, Space on its button") << "edInpZero" << "person";
+        QTest::newRow("minimum emptied, then S clicked") << "edEuMin"
+                                                         << "person";
+        QTest::newRow("maximum emptied, then Tab and Space on S") << "edEuMax"
+                                                                  << "person";
+        QTest::newRow("full scale emptied, Tab, Space on its button") << "edInpFull"
+                                                                      << "person";
+        QTest::newRow("zero point emptied, Tab, Space on its button") << "edInpZero"
+                                                                      << "person";
     }
     void textsThatAreNotNumbers() {
         QFETCH(QString, edit);
@@ -231,24 +260,27 @@ private slots:
         } else {
             e->setText(text);
         }
-        QWidget* button = edit == QLatin1String("edInpFull")   ? static_cast<QWidget*>(EditButton(w.edInpFull))
+        QWidget* button = edit == QLatin1String("edInpFull") ? static_cast<QWidget*>(EditButton(w.edInpFull))
                           : edit == QLatin1String("edInpZero") ? EditButton(w.edInpZero)
                                                                : static_cast<QWidget*>(w.btnSetInputRange);
         if (byKeys && edit != QLatin1String("edEuMin")) {
-            if (button == w.btnSetInputRange) button->setFocus(Qt::TabFocusReason);
-            else QTest::keyClick(e, Qt::Key_Tab);
+            if (button == w.btnSetInputRange)
+                button->setFocus(Qt::TabFocusReason);
+            else
+                QTest::keyClick(e, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), button);
             QVERIFY(!e->text().isEmpty() || edit != QLatin1String("edEuMax")); // the exit's default
             QTest::keyClick(button, Qt::Key_Space);
         } else {
             QTest::mouseClick(button, Qt::LeftButton);
         }
-        QCOMPARE(b.h.Ui.GeneralErrors, QStringList{QStringLiteral("'%1' is not a valid floating point value.").arg(text)});
+        QCOMPARE(b.h.Ui.GeneralErrors,
+                 QStringList{QStringLiteral("'%1' is not a valid floating point value.").arg(text)});
         QVERIFY(b.h.Ui.Errors.isEmpty());
         QVERIFY(b.h.TakeWritten().isEmpty());
         QCOMPARE(b.h.Status(), status);
         // The combo boxes still send afterwards.
-        QVERIFY(InEventsOn);
+        QVERIFY(w.InEventsOn);
         w.cmbInpRanges->setCurrentIndex(2);
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 06 10 FD 03")));
     }
@@ -258,12 +290,18 @@ private slots:
     void fullScaleCalibrationValue_data() {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("frame"); // empty: refused with the dialog
-        QTest::newRow("0") << "0" << "";
-        QTest::newRow("-5") << "-5" << "";
-        QTest::newRow("1e32") << "100000000000000000000000000000000" << "";
-        QTest::newRow("just above 1.5 x full scale") << "82330" << "";
-        QTest::newRow("1.5 x full scale") << "82329" << "02 10 FD 10 FC 80 CC A0 47 03";
-        QTest::newRow("below full scale") << "54000" << "02 10 FD 10 FC 00 F0 52 47 03";
+        QTest::newRow("0") << "0"
+                           << "";
+        QTest::newRow("-5") << "-5"
+                            << "";
+        QTest::newRow("1e32") << "100000000000000000000000000000000"
+                              << "";
+        QTest::newRow("just above 1.5 x full scale") << "82330"
+                                                     << "";
+        QTest::newRow("1.5 x full scale") << "82329"
+                                          << "02 10 FD 10 FC 80 CC A0 47 03";
+        QTest::newRow("below full scale") << "54000"
+                                          << "02 10 FD 10 FC 00 F0 52 47 03";
     }
     void fullScaleCalibrationValue() {
         QFETCH(QString, value);
@@ -273,10 +311,12 @@ private slots:
         b.w().edInpFull->setText(value);
         QTest::mouseClick(EditButton(b.w().edInpFull), Qt::LeftButton);
         QCOMPARE(ToHex(b.h.TakeWritten()), frame);
-        QCOMPARE(b.h.Ui.Errors, frame.isEmpty() ? QStringList{QStringLiteral(
-                                    "Invalid full scale value. The full scale signal of T/C Type K is 54886 \u00B5V; "
-                                    "the value must lie above 0 and not above 82329 \u00B5V")}
-                                                : QStringList());
+        QCOMPARE(b.h.Ui.Errors,
+                 frame.isEmpty()
+                     ? QStringList{QStringLiteral(
+                           "Invalid full scale value. The full scale signal of T/C Type K is 54886 \u00B5V; "
+                           "the value must lie above 0 and not above 82329 \u00B5V")}
+                     : QStringList());
     }
 
     void leavingASpanEdit_data() {
@@ -284,10 +324,18 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("after");
-        QTest::newRow("empty maximum gets K's maximum") << -1 << "edEuMax" << "" << "1372.0";
-        QTest::newRow("empty minimum gets K's minimum") << -1 << "edEuMin" << "" << "-200.0";
-        QTest::newRow("0 stays") << -1 << "edEuMax" << "0" << "0";
-        QTest::newRow("empty maximum after a programmed Resistance") << 35 << "edEuMax" << "" << "10000";
+        QTest::newRow("empty maximum gets K's maximum") << -1 << "edEuMax"
+                                                        << ""
+                                                        << "1372.0";
+        QTest::newRow("empty minimum gets K's minimum") << -1 << "edEuMin"
+                                                        << ""
+                                                        << "-200.0";
+        QTest::newRow("0 stays") << -1 << "edEuMax"
+                                 << "0"
+                                 << "0";
+        QTest::newRow("empty maximum after a programmed Resistance") << 35 << "edEuMax"
+                                                                     << ""
+                                                                     << "10000";
     }
     void leavingASpanEdit() {
         QFETCH(int, programmed);

@@ -1,7 +1,6 @@
 // The calibration status lists with their colours and clear commands, the RUN/CAL
 // switch under the mouse and from the transmitter's answers, the full-mode chord
 // and the toolkit version.
-#include "../../app/EventFlags.h"
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -12,9 +11,9 @@
 #include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
-#include <QLabel>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -26,7 +25,8 @@ const QString Title = QStringLiteral("MRT9-DX Configuration & Calibration V1.61 
 
 QStringList Column(const QTreeWidget* list, int column) {
     QStringList cells;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) cells << list->topLevelItem(i)->text(column);
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        cells << list->topLevelItem(i)->text(column);
     return cells;
 }
 
@@ -35,7 +35,9 @@ QStringList Column(const QTreeWidget* list, int column) {
 QString Flags(const QTreeWidget* list, int column) {
     QString out;
     for (const QString& cell : Column(list, column))
-        out += cell == QLatin1String("OK") ? QLatin1Char('O') : cell == QLatin1String("UCAL") ? QLatin1Char('U') : QLatin1Char('?');
+        out += cell == QLatin1String("OK")     ? QLatin1Char('O')
+               : cell == QLatin1String("UCAL") ? QLatin1Char('U')
+                                               : QLatin1Char('?');
     return out;
 }
 
@@ -57,7 +59,9 @@ TInk InkOf(QTreeWidget* list, int row, int column) {
     return ink;
 }
 
-QByteArray ModeAnswer(uint8_t code, const QByteArray& rest) { return Frame::Encode(QByteArray(1, char(code)) + rest); }
+QByteArray ModeAnswer(uint8_t code, const QByteArray& rest) {
+    return Frame::Encode(QByteArray(1, char(code)) + rest);
+}
 
 // A harness whose transmitter is silent, with the start-up query's frame taken.
 struct TSilent : TWindowHarness {
@@ -105,10 +109,12 @@ private slots:
             QVERIFY(!l.List->toolTip().isEmpty());
         }
         QCOMPARE(Column(in, 0).size(), 22);
-        for (int i = 0; i < InRangeCount; ++i) QCOMPARE(Column(in, 0)[i], InRanges[i].Name);
+        for (int i = 0; i < InRangeCount; ++i)
+            QCOMPARE(Column(in, 0)[i], InRanges[i].Name);
         QCOMPARE(Column(out, 0), (QStringList{QString::fromUtf8("\u00B110 V"), "0-20 mA"}));
         for (QTreeWidget* list : {in, out})
-            for (int c : {1, 2}) QCOMPARE(Column(list, c), QStringList(list->topLevelItemCount(), "N/A"));
+            for (int c : {1, 2})
+                QCOMPARE(Column(list, c), QStringList(list->topLevelItemCount(), "N/A"));
         QCOMPARE(h.Window->mnuClearInCal->text(), QStringLiteral("Clear calibration flags"));
         QCOMPARE(h.Window->mnuClearOutCal->text(), QStringLiteral("Clear calibration flags"));
         QVERIFY(h.Window->popInCal->actions().contains(h.Window->mnuClearInCal));
@@ -150,16 +156,17 @@ private slots:
         QTest::addColumn<QString>("full");
         const QString none(22, QLatin1Char('U'));
         QTest::newRow("nothing calibrated") << 0u << 0u << 0u << 0u << none << none;
-        QTest::newRow("thermocouples zero") << 0x7FFu << 0u << 0u << 0u << QString(11, 'O') + QString(11, 'U') << none;
+        QTest::newRow("thermocouples zero")
+            << 0x7FFu << 0u << 0u << 0u << QString(11, 'O') + QString(11, 'U') << none;
         QTest::newRow("Pt100 lacks 4-wire") << 0x1800u << 0u << 0u << 0u << none << none;
-        QTest::newRow("Pt100 all wirings") << 0x3800u << 0u << 0u << 0u
-                                           << QString(11, 'U') + "O" + QString(10, 'U') << none;
+        QTest::newRow("Pt100 all wirings")
+            << 0x3800u << 0u << 0u << 0u << QString(11, 'U') + "O" + QString(10, 'U') << none;
         QTest::newRow("linear mV from word 2") << 0u << 0x40u << 0u << 0u << QString(20, 'U') + "OU" << none;
         QTest::newRow("unused bits of word 2") << 0u << 0xFFFFFF00u << 0u << 0xFFFFFF00u << none << none;
         QTest::newRow("everything") << 0xFFFFFFFFu << 0xFFu << 0xFFFFFFFFu << 0xFFu << QString(22, 'O')
                                     << QString(22, 'O');
-        QTest::newRow("full words go to FS") << 0u << 0u << 0x1u << 0x80u << none
-                                             << "O" + QString(20, 'U') + "O";
+        QTest::newRow("full words go to FS")
+            << 0u << 0u << 0x1u << 0x80u << none << "O" + QString(20, 'U') + "O";
     }
     void inputFlags() {
         QFETCH(uint, w1);
@@ -181,9 +188,12 @@ private slots:
         QTest::addColumn<uint>("full");
         QTest::addColumn<QString>("zeroCells");
         QTest::addColumn<QString>("fullCells");
-        QTest::newRow("voltage zero, current full") << 1u << 2u << "OU" << "UO";
-        QTest::newRow("higher bits change nothing") << 0xFFFCu << 0xFFFCu << "UU" << "UU";
-        QTest::newRow("both") << 3u << 3u << "OO" << "OO";
+        QTest::newRow("voltage zero, current full") << 1u << 2u << "OU"
+                                                    << "UO";
+        QTest::newRow("higher bits change nothing") << 0xFFFCu << 0xFFFCu << "UU"
+                                                    << "UU";
+        QTest::newRow("both") << 3u << 3u << "OO"
+                              << "OO";
     }
     void outputFlags() {
         QFETCH(uint, zero);
@@ -216,7 +226,7 @@ private slots:
         list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
         list->topLevelItem(0)->setText(2, QStringLiteral("UCAL"));
         QCOMPARE(h.Window->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
-        FormReady = false;
+        h.Window->FormReady = false;
         QVERIFY(!h.Window->lvOutCalStatCustomDrawSubItem(list, row, column).isValid());
     }
 
@@ -226,11 +236,11 @@ private slots:
         QTreeWidget* list = h.Window->lvOutCalStat;
         list->setEnabled(true);
         h.Window->ShowOutCalStat(1, 0); // "±10 V": OK, UCAL
-        FormReady = false;
+        h.Window->FormReady = false;
         TInk ok = InkOf(list, 0, 1), ucal = InkOf(list, 0, 2);
         QCOMPARE(ok.Green, 0);
         QCOMPARE(ucal.Red, 0);
-        FormReady = true;
+        h.Window->FormReady = true;
         ok = InkOf(list, 0, 1);
         ucal = InkOf(list, 0, 2);
         QVERIFY2(ok.Green > 5, qPrintable(QString::number(ok.Green)));
@@ -241,7 +251,8 @@ private slots:
         const TInk name = InkOf(list, 0, 0);
         QCOMPARE(name.Green + name.Red, 0);
         // A row selected by a click keeps its colours.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(0)).center());
         QVERIFY(list->topLevelItem(0)->isSelected());
         QVERIFY(InkOf(list, 0, 1).Green > 5 && InkOf(list, 0, 2).Red > 5);
         // ... legible on the selection: the strongest ink of "OK" and "UCAL"
@@ -362,7 +373,8 @@ private slots:
         QTest::addColumn<bool>("flipped");
         QTest::addColumn<QByteArray>("frame");
         QTest::newRow("RUN, text half") << false << true << true << true << Hex("02 20 01 03");
-        QTest::newRow("RUN, knob half sends unchanged") << false << false << true << false << Hex("02 20 00 03");
+        QTest::newRow("RUN, knob half sends unchanged")
+            << false << false << true << false << Hex("02 20 00 03");
         QTest::newRow("CAL, text half") << true << false << true << true << Hex("02 20 00 03");
         QTest::newRow("CAL, knob half") << true << true << true << false << Hex("02 20 01 03");
         QTest::newRow("released outside sends nothing, changes nothing")
@@ -472,8 +484,10 @@ private slots:
         const int all = int(Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
         QTest::newRow("Ctrl+Shift+Alt+F6") << int(Qt::Key_F6) << all << true;
         QTest::newRow("without Ctrl") << int(Qt::Key_F6) << int(Qt::ShiftModifier | Qt::AltModifier) << false;
-        QTest::newRow("without Shift") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::AltModifier) << false;
-        QTest::newRow("without Alt") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
+        QTest::newRow("without Shift")
+            << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::AltModifier) << false;
+        QTest::newRow("without Alt") << int(Qt::Key_F6) << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                     << false;
         QTest::newRow("with Meta as well") << int(Qt::Key_F6) << (all | int(Qt::MetaModifier)) << false;
         QTest::newRow("another key") << int(Qt::Key_F5) << all << false;
         QTest::newRow("F6 alone") << int(Qt::Key_F6) << 0 << false;
@@ -488,7 +502,7 @@ private slots:
         QTest::keyClick(h.Window->btnGetPermInpRange, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(h.Ui.Beeps - beeps, asks ? 1 : 0);
         QCOMPARE(h.Ui.Questions, asks ? QStringList{"Do you want to switch to full mode."} : QStringList());
-        QCOMPARE(FullMode, asks);
+        QCOMPARE(h.Window->FullMode, asks);
         QCOMPARE(h.Window->windowTitle(), asks ? Title + " (full)" : Title);
         QVERIFY(h.TakeWritten().isEmpty());
     }
@@ -500,7 +514,7 @@ private slots:
         QCOMPARE(h.Ui.Questions.size(), 0);
         QCOMPARE(h.Ui.Beeps, 0);
         QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton));
-        QVERIFY(FullMode);
+        QVERIFY(h.Window->FullMode);
     }
 
     void chordAnsweredNoThenYes() {
@@ -508,11 +522,11 @@ private slots:
         const auto chord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
         h.Ui.ConfirmAnswer = false;
         QVERIFY(!h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // the key goes on
-        QVERIFY(!FullMode);
+        QVERIFY(!h.Window->FullMode);
         QCOMPARE(h.Window->windowTitle(), Title);
         h.Ui.ConfirmAnswer = true;
         QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // consumed
-        QVERIFY(FullMode);
+        QVERIFY(h.Window->FullMode);
         QCOMPARE(h.Ui.Questions.size(), 2);
         QCOMPARE(h.Ui.Beeps, 2);
         // Once in full mode the chord is an ordinary key: no beep, no question, one suffix.
@@ -525,7 +539,7 @@ private slots:
     void fullModeEnablesNothingAtOnce() {
         TSilent h;
         h.EnterFullModeByChord();
-        QVERIFY(FullMode);
+        QVERIFY(h.Window->FullMode);
         QVERIFY(!h.Window->calSwitch->isEnabled());
         QVERIFY(!h.Window->mnuClearInCal->isEnabled());
         QVERIFY(!h.Window->mnuClearOutCal->isEnabled());
@@ -547,9 +561,10 @@ private slots:
         QTest::addColumn<int>("beeps");
         QTest::newRow("status 1") << Hex("01") << "Success." << Green << 0;
         QTest::newRow("any status but 0") << Hex("80") << "Success." << Green << 0;
-        QTest::newRow("status 0") << Hex("00") << "Error occured while performing the operation !" << Red << 1;
-        QTest::newRow("code alone reads status 0") << QByteArray() << "Error occured while performing the operation !"
-                                                   << Red << 1;
+        QTest::newRow("status 0") << Hex("00") << "Error occured while performing the operation !" << Red
+                                  << 1;
+        QTest::newRow("code alone reads status 0")
+            << QByteArray() << "Error occured while performing the operation !" << Red << 1;
     }
     void opResult() {
         QFETCH(QByteArray, rest);

@@ -1,7 +1,6 @@
 // The output panel of a real window: the three presentations of the output report,
 // range and alarm programming, DAC trimming and the panel's layout. Most reports
 // are built here and fed to the window in place of a silent transmitter.
-#include "../../app/EventFlags.h"
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
@@ -16,11 +15,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -66,7 +66,7 @@ struct TPanel {
     explicit TPanel(bool fullMode = false) : w(*h.Window) {
         h.Sim.Faults.Silent = true;
         h.Advance(5000); // the start-up mode query runs out
-        FullMode = fullMode;
+        w.FullMode = fullMode;
         h.TakeWritten();
     }
     void Answer(uint8_t code, const TOut& o = {}) {
@@ -123,7 +123,7 @@ private slots:
         p.Read(o);
         QCOMPARE(p.Sent(), QString()); // neither cmdSetTempOut nor cmdSetDac
         QCOMPARE(p.h.Status(), Success);
-        QVERIFY(OutEventsOn && w.edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
+        QVERIFY(w.OutEventsOn && w.edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
         for (QWidget* c : panel) // the calibration controls and the switch only in full mode
             QCOMPARE(c->isEnabled(), panel.indexOf(c) < 11);
         QCOMPARE(Texts({w.pnlPermOutRange, w.pnlOutZeroP, w.pnlPermOutMin, w.pnlOutInvertP, w.pnlPermOut,
@@ -201,7 +201,7 @@ private slots:
         QFETCH(int, readBack);
         QFETCH(QString, expected);
         TPanel p;
-        CurInRange = InRangeIndex(inRange);
+        p.w.CurInRange = InRangeIndex(inRange);
         TOut o;
         o.Alarm = 123.6f, o.AlarmFlags = uint8_t(flags), o.AlarmState = uint8_t(state),
         o.ReadBack = uint8_t(readBack);
@@ -216,7 +216,6 @@ private slots:
                          .join(' '),
                      expected);
         }
-        CurInRange = 0;
     }
 
     void reportsThatChangeNothing_data() {
@@ -244,7 +243,7 @@ private slots:
         p.Answer(uint8_t(code), o);
         QCOMPARE(p.h.Status(), message);
         QCOMPARE(p.h.StatusColor(), Red);
-        QVERIFY(OutEventsOn && !p.w.cmbOutRanges->isEnabled());
+        QVERIFY(p.w.OutEventsOn && !p.w.cmbOutRanges->isEnabled());
         QCOMPARE(p.w.seOutZero->value(), 0);
         QCOMPARE(Texts({p.w.edOutMin, p.w.edAlarmLimit, p.w.pnlPermOutRange, p.w.pnlTempOut}), "0|0|N/A|N/A");
     }
@@ -355,7 +354,7 @@ private slots:
         TOut o;
         o.Range = 1; // the output range plays no part
         p.Read(o);
-        CurInRange = InRangeIndex(inRange);
+        p.w.CurInRange = InRangeIndex(inRange);
         TfrmMain& w = p.w;
         w.activateWindow();
         for (TEdit* edit : {w.edAlarmLimit, w.edDeadBand}) {
@@ -365,7 +364,6 @@ private slots:
         }
         QCOMPARE(w.edAlarmLimit->text() + " " + w.edDeadBand->text(), expected);
         QCOMPARE(p.Sent(), QString());
-        CurInRange = 0;
     }
 
     // ---- DAC trimming ------------------------------------------------------------
@@ -427,9 +425,12 @@ private slots:
         QTest::newRow("presses Ctrl+Up in the code") << 8 << 1001 << oneUp;
         QTest::newRow("turns the wheel over the focused ranges") << 9 << 1000 << "02 16 00 03";
         QTest::newRow("empties the zero code, steps it up and clicks its S")
-            << 10 << 1 << "02 10 EF 01 00 00 03 02 10 EF 01 01 00 03 02 11 01 01 00 00 00 00 20 C1 00 00 20 41 00 00 FA 43 00 00 20 41 00 03";
+            << 10 << 1
+            << "02 10 EF 01 00 00 03 02 10 EF 01 01 00 03 02 11 01 01 00 00 00 00 20 C1 00 00 20 41 00 00 FA "
+               "43 00 00 20 41 00 03";
         // Pastes: only a code, only with the focus, never clamped.
-        QTest::newRow("pastes 4000 with Ctrl+V over the selected code") << 11 << 4000 << "02 10 EF 01 A0 0F 03";
+        QTest::newRow("pastes 4000 with Ctrl+V over the selected code")
+            << 11 << 4000 << "02 10 EF 01 A0 0F 03";
         QTest::newRow("pastes 70000 with Ctrl+V: refused, not clamped") << 12 << 1000 << "";
         QTest::newRow("pastes a text that is no code: refused") << 13 << 1000 << "";
         QTest::newRow("pastes digits that make the code too large: refused") << 14 << 1000 << "";
@@ -448,8 +449,9 @@ private slots:
         // One notch away from the person.
         const auto wheel = [](QWidget* target, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
             const QPointF at = target->rect().center();
-            QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, QWheelEvent::DefaultDeltasPerStep),
-                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            QWheelEvent event(at, target->mapToGlobal(at), QPoint(),
+                              QPoint(0, QWheelEvent::DefaultDeltasPerStep), Qt::NoButton, modifiers,
+                              Qt::NoScrollPhase, false);
             event.setAccepted(false);
             QApplication::sendEvent(target, &event);
         };
@@ -464,20 +466,40 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.seOutZero);
         QVERIFY(w.seOutZero->value() == 1000 && w.seOutFull->value() == 61000);
         switch (act) {
-        case 0: emptyAndStore(w.seOutZero, w.btnOutZero); break;
-        case 1: emptyAndStore(w.seOutFull, w.btnOutFull); break;
-        case 2: QTest::keyClick(w.seOutZero, Qt::Key_Return); break;
-        case 3: QTest::mouseClick(w.edOutMin, Qt::LeftButton); break;
-        case 4: wheel(w.seOutFull); break;
-        case 5: wheel(w.cmbOutRanges); break;
-        case 6: wheel(w.seOutZero); break;
-        case 7: wheel(w.seOutZero, Qt::ControlModifier); break;
-        case 8: QTest::keyClick(w.seOutZero, Qt::Key_Up, Qt::ControlModifier); break;
+        case 0:
+            emptyAndStore(w.seOutZero, w.btnOutZero);
+            break;
+        case 1:
+            emptyAndStore(w.seOutFull, w.btnOutFull);
+            break;
+        case 2:
+            QTest::keyClick(w.seOutZero, Qt::Key_Return);
+            break;
+        case 3:
+            QTest::mouseClick(w.edOutMin, Qt::LeftButton);
+            break;
+        case 4:
+            wheel(w.seOutFull);
+            break;
+        case 5:
+            wheel(w.cmbOutRanges);
+            break;
+        case 6:
+            wheel(w.seOutZero);
+            break;
+        case 7:
+            wheel(w.seOutZero, Qt::ControlModifier);
+            break;
+        case 8:
+            QTest::keyClick(w.seOutZero, Qt::Key_Up, Qt::ControlModifier);
+            break;
         case 9:
             w.cmbOutRanges->setFocus(Qt::TabFocusReason);
             wheel(w.cmbOutRanges);
             break;
-        case 10: emptyAndStore(w.seOutZero, w.btnOutZero, true); break;
+        case 10:
+            emptyAndStore(w.seOutZero, w.btnOutZero, true);
+            break;
         case 11:
         case 12:
         case 13:
@@ -506,12 +528,28 @@ private slots:
         QTest::addColumn<QString>("dialog");
         const QString empty = "'' is not a valid floating point value.";
         const QString negative = "Invalid dead band. The dead band must not be negative";
-        QTest::newRow("alarm limit emptied, range S") << "edAlarmLimit" << "" << "btnSetOutRange" << empty << "";
-        QTest::newRow("alarm limit emptied, full code S") << "edAlarmLimit" << "" << "btnOutFull" << empty << "";
-        QTest::newRow("dead band emptied, zero code S") << "edDeadBand" << "" << "btnOutZero" << empty << "";
-        QTest::newRow("dead band -5, range S") << "edDeadBand" << "-5" << "btnSetOutRange" << "" << negative;
-        QTest::newRow("dead band -5, zero code S") << "edDeadBand" << "-5" << "btnOutZero" << "" << negative;
-        QTest::newRow("dead band 0, range S: sent") << "edDeadBand" << "0" << "btnSetOutRange" << "" << "";
+        QTest::newRow("alarm limit emptied, range S") << "edAlarmLimit"
+                                                      << ""
+                                                      << "btnSetOutRange" << empty << "";
+        QTest::newRow("alarm limit emptied, full code S") << "edAlarmLimit"
+                                                          << ""
+                                                          << "btnOutFull" << empty << "";
+        QTest::newRow("dead band emptied, zero code S") << "edDeadBand"
+                                                        << ""
+                                                        << "btnOutZero" << empty << "";
+        QTest::newRow("dead band -5, range S") << "edDeadBand"
+                                               << "-5"
+                                               << "btnSetOutRange"
+                                               << "" << negative;
+        QTest::newRow("dead band -5, zero code S") << "edDeadBand"
+                                                   << "-5"
+                                                   << "btnOutZero"
+                                                   << "" << negative;
+        QTest::newRow("dead band 0, range S: sent") << "edDeadBand"
+                                                    << "0"
+                                                    << "btnSetOutRange"
+                                                    << ""
+                                                    << "";
     }
     void permanentWritesJudgeTheFields() {
         QFETCH(QString, edit);
@@ -549,6 +587,7 @@ private slots:
         QTest::newRow("zero code S, marked repeats") << "btnOutZero" << true;
         QTest::newRow("R of the programmed range, pairs") << "btnGetOutRange" << false;
         QTest::newRow("RUN/CAL switch, pairs") << "calSwitch" << false;
+        QTest::newRow("button of the input zero edit, pairs") << "btnCalInpZero" << false;
     }
     void aHeldSpacePressesOnce() {
         QFETCH(QString, control);
@@ -559,6 +598,8 @@ private slots:
         p.Read(o);
         QWidget* c = p.h.Find<QWidget>(qPrintable(control));
         c->setEnabled(true);
+        if (auto* tool = qobject_cast<QToolButton*>(c); tool && tool->defaultAction()) // an edit's button
+            tool->parentWidget()->setEnabled(true), tool->defaultAction()->setEnabled(true);
         c->setFocus(Qt::TabFocusReason);
         const auto key = [c](QEvent::Type type, quint64 stamp, bool repeat) {
             QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeat);

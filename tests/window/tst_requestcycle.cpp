@@ -3,19 +3,19 @@
 // and one table of line faults, each giving its verdict to the window and to the
 // companion alike, since both run the same cycle.
 #include "../../cli/UnitRun.h"
-#include "../../widgets/Controls.h"
-#include "../../widgets/ToggleSwitch.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
 #include "../../link/DataPacket.h"
 #include "../../link/Messages.h"
+#include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
+#include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 const QColor Black(0, 0, 0), Red(255, 0, 0), Green(0, 128, 0);
@@ -140,8 +140,10 @@ private slots:
         QTest::newRow("code 52") << Hex("34") << QStringLiteral("Unknown response received.");
         QTest::newRow("code 255") << Hex("FF") << QStringLiteral("Unknown response received.");
         QTest::newRow("empty body") << QByteArray() << QStringLiteral("Unknown response received.");
-        QTest::newRow("body over 129 bytes") << QByteArray(130, char(0x30)) << QStringLiteral("Unknown response received.");
-        QTest::newRow("body of 100000 bytes") << QByteArray(100000, char(0x30)) << QStringLiteral("Unknown response received.");
+        QTest::newRow("body over 129 bytes")
+            << QByteArray(130, char(0x30)) << QStringLiteral("Unknown response received.");
+        QTest::newRow("body of 100000 bytes")
+            << QByteArray(100000, char(0x30)) << QStringLiteral("Unknown response received.");
     }
     void dispatchOfCodesWithoutHandler() {
         QFETCH(QByteArray, body);
@@ -241,7 +243,8 @@ private slots:
         h.Transport.Backlog = TComPort::OutSize;
         h.Settle();
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
-        QVERIFY2(h.Ui.GeneralErrors[0].endsWith(QLatin1String(" is not taking data: check the cable or the adapter.")),
+        QVERIFY2(h.Ui.GeneralErrors[0].endsWith(
+                     QLatin1String(" is not taking data: check the cable or the adapter.")),
                  qPrintable(h.Ui.GeneralErrors[0]));
         h.Transport.Backlog = 0;
         h.Advance(3000);
@@ -265,17 +268,18 @@ private slots:
         const QString refused = busy + "Error occured while performing the operation !|Ready";
         QTest::newRow("healthy") << "" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("silent") << "silent" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
-        QTest::newRow("refuse 4") << "refuse" << refused << 1 << "the transmitter refused cmdReadPermIn (status 0)";
+        QTest::newRow("refuse 4") << "refuse" << refused << 1
+                                  << "the transmitter refused cmdReadPermIn (status 0)";
         QTest::newRow("status zero") << "status-zero" << refused << 1
                                      << "the transmitter refused cmdReadPermIn (status 0)";
         // The window reads the missing fields as 0; the companion writes no file of them.
-        QTest::newRow("truncate 30") << "truncate" << busy + "Success|Ready" << 3
-                                     << "of its 49 bytes";
+        QTest::newRow("truncate 30") << "truncate" << busy + "Success|Ready" << 3 << "of its 49 bytes";
         QTest::newRow("twice") << "twice" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("noise before and after") << "noise" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("drop ETX") << "drop-etx" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
         QTest::newRow("corrupt STX") << "corrupt" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
-        QTest::newRow("unknown code 8") << "unknown" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
+        QTest::newRow("unknown code 8")
+            << "unknown" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
         QTest::newRow("stray code-20 frame behind the answer")
             << "stray" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("range code 45") << "range45" << busy + "Success|Ready" << 3
@@ -315,9 +319,10 @@ private slots:
             h.Settle();
             spoil(h.Sim);
             QStringList seen;
-            connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(), [&seen](int panel, const QString& text) {
-                if (panel == 2 && (seen.isEmpty() || seen.back() != text)) seen << text;
-            });
+            connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+                    [&seen](int panel, const QString& text) {
+                        if (panel == 2 && (seen.isEmpty() || seen.back() != text)) seen << text;
+                    });
             if (fault == "full") spoilLine(h.Transport);
             QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
             if (fault == "hang-up") spoilLine(h.Transport);
@@ -372,9 +377,10 @@ private slots:
         h.Sim.Faults.ExtraDelayMs = 800;
         h.Sim.Faults.RefuseCode = uint8_t(second[0]);
         QStringList lines;
-        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(), [&lines](int panel, const QString& text) {
-            if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
-        });
+        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+                [&lines](int panel, const QString& text) {
+                    if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
+                });
         PacketPut(first);
         h.Window->PacketSend();
         h.Advance(100);
@@ -406,21 +412,30 @@ private slots:
         job.Command = TCliJob::TCommand::Read;
         TUnitRun run(QStringLiteral("COM1"), job, &line, &h.Clock);
         run.Start();
-        for (int ms = 0; ms < 20000 && !run.Done(); ms += 10) h.Clock.Advance(10);
+        for (int ms = 0; ms < 20000 && !run.Done(); ms += 10)
+            h.Clock.Advance(10);
         QCOMPARE(run.Status(), 0);
         const QStringList read = run.Result.split(QLatin1Char('\n'));
         TfrmMain& w = *h.Window;
         const QList<QPair<QString, QString>> pairs = {
-            {"Input range (programmed): ", w.pnlInpRange->text()}, {"Eumin: ", w.pnlEuMinP->text()},
-            {"Eumax: ", w.pnlEuMaxP->text()},  {"Output range (programmed): ", w.pnlPermOutRange->text()},
-            {"Outmin: ", w.pnlPermOutMin->text()}, {"Output: ", w.pnlPermOut->text()},
-            {"Alarm status: ", w.pnlAlmStatus->text()}, {"Alarm rback: ", w.pnlAlarmRback->text()},
+            {"Input range (programmed): ", w.pnlInpRange->text()},
+            {"Eumin: ", w.pnlEuMinP->text()},
+            {"Eumax: ", w.pnlEuMaxP->text()},
+            {"Output range (programmed): ", w.pnlPermOutRange->text()},
+            {"Outmin: ", w.pnlPermOutMin->text()},
+            {"Output: ", w.pnlPermOut->text()},
+            {"Alarm status: ", w.pnlAlmStatus->text()},
+            {"Alarm rback: ", w.pnlAlarmRback->text()},
             {"Mode: ", w.calSwitch->On() ? QStringLiteral("CAL") : QStringLiteral("RUN")}};
-        for (const auto& [key, shown] : pairs) QVERIFY2(read.contains(key + shown), qPrintable(key + shown));
+        for (const auto& [key, shown] : pairs)
+            QVERIFY2(read.contains(key + shown), qPrintable(key + shown));
         for (QTreeWidget* list : {w.lvInpCalStat, w.lvOutCalStat})
             for (int row = 0; row < list->topLevelItemCount(); ++row) {
                 const QTreeWidgetItem* item = list->topLevelItem(row);
-                const QString line = QStringLiteral("  %1 %2 %3").arg(item->text(0), -14).arg(item->text(1), -4).arg(item->text(2));
+                const QString line = QStringLiteral("  %1 %2 %3")
+                                         .arg(item->text(0), -14)
+                                         .arg(item->text(1), -4)
+                                         .arg(item->text(2));
                 QVERIFY2(read.contains(line), qPrintable(line));
             }
     }

@@ -1,10 +1,9 @@
 // The window's frame: the product version on panel 1, the double-clicks of the
 // status bar, and the port dialog over a runtime folder of links to real
 // pseudo-terminals.
-#include "../../app/EventFlags.h"
+#include "../../app/ComSelect.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
-#include "../../link/ComSelect.h"
 #include "../../link/PortNames.h"
 #include "../../widgets/StatusBar.h"
 #include "WindowHarness.h"
@@ -42,11 +41,14 @@ void DoubleClickPanel(TfrmMain& w, int panel) {
     QTest::mouseRelease(w.sbMain, Qt::LeftButton, {}, PanelPoint(panel));
 }
 
-QByteArray VersionAnswer(const QByteArray& text) { return Frame::Encode(QByteArray(1, char(0x30)) + text); }
+QByteArray VersionAnswer(const QByteArray& text) {
+    return Frame::Encode(QByteArray(1, char(0x30)) + text);
+}
 
 QStringList Items(const QComboBox* box) {
     QStringList items;
-    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
     return items;
 }
 } // namespace
@@ -82,7 +84,8 @@ private slots:
     void initTestCase() {
         Runtime = std::make_unique<QTemporaryDir>();
         QVERIFY(Runtime->isValid());
-        QFile::setPermissions(Runtime->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(Runtime->path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Runtime->path()));
         QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), Runtime->path());
         QVERIFY(QDir().mkpath(ComLinkFolder()));
@@ -125,11 +128,14 @@ private slots:
         QTest::newRow("fifty characters all shown") << fifty << QString::fromLatin1(fifty);
         QTest::newRow("only the code") << QByteArray() << "";
         QTest::newRow("short text, missing bytes read as 0") << QByteArray("V1") << "V1";
-        QTest::newRow("trailing zeros and controls go") << QByteArray("V3", 2) + QByteArray("\0\r\n\t\0 ", 6) << "V3";
+        QTest::newRow("trailing zeros and controls go")
+            << QByteArray("V3", 2) + QByteArray("\0\r\n\t\0 ", 6) << "V3";
         QTest::newRow("inner zero and leading blanks stay")
             << QByteArray("  A\0B", 5) + QByteArray(45, '\0') << QString::fromLatin1("  A\0B", 5);
-        QTest::newRow("one byte is one Latin-1 character") << QByteArray("5 \xB5V \xB1") << QString::fromUtf8("5 µV ±");
-        QTest::newRow("bytes past fifty are not read") << QByteArray(50, 'x') + "tail" << QString(50, QLatin1Char('x'));
+        QTest::newRow("one byte is one Latin-1 character")
+            << QByteArray("5 \xB5V \xB1") << QString::fromUtf8("5 µV ±");
+        QTest::newRow("bytes past fifty are not read")
+            << QByteArray(50, 'x') + "tail" << QString(50, QLatin1Char('x'));
     }
     void versionText() {
         QFETCH(QByteArray, text);
@@ -181,10 +187,16 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("done");
-        QTest::newRow("Ctrl+O chooses a port") << (Qt::CTRL | Qt::Key_O).toCombined() << "frmMain" << "port dialog";
-        QTest::newRow("Ctrl+I reads the version") << (Qt::CTRL | Qt::Key_I).toCombined() << "frmMain" << "02 30 03";
-        QTest::newRow("Shift+F10 on the input list") << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvInpCalStat" << "popInCal";
-        QTest::newRow("Shift+F10 on the output list") << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvOutCalStat" << "popOutCal";
+        QTest::newRow("Ctrl+O chooses a port") << (Qt::CTRL | Qt::Key_O).toCombined() << "frmMain"
+                                               << "port dialog";
+        QTest::newRow("Ctrl+I reads the version") << (Qt::CTRL | Qt::Key_I).toCombined() << "frmMain"
+                                                  << "02 30 03";
+        QTest::newRow("Shift+F10 on the input list")
+            << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvInpCalStat"
+            << "popInCal";
+        QTest::newRow("Shift+F10 on the output list")
+            << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvOutCalStat"
+            << "popOutCal";
     }
     void keysInsteadOfTheMouse() {
         QFETCH(int, key);
@@ -199,7 +211,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.lvInpCalStat->setEnabled(true);
         w.lvOutCalStat->setEnabled(true);
-        QWidget* focus = target == QLatin1String("frmMain") ? w.btnGetPermInpRange : h.Find<QWidget>(qPrintable(target));
+        QWidget* focus =
+            target == QLatin1String("frmMain") ? w.btnGetPermInpRange : h.Find<QWidget>(qPrintable(target));
         focus->setFocus(Qt::TabFocusReason);
         h.TakeWritten();
         const QKeyCombination combination = QKeyCombination::fromCombined(key);
@@ -283,7 +296,8 @@ private slots:
         TfrmComSelect dialog(&owner);
         dialog.show();
         // Within the width of the frame, which is not known before the dialog shows.
-        const QPoint offCentre = dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center();
+        const QPoint offCentre =
+            dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center();
         QVERIFY(offCentre.manhattanLength() <= 6);
     }
 
@@ -324,14 +338,35 @@ private slots:
             if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()) chain << w->objectName();
             w = w->nextInFocusChain();
         } while (w != h.Window->btnGetPermInpRange && chain.size() < 100);
-        const QStringList expected = {
-            "btnGetPermInpRange", "cmbInpRanges", "btnGetTempInpRange", "btnSetInputRange", "cmbWiring",
-            "edInpZero",          "btnCalInpZero", "edInpFull",         "btnCalInpFull",    "edEuMin",
-            "edEuMax",            "lvInpCalStat",
-            "btnGetOutRange",     "cmbOutRanges", "btnGetTempOutRange", "btnSetOutRange",   "seOutZero",
-            "btnOutZero",         "edOutMin",     "seOutFull",          "btnOutFull",       "edOutMax",
-            "cbInvertOut",        "cbEnableAlarm", "edAlarmLimit",      "edDeadBand",       "cbLowAlarm",
-            "lvOutCalStat",       "calSwitch"};
+        const QStringList expected = {"btnGetPermInpRange",
+                                      "cmbInpRanges",
+                                      "btnGetTempInpRange",
+                                      "btnSetInputRange",
+                                      "cmbWiring",
+                                      "edInpZero",
+                                      "btnCalInpZero",
+                                      "edInpFull",
+                                      "btnCalInpFull",
+                                      "edEuMin",
+                                      "edEuMax",
+                                      "lvInpCalStat",
+                                      "btnGetOutRange",
+                                      "cmbOutRanges",
+                                      "btnGetTempOutRange",
+                                      "btnSetOutRange",
+                                      "seOutZero",
+                                      "btnOutZero",
+                                      "edOutMin",
+                                      "seOutFull",
+                                      "btnOutFull",
+                                      "edOutMax",
+                                      "cbInvertOut",
+                                      "cbEnableAlarm",
+                                      "edAlarmLimit",
+                                      "edDeadBand",
+                                      "cbLowAlarm",
+                                      "lvOutCalStat",
+                                      "calSwitch"};
         QCOMPARE(chain, expected);
     }
 
@@ -379,10 +414,14 @@ private slots:
         QTest::addColumn<QString>("panel0");
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("open");
-        QTest::newRow("reopen another port") << 1 << 12 << "COM12,9600,N,8,1" << "COM port opened." << true;
-        QTest::newRow("Cancel keeps the port") << 3 << 0 << "COM3,9600,N,8,1" << "COM port opened." << true;
-        QTest::newRow("Cancel with no port") << 0 << 0 << "" << "No COM port !" << false;
-        QTest::newRow("first port from panel 0") << 0 << 7 << "COM7,9600,N,8,1" << "COM port opened." << true;
+        QTest::newRow("reopen another port") << 1 << 12 << "COM12,9600,N,8,1"
+                                             << "COM port opened." << true;
+        QTest::newRow("Cancel keeps the port") << 3 << 0 << "COM3,9600,N,8,1"
+                                               << "COM port opened." << true;
+        QTest::newRow("Cancel with no port") << 0 << 0 << ""
+                                             << "No COM port !" << false;
+        QTest::newRow("first port from panel 0") << 0 << 7 << "COM7,9600,N,8,1"
+                                                 << "COM port opened." << true;
     }
     void panel0() {
         QFETCH(int, startPort);
@@ -414,7 +453,8 @@ private slots:
         h.Ui.PortAnswer = 2;
         DoubleClickPanel(*h.Window, 0);
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
-        QVERIFY2(h.Ui.GeneralErrors[0].contains(QStringLiteral("Permission denied")), qPrintable(h.Ui.GeneralErrors[0]));
+        QVERIFY2(h.Ui.GeneralErrors[0].contains(QStringLiteral("Permission denied")),
+                 qPrintable(h.Ui.GeneralErrors[0]));
         QVERIFY(!h.Window->ComPort->Connected());
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
         // The window carries on: the next request tells that no port is open.

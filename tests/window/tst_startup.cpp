@@ -1,6 +1,5 @@
 // The first show of the window: what it asks the transmitter, the state it leaves
 // the panels and flags in, with and without a port.
-#include "../../app/EventFlags.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
 #include "WindowHarness.h"
@@ -31,7 +30,7 @@ private slots:
         QCOMPARE(w.cmbInpRanges->count(), 22);
         QCOMPARE(w.lvInpCalStat->topLevelItemCount(), 22);
         QCOMPARE(w.lvOutCalStat->topLevelItemCount(), 2);
-        QVERIFY(FormReady && InEventsOn && OutEventsOn && !FullMode);
+        QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
         QCOMPARE(h.Status(), QString());
         QCOMPARE(h.StatusTag(), int(skBusy));
         QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.btnGetPermInpRange));
@@ -48,8 +47,8 @@ private slots:
     void numericMaskOnTheEightEdits() {
         TWindowHarness h;
         TfrmMain& w = *h.Window;
-        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.edOutMin, w.edOutMax, w.edAlarmLimit,
-                            w.edDeadBand}) {
+        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.edOutMin, w.edOutMax,
+                            w.edAlarmLimit, w.edDeadBand}) {
             const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edit->validator());
             QVERIFY2(mask, qPrintable(edit->objectName()));
             QCOMPARE(mask->regularExpression().pattern(), QStringLiteral("\\-?\\d+\\.?\\d+?"));
@@ -72,14 +71,16 @@ private slots:
             beepsWhenNoticeShown = h.Ui.Beeps;
         };
         h.Show();
-        QCOMPARE(h.Ui.Infos, QStringList{QStringLiteral("No COM port defined. Program will not communicate with the unit.")});
+        QCOMPARE(h.Ui.Infos, QStringList{QStringLiteral(
+                                 "No COM port defined. Program will not communicate with the unit.")});
         QCOMPARE(itemsWhenNoticeShown, 0);
         QCOMPARE(beepsWhenNoticeShown, 1);
         QCOMPARE(h.Window->cmbInpRanges->count(), 22);
-        QVERIFY(FormReady && InEventsOn && OutEventsOn);
+        QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn);
         QCOMPARE(h.Window->sbMain->PanelText(0), QString());
         QVERIFY(h.Transport.Written.isEmpty());
-        for (auto click : {&TfrmMain::btnGetPermInpRangeClick, &TfrmMain::btnGetOutRangeClick, &TfrmMain::ReadVersion}) {
+        for (auto click :
+             {&TfrmMain::btnGetPermInpRangeClick, &TfrmMain::btnGetOutRangeClick, &TfrmMain::ReadVersion}) {
             (h.Window.get()->*click)();
             QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
         }
@@ -97,7 +98,7 @@ private slots:
         QCOMPARE(h.Window->cmbInpRanges->count(), 22);
         QCOMPARE(h.Window->lvInpCalStat->topLevelItemCount(), 22);
         QVERIFY(!h.Window->cmbInpRanges->isEnabled());
-        QVERIFY(FormReady && InEventsOn && OutEventsOn && !FullMode);
+        QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
         // A port opened later from panel 0 works as if chosen at start.
         h.Transport.RefuseOpen = {};
         h.Ui.PortAnswer = 2;

@@ -3,7 +3,7 @@
 // port rules (PortRules.h) offer and lets the user pick one. The label under the
 // list tells the device behind the selected entry, the adapter, and why a port
 // cannot be opened now. The list follows the hardware while the dialog is open.
-#include "PortRules.h"
+#include "../link/PortRules.h"
 
 #include <QDialog>
 

@@ -1,17 +1,17 @@
 // The calibration status lists at the bottom of the input and output panels: one
 // row per range, "OK" or "UCAL" for the zero and full-scale calibration, and a
 // context menu that asks the transmitter to clear the flags of its side.
-#include "../app/EventFlags.h"
-#include "../app/MainWindow.h"
-#include "../app/UiServices.h"
-#include "../link/Codec.h"
-#include "../link/Messages.h"
-#include "../widgets/Controls.h"
-#include "../widgets/TextCellDelegate.h"
-#include "CalFlags.h"
-#include "InRanges.h"
-#include "NumberFormat.h"
-#include "OutRanges.h"
+#include "../../app/MainWindow.h"
+#include "../../app/UiServices.h"
+#include "../../link/Codec.h"
+#include "../../link/Messages.h"
+#include "../../ranges/CalFlags.h"
+#include "../../ranges/InRanges.h"
+#include "../../ranges/NumberFormat.h"
+#include "../../ranges/OutRanges.h"
+#include "../../ranges/ReportTexts.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/TextCellDelegate.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -23,8 +23,8 @@
 
 namespace {
 const QString NotAvailable = QStringLiteral("N/A");
-const QString Calibrated = QStringLiteral("OK");
-const QString Uncalibrated = QStringLiteral("UCAL");
+const QString Calibrated = ReportText::CalFlag(true);
+const QString Uncalibrated = ReportText::CalFlag(false);
 
 struct TColumn {
     QString Caption;
@@ -36,7 +36,8 @@ struct TColumn {
 // hue darkened until it does: 4.5:1 is the least for small text, and the thin
 // strokes of a small font, smoothed into the ground, give away a little of it.
 QColor Legible(QColor ink, const QColor& ground) {
-    for (int i = 0; i < 20 && ContrastRatio(ink, ground) < 5.5; ++i) ink = ink.darker(110);
+    for (int i = 0; i < 20 && ContrastRatio(ink, ground) < 5.5; ++i)
+        ink = ink.darker(110);
     return ink;
 }
 
@@ -66,8 +67,9 @@ protected:
                                     mix(mark.blue(), ground.blue())));
             // On the tint the green and red are darkened as far as a contrast of
             // 4.5:1 needs, so that "OK" and "UCAL" stay legible on a picked row.
-            palette.setColor(group, QPalette::HighlightedText,
-                             Legible(palette.color(group, QPalette::Text), palette.color(group, QPalette::Highlight)));
+            palette.setColor(
+                group, QPalette::HighlightedText,
+                Legible(palette.color(group, QPalette::Text), palette.color(group, QPalette::Highlight)));
         }
     }
 
@@ -121,7 +123,9 @@ QTreeWidgetItem* AddRow(QTreeWidget* list, const QStringList& cells) {
     return item;
 }
 
-const QString& FlagText(uint32_t set, int bit) { return (set >> bit) & 1u ? Calibrated : Uncalibrated; }
+const QString& FlagText(uint32_t set, int bit) {
+    return (set >> bit) & 1u ? Calibrated : Uncalibrated;
+}
 
 // The engineering span of an input range, as the "Range" column shows it.
 QString SpanText(const IRange& range) {
@@ -210,16 +214,13 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
 // Clearing takes back calibrations that cost a calibrator and time: asked once,
 // naming all the ranges it reaches, whatever row was picked. No is the default.
 void TfrmMain::mnuClearInCalClick() {
-    if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of all %1 input ranges?").arg(InRangeCount)))
+    if (!Ui()->Confirm(
+            this, QStringLiteral("Clear the calibration flags of all %1 input ranges?").arg(InRangeCount)))
         return;
-    ShowStatus(QStringLiteral("Clearing input calibration flags..."), skBusy);
-    PacketPut(Msg::ClearInCal());
-    PacketSend();
+    Send(Msg::ClearInCal(), QStringLiteral("Clearing input calibration flags..."));
 }
 
 void TfrmMain::mnuClearOutCalClick() {
     if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of both output ranges?"))) return;
-    ShowStatus(QStringLiteral("Clearing output calibration flags..."), skBusy);
-    PacketPut(Msg::ClearOutCal());
-    PacketSend();
+    Send(Msg::ClearOutCal(), QStringLiteral("Clearing output calibration flags..."));
 }

@@ -1,8 +1,9 @@
 // The general strip at the top of the window: the module's temperatures, the
 // Seebeck voltage, the picture of the output jumper JP6 and the RUN/CAL switch.
-#include "../app/MainWindow.h"
-#include "../widgets/Controls.h"
-#include "../widgets/ToggleSwitch.h"
+#include "../../app/MainWindow.h"
+#include "../../ranges/NumberFormat.h"
+#include "../../widgets/Controls.h"
+#include "../../widgets/ToggleSwitch.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -12,7 +13,8 @@ namespace {
 const QString Jp6Hint = QStringLiteral("Set JP6 position as shown as when changing the output from \r\n"
                                        "voltage to current or vice versa");
 
-TShape* NewShape(QWidget* parent, const char* name, TShape::TKind kind, const QColor& fill, const QRect& geometry) {
+TShape* NewShape(QWidget* parent, const char* name, TShape::TKind kind, const QColor& fill,
+                 const QRect& geometry) {
     auto* shape = new TShape(kind, fill, parent);
     shape->setObjectName(QString::fromLatin1(name));
     shape->setGeometry(geometry);
@@ -59,4 +61,10 @@ void TfrmMain::setupGeneralPanel() {
     calSwitch = new TToggleSwitch(box);
     calSwitch->setObjectName(QStringLiteral("calSwitch"));
     calSwitch->setGeometry(568, 14, 65, 27);
+}
+
+void TfrmMain::ShowGeneral(double ta, double tCal, uint8_t mode) {
+    pnlTemp->setText(FormatFloat(ta, QStringLiteral("0.0")));
+    pnlCalTemp->setText(FormatFloat(tCal, QStringLiteral("0.0")));
+    calSwitch->SetOn(mode != 0);
 }

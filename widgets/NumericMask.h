@@ -3,4 +3,6 @@
 // or more digits, an optional period and further optional digits.
 #include <QRegularExpression>
 
-inline QRegularExpression NumericMaskExpression() { return QRegularExpression(QStringLiteral("\\-?\\d+\\.?\\d+?")); }
+inline QRegularExpression NumericMaskExpression() {
+    return QRegularExpression(QStringLiteral("\\-?\\d+\\.?\\d+?"));
+}

@@ -1,19 +1,21 @@
 // The transmitter's RUN/CAL mode behind calSwitch, the program's full mode behind
 // the key chord Ctrl+Shift+Alt+F6, and the toolkit version the tool reports after
 // a permanent input range has been programmed.
-#include "../app/EventFlags.h"
-#include "../app/MainWindow.h"
-#include "../app/UiServices.h"
-#include "../link/Codec.h"
-#include "../link/Commands.h"
-#include "../link/Messages.h"
-#include "../widgets/StatusBar.h"
-#include "../widgets/ToggleSwitch.h"
+#include "../../app/MainWindow.h"
+#include "../../app/UiServices.h"
+#include "../../link/Codec.h"
+#include "../../link/Commands.h"
+#include "../../link/Messages.h"
+#include "../../ranges/ReportTexts.h"
+#include "../../widgets/StatusBar.h"
+#include "../../widgets/ToggleSwitch.h"
 
 namespace {
 constexpr Qt::KeyboardModifiers FullModeChord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
 
-uint8_t ModeByte(const TToggleSwitch* toggle) { return toggle->On() ? 1 : 0; }
+uint8_t ModeByte(const TToggleSwitch* toggle) {
+    return toggle->On() ? 1 : 0;
+}
 } // namespace
 
 void TfrmMain::calSwitchClick() {
@@ -49,15 +51,14 @@ void TfrmMain::EnterFullMode() {
 }
 
 void TfrmMain::SendToolkitVersion() {
-    PacketPut(Msg::SetToolkitVer(ToolkitVersion));
     // After a refused programming the red error stays on the line.
-    if (!RefusalHeld) ShowStatus(QStringLiteral("Setting Toolkit version..."), skBusy);
-    PacketSend();
+    Send(Msg::SetToolkitVer(ToolkitVersion),
+         RefusalHeld ? QString() : QStringLiteral("Setting Toolkit version..."));
 }
 
 void TfrmMain::ShowOpResult() {
     if (Msg::DecodeOpResult(RxBody()))
         ShowStatus(QStringLiteral("Success."), skSuccess);
     else
-        ShowStatus(QStringLiteral("Error occured while performing the operation !"), skError);
+        ShowStatus(ReportText::OperationFailed(), skError);
 }

@@ -7,15 +7,15 @@
 // whatever the line showed. A refusal, once shown, stays until it turns to
 // "Ready", whatever answers come meanwhile. A frame that answers no request of
 // the window's is presented, but writes no status and sends nothing.
-#include "../app/MainWindow.h"
+#include "MainWindow.h"
 
-#include "../app/UiServices.h"
+#include "../link/Codec.h"
+#include "../link/ComPort.h"
+#include "../link/Commands.h"
+#include "../link/Cycle.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
-#include "Codec.h"
-#include "ComPort.h"
-#include "Commands.h"
-#include "Cycle.h"
+#include "UiServices.h"
 
 #include <QComboBox>
 #include <QScopeGuard>
@@ -34,6 +34,12 @@ void TfrmMain::PacketSend() {
                      [this](const TReply& reply) { RequestEnded(reply); });
     // The port did not take the request: it has ended already, and the box says why.
     if (!NotSent.isNull()) throw EMrtError(std::exchange(NotSent, QString()));
+}
+
+void TfrmMain::Send(const QByteArray& body, const QString& busy) {
+    PacketPut(body);
+    if (!busy.isNull()) ShowStatus(busy, skBusy);
+    PacketSend();
 }
 
 void TfrmMain::RequestEnded(const TReply& reply) {
@@ -60,7 +66,9 @@ void TfrmMain::RequestEnded(const TReply& reply) {
     }
 }
 
-void TfrmMain::DataPacketPacket(const uint8_t* data, int size) { Cycle->Packet(data, size); }
+void TfrmMain::DataPacketPacket(const uint8_t* data, int size) {
+    Cycle->Packet(data, size);
+}
 
 void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
     RxSet(body);

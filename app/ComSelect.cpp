@@ -1,8 +1,8 @@
 #include "ComSelect.h"
 
-#include "../app/MainWindow.h"
-#include "../app/UiServices.h"
 #include "../widgets/Controls.h"
+#include "MainWindow.h"
+#include "UiServices.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -84,18 +84,24 @@ void TfrmComSelect::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool TfrmComSelect::ComPortAvailable(int number) { return OfferedPort(number).has_value(); }
+bool TfrmComSelect::ComPortAvailable(int number) {
+    return OfferedPort(number).has_value();
+}
 
 // The first offered port is selected.
-void TfrmComSelect::FormCreate() { RefreshPorts(); }
+void TfrmComSelect::FormCreate() {
+    RefreshPorts();
+}
 
 void TfrmComSelect::RefreshPorts() {
     const int selected = GetSelectedPort();
     Offers = OfferedPorts(Trials);
     QStringList items;
-    for (const TPortOffer& offer : std::as_const(Offers)) items << QStringLiteral("COM%1").arg(offer.Number);
+    for (const TPortOffer& offer : std::as_const(Offers))
+        items << QStringLiteral("COM%1").arg(offer.Number);
     QStringList shown;
-    for (int i = 0; i < cbComPorts->count(); ++i) shown << cbComPorts->itemText(i);
+    for (int i = 0; i < cbComPorts->count(); ++i)
+        shown << cbComPorts->itemText(i);
     if (items != shown) {
         const QSignalBlocker block(cbComPorts);
         cbComPorts->clear();
@@ -108,7 +114,9 @@ void TfrmComSelect::RefreshPorts() {
     ShowDevice();
 }
 
-int TfrmComSelect::GetSelectedPort() const { return cbComPorts->currentText().mid(3, 255).toInt(); }
+int TfrmComSelect::GetSelectedPort() const {
+    return cbComPorts->currentText().mid(3, 255).toInt();
+}
 
 void TfrmComSelect::ShowDevice() {
     const int index = cbComPorts->currentIndex();
@@ -125,7 +133,9 @@ void TfrmComSelect::ShowDevice() {
     lblDevice->setAccessibleName(text);
 }
 
-bool TfrmMain::ShowComSelect(int& port) { return Ui()->SelectPort(this, port); }
+bool TfrmMain::ShowComSelect(int& port) {
+    return Ui()->SelectPort(this, port);
+}
 
 bool TfrmMain::SelectComPort() {
     int port = 0;

@@ -1,12 +1,12 @@
 // Opening and closing the serial port, and a port that fails while open.
-#include "../app/MainWindow.h"
+#include "MainWindow.h"
 
+#include "../link/ComPort.h"
+#include "../link/Commands.h"
+#include "../link/Cycle.h"
+#include "../link/LightControl.h"
+#include "../link/Pause.h"
 #include "../widgets/StatusBar.h"
-#include "ComPort.h"
-#include "Commands.h"
-#include "Cycle.h"
-#include "LightControl.h"
-#include "Pause.h"
 
 void TfrmMain::OpenComPort(int number) {
     Cycle->Close();

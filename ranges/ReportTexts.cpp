@@ -1,0 +1,19 @@
+#include "ReportTexts.h"
+
+namespace ReportText {
+QString CalFlag(bool calibrated) {
+    return calibrated ? QStringLiteral("OK") : QStringLiteral("UCAL");
+}
+QString YesNo(bool yes) {
+    return yes ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+QString Activity(bool active) {
+    return active ? QStringLiteral("Active") : QStringLiteral("Inactive");
+}
+QString Mode(bool cal) {
+    return cal ? QStringLiteral("CAL") : QStringLiteral("RUN");
+}
+QString OperationFailed() {
+    return QStringLiteral("Error occured while performing the operation !");
+}
+} // namespace ReportText
