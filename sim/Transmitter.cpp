@@ -358,8 +358,10 @@ QByteArray TTransmitter::InputReport(uint8_t code, bool ok, int rangeCode) const
     r.Raw = RawReading();
     r.Eng = EngReading();
     r.Seebeck = thermocouple ? static_cast<float>(980 + 40 * Drift(now, 25, 1)) : 0.0f;
-    r.EuMin = EuMinByCode[rangeCode];
-    r.EuMax = EuMaxByCode[rangeCode];
+    // A range code the tables lack (a test may set one) reports no span.
+    const bool known = rangeCode >= 0 && rangeCode < int(EuMinByCode.size());
+    r.EuMin = known ? EuMinByCode[rangeCode] : 0.0f;
+    r.EuMax = known ? EuMaxByCode[rangeCode] : 0.0f;
     r.CalFlags[0] = static_cast<uint32_t>(ZeroCalFlags & 0xFFFFFFFFu);
     r.CalFlags[1] = static_cast<uint32_t>((ZeroCalFlags >> 32) & 0xFFu);
     r.CalFlags[2] = static_cast<uint32_t>(FullCalFlags & 0xFFFFFFFFu);
