@@ -56,6 +56,10 @@ start_demo() {
     xvfb="$(pgrep -a -g "$demo_pid" Xvfb)" || fail "no Xvfb of the demo"
     demo_display="$(awk '{print $3}' <<<"$xvfb")"
     demo_auth="$(sed -n 's/.* -auth \([^ ]*\) .*/\1/p' <<<"$xvfb")"
+    # Its private folder, the one that holds the X cookie. Folders of other
+    # runs on this machine (one killed outright, say) are not this run's.
+    demo_dir="$(dirname "$demo_auth")"
+    [[ "$demo_dir" == /tmp/mrt9dx-demo.* ]] || fail "the X cookie is not in the demo's own folder: $demo_auth"
 }
 
 # Sends a signal to the demo's whole group, as a terminal does; the script must
@@ -70,7 +74,7 @@ end_demo() {
     left="$(ps -eo pgid=,stat=,pid=,args= | awk -v g="$demo_pid" '$1 == g && $2 !~ /^Z/' || true)"
     [ -z "$left" ] || fail "after SIG$signal these are still running: $left"
     demo_pid=""
-    ! ls -d /tmp/mrt9dx-demo.* 2>/dev/null || fail "after SIG$signal its /tmp folder is still there"
+    [ ! -e "$demo_dir" ] || fail "after SIG$signal its folder $demo_dir is still there"
     echo "SIG$signal: scripts/demo ended with status 0, nothing of it left"
 }
 
