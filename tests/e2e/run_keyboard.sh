@@ -6,62 +6,23 @@
 # no window manager, so the window is given the focus as one would give it.
 # Prints every key in order and the frames the simulator received.
 set -euo pipefail
-build="$(cd "${1:?build directory}" && pwd)"
-out="$build/e2e"
-mkdir -p "$out"
-export XDG_RUNTIME_DIR="$(mktemp -d)"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
-unset QT_QPA_PLATFORMTHEME || true
+e2e_name=keyboard
+source "$(dirname "$0")/window_lib.sh"
+start_sim_and_tool
 
-sim_pid=""
-tool_pid=""
-cleanup() {
-    [ -n "$tool_pid" ] && kill "$tool_pid" 2>/dev/null || true
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$XDG_RUNTIME_DIR"
-}
-trap cleanup EXIT
-log="$out/keyboard-sim.log"
-fail() {
-    echo "keyboard: $*" >&2
-    cat "$log" >&2 || true
-    exit 1
-}
-
-"$build/bin/mrt9dx-sim" --com 1 >"$log" 2>&1 &
-sim_pid=$!
-for i in $(seq 1 50); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM1" ] && break; sleep 0.1; done
-"$build/bin/mrt9dx-config" >"$out/keyboard-tool.log" 2>&1 &
-tool_pid=$!
-
-# Waits up to 10 s for the simulator to receive a frame ($1 times, default once).
-expect_frames() {
-    local hex="$1" count="${2:-1}" i
-    for i in $(seq 1 100); do
-        [ "$(grep -c "^RX $hex " "$log" || true)" -ge "$count" ] && return 0
-        sleep 0.1
-    done
-    fail "the simulator did not receive $hex ($count times)"
-}
 keys() {
     echo "keys: $*"
     xdotool key --delay 150 "$@"
 }
 tabs() { local n="$1" k=(); shift; for ((i = 0; i < n; i++)); do k+=("$1"); done; keys "${k[@]}" "${@:2}"; }
 
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Select COM Port$' | head -n 1) || fail "no port dialog"
-xdotool windowfocus --sync "$dialog"
-keys Tab space                                   # COM1 is selected: Tab to OK, Space
-main=$(timeout 20 xdotool search --sync --onlyvisible --name 'V1\.61' | head -n 1) || fail "no main window"
+choose_com1
 xdotool windowfocus --sync "$main"
 expect_frames "02 21 00 03"
 keys ctrl+i;  expect_frames "02 30 03"           # the product version
 keys space;   expect_frames "02 04 03"           # the upper R has the focus: programmed input range
 keys ctrl+shift+alt+F6                           # full mode ...
-timeout 10 xdotool search --sync --onlyvisible --name '^MRT9-DX Configuration & Calibration$' >/dev/null ||
-    fail "no full-mode question"
+await_full_mode_question
 keys Tab space                                   # ... Yes
 xdotool windowfocus --sync "$main"
 keys space;   expect_frames "02 04 03" 2         # R again: the calibration controls come with it
@@ -76,6 +37,6 @@ expect_frames "02 11 00 80 0C 00 00 00 20 C1 00 00 20 41 00 00 FA 43 00 00 20 41
 tabs 11 Tab space; expect_frames "02 20 00 03"   # the switch: back to RUN
 sleep 0.5
 echo "--- frames received by the simulator ---"
-grep '^RX' "$log"
-[ "$(grep -c '^RX 02 11 ' "$log")" -eq 1 ] || fail "the zero DAC code was stored more than once"
+grep '^RX' "$sim_log"
+[ "$(grep -c '^RX 02 11 ' "$sim_log")" -eq 1 ] || fail "the zero DAC code was stored more than once"
 echo "keyboard: passed"
