@@ -102,6 +102,26 @@ void TPanelLabel::setText(const QString& text) {
 namespace {
 // A fitted text keeps a pixel clear of the frame on either side.
 constexpr int FitMargin = 1;
+
+// The tool tip of a control that shows its text cut short: the whole text
+// (`cut`, empty when nothing is cut) above the control's own hint.
+QString TipOfCutText(const QString& hint, const QString& cut) {
+    if (cut.isEmpty()) return hint;
+    return hint.isEmpty() ? cut : cut + QLatin1Char('\n') + hint;
+}
+
+// Shows `tip` for a tool-tip event, or none at all when it is empty; false for
+// any other event.
+bool ShowTip(QWidget* control, QEvent* event, const QString& tip) {
+    if (event->type() != QEvent::ToolTip) return false;
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, control);
+    }
+    return true;
+}
 } // namespace
 
 TFittedLine TPanelLabel::Shown() const {
@@ -113,21 +133,11 @@ TFittedLine TPanelLabel::Shown() const {
 }
 
 QString TPanelLabel::TipText() const {
-    if (!Shown().Elided) return toolTip();
-    return toolTip().isEmpty() ? text() : text() + QLatin1Char('\n') + toolTip();
+    return TipOfCutText(toolTip(), Shown().Elided ? text() : QString());
 }
 
 bool TPanelLabel::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        const QString tip = TipText();
-        if (tip.isEmpty()) {
-            QToolTip::hideText();
-            event->ignore();
-        } else {
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
-        }
-        return true;
-    }
+    if (ShowTip(this, event, TipText())) return true;
     return QLabel::event(event);
 }
 
@@ -304,21 +314,11 @@ void TEdit::paintEvent(QPaintEvent* event) {
 }
 
 QString TEdit::TipText() const {
-    if (TextFits() || text().isEmpty()) return toolTip();
-    return toolTip().isEmpty() ? text() : text() + QStringLiteral("\n") + toolTip();
+    return TipOfCutText(toolTip(), TextFits() ? QString() : text());
 }
 
 bool TEdit::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        const QString tip = TipText();
-        if (tip.isEmpty()) {
-            QToolTip::hideText();
-            event->ignore();
-        } else {
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
-        }
-        return true;
-    }
+    if (ShowTip(this, event, TipText())) return true;
     return QLineEdit::event(event);
 }
 
