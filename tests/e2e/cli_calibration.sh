@@ -7,34 +7,16 @@
 # One run: as found (fails), calibrate input and output, as left (passes), with
 # the record holding both checks and the stored codes reaching the simulator.
 set -euo pipefail
-build="$(cd "${1:?build directory}" && pwd)"
-work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-
-sim_pid=""
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "cli_calibration: $*" >&2
+e2e_name=cli_calibration
+source "$(dirname "$0")/lib.sh"
+e2e_on_fail() {
     echo "--- the program's dialogue ---" >&2
-    cat "$work/dialogue" >&2 || true
-    echo "--- simulator log ---" >&2
-    grep -v '^[RT]X .*cmdReadAct' "$work/sim.log" >&2 || true
-    exit 1
+    cat "$work/dialogue" >&2
 }
 
 mkfifo "$work/control"
-"$build/bin/mrt9dx-sim" --com 1 --sensor-error 60,1.004 --dac-error 0.05,1.002 \
-    --meter "$work/meter" --control "$work/control" >"$work/sim.log" 2>&1 &
-sim_pid=$!
+start_sim --sensor-error 60,1.004 --dac-error 0.05,1.002 --meter "$work/meter" --control "$work/control"
 exec 7<>"$work/control"
-for _ in $(seq 100); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM1" ] && break; sleep 0.1; done
-[ -e "$XDG_RUNTIME_DIR/mrt9dx/COM1" ] || fail "the simulator placed no link"
 
 # The meter's reading, once the output has settled after the last change.
 meter() {
@@ -86,10 +68,10 @@ grep -q "^check: FAIL$" "$work/dialogue" || fail "as found: no FAIL"
 run check --points 0,50,100 --meter --settle 5 --yes --switch-mode --record "$work/record.json" \
     --as-left-after input,output
 [ "$status" -eq 0 ] || fail "as left after calibrate input,output: status $status, not 0"
-grep -qE "^RX .*  cmdCalZero( |$)" "$work/sim.log" || fail "no cmdCalZero reached the simulator"
-grep -qE "^RX .*  cmdCalFull( |$)" "$work/sim.log" || fail "no cmdCalFull reached the simulator"
-grep -qE "^RX .*  cmdWriteOutZero( |$)" "$work/sim.log" || fail "no cmdWriteOutZero reached the simulator"
-grep -qE "^RX .*  cmdWriteOutFull( |$)" "$work/sim.log" || fail "no cmdWriteOutFull reached the simulator"
+grep -qE "^RX .*  cmdCalZero( |$)" "$sim_log" || fail "no cmdCalZero reached the simulator"
+grep -qE "^RX .*  cmdCalFull( |$)" "$sim_log" || fail "no cmdCalFull reached the simulator"
+grep -qE "^RX .*  cmdWriteOutZero( |$)" "$sim_log" || fail "no cmdWriteOutZero reached the simulator"
+grep -qE "^RX .*  cmdWriteOutFull( |$)" "$sim_log" || fail "no cmdWriteOutFull reached the simulator"
 python3 - "$work/record.json" <<'PY' || fail "the record: $(cat "$work/record.json")"
 import json, sys
 record = json.load(open(sys.argv[1]))

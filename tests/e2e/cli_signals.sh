@@ -7,38 +7,14 @@
 # endless bytes is refused; the completion offers the commands and ports.
 set -euo pipefail
 set -m # background jobs keep SIGINT, as from a terminal
-build="$(cd "${1:?build directory}" && pwd)"
+e2e_name=cli_signals
+source "$(dirname "$0")/lib.sh"
 source="$(cd "$(dirname "$0")/../.." && pwd)"
 cli="$build/bin/mrt9dx-cli"
-work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-sim_pid=""
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "cli_signals: $*" >&2
-    echo "--- simulator log ---" >&2
-    cat "$work/sim.log" >&2 || true
-    exit 1
-}
-
-# Starts the simulator as COM1 with these options; waits for its link.
-start_sim() {
-    [ -n "$sim_pid" ] && { kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; }
-    "$build/bin/mrt9dx-sim" --com 1 "$@" >"$work/sim.log" 2>&1 &
-    sim_pid=$!
-    for _ in $(seq 100); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM1" ] && return; sleep 0.1; done
-    fail "the simulator placed no link"
-}
 # Waits up to 10 s for a command name in the simulator's log of received frames.
 await_rx() {
-    for _ in $(seq 100); do grep -qE "^RX .*  $1( |$)" "$work/sim.log" && return; sleep 0.1; done
+    for _ in $(seq 100); do grep -qE "^RX .*  $1( |$)" "$sim_log" && return; sleep 0.1; done
     fail "no $1 reached the simulator"
 }
 
@@ -59,7 +35,7 @@ for signal in INT TERM HUP QUIT; do
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "SIG$signal during apply: status $status: $(cat "$work/out")"
     grep -q "^applied, read back the same$" "$work/out" || fail "SIG$signal: $(cat "$work/out")"
-    grep -qE "^RX .*  cmdSetPermOut( |$)" "$work/sim.log" || fail "SIG$signal: the output step was not sent"
+    grep -qE "^RX .*  cmdSetPermOut( |$)" "$sim_log" || fail "SIG$signal: the output step was not sent"
 done
 
 # A second signal ends a port waiting for an answer at once.
@@ -88,7 +64,7 @@ wait "$pid" || status=$?
 exec 3>&-
 [ "$status" -ne 0 ] || fail "SIGINT while reading the file: status 0"
 sleep 0.5
-! grep -q "^RX" "$work/sim.log" || fail "SIGINT while reading the file: a request was sent"
+! grep -q "^RX" "$sim_log" || fail "SIGINT while reading the file: a request was sent"
 
 # Standard output that takes nothing: one line on standard error, status 5.
 status=0

@@ -1,47 +1,23 @@
 # Sourced by the window's end-to-end scripts, with the build directory as $1 and
-# e2e_name set to the script's short name (the prefix of its messages and logs).
-# It gives them a runtime folder of their own, so that the port dialog offers
-# the simulator's COM1 alone; the simulator and the window as separate
-# processes that end with the script; and waits on the frames the simulator
-# logs as received ("RX 02 04 03  cmdReadPermIn").
-build="$(cd "${1:?build directory}" && pwd)"
-out="$build/e2e"
+# e2e_name set (see lib.sh). Besides what lib.sh gives, the window runs under X
+# with its log and screenshots in <build>/e2e/, and these steps are shared: the
+# port dialog, the full-mode question and the wait for a received frame.
+out="$(cd "${1:?build directory}" && pwd)/e2e"
 mkdir -p "$out"
-sim_log="$out/$e2e_name-sim.log"
-tool_log="$out/$e2e_name-tool.log"
-rm -f "$sim_log" "$tool_log" "$out/$e2e_name-failure.png"
-export XDG_RUNTIME_DIR="$(mktemp -d)"
-chmod 700 "$XDG_RUNTIME_DIR"
+e2e_logs="$out"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+rm -f "$out/$e2e_name-failure.png"
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME || true
 
-sim_pid=""
-tool_pid=""
-e2e_cleanup() {
-    [ -n "$tool_pid" ] && kill "$tool_pid" 2>/dev/null || true
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$XDG_RUNTIME_DIR"
-}
-trap e2e_cleanup EXIT
-
-# Says what failed, keeps a picture of the screen and prints both logs.
-fail() {
-    echo "$e2e_name: $*" >&2
-    import -window root "$out/$e2e_name-failure.png" 2>/dev/null || true
-    echo "--- simulator log ---" >&2
-    cat "$sim_log" >&2 || true
-    echo "--- tool output ---" >&2
-    cat "$tool_log" >&2 || true
-    exit 1
+# A picture of the screen as it was when a step failed.
+e2e_on_fail() {
+    import -window root "$out/$e2e_name-failure.png" 2>/dev/null
 }
 
 # Starts the simulator as COM1 with these options, then the window.
 start_sim_and_tool() {
-    "$build/bin/mrt9dx-sim" --com 1 "$@" >"$sim_log" 2>&1 &
-    sim_pid=$!
-    for _ in $(seq 1 50); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM1" ] && break; sleep 0.1; done
-    [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM1" ] || fail "the simulator placed no COM1 link"
+    start_sim "$@"
     "$build/bin/mrt9dx-config" >"$tool_log" 2>&1 &
     tool_pid=$!
 }
