@@ -27,7 +27,12 @@ browser_pid=""
 profile="$(mktemp -d)"
 cleanup() {
     [ -n "$browser_pid" ] && kill "$browser_pid" 2>/dev/null || true
-    [ -n "$demo_pid" ] && kill -TERM -- "-$demo_pid" 2>/dev/null || true
+    if [ -n "$demo_pid" ]; then
+        # A demo that does not end on SIGTERM within 5 s is killed outright.
+        kill -TERM -- "-$demo_pid" 2>/dev/null || true
+        for _ in $(seq 1 20); do kill -0 -- "-$demo_pid" 2>/dev/null || break; sleep 0.25; done
+        kill -KILL -- "-$demo_pid" 2>/dev/null || true
+    fi
     wait 2>/dev/null || true
     rm -rf "$profile"
 }
@@ -65,8 +70,16 @@ start_demo() {
 # Sends a signal to the demo's whole group, as a terminal does; the script must
 # end with status 0 and leave no process of its group and no folder behind.
 end_demo() {
-    local signal="$1" status=0 left
+    local signal="$1" status=0 left state
     kill "-$signal" -- "-$demo_pid"
+    # Up to 30 s for it to end; a demo that hangs fails the check, not CI.
+    for _ in $(seq 1 120); do
+        state="$(ps -o stat= -p "$demo_pid" || true)"
+        [[ -z "$state" || "$state" == Z* ]] && break
+        sleep 0.25
+    done
+    [[ -z "$state" || "$state" == Z* ]] ||
+        fail "30 s after SIG$signal scripts/demo still runs: $(ps -o pid=,args= -g "$demo_pid")"
     wait "$demo_pid" || status=$?
     [ "$status" = 0 ] || fail "scripts/demo ended with status $status after SIG$signal"
     sleep 0.5
