@@ -374,16 +374,9 @@ void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error
 
 void TUnitRun::ReadBack() {
     ReadProgrammed([this] {
-        SetDifferences(CompareSettings(Job.Settings, &In, &Out), QStringLiteral("applied"),
-                       QStringLiteral("read back"));
-        if (Differences.isEmpty()) {
-            Result = QStringLiteral("applied, read back the same");
-            Verdict = QStringLiteral("applied");
-            return Finish(ExitDone);
-        }
-        Result = Differences.join(QLatin1Char('\n'));
-        Verdict = QStringLiteral("differs");
-        Finish(ExitDiffers, QStringLiteral("the read-back differs in %1 field(s)").arg(Differences.size()));
+        FinishComparison(QStringLiteral("applied"), QStringLiteral("read back"),
+                         QStringLiteral("applied, read back the same"), QStringLiteral("applied"),
+                         QStringLiteral("the read-back differs in %1 field(s)"));
     });
 }
 
@@ -391,17 +384,9 @@ void TUnitRun::ReadBack() {
 // its read-back; nothing is written.
 void TUnitRun::Verify() {
     ReadProgrammed([this] {
-        SetDifferences(CompareSettings(Job.Settings, &In, &Out), QStringLiteral("file"),
-                       QStringLiteral("unit"));
-        if (Differences.isEmpty()) {
-            Result = QStringLiteral("the same as the file");
-            Verdict = QStringLiteral("same");
-            return Finish(ExitDone);
-        }
-        Result = Differences.join(QLatin1Char('\n'));
-        Verdict = QStringLiteral("differs");
-        Finish(ExitDiffers,
-               QStringLiteral("the unit differs from the file in %1 field(s)").arg(Differences.size()));
+        FinishComparison(QStringLiteral("file"), QStringLiteral("unit"),
+                         QStringLiteral("the same as the file"), QStringLiteral("same"),
+                         QStringLiteral("the unit differs from the file in %1 field(s)"));
     });
 }
 
@@ -420,16 +405,24 @@ void TUnitRun::ReadProgrammed(const std::function<void()>& then) {
     });
 }
 
-void TUnitRun::SetDifferences(const QList<TDifference>& differences, const QString& expected,
-                              const QString& found) {
+void TUnitRun::FinishComparison(const QString& expected, const QString& found, const QString& same,
+                                const QString& sameVerdict, const QString& differs) {
     QJsonArray list;
-    for (const TDifference& d : differences) {
+    for (const TDifference& d : CompareSettings(Job.Settings, &In, &Out)) {
         Differences << QStringLiteral("%1: %2 %3, %4 %5").arg(d.Field, expected, d.Expected, found, d.Found);
         list.append(QJsonObject{{QStringLiteral("field"), d.Field},
                                 {QStringLiteral("expected"), d.Expected},
                                 {QStringLiteral("found"), d.Found}});
     }
     Details.insert(QStringLiteral("differences"), list);
+    if (Differences.isEmpty()) {
+        Result = same;
+        Verdict = sameVerdict;
+        return Finish(ExitDone);
+    }
+    Result = Differences.join(QLatin1Char('\n'));
+    Verdict = QStringLiteral("differs");
+    Finish(ExitDiffers, differs.arg(Differences.size()));
 }
 
 void TUnitRun::SetMode() {

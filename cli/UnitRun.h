@@ -158,6 +158,11 @@ private:
     QStringList Differences;
     // apply: a refusal of cmdSetPermIn, which stands whatever follows.
     QString InputRefusal;
-    // The differences as --json lists them.
-    void SetDifferences(const QList<TDifference>& differences, const QString& expected, const QString& found);
+    // Compares the programmed settings read into In and Out with the job's, as
+    // apply's read-back and verify do, and ends the run: status 0 and `same`
+    // (verdict `sameVerdict`), or 4 with every field that differs, named
+    // `expected` and `found` ("input.eu_max: applied 600.0, read back 599.0"),
+    // in the lines, in --json and in the error `differs` (%1: how many).
+    void FinishComparison(const QString& expected, const QString& found, const QString& same,
+                          const QString& sameVerdict, const QString& differs);
 };
