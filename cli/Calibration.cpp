@@ -623,51 +623,17 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady) {
 void TCalRun::CalInputZero() {
     const IRange& row = InRow(InPerm.RangeCode);
     const QString zero = FormatFloat(0, row.RawFormat, row.RawUnit);
-    NextApplied(
-        QStringLiteral("input zero scale: apply %1 (%2) to the input")
-            .arg(zero, FormatFloat(row.EuMin, row.EngFormat, row.EngUnit)),
-        [this, zero](std::optional<QString> line) {
-            if (!line) return InputEnded(QStringLiteral("before the input zero point"));
-            if (Job.Applied && (!Number(*line) || *Number(*line) != 0))
-                return Fail(ExitBadInput, QStringLiteral("the input's zero point is %1; --applied gave '%2'; "
-                                                         "nothing was written")
-                                              .arg(zero, line->trimmed()));
-            WaitSteady([this](const Msg::TInputReport& in, bool steady) {
-                const IRange& row = InRow(InPerm.RangeCode);
-                if (!steady)
-                    return Fail(ExitNoAnswer,
-                                QStringLiteral("the input did not settle within %1 s; nothing was written")
-                                    .arg(Job.SettleLimitMs / 1000.0));
-                const QString before = FormatFloat(in.Raw, row.RawFormat, row.RawUnit);
-                Confirm(
-                    QStringLiteral("the input reads %1; write the zero calibration of %2 (cmdCalZero)?")
-                        .arg(before, row.Name),
-                    [this, before](bool yes) {
-                        QJsonObject adj{{QStringLiteral("what"), QStringLiteral("input zero")},
-                                        {QStringLiteral("applied"), 0},
-                                        {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
-                                        {QStringLiteral("read_before"), before},
-                                        {QStringLiteral("written"), yes}};
-                        if (!yes) {
-                            emit Line(QStringLiteral("input zero not written"));
-                            Adjustments << adj;
-                            return CalInputFull();
-                        }
-                        Send(Msg::CalZero(InPerm.RangeCode), [this, adj](const QByteArray& answer) mutable {
-                            const Msg::TInputReport r = Msg::DecodeInputReport(answer);
-                            if (r.Status == 0)
-                                return Fail(ExitRefused,
-                                            QStringLiteral("the transmitter refused cmdCalZero (status 0)"));
-                            const IRange& row = InRow(InPerm.RangeCode);
-                            const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
-                            adj[QStringLiteral("read_after")] = after;
-                            Adjustments << adj;
-                            emit Line(QStringLiteral("input zero calibrated: reads %1").arg(after));
-                            CalInputFull();
-                        });
-                    });
-            });
-        });
+    NextApplied(QStringLiteral("input zero scale: apply %1 (%2) to the input")
+                    .arg(zero, FormatFloat(row.EuMin, row.EngFormat, row.EngUnit)),
+                [this, zero](std::optional<QString> line) {
+                    if (!line) return InputEnded(QStringLiteral("before the input zero point"));
+                    if (Job.Applied && (!Number(*line) || *Number(*line) != 0))
+                        return Fail(ExitBadInput,
+                                    QStringLiteral("the input's zero point is %1; --applied gave '%2'; "
+                                                   "nothing was written")
+                                        .arg(zero, line->trimmed()));
+                    WriteInputPoint(false, 0, [this] { CalInputFull(); });
+                });
 }
 
 void TCalRun::CalInputFull() {
@@ -694,49 +660,56 @@ void TCalRun::CalInputFull() {
                 emit Line(text);
                 return CalInputFull();
             }
-            FullApplied = *v;
-            WaitSteady([this](const Msg::TInputReport& in, bool steady) {
+            WriteInputPoint(true, *v, [this] { Phases(); });
+        });
+}
+
+// Waits for a steady reading, asks, and writes the calibration of the input's
+// zero (cmdCalZero) or full scale (cmdCalFull at `applied`), keeping it among
+// the adjustments, written or not; then `next`.
+void TCalRun::WriteInputPoint(bool full, double applied, const std::function<void()>& next) {
+    const QString what = full ? QStringLiteral("input full scale") : QStringLiteral("input zero");
+    const QString command = full ? QStringLiteral("cmdCalFull") : QStringLiteral("cmdCalZero");
+    WaitSteady([=, this](const Msg::TInputReport& in, bool steady) {
+        const IRange& row = InRow(InPerm.RangeCode);
+        if (!steady)
+            return Fail(ExitNoAnswer, QStringLiteral("the input did not settle within %1 s; %2")
+                                          .arg(Job.SettleLimitMs / 1000.0)
+                                          .arg(full ? QStringLiteral("the full scale was not written")
+                                                    : QStringLiteral("nothing was written")));
+        const QString before = FormatFloat(in.Raw, row.RawFormat, row.RawUnit);
+        const QString question =
+            full ? QStringLiteral("the input reads %1; write the full-scale calibration of %2 at %3 (%4)?")
+                       .arg(before, row.Name, FormatFloat(applied, row.RawFormat, row.RawUnit), command)
+                 : QStringLiteral("the input reads %1; write the zero calibration of %2 (%3)?")
+                       .arg(before, row.Name, command);
+        Confirm(question, [=, this](bool yes) {
+            QJsonObject adj{{QStringLiteral("what"), what},
+                            {QStringLiteral("applied"), applied},
+                            {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
+                            {QStringLiteral("read_before"), before},
+                            {QStringLiteral("written"), yes}};
+            if (!yes) {
+                emit Line(what + QStringLiteral(" not written"));
+                Adjustments << adj;
+                return next();
+            }
+            const QByteArray request =
+                full ? Msg::CalFull(InPerm.RangeCode, float(applied)) : Msg::CalZero(InPerm.RangeCode);
+            Send(request, [=, this](const QByteArray& answer) mutable {
+                const Msg::TInputReport r = Msg::DecodeInputReport(answer);
+                if (r.Status == 0)
+                    return Fail(ExitRefused,
+                                QStringLiteral("the transmitter refused %1 (status 0)").arg(command));
                 const IRange& row = InRow(InPerm.RangeCode);
-                if (!steady)
-                    return Fail(
-                        ExitNoAnswer,
-                        QStringLiteral("the input did not settle within %1 s; the full scale was not written")
-                            .arg(Job.SettleLimitMs / 1000.0));
-                const QString before = FormatFloat(in.Raw, row.RawFormat, row.RawUnit);
-                const QString applied = FormatFloat(FullApplied, row.RawFormat, row.RawUnit);
-                Confirm(QStringLiteral(
-                            "the input reads %1; write the full-scale calibration of %2 at %3 (cmdCalFull)?")
-                            .arg(before, row.Name, applied),
-                        [this, before](bool yes) {
-                            QJsonObject adj{
-                                {QStringLiteral("what"), QStringLiteral("input full scale")},
-                                {QStringLiteral("applied"), FullApplied},
-                                {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
-                                {QStringLiteral("read_before"), before},
-                                {QStringLiteral("written"), yes}};
-                            if (!yes) {
-                                emit Line(QStringLiteral("input full scale not written"));
-                                Adjustments << adj;
-                                return Phases();
-                            }
-                            Send(Msg::CalFull(InPerm.RangeCode, float(FullApplied)),
-                                 [this, adj](const QByteArray& answer) mutable {
-                                     const Msg::TInputReport r = Msg::DecodeInputReport(answer);
-                                     if (r.Status == 0)
-                                         return Fail(
-                                             ExitRefused,
-                                             QStringLiteral("the transmitter refused cmdCalFull (status 0)"));
-                                     const IRange& row = InRow(InPerm.RangeCode);
-                                     const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
-                                     adj[QStringLiteral("read_after")] = after;
-                                     Adjustments << adj;
-                                     emit Line(
-                                         QStringLiteral("input full scale calibrated: reads %1").arg(after));
-                                     Phases();
-                                 });
-                        });
+                const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
+                adj[QStringLiteral("read_after")] = after;
+                Adjustments << adj;
+                emit Line(what + QStringLiteral(" calibrated: reads %1").arg(after));
+                next();
             });
         });
+    });
 }
 
 // ---- calibrate output ----

@@ -114,6 +114,7 @@ private:
     void PointRead(const Msg::TInputReport& in, bool steady);
     void CalInputZero();
     void CalInputFull();
+    void WriteInputPoint(bool full, double applied, const std::function<void()>& next);
     void TrimOutput(bool full);
     void TrimStep(bool full);
     void Done();
@@ -152,7 +153,6 @@ private:
     std::function<void(const Msg::TInputReport&, bool)> SteadyThen;
     // The calibration
     QJsonArray Adjustments;
-    double FullApplied = 0;
     QList<QPair<int, double>> TrimSteps;
     bool TrimFailed = false;
     int Phase = 0;
