@@ -6,16 +6,20 @@
 #include "../ranges/InRanges.h"
 #include "../ranges/NumberFormat.h"
 #include "../ranges/OutRanges.h"
+#include "Settings.h"
 #include "UnitRun.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QPointer>
-#include <QSaveFile>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +49,16 @@ QString Pct(double value) {
     return FormatFloat(value, QStringLiteral("0.000"));
 }
 
+// The file a name leads to, through links.
+QString RealPath(const QString& name) {
+    const QFileInfo info(name);
+    return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+}
+
+QString SystemText(int error) {
+    return LowerFirst(QString::fromLocal8Bit(std::strerror(error)));
+}
+
 std::optional<double> Number(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
@@ -52,69 +66,62 @@ std::optional<double> Number(const QString& text) {
     return value;
 }
 
-// The output signal the unit's stored codes give a DAC code, as CalcOutput draws it.
-double OutputOf(const Msg::TOutputReport& out, int code) {
-    const ORange& row = OutRanges[out.Range < OutRangeCount ? out.Range : 0];
-    if (out.FullCode == out.ZeroCode) return std::nan("");
-    return row.ZeroScale + (double(row.FullScale) - row.ZeroScale) / (double(out.FullCode) - out.ZeroCode) *
-                               (double(code) - out.ZeroCode);
-}
-
 QString Verdict(bool pass) {
     return pass ? QStringLiteral("pass") : QStringLiteral("fail");
 }
 
-// The error of a point that decides its verdict: the largest of the measured ones.
-double PointError(double eng, double out, std::optional<double> meter) {
-    double worst = eng;
-    if (std::fabs(out) > std::fabs(worst)) worst = out;
-    if (meter && std::fabs(*meter) > std::fabs(worst)) worst = *meter;
-    return worst;
-}
 } // namespace
 
 // ---- Options ----
 
 const char* const CheckUsage =
     "check [--points LIST] [--tolerance PERCENT] [--applied FILE|-] [--meter] [--settle SECONDS]\n"
-    "       [--reference-id TEXT] [--by TEXT] [--record FILE] [--certificate FILE]\n"
-    "       [--as-left-after input|output|input,output [calibrate's options]]";
+    "       [--adjust-limit PERCENT] [--reference-id TEXT] [--by TEXT] [--record FILE]\n"
+    "       [--certificate FILE] [--as-left-after input|output|input,output [calibrate's options]]";
 const char* const CheckHelp =
     "Checks the unit at test points given in % of the programmed span (default\n"
     "0,25,50,75,100). For each point it names the signal to apply in the engineering\n"
     "unit and waits for Enter (or a typed value: the one really applied); with\n"
     "--applied it reads the applied values one a line from FILE (- standard input)\n"
     "without asking. It waits until the reading is steady (3 reads 0.25 s apart\n"
-    "within the display's last digit, at most --settle seconds, default 10), reads\n"
-    "the engineering value and the output, and prints a table row: errors in % of\n"
-    "span, of the reading against the applied value and of the output against the\n"
-    "ideal output for it. --meter asks for the meter's reading of the output at each\n"
-    "point (Enter: none) and gives its error too. A point passes when every error\n"
-    "is within --tolerance (default 0.25 %). Exit status 0 when all pass, 4 when\n"
-    "any fails.\n"
+    "within the display's last digit, at most --settle seconds, default 10) and, with\n"
+    "--applied, within --adjust-limit (default 10 % of span) of the applied value: a\n"
+    "point that does not get there is 'not reached'. It prints a table row with the\n"
+    "reading's error in % of span. The output is measured only with --meter, which\n"
+    "asks for the meter's reading of the output at each point (Enter: none) and gives\n"
+    "its error against the ideal output; without it the output is 'not measured' and\n"
+    "judged nowhere. A point passes when every measured error is within --tolerance\n"
+    "(default 0.25 %). Exit status 0 when all pass, 4 when any fails.\n"
     "--record FILE writes the JSON record, --certificate FILE an HTML certificate for\n"
-    "one A4 sheet. --reference-id and --by name the reference instrument and the\n"
-    "technician.\n"
+    "one A4 sheet, on every end (marked incomplete when the run did not finish).\n"
+    "--reference-id and --by name the reference instrument and the technician.\n"
     "--as-left-after WHAT checks as found, runs 'calibrate WHAT', checks as left,\n"
     "and puts all three in one record; the exit status is the as-left verdict.";
 const char* const CalibrateUsage =
     "calibrate input|output|input,output [--applied FILE|-] [--switch-mode] [--yes]\n"
-    "       [--settle SECONDS] [--trim-tolerance PERCENT] [--max-steps N]";
+    "       [--settle SECONDS] [--adjust-limit PERCENT] [--trim-tolerance PERCENT] [--max-steps N]\n"
+    "       [--reference-id TEXT] [--by TEXT] [--record FILE] [--certificate FILE]";
 const char* const CalibrateHelp =
     "Calibrates the programmed range of the unit, which must be in CAL mode: with\n"
     "--switch-mode a unit in RUN mode is switched to CAL and back to RUN after it;\n"
     "without it such a unit is refused (status 2, nothing written).\n"
     "input: asks for the zero-scale signal (0 in the raw unit), waits for a steady\n"
     "reading and writes the zero calibration (cmdCalZero); then asks for the\n"
-    "full-scale signal, takes the value really applied (typed, or Enter for the\n"
-    "range's full scale) and writes it (cmdCalFull). With --applied the two values\n"
-    "come one a line from FILE (- standard input), the first 0.\n"
-    "output: for the zero and then the full code, drives the DAC (cmdSetDac) from\n"
-    "the stored code, asks for the meter's reading at each step, and takes the next\n"
-    "code from the last two readings (secant), until the reading is within\n"
-    "--trim-tolerance (default 0.01 % of the range's span) or after --max-steps\n"
-    "(default 10); then stores the code (cmdWriteOutZero, cmdWriteOutFull).\n"
+    "full-scale signal in the raw unit, takes the value really applied (typed, or\n"
+    "Enter for the range's full scale) and writes it (cmdCalFull). With --applied the\n"
+    "two values come one a line from FILE (- standard input), the first 0. A write is\n"
+    "refused when the reading lies further than --adjust-limit (default 10 % of the\n"
+    "raw span) from the value applied.\n"
+    "output: selects the programmed output range (cmdSetTempOut); for the zero and\n"
+    "then the full code, drives the DAC (cmdSetDac) from the stored code, asks for\n"
+    "the meter's reading at each step, and takes the next code from the last two\n"
+    "readings (secant), until the reading is within --trim-tolerance (default 0.01 %\n"
+    "of the range's span) or after --max-steps (default 10); then stores the code\n"
+    "(cmdWriteOutZero, cmdWriteOutFull).\n"
     "Every write is asked for first (y to write); --yes writes without asking.\n"
+    "However the run ends, the output follows the input again (cmdSetTempOut), a\n"
+    "unit switched to CAL goes back to RUN, and the last line says what was written\n"
+    "and what was put back. --record and --certificate as for check.\n"
     "Exit status 4 when a DAC code did not come within the tolerance.";
 
 QList<QCommandLineOption> CalOptions(bool check) {
@@ -122,22 +129,23 @@ QList<QCommandLineOption> CalOptions(bool check) {
         {QStringLiteral("applied"), QStringLiteral("Applied values, one a line."), QStringLiteral("FILE|-")},
         {QStringLiteral("settle"), QStringLiteral("Seconds to wait for a steady reading."),
          QStringLiteral("SECONDS")},
+        {QStringLiteral("adjust-limit"), QStringLiteral("How near the applied value a reading must be, %."),
+         QStringLiteral("PERCENT")},
         {QStringLiteral("switch-mode"), QStringLiteral("Switch a unit in RUN mode to CAL and back.")},
         {QStringLiteral("yes"), QStringLiteral("Write without asking.")},
         {QStringLiteral("trim-tolerance"), QStringLiteral("DAC trim tolerance, % of the output span."),
          QStringLiteral("PERCENT")},
         {QStringLiteral("max-steps"), QStringLiteral("DAC trim steps at most."), QStringLiteral("N")},
+        {QStringLiteral("reference-id"), QStringLiteral("The reference instrument."), QStringLiteral("TEXT")},
+        {QStringLiteral("by"), QStringLiteral("The technician."), QStringLiteral("TEXT")},
+        {QStringLiteral("record"), QStringLiteral("The JSON record."), QStringLiteral("FILE")},
+        {QStringLiteral("certificate"), QStringLiteral("The HTML certificate."), QStringLiteral("FILE")},
     };
     if (check)
         options += QList<QCommandLineOption>{
             {QStringLiteral("points"), QStringLiteral("Test points, % of span."), QStringLiteral("LIST")},
             {QStringLiteral("tolerance"), QStringLiteral("% of span."), QStringLiteral("PERCENT")},
             {QStringLiteral("meter"), QStringLiteral("Ask for the meter's reading of the output.")},
-            {QStringLiteral("reference-id"), QStringLiteral("The reference instrument."),
-             QStringLiteral("TEXT")},
-            {QStringLiteral("by"), QStringLiteral("The technician."), QStringLiteral("TEXT")},
-            {QStringLiteral("record"), QStringLiteral("The JSON record."), QStringLiteral("FILE")},
-            {QStringLiteral("certificate"), QStringLiteral("The HTML certificate."), QStringLiteral("FILE")},
             {QStringLiteral("as-left-after"), QStringLiteral("Calibrate, then check again."),
              QStringLiteral("input|output|input,output")},
         };
@@ -167,6 +175,13 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
         *error = QStringLiteral("%1: %2").arg(name, text);
         return false;
     };
+    const auto percent = [&](const char* option, double high, double& into) {
+        if (!parser.isSet(QLatin1String(option))) return true;
+        const std::optional<double> v = Number(parser.value(QLatin1String(option)));
+        if (!v || *v <= 0 || *v > high) return false;
+        into = *v;
+        return true;
+    };
     job = TCalJob{};
     if (check) {
         job.CheckBefore = true;
@@ -184,31 +199,32 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
                 job.Points << *v;
             }
         }
-        if (parser.isSet(QStringLiteral("tolerance"))) {
-            const std::optional<double> v = Number(parser.value(QStringLiteral("tolerance")));
-            if (!v || *v <= 0 || *v > 100)
-                return fail(QStringLiteral("--tolerance wants a percentage above 0"));
-            job.Tolerance = *v;
-        }
+        if (!percent("tolerance", 100, job.Tolerance))
+            return fail(QStringLiteral("--tolerance wants a percentage above 0"));
         job.Meter = parser.isSet(QStringLiteral("meter"));
-        job.ReferenceId = parser.value(QStringLiteral("reference-id"));
-        job.By = parser.value(QStringLiteral("by"));
-        job.RecordFile = parser.value(QStringLiteral("record"));
-        job.CertificateFile = parser.value(QStringLiteral("certificate"));
     } else if (args.size() != 1 || !ParseWhat(args.first(), job)) {
         return fail(QStringLiteral("calibrate takes input, output or input,output"));
     }
+    job.ReferenceId = parser.value(QStringLiteral("reference-id"));
+    job.By = parser.value(QStringLiteral("by"));
+    job.RecordFile = parser.value(QStringLiteral("record"));
+    job.CertificateFile = parser.value(QStringLiteral("certificate"));
+    // The files are checked before anything is sent: a unit is never adjusted
+    // for a record that cannot be kept.
+    for (const QString& file : {job.RecordFile, job.CertificateFile})
+        if (const QString problem = FileTargetProblem(file); !problem.isEmpty())
+            return fail(QStringLiteral("%1: %2; nothing was sent").arg(file, problem));
+    if (!job.RecordFile.isEmpty() && RealPath(job.RecordFile) == RealPath(job.CertificateFile))
+        return fail(QStringLiteral("--record and --certificate name one file"));
     if (parser.isSet(QStringLiteral("settle"))) {
         const std::optional<double> v = Number(parser.value(QStringLiteral("settle")));
         if (!v || *v <= 0 || *v > 3600) return fail(QStringLiteral("--settle wants seconds above 0"));
         job.SettleLimitMs = int(std::lround(*v * 1000));
     }
-    if (parser.isSet(QStringLiteral("trim-tolerance"))) {
-        const std::optional<double> v = Number(parser.value(QStringLiteral("trim-tolerance")));
-        if (!v || *v <= 0 || *v > 10)
-            return fail(QStringLiteral("--trim-tolerance wants a percentage above 0"));
-        job.TrimTolerance = *v;
-    }
+    if (!percent("adjust-limit", 100, job.AdjustLimit))
+        return fail(QStringLiteral("--adjust-limit wants a percentage of span above 0"));
+    if (!percent("trim-tolerance", 10, job.TrimTolerance))
+        return fail(QStringLiteral("--trim-tolerance wants a percentage above 0"));
     if (parser.isSet(QStringLiteral("max-steps"))) {
         bool ok = false;
         job.MaxSteps = parser.value(QStringLiteral("max-steps")).toInt(&ok);
@@ -232,7 +248,71 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
                     return fail(QStringLiteral("%1: '%2' is not a number").arg(file, line.trimmed()));
                 job.AppliedLines << line.trimmed();
             }
+            // One value for each point and each input calibration point, in order.
+            const qsizetype wanted = (job.CheckBefore ? job.Points.size() : 0) + (job.CalInput ? 2 : 0) +
+                                     (job.CheckAfter ? job.Points.size() : 0);
+            if (job.AppliedLines.size() != wanted)
+                return fail(QStringLiteral("%1 gives %2 value(s) for %3 point(s); nothing was sent")
+                                .arg(file)
+                                .arg(job.AppliedLines.size())
+                                .arg(wanted));
         }
+    }
+    return true;
+}
+
+// ---- The files ----
+
+QString FileTargetProblem(const QString& name) {
+    if (name.isEmpty()) return QString();
+    const QFileInfo info(name);
+    if (info.exists() && !info.isFile())
+        return info.isDir() ? QStringLiteral("is a folder") : QStringLiteral("is not a regular file");
+    const QFileInfo target(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
+    const QString folder = target.absolutePath();
+    if (!QFileInfo(folder).isDir()) return QStringLiteral("there is no folder %1").arg(folder);
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("cannot write in %1: %2").arg(folder, SystemText(errno));
+    return QString();
+}
+
+bool WriteFileSafely(const QString& name, const QByteArray& data, QString* error) {
+    // Beside the target (through a link, beside the file it leads to), renamed
+    // over it only once every byte is on the disk; otherwise the old file stays.
+    const QString target = RealPath(name);
+    if (const QString problem = FileTargetProblem(target); !problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
+    const QByteArray path = QFile::encodeName(target);
+    QByteArray temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        *error = SystemText(errno);
+        return false;
+    }
+    // The permissions of the file it replaces, or the usual ones under the umask.
+    struct stat old {};
+    const mode_t umaskNow = ::umask(0);
+    ::umask(umaskNow);
+    ::fchmod(fd, ::stat(path.constData(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~umaskNow));
+    qsizetype done = 0;
+    int failure = 0;
+    while (done < data.size() && !failure) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            failure = n < 0 ? errno : ENOSPC;
+        else
+            done += n;
+    }
+    if (!failure && ::fsync(fd) != 0) failure = errno;
+    if (::close(fd) != 0 && !failure) failure = errno;
+    if (!failure && ::rename(temporary.constData(), path.constData()) != 0) failure = errno;
+    if (failure) {
+        ::unlink(temporary.constData());
+        *error = SystemText(failure);
+        return false;
     }
     return true;
 }
@@ -288,14 +368,20 @@ void TCalRun::Tick() {
     }
 }
 
+bool TCalRun::Stopped() {
+    if (!Stopping) return false;
+    Fail(ExitNoAnswer, QStringLiteral("stopped"));
+    return true;
+}
+
 void TCalRun::After(int ms, std::function<void()> then) {
-    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
+    if (Stopped()) return;
     DueMs = Clock->NowMs() + ms;
     DueAction = std::move(then);
 }
 
 void TCalRun::WaitLine(std::function<void(std::optional<QString>)> then) {
-    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
+    if (Stopped()) return;
     LineAction = std::move(then);
     LineArrived.reset();
     if (!Job.ReadLine) {
@@ -309,8 +395,14 @@ void TCalRun::WaitLine(std::function<void(std::optional<QString>)> then) {
 }
 
 void TCalRun::Send(const QByteArray& request, THandler then) {
-    if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
-    Ask(request, std::move(then), [this](const TReply& reply) {
+    if (Stopped()) return;
+    const auto code = uint8_t(request[0]);
+    // The unit may take a DAC code whose answer is lost: it counts as driven.
+    if (code == cmdSetDac) DacDriven = true;
+    if (code == cmdSetMode && request.size() > 1 && request[1] != 0) Switched = true;
+    Ask(request, [this, then = std::move(then)](const TReply& reply) {
+        if (Ended) return;
+        if (reply.Verdict == TVerdict::Answered) return then(reply.Body);
         Fail(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
     });
 }
@@ -319,34 +411,109 @@ void TCalRun::Stop() {
     Stopping = true;
     // Waiting for the technician or the clock: nothing is out, so end now. With
     // a request out, the next step ends it.
-    if (LineAction || DueAction) {
-        LineAction = nullptr;
-        DueAction = nullptr;
-        Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
+    if (LineAction || DueAction) Stopped();
+}
+
+void TCalRun::PortFailed(const QString& message) {
+    Fail(ExitNoAnswer, message);
+}
+
+void TCalRun::Abort() {
+    if (Complete && Ended && EndUtc.size()) return;
+    // No more requests: what could not be put back is said in the record and the line.
+    if (!Ended) {
+        Ended = true;
+        EndStatus = ExitNoAnswer;
+        EndError = QStringLiteral("stopped twice");
     }
+    Stopping = true;
+    if (DacDriven) NotPutBack << QStringLiteral("the output may still be held at DAC code %1").arg(TrimCode);
+    if (Switched) NotPutBack << QStringLiteral("the unit may still be in CAL mode");
+    DacDriven = Switched = false;
+    Close();
 }
 
 void TCalRun::Fail(int status, const QString& error) {
     if (Ended) return;
     Ended = true;
+    EndStatus = status;
+    EndError = error;
     LineAction = nullptr;
     DueAction = nullptr;
-    if (!Switched) return FinishUnit(status, error);
-    Switched = false;
-    // Whatever went wrong, a unit this run put into CAL mode goes back to RUN.
-    Ask(
-        Msg::SetMode(0),
-        [this, status, error](const QByteArray&) {
-            emit Line(QStringLiteral("switched the unit back to RUN mode"));
-            FinishUnit(status, error);
-        },
-        [this, status, error](const TReply&) {
-            FinishUnit(status, error + QStringLiteral("; the unit may still be in CAL mode"));
+    PutBack();
+}
+
+// However the run ends: the DAC released, then the mode put back, each once;
+// what could not be done is said, with what the technician must do.
+void TCalRun::PutBack() {
+    if (DacDriven) {
+        DacDriven = false;
+        return Ask(Msg::SetTempOut(OutPerm.Range), [this](const TReply& reply) {
+            if (reply.Verdict == TVerdict::Answered)
+                PutBackLines << QStringLiteral("the output follows the input again");
+            else
+                NotPutBack << QStringLiteral("the output may still be held at DAC code %1 (%2)")
+                                  .arg(TrimCode)
+                                  .arg(reply.Verdict == TVerdict::Refused ? VerdictText(reply)
+                                                                          : LowerFirst(VerdictText(reply)));
+            PutBack();
         });
+    }
+    if (Switched) {
+        Switched = false;
+        return Ask(Msg::SetMode(0), [this](const TReply& reply) {
+            if (reply.Verdict == TVerdict::Answered && Msg::DecodeMode(reply.Body) == 0)
+                PutBackLines << QStringLiteral("switched the unit back to RUN mode");
+            else
+                NotPutBack << QStringLiteral("the unit may still be in CAL mode");
+            PutBack();
+        });
+    }
+    Close();
+}
+
+QString TCalRun::WhatWasWritten() const {
+    return Written.isEmpty() ? QStringLiteral("nothing was written")
+                             : QStringLiteral("written: ") + Written.join(QStringLiteral(", "));
+}
+
+// The files, then the last line: what was written, what was put back, and what
+// the technician must still do.
+void TCalRun::Close() {
+    if (EndUtc.isEmpty()) EndUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    QStringList last;
+    if (Complete) last << Result;
+    if (Job.CalInput || Job.CalOutput) last << WhatWasWritten();
+    last << PutBackLines;
+    if (!NotPutBack.isEmpty())
+        last << NotPutBack.join(QStringLiteral("; ")) +
+                    QStringLiteral(": switch the unit with 'mode run', select its output range again, or "
+                                   "power it off and on");
+    int status = EndStatus;
+    QString error = EndError;
+    if (!NotPutBack.isEmpty() && status == ExitDone) status = ExitNoAnswer;
+    QString fileError;
+    if (!WriteFiles(&fileError)) {
+        status = std::max(status, int(ExitNoAnswer));
+        error = (error.isEmpty() ? QString() : error + QStringLiteral("; ")) +
+                QStringLiteral("the record was not written, the old file kept: ") + fileError;
+    } else {
+        for (const QString& file : {Job.RecordFile, Job.CertificateFile})
+            if (!file.isEmpty())
+                emit Line(QStringLiteral("%1 written to %2%3")
+                              .arg(file == Job.RecordFile ? QStringLiteral("record")
+                                                          : QStringLiteral("certificate"),
+                                   file, Complete ? QString() : QStringLiteral(" (incomplete)")));
+    }
+    Result = last.join(QStringLiteral("; "));
+    if (!FinishUnit) return;
+    auto finish = std::move(FinishUnit);
+    FinishUnit = nullptr;
+    finish(status, error);
 }
 
 void TCalRun::InputEnded(const QString& where) {
-    Fail(ExitNoAnswer, QStringLiteral("the input ended %1; nothing more was written").arg(where));
+    Fail(ExitNoAnswer, QStringLiteral("the input ended %1").arg(where));
 }
 
 void TCalRun::NextApplied(const QString& prompt, std::function<void(std::optional<QString>)> then) {
@@ -355,7 +522,7 @@ void TCalRun::NextApplied(const QString& prompt, std::function<void(std::optiona
         // A value from the file: taken at the next tick, as a typed line is.
         std::optional<QString> line;
         if (!Job.AppliedLines.isEmpty()) line = Job.AppliedLines.takeFirst();
-        if (Stopping) return Fail(ExitNoAnswer, QStringLiteral("stopped; nothing more was written"));
+        if (Stopped()) return;
         LineAction = std::move(then);
         LineArrived = line;
         return;
@@ -390,9 +557,33 @@ void TCalRun::AskNumber(const QString& prompt, bool emptyAllowed,
     });
 }
 
-void TCalRun::WaitSteady(std::function<void(const Msg::TInputReport&, bool)> then) {
+void TCalRun::AskMeter(const QString& prompt, bool emptyAllowed,
+                       std::function<void(std::optional<double>)> then) {
+    AskNumber(prompt, emptyAllowed, [=, this](std::optional<double> reading) {
+        // A lost decimal point would drive the DAC to an end on a live loop.
+        const ORange& row = OutRanges[OutPerm.Range];
+        const double most = 1.5 * std::max(std::fabs(row.ZeroScale), std::fabs(row.FullScale));
+        if (!reading || std::fabs(*reading) <= most) return then(reading);
+        emit Line(QStringLiteral("%1 %2 lies outside 1.5 times the output range; read the meter again")
+                      .arg(FormatFloat(*reading, QStringLiteral("0.0###")), row.Unit));
+        AskMeter(prompt, emptyAllowed, then);
+    });
+}
+
+// The adjust limit in the raw unit (of the raw full scale) or the engineering
+// unit (of the programmed span).
+double TCalRun::InputLimit(bool raw) const {
+    return Job.AdjustLimit / 100 *
+           (raw ? double(InRow(InPerm.RangeCode).RawFullScale) : double(InPerm.EuMax) - InPerm.EuMin);
+}
+
+void TCalRun::WaitSteady(std::optional<double> target, bool raw, double limit,
+                         std::function<void(const Msg::TInputReport&, bool, bool)> then) {
     SteadyValues.clear();
     SteadySinceMs = Clock->NowMs();
+    SteadyTarget = target;
+    SteadyRaw = raw;
+    SteadyLimit = limit;
     SteadyThen = std::move(then);
     SteadyRead();
 }
@@ -400,24 +591,24 @@ void TCalRun::WaitSteady(std::function<void(const Msg::TInputReport&, bool)> the
 void TCalRun::SteadyRead() {
     Send(Msg::ReadActiveIn(InPerm.RangeCode), [this](const QByteArray& answer) {
         const Msg::TInputReport in = Msg::DecodeInputReport(answer);
-        if (in.Status == 0)
-            return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadActiveIn (status 0)"));
         // The span, the formats and a calibration belong to the programmed range:
         // a unit measuring another one (selected for the moment) is not checked.
         if (in.RangeCode != InPerm.RangeCode) {
             int wiring = 0;
             const IRange& active = InRanges[CodeToRange(in.RangeCode, wiring)];
-            return Fail(
-                ExitBadInput,
-                QStringLiteral("the unit measures %1%2, not its programmed %3: select that range or power "
-                               "the unit off and on; nothing was written")
-                    .arg(active.Name,
-                         active.HasWiring ? QStringLiteral(", ") + WiringNames[wiring] : QString(),
-                         InRow(InPerm.RangeCode).Name));
+            return Fail(ExitBadInput,
+                        QStringLiteral("the unit measures %1%2, not its programmed %3: select that range or "
+                                       "power the unit off and on")
+                            .arg(active.Name,
+                                 active.HasWiring ? QStringLiteral(", ") + WiringNames[wiring] : QString(),
+                                 InRow(InPerm.RangeCode).Name));
         }
         SteadyValues << in.Eng;
-        if (IsSteady(SteadyValues, Decimals(InRow(InPerm.RangeCode).EngFormat))) return SteadyThen(in, true);
-        if (Clock->NowMs() - SteadySinceMs >= Job.SettleLimitMs) return SteadyThen(in, false);
+        const double value = SteadyRaw ? in.Raw : in.Eng;
+        const bool reached = !SteadyTarget || std::fabs(value - *SteadyTarget) <= SteadyLimit;
+        const bool steady = IsSteady(SteadyValues, Decimals(InRow(InPerm.RangeCode).EngFormat));
+        if (steady && reached) return SteadyThen(in, true, true);
+        if (Clock->NowMs() - SteadySinceMs >= Job.SettleLimitMs) return SteadyThen(in, steady, reached);
         After(SteadyIntervalMs, [this] { SteadyRead(); });
     });
 }
@@ -430,14 +621,10 @@ void TCalRun::Start() {
             if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
         Send(Msg::ReadPermIn(), [this](const QByteArray& answer) {
             InPerm = Msg::DecodeInputReport(answer);
-            if (InPerm.Status == 0)
-                return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadPermIn (status 0)"));
             Send(Msg::ReadPermOut(), [this](const QByteArray& answer) {
                 OutPerm = Msg::DecodeOutputReport(answer);
-                if (OutPerm.Status == 0)
-                    return Fail(ExitRefused,
-                                QStringLiteral("the transmitter refused cmdReadPermOut (status 0)"));
                 StartMode = InPerm.Mode;
+                Known = true;
                 const IRange& in = InRow(InPerm.RangeCode);
                 const ORange& out = OutRanges[OutPerm.Range];
                 emit Line(QStringLiteral("unit %1: input %2, %3 to %4%5; output %6, %7 to %8 %9%10")
@@ -456,15 +643,17 @@ void TCalRun::Phases() {
     switch (Phase++) {
     case 0: // the mode, before anything is measured: a calibration the unit cannot take is refused now
         if ((Job.CalInput || Job.CalOutput) && StartMode == 0 && !Job.SwitchMode)
-            return Fail(ExitBadInput,
-                        QStringLiteral("the unit is in RUN mode: switch it with 'mode cal' first, or give "
-                                       "--switch-mode; nothing was written"));
+            return Fail(ExitBadInput, QStringLiteral("the unit is in RUN mode: switch it with 'mode cal' "
+                                                     "first, or give --switch-mode"));
         return Phases();
     case 1:
         if (!Job.CheckBefore) return Phases();
         AsLeft = false;
         emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:")
                                                                   : QStringLiteral("check:"));
+        if (!Job.Meter)
+            emit Line(
+                QStringLiteral("the output is not measured (no --meter): the verdict covers the input"));
         emit Line(TableHeader());
         return CheckPoint(0);
     case 2: // as found in the mode the unit was in; calibrated in CAL mode
@@ -474,9 +663,10 @@ void TCalRun::Phases() {
             return Phases();
         }
         return Send(Msg::SetMode(1), [this](const QByteArray& answer) {
-            if (Msg::DecodeMode(answer) == 0)
+            if (Msg::DecodeMode(answer) == 0) {
+                Switched = false;
                 return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
-            Switched = true;
+            }
             emit Line(QStringLiteral(
                 "switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
             Phases();
@@ -486,14 +676,32 @@ void TCalRun::Phases() {
         return CalInputZero();
     case 4:
         if (!Job.CalOutput) return Phases();
-        return TrimOutput(false);
-    case 5:
-        if (!Switched) return Phases();
-        return Send(Msg::SetMode(0), [this](const QByteArray&) {
-            Switched = false;
-            emit Line(QStringLiteral("switched the unit back to RUN mode"));
-            Phases();
+        // The meter reads the output of the active range: the programmed one is
+        // selected, as after a power cycle, and released to it at the end.
+        return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
+            emit Line(QStringLiteral("the output runs on its programmed range %1 (cmdSetTempOut)")
+                          .arg(OutRanges[OutPerm.Range].Name));
+            TrimOutput(false);
         });
+    case 5: // put back before the as-left check, which measures the unit as the plant has it
+        if (DacDriven)
+            return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
+                DacDriven = false;
+                PutBackLines << QStringLiteral("the output follows the input again");
+                emit Line(PutBackLines.last());
+                --Phase;
+                Phases();
+            });
+        if (Switched)
+            return Send(Msg::SetMode(0), [this](const QByteArray& answer) {
+                if (Msg::DecodeMode(answer) != 0)
+                    return Fail(ExitRefused, QStringLiteral("the transmitter stayed in CAL mode"));
+                Switched = false;
+                PutBackLines << QStringLiteral("switched the unit back to RUN mode");
+                emit Line(PutBackLines.last());
+                Phases();
+            });
+        return Phases();
     case 6:
         if (!Job.CheckAfter) return Phases();
         AsLeft = true;
@@ -510,37 +718,37 @@ void TCalRun::Phases() {
 QString TCalRun::TableHeader() const {
     const IRange& in = InRow(InPerm.RangeCode);
     const QString eu = in.EngUnit.trimmed(), ou = OutRanges[OutPerm.Range].Unit;
-    QString header = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+    QString header = QStringLiteral("%1 %2 %3 %4")
                          .arg(QStringLiteral("point %"), 7)
                          .arg(QStringLiteral("applied ") + eu, 11)
                          .arg(QStringLiteral("read ") + eu, 10)
-                         .arg(QStringLiteral("err %"), 7)
-                         .arg(QStringLiteral("output ") + ou, 9)
-                         .arg(QStringLiteral("ideal ") + ou, 9)
                          .arg(QStringLiteral("err %"), 7);
     if (Job.Meter)
-        header +=
-            QStringLiteral(" %1 %2").arg(QStringLiteral("meter ") + ou, 9).arg(QStringLiteral("err %"), 7);
+        header += QStringLiteral(" %1 %2 %3")
+                      .arg(QStringLiteral("ideal ") + ou, 9)
+                      .arg(QStringLiteral("meter ") + ou, 9)
+                      .arg(QStringLiteral("err %"), 7);
     return header + QStringLiteral("  verdict");
 }
 
 QString TCalRun::TableRow(const TPoint& p) const {
     const IRange& in = InRow(InPerm.RangeCode);
     const QString of = OutRanges[OutPerm.Range].Format;
-    QString row = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+    QString row = QStringLiteral("%1 %2 %3 %4")
                       .arg(PercentText(p.Percent), 7)
                       .arg(FormatFloat(p.Applied, in.EngFormat), 11)
                       .arg(FormatFloat(p.Eng, in.EngFormat), 10)
-                      .arg(Pct(p.EngError), 7)
-                      .arg(FormatFloat(p.Output, of), 9)
-                      .arg(FormatFloat(p.Ideal, of), 9)
-                      .arg(Pct(p.OutError), 7);
+                      .arg(Pct(p.EngError), 7);
     if (Job.Meter)
-        row += QStringLiteral(" %1 %2")
+        row += QStringLiteral(" %1 %2 %3")
+                   .arg(FormatFloat(p.Ideal, of), 9)
                    .arg(p.Meter ? FormatFloat(*p.Meter, of) : QStringLiteral("-"), 9)
                    .arg(p.MeterError ? Pct(*p.MeterError) : QStringLiteral("-"), 7);
     row += QStringLiteral("  ") + (p.Pass ? QStringLiteral("pass") : QStringLiteral("FAIL"));
-    if (!p.Steady) row += QStringLiteral(" (not steady)");
+    if (!p.Reached)
+        row += QStringLiteral(" (not reached)");
+    else if (!p.Steady)
+        row += QStringLiteral(" (not steady)");
     return row;
 }
 
@@ -582,55 +790,55 @@ void TCalRun::CheckPoint(int index) {
                                 .arg(line->trimmed()));
                         return CheckPoint(index);
                     }
-                    WaitSteady([this](const Msg::TInputReport& in, bool steady) { PointRead(in, steady); });
+                    // A rig may apply its value after the line: the point waits for it.
+                    const std::optional<double> wanted =
+                        Job.Applied ? std::optional<double>(Current.Applied) : std::nullopt;
+                    WaitSteady(wanted, false, InputLimit(false),
+                               [this](const Msg::TInputReport& in, bool steady, bool reached) {
+                                   PointRead(in, steady, reached);
+                               });
                 });
 }
 
-void TCalRun::PointRead(const Msg::TInputReport& in, bool steady) {
+void TCalRun::PointRead(const Msg::TInputReport& in, bool steady, bool reached) {
     Current.Eng = in.Eng;
     Current.Steady = steady;
-    Send(Msg::ReadActiveOut(OutPerm.Range), [this](const QByteArray& answer) {
-        const Msg::TOutputReport out = Msg::DecodeOutputReport(answer);
-        if (out.Status == 0)
-            return Fail(ExitRefused, QStringLiteral("the transmitter refused cmdReadActiveOut (status 0)"));
-        Current.Output = OutputOf(out, out.DacCode);
-        double fraction = (Current.Applied - InPerm.EuMin) / (double(InPerm.EuMax) - InPerm.EuMin);
-        if (OutPerm.Invert) fraction = 1 - fraction;
-        const double outSpan = double(OutPerm.OutMax) - OutPerm.OutMin;
-        Current.Ideal = OutPerm.OutMin + fraction * outSpan;
-        Current.EngError = (Current.Eng - Current.Applied) / (double(InPerm.EuMax) - InPerm.EuMin) * 100;
-        Current.OutError = (Current.Output - Current.Ideal) / outSpan * 100;
-        const auto finish = [this, outSpan](std::optional<double> meter) {
-            Current.Meter = meter;
-            if (meter) Current.MeterError = (*meter - Current.Ideal) / outSpan * 100;
-            const double worst =
-                std::fabs(PointError(Current.EngError, Current.OutError, Current.MeterError));
-            Current.Pass = Current.Steady && std::isfinite(worst) && worst <= Job.Tolerance + 1e-9;
-            emit Line(TableRow(Current));
-            (AsLeft ? Left : Found) << Current;
-            CheckPoint(PointIndex + 1);
-        };
-        if (!Job.Meter) return finish(std::nullopt);
-        AskNumber(QStringLiteral("meter reading of the output in %1 (ideal %2; Enter: none)")
-                      .arg(OutRanges[OutPerm.Range].Unit,
-                           FormatFloat(Current.Ideal, OutRanges[OutPerm.Range].Format)),
-                  true, finish);
-    });
+    Current.Reached = reached;
+    double fraction = (Current.Applied - InPerm.EuMin) / (double(InPerm.EuMax) - InPerm.EuMin);
+    if (OutPerm.Invert) fraction = 1 - fraction;
+    const double outSpan = double(OutPerm.OutMax) - OutPerm.OutMin;
+    Current.Ideal = OutPerm.OutMin + fraction * outSpan;
+    Current.EngError = (Current.Eng - Current.Applied) / (double(InPerm.EuMax) - InPerm.EuMin) * 100;
+    const auto finish = [this, outSpan](std::optional<double> meter) {
+        Current.Meter = meter;
+        if (meter) Current.MeterError = (*meter - Current.Ideal) / outSpan * 100;
+        // Only what was measured is judged: the reading, and the output where a meter read it.
+        double worst = std::fabs(Current.EngError);
+        if (Current.MeterError) worst = std::max(worst, std::fabs(*Current.MeterError));
+        Current.Pass = Current.Steady && Current.Reached && std::isfinite(worst) && worst <= Job.Tolerance;
+        emit Line(TableRow(Current));
+        (AsLeft ? Left : Found) << Current;
+        CheckPoint(PointIndex + 1);
+    };
+    if (!Job.Meter) return finish(std::nullopt);
+    AskMeter(
+        QStringLiteral("meter reading of the output in %1 (ideal %2; Enter: none)")
+            .arg(OutRanges[OutPerm.Range].Unit, FormatFloat(Current.Ideal, OutRanges[OutPerm.Range].Format)),
+        true, finish);
 }
 
 // ---- calibrate input ----
 
 void TCalRun::CalInputZero() {
     const IRange& row = InRow(InPerm.RangeCode);
+    // The raw zero is no temperature: it is named in the raw unit only.
     const QString zero = FormatFloat(0, row.RawFormat, row.RawUnit);
-    NextApplied(QStringLiteral("input zero scale: apply %1 (%2) to the input")
-                    .arg(zero, FormatFloat(row.EuMin, row.EngFormat, row.EngUnit)),
+    NextApplied(QStringLiteral("input zero scale: apply %1 to the input").arg(zero),
                 [this, zero](std::optional<QString> line) {
                     if (!line) return InputEnded(QStringLiteral("before the input zero point"));
                     if (Job.Applied && (!Number(*line) || *Number(*line) != 0))
                         return Fail(ExitBadInput,
-                                    QStringLiteral("the input's zero point is %1; --applied gave '%2'; "
-                                                   "nothing was written")
+                                    QStringLiteral("the input's zero point is %1; --applied gave '%2'")
                                         .arg(zero, line->trimmed()));
                     WriteInputPoint(false, 0, [this] { CalInputFull(); });
                 });
@@ -639,48 +847,57 @@ void TCalRun::CalInputZero() {
 void TCalRun::CalInputFull() {
     const IRange& row = InRow(InPerm.RangeCode);
     const QString full = FormatFloat(row.RawFullScale, row.RawFormat, row.RawUnit);
-    NextApplied(
-        QStringLiteral("input full scale: apply %1 (%2) to the input%3")
-            .arg(full, FormatFloat(row.EuMax, row.EngFormat, row.EngUnit),
-                 Job.Applied ? QString() : QStringLiteral("; type the value really applied if it differs")),
-        [this](std::optional<QString> line) {
-            if (!line) return InputEnded(QStringLiteral("before the input full-scale point"));
-            const IRange& row = InRow(InPerm.RangeCode);
-            const std::optional<double> v = line->trimmed().isEmpty() && !Job.Applied
-                                                ? std::optional<double>(row.RawFullScale)
-                                                : Number(*line);
-            // The transmitter takes a full scale above zero and up to half as much again as the range's.
-            if (!v || *v <= 0 || *v > 1.5 * row.RawFullScale) {
-                const QString text =
-                    QStringLiteral("the full-scale value must lie above 0 and up to %1, not '%2'")
-                        .arg(FormatFloat(1.5 * row.RawFullScale, row.RawFormat, row.RawUnit),
-                             line->trimmed());
-                if (Job.Applied)
-                    return Fail(ExitBadInput, text + QStringLiteral("; nothing more was written"));
-                emit Line(text);
-                return CalInputFull();
-            }
-            WriteInputPoint(true, *v, [this] { Phases(); });
-        });
+    NextApplied(QStringLiteral("input full scale: apply %1 to the input%2")
+                    .arg(full, Job.Applied ? QString()
+                                           : QStringLiteral("; type the value really applied if it differs")),
+                [this](std::optional<QString> line) {
+                    if (!line) return InputEnded(QStringLiteral("before the input full-scale point"));
+                    const IRange& row = InRow(InPerm.RangeCode);
+                    const std::optional<double> v = line->trimmed().isEmpty() && !Job.Applied
+                                                        ? std::optional<double>(row.RawFullScale)
+                                                        : Number(*line);
+                    // The transmitter takes a full scale above zero and up to half as much again as the
+                    // range's.
+                    if (!v || *v <= 0 || *v > 1.5 * row.RawFullScale) {
+                        const QString text =
+                            QStringLiteral("the full-scale value must lie above 0 and up to %1, not '%2'")
+                                .arg(FormatFloat(1.5 * row.RawFullScale, row.RawFormat, row.RawUnit),
+                                     line->trimmed());
+                        if (Job.Applied) return Fail(ExitBadInput, text);
+                        emit Line(text);
+                        return CalInputFull();
+                    }
+                    WriteInputPoint(true, *v, [this] { Phases(); });
+                });
 }
 
-// Waits for a steady reading, asks, and writes the calibration of the input's
-// zero (cmdCalZero) or full scale (cmdCalFull at `applied`), keeping it among
-// the adjustments, written or not; then `next`.
+// Waits for a steady reading near the applied value, asks, and writes the
+// calibration of the input's zero (cmdCalZero) or full scale (cmdCalFull at
+// `applied`), keeping it among the adjustments, written or not; then `next`.
 void TCalRun::WriteInputPoint(bool full, double applied, const std::function<void()>& next) {
     const QString what = full ? QStringLiteral("input full scale") : QStringLiteral("input zero");
     const QString command = full ? QStringLiteral("cmdCalFull") : QStringLiteral("cmdCalZero");
-    WaitSteady([=, this](const Msg::TInputReport& in, bool steady) {
+    const double limit = InputLimit(true);
+    const std::optional<double> wanted = Job.Applied ? std::optional<double>(applied) : std::nullopt;
+    WaitSteady(wanted, true, limit, [=, this](const Msg::TInputReport& in, bool steady, bool) {
         const IRange& row = InRow(InPerm.RangeCode);
-        if (!steady)
-            return Fail(ExitNoAnswer, QStringLiteral("the input did not settle within %1 s; %2")
-                                          .arg(Job.SettleLimitMs / 1000.0)
-                                          .arg(full ? QStringLiteral("the full scale was not written")
-                                                    : QStringLiteral("nothing was written")));
         const QString before = FormatFloat(in.Raw, row.RawFormat, row.RawUnit);
+        const QString point = FormatFloat(applied, row.RawFormat, row.RawUnit);
+        if (!steady)
+            return Fail(
+                ExitNoAnswer,
+                QStringLiteral("the input did not settle within %1 s (it reads %2); the %3 was not written")
+                    .arg(Job.SettleLimitMs / 1000.0)
+                    .arg(before, what));
+        // Nothing is written on a reading that has not reached the point.
+        if (std::fabs(in.Raw - applied) > limit)
+            return Fail(ExitBadInput,
+                        QStringLiteral("the input reads %1, further than ±%2 from the applied %3; "
+                                       "the %4 was not written")
+                            .arg(before, FormatFloat(limit, row.RawFormat, row.RawUnit), point, what));
         const QString question =
             full ? QStringLiteral("the input reads %1; write the full-scale calibration of %2 at %3 (%4)?")
-                       .arg(before, row.Name, FormatFloat(applied, row.RawFormat, row.RawUnit), command)
+                       .arg(before, row.Name, point, command)
                  : QStringLiteral("the input reads %1; write the zero calibration of %2 (%3)?")
                        .arg(before, row.Name, command);
         Confirm(question, [=, this](bool yes) {
@@ -698,13 +915,11 @@ void TCalRun::WriteInputPoint(bool full, double applied, const std::function<voi
                 full ? Msg::CalFull(InPerm.RangeCode, float(applied)) : Msg::CalZero(InPerm.RangeCode);
             Send(request, [=, this](const QByteArray& answer) mutable {
                 const Msg::TInputReport r = Msg::DecodeInputReport(answer);
-                if (r.Status == 0)
-                    return Fail(ExitRefused,
-                                QStringLiteral("the transmitter refused %1 (status 0)").arg(command));
                 const IRange& row = InRow(InPerm.RangeCode);
                 const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
                 adj[QStringLiteral("read_after")] = after;
                 Adjustments << adj;
+                Written << (full ? what + QStringLiteral(" at ") + point : what);
                 emit Line(what + QStringLiteral(" calibrated: reads %1").arg(after));
                 next();
             });
@@ -735,7 +950,7 @@ void TCalRun::TrimStep(bool full) {
     const int stored = full ? OutPerm.FullCode : OutPerm.ZeroCode;
     const QString which = full ? QStringLiteral("full") : QStringLiteral("zero");
     Send(Msg::SetDac(OutPerm.Range, uint16_t(TrimCode)), [=, this](const QByteArray&) {
-        AskNumber(
+        AskMeter(
             QStringLiteral("step %1: DAC code %2; meter reading in %3")
                 .arg(TrimSteps.size() + 1)
                 .arg(TrimCode)
@@ -750,20 +965,25 @@ void TCalRun::TrimStep(bool full) {
                                 {QStringLiteral("target"), target},
                                 {QStringLiteral("code_before"), stored},
                                 {QStringLiteral("steps"), steps}};
-                const auto next = [this, full] {
-                    if (!full) return TrimOutput(true);
-                    // The DAC follows the input again, as after selecting the range.
-                    Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
-                        emit Line(QStringLiteral("the output follows the input again"));
-                        Phases();
-                    });
-                };
+                const auto next = [this, full] { full ? Phases() : TrimOutput(true); };
                 auto giveUp = [=, this](const QString& why) mutable {
                     TrimFailed = true;
                     adj[QStringLiteral("written")] = false;
                     Adjustments << adj;
                     emit Line(QStringLiteral("%1; the %2 code stays %3").arg(why, which).arg(stored));
-                    next();
+                    if (full) return next();
+                    // The full code alone would move the whole line and leave the
+                    // low end worse: it is stored only when asked for by name.
+                    emit Line(QStringLiteral("without a zero code that gives %1 %2, a new full code alone "
+                                             "would move the low end too")
+                                  .arg(FormatFloat(target, row.Format), row.Unit));
+                    if (Job.Yes) {
+                        emit Line(QStringLiteral("the full code is not trimmed (--yes stores only an end "
+                                                 "within the tolerance)"));
+                        return Phases();
+                    }
+                    Confirm(QStringLiteral("trim and store the full code anyway?"),
+                            [=, this](bool yes) { yes ? TrimOutput(true) : Phases(); });
                 };
                 if (std::fabs(*reading - target) > tolerance) {
                     if (TrimSteps.size() >= Job.MaxSteps)
@@ -810,10 +1030,6 @@ void TCalRun::TrimStep(bool full) {
                         Send(full ? Msg::WriteOutFull(code, s) : Msg::WriteOutZero(code, s),
                              [=, this](const QByteArray& answer) mutable {
                                  const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);
-                                 if (r.Status == 0)
-                                     return Fail(ExitRefused,
-                                                 QStringLiteral("the transmitter refused %1 (status 0)")
-                                                     .arg(CommandName(r.Code)));
                                  const int kept = full ? r.FullCode : r.ZeroCode;
                                  if (kept != code)
                                      return Fail(ExitDiffers,
@@ -822,6 +1038,7 @@ void TCalRun::TrimStep(bool full) {
                                                      .arg(kept)
                                                      .arg(code));
                                  Adjustments << adj;
+                                 Written << QStringLiteral("output %1 code %2").arg(which).arg(code);
                                  emit Line(QStringLiteral("%1 code stored: %2 (was %3)")
                                                .arg(which)
                                                .arg(code)
@@ -847,47 +1064,58 @@ QJsonArray TCalRun::PointsJson(const QList<TPoint>& points) const {
                             {QStringLiteral("applied"), Rounded(p.Applied, 4)},
                             {QStringLiteral("read"), Rounded(p.Eng, 4)},
                             {QStringLiteral("read_error_percent"), Rounded(p.EngError, 4)},
-                            {QStringLiteral("output"), Rounded(p.Output, 4)},
                             {QStringLiteral("output_ideal"), Rounded(p.Ideal, 4)},
-                            {QStringLiteral("output_error_percent"), Rounded(p.OutError, 4)},
                             {QStringLiteral("meter"), orNull(p.Meter, 4)},
                             {QStringLiteral("meter_error_percent"), orNull(p.MeterError, 4)},
                             {QStringLiteral("steady"), p.Steady},
+                            {QStringLiteral("reached"), p.Reached},
                             {QStringLiteral("verdict"), Verdict(p.Pass)}};
     return list;
+}
+
+namespace {
+bool AllPass(const QList<TCalRun::TPoint>& points) {
+    return std::all_of(points.begin(), points.end(), [](const TCalRun::TPoint& p) { return p.Pass; });
+}
+} // namespace
+
+// The verdict of the whole run, on what was measured last: the as-left check
+// where there is one, else the as-found one; a DAC code left outside its
+// tolerance fails a calibration; a run that did not finish has none.
+QString TCalRun::Overall() const {
+    if (!Complete) return QStringLiteral("incomplete");
+    const bool checked = Job.CheckAfter || Job.CheckBefore;
+    const bool pass = (!checked || AllPass(Job.CheckAfter ? Left : Found)) && !TrimFailed;
+    return Verdict(pass);
 }
 
 QJsonObject TCalRun::Record() const {
     int wiring = 0;
     const IRange& in = InRanges[CodeToRange(InPerm.RangeCode, wiring)];
-    const ORange& out = OutRanges[OutPerm.Range];
-    const auto check = [this](const QList<TPoint>& points, bool done) -> QJsonValue {
-        if (!done) return QJsonValue();
-        const bool pass = std::all_of(points.begin(), points.end(), [](const TPoint& p) { return p.Pass; });
-        return QJsonObject{{QStringLiteral("points"), PointsJson(points)},
-                           {QStringLiteral("verdict"), Verdict(pass)}};
+    const ORange& out = OutRanges[OutPerm.Range < OutRangeCount ? OutPerm.Range : 0];
+    const auto check = [this](const QList<TPoint>& points, bool asked) -> QJsonValue {
+        if (!asked) return QJsonValue();
+        const bool metered =
+            std::any_of(points.begin(), points.end(), [](const TPoint& p) { return p.Meter; });
+        const bool outputPass = std::all_of(points.begin(), points.end(), [this](const TPoint& p) {
+            return !p.MeterError || std::fabs(*p.MeterError) <= Job.Tolerance;
+        });
+        const bool readPass = std::all_of(points.begin(), points.end(), [this](const TPoint& p) {
+            return p.Steady && p.Reached && std::fabs(p.EngError) <= Job.Tolerance;
+        });
+        return QJsonObject{
+            {QStringLiteral("points"), PointsJson(points)},
+            {QStringLiteral("input"), Verdict(readPass)},
+            {QStringLiteral("output"), metered ? Verdict(outputPass) : QStringLiteral("not measured")},
+            {QStringLiteral("verdict"), Verdict(AllPass(points))}};
     };
-    const bool foundPass = std::all_of(Found.begin(), Found.end(), [](const TPoint& p) { return p.Pass; });
-    const bool leftPass = std::all_of(Left.begin(), Left.end(), [](const TPoint& p) { return p.Pass; });
-    return QJsonObject{
+    QJsonObject record{
         {QStringLiteral("record"), QStringLiteral("mrt9dx calibration record")},
-        {QStringLiteral("record_version"), 1},
+        {QStringLiteral("record_version"), 2},
+        {QStringLiteral("status"), Complete ? QStringLiteral("complete") : QStringLiteral("incomplete")},
+        {QStringLiteral("reason"), Complete ? QJsonValue() : QJsonValue(EndError)},
         {QStringLiteral("unit"),
          QJsonObject{{QStringLiteral("port"), Port}, {QStringLiteral("version"), Version}}},
-        {QStringLiteral("input"),
-         QJsonObject{{QStringLiteral("range"), in.Name},
-                     {QStringLiteral("wiring"), in.HasWiring ? WiringNames[wiring] : QJsonValue()},
-                     {QStringLiteral("range_code"), InPerm.RangeCode},
-                     {QStringLiteral("eu_min"), InPerm.EuMin},
-                     {QStringLiteral("eu_max"), InPerm.EuMax},
-                     {QStringLiteral("unit"), in.EngUnit.trimmed()}}},
-        {QStringLiteral("output"), QJsonObject{{QStringLiteral("range"), out.Name},
-                                               {QStringLiteral("min"), OutPerm.OutMin},
-                                               {QStringLiteral("max"), OutPerm.OutMax},
-                                               {QStringLiteral("unit"), out.Unit},
-                                               {QStringLiteral("invert"), OutPerm.Invert != 0},
-                                               {QStringLiteral("zero_code"), OutPerm.ZeroCode},
-                                               {QStringLiteral("full_code"), OutPerm.FullCode}}},
         {QStringLiteral("tolerance_percent_of_span"), Job.Tolerance},
         {QStringLiteral("reference_id"), Job.ReferenceId},
         {QStringLiteral("technician"), Job.By},
@@ -896,8 +1124,29 @@ QJsonObject TCalRun::Record() const {
         {QStringLiteral("as_found"), check(Found, Job.CheckBefore)},
         {QStringLiteral("adjustments"), Adjustments},
         {QStringLiteral("as_left"), check(Left, Job.CheckAfter)},
-        {QStringLiteral("verdict"), Verdict(Job.CheckAfter ? leftPass : foundPass)},
+        {QStringLiteral("written"), QJsonArray::fromStringList(Written)},
+        {QStringLiteral("put_back"), QJsonArray::fromStringList(PutBackLines)},
+        {QStringLiteral("not_put_back"), QJsonArray::fromStringList(NotPutBack)},
+        {QStringLiteral("verdict"), Overall()},
     };
+    // What the unit is, once it has said so.
+    if (Known) {
+        record[QStringLiteral("input")] =
+            QJsonObject{{QStringLiteral("range"), in.Name},
+                        {QStringLiteral("wiring"), in.HasWiring ? WiringNames[wiring] : QJsonValue()},
+                        {QStringLiteral("range_code"), InPerm.RangeCode},
+                        {QStringLiteral("eu_min"), InPerm.EuMin},
+                        {QStringLiteral("eu_max"), InPerm.EuMax},
+                        {QStringLiteral("unit"), in.EngUnit.trimmed()}};
+        record[QStringLiteral("output")] = QJsonObject{{QStringLiteral("range"), out.Name},
+                                                       {QStringLiteral("min"), OutPerm.OutMin},
+                                                       {QStringLiteral("max"), OutPerm.OutMax},
+                                                       {QStringLiteral("unit"), out.Unit},
+                                                       {QStringLiteral("invert"), OutPerm.Invert != 0},
+                                                       {QStringLiteral("zero_code"), OutPerm.ZeroCode},
+                                                       {QStringLiteral("full_code"), OutPerm.FullCode}};
+    }
+    return record;
 }
 
 QString CertificateHtml(const QJsonObject& record); // Certificate.cpp
@@ -906,44 +1155,37 @@ bool TCalRun::WriteFiles(QString* error) {
     const QJsonObject record = Record();
     const auto write = [error](const QString& name, const QByteArray& data) {
         if (name.isEmpty()) return true;
-        QSaveFile file(name);
-        if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit()) return true;
-        *error = QStringLiteral("%1: %2").arg(name, file.errorString());
+        QString why;
+        if (WriteFileSafely(name, data, &why)) return true;
+        *error = QStringLiteral("%1: %2").arg(name, why);
         return false;
     };
-    return write(Job.RecordFile, QJsonDocument(record).toJson(QJsonDocument::Indented)) &&
-           write(Job.CertificateFile, CertificateHtml(record).toUtf8());
+    // Both are tried: a certificate that cannot be written keeps no record from being kept.
+    const bool recordWritten = write(Job.RecordFile, QJsonDocument(record).toJson(QJsonDocument::Indented));
+    const bool certificateWritten = write(Job.CertificateFile, CertificateHtml(record).toUtf8());
+    return recordWritten && certificateWritten;
 }
 
 void TCalRun::Done() {
-    EndUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-    const auto pass = [](const QList<TPoint>& points) {
-        return std::all_of(points.begin(), points.end(), [](const TPoint& p) { return p.Pass; });
-    };
     QStringList summary;
     if (Job.CheckBefore)
         summary << QStringLiteral("%1: %2").arg(
             Job.CheckAfter ? QStringLiteral("as found") : QStringLiteral("check"),
-            pass(Found) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+            AllPass(Found) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
     if (Job.CalInput || Job.CalOutput)
-        summary << (TrimFailed ? QStringLiteral("calibration: a DAC code not within tolerance")
-                               : QStringLiteral("calibration: done"));
+        summary << (TrimFailed          ? QStringLiteral("calibration: a DAC code not within tolerance")
+                    : Written.isEmpty() ? QStringLiteral("calibration: nothing was written")
+                                        : QStringLiteral("calibration: done"));
     if (Job.CheckAfter)
         summary << QStringLiteral("as left: %1")
-                       .arg(pass(Left) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+                       .arg(AllPass(Left) ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+    Complete = true;
     Result = summary.join(QStringLiteral("; "));
-    int status = ExitDone;
-    if (Job.CheckAfter ? !pass(Left) : (Job.CheckBefore && !pass(Found))) status = ExitDiffers;
-    if (TrimFailed) status = ExitDiffers;
-    QString error;
-    if (!WriteFiles(&error))
-        return Fail(ExitNoAnswer, QStringLiteral("the record was not written: ") + error);
-    if (!Job.RecordFile.isEmpty()) emit Line(QStringLiteral("record written to %1").arg(Job.RecordFile));
-    if (!Job.CertificateFile.isEmpty())
-        emit Line(QStringLiteral("certificate written to %1").arg(Job.CertificateFile));
+    const bool pass = Overall() == QLatin1String("pass");
     Ended = true;
-    FinishUnit(status,
-               status == ExitDiffers ? QStringLiteral("outside the tolerance: ") + Result : QString());
+    EndStatus = pass ? ExitDone : ExitDiffers;
+    EndError = pass ? QString() : QStringLiteral("outside the tolerance: ") + Result;
+    PutBack();
 }
 
 // ---- Standard input ----
@@ -1005,8 +1247,8 @@ void TStdinLines::Deliver() {
 void TUnitRun::RunCalibration() {
     CalRun = new TCalRun(
         PortName, Job.Cal, Clock,
-        [this](const QByteArray& request, THandler then, TFailHandler fail) {
-            Ask(request, std::move(then), std::move(fail));
+        [this](const QByteArray& request, TCalRun::TOnReply onReply) {
+            AskVerdict(request, std::move(onReply));
         },
         [this](int status, const QString& error) {
             Result = CalRun->Result;

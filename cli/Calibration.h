@@ -40,6 +40,7 @@ struct TCalJob {
     double TrimTolerance = 0.01; // % of the output range's span
     int MaxSteps = 10;
     int SettleLimitMs = 10000;
+    double AdjustLimit = 10; // % of span: how near the applied value a reading must come
     // Hands the next line of the technician's input to the callback, or nothing
     // at its end. The callback may come at once or later.
     std::function<void(std::function<void(std::optional<QString>)>)> ReadLine;
@@ -58,6 +59,13 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
                  const std::function<QByteArray(const QString&, QString*)>& readFile, TCalJob& job,
                  QString* error);
 
+// What keeps the companion from writing the file `name` (empty when it can):
+// a target that exists and is not a regular file, a missing or closed folder.
+QString FileTargetProblem(const QString& name);
+// Writes `data` to the file `name` beside it and renames it over the old one
+// only when every byte is written and flushed; on a failure the old file stays.
+bool WriteFileSafely(const QString& name, const QByteArray& data, QString* error);
+
 // How many reads in a row must agree, how far apart, and their spacing.
 constexpr int SteadyReads = 3;
 constexpr int SteadyIntervalMs = 250;
@@ -72,46 +80,63 @@ class TCalRun : public QObject {
     Q_OBJECT
 public:
     using THandler = std::function<void(const QByteArray&)>;
-    using TFailHandler = std::function<void(const TReply&)>;
-    using TAsk = std::function<void(const QByteArray&, THandler, TFailHandler)>;
+    using TOnReply = std::function<void(const TReply&)>;
+    // Sends a request and hands its verdict to the callback.
+    using TAsk = std::function<void(const QByteArray&, TOnReply)>;
     using TFinish = std::function<void(int status, const QString& error)>;
 
     TCalRun(const QString& port, const TCalJob& job, TClock* clock, TAsk ask, TFinish finish,
             QObject* parent = nullptr);
     void Start();
-    // Ctrl+C: ends at the next step (a unit switched to CAL goes back to RUN).
+    // Ctrl+C: ends at the next step, the unit put back as on every end.
     void Stop();
-    QString Result; // the summary for standard output
+    // A second Ctrl+C: ends at once; the record says the unit was not put back.
+    void Abort();
+    // The port failed while nothing was out (waiting for the technician).
+    void PortFailed(const QString& message);
+    QString Result; // the summary for standard output, its last line
 
     // The record as written to --record.
     QJsonObject Record() const;
+
+    // A test point as measured.
+    struct TPoint {
+        double Percent = 0, Target = 0, Applied = 0, Eng = 0, Ideal = 0;
+        std::optional<double> Meter; // the output, measured
+        bool Steady = true, Reached = true, Pass = false;
+        double EngError = 0;
+        std::optional<double> MeterError;
+    };
 
 signals:
     void Line(const QString& line);
 
 private:
-    struct TPoint {
-        double Percent = 0, Target = 0, Applied = 0, Eng = 0, Output = 0, Ideal = 0;
-        std::optional<double> Meter;
-        bool Steady = true, Pass = false;
-        double EngError = 0, OutError = 0;
-        std::optional<double> MeterError;
-    };
     void Tick();
     void After(int ms, std::function<void()> then);
     void WaitLine(std::function<void(std::optional<QString>)> then);
     void NextApplied(const QString& prompt, std::function<void(std::optional<QString>)> then);
     void Confirm(const QString& question, std::function<void(bool)> then);
     void AskNumber(const QString& prompt, bool emptyAllowed, std::function<void(std::optional<double>)> then);
-    void WaitSteady(std::function<void(const Msg::TInputReport&, bool steady)> then);
+    // A meter reading of the output; one beyond 1.5 times the range is asked again.
+    void AskMeter(const QString& prompt, bool emptyAllowed, std::function<void(std::optional<double>)> then);
+    // Reads until the reading is steady and, with `target`, within the adjust
+    // limit `limit` of it (raw or engineering value), or --settle has passed.
+    void WaitSteady(std::optional<double> target, bool raw, double limit,
+                    std::function<void(const Msg::TInputReport&, bool steady, bool reached)> then);
     void SteadyRead();
+    // Ends the run: the unit put back, the files written, the last line.
     void Fail(int status, const QString& error);
+    void PutBack();
+    void Close();
     void Send(const QByteArray& request, THandler then);
     void InputEnded(const QString& where);
+    bool Stopped();
+    double InputLimit(bool raw) const;
 
     void Phases();
     void CheckPoint(int index);
-    void PointRead(const Msg::TInputReport& in, bool steady);
+    void PointRead(const Msg::TInputReport& in, bool steady, bool reached);
     void CalInputZero();
     void CalInputFull();
     void WriteInputPoint(bool full, double applied, const std::function<void()>& next);
@@ -122,6 +147,8 @@ private:
     QString TableRow(const TPoint& p) const;
     QJsonArray PointsJson(const QList<TPoint>& points) const;
     bool WriteFiles(QString* error);
+    QString Overall() const;
+    QString WhatWasWritten() const;
 
     QString Port;
     TCalJob Job;
@@ -129,7 +156,13 @@ private:
     TAsk Ask;
     TFinish FinishUnit;
     bool Stopping = false;
-    bool Ended = false;
+    bool Ended = false; // the unit is being put back, or the run is over
+    bool Complete = false;
+    int EndStatus = 0;
+    QString EndError;
+    QStringList Written; // what reached the unit's memory, in order
+    QStringList PutBackLines, NotPutBack;
+    bool DacDriven = false; // a cmdSetDac went out and no cmdSetTempOut since
     // The waits on the clock and on a line
     qint64 DueMs = -1;
     std::function<void()> DueAction;
@@ -140,6 +173,7 @@ private:
     Msg::TInputReport InPerm;
     Msg::TOutputReport OutPerm;
     uint8_t StartMode = 0;
+    bool Known = false; // the programmed ranges have been read
     bool Switched = false;
     QString StartUtc, EndUtc;
     // The check in progress
@@ -150,7 +184,10 @@ private:
     int TrimCode = 0;
     qint64 SteadySinceMs = 0;
     QList<double> SteadyValues;
-    std::function<void(const Msg::TInputReport&, bool)> SteadyThen;
+    std::optional<double> SteadyTarget;
+    bool SteadyRaw = false;
+    double SteadyLimit = 0;
+    std::function<void(const Msg::TInputReport&, bool, bool)> SteadyThen;
     // The calibration
     QJsonArray Adjustments;
     QList<QPair<int, double>> TrimSteps;

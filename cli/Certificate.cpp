@@ -26,37 +26,46 @@ QString Num(const QJsonValue& v, int decimals) {
 // The error that decides a point's verdict: the largest of the measured ones.
 double WorstError(const QJsonObject& p) {
     double worst = p[QStringLiteral("read_error_percent")].toDouble();
-    for (const char* key : {"output_error_percent", "meter_error_percent"}) {
-        const QJsonValue v = p[QLatin1String(key)];
-        if (v.isDouble() && std::fabs(v.toDouble()) > std::fabs(worst)) worst = v.toDouble();
-    }
+    const QJsonValue meter = p[QStringLiteral("meter_error_percent")];
+    if (meter.isDouble() && std::fabs(meter.toDouble()) > std::fabs(worst)) worst = meter.toDouble();
     return worst;
+}
+
+QString VerdictSpan(const QString& verdict) {
+    return QStringLiteral("<span class=\"%1\">%2</span>")
+        .arg(verdict == QLatin1String("pass") || verdict == QLatin1String("fail") ? verdict
+                                                                                  : QStringLiteral("none"),
+             verdict.toUpper());
 }
 
 QString PointsTable(const QString& title, const QJsonValue& check, const QString& eu, const QString& ou) {
     if (!check.isObject()) return QString();
     const QJsonObject c = check.toObject();
+    const bool metered = c[QStringLiteral("output")].toString() != QLatin1String("not measured");
     QString html =
-        QStringLiteral("<h2>%1 <span class=\"%2\">%3</span></h2><table class=\"pts\"><tr>"
-                       "<th>Point %</th><th>Applied %4</th><th>Read %4</th><th>Error %</th>"
-                       "<th>Output %5</th><th>Ideal %5</th><th>Error %</th><th>Meter %5</th><th>Error %</th>"
-                       "<th>Verdict</th></tr>")
-            .arg(title, c[QStringLiteral("verdict")].toString(),
-                 c[QStringLiteral("verdict")].toString().toUpper(), Esc(eu), Esc(ou));
+        QStringLiteral(
+            "<h2>%1 %2 <span class=\"part\">input %3, output %4</span></h2><table class=\"pts\"><tr>"
+            "<th>Point %</th><th>Applied %5</th><th>Read %5</th><th>Error %</th>")
+            .arg(title, VerdictSpan(c[QStringLiteral("verdict")].toString()),
+                 c[QStringLiteral("input")].toString(), c[QStringLiteral("output")].toString(), Esc(eu));
+    html += metered ? QStringLiteral("<th>Ideal output %1</th><th>Meter %1</th><th>Error %</th>").arg(Esc(ou))
+                    : QStringLiteral("<th>Output</th>");
+    html += QStringLiteral("<th>Verdict</th></tr>");
     for (const QJsonValue& v : c[QStringLiteral("points")].toArray()) {
         const QJsonObject p = v.toObject();
         const QString verdict = p[QStringLiteral("verdict")].toString();
-        html +=
-            QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6</td><td>%7</td>"
-                           "<td>%8</td><td>%9</td><td class=\"%10\">%11</td></tr>")
-                .arg(Num(p[QStringLiteral("percent")], 1), Num(p[QStringLiteral("applied")], 2),
-                     Num(p[QStringLiteral("read")], 2), Num(p[QStringLiteral("read_error_percent")], 3),
-                     Num(p[QStringLiteral("output")], 3), Num(p[QStringLiteral("output_ideal")], 3),
-                     Num(p[QStringLiteral("output_error_percent")], 3), Num(p[QStringLiteral("meter")], 3),
-                     Num(p[QStringLiteral("meter_error_percent")], 3))
-                .arg(verdict, verdict.toUpper() + (p[QStringLiteral("steady")].toBool()
-                                                       ? QString()
-                                                       : QStringLiteral(" (not steady)")));
+        html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td>")
+                    .arg(Num(p[QStringLiteral("percent")], 1), Num(p[QStringLiteral("applied")], 2),
+                         Num(p[QStringLiteral("read")], 2), Num(p[QStringLiteral("read_error_percent")], 3));
+        html += metered
+                    ? QStringLiteral("<td>%1</td><td>%2</td><td>%3</td>")
+                          .arg(Num(p[QStringLiteral("output_ideal")], 3), Num(p[QStringLiteral("meter")], 3),
+                               Num(p[QStringLiteral("meter_error_percent")], 3))
+                    : QStringLiteral("<td>not measured</td>");
+        const QString mark = !p[QStringLiteral("reached")].toBool(true) ? QStringLiteral(" (not reached)")
+                             : p[QStringLiteral("steady")].toBool()     ? QString()
+                                                                        : QStringLiteral(" (not steady)");
+        html += QStringLiteral("<td class=\"%1\">%2</td></tr>").arg(verdict, verdict.toUpper() + mark);
     }
     return html + QStringLiteral("</table>");
 }
@@ -249,10 +258,16 @@ QString CertificateHtml(const QJsonObject& record) {
         ".verdict{font-size:12pt;border:0.5mm solid;padding:1mm 3mm;float:right}"
         ".sign{margin-top:6mm;display:flex;gap:12mm}.sign div{flex:1;border-top:0.3mm solid "
         "#000;padding-top:1mm;color:#444}"
-        ".note{color:#444;font-size:8pt}"
+        ".note{color:#444;font-size:8pt}.part{font-weight:normal;font-size:9pt;color:#444}"
+        ".none,.incomplete{color:#8a5a00;font-weight:bold}"
         "</style></head><body>");
     html += QStringLiteral("<span class=\"verdict %1\">%2</span><h1>Calibration certificate</h1>")
                 .arg(verdict, verdict.toUpper());
+    if (record[QStringLiteral("status")].toString() == QLatin1String("incomplete"))
+        html +=
+            QStringLiteral("<p class=\"incomplete\">Incomplete: %1. It holds the points and adjustments done "
+                           "until then.</p>")
+                .arg(Esc(record[QStringLiteral("reason")].toString()));
     html += QStringLiteral("<table class=\"facts\">");
     html += fact(QStringLiteral("Unit"), unit[QStringLiteral("version")].toString() + QStringLiteral(" on ") +
                                              unit[QStringLiteral("port")].toString());
@@ -312,10 +327,10 @@ QString CertificateHtml(const QJsonObject& record) {
     html += QStringLiteral("<h2>Error at each test point</h2>") + Plot(record);
     html += QStringLiteral(
         "<p class=\"note\">Errors in % of span: the reading against the applied value over the input span; "
-        "the output (from the unit's DAC code) and the meter's reading against the ideal output over the "
-        "output span. The plot shows the largest of them at each point; the shaded band is the tolerance; a "
-        "point beyond the scale "
-        "sits on its edge as a triangle with its value.</p>");
+        "the meter's reading of the output against the ideal output over the output span. Only what was "
+        "measured is judged: an output without a meter reading is not measured. The plot shows the larger "
+        "error at each point; the shaded band is the tolerance; a point beyond the scale sits on its edge as "
+        "a triangle with its value.</p>");
     html += QStringLiteral(
         "<div class=\"sign\"><div>Calibrated by</div><div>Checked by</div><div>Date</div></div>");
     return html + QStringLiteral("</body></html>\n");

@@ -52,8 +52,11 @@ TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transpor
     connect(ComPort, &TComPort::DataReceived, this,
             [this](const QByteArray& bytes) { BytesIn += bytes.size(); });
     connect(ComPort, &TComPort::Failed, this, [this](const QString& message) {
-        // A request out gets its verdict from the cycle; a watch between lines ends here.
-        if (Phase == TPhase::Running) Finish(ExitNoAnswer, message);
+        // A request out gets its verdict from the cycle; a watch between lines ends
+        // here, a calibration waiting for the technician ends its own way.
+        if (Phase != TPhase::Running) return;
+        if (CalRun) return CalRun->PortFailed(message);
+        Finish(ExitNoAnswer, message);
     });
 }
 
@@ -84,6 +87,7 @@ void TUnitRun::Stop() {
 void TUnitRun::Abort() {
     StopAsked = true;
     if (Phase == TPhase::Done) return;
+    if (CalRun) CalRun->Abort();
     if (Phase == TPhase::PauseAfterClose) {
         // The verdict is in and the port closed: only the closing pause is cut.
         Phase = TPhase::Done;
@@ -180,23 +184,28 @@ void TUnitRun::RunCommand() {
 }
 
 void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
+    AskVerdict(request, [this, then = std::move(then), fail = std::move(fail)](const TReply& reply) {
+        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused)
+            return then(reply.Body);
+        if (fail) return fail(reply);
+        Finish(ExitNoAnswer, VerdictText(reply));
+    });
+}
+
+void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply) {
     const QByteArray frame = Frame::Encode(request);
     BytesOut += frame.size();
     ++Exchanges;
     PendingCode = static_cast<uint8_t>(request[0]);
     Phase = TPhase::Waiting;
-    Cycle->Send(request, [this, size = frame.size(), then = std::move(then),
-                          fail = std::move(fail)](const TReply& reply) {
+    Cycle->Send(request, [this, size = frame.size(), onReply = std::move(onReply)](const TReply& reply) {
         if (Phase != TPhase::Waiting) return;
         Phase = TPhase::Running;
-        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused)
-            return then(reply.Body);
         if (reply.Verdict == TVerdict::CannotSend) {
             BytesOut -= size;
             --Exchanges;
         }
-        if (fail) return fail(reply);
-        Finish(ExitNoAnswer, VerdictText(reply));
+        onReply(reply);
     });
 }
 

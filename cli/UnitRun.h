@@ -107,6 +107,8 @@ private:
     // may carry status 0 (InputOk, OutputOk judge it). Any other verdict ends the
     // run (status 3), or goes to `fail` when given.
     void Ask(const QByteArray& request, THandler then, TFailHandler fail = {});
+    // Sends a request and hands its verdict, whatever it is, to `onReply`.
+    void AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply);
     void Finish(int status, const QString& error = QString());
     // Ends the run with the port closed already, without the closing pause.
     void End(int status, const QString& error);

@@ -262,7 +262,9 @@ private slots:
         if (args.startsWith(QLatin1String("check")))
             line << QStringLiteral("--record") << record << QStringLiteral("--certificate") << certificate
                  << QStringLiteral("--by") << QStringLiteral("A. <b>Tech</b>");
-        QCOMPARE(rig.Go(line), status);
+        const int got = rig.Go(line);
+        if (got != status) qWarning() << rig.Err << rig.Out.mid(rig.Out.size() - 8);
+        QCOMPARE(got, status);
         if (!rig.Sim) return; // refused before any port was opened
         const TTransmitter& sim = *rig.Sim;
         QCOMPARE(sim.Mode, uint8_t(0)); // a unit switched to CAL is back in RUN
