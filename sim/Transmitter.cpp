@@ -182,8 +182,9 @@ QByteArray TTransmitter::Answer(const QByteArray& request, bool statusZero) {
         return inputReport(valid, true);
     }
     case cmdSetDac:
+        // Its answer carries no status: a refused code leaves the DAC as it was.
         if (!outRange) return {};
-        TrimCode = in.DacCode;
+        if (!statusZero) TrimCode = in.DacCode;
         return Msg::EncodeDacDone();
     case cmdWriteOutZero:
     case cmdWriteOutFull:
@@ -219,7 +220,8 @@ QByteArray TTransmitter::Answer(const QByteArray& request, bool statusZero) {
         }
         return outputReport(outRange, outRange ? in.Range : ActiveOutRange);
     case cmdSetMode:
-        if (in.Complete) Mode = in.Value ? 1 : 0;
+        // A refused switch answers the mode the unit stays in.
+        if (in.Complete && !statusZero) Mode = in.Value ? 1 : 0;
         return Msg::EncodeMode(cmdSetMode, Mode);
     case cmdQueryMode:
         return Msg::EncodeMode(cmdQueryMode, Mode);

@@ -24,8 +24,8 @@ class TClock;
 struct TSimFaults {
     bool Silent = false;     // answer nothing
     int ExtraDelayMs = 0;    // answer this much later
-    bool StatusZero = false; // reports (and the 51 answer) carry status 0
-    int RefuseCode = -1;     // >= 0: answer only this command code with status 0
+    bool StatusZero = false; // refuse everything: reports (and the 51 answer) carry status 0
+    int RefuseCode = -1;     // >= 0: refuse this command code: nothing changes, a status reads 0
     int TruncateTo = -1;     // >= 0: cut the escaped body to this many bytes, ETX kept
     bool DropEtx = false;    // send the frame without its ETX
     int CorruptIndex = -1;   // >= 0: flip every bit of this byte of the frame on the wire

@@ -90,9 +90,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Do not print the frames."));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer nothing."));
     const QCommandLineOption statusZero(QStringLiteral("status-zero"),
-                                        QStringLiteral("Report every operation as failed (status 0)."));
+                                        QStringLiteral("Refuse every command, as --refuse does one."));
     const QCommandLineOption refuse(
-        QStringLiteral("refuse"), QStringLiteral("Report operations of command code n as failed (status 0)."),
+        QStringLiteral("refuse"),
+        QStringLiteral("Refuse command code n: nothing changes, a status byte reads 0."),
         QStringLiteral("n"));
     const QCommandLineOption truncate(QStringLiteral("truncate"),
                                       QStringLiteral("Cut each answer's body to n bytes."),

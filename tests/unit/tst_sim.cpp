@@ -105,6 +105,31 @@ private slots:
         QVERIFY(version.endsWith(' '));
     }
 
+    // --refuse for every code: the unit changes nothing, and an answer with a
+    // status byte carries 0; those without one answer as ever.
+    void refusedRequestChangesNothing_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("answerStart");
+        QTest::newRow("cmdSetMode to CAL") << Hex("02 20 01 03") << QStringLiteral("20 00");
+        QTest::newRow("cmdSetDac") << Hex("02 10 EF 00 40 9C 03") << QStringLiteral("10");
+        QTest::newRow("cmdSetTempOut") << Hex("02 16 01 03") << QStringLiteral("16 00");
+        QTest::newRow("cmdWriteOutZero")
+            << Hex("02 11 00 10 FD 10 EF 00 00 00 00 20 C1 00 00 20 41 00 00 FA 43 00 00 20 41 00 03")
+            << QStringLiteral("11 00");
+    }
+    void refusedRequestChangesNothing() {
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, answerStart);
+        TRig r;
+        r.Sim.Faults.RefuseCode = uint8_t(Frame::Unescape(frame.mid(1, 2))[0]);
+        const auto state = [&r] {
+            return QList<int>{r.Sim.Mode, r.Sim.TrimCode, r.Sim.ActiveOutRange, r.Sim.OutCodes[0].ZeroCode};
+        };
+        const QList<int> before = state();
+        QVERIFY(ToHex(r.Ask(frame)).startsWith(answerStart));
+        QCOMPARE(state(), before);
+    }
+
     void requestsItCannotUnderstand_data() {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<int>("answerSize"); // 0: no answer
