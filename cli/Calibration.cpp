@@ -402,7 +402,16 @@ void TCalRun::Send(const QByteArray& request, THandler then) {
     if (code == cmdSetMode && request.size() > 1 && request[1] != 0) Switched = true;
     Ask(request, [this, then = std::move(then)](const TReply& reply) {
         if (Ended) return;
-        if (reply.Verdict == TVerdict::Answered) return then(reply.Body);
+        if (reply.Verdict == TVerdict::Answered) {
+            PendingWrite.clear();
+            return then(reply.Body);
+        }
+        if (reply.Verdict == TVerdict::CannotSend || reply.Verdict == TVerdict::PortFailed) PortGone = true;
+        // A write whose answer is lost may have reached the unit's memory.
+        if (!PendingWrite.isEmpty() && reply.Verdict != TVerdict::Refused &&
+            reply.Verdict != TVerdict::CannotSend)
+            Written << PendingWrite + QStringLiteral(" (perhaps: no answer)");
+        PendingWrite.clear();
         Fail(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
     });
 }
@@ -415,11 +424,12 @@ void TCalRun::Stop() {
 }
 
 void TCalRun::PortFailed(const QString& message) {
+    PortGone = true;
     Fail(ExitNoAnswer, message);
 }
 
 void TCalRun::Abort() {
-    if (Complete && Ended && EndUtc.size()) return;
+    if (Closed) return;
     // No more requests: what could not be put back is said in the record and the line.
     if (!Ended) {
         Ended = true;
@@ -427,17 +437,15 @@ void TCalRun::Abort() {
         EndError = QStringLiteral("stopped twice");
     }
     Stopping = true;
-    if (DacDriven) NotPutBack << QStringLiteral("the output may still be held at DAC code %1").arg(TrimCode);
-    if (Switched) NotPutBack << QStringLiteral("the unit may still be in CAL mode");
-    DacDriven = Switched = false;
-    Close();
+    PortGone = true; // no more requests
+    PutBack();
 }
 
 void TCalRun::Fail(int status, const QString& error) {
     if (Ended) return;
     Ended = true;
     EndStatus = status;
-    EndError = error;
+    EndError = LowerFirst(error);
     LineAction = nullptr;
     DueAction = nullptr;
     PutBack();
@@ -446,29 +454,35 @@ void TCalRun::Fail(int status, const QString& error) {
 // However the run ends: the DAC released, then the mode put back, each once;
 // what could not be done is said, with what the technician must do.
 void TCalRun::PutBack() {
-    if (DacDriven) {
-        DacDriven = false;
+    if (PortGone) {
+        // Nothing reaches the unit any more.
+        if (DacDriven)
+            NotPutBack << QStringLiteral("the output may still be held at DAC code %1").arg(TrimCode);
+        if (Switched) NotPutBack << QStringLiteral("the unit may still be in CAL mode");
+        DacDriven = Switched = false;
+    }
+    if (DacDriven)
         return Ask(Msg::SetTempOut(OutPerm.Range), [this](const TReply& reply) {
+            if (!DacDriven) return;
+            DacDriven = false;
             if (reply.Verdict == TVerdict::Answered)
                 PutBackLines << QStringLiteral("the output follows the input again");
             else
                 NotPutBack << QStringLiteral("the output may still be held at DAC code %1 (%2)")
                                   .arg(TrimCode)
-                                  .arg(reply.Verdict == TVerdict::Refused ? VerdictText(reply)
-                                                                          : LowerFirst(VerdictText(reply)));
+                                  .arg(LowerFirst(VerdictText(reply)));
             PutBack();
         });
-    }
-    if (Switched) {
-        Switched = false;
+    if (Switched)
         return Ask(Msg::SetMode(0), [this](const TReply& reply) {
+            if (!Switched) return;
+            Switched = false;
             if (reply.Verdict == TVerdict::Answered && Msg::DecodeMode(reply.Body) == 0)
                 PutBackLines << QStringLiteral("switched the unit back to RUN mode");
             else
                 NotPutBack << QStringLiteral("the unit may still be in CAL mode");
             PutBack();
         });
-    }
     Close();
 }
 
@@ -480,6 +494,8 @@ QString TCalRun::WhatWasWritten() const {
 // The files, then the last line: what was written, what was put back, and what
 // the technician must still do.
 void TCalRun::Close() {
+    if (Closed) return;
+    Closed = true;
     if (EndUtc.isEmpty()) EndUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
     QStringList last;
     if (Complete) last << Result;
@@ -506,10 +522,7 @@ void TCalRun::Close() {
                                    file, Complete ? QString() : QStringLiteral(" (incomplete)")));
     }
     Result = last.join(QStringLiteral("; "));
-    if (!FinishUnit) return;
-    auto finish = std::move(FinishUnit);
-    FinishUnit = nullptr;
-    finish(status, error);
+    FinishUnit(status, error);
 }
 
 void TCalRun::InputEnded(const QString& where) {
@@ -913,6 +926,7 @@ void TCalRun::WriteInputPoint(bool full, double applied, const std::function<voi
             }
             const QByteArray request =
                 full ? Msg::CalFull(InPerm.RangeCode, float(applied)) : Msg::CalZero(InPerm.RangeCode);
+            PendingWrite = full ? what + QStringLiteral(" at ") + point : what;
             Send(request, [=, this](const QByteArray& answer) mutable {
                 const Msg::TInputReport r = Msg::DecodeInputReport(answer);
                 const IRange& row = InRow(InPerm.RangeCode);
@@ -1027,6 +1041,7 @@ void TCalRun::TrimStep(bool full) {
                         s.DeadBand = OutPerm.DeadBand;
                         s.AlarmFlags = OutPerm.AlarmFlags & (Msg::AlarmEnabledBit | Msg::AlarmLowBit);
                         const uint16_t code = uint16_t(TrimCode);
+                        PendingWrite = QStringLiteral("output %1 code %2").arg(which).arg(code);
                         Send(full ? Msg::WriteOutFull(code, s) : Msg::WriteOutZero(code, s),
                              [=, this](const QByteArray& answer) mutable {
                                  const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);

@@ -163,6 +163,9 @@ private:
     QStringList Written; // what reached the unit's memory, in order
     QStringList PutBackLines, NotPutBack;
     bool DacDriven = false; // a cmdSetDac went out and no cmdSetTempOut since
+    bool PortGone = false;  // nothing reaches the unit any more
+    bool Closed = false;    // the files written and the run's end reported
+    QString PendingWrite;   // the write out, as the last line names it
     // The waits on the clock and on a line
     qint64 DueMs = -1;
     std::function<void()> DueAction;

@@ -67,6 +67,8 @@ int main(int argc, char* argv[]) {
     BlockStopSignals();
     // A closed pipe is a failed write, reported as any other: the ports end in order.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file past the size limit is a failed write too (the old record stays).
+    std::signal(SIGXFSZ, SIG_IGN);
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-cli"));

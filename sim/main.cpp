@@ -39,7 +39,7 @@ bool ParsePair(const QString& text, double& offset, double& gain) {
 }
 
 // One line of the control path: "signal V", "raw V", "sensor-error O,G",
-// "dac-error O,G" or "meter"; false for a line it does not know.
+// "dac-error O,G", "meter" or "silent"; false for a line it does not know.
 bool Control(TTransmitter& sim, const QString& line) {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty()) return true;
@@ -53,6 +53,11 @@ bool Control(TTransmitter& sim, const QString& line) {
         return true;
     }
     if (word == QLatin1String("signal") && ok && std::isfinite(value)) return sim.ApplySignal(value), true;
+    if (word == QLatin1String("silent") && words.size() == 1) {
+        // The next request goes unanswered, as on a line that drops one frame.
+        sim.Faults.Silent = sim.Faults.Once = true;
+        return true;
+    }
     if (word == QLatin1String("raw") && ok && std::isfinite(value)) return sim.ApplyRawSignal(value), true;
     if (word == QLatin1String("sensor-error") && words.size() == 2)
         return ParsePair(words[1], sim.SensorOffset, sim.SensorGain);
@@ -141,7 +146,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption control(
         QStringLiteral("control"),
         QStringLiteral("Read control lines from this FIFO (- standard input): signal V, raw V, sensor-error "
-                       "O,G, dac-error O,G, meter."),
+                       "O,G, dac-error O,G, meter, silent (the next request unanswered)."),
         QStringLiteral("file"));
     parser.addOptions({com,     pace,    delay,       quiet,      silent, statusZero,  refuse, truncate,
                        dropEtx, corrupt, noiseBefore, noiseAfter, twice,  unknownCode, once,   versionText,

@@ -20,35 +20,55 @@ exec 7<>"$work/control"
 
 # The meter's reading, once the output has settled after the last change.
 meter() {
-    sleep 1
+    sleep 0.6
     awk '{print $1}' "$work/meter"
 }
 
 # Runs mrt9dx-cli with these arguments and answers its questions as the
-# technician does, line by line; leaves its status in $status.
+# technician does, line by line; leaves its status in $status. At the first
+# line that holds $stop_at it presses Ctrl+C instead of answering; at $silent_at
+# the unit drops the next request; at $pull_at the port goes away (the
+# simulator ends). With $rig_delay the calibrator is a rig that applies each
+# value that many seconds after the program names it, and nobody presses Enter.
 run() {
-    local line pid
+    local line pid acted=""
     rm -f "$work/to" "$work/from"
     mkfifo "$work/to" "$work/from"
-    "$build/bin/mrt9dx-cli" -p COM1 "$@" <"$work/to" >"$work/from" 2>&1 &
+    (
+        [ -z "${limit_kb:-}" ] || ulimit -f "$limit_kb"
+        exec "$build/bin/mrt9dx-cli" -p COM1 "$@"
+    ) <"$work/to" >"$work/from" 2>&1 &
     pid=$!
     exec 8>"$work/to" 9<"$work/from"
     while IFS= read -r line <&9; do
         echo "$line" >>"$work/dialogue"
+        if [ -z "$acted" ]; then
+            case "$line" in
+            *"${stop_at:-}"*) [ -n "${stop_at:-}" ] && { acted=1; kill -INT "$pid"; continue; } ;;
+            esac
+            case "$line" in
+            *"${silent_at:-}"*) [ -n "${silent_at:-}" ] && { acted=1; echo silent >&7; } ;;
+            esac
+            case "$line" in
+            *"${pull_at:-}"*) [ -n "${pull_at:-}" ] && { acted=1; kill "$sim_pid"; wait "$sim_pid" || true; continue; } ;;
+            esac
+        fi
+        local enter=echo
+        [ -n "${rig_delay:-}" ] && enter=:
         case "$line" in
         point\ *": apply "*)
             set -- $line
-            echo "signal $4" >&7
-            echo >&8
+            (sleep "${rig_delay:-0}"; echo "signal $4" >&7) &
+            $enter >&8
             ;;
         "input zero scale: apply 0 "*)
-            echo "raw 0" >&7
-            echo >&8
+            (sleep "${rig_delay:-0}"; echo "raw 0" >&7) &
+            $enter >&8
             ;;
         "input full scale: apply "*)
             set -- $line
-            echo "raw $5" >&7
-            echo >&8
+            (sleep "${rig_delay:-0}"; echo "raw $5" >&7) &
+            $enter >&8
             ;;
         "meter reading"* | step\ *"; meter reading"*)
             meter >&8
@@ -58,6 +78,28 @@ run() {
     exec 8>&- 9<&-
     status=0
     wait "$pid" || status=$?
+}
+
+# What the unit holds now, as `read --active` shows it: its mode, and its output
+# at two signals (it follows the input when the two differ).
+unit_state() {
+    local out1 out2 mode follows
+    echo "signal 0" >&7; sleep 1.5
+    out1=$("$build/bin/mrt9dx-cli" -p COM1 read --active | sed -n 's/^Output: //p')
+    echo "signal 1000" >&7; sleep 1.5
+    out2=$("$build/bin/mrt9dx-cli" -p COM1 read --active | sed -n 's/^Output: //p')
+    mode=$("$build/bin/mrt9dx-cli" -p COM1 read --active | sed -n 's/^Mode: //p')
+    if [ "$out1" = "$out2" ]; then follows="held"; else follows="follows the input"; fi
+    echo "$mode, output $out1 at 0 °C, $out2 at 1000 °C: $follows"
+}
+
+# The last request the simulator received, by name.
+last_sent() {
+    sed -n 's/^RX [0-9A-F ]*  \(cmd[A-Za-z]*\).*/\1/p' "$sim_log" | tail -n 1
+}
+
+record_status() {
+    python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); print(r["status"], "-", r.get("reason"))' "$1"
 }
 
 : >"$work/dialogue"
@@ -79,5 +121,48 @@ found, left = record["as_found"], record["as_left"]
 assert found["verdict"] == "fail" and left["verdict"] == "pass", (found["verdict"], left["verdict"])
 assert len(found["points"]) == 3 and len(left["points"]) == 3
 PY
+
+# However a trim ends, the unit is left as a plant needs it: the DAC released,
+# back in RUN mode, and a record of what was done. One row each: the end, the
+# status, the last request the unit received, what it holds afterwards, the record.
+end_row() {
+    local name=$1 want=$2
+    shift 2
+    echo '{"record": "the record of the last run"}' >"$work/end.json"
+    run calibrate output --switch-mode --yes --record "$work/end.json" "$@"
+    local last state
+    last=$(last_sent)
+    if kill -0 "$sim_pid" 2>/dev/null; then state=$(unit_state); else state="(no unit on the port)"; fi
+    printf '%-22s status %s, last sent %-14s %s; record: %s\n' "$name" "$status" "$last" "$state" \
+        "$(record_status "$work/end.json" 2>/dev/null || echo "kept the old one")" | tee -a "$work/ends"
+    [ "$status" -eq "$want" ] || fail "$name: status $status, not $want"
+    tail -n 3 "$work/dialogue" | grep -q "nothing was written\|written: " || fail "$name: no last line of what was written"
+}
+: >"$work/ends"
+sim_again() { start_sim --dac-error 0.05,1.002 --meter "$work/meter" --control "$work/control" "$@"; }
+
+sim_again
+stop_at="step 2: DAC code" end_row "Ctrl+C at a trim step" 3
+
+sim_again --refuse 17
+end_row "refused store" 1
+
+sim_again
+silent_at="step 2: DAC code" end_row "silent unit" 3
+
+sim_again
+pull_at="step 2: DAC code" end_row "port pulled" 3
+grep -q "may still be held" "$work/dialogue" || fail "port pulled: the last line does not say what was not put back"
+
+sim_again
+limit_kb=1 end_row "full disk (the record)" 3
+grep -q '"the record of the last run"' "$work/end.json" || fail "full disk: the old record was not kept"
+ls "$work"/end.json.* 2>/dev/null && fail "full disk: a half-written file stayed beside the record"
+
+for row in "Ctrl+C" "refused store" "silent unit"; do
+    grep "^$row" "$work/ends" | grep -q "last sent cmdSetMode.*RUN, output.*follows the input" ||
+        fail "$row: the unit was not put back: $(grep "^$row" "$work/ends")"
+done
+cat "$work/ends"
 cat "$work/dialogue"
 echo "cli_calibration: passed"
