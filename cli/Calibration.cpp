@@ -828,7 +828,9 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady, bool reached) 
         // Only what was measured is judged: the reading, and the output where a meter read it.
         double worst = std::fabs(Current.EngError);
         if (Current.MeterError) worst = std::max(worst, std::fabs(*Current.MeterError));
-        Current.Pass = Current.Steady && Current.Reached && std::isfinite(worst) && worst <= Job.Tolerance;
+        // An error at the tolerance, as the table shows it, passes.
+        Current.Pass =
+            Current.Steady && Current.Reached && std::isfinite(worst) && Rounded(worst, 9) <= Job.Tolerance;
         emit Line(TableRow(Current));
         (AsLeft ? Left : Found) << Current;
         CheckPoint(PointIndex + 1);

@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 struct TRig {
@@ -26,11 +28,17 @@ struct TRig {
     int SetDacs = 0;
     QString StopAt; // Ctrl+C once a line with this text is printed
     bool StopNow = false;
+    QString SilentAt; // the unit drops the next request once a line with this text is printed
+    QString PullAt;   // the port fails once a line with this text is printed
+    bool PullNow = false;
+    int LateMs = 0; // the calibrator applies each value this long after it is named
+    QList<QPair<qint64, std::function<void()>>> Due;
+    TMemoryTransport* Pipe = nullptr;
 
     TCliRun Run{&Clock, [this](const QString&, QObject* parent) {
                     Sim = std::make_unique<TTransmitter>(&Clock);
                     if (Setup) Setup(*Sim);
-                    auto* pipe = new TMemoryTransport(&Clock, parent);
+                    auto* pipe = Pipe = new TMemoryTransport(&Clock, parent);
                     pipe->OnHostWrite = [this](const QByteArray& bytes) {
                         if (bytes.startsWith(QByteArray("\x02\x10\xEF", 3))) ++SetDacs;
                         Sim->Receive(bytes);
@@ -45,11 +53,19 @@ struct TRig {
         for (const QString& line : text.split(QLatin1Char('\n'))) {
             Out << line;
             if (!StopAt.isEmpty() && line.contains(StopAt)) StopNow = true;
+            if (!PullAt.isEmpty() && line.contains(PullAt)) PullNow = true;
+            if (!SilentAt.isEmpty() && line.contains(SilentAt) && Sim) {
+                Sim->Faults.Silent = Sim->Faults.Once = true;
+                SilentAt.clear();
+            }
             static const QRegularExpression apply(QStringLiteral("apply (-?[0-9.]+) (°C|µV)"));
             const QRegularExpressionMatch m = apply.match(line);
             if (m.hasMatch() && Sim) {
                 const double value = m.captured(1).toDouble();
-                m.captured(2) == QStringLiteral("°C") ? Sim->ApplySignal(value) : Sim->ApplyRawSignal(value);
+                const bool eng = m.captured(2) == QStringLiteral("°C");
+                Due << qMakePair(Clock.NowMs() + LateMs, std::function<void()>([this, value, eng] {
+                                     eng ? Sim->ApplySignal(value) : Sim->ApplyRawSignal(value);
+                                 }));
             }
         }
     }
@@ -60,6 +76,19 @@ struct TRig {
             return then(QString::number(Sim->MeterReading(), 'f', 4));
         if (last.endsWith(QLatin1String("[y/N]"))) return then(QStringLiteral("y"));
         then(QString());
+    }
+
+    // The command line without its events: "|stop=TEXT", "|silent=TEXT", "|pull=TEXT", "|late=MS".
+    QString Events(const QString& args) {
+        const QStringList parts = args.split(QLatin1Char('|'));
+        for (const QString& e : parts.mid(1)) {
+            const QString key = e.section(QLatin1Char('='), 0, 0), value = e.section(QLatin1Char('='), 1);
+            if (key == QLatin1String("stop")) StopAt = value;
+            if (key == QLatin1String("silent")) SilentAt = value;
+            if (key == QLatin1String("pull")) PullAt = value;
+            if (key == QLatin1String("late")) LateMs = value.toInt();
+        }
+        return parts.first();
     }
 
     int Go(const QStringList& args) {
@@ -75,6 +104,17 @@ struct TRig {
                 StopNow = false;
                 Run.Stop();
             }
+            if (PullNow) {
+                PullNow = false;
+                Pipe->InjectFailure(QStringLiteral("The device was disconnected"));
+            }
+            for (auto it = Due.begin(); it != Due.end();)
+                if (it->first <= Clock.NowMs()) {
+                    it->second();
+                    it = Due.erase(it);
+                } else {
+                    ++it;
+                }
             Clock.Advance(10);
         }
         return finished ? Run.Status() : -1;
@@ -223,9 +263,144 @@ private slots:
             << "calibrate input --switch-mode --yes" << 4 << QByteArray() << 1 << ""
             << "";
         QTest::newRow("Ctrl+C at the full-scale prompt: status 3, back in RUN, full scale not written")
-            << "calibrate input --switch-mode stop:input full scale" << 1 << QByteArray() << 3 << ""
+            << "calibrate input --switch-mode|stop=input full scale" << 1 << QByteArray() << 3 << ""
+            << "";
+        // A verdict covers what was measured, and the record's is the last check's.
+        QTest::newRow("check: a DAC error without --meter is not measured, and not judged")
+            << "check --points 50" << 2 << QByteArray() << 0 << "pass"
+            << "";
+        QTest::newRow("as found pass, as left fail: the record fails")
+            << "check --points 0,100 --switch-mode --yes --applied f --as-left-after input" << 0
+            << QByteArray("-200\n1372\n0\n53788\n-200\n1372\n") << 4 << "pass"
+            << "fail";
+        QTest::newRow("a point exactly at the tolerance passes")
+            << "check --points 50 --applied f" << 7 << QByteArray("500\n") << 0 << "pass"
+            << "";
+        QTest::newRow("a point just above the tolerance fails")
+            << "check --points 50 --applied f" << 8 << QByteArray("500\n") << 4 << "fail"
+            << "";
+        // The secant finds the code of a DAC far from its nominal slope in few steps.
+        QTest::newRow("as left after output: a DAC gain of 1.2 trimmed out")
+            << "check --points 0,100 --meter --switch-mode --yes --as-left-after output" << 6 << QByteArray()
+            << 0 << "fail"
+            << "pass";
+        QTest::newRow("0-20 mA with the zero out of reach: the full code not stored")
+            << "calibrate output --switch-mode --yes" << 9 << QByteArray() << 4 << ""
+            << "";
+        // Applied values from a rig that is late: each point waits for its value.
+        QTest::newRow("check --applied, a rig 0.8 s late: every point right")
+            << "check --points 0,50,100 --applied f|late=800" << 0 << QByteArray("-200\n586\n1372\n") << 0
+            << "pass"
+            << "";
+        QTest::newRow("calibrate input --applied, a rig 0.8 s late: written on the values applied")
+            << "calibrate input --switch-mode --yes --applied f|late=800" << 1 << QByteArray("0\n54886\n")
+            << 0 << ""
+            << "";
+        QTest::newRow("a full-scale value far from what the input reads: not written")
+            << "calibrate input --switch-mode --yes --applied f" << 1 << QByteArray("0\n27443\n") << 2 << ""
+            << "";
+        QTest::newRow("--applied with more values than points: nothing sent")
+            << "check --points 0,100 --applied f" << 0 << QByteArray("-200\n1372\n586\n") << 2 << ""
             << "";
     }
+
+    // However a run ends, the unit is left as a plant needs it (its DAC
+    // released, back in RUN) and the record says how far it came.
+    void everyEnd_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("refuse"); // a command code the unit refuses, or -1
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("putBack");    // false: the unit could not be reached to put it back
+        QTest::addColumn<int>("adjustments"); // in the incomplete record
+        const QString trim = QStringLiteral("calibrate output --switch-mode --yes");
+        QTest::newRow("Ctrl+C at a trim step") << trim + "|stop=step 2:" << -1 << 3 << true << 0;
+        QTest::newRow("cmdWriteOutFull refused") << trim << int(cmdWriteOutFull) << 1 << true << 1;
+        QTest::newRow("an answer lost at a trim step") << trim + "|silent=step 2:" << -1 << 3 << true << 0;
+        QTest::newRow("the port fails at a trim step") << trim + "|pull=step 2:" << -1 << 3 << false << 0;
+        QTest::newRow("cmdSetMode refused: the unit stays in RUN")
+            << trim << int(cmdSetMode) << 1 << true << 0;
+        QTest::newRow("Ctrl+C at the as-left prompt")
+            << "check --points 0,100 --switch-mode --yes --as-left-after input|stop=as left:" << -1 << 3
+            << true << 2;
+    }
+    void everyEnd() {
+        QFETCH(QString, args);
+        QFETCH(int, refuse);
+        QFETCH(int, status);
+        QFETCH(bool, putBack);
+        QFETCH(int, adjustments);
+        QTemporaryDir dir;
+        const QString record = dir.filePath(QStringLiteral("r.json"));
+        TRig rig;
+        args = rig.Events(args);
+        rig.Setup = [refuse](TTransmitter& sim) {
+            DacError(sim);
+            sim.Faults.RefuseCode = refuse;
+        };
+        const QStringList line = QStringList{QStringLiteral("-p"), QStringLiteral("COM1")} +
+                                 args.split(QLatin1Char(' ')) +
+                                 QStringList{QStringLiteral("--record"), record};
+        QCOMPARE(rig.Go(line), status);
+        const TTransmitter& sim = *rig.Sim;
+        const QString last = rig.Out.last();
+        if (putBack) {
+            QCOMPARE(sim.TrimCode, -1); // the output follows the input
+            QCOMPARE(sim.Mode, uint8_t(0));
+            QVERIFY2(!last.contains(QLatin1String("may still")), qPrintable(last));
+        } else {
+            QVERIFY2(last.contains(QLatin1String("may still be held at DAC code")) &&
+                         last.contains(QLatin1String("may still be in CAL mode")),
+                     qPrintable(last));
+        }
+        QVERIFY2(last.contains(QLatin1String("nothing was written")) ||
+                     last.contains(QLatin1String("written: ")),
+                 qPrintable(last));
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject r = QJsonDocument::fromJson(file.readAll()).object();
+        QCOMPARE(r[QStringLiteral("status")].toString(), QStringLiteral("incomplete"));
+        QVERIFY(!r[QStringLiteral("reason")].toString().isEmpty());
+        QCOMPARE(r[QStringLiteral("verdict")].toString(), QStringLiteral("incomplete"));
+        QCOMPARE(r[QStringLiteral("adjustments")].toArray().size(), adjustments);
+        if (args.contains(QLatin1String("as-left-after")))
+            QCOMPARE(r[QStringLiteral("as_found")][QStringLiteral("points")].toArray().size(), 2);
+    }
+
+    // The files are checked before anything is sent, and a failed write keeps the old file.
+    void recordFiles() {
+        QTemporaryDir dir;
+        for (const QString& target : {dir.path(), QStringLiteral("/dev/null"), dir.filePath("none/r.json")}) {
+            TRig rig;
+            QCOMPARE(
+                rig.Go({"-p", "COM1", "calibrate", "output", "--switch-mode", "--yes", "--record", target}),
+                2);
+            QVERIFY(!rig.Sim); // no port was opened
+            QVERIFY2(rig.Err.join(' ').contains(target), qPrintable(rig.Err.join(' ')));
+        }
+        QVERIFY(QFileInfo(QStringLiteral("/dev/null")).isFile() == false);
+        const QString record = dir.filePath(QStringLiteral("r.json"));
+        QFile old(record);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QString error;
+        QVERIFY(WriteFileSafely(record, QByteArray(5000, 'x'), &error));
+        QCOMPARE(QFileInfo(record).size(), 5000);
+        // Past the size limit (as on a full disk) the old file stays whole, and nothing beside it.
+        rlimit limit{}, small{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        small = limit;
+        small.rlim_cur = 4096;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool written = WriteFileSafely(record, QByteArray(8192, 'y'), &error);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QVERIFY2(error.contains(QLatin1String("too large")), qPrintable(error));
+        QCOMPARE(QFileInfo(record).size(), 5000);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.json")});
+    }
+
     void endToEnd() {
         QFETCH(QString, args);
         QFETCH(int, fault);
@@ -237,10 +412,7 @@ private slots:
         const QString record = dir.filePath(QStringLiteral("r.json"));
         TRig rig;
         rig.Applied = applied;
-        if (args.contains(QLatin1String(" stop:"))) {
-            rig.StopAt = args.section(QStringLiteral(" stop:"), 1);
-            args = args.section(QStringLiteral(" stop:"), 0, 0);
-        }
+        args = rig.Events(args);
         rig.Setup = [fault](TTransmitter& sim) {
             if (fault == 0) sim.ApplySignal(20);
             if (fault == 1 || fault == 4) SensorError(sim);
@@ -253,6 +425,21 @@ private slots:
             if (fault == 3) {
                 sim.ApplySignal(20);
                 sim.SettleMs = 20000; // creeps towards each new signal for a minute
+            }
+            if (fault == 6) {
+                sim.ApplySignal(20);
+                sim.DacGain = 1.2;
+            }
+            if (fault == 7 ||
+                fault == 8) { // a span of 0 to 1000 °C reading 2.5 or 2.6 °C (0.25 %, 0.26 %) high
+                sim.EuMinByCode[3] = 0;
+                sim.EuMaxByCode[3] = 1000;
+                sim.FixedReading = fault == 7 ? 502.5f : 502.6f;
+            }
+            if (fault == 9) { // 0-20 mA whose DAC gives 0.5 mA more: code 0 cannot reach 0 mA
+                sim.ApplySignal(20);
+                sim.PermOutRange = sim.ActiveOutRange = 1;
+                sim.DacOffset = 0.5;
             }
         };
         QStringList line =
@@ -277,9 +464,14 @@ private slots:
         }
         if (status == 3 || fault == 4) QCOMPARE(sim.FullCalFlags, uint64_t(0));
         if (status == 4 && args.startsWith(QLatin1String("calibrate output"))) {
-            QCOMPARE(sim.OutCodes[0].ZeroCode, uint16_t(1000));
-            QCOMPARE(sim.OutCodes[0].FullCode, uint16_t(61000));
+            const TTransmitter fresh(&rig.Clock);
+            for (int range = 0; range < 2; ++range) { // nothing stored
+                QCOMPARE(sim.OutCodes[range].ZeroCode, fresh.OutCodes[range].ZeroCode);
+                QCOMPARE(sim.OutCodes[range].FullCode, fresh.OutCodes[range].FullCode);
+            }
         }
+        // The raw zero and full scale are no temperature.
+        QVERIFY(rig.Out.filter(QRegularExpression(QStringLiteral("scale: apply .*°C"))).isEmpty());
         if (args.startsWith(QLatin1String("calibrate input")) && status == 0) {
             // Corrected: the zero and gain of the sensor are taken out.
             QVERIFY(std::fabs(sim.CalZeroRaw[3] - 300) < 5);
@@ -288,8 +480,11 @@ private slots:
         }
         if (args.contains(QLatin1String("output")) && status == 0) {
             QVERIFY2(rig.SetDacs <= 8, qPrintable(QString::number(rig.SetDacs)));
-            QVERIFY(std::abs(int(sim.OutCodes[0].ZeroCode) - 4054) <= 2);
-            QVERIFY(std::abs(int(sim.OutCodes[0].FullCode) - 63934) <= 2);
+            const int zero = fault == 6 ? 6000 : 4054, full = fault == 6 ? 56000 : 63934;
+            QVERIFY2(std::abs(int(sim.OutCodes[0].ZeroCode) - zero) <= 2,
+                     qPrintable(QString::number(sim.OutCodes[0].ZeroCode)));
+            QVERIFY2(std::abs(int(sim.OutCodes[0].FullCode) - full) <= 2,
+                     qPrintable(QString::number(sim.OutCodes[0].FullCode)));
         }
         if (found.isEmpty() && left.isEmpty()) return;
         QFile file(record);
@@ -297,6 +492,10 @@ private slots:
         const QJsonObject r = QJsonDocument::fromJson(file.readAll()).object();
         QCOMPARE(r[QStringLiteral("as_found")][QStringLiteral("verdict")].toString(), found);
         QCOMPARE(r[QStringLiteral("as_left")][QStringLiteral("verdict")].toString(), left);
+        QCOMPARE(r[QStringLiteral("verdict")].toString(), left.isEmpty() ? found : left);
+        QCOMPARE(r[QStringLiteral("status")].toString(), QStringLiteral("complete"));
+        QCOMPARE(r[QStringLiteral("as_found")][QStringLiteral("output")].toString(),
+                 args.contains(QLatin1String("--meter")) ? found : QStringLiteral("not measured"));
         QCOMPARE(r[QStringLiteral("input")][QStringLiteral("range")].toString(),
                  QStringLiteral("T/C Type K"));
         QCOMPARE(r[QStringLiteral("technician")].toString(), QStringLiteral("A. <b>Tech</b>"));
