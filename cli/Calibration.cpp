@@ -981,11 +981,13 @@ void TCalRun::TrimStep(bool full) {
                                 {QStringLiteral("target"), target},
                                 {QStringLiteral("code_before"), stored},
                                 {QStringLiteral("steps"), steps}};
+                // Kept for the record until the code is stored or given up.
+                OpenTrim = adj;
                 const auto next = [this, full] { full ? Phases() : TrimOutput(true); };
                 auto giveUp = [=, this](const QString& why) mutable {
                     TrimFailed = true;
                     adj[QStringLiteral("written")] = false;
-                    Adjustments << adj;
+                    Adjustments << std::exchange(OpenTrim, {});
                     emit Line(QStringLiteral("%1; the %2 code stays %3").arg(why, which).arg(stored));
                     if (full) return next();
                     // The full code alone would move the whole line and leave the
@@ -1029,7 +1031,7 @@ void TCalRun::TrimStep(bool full) {
                         adj[QStringLiteral("code_after")] = TrimCode;
                         adj[QStringLiteral("written")] = yes;
                         if (!yes) {
-                            Adjustments << adj;
+                            Adjustments << std::exchange(OpenTrim, {});
                             emit Line(
                                 QStringLiteral("the %1 code not stored; it stays %2").arg(which).arg(stored));
                             return next();
@@ -1054,7 +1056,7 @@ void TCalRun::TrimStep(bool full) {
                                                      .arg(which)
                                                      .arg(kept)
                                                      .arg(code));
-                                 Adjustments << adj;
+                                 Adjustments << std::exchange(OpenTrim, {});
                                  Written << QStringLiteral("output %1 code %2").arg(which).arg(code);
                                  emit Line(QStringLiteral("%1 code stored: %2 (was %3)")
                                                .arg(which)
@@ -1111,7 +1113,7 @@ QJsonObject TCalRun::Record() const {
     const IRange& in = InRanges[CodeToRange(InPerm.RangeCode, wiring)];
     const ORange& out = OutRanges[OutPerm.Range < OutRangeCount ? OutPerm.Range : 0];
     const auto check = [this](const QList<TPoint>& points, bool asked) -> QJsonValue {
-        if (!asked) return QJsonValue();
+        if (!asked || points.isEmpty()) return QJsonValue();
         const bool metered =
             std::any_of(points.begin(), points.end(), [](const TPoint& p) { return p.Meter; });
         const bool outputPass = std::all_of(points.begin(), points.end(), [this](const TPoint& p) {
@@ -1124,8 +1126,16 @@ QJsonObject TCalRun::Record() const {
             {QStringLiteral("points"), PointsJson(points)},
             {QStringLiteral("input"), Verdict(readPass)},
             {QStringLiteral("output"), metered ? Verdict(outputPass) : QStringLiteral("not measured")},
-            {QStringLiteral("verdict"), Verdict(AllPass(points))}};
+            {QStringLiteral("verdict"),
+             points.size() < Job.Points.size() ? QStringLiteral("incomplete") : Verdict(AllPass(points))}};
     };
+    // A trim cut short is evidence too: its steps, nothing stored.
+    QJsonArray adjustments = Adjustments;
+    if (!OpenTrim.isEmpty()) {
+        QJsonObject open = OpenTrim;
+        open.insert(QStringLiteral("written"), false);
+        adjustments << open;
+    }
     QJsonObject record{
         {QStringLiteral("record"), QStringLiteral("mrt9dx calibration record")},
         {QStringLiteral("record_version"), 2},
@@ -1139,7 +1149,7 @@ QJsonObject TCalRun::Record() const {
         {QStringLiteral("start_utc"), StartUtc},
         {QStringLiteral("end_utc"), EndUtc},
         {QStringLiteral("as_found"), check(Found, Job.CheckBefore)},
-        {QStringLiteral("adjustments"), Adjustments},
+        {QStringLiteral("adjustments"), adjustments},
         {QStringLiteral("as_left"), check(Left, Job.CheckAfter)},
         {QStringLiteral("written"), QJsonArray::fromStringList(Written)},
         {QStringLiteral("put_back"), QJsonArray::fromStringList(PutBackLines)},

@@ -193,6 +193,7 @@ private:
     std::function<void(const Msg::TInputReport&, bool, bool)> SteadyThen;
     // The calibration
     QJsonArray Adjustments;
+    QJsonObject OpenTrim; // the trim in progress, with its steps
     QList<QPair<int, double>> TrimSteps;
     bool TrimFailed = false;
     int Phase = 0;

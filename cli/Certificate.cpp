@@ -287,6 +287,17 @@ QString CertificateHtml(const QJsonObject& record) {
         QStringLiteral("±%1 % of span").arg(record[QStringLiteral("tolerance_percent_of_span")].toDouble()));
     html += fact(QStringLiteral("Reference instrument"), record[QStringLiteral("reference_id")].toString());
     html += fact(QStringLiteral("Technician"), record[QStringLiteral("technician")].toString());
+    const auto list = [&record](const char* key) {
+        QStringList items;
+        for (const QJsonValue& v : record[QLatin1String(key)].toArray())
+            items << v.toString();
+        return items;
+    };
+    if (record[QStringLiteral("adjustments")].toArray().size() || !list("written").isEmpty())
+        html += fact(QStringLiteral("Written to the unit"), list("written").join(QStringLiteral("; ")));
+    if (!list("put_back").isEmpty() || !list("not_put_back").isEmpty())
+        html += fact(QStringLiteral("Put back"),
+                     (list("put_back") + list("not_put_back")).join(QStringLiteral("; ")));
     html += fact(QStringLiteral("Start / end (UTC)"), record[QStringLiteral("start_utc")].toString() +
                                                           QStringLiteral(" / ") +
                                                           record[QStringLiteral("end_utc")].toString());

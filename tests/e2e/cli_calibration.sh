@@ -103,6 +103,7 @@ record_status() {
 }
 
 : >"$work/dialogue"
+: >"$work/ends"
 run check --points 0,50,100 --meter --settle 5 --record "$work/found.json"
 [ "$status" -eq 4 ] || fail "as found: status $status, not 4"
 grep -q "^check: FAIL$" "$work/dialogue" || fail "as found: no FAIL"
@@ -122,6 +123,28 @@ assert found["verdict"] == "fail" and left["verdict"] == "pass", (found["verdict
 assert len(found["points"]) == 3 and len(left["points"]) == 3
 PY
 
+# A rig that applies each value 0.8 s after it is named: every point waits for
+# its value, and the input calibration is written on the values applied.
+start_sim --sensor-error 60,1.004 --meter "$work/meter" --control "$work/control"
+printf '%s\n' -200 193 586 979 1372 >"$work/applied"
+rig_delay=0.8 run check --applied "$work/applied" --record "$work/rig.json"
+[ "$status" -eq 4 ] || fail "a rig 0.8 s late: status $status, not 4 (the sensor reads high)"
+python3 - "$work/rig.json" <<'PY' || fail "a rig 0.8 s late: $(cat "$work/rig.json")"
+import json, sys
+points = json.load(open(sys.argv[1]))["as_found"]["points"]
+for p in points:  # each point read at its own value: the sensor's 0.4 % and 60 µV, not the last point's
+    assert p["reached"] and abs(p["read"] - p["applied"]) < 10, p
+PY
+printf '%s\n' 0 54886 >"$work/applied"
+rig_delay=0.8 run calibrate input --switch-mode --yes --applied "$work/applied"
+[ "$status" -eq 0 ] || fail "calibrate input with a rig 0.8 s late: status $status, not 0"
+echo "signal 1372" >&7
+sleep 1.5
+eng=$("$build/bin/mrt9dx-cli" -p COM1 read --active | sed -n 's/^Eng: \([-0-9.]*\).*/\1/p')
+python3 -c "import sys; sys.exit(abs(float('$eng') - 1372) > 0.5)" ||
+    fail "calibrate input with a rig 0.8 s late: reads $eng °C at 1372 °C"
+echo "rig 0.8 s late: 1372 °C reads $eng °C after the calibration" | tee -a "$work/ends"
+
 # However a trim ends, the unit is left as a plant needs it: the DAC released,
 # back in RUN mode, and a record of what was done. One row each: the end, the
 # status, the last request the unit received, what it holds afterwards, the record.
@@ -138,7 +161,6 @@ end_row() {
     [ "$status" -eq "$want" ] || fail "$name: status $status, not $want"
     tail -n 3 "$work/dialogue" | grep -q "nothing was written\|written: " || fail "$name: no last line of what was written"
 }
-: >"$work/ends"
 sim_again() { start_sim --dac-error 0.05,1.002 --meter "$work/meter" --control "$work/control" "$@"; }
 
 sim_again

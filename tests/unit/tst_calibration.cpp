@@ -311,12 +311,12 @@ private slots:
         QTest::addColumn<int>("refuse"); // a command code the unit refuses, or -1
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("putBack");    // false: the unit could not be reached to put it back
-        QTest::addColumn<int>("adjustments"); // in the incomplete record
+        QTest::addColumn<int>("adjustments"); // in the incomplete record, a trim cut short among them
         const QString trim = QStringLiteral("calibrate output --switch-mode --yes");
-        QTest::newRow("Ctrl+C at a trim step") << trim + "|stop=step 2:" << -1 << 3 << true << 0;
-        QTest::newRow("cmdWriteOutFull refused") << trim << int(cmdWriteOutFull) << 1 << true << 1;
-        QTest::newRow("an answer lost at a trim step") << trim + "|silent=step 2:" << -1 << 3 << true << 0;
-        QTest::newRow("the port fails at a trim step") << trim + "|pull=step 2:" << -1 << 3 << false << 0;
+        QTest::newRow("Ctrl+C at a trim step") << trim + "|stop=step 2:" << -1 << 3 << true << 1;
+        QTest::newRow("cmdWriteOutFull refused") << trim << int(cmdWriteOutFull) << 1 << true << 2;
+        QTest::newRow("an answer lost at a trim step") << trim + "|silent=step 2:" << -1 << 3 << true << 1;
+        QTest::newRow("the port fails at a trim step") << trim + "|pull=step 2:" << -1 << 3 << false << 1;
         QTest::newRow("cmdSetMode refused: the unit stays in RUN")
             << trim << int(cmdSetMode) << 1 << true << 0;
         QTest::newRow("Ctrl+C at the as-left prompt")
