@@ -31,7 +31,8 @@ struct TRig {
     QString SilentAt; // the unit drops the next request once a line with this text is printed
     QString PullAt;   // the port fails once a line with this text is printed
     bool PullNow = false;
-    int LateMs = 0; // the calibrator applies each value this long after it is named
+    int LateMs = 0;    // the calibrator applies each value this long after it is named
+    bool Slip = false; // the first meter reading is typed with its decimal point lost
     QList<QPair<qint64, std::function<void()>>> Due;
     TMemoryTransport* Pipe = nullptr;
 
@@ -73,7 +74,8 @@ struct TRig {
         if (StopNow) return; // the technician presses Ctrl+C instead
         const QString last = Out.value(Out.size() - 1);
         if (last.contains(QLatin1String("meter reading")))
-            return then(QString::number(Sim->MeterReading(), 'f', 4));
+            return then(std::exchange(Slip, false) ? QStringLiteral("99650000")
+                                                   : QString::number(Sim->MeterReading(), 'f', 4));
         if (last.endsWith(QLatin1String("[y/N]"))) return then(QStringLiteral("y"));
         then(QString());
     }
@@ -87,6 +89,7 @@ struct TRig {
             if (key == QLatin1String("silent")) SilentAt = value;
             if (key == QLatin1String("pull")) PullAt = value;
             if (key == QLatin1String("late")) LateMs = value.toInt();
+            if (key == QLatin1String("slip")) Slip = true;
         }
         return parts.first();
     }
@@ -284,6 +287,10 @@ private slots:
             << "check --points 0,100 --meter --switch-mode --yes --as-left-after output" << 6 << QByteArray()
             << 0 << "fail"
             << "pass";
+        QTest::newRow("as left after output: a meter reading with its decimal point lost is asked again")
+            << "check --points 0,100 --meter --switch-mode --yes --as-left-after output|slip" << 2
+            << QByteArray() << 0 << "fail"
+            << "pass";
         QTest::newRow("0-20 mA with the zero out of reach: the full code not stored")
             << "calibrate output --switch-mode --yes" << 9 << QByteArray() << 4 << ""
             << "";
@@ -412,6 +419,7 @@ private slots:
         const QString record = dir.filePath(QStringLiteral("r.json"));
         TRig rig;
         rig.Applied = applied;
+        const bool slip = args.contains(QLatin1String("|slip"));
         args = rig.Events(args);
         rig.Setup = [fault](TTransmitter& sim) {
             if (fault == 0) sim.ApplySignal(20);
@@ -470,6 +478,7 @@ private slots:
                 QCOMPARE(sim.OutCodes[range].FullCode, fresh.OutCodes[range].FullCode);
             }
         }
+        QCOMPARE(rig.Out.filter(QStringLiteral("outside 1.5 times the output range")).size(), int(slip));
         // The raw zero and full scale are no temperature.
         QVERIFY(rig.Out.filter(QRegularExpression(QStringLiteral("scale: apply .*°C"))).isEmpty());
         if (args.startsWith(QLatin1String("calibrate input")) && status == 0) {
@@ -480,10 +489,11 @@ private slots:
         }
         if (args.contains(QLatin1String("output")) && status == 0) {
             QVERIFY2(rig.SetDacs <= 8, qPrintable(QString::number(rig.SetDacs)));
+            // Within the trim tolerance (2 mV, 6 codes) of the code that gives the end exactly.
             const int zero = fault == 6 ? 6000 : 4054, full = fault == 6 ? 56000 : 63934;
-            QVERIFY2(std::abs(int(sim.OutCodes[0].ZeroCode) - zero) <= 2,
+            QVERIFY2(std::abs(int(sim.OutCodes[0].ZeroCode) - zero) <= 6,
                      qPrintable(QString::number(sim.OutCodes[0].ZeroCode)));
-            QVERIFY2(std::abs(int(sim.OutCodes[0].FullCode) - full) <= 2,
+            QVERIFY2(std::abs(int(sim.OutCodes[0].FullCode) - full) <= 6,
                      qPrintable(QString::number(sim.OutCodes[0].FullCode)));
         }
         if (found.isEmpty() && left.isEmpty()) return;
