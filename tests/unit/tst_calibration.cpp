@@ -28,6 +28,7 @@ struct TRig {
     int SetDacs = 0;
     QString StopAt; // Ctrl+C once a line with this text is printed
     bool StopNow = false;
+    int Stops = 1;    // Ctrl+C pressed this many times
     QString SilentAt; // the unit drops the next request once a line with this text is printed
     QString PullAt;   // the port fails once a line with this text is printed
     bool PullNow = false;
@@ -80,12 +81,14 @@ struct TRig {
         then(QString());
     }
 
-    // The command line without its events: "|stop=TEXT", "|silent=TEXT", "|pull=TEXT", "|late=MS".
+    // The command line without its events: "|stop=TEXT", "|stop twice=TEXT", "|silent=TEXT",
+    // "|pull=TEXT", "|late=MS", "|slip".
     QString Events(const QString& args) {
         const QStringList parts = args.split(QLatin1Char('|'));
         for (const QString& e : parts.mid(1)) {
             const QString key = e.section(QLatin1Char('='), 0, 0), value = e.section(QLatin1Char('='), 1);
             if (key == QLatin1String("stop")) StopAt = value;
+            if (key == QLatin1String("stop twice")) StopAt = value, Stops = 2;
             if (key == QLatin1String("silent")) SilentAt = value;
             if (key == QLatin1String("pull")) PullAt = value;
             if (key == QLatin1String("late")) LateMs = value.toInt();
@@ -105,7 +108,8 @@ struct TRig {
         for (int ms = 0; ms < 300000 && !finished; ms += 10) {
             if (StopNow) {
                 StopNow = false;
-                Run.Stop();
+                for (int i = 0; i < Stops; ++i)
+                    Run.Stop();
             }
             if (PullNow) {
                 PullNow = false;
@@ -323,6 +327,8 @@ private slots:
         QTest::newRow("Ctrl+C at a trim step") << trim + "|stop=step 2:" << -1 << 3 << true << 1;
         QTest::newRow("cmdWriteOutFull refused") << trim << int(cmdWriteOutFull) << 1 << true << 2;
         QTest::newRow("an answer lost at a trim step") << trim + "|silent=step 2:" << -1 << 3 << true << 1;
+        QTest::newRow("Ctrl+C twice at a trim step: what may not be put back is said")
+            << trim + "|stop twice=step 2:" << -1 << 3 << false << 1;
         QTest::newRow("the port fails at a trim step") << trim + "|pull=step 2:" << -1 << 3 << false << 1;
         QTest::newRow("cmdSetMode refused: the unit stays in RUN")
             << trim << int(cmdSetMode) << 1 << true << 0;
