@@ -32,8 +32,9 @@ struct TRig {
     QString SilentAt; // the unit drops the next request once a line with this text is printed
     QString PullAt;   // the port fails once a line with this text is printed
     bool PullNow = false;
-    int LateMs = 0;    // the calibrator applies each value this long after it is named
-    bool Slip = false; // the first meter reading is typed with its decimal point lost
+    int LateMs = 0;       // the calibrator applies each value this long after it is named
+    bool Slip = false;    // the first meter reading is typed with its decimal point lost
+    bool Decline = false; // the technician answers every question with n
     QList<QPair<qint64, std::function<void()>>> Due;
     TMemoryTransport* Pipe = nullptr;
 
@@ -77,12 +78,13 @@ struct TRig {
         if (last.contains(QLatin1String("meter reading")))
             return then(std::exchange(Slip, false) ? QStringLiteral("99650000")
                                                    : QString::number(Sim->MeterReading(), 'f', 4));
-        if (last.endsWith(QLatin1String("[y/N]"))) return then(QStringLiteral("y"));
+        if (last.endsWith(QLatin1String("[y/N]")))
+            return then(Decline ? QStringLiteral("n") : QStringLiteral("y"));
         then(QString());
     }
 
     // The command line without its events: "|stop=TEXT", "|stop twice=TEXT", "|silent=TEXT",
-    // "|pull=TEXT", "|late=MS", "|slip".
+    // "|pull=TEXT", "|late=MS", "|slip", "|no".
     QString Events(const QString& args) {
         const QStringList parts = args.split(QLatin1Char('|'));
         for (const QString& e : parts.mid(1)) {
@@ -93,6 +95,7 @@ struct TRig {
             if (key == QLatin1String("pull")) PullAt = value;
             if (key == QLatin1String("late")) LateMs = value.toInt();
             if (key == QLatin1String("slip")) Slip = true;
+            if (key == QLatin1String("no")) Decline = true;
         }
         return parts.first();
     }
@@ -295,6 +298,9 @@ private slots:
             << "check --points 0,100 --meter --switch-mode --yes --as-left-after output|slip" << 2
             << QByteArray() << 0 << "fail"
             << "pass";
+        QTest::newRow("calibrate input, both writes declined: nothing was written")
+            << "calibrate input --switch-mode|no" << 1 << QByteArray() << 0 << ""
+            << "";
         QTest::newRow("0-20 mA with the zero out of reach: the full code not stored")
             << "calibrate output --switch-mode --yes" << 9 << QByteArray() << 4 << ""
             << "";
@@ -485,9 +491,12 @@ private slots:
             }
         }
         QCOMPARE(rig.Out.filter(QStringLiteral("outside 1.5 times the output range")).size(), int(slip));
+        if (args.startsWith(QLatin1String("calibrate")) && status == 0)
+            QCOMPARE(rig.Out.last().startsWith(QLatin1String("calibration: nothing was written")),
+                     sim.ZeroCalFlags == 0 && sim.FullCalFlags == 0);
         // The raw zero and full scale are no temperature.
         QVERIFY(rig.Out.filter(QRegularExpression(QStringLiteral("scale: apply .*°C"))).isEmpty());
-        if (args.startsWith(QLatin1String("calibrate input")) && status == 0) {
+        if (args.startsWith(QLatin1String("calibrate input")) && status == 0 && !rig.Decline) {
             // Corrected: the zero and gain of the sensor are taken out.
             QVERIFY(std::fabs(sim.CalZeroRaw[3] - 300) < 5);
             QVERIFY(std::fabs(sim.CalGain[3] * 1.004 - 1) < 1e-4);
