@@ -88,6 +88,7 @@ const char* const CheckHelp =
     "--applied, within --adjust-limit (default 10 % of span) of the applied value: a\n"
     "point that does not get there is 'not reached'. It prints a table row with the\n"
     "reading's error in % of span. The output is measured only with --meter, which\n"
+    "selects the programmed output range (cmdSetTempOut), as after a power cycle, and\n"
     "asks for the meter's reading of the output at each point (Enter: none) and gives\n"
     "its error against the ideal output; without it the output is 'not measured' and\n"
     "judged nowhere. A point passes when every measured error is within --tolerance\n"
@@ -667,8 +668,14 @@ void TCalRun::Phases() {
         if (!Job.Meter)
             emit Line(
                 QStringLiteral("the output is not measured (no --meter): the verdict covers the input"));
-        emit Line(TableHeader());
-        return CheckPoint(0);
+        if (!Job.Meter) {
+            emit Line(TableHeader());
+            return CheckPoint(0);
+        }
+        return SelectProgrammedOutput([this] {
+            emit Line(TableHeader());
+            CheckPoint(0);
+        });
     case 2: // as found in the mode the unit was in; calibrated in CAL mode
         if (!Job.CalInput && !Job.CalOutput) return Phases();
         if (StartMode != 0) {
@@ -689,13 +696,7 @@ void TCalRun::Phases() {
         return CalInputZero();
     case 4:
         if (!Job.CalOutput) return Phases();
-        // The meter reads the output of the active range: the programmed one is
-        // selected, as after a power cycle, and released to it at the end.
-        return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
-            emit Line(QStringLiteral("the output runs on its programmed range %1 (cmdSetTempOut)")
-                          .arg(OutRanges[OutPerm.Range].Name));
-            TrimOutput(false);
-        });
+        return SelectProgrammedOutput([this] { TrimOutput(false); });
     case 5: // put back before the as-left check, which measures the unit as the plant has it
         if (DacDriven)
             return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
@@ -724,6 +725,16 @@ void TCalRun::Phases() {
     default:
         return Done();
     }
+}
+
+// The meter reads the output of the active range: the programmed one is
+// selected, as after a power cycle (and released to it at the end).
+void TCalRun::SelectProgrammedOutput(const std::function<void()>& then) {
+    Send(Msg::SetTempOut(OutPerm.Range), [this, then](const QByteArray&) {
+        emit Line(QStringLiteral("the output runs on its programmed range %1 (cmdSetTempOut)")
+                      .arg(OutRanges[OutPerm.Range].Name));
+        then();
+    });
 }
 
 // ---- check ----

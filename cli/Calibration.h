@@ -140,6 +140,7 @@ private:
     void CalInputZero();
     void CalInputFull();
     void WriteInputPoint(bool full, double applied, const std::function<void()>& next);
+    void SelectProgrammedOutput(const std::function<void()>& then);
     void TrimOutput(bool full);
     void TrimStep(bool full);
     void Done();

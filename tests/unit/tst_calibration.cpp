@@ -298,6 +298,9 @@ private slots:
             << "check --points 0,100 --meter --switch-mode --yes --as-left-after output|slip" << 2
             << QByteArray() << 0 << "fail"
             << "pass";
+        QTest::newRow("check --meter with the other output range active: the programmed one measured")
+            << "check --points 0,100 --meter" << 10 << QByteArray() << 0 << "pass"
+            << "";
         QTest::newRow("calibrate input, both writes declined: nothing was written")
             << "calibrate input --switch-mode|no" << 1 << QByteArray() << 0 << ""
             << "";
@@ -455,6 +458,10 @@ private slots:
                 sim.EuMinByCode[3] = 0;
                 sim.EuMaxByCode[3] = 1000;
                 sim.FixedReading = fault == 7 ? 502.5f : 502.6f;
+            }
+            if (fault == 10) {
+                sim.ApplySignal(20);
+                sim.ActiveOutRange = 1;
             }
             if (fault == 9) { // 0-20 mA whose DAC gives 0.5 mA more: code 0 cannot reach 0 mA
                 sim.ApplySignal(20);
