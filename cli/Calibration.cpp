@@ -513,7 +513,7 @@ void TCalRun::Close() {
     if (!WriteFiles(&fileError)) {
         status = std::max(status, int(ExitNoAnswer));
         error = (error.isEmpty() ? QString() : error + QStringLiteral("; ")) +
-                QStringLiteral("the record was not written, the old file kept: ") + fileError;
+                QStringLiteral("not written, the old file kept: ") + fileError;
     } else {
         for (const QString& file : {Job.RecordFile, Job.CertificateFile})
             if (!file.isEmpty())
@@ -1191,16 +1191,18 @@ QString CertificateHtml(const QJsonObject& record); // Certificate.cpp
 
 bool TCalRun::WriteFiles(QString* error) {
     const QJsonObject record = Record();
-    const auto write = [error](const QString& name, const QByteArray& data) {
+    QStringList failures;
+    const auto write = [&failures](const QString& name, const QByteArray& data) {
         if (name.isEmpty()) return true;
         QString why;
         if (WriteFileSafely(name, data, &why)) return true;
-        *error = QStringLiteral("%1: %2").arg(name, why);
+        failures << QStringLiteral("%1: %2").arg(name, why);
         return false;
     };
     // Both are tried: a certificate that cannot be written keeps no record from being kept.
     const bool recordWritten = write(Job.RecordFile, QJsonDocument(record).toJson(QJsonDocument::Indented));
     const bool certificateWritten = write(Job.CertificateFile, CertificateHtml(record).toUtf8());
+    *error = failures.join(QStringLiteral("; "));
     return recordWritten && certificateWritten;
 }
 
