@@ -7,8 +7,8 @@
 #   icon, metainfo, manual page and screenshot, recommending mrt9dx-cli.
 # Each program's folder names its component (CMAKE_INSTALL_DEFAULT_COMPONENT_NAME).
 # dpkg-shlibdeps computes the dependencies on Debian's Qt 6 libraries (libqt6gui6
-# brings the X11 platform plugin with it); only the window's fonts, which no
-# binary links, are named here.
+# brings the X11 platform plugin with it); only the window's font, which no
+# binary links, is named here.
 
 # The command-line companion, where this tree builds it.
 if(TARGET mrt9dx-cli)

@@ -63,7 +63,7 @@ appstreamcli validate --pedantic --explain "$work"/window/usr/share/metainfo/*.m
     status=$?
 cat "$work/appstream.log"
 judged="$(awk '/^[EWIP]: / { if (issue != "") print issue; issue = $0; next }
-    /^ / { issue = issue " " $0; next }
+    /^ / { sub(/^ +/, ""); issue = issue " " $0; next }
     { if (issue != "") print issue; issue = "" }
     END { if (issue != "") print issue }' "$work/appstream.log" |
     grep -vE '^[EWIP]: [^ ]+ (url-not-reachable|screenshot-image-not-found) .*(Could not resolve host|Could not connect|Couldn.t connect|Failed to connect|Network is unreachable)' ||
