@@ -11,16 +11,72 @@ MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-de
 # bash-completion for the check of the companion's completion; the accessibility
 # bus and python3-pyatspi for reading the window as a screen reader does.
 MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi)
-# What scripts/package and its check need besides: CPack's DEB generator calls
-# dpkg-shlibdeps (dpkg-dev) and file; the checkers of the package;
-# hardening-check (devscripts) for the programs' hardening.
-MRT_PACKAGING=(dpkg-dev file lintian desktop-file-utils appstream devscripts)
+# What scripts/package needs besides: CPack's DEB generator calls
+# dpkg-shlibdeps (dpkg-dev) and file.
+MRT_PACKAGING=(dpkg-dev file)
+# What the package check needs besides (tests/e2e/check_package.sh): the
+# checkers of the packages, and hardening-check (devscripts) for the programs'
+# hardening.
+MRT_PACKAGE_CHECK=(lintian desktop-file-utils appstream devscripts)
 # What scripts/demo needs without a display: the VNC server, a window manager
 # with title bars, the web page and its web socket.
 MRT_DEMO_TOOLS=(x11vnc openbox novnc websockify)
 # What its check needs besides (tests/demo/check_demo.sh): a browser driven
 # over its DevTools web socket, ss and pgrep.
 MRT_DEMO_CHECK=(chromium python3-websocket iproute2 procps)
+
+# The locks apt-get and dpkg take; another package manager holding one of them
+# (an install in another terminal, unattended-upgrades, PackageKit) makes
+# apt-get fail at once.
+MRT_APT_LOCKS='/var/lib/dpkg/lock-frontend|/var/lib/dpkg/lock|/var/lib/apt/lists/lock|/var/cache/apt/archives/lock'
+
+# Waits while another program holds a lock of the package manager, saying once
+# what it waits for; gives up once the waits of this script passed MRT_APT_WAIT
+# seconds (default 1800).
+mrt_wait_for_apt() {
+    local holder said=""
+    while holder="$(lslocks -n -o COMMAND,PID,PATH 2>/dev/null | grep -E " ($MRT_APT_LOCKS)\$" | head -n 1)" &&
+        [ -n "$holder" ]; do
+        set -- $holder
+        if [ "$said" != "$2" ]; then
+            echo "Waiting for $1 (process $2) to release $3: another package manager is at work..."
+            said="$2"
+        fi
+        mrt_apt_pause "$1 (process $2) still holds $3" || return 1
+    done
+}
+MRT_APT_WAITED=0
+mrt_apt_pause() {
+    if [ "$MRT_APT_WAITED" -ge "${MRT_APT_WAIT:-1800}" ]; then
+        echo "Gave up after $MRT_APT_WAITED s: $1." >&2
+        return 1
+    fi
+    sleep 2
+    MRT_APT_WAITED=$((MRT_APT_WAITED + 2))
+}
+
+# apt-get with the given arguments, as root, once the package manager is free.
+# A lock taken between the wait and apt-get's own start is waited for again.
+mrt_apt_get() {
+    local sudo="" err status
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    err="$(mktemp)"
+    while :; do
+        mrt_wait_for_apt || break
+        status=0
+        # sudo drops the environment: DEBIAN_FRONTEND goes through env.
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=60 "$@" 2>"$err" || status=$?
+        if [ "$status" -ne 0 ] && grep -q 'Could not get lock' "$err"; then
+            echo "Waiting for the package manager's lock: $(grep -m 1 'Could not get lock' "$err")"
+            mrt_apt_pause "the package manager's lock is still held" && continue
+        fi
+        cat "$err" >&2
+        rm -f "$err"
+        return "$status"
+    done
+    rm -f "$err"
+    return 1
+}
 
 # Installs the given packages that are missing.
 mrt_install_packages() {
@@ -31,11 +87,8 @@ mrt_install_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    # sudo drops the environment: DEBIAN_FRONTEND goes through env.
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    mrt_apt_get update -qq
+    mrt_apt_get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # Installs the packages of MRT_PACKAGES and any given as arguments.

@@ -7,9 +7,13 @@
 #   and takes the page's own;
 # - through the page in headless Chromium the password is asked, the port
 #   dialog shows with its caption, and Ctrl+Shift+Alt+F6 typed into the page
-#   brings the window into full mode (its title ends with " (full)");
+#   brings the window into full mode (its title ends with " (full)"); the wheel
+#   and a right click on the background leave one desktop, open no menu and
+#   leave the window in view;
 # - a hang-up of the whole group (the ssh session cut) ends everything it
-#   started, Xvfb included, with status 0; so does Ctrl+C on a second run.
+#   started, Xvfb included, with status 0; so does Ctrl+C on a second run,
+#   started with a DISPLAY that no X server answers on, which it says in one
+#   line before it runs as without a display.
 # Screenshots land in <build>/demo-check/. Needs root or sudo for the packages.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -44,10 +48,14 @@ fail() {
     exit 1
 }
 
-# Starts scripts/demo as the leader of a new process group; waits for its
-# printed password.
+# Starts scripts/demo as the leader of a new process group, without a display
+# or with the DISPLAY given; waits for its printed password.
 start_demo() {
-    (unset DISPLAY WAYLAND_DISPLAY; exec setsid "$root/scripts/demo") >"$out/demo.log" 2>&1 </dev/null &
+    (
+        unset DISPLAY WAYLAND_DISPLAY
+        [ -n "${1:-}" ] && export DISPLAY="$1"
+        exec setsid "$root/scripts/demo"
+    ) >"$out/demo.log" 2>&1 </dev/null &
     demo_pid=$!
     for _ in $(seq 1 600); do
         grep -q '^  Password' "$out/demo.log" && break
@@ -156,7 +164,12 @@ echo "== the ssh session cut: SIGHUP to the demo's process group"
 end_demo HUP
 pgrep -a Xvfb || true
 
-echo "== Ctrl+C: SIGINT to a second run (VNC only)"
-MRT_NO_WEB=1 start_demo
+echo "== Ctrl+C: SIGINT to a second run (VNC only), started on a DISPLAY that leads nowhere"
+# No X server answers on :55 here: the demo says so in one line and runs as
+# without a display.
+[ ! -e /tmp/.X11-unix/X55 ] || fail "display :55 exists on this machine"
+MRT_NO_WEB=1 start_demo :55
+grep -x 'DISPLAY=:55 cannot be reached (no X server answers there): the demo runs without a display.' \
+    "$out/demo.log" || fail "scripts/demo did not say that DISPLAY=:55 cannot be reached"
 end_demo INT
 echo "demo check: passed"

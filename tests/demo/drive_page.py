@@ -3,7 +3,11 @@
 DevTools protocol: opens the page in a 1280 x 600 window, gives the password
 when the page asks for it, takes a screenshot of the port dialog, answers it
 with Tab and Space, types Ctrl+Shift+Alt+F6 and answers the full-mode question
-with Tab and Space, and takes a screenshot of the window in full mode. Before
+with Tab and Space, and takes a screenshot of the window in full mode. Then it
+turns the wheel and right-clicks on the screen's background, where a window
+manager left as it comes switches to a second, empty desktop and opens its root
+menu: the desktop stays the one and only, no menu shows, and the window stays
+in view; a screenshot shows it. Before
 each step it waits, with xdotool on the demo's X server (DISPLAY and XAUTHORITY
 given), for the window that step acts on.
 
@@ -82,6 +86,28 @@ class Page:
             time.sleep(0.05)
         time.sleep(0.3)
 
+    def mouse_on_screen(self, x, y, *events):
+        """Mouse events at x, y of the remote screen's canvas (page pixels from its top left), one
+        right after the other: a click as quick as a person's (a window manager may take a press
+        held longer for a drag, and a menu opened on the press then closes on the release)."""
+        left, top = self.eval("(() => { const r = document.querySelector('#noVNC_container canvas')"
+                              ".getBoundingClientRect(); return [r.left, r.top]; })()")
+        for event in events:
+            self.call("Input.dispatchMouseEvent", x=left + x, y=top + y, **event)
+        time.sleep(0.3)
+
+
+def x_windows():
+    """The visible windows on the demo's X server."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""], capture_output=True, text=True)
+    return set(found.stdout.split())
+
+
+def desktops():
+    """The number of desktops and the current one, as the window manager gives them."""
+    return tuple(subprocess.run(["xdotool", what], capture_output=True, text=True).stdout.strip()
+                 for what in ("get_num_desktops", "get_desktop"))
+
 
 def wait_for_window(title_pattern, what, seconds=20):
     """Waits until a visible window on the demo's X server has a matching title."""
@@ -129,6 +155,20 @@ def main():
     wait_for_window(" \\(full\\)$", "window in full mode")
     time.sleep(1)
     page.screenshot(f"{out}/full-mode.png")
+    # The background, near the screen's top left corner, far from the window.
+    windows = x_windows()
+    page.mouse_on_screen(8, 8, {"type": "mouseMoved"})
+    for _ in range(3):
+        page.mouse_on_screen(8, 8, {"type": "mouseWheel", "deltaX": 0, "deltaY": 120})
+    page.mouse_on_screen(8, 8, {"type": "mousePressed", "button": "right", "buttons": 2, "clickCount": 1},
+                         {"type": "mouseReleased", "button": "right", "buttons": 0, "clickCount": 1})
+    time.sleep(1)
+    page.screenshot(f"{out}/background.png")
+    if desktops() != ("1", "0"):
+        fail(f"the wheel on the background left desktop {desktops()[1]} of {desktops()[0]} showing")
+    if x_windows() - windows:
+        fail("a right click on the background opened a window (a root menu)")
+    wait_for_window(" \\(full\\)$", "window in full mode after the wheel and the right click", seconds=2)
 
 
 if __name__ == "__main__":
