@@ -8,9 +8,9 @@ MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-de
     fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool imagemagick)
 # What the tests need besides: clang and its sanitizer runtime; clang-format for
 # the check of the layout in .ci/run.
-# bash-completion for the check of the companion's completion; the accessibility
+# bash-completion and strace for the check of the companion's completion; the accessibility
 # bus and python3-pyatspi for reading the window as a screen reader does.
-MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi)
+MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi strace)
 # What scripts/package needs besides: CPack's DEB generator calls
 # dpkg-shlibdeps (dpkg-dev) and file.
 MRT_PACKAGING=(dpkg-dev file)

@@ -4,7 +4,8 @@
 # run to its verdict, with both programming steps reaching the simulator; a second signal
 # ends at once; a signal while the settings file is read ends the run with
 # nothing sent; a failed write to standard output is status 5, a file of
-# endless bytes is refused; the completion offers the commands and ports.
+# endless bytes is refused; the completion offers the commands, their
+# options and the ports without opening a device.
 set -euo pipefail
 set -m # background jobs keep SIGINT, as from a terminal
 e2e_name=cli_signals
@@ -78,16 +79,42 @@ status=0
 [ "$status" -eq 2 ] && [ "$(cat "$work/err")" = "mrt9dx-cli: /dev/zero: larger than 64 KiB, more than any settings file" ] ||
     fail "apply /dev/zero: status $status: $(cat "$work/err")"
 
-# The completion offers the commands and, after -p, the ports offered.
+# The completion: what a Tab offers after each line, from the program's own
+# help and, after -p, the runtime folder's links; completing opens no device.
 if [ -f /usr/share/bash-completion/bash_completion ]; then
-    offered="$(PATH="$build/bin:$PATH" bash -c '
+    PATH="$build/bin:$PATH" strace -f -qq -e trace=openat -o "$work/completion.trace" bash -c '
         source /usr/share/bash-completion/bash_completion
         source "$1"
-        COMP_WORDS=(mrt9dx-cli -p ""); COMP_CWORD=2; COMP_LINE="mrt9dx-cli -p "; COMP_POINT=${#COMP_LINE}
-        _mrt9dx_cli; echo "${COMPREPLY[*]}"
-        COMP_WORDS=(mrt9dx-cli -p COM1 ve); COMP_CWORD=3; COMP_LINE="mrt9dx-cli -p COM1 ve"; COMP_POINT=${#COMP_LINE}
-        _mrt9dx_cli; echo "${COMPREPLY[*]}"' _ "$source/cli/mrt9dx-cli.bash-completion")"
-    [ "$(sed -n 2p <<<"$offered")" = "version verify" ] || fail "completion offered: $offered"
-    sed -n 1p <<<"$offered" | grep -qw COM1 || fail "completion offered no COM1: $offered"
+        while IFS= read -r line; do
+            COMP_LINE=$line COMP_POINT=${#line}
+            read -ra COMP_WORDS <<<"$line"
+            [[ $line == *" " ]] && COMP_WORDS+=("")
+            COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) COMPREPLY=()
+            _mrt9dx_cli
+            echo "$line|${COMPREPLY[*]}"
+        done' _ "$source/cli/mrt9dx-cli.bash-completion" >"$work/completion" <<'LINES'
+mrt9dx-cli ch
+mrt9dx-cli -p COM1 ve
+mrt9dx-cli -p COM1
+mrt9dx-cli --port=COM1
+mrt9dx-cli -p COM1 calibrate 
+mrt9dx-cli calibrate --s
+mrt9dx-cli check --as-left-after 
+mrt9dx-cli dump --j
+LINES
+    cat "$work/completion"
+    diff -u - "$work/completion" <<'OFFERED' || fail "the completion offered other words"
+mrt9dx-cli ch|check
+mrt9dx-cli -p COM1 ve|version verify
+mrt9dx-cli -p COM1|COM1
+mrt9dx-cli --port=COM1|COM1
+mrt9dx-cli -p COM1 calibrate |input output input,output
+mrt9dx-cli calibrate --s|--settle --switch-mode
+mrt9dx-cli check --as-left-after |input output input,output
+mrt9dx-cli dump --j|--json
+OFFERED
+    if grep -E 'openat\(.*"(/dev/(tty[^"]|pts/)|[^"]*/mrt9dx/COM)' "$work/completion.trace"; then
+        fail "completing opened a serial device"
+    fi
 fi
 echo "cli_signals: all passed"
