@@ -69,7 +69,12 @@ private:
 
 void SetProgramLook() {
     QApplication::setStyle(new TProgramStyle);
+#ifdef Q_OS_WIN
+    // Windows' own face of the layout's font, MS Sans Serif in TrueType.
+    QFont font(QStringLiteral("Microsoft Sans Serif"));
+#else
     QFont font(QStringLiteral("Liberation Sans"));
+#endif
     font.setPointSize(8);
     font.setStyleHint(QFont::SansSerif);
     QApplication::setFont(font);
