@@ -25,9 +25,11 @@ folder='C:\Program Files\MRT9-DX'
 unix_folder="$WINEPREFIX/drive_c/Program Files/MRT9-DX"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\mrt9dx'
 
-# Every file of the prefix but its registry, which Wine rewrites as it goes.
+# Every file and folder of the prefix but its registry, which Wine rewrites as
+# it goes, and the temporary folder, from which the uninstaller runs a copy of
+# itself (Windows empties it at the next start).
 prefix_files() {
-    (cd "$WINEPREFIX" && find . -not -name '*.reg' | sort)
+    (cd "$WINEPREFIX" && find . -not -name '*.reg' -not -path './drive_c/users/*/Temp/*' | sort)
 }
 
 wine wineboot --init >/dev/null 2>&1
@@ -113,10 +115,6 @@ echo "wine: mrt9dx-cli.exe dump is the Linux dump ($(wc -c <"$out/linux-dump.jso
 
 echo "wine: uninstalling silently"
 wine "$folder\\uninstall.exe" /S
-wineserver -w
-# The uninstaller runs from a copy in the temporary folder, which Windows
-# removes at the next start: start the prefix anew.
-wine wineboot --restart >/dev/null 2>&1
 wineserver -w
 wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstaller left its registry key"
 prefix_files >"$work/after.txt"
