@@ -58,46 +58,8 @@ wine "$folder\\mrt9dx-config.exe" >"$tool_log" 2>&1 &
 tool_pid=$!
 choose_com1
 expect_frames "02 21 00 03"
-eval "$(xdotool getwindowgeometry --shell "$main")"
-origin_x=$X
-origin_y=$Y
-click() {
-    xdotool mousemove --sync $((origin_x + $1)) $((origin_y + $2)) click 1
-    sleep 0.3
-}
-# The places of run_e2e.sh: the window is laid out the same on Windows.
-read_perm_in=(304 94)
-set_input_range=(306 248)
-source "$(dirname "$0")/output_places.sh"
-
-# R: the programmed input range.
-click "${read_perm_in[@]}"
-expect_frames "02 04 03"
-click "${read_out_perm[@]}"
-expect_frames "02 14 03"
-
-# Full mode for the DAC codes: the chord, then Yes.
-xdotool key ctrl+shift+alt+F6
-await_full_mode_question
-xdotool key --delay 100 Tab space
-for _ in $(seq 1 30); do xdotool getwindowname "$main" | grep -q ' (full)$' && break; sleep 0.1; done
-xdotool getwindowname "$main" | grep -q ' (full)$' || fail "the title does not show full mode"
-click "${read_perm_in[@]}"
-sleep 0.3
-click "${read_out_perm[@]}"
-sleep 0.5
-
-# S: the input range the transmitter reported (T/C Type K, -200 to 1372).
-click "${set_input_range[@]}"
-expect_frames "02 07 10 FC 00 00 48 C3 00 80 AB 44 03"
-expect_frames "02 33 A1 03"
-
-# A DAC code: the zero of the +-10 V range to 3200, typed digit by digit.
-click "${zero_code[@]}"
-xdotool key ctrl+a
-xdotool type --delay 150 3200
-expect_frames "02 10 EF 00 80 0C 03"
-sleep 1
+# R, full mode, S and a DAC code as on Linux: the window is laid out the same.
+read_program_and_trim
 import -window "$main" "$out/wine-window.png" || fail "no screenshot"
 grep '^RX ' "$sim_log" | sed 's/^/wine: the simulator received /'
 
