@@ -13,7 +13,7 @@ std::atomic<TStopSignals*> Receiver{nullptr};
 std::atomic<bool> Pending{false};
 std::atomic<bool> DefaultAction{false};
 
-BOOL WINAPI OnConsoleEvent(DWORD) {
+BOOL WINAPI OnConsoleEvent(DWORD event) {
     // FALSE: the next handler, Windows' own, ends the program at once.
     if (DefaultAction.load()) return FALSE;
     TStopSignals* receiver = Receiver.load();
@@ -23,6 +23,9 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
     }
     QMetaObject::invokeMethod(
         receiver, [receiver] { emit receiver->Stopped(); }, Qt::QueuedConnection);
+    // A closed console window ends the program as soon as this returns, and
+    // at the latest after 5 s: the wait here lets the ports end in order first.
+    if (event == CTRL_CLOSE_EVENT) Sleep(4500);
     return TRUE;
 }
 } // namespace
