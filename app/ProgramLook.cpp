@@ -70,8 +70,10 @@ private:
 void SetProgramLook() {
     QApplication::setStyle(new TProgramStyle);
 #ifdef Q_OS_WIN
-    // Windows' own face of the layout's font, MS Sans Serif in TrueType.
-    QFont font(QStringLiteral("Microsoft Sans Serif"));
+    // The layout's own font: Windows has it in TrueType as Microsoft Sans Serif,
+    // Wine as MS Sans Serif.
+    QFont font;
+    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("MS Sans Serif")});
 #else
     QFont font(QStringLiteral("Liberation Sans"));
 #endif
