@@ -70,10 +70,10 @@ private:
 void SetProgramLook() {
     QApplication::setStyle(new TProgramStyle);
 #ifdef Q_OS_WIN
-    // The layout's own font: Windows has it in TrueType as Microsoft Sans Serif,
-    // Wine as MS Sans Serif.
+    // The layout's own font, which Windows has in TrueType as Microsoft Sans
+    // Serif; where it lacks (Wine), the Linux window's.
     QFont font;
-    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("MS Sans Serif")});
+    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans")});
 #else
     QFont font(QStringLiteral("Liberation Sans"));
 #endif
