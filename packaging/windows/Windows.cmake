@@ -19,6 +19,10 @@ add_custom_command(OUTPUT ${MRT_WINDOWS_ICON}
     ${mrt_icon_steps}
     COMMAND ${MRT_CONVERT} ${mrt_icon_pngs} ${MRT_WINDOWS_ICON}
     DEPENDS ${mrt_svg} VERBATIM)
+# The window is built in another folder, which sees the icon's rule only
+# through a target of its own.
+add_custom_target(mrt_windows_icon DEPENDS ${MRT_WINDOWS_ICON})
+add_dependencies(mrt9dx-config mrt_windows_icon)
 
 # The resource script of program NAME, described as DESCRIPTION; ICON, when
 # given, becomes its icon.
