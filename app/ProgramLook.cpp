@@ -69,7 +69,14 @@ private:
 
 void SetProgramLook() {
     QApplication::setStyle(new TProgramStyle);
+#ifdef Q_OS_WIN
+    // The layout's own font, which Windows has in TrueType as Microsoft Sans
+    // Serif; where it lacks (Wine), the Linux window's.
+    QFont font;
+    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans")});
+#else
     QFont font(QStringLiteral("Liberation Sans"));
+#endif
     font.setPointSize(8);
     font.setStyleHint(QFont::SansSerif);
     QApplication::setFont(font);

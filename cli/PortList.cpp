@@ -6,12 +6,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#ifndef Q_OS_WIN
 #include <algorithm>
 #include <cerrno>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+#endif
 
 QStringList PortLines() {
     QStringList lines;
@@ -26,6 +28,12 @@ QStringList PortLines() {
 // Why a port did not open, in the companion's words: a device that is not there
 // is named, and the dialout advice is given only where the dialout group would
 // help. Any other failure keeps the port rules' words.
+#ifdef Q_OS_WIN
+QString OpenErrorText(const QString&, const QString& message) {
+    // Windows has no groups of serial devices: its own words say it all.
+    return message;
+}
+#else
 QString OpenErrorText(const QString& port, const QString& message) {
     const int number = ComNumberOf(port);
     QString device = number ? ComPortDevice(number) : port;
@@ -51,3 +59,4 @@ QString OpenErrorText(const QString& port, const QString& message) {
                           "(sudo adduser $USER dialout) and log in again")
         .arg(device);
 }
+#endif

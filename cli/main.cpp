@@ -14,6 +14,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#endif
 
 namespace {
 // False when the stream did not take the text; errno tells why.
@@ -34,7 +38,12 @@ QString SystemText(int error) {
 QByteArray ReadSettingsFile(const QString& name, QString* error) {
     const TStopSignalsDefault stoppable;
     const bool input = name == QLatin1String("-");
-    const int fd = input ? STDIN_FILENO : ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+#ifdef Q_OS_WIN
+    const int flags = O_RDONLY | O_BINARY;
+#else
+    const int flags = O_RDONLY | O_CLOEXEC;
+#endif
+    const int fd = input ? STDIN_FILENO : ::open(QFile::encodeName(name).constData(), flags);
     if (fd < 0) {
         *error = SystemText(errno);
         return {};
@@ -65,10 +74,19 @@ int main(int argc, char* argv[]) {
     // Ctrl+C, SIGTERM, SIGHUP and SIGQUIT end the ports in order (a watch after
     // its line); a second one at once.
     BlockStopSignals();
+#ifdef Q_OS_WIN
+    // The same bytes as on Linux: UTF-8, lines ended by LF alone, so that a
+    // settings file is one file everywhere.
+    SetConsoleOutputCP(CP_UTF8);
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#else
     // A closed pipe is a failed write, reported as any other: the ports end in order.
     std::signal(SIGPIPE, SIG_IGN);
     // A file past the size limit is a failed write too (the old record stays).
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mrt9dx-cli"));

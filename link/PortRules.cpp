@@ -87,8 +87,13 @@ TPortSystem& PortSystem() {
 }
 
 QString RealDevice(const QString& name) {
+#ifdef Q_OS_WIN
+    // \\.\COMn is the device itself.
+    return name;
+#else
     const QFileInfo info(name);
     return info.isSymLink() ? info.canonicalFilePath() : name;
+#endif
 }
 
 namespace {

@@ -78,6 +78,19 @@ mrt_apt_get() {
     return 1
 }
 
+# What scripts/windows needs besides the build tools: the MinGW-w64 cross
+# compiler, dpkg-source for Qt's source packages, the installer maker and zip;
+# its check (tests/e2e/wine_windows.sh) runs the programs with Wine.
+MRT_WINDOWS_TOOLS=(g++-mingw-w64-x86-64-posix dpkg-dev nsis zip)
+MRT_WINDOWS_CHECK=(wine wine64 fonts-wine xvfb xauth xdotool imagemagick)
+# Sets MRT_WINDOWS_QT, where scripts/windows keeps its Qt for Windows: the
+# version of the installed Qt (whose host tools it uses) is in the name, so
+# another version builds anew.
+mrt_windows_qt() {
+    MRT_WINDOWS_QT_VERSION="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/[+-].*//')"
+    MRT_WINDOWS_QT="${XDG_CACHE_HOME:-$HOME/.cache}/mrt9dx/qt-${MRT_WINDOWS_QT_VERSION:-none}-mingw-w64-x86_64"
+}
+
 # Installs the given packages that are missing.
 mrt_install_packages() {
     local missing=()
