@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
@@ -285,37 +286,21 @@ bool WriteFileSafely(const QString& name, const QByteArray& data, QString* error
         *error = problem;
         return false;
     }
-    const QByteArray path = QFile::encodeName(target);
-    QByteArray temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        *error = SystemText(errno);
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *error = LowerFirst(file.errorString());
         return false;
     }
-    // The permissions of the file it replaces, or the usual ones under the umask.
-    struct stat old {};
-    const mode_t umaskNow = ::umask(0);
-    ::umask(umaskNow);
-    ::fchmod(fd, ::stat(path.constData(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~umaskNow));
-    qsizetype done = 0;
-    int failure = 0;
-    while (done < data.size() && !failure) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            failure = n < 0 ? errno : ENOSPC;
-        else
-            done += n;
-    }
-    if (!failure && ::fsync(fd) != 0) failure = errno;
-    if (::close(fd) != 0 && !failure) failure = errno;
-    if (!failure && ::rename(temporary.constData(), path.constData()) != 0) failure = errno;
-    if (failure) {
-        ::unlink(temporary.constData());
-        *error = SystemText(failure);
+    // Unbuffered, so that a write the disk takes only in part is seen here; the
+    // temporary file goes with `file` unless it is committed.
+    errno = 0;
+    if (file.write(data) != data.size()) {
+        *error = SystemText(errno ? errno : ENOSPC);
         return false;
     }
-    return true;
+    if (file.commit()) return true;
+    *error = LowerFirst(file.errorString());
+    return false;
 }
 
 // ---- The steady reading and the trim ----
