@@ -257,6 +257,24 @@ public:
     bool SelectComPort();
     void sbMainPanels0DblClick();
 
+    // ---- What a person's press may write (app/Writes.cpp) ---------------------------
+    // One write of a panel at a time: while a permanent write of the input panel
+    // (programming, calibration) or of the output panel (programming, DAC stores)
+    // is out, that panel's write buttons take no press, until its verdict.
+    bool InWriteOut = false;
+    bool OutWriteOut = false;
+    // The flag of the panel a request of this code writes for, or null.
+    bool* WriteOutFlag(uint8_t code);
+    // True when the transmitter reports CAL, or the person answers Yes to the
+    // question why RUN mode spoils what `what` would store (default No).
+    bool WriteInRunAccepted(const QString& what);
+    // The number an edit holds as the person left it; a text that is not one
+    // raises the conversion error with the field's caption before it.
+    static float FieldNumber(const TEdit* edit);
+    // Empties the boxes that show what the unit reported, after its port failed or
+    // could not be opened, until a report of the next unit fills them again.
+    void ForgetUnit();
+
     // ---- Calibration lists, modes, general panel (panels/general/) ----------------
     void InitInCalStat();
     void InitOutCalStat();
@@ -290,8 +308,6 @@ public:
     void cmbInpRangesClick();
     bool InRangeInvalid();
     void btnSetInputRangeClick();
-    void edEuMinExit();
-    void edEuMaxExit();
     void edInpZeroPropertiesButtonClick();
     void edInpFullPropertiesButtonClick();
     // The range code of the selections of cmbInpRanges and cmbWiring.
@@ -310,8 +326,6 @@ public:
     void cmbOutRangesPropertiesEditValueChanged();
     bool OutRangeInvalid();
     void btnSetOutRangeClick();
-    void edAlarmLimitExit();
-    void edDeadBandExit();
     void seOutZeroKeyPress(QChar& key);
     void edOutZeroPropertiesChange();
     void edOutFullPropertiesChange();

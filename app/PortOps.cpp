@@ -10,6 +10,8 @@
 
 void TfrmMain::OpenComPort(int number) {
     Cycle->Close();
+    // The requests of the port closed went with it.
+    InWriteOut = OutWriteOut = false;
     Pause(PortPauseMs);
     ComPort->SetComNumber(number);
     try {

@@ -30,6 +30,7 @@ constexpr int StatusPanel = 2;
 void TfrmMain::PacketSend() {
     PacketAddRaw(ETX);
     if (!ComPort->Connected() || PresentingUnasked) return;
+    if (bool* writeOut = WriteOutFlag(TxCode)) *writeOut = true;
     Cycle->SendFrame(QByteArray(reinterpret_cast<const char*>(TxBuf), TxLen), TxCode,
                      [this](const TReply& reply) { RequestEnded(reply); });
     // The port did not take the request: it has ended already, and the box says why.
@@ -43,6 +44,7 @@ void TfrmMain::Send(const QByteArray& body, const QString& busy) {
 }
 
 void TfrmMain::RequestEnded(const TReply& reply) {
+    if (bool* writeOut = WriteOutFlag(reply.Code)) *writeOut = false; // its panel may write again
     if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered && reply.Verdict != TVerdict::Refused)
         calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode
     switch (reply.Verdict) {

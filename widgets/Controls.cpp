@@ -5,7 +5,9 @@
 
 #include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -275,6 +277,7 @@ bool LeavesControl(const QFocusEvent* event) {
 }
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
+    setAcceptDrops(false);
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (!Exiting) EmptiedByPerson = false;
         // A text set from outside the edit shows from its beginning.
@@ -325,6 +328,8 @@ bool TEdit::event(QEvent* event) {
 void TEdit::focusInEvent(QFocusEvent* event) {
     // The person sees what the exit put into the edit.
     EmptiedByPerson = false;
+    FocusByMiddleButton =
+        event->reason() == Qt::MouseFocusReason && (QGuiApplication::mouseButtons() & Qt::MiddleButton);
     QLineEdit::focusInEvent(event);
 }
 
@@ -337,6 +342,25 @@ void TEdit::focusOutEvent(QFocusEvent* event) {
     Exiting = false;
     EmptiedByPerson = empty;
     setCursorPosition(0);
+}
+
+void TEdit::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && FocusByMiddleButton) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mousePressEvent(event);
+}
+
+void TEdit::mouseReleaseEvent(QMouseEvent* event) {
+    // The selection goes in on the release, and only into an edit that had the
+    // focus before the press.
+    if (event->button() == Qt::MiddleButton && (!hasFocus() || FocusByMiddleButton)) {
+        FocusByMiddleButton = false;
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 QToolButton* EditButton(const QLineEdit* edit) {

@@ -145,7 +145,9 @@ bool LeavesControl(const QFocusEvent* event);
 // emptied the edit and left it, although the exit has put a default into it,
 // until a text is typed or set again. Outside the focus a number too wide for the
 // edit shows its beginning (sign and leading digits) and an ellipsis, and the
-// tool tip holds it whole before the edit's hint.
+// tool tip holds it whole before the edit's hint. A paste reaches it only while
+// it has the keyboard focus: a press of the middle button that brings the focus
+// pastes nothing, nor does a drop.
 class TEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -153,6 +155,8 @@ public:
     QString PersonText() const { return EmptiedByPerson ? QString() : text(); }
     bool TextFits() const;
     QString TipText() const;
+    // The caption of the field, which names it in a conversion error.
+    QString FieldName;
 signals:
     void Exited();
 
@@ -160,6 +164,8 @@ protected:
     bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -167,6 +173,7 @@ private:
     QRect TextArea() const;
     bool EmptiedByPerson = false;
     bool Exiting = false;
+    bool FocusByMiddleButton = false;
 };
 
 class QToolButton;

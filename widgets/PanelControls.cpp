@@ -24,6 +24,7 @@ TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int to
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setText(QStringLiteral("0"));
     edit->setAccessibleName(holds.isEmpty() ? caption->text() : holds);
+    edit->FieldName = caption->text();
     caption->setBuddy(edit);
     edit->setToolTip(hint);
     KeepBefore(caption, edit, before);

@@ -108,6 +108,7 @@ bool TfrmMain::InRangeInvalid() {
 }
 
 void TfrmMain::btnSetInputRangeClick() {
+    if (InWriteOut) return;
     if (InRangeInvalid()) {
         // The texts are numbers (InRangeInvalid said so): the message names the limits.
         Ui()->ErrorDialog(this,
@@ -118,16 +119,8 @@ void TfrmMain::btnSetInputRangeClick() {
     const TEventsOnAgain eventsOnAgain(InEventsOn);
     // Built before the busy message, which a text that is not a number would
     // otherwise leave on the line for good.
-    const float euMin = StrToSingle(edEuMin->PersonText());
-    const float euMax = StrToSingle(edEuMax->PersonText());
+    const float euMin = FieldNumber(edEuMin);
+    const float euMax = FieldNumber(edEuMax);
     Send(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax),
          QStringLiteral("Setting range permanently..."));
-}
-
-void TfrmMain::edEuMinExit() {
-    if (edEuMin->text().isEmpty()) edEuMin->setText(EngText(ShownInRange(), ShownInRange().EuMin));
-}
-
-void TfrmMain::edEuMaxExit() {
-    if (edEuMax->text().isEmpty()) edEuMax->setText(EngText(ShownInRange(), ShownInRange().EuMax));
 }

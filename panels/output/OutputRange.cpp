@@ -70,6 +70,7 @@ bool TfrmMain::OutRangeInvalid() {
 }
 
 void TfrmMain::btnSetOutRangeClick() {
+    if (OutWriteOut) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     if (OutRangeInvalid()) {
@@ -97,23 +98,11 @@ Msg::TOutSettings TfrmMain::OutSettings(int row) const {
     Msg::TOutSettings s;
     s.Range = static_cast<uint8_t>(row);
     s.Invert = cbInvertOut->isChecked();
-    s.OutMin = StrToSingle(edOutMin->PersonText());
-    s.OutMax = StrToSingle(edOutMax->PersonText());
-    s.AlarmLimit = StrToSingle(edAlarmLimit->PersonText());
-    s.DeadBand = StrToSingle(edDeadBand->PersonText());
+    s.OutMin = FieldNumber(edOutMin);
+    s.OutMax = FieldNumber(edOutMax);
+    s.AlarmLimit = FieldNumber(edAlarmLimit);
+    s.DeadBand = FieldNumber(edDeadBand);
     if (cbEnableAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmEnabledBit;
     if (cbLowAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmLowBit;
     return s;
-}
-
-void TfrmMain::edAlarmLimitExit() {
-    if (!edAlarmLimit->text().isEmpty()) return;
-    const IRange& range = ShownInRange();
-    edAlarmLimit->setText(FormatFloat((double(range.EuMax) - double(range.EuMin)) / 2.0, range.EngFormat));
-}
-
-void TfrmMain::edDeadBandExit() {
-    if (!edDeadBand->text().isEmpty()) return;
-    const IRange& range = ShownInRange();
-    edDeadBand->setText(FormatFloat((double(range.EuMax) - double(range.EuMin)) * 0.1, range.EngFormat));
 }
