@@ -13,6 +13,7 @@
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
+#include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
 #include "UiServices.h"
@@ -25,6 +26,12 @@ namespace {
 constexpr uint16_t ErrorTicks = 36;
 constexpr uint16_t SuccessTicks = 7;
 constexpr int StatusPanel = 2;
+
+// The line's red and green: the lightest shades of those hues that stand out
+// from the status bar's ground by 4.5:1.
+QColor StatusInk(const TStatusBar* bar, const QColor& hue) {
+    return ShadeWithContrast(hue, bar->palette().color(QPalette::Window), 4.5);
+}
 } // namespace
 
 void TfrmMain::PacketSend() {
@@ -140,7 +147,7 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
     if (RefusalHeld && (kind == skSuccess || (kind == skError && PresentingAnswer))) return;
     if (!ComPort->Connected()) {
         RefusalHeld = false;
-        sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
+        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
         sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
         return;
     }
@@ -153,12 +160,12 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
         break;
     case skError:
         Ui()->Beep();
-        sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
+        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
         ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
         if (PresentingAnswer) RefusalHeld = true;
         break;
     case skSuccess:
-        sbMain->SetPanelColor(StatusPanel, QColor(0, 128, 0));
+        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, QColor(0, 128, 0)));
         ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
         break;
     case skReady:

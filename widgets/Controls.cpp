@@ -50,6 +50,16 @@ double ContrastRatio(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+QColor ShadeWithContrast(const QColor& colour, const QColor& ground, double ratio) {
+    const int top = std::max({colour.red(), colour.green(), colour.blue()});
+    for (int value = top; value > 0; --value) {
+        const auto scaled = [&](int channel) { return (channel * value + top / 2) / top; };
+        const QColor shade(scaled(colour.red()), scaled(colour.green()), scaled(colour.blue()));
+        if (ContrastRatio(shade, ground) >= ratio) return shade;
+    }
+    return QColor(0, 0, 0);
+}
+
 const TLineCache::TLine& TLineCache::Get(const QString& line, const QFont& font) {
     if (font != Font || Lines.size() >= Capacity) {
         Lines.clear();

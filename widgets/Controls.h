@@ -33,6 +33,10 @@ struct TFaceKey {
 // guidelines measure it from their relative luminance.
 double ContrastRatio(const QColor& a, const QColor& b);
 
+// The lightest shade of a colour's hue (its channels scaled down together) that
+// stands out from `ground` by at least `ratio`: the colour itself when it does.
+QColor ShadeWithContrast(const QColor& colour, const QColor& ground, double ratio);
+
 // Sets the colour a label writes its text in; a colour it has already costs nothing.
 void SetTextColour(QWidget* widget, const QColor& colour);
 

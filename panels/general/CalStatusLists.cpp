@@ -206,8 +206,10 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
     if (!FormReady || !list) return QColor();
     const QTreeWidgetItem* item = list->topLevelItem(row);
     const QString text = item ? item->text(column) : QString();
-    if (text == Calibrated) return QColor(0, 128, 0);
-    if (text == Uncalibrated) return QColor(255, 0, 0);
+    // Green and red as dark as a contrast of 4.5:1 on the list's ground needs.
+    const QColor ground = list->palette().color(QPalette::Base);
+    if (text == Calibrated) return ShadeWithContrast(QColor(0, 128, 0), ground, 4.5);
+    if (text == Uncalibrated) return ShadeWithContrast(QColor(255, 0, 0), ground, 4.5);
     return QColor(0, 0, 0);
 }
 

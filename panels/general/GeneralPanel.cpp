@@ -68,4 +68,5 @@ void TfrmMain::ShowGeneral(double ta, double tCal, uint8_t mode) {
     pnlCalTemp->setText(FormatFloat(tCal, QStringLiteral("0.0")));
     ReportedMode = mode;
     calSwitch->SetOn(mode != 0);
+    calSwitch->show();
 }

@@ -14,6 +14,10 @@
 #include <functional>
 #include <memory>
 
+// The status line's red and green: the lightest shades of red (#ff0000) and
+// green (#008000) that stand out 4.5:1 from the status bar's ground (#efefef).
+const QColor StatusRed(220, 0, 0), StatusGreen(0, 127, 0);
+
 class TFakeUi : public TUiServices {
 public:
     void Beep() override { ++Beeps; }

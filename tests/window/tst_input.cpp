@@ -111,7 +111,7 @@ private slots:
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
-        QCOMPARE(b.h.StatusColor(), Green);
+        QCOMPARE(b.h.StatusColor(), StatusGreen);
         b.h.Advance(380);
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
         b.h.Advance(60);
@@ -128,7 +128,7 @@ private slots:
         for (int waited = 0; waited < 1000 && h.Status() != QStringLiteral("Success"); waited += 5)
             h.Advance(5);
         QCOMPARE(h.Status(), QStringLiteral("Success"));
-        QCOMPARE(h.StatusColor(), Green);
+        QCOMPARE(h.StatusColor(), StatusGreen);
         int wiring = 0;
         QCOMPARE(h.Window->pnlInpRange->text(), InRanges[CodeToRange(h.Sim.PermInCode, wiring)].Name);
         QCOMPARE(h.Window->cmbInpRanges->currentText(), h.Window->pnlInpRange->text());
@@ -261,7 +261,7 @@ private slots:
         b.Answer(r);
         QCOMPARE(PanelState(w), before);
         QCOMPARE(b.h.Status(), QStringLiteral("Error occured while performing the operation !"));
-        QCOMPARE(b.h.StatusColor(), Red);
+        QCOMPARE(b.h.StatusColor(), StatusRed);
         QCOMPARE(b.h.Ui.Beeps, beeps + 1);
         b.h.Advance(36 * 55 + 60);
         QCOMPARE(b.h.Status(), QStringLiteral("Ready"));

@@ -212,7 +212,7 @@ private slots:
         h.Settle(); // and is answered
         h.Sim.Faults = TSimFaults();
         QCOMPARE(h.Status(), status);
-        QCOMPARE(h.StatusColor(), refused >= 0 ? QColor(255, 0, 0) : QColor(0, 128, 0));
+        QCOMPARE(h.StatusColor(), refused >= 0 ? StatusRed : StatusGreen);
         h.Advance(2500);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
         QCOMPARE(ToHex(h.TakeWritten()), QString()); // one toolkit version per programming

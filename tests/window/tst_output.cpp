@@ -243,7 +243,7 @@ private slots:
         p.w.PacketSend();
         p.Answer(uint8_t(code), o);
         QCOMPARE(p.h.Status(), message);
-        QCOMPARE(p.h.StatusColor(), Red);
+        QCOMPARE(p.h.StatusColor(), StatusRed);
         QVERIFY(p.w.OutEventsOn && !p.w.cmbOutRanges->isEnabled());
         QCOMPARE(p.w.seOutZero->value(), 0);
         QCOMPARE(Texts({p.w.edOutMin, p.w.edAlarmLimit, p.w.pnlPermOutRange, p.w.pnlTempOut}), "0|0|N/A|N/A");

@@ -5,7 +5,9 @@
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/PortNames.h"
+#include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
+#include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
 #include <QApplication>
@@ -117,7 +119,7 @@ private slots:
         h.Settle();
         QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("MRT9-DX V2.10"));
         QCOMPARE(h.Status(), QStringLiteral("Success"));
-        QCOMPARE(h.StatusColor(), Green);
+        QCOMPARE(h.StatusColor(), StatusGreen);
     }
 
     void versionText_data() {
@@ -438,7 +440,7 @@ private slots:
         QCOMPARE(h.Ui.PortDialogs, 2);
         QCOMPARE(h.Window->sbMain->PanelText(0), panel0);
         QCOMPARE(h.Status(), status);
-        QCOMPARE(h.StatusColor(), open ? Black : Red);
+        QCOMPARE(h.StatusColor(), open ? Black : StatusRed);
         QCOMPARE(h.Window->ComPort->Connected(), open);
         QCOMPARE(h.Transport.OpenedDevice, answer > 0 ? ComPortDevice(answer) : before);
         // No timer runs for this message.
@@ -460,6 +462,59 @@ private slots:
         // The window carries on: the next request tells that no port is open.
         h.Window->ReadVersion();
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+    }
+
+    // After a pulled adapter or a port that will not open, nothing of the unit
+    // that was there stays on screen, until the next unit reports.
+    void aUnitGoneLeavesNothingOnScreen_data() {
+        QTest::addColumn<bool>("unplug"); // else a failed open from panel 0
+        QTest::newRow("unplugged") << true;
+        QTest::newRow("another port will not open") << false;
+    }
+    void aUnitGoneLeavesNothingOnScreen() {
+        QFETCH(bool, unplug);
+        TWindowHarness h;
+        TfrmMain& w = *h.Window;
+        h.Settle();
+        h.EnterFullModeByChord();
+        for (QPushButton* read : {w.btnGetPermInpRange, w.btnGetOutRange}) {
+            QTest::mouseClick(read, Qt::LeftButton);
+            h.Settle();
+        }
+        DoubleClickPanel(w, 1);
+        h.Settle();
+        const QList<TValueLabel*> values = w.findChildren<TValueLabel*>();
+        const auto shown = [&] {
+            QStringList texts;
+            for (const TValueLabel* value : values)
+                if (!value->text().isEmpty()) texts << value->objectName();
+            if (!w.sbMain->PanelText(1).isEmpty()) texts << QStringLiteral("version");
+            if (w.lvInpCalStat->topLevelItem(3)->text(1) != QLatin1String("N/A")) texts << "input flags";
+            if (w.lvOutCalStat->topLevelItem(0)->text(2) != QLatin1String("N/A")) texts << "output flags";
+            if (w.calSwitch->isVisible()) texts << QStringLiteral("switch");
+            return texts;
+        };
+        QCOMPARE(shown().size(), values.size() + 4); // every box filled
+        if (unplug) {
+            h.Transport.InjectFailure(QStringLiteral("Input/output error"));
+            h.Advance(100);
+        } else {
+            h.Transport.RefuseOpen = [](const QString&) { return QStringLiteral("Permission denied"); };
+            h.Ui.PortAnswer = 2;
+            DoubleClickPanel(w, 0);
+        }
+        QCOMPARE(h.Ui.GeneralErrors.size(), 1);
+        QCOMPARE(shown(), QStringList());
+        QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+        QVERIFY(!w.btnSetInputRange->isEnabled() && !w.btnOutZero->isEnabled());
+        // The next unit fills them again.
+        h.Transport.RefuseOpen = nullptr;
+        h.Ui.PortAnswer = 1;
+        DoubleClickPanel(w, 0);
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        h.Settle();
+        QVERIFY(!w.pnlInpReading->text().isEmpty() && w.calSwitch->isVisible());
+        QVERIFY(w.btnSetInputRange->isEnabled());
     }
 
     // ---- Closing ----
