@@ -65,6 +65,10 @@ void TfrmMain::setupConnections() {
     readVersion->setObjectName(QStringLiteral("scReadVersion"));
     readVersion->setAutoRepeat(false);
     connect(readVersion, &QShortcut::activated, this, run(&TfrmMain::sbMainPanels1DblClick));
+    auto* keyList = new QShortcut(KeyListKey, this);
+    keyList->setObjectName(QStringLiteral("scKeyList"));
+    keyList->setAutoRepeat(false);
+    connect(keyList, &QShortcut::activated, this, run(&TfrmMain::ShowKeyList));
 
     // General panel.
     connect(calSwitch, &TToggleSwitch::Clicked, this, run(&TfrmMain::calSwitchClick));

@@ -64,6 +64,8 @@ class TValueLabel;
 // (read the product version) of the status bar does.
 inline const QKeySequence ChoosePortKey{Qt::CTRL | Qt::Key_O};
 inline const QKeySequence ReadVersionKey{Qt::CTRL | Qt::Key_I};
+// The key that shows the list of the window's keys.
+inline const QKeySequence KeyListKey{Qt::Key_F1};
 
 enum TStatusKind : int { skBusy = 0, skError = 1, skSuccess = 2, skReady = 3 };
 
@@ -221,6 +223,8 @@ public:
     void ReadVersion();
     void ShowVersion();
     void sbMainPanels1DblClick();
+    // The list of the keys a person can use, in a box that the keyboard reads.
+    void ShowKeyList();
     // The general error box: the program's title, error icon, message and a full stop.
     void ShowGeneralError(const QString& message);
     // Runs a handler; an error it raises ends it and is shown in the general error

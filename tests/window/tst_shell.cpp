@@ -199,6 +199,10 @@ private slots:
         QTest::newRow("Shift+F10 on the output list")
             << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvOutCalStat"
             << "popOutCal";
+        QTest::newRow("F1 on a list lists the keys") << int(Qt::Key_F1) << "lvOutCalStat"
+                                                     << "key list";
+        QTest::newRow("F1 on a button lists the keys") << int(Qt::Key_F1) << "btnGetOutRange"
+                                                       << "key list";
     }
     void keysInsteadOfTheMouse() {
         QFETCH(int, key);
@@ -222,6 +226,14 @@ private slots:
         if (done == QLatin1String("port dialog")) {
             QCOMPARE(h.Ui.PortDialogs, 2);
             QCOMPARE(h.Status(), QStringLiteral("COM port opened."));
+        } else if (done == QLatin1String("key list")) {
+            QCOMPARE(h.Ui.Infos.size(), 1);
+            const QString list = h.Ui.Infos[0];
+            for (const char* line : {"Ctrl+O: choose a port", "Ctrl+I: read the product version",
+                                     "Shift+F10 or the menu key: open the menu",
+                                     "Ctrl+Shift+Alt+F6: full mode", "F1: this list"})
+                QVERIFY2(list.contains(QLatin1String(line)), line);
+            QCOMPARE(ToHex(h.TakeWritten()), QString());
         } else if (done.startsWith(QLatin1String("pop"))) {
             QMenu* menu = h.Find<QMenu>(qPrintable(done));
             QVERIFY(menu->isVisible());
