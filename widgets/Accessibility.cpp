@@ -3,7 +3,10 @@
 #include "Controls.h"
 #include "ToggleSwitch.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
+#include <QFrame>
 
 namespace {
 // A control that shows one line of text it does not let anyone edit: the text
@@ -55,9 +58,15 @@ public:
 
 class TLampAccessible : public TShownTextAccessible {
 public:
-    explicit TLampAccessible(TLamp* lamp) : TShownTextAccessible(lamp, QAccessible::StaticText) {}
+    explicit TLampAccessible(TLamp* lamp) : TShownTextAccessible(lamp, QAccessible::Indicator) {}
     QString Shown() const override {
         return static_cast<const TLamp*>(widget())->Lit() ? QStringLiteral("lit") : QStringLiteral("dark");
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = TShownTextAccessible::state();
+        s.checkable = true;
+        s.checked = static_cast<const TLamp*>(widget())->Lit();
+        return s;
     }
 };
 
@@ -89,7 +98,60 @@ public:
     }
 };
 
+// A drop-down list named by its field (its accessible name, the caption
+// otherwise a screen reader would not hear), with its item as value: the item's
+// spoken text where it has one ("COM3, in use by another program").
+class TComboBoxAccessible : public QAccessibleWidget {
+public:
+    explicit TComboBoxAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+    const QComboBox* Combo() const { return static_cast<const QComboBox*>(widget()); }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value) {
+            const QString spoken = Combo()->currentData(Qt::AccessibleTextRole).toString();
+            return spoken.isEmpty() ? Combo()->currentText() : spoken;
+        }
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty()) return Combo()->currentText();
+        return QAccessibleWidget::text(kind);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = Combo()->view() && Combo()->view()->isVisible();
+        return s;
+    }
+    QStringList actionNames() const override { return QStringList{showMenuAction()}; }
+    void doAction(const QString& action) override {
+        if (action == showMenuAction() || action == pressAction())
+            static_cast<QComboBox*>(widget())->showPopup();
+    }
+};
+
+// A part of a picture that stands for nothing on its own: the screen reader
+// skips it. A part with a name tells what the picture shows.
+class TShapeAccessible : public QAccessibleWidget {
+public:
+    explicit TShapeAccessible(QWidget* shape)
+        : QAccessibleWidget(shape, shape->accessibleName().isEmpty() ? QAccessible::Separator
+                                                                     : QAccessible::StaticText) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (widget()->accessibleName().isEmpty()) s.invisible = true;
+        return s;
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name || kind == QAccessible::Value) return widget()->accessibleName();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
 QAccessibleInterface* AccessibleControl(const QString&, QObject* object) {
+    if (auto* combo = qobject_cast<QComboBox*>(object)) return new TComboBoxAccessible(combo);
+    if (auto* shape = qobject_cast<TShape*>(object)) return new TShapeAccessible(shape);
+    // A bevel line only divides a box: presentational, skipped.
+    if (auto* frame = qobject_cast<QFrame*>(object);
+        frame && object->metaObject() == &QFrame::staticMetaObject &&
+        (frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine))
+        return new TShapeAccessible(frame);
     if (auto* label = qobject_cast<TPanelLabel*>(object)) return new TPanelLabelAccessible(label);
     if (auto* toggle = qobject_cast<TToggleSwitch*>(object)) return new TToggleSwitchAccessible(toggle);
     if (auto* lamp = qobject_cast<TLamp*>(object)) return new TLampAccessible(lamp);

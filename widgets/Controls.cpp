@@ -249,8 +249,19 @@ TValueLabel* NewValueLabel(QWidget* parent, const char* name, QLabel* caption, c
     value->setGeometry(geometry);
     KeepBefore(caption, value);
     value->setAccessibleName(caption->text());
+    caption->setBuddy(value); // the caption labels it
     value->setToolTip(hint);
     return value;
+}
+
+void NameBySide(std::initializer_list<TValueLabel*> programmed, std::initializer_list<TValueLabel*> active) {
+    const auto name = [](TValueLabel* value, const QString& side) {
+        value->setAccessibleName(side + value->accessibleName().toLower());
+    };
+    for (TValueLabel* value : programmed)
+        name(value, QStringLiteral("Programmed "));
+    for (TValueLabel* value : active)
+        name(value, QStringLiteral("Active "));
 }
 
 namespace {
@@ -424,6 +435,11 @@ void TLamp::SetLit(bool lit) {
     if (On == lit) return;
     On = lit;
     update();
+    if (!QAccessible::isActive()) return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TLamp::paintEvent(QPaintEvent*) {
@@ -444,7 +460,9 @@ void TLamp::paintEvent(QPaintEvent*) {
     QPainter(this).drawPixmap(0, 0, Faces[On]);
 }
 
-TShape::TShape(TKind kind, const QColor& fill, QWidget* parent) : QWidget(parent), Kind(kind), Fill(fill) {}
+TShape::TShape(TKind kind, const QColor& fill, QWidget* parent) : QWidget(parent), Kind(kind), Fill(fill) {
+    InstallAccessibleControls();
+}
 
 void TShape::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -16,6 +16,7 @@
 #include <QStaticText>
 #include <QWidget>
 #include <array>
+#include <initializer_list>
 
 // What a cached picture of a control was drawn for: its size and pixel ratio,
 // its style, and the colours of its state's colour group but the text colour,
@@ -127,6 +128,11 @@ void KeepBefore(QLabel* caption, const QWidget* control, const QWidget* before =
 // is kept clear of it (KeepBefore).
 TValueLabel* NewValueLabel(QWidget* parent, const char* name, QLabel* caption, const QRect& geometry,
                            const QString& hint = QString());
+
+// Names the value boxes of a panel's programmed side "Programmed <caption>" and
+// those of its active side "Active <caption>" for the screen reader; the caption
+// stays their label.
+void NameBySide(std::initializer_list<TValueLabel*> programmed, std::initializer_list<TValueLabel*> active);
 
 // A drop-down list with a fixed set of items that shows its selection and the
 // items of its list centred.

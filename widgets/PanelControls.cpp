@@ -45,3 +45,8 @@ QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
     label->setGeometry(left, top, width, EditHeight);
     return label;
 }
+
+void SetUnitText(QLabel* unit, const QString& text) {
+    unit->setFont(FitLine(text, unit->parentWidget()->font(), unit->width()).Font);
+    unit->setText(text);
+}

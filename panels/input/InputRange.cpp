@@ -14,6 +14,7 @@
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
+#include "../../widgets/PanelControls.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -64,8 +65,8 @@ void TfrmMain::ShowInRangeDefaults(int code) {
     edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
     edEuMin->setText(EngText(row, row.EuMin));
     edEuMax->setText(EngText(row, row.EuMax));
-    lblInpZeroUnit->setText(row.RawUnit);
-    lblInpFullUnit->setText(row.RawUnit);
+    SetUnitText(lblInpZeroUnit, row.RawUnit);
+    SetUnitText(lblInpFullUnit, row.RawUnit);
     lblEuMinUnit->setText(row.EngUnit);
     lblEuMaxUnit->setText(row.EngUnit);
     SetText(lblAlmLimUnit, row.EngUnit);

@@ -32,8 +32,12 @@ void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
     const ORange& row = OutRanges[rangeIndex];
     lblOutMinUnit->setText(row.Unit);
     lblOutMaxUnit->setText(row.Unit);
-    // The jumper links pins 1 and 2 for current, pins 2 and 3 for voltage.
-    OutJumper->move(row.Unit == QLatin1String("mA") ? 461 : 494, OutJumper->y());
+    // The jumper links pins 1 and 2 for current, pins 2 and 3 for voltage; the
+    // screen reader hears where it sits.
+    const bool current = row.Unit == QLatin1String("mA");
+    OutJumper->move(current ? 461 : 494, OutJumper->y());
+    OutJumper->setAccessibleName(current ? QStringLiteral("JP6 set for current (mA)")
+                                         : QStringLiteral("JP6 set for voltage (V)"));
 }
 
 void TfrmMain::btnGetOutRangeClick() {

@@ -10,6 +10,7 @@
 #include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -269,6 +270,27 @@ private slots:
         QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
         TfrmComSelect dialog;
         QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM2", "COM5"}));
+    }
+
+    // A screen reader hears the list by its caption, the port with why it cannot
+    // be opened, and the device line as the list's description.
+    void portDialogForAScreenReader() {
+        MakeLinks({2, 5});
+        PortSystem().TryOpen = [this](const QString& device) {
+            return device == Ptys[1].Path ? TOpenResult{TOpenFailure::InUse, QString()}
+                                          : RealPortSystem().TryOpen(device);
+        };
+        const auto restore = qScopeGuard([] { PortSystem() = RealPortSystem(); });
+        TfrmComSelect dialog;
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(dialog.cbComPorts);
+        const auto labels = list->relations(QAccessible::Label);
+        QVERIFY(!labels.isEmpty() && labels[0].first->object() == dialog.lblComSelect);
+        QCOMPARE(list->text(QAccessible::Value), QStringLiteral("COM2"));
+        QCOMPARE(list->text(QAccessible::Description), Ptys[0].Path);
+        QTest::keyClick(dialog.cbComPorts, Qt::Key_Down);
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("COM port"));
+        QCOMPARE(list->text(QAccessible::Value), QStringLiteral("COM5, in use by another program"));
+        QCOMPARE(list->text(QAccessible::Description), Ptys[1].Path + ": in use by another program");
     }
 
     void portZeroIsNeverAvailable() { QVERIFY(!TfrmComSelect::ComPortAvailable(0)); }
