@@ -27,10 +27,12 @@ constexpr uint16_t ErrorTicks = 36;
 constexpr uint16_t SuccessTicks = 7;
 constexpr int StatusPanel = 2;
 
-// The line's red and green: the lightest shades of those hues that stand out
-// from the status bar's ground by 4.5:1.
+// The line's red and green: shades of those hues dark enough that the text, as
+// the screen shows it, stands out from the status bar's ground by 4.5:1. The
+// strokes of the 8-point font are about a pixel wide and smoothed into the
+// ground, so the colour itself is taken at 5:1 (FullInkRatio).
 QColor StatusInk(const TStatusBar* bar, const QColor& hue) {
-    return ShadeWithContrast(hue, bar->palette().color(QPalette::Window), 4.5);
+    return ShadeWithContrast(hue, bar->palette().color(QPalette::Window), FullInkRatio);
 }
 } // namespace
 

@@ -9,8 +9,10 @@ MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-de
 # What the tests need besides: clang and its sanitizer runtime; clang-format for
 # the check of the layout in .ci/run.
 # bash-completion for the check of the companion's completion; the accessibility
-# bus and python3-pyatspi for reading the window as a screen reader does.
-MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi)
+# bus and python3-pyatspi for reading the window as a screen reader does; xclip
+# to hold a selection that a middle click could paste.
+MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi
+    xclip)
 # What scripts/package and its check need besides: CPack's DEB generator calls
 # dpkg-shlibdeps (dpkg-dev) and file; the checkers of the package;
 # hardening-check (devscripts) for the programs' hardening.

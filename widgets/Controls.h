@@ -37,6 +37,9 @@ double ContrastRatio(const QColor& a, const QColor& b);
 // The lightest shade of a colour's hue (its channels scaled down together) that
 // stands out from `ground` by at least `ratio`: the colour itself when it does.
 QColor ShadeWithContrast(const QColor& colour, const QColor& ground, double ratio);
+// The contrast a colour of small coloured text is given, so that its pixels on
+// screen, thin strokes smoothed into the ground, still reach 4.5:1.
+constexpr double FullInkRatio = 5.0;
 
 // Sets the colour a label writes its text in; a colour it has already costs nothing.
 void SetTextColour(QWidget* widget, const QColor& colour);

@@ -211,9 +211,9 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QColor>("colour");
-        // On the list's white: green, and red darkened to 4.5:1 (#ff0000 gives 4.0:1).
+        // On the list's white: green (5.1:1), and red darkened to 5:1 (#ff0000 gives 4.0:1).
         QTest::newRow("OK is green") << 0 << 1 << Green;
-        QTest::newRow("UCAL is red, 4.5:1 on white") << 0 << 2 << QColor(238, 0, 0);
+        QTest::newRow("UCAL is red, 5:1 on white") << 0 << 2 << QColor(224, 0, 0);
         QTest::newRow("span is black") << 0 << 3 << Black;
         QTest::newRow("N/A is black") << 1 << 1 << Black;
         QTest::newRow("row past the list is black") << 40 << 1 << Black;
