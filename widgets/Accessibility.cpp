@@ -98,23 +98,25 @@ public:
     }
 };
 
-// A drop-down list named by its field (its accessible name, the caption
-// otherwise a screen reader would not hear), with its item as value: the item's
-// spoken text where it has one ("COM3, in use by another program").
-class TComboBoxAccessible : public QAccessibleWidget {
+// A drop-down list named by its field (its accessible name), with its item as
+// value and text: the item's spoken text where it has one ("COM3, in use by
+// another program").
+QString Shown(const QComboBox* combo) {
+    const QString spoken = combo->currentData(Qt::AccessibleTextRole).toString();
+    return spoken.isEmpty() ? combo->currentText() : spoken;
+}
+
+class TComboBoxAccessible : public TShownTextAccessible {
 public:
-    explicit TComboBoxAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+    explicit TComboBoxAccessible(QComboBox* combo) : TShownTextAccessible(combo, QAccessible::ComboBox) {}
     const QComboBox* Combo() const { return static_cast<const QComboBox*>(widget()); }
+    QString Shown() const override { return ::Shown(Combo()); }
     QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Value) {
-            const QString spoken = Combo()->currentData(Qt::AccessibleTextRole).toString();
-            return spoken.isEmpty() ? Combo()->currentText() : spoken;
-        }
         if (kind == QAccessible::Name && widget()->accessibleName().isEmpty()) return Combo()->currentText();
-        return QAccessibleWidget::text(kind);
+        return TShownTextAccessible::text(kind);
     }
     QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
+        QAccessible::State s = TShownTextAccessible::state();
         s.expandable = true;
         s.expanded = Combo()->view() && Combo()->view()->isVisible();
         return s;
@@ -130,9 +132,10 @@ public:
 // skips it. A part with a name tells what the picture shows.
 class TShapeAccessible : public QAccessibleWidget {
 public:
-    explicit TShapeAccessible(QWidget* shape)
-        : QAccessibleWidget(shape, shape->accessibleName().isEmpty() ? QAccessible::Separator
-                                                                     : QAccessible::StaticText) {}
+    explicit TShapeAccessible(QWidget* shape) : QAccessibleWidget(shape, QAccessible::Separator) {}
+    QAccessible::Role role() const override {
+        return widget()->accessibleName().isEmpty() ? QAccessible::Separator : QAccessible::StaticText;
+    }
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
         if (widget()->accessibleName().isEmpty()) s.invisible = true;
@@ -145,7 +148,20 @@ public:
 };
 
 QAccessibleInterface* AccessibleControl(const QString&, QObject* object) {
-    if (auto* combo = qobject_cast<QComboBox*>(object)) return new TComboBoxAccessible(combo);
+    if (auto* combo = qobject_cast<QComboBox*>(object)) {
+        // A new item is told as a change of the list's text, which a screen
+        // reader speaks while the person chooses with the arrow keys.
+        QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
+            QAccessibleInterface* list = QAccessible::queryAccessibleInterface(combo);
+            const QString now = list->text(QAccessible::Value);
+            const QString before = combo->property("mrtSpoken").toString();
+            combo->setProperty("mrtSpoken", now);
+            QAccessibleTextUpdateEvent changed(combo, 0, before, now);
+            QAccessible::updateAccessibility(&changed);
+        });
+        combo->setProperty("mrtSpoken", Shown(combo));
+        return new TComboBoxAccessible(combo);
+    }
     if (auto* shape = qobject_cast<TShape*>(object)) return new TShapeAccessible(shape);
     // A bevel line only divides a box: presentational, skipped.
     if (auto* frame = qobject_cast<QFrame*>(object);
