@@ -137,7 +137,7 @@ void TfrmComSelect::ShowDevice() {
     // A screen reader hears the device line as the list's description, and with
     // each port of the list why it cannot be opened now.
     const QString spoken = QString(text).replace(QLatin1Char('\n'), QStringLiteral(", "));
-    cbComPorts->setAccessibleDescription(spoken);
+    if (cbComPorts->accessibleDescription() != spoken) cbComPorts->setAccessibleDescription(spoken);
     for (int i = 0; i < cbComPorts->count() && i < Offers.size(); ++i) {
         // The reason follows the device on the label's first line.
         const QString device = PortLabelText(Offers[i]).section(QLatin1Char('\n'), 0, 0);

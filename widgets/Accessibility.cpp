@@ -98,9 +98,11 @@ public:
     }
 };
 
-// A drop-down list named by its field (its accessible name), with its item as
-// value and text: the item's spoken text where it has one ("COM3, in use by
-// another program").
+// A drop-down list as Linux screen readers know it: named by its item, the
+// item's spoken text where it has one ("COM3, in use by another program"),
+// labelled by its caption (the field), with the item as value and text too. A
+// new item is told as a change of the name, which a screen reader speaks while
+// the person chooses.
 QString Shown(const QComboBox* combo) {
     const QString spoken = combo->currentData(Qt::AccessibleTextRole).toString();
     return spoken.isEmpty() ? combo->currentText() : spoken;
@@ -112,7 +114,7 @@ public:
     const QComboBox* Combo() const { return static_cast<const QComboBox*>(widget()); }
     QString Shown() const override { return ::Shown(Combo()); }
     QString text(QAccessible::Text kind) const override {
-        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty()) return Combo()->currentText();
+        if (kind == QAccessible::Name) return Shown();
         return TShownTextAccessible::text(kind);
     }
     QAccessible::State state() const override {
@@ -149,17 +151,10 @@ public:
 
 QAccessibleInterface* AccessibleControl(const QString&, QObject* object) {
     if (auto* combo = qobject_cast<QComboBox*>(object)) {
-        // A new item is told as a change of the list's text, which a screen
-        // reader speaks while the person chooses with the arrow keys.
         QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
-            QAccessibleInterface* list = QAccessible::queryAccessibleInterface(combo);
-            const QString now = list->text(QAccessible::Value);
-            const QString before = combo->property("mrtSpoken").toString();
-            combo->setProperty("mrtSpoken", now);
-            QAccessibleTextUpdateEvent changed(combo, 0, before, now);
-            QAccessible::updateAccessibility(&changed);
+            QAccessibleEvent renamed(combo, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&renamed);
         });
-        combo->setProperty("mrtSpoken", Shown(combo));
         return new TComboBoxAccessible(combo);
     }
     if (auto* shape = qobject_cast<TShape*>(object)) return new TShapeAccessible(shape);

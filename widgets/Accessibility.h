@@ -8,8 +8,8 @@
 //   "CAL mode", checked in CAL, with the mode it shows as value and a toggle action;
 // - an activity lamp (TLamp) is an indicator that reads "lit" or "dark", checked
 //   when lit, and tells each change;
-// - a drop-down list is named by its field with its item (the item's spoken text
-//   where it has one) as value;
+// - a drop-down list is named by its item (the item's spoken text where it has
+//   one), labelled by its caption, with the item as value and text;
 // - the parts of a picture (TShape) and the bevel lines are skipped, but for a
 //   part with a name, which tells what the picture shows.
 // Installs the factory for these controls; once, whatever the number of calls.
