@@ -58,7 +58,7 @@ public:
 
 class TLampAccessible : public TShownTextAccessible {
 public:
-    explicit TLampAccessible(TLamp* lamp) : TShownTextAccessible(lamp, QAccessible::Indicator) {}
+    explicit TLampAccessible(TLamp* lamp) : TShownTextAccessible(lamp, QAccessible::StaticText) {}
     QString Shown() const override {
         return static_cast<const TLamp*>(widget())->Lit() ? QStringLiteral("lit") : QStringLiteral("dark");
     }
