@@ -1,5 +1,6 @@
 #include "ComSelect.h"
 
+#include "../widgets/Accessibility.h"
 #include "../widgets/Controls.h"
 #include "MainWindow.h"
 #include "UiServices.h"
@@ -14,6 +15,7 @@
 
 TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmComSelect"));
+    InstallAccessibleControls();
     setWindowTitle(QStringLiteral("Select COM Port"));
     // Fixed dialog frame without system menu or close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -33,6 +35,7 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     cbComPorts->setEditable(false);
     cbComPorts->setToolTip(QStringLiteral("Please select a COM port from available com ports"));
     cbComPorts->setAccessibleName(QStringLiteral("COM port"));
+    lblComSelect->setBuddy(cbComPorts); // the list is labelled by its caption
 
     // The caption ends a few pixels before the list it names.
     lblComSelect->adjustSize();
@@ -123,14 +126,27 @@ void TfrmComSelect::ShowDevice() {
     const QString text = index >= 0 && index < Offers.size() ? PortLabelText(Offers[index])
                                                              : QStringLiteral("No serial port found");
     // Each line (the device, the adapter) on one line of its own; one too long
-    // for the label keeps its beginning and its end, so that a long device path
-    // still shows where it leads. The tool tip holds the whole text.
+    // for the label keeps its end, where a path under /dev/serial/by-id names the
+    // adapter. The tool tip holds the whole text.
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString& line : lines)
-        line = lblDevice->fontMetrics().elidedText(line, Qt::ElideMiddle, lblDevice->width());
+        line = lblDevice->fontMetrics().elidedText(line, Qt::ElideLeft, lblDevice->width());
     lblDevice->setText(lines.join(QLatin1Char('\n')));
     lblDevice->setToolTip(text);
     lblDevice->setAccessibleName(text);
+    // A screen reader hears the device line as the list's description, and with
+    // each port of the list why it cannot be opened now.
+    const QString spoken = QString(text).replace(QLatin1Char('\n'), QStringLiteral(", "));
+    if (cbComPorts->accessibleDescription() != spoken) cbComPorts->setAccessibleDescription(spoken);
+    for (int i = 0; i < cbComPorts->count() && i < Offers.size(); ++i) {
+        // The reason follows the device on the label's first line.
+        const QString device = PortLabelText(Offers[i]).section(QLatin1Char('\n'), 0, 0);
+        const qsizetype colon = device.lastIndexOf(QStringLiteral(": "));
+        QString spokenItem = cbComPorts->itemText(i);
+        if (Offers[i].State != TPortState::Free && colon >= 0)
+            spokenItem += QStringLiteral(", ") + device.mid(colon + 2);
+        cbComPorts->setItemData(i, spokenItem, Qt::AccessibleTextRole);
+    }
 }
 
 bool TfrmMain::ShowComSelect(int& port) {

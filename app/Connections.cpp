@@ -65,6 +65,10 @@ void TfrmMain::setupConnections() {
     readVersion->setObjectName(QStringLiteral("scReadVersion"));
     readVersion->setAutoRepeat(false);
     connect(readVersion, &QShortcut::activated, this, run(&TfrmMain::sbMainPanels1DblClick));
+    auto* keyList = new QShortcut(KeyListKey, this);
+    keyList->setObjectName(QStringLiteral("scKeyList"));
+    keyList->setAutoRepeat(false);
+    connect(keyList, &QShortcut::activated, this, run(&TfrmMain::ShowKeyList));
 
     // General panel.
     connect(calSwitch, &TToggleSwitch::Clicked, this, run(&TfrmMain::calSwitchClick));
@@ -96,8 +100,6 @@ void TfrmMain::setupConnections() {
     connect(btnSetInputRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetInputRangeClick));
     connect(cmbInpRanges, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
     connect(cmbWiring, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
-    connect(edEuMin, &TEdit::Exited, this, run(&TfrmMain::edEuMinExit));
-    connect(edEuMax, &TEdit::Exited, this, run(&TfrmMain::edEuMaxExit));
     connect(edInpZeroButton, &QAction::triggered, this, run(&TfrmMain::edInpZeroPropertiesButtonClick));
     connect(edInpFullButton, &QAction::triggered, this, run(&TfrmMain::edInpFullPropertiesButtonClick));
 
@@ -107,8 +109,6 @@ void TfrmMain::setupConnections() {
     connect(btnSetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetOutRangeClick));
     connect(cmbOutRanges, &QComboBox::currentIndexChanged, this,
             run(&TfrmMain::cmbOutRangesPropertiesEditValueChanged));
-    connect(edAlarmLimit, &TEdit::Exited, this, run(&TfrmMain::edAlarmLimitExit));
-    connect(edDeadBand, &TEdit::Exited, this, run(&TfrmMain::edDeadBandExit));
     for (TPageSpinBox* spin : {seOutZero, seOutFull})
         connect(spin, &TPageSpinBox::KeyPressed, this,
                 [this](QChar* key) { Guarded([this, key] { seOutZeroKeyPress(*key); }); });

@@ -182,3 +182,19 @@ void TfrmMain::ShowVersion() {
     sbMain->SetPanelText(1, Msg::DecodeVersion(RxBody()));
     ShowStatus(QStringLiteral("Success"), skSuccess);
 }
+
+void TfrmMain::ShowKeyList() {
+    const auto key = [](const QKeySequence& sequence) { return sequence.toString(QKeySequence::NativeText); };
+    Ui()->Information(
+        this, QStringLiteral("Keys of this window:\n\n"
+                             "%1: choose a port (as a double-click on the first status bar panel)\n"
+                             "%2: read the product version (as a double-click on the second panel)\n"
+                             "%3 or the menu key: open the menu of a calibration list\n"
+                             "Ctrl+Shift+Alt+F6: full mode, with the focus on the upper R button of the "
+                             "input panel\n"
+                             "Tab, Shift+Tab: the next or the previous control\n"
+                             "Space: press the focused button, flip the RUN/CAL switch\n"
+                             "%4: this list")
+                  .arg(key(ChoosePortKey), key(ReadVersionKey), key(QKeySequence(Qt::SHIFT | Qt::Key_F10)),
+                       key(KeyListKey)));
+}

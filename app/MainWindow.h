@@ -64,6 +64,8 @@ class TValueLabel;
 // (read the product version) of the status bar does.
 inline const QKeySequence ChoosePortKey{Qt::CTRL | Qt::Key_O};
 inline const QKeySequence ReadVersionKey{Qt::CTRL | Qt::Key_I};
+// The key that shows the list of the window's keys.
+inline const QKeySequence KeyListKey{Qt::Key_F1};
 
 enum TStatusKind : int { skBusy = 0, skError = 1, skSuccess = 2, skReady = 3 };
 
@@ -221,6 +223,8 @@ public:
     void ReadVersion();
     void ShowVersion();
     void sbMainPanels1DblClick();
+    // The list of the keys a person can use, in a box that the keyboard reads.
+    void ShowKeyList();
     // The general error box: the program's title, error icon, message and a full stop.
     void ShowGeneralError(const QString& message);
     // Runs a handler; an error it raises ends it and is shown in the general error
@@ -257,6 +261,24 @@ public:
     bool SelectComPort();
     void sbMainPanels0DblClick();
 
+    // ---- What a person's press may write (app/Writes.cpp) ---------------------------
+    // One write of a panel at a time: while a permanent write of the input panel
+    // (programming, calibration) or of the output panel (programming, DAC stores)
+    // is out, that panel's write buttons take no press, until its verdict.
+    bool InWriteOut = false;
+    bool OutWriteOut = false;
+    // The flag of the panel a request of this code writes for, or null.
+    bool* WriteOutFlag(uint8_t code);
+    // True when the transmitter reports CAL, or the person answers Yes to the
+    // question why RUN mode spoils what `what` would store (default No).
+    bool WriteInRunAccepted(const QString& what);
+    // The number an edit holds as the person left it; a text that is not one
+    // raises the conversion error with the field's caption before it.
+    static float FieldNumber(const TEdit* edit);
+    // Empties the boxes that show what the unit reported, after its port failed or
+    // could not be opened, until a report of the next unit fills them again.
+    void ForgetUnit();
+
     // ---- Calibration lists, modes, general panel (panels/general/) ----------------
     void InitInCalStat();
     void InitOutCalStat();
@@ -290,8 +312,6 @@ public:
     void cmbInpRangesClick();
     bool InRangeInvalid();
     void btnSetInputRangeClick();
-    void edEuMinExit();
-    void edEuMaxExit();
     void edInpZeroPropertiesButtonClick();
     void edInpFullPropertiesButtonClick();
     // The range code of the selections of cmbInpRanges and cmbWiring.
@@ -310,8 +330,6 @@ public:
     void cmbOutRangesPropertiesEditValueChanged();
     bool OutRangeInvalid();
     void btnSetOutRangeClick();
-    void edAlarmLimitExit();
-    void edDeadBandExit();
     void seOutZeroKeyPress(QChar& key);
     void edOutZeroPropertiesChange();
     void edOutFullPropertiesChange();

@@ -6,17 +6,25 @@
 #include "../link/Cycle.h"
 #include "../link/LightControl.h"
 #include "../link/Pause.h"
+#include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
+#include "../widgets/ToggleSwitch.h"
+
+#include <QGroupBox>
 
 void TfrmMain::OpenComPort(int number) {
     Cycle->Close();
+    // The requests of the port closed went with it.
+    InWriteOut = OutWriteOut = false;
     Pause(PortPauseMs);
     ComPort->SetComNumber(number);
     try {
         Cycle->Open();
     } catch (const EMrtError&) {
-        // No port is open now: panel 0 names none, as after a port failure.
+        // No port is open now: panel 0 names none, and the panels show nothing of
+        // the unit that was there, as after a port failure.
         sbMain->SetPanelText(0, QString());
+        ForgetUnit();
         throw;
     }
     ReplyTrigger = ComPort->AddTimer();
@@ -37,6 +45,20 @@ void TfrmMain::ComPortFailed(const QString& message) {
     // panel 0.
     ComPort->SetTimer(ReplyTrigger, 0, false);
     sbMain->SetPanelText(0, QString());
+    ForgetUnit();
     ShowStatus(QStringLiteral("No COM port !"), skError);
     throw EMrtError(QStringLiteral("COM%1 failed and was closed: %2").arg(ComPort->ComNumber()).arg(message));
+}
+
+void TfrmMain::ForgetUnit() {
+    for (QGroupBox* box : {grpGeneral, grpInput, grpOutput})
+        for (TValueLabel* value : box->findChildren<TValueLabel*>())
+            value->setText(QString());
+    sbMain->SetPanelText(1, QString()); // its version
+    InitInCalStat();
+    InitOutCalStat();
+    DisableInPanel();
+    DisableOutPanel();
+    // The switch shows no mode until a unit reports one.
+    calSwitch->hide();
 }

@@ -13,6 +13,7 @@
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
+#include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
 #include "UiServices.h"
@@ -25,11 +26,20 @@ namespace {
 constexpr uint16_t ErrorTicks = 36;
 constexpr uint16_t SuccessTicks = 7;
 constexpr int StatusPanel = 2;
+
+// The line's red and green: shades of those hues dark enough that the text, as
+// the screen shows it, stands out from the status bar's ground by 4.5:1. The
+// strokes of the 8-point font are about a pixel wide and smoothed into the
+// ground, so the colour itself is taken at 5:1 (FullInkRatio).
+QColor StatusInk(const TStatusBar* bar, const QColor& hue) {
+    return ShadeWithContrast(hue, bar->palette().color(QPalette::Window), FullInkRatio);
+}
 } // namespace
 
 void TfrmMain::PacketSend() {
     PacketAddRaw(ETX);
     if (!ComPort->Connected() || PresentingUnasked) return;
+    if (bool* writeOut = WriteOutFlag(TxCode)) *writeOut = true;
     Cycle->SendFrame(QByteArray(reinterpret_cast<const char*>(TxBuf), TxLen), TxCode,
                      [this](const TReply& reply) { RequestEnded(reply); });
     // The port did not take the request: it has ended already, and the box says why.
@@ -43,6 +53,7 @@ void TfrmMain::Send(const QByteArray& body, const QString& busy) {
 }
 
 void TfrmMain::RequestEnded(const TReply& reply) {
+    if (bool* writeOut = WriteOutFlag(reply.Code)) *writeOut = false; // its panel may write again
     if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered && reply.Verdict != TVerdict::Refused)
         calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode
     switch (reply.Verdict) {
@@ -138,7 +149,7 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
     if (RefusalHeld && (kind == skSuccess || (kind == skError && PresentingAnswer))) return;
     if (!ComPort->Connected()) {
         RefusalHeld = false;
-        sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
+        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
         sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
         return;
     }
@@ -151,12 +162,12 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
         break;
     case skError:
         Ui()->Beep();
-        sbMain->SetPanelColor(StatusPanel, QColor(255, 0, 0));
+        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
         ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
         if (PresentingAnswer) RefusalHeld = true;
         break;
     case skSuccess:
-        sbMain->SetPanelColor(StatusPanel, QColor(0, 128, 0));
+        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, QColor(0, 128, 0)));
         ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
         break;
     case skReady:

@@ -74,6 +74,15 @@ QString SpanError(int rangeIndex, float euMin, float euMax) {
            FormatFloat(row.EuMax, row.EngFormat);
 }
 
+QString CalFullQuestion(int rangeIndex, float value) {
+    const IRange& row = InRanges[rangeIndex >= 0 && rangeIndex < InRangeCount ? rangeIndex : 0];
+    if (double(value) >= 0.1 * double(row.RawFullScale)) return QString();
+    return QStringLiteral("The full scale value ") + QString::number(double(value), 'g', 7) + row.RawUnit +
+           QStringLiteral(" is below a tenth of the full scale signal of ") + row.Name +
+           QStringLiteral(" (") + FormatFloat(row.RawFullScale, row.RawFormat) + row.RawUnit +
+           QStringLiteral("). Calibrate full scale at this value all the same?");
+}
+
 QString CalFullError(int rangeIndex, float value) {
     const IRange& row = InRanges[rangeIndex >= 0 && rangeIndex < InRangeCount ? rangeIndex : 0];
     const double highest = 1.5 * double(row.RawFullScale);

@@ -43,5 +43,10 @@ QString SpanError(int rangeIndex, float euMin, float euMax);
 // calibrated at the top of a narrower process span.
 QString CalFullError(int rangeIndex, float value);
 
+// The question asked before a full-scale calibration value below a tenth of the
+// range's full-scale signal is sent (a slipped decimal point, more likely than a
+// span that narrow), or an empty text for a value at or above it.
+QString CalFullQuestion(int rangeIndex, float value);
+
 // The wiring names, the items of cmbWiring.
 extern const std::array<QString, 3> WiringNames;

@@ -8,9 +8,11 @@ MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-de
     fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool imagemagick)
 # What the tests need besides: clang and its sanitizer runtime; clang-format for
 # the check of the layout in .ci/run.
-# bash-completion and strace for the check of the companion's completion; the accessibility
-# bus and python3-pyatspi for reading the window as a screen reader does.
-MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi strace)
+# bash-completion and strace for the check of the companion's completion; the
+# accessibility bus and python3-pyatspi for reading the window as a screen reader
+# does; xclip to hold a selection that a middle click could paste.
+MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi
+    strace xclip)
 # What scripts/package needs besides: CPack's DEB generator calls
 # dpkg-shlibdeps (dpkg-dev) and file.
 MRT_PACKAGING=(dpkg-dev file)

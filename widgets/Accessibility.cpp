@@ -3,7 +3,10 @@
 #include "Controls.h"
 #include "ToggleSwitch.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
+#include <QFrame>
 
 namespace {
 // A control that shows one line of text it does not let anyone edit: the text
@@ -59,6 +62,12 @@ public:
     QString Shown() const override {
         return static_cast<const TLamp*>(widget())->Lit() ? QStringLiteral("lit") : QStringLiteral("dark");
     }
+    QAccessible::State state() const override {
+        QAccessible::State s = TShownTextAccessible::state();
+        s.checkable = true;
+        s.checked = static_cast<const TLamp*>(widget())->Lit();
+        return s;
+    }
 };
 
 class TToggleSwitchAccessible : public QAccessibleWidget {
@@ -89,7 +98,71 @@ public:
     }
 };
 
+// A drop-down list as Linux screen readers know it: named by its item, the
+// item's spoken text where it has one ("COM3, in use by another program"),
+// labelled by its caption (the field), with the item as value and text too. A
+// new item is told as a change of the name, which a screen reader speaks while
+// the person chooses.
+QString Shown(const QComboBox* combo) {
+    const QString spoken = combo->currentData(Qt::AccessibleTextRole).toString();
+    return spoken.isEmpty() ? combo->currentText() : spoken;
+}
+
+class TComboBoxAccessible : public TShownTextAccessible {
+public:
+    explicit TComboBoxAccessible(QComboBox* combo) : TShownTextAccessible(combo, QAccessible::ComboBox) {}
+    const QComboBox* Combo() const { return static_cast<const QComboBox*>(widget()); }
+    QString Shown() const override { return ::Shown(Combo()); }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name) return Shown();
+        return TShownTextAccessible::text(kind);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = TShownTextAccessible::state();
+        s.expandable = true;
+        s.expanded = Combo()->view() && Combo()->view()->isVisible();
+        return s;
+    }
+    QStringList actionNames() const override { return QStringList{showMenuAction()}; }
+    void doAction(const QString& action) override {
+        if (action == showMenuAction() || action == pressAction())
+            static_cast<QComboBox*>(widget())->showPopup();
+    }
+};
+
+// A part of a picture that stands for nothing on its own: the screen reader
+// skips it. A part with a name tells what the picture shows.
+class TShapeAccessible : public QAccessibleWidget {
+public:
+    explicit TShapeAccessible(QWidget* shape) : QAccessibleWidget(shape, QAccessible::Separator) {}
+    QAccessible::Role role() const override {
+        return widget()->accessibleName().isEmpty() ? QAccessible::Separator : QAccessible::StaticText;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (widget()->accessibleName().isEmpty()) s.invisible = true;
+        return s;
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name || kind == QAccessible::Value) return widget()->accessibleName();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
 QAccessibleInterface* AccessibleControl(const QString&, QObject* object) {
+    if (auto* combo = qobject_cast<QComboBox*>(object)) {
+        QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
+            QAccessibleEvent renamed(combo, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&renamed);
+        });
+        return new TComboBoxAccessible(combo);
+    }
+    if (auto* shape = qobject_cast<TShape*>(object)) return new TShapeAccessible(shape);
+    // A bevel line only divides a box: presentational, skipped.
+    if (auto* frame = qobject_cast<QFrame*>(object);
+        frame && object->metaObject() == &QFrame::staticMetaObject &&
+        (frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine))
+        return new TShapeAccessible(frame);
     if (auto* label = qobject_cast<TPanelLabel*>(object)) return new TPanelLabelAccessible(label);
     if (auto* toggle = qobject_cast<TToggleSwitch*>(object)) return new TToggleSwitchAccessible(toggle);
     if (auto* lamp = qobject_cast<TLamp*>(object)) return new TLampAccessible(lamp);

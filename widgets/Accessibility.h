@@ -6,6 +6,11 @@
 //   as a text change; the status line has the status-bar role;
 // - the RUN/CAL switch (TToggleSwitch) is a focusable toggle button named
 //   "CAL mode", checked in CAL, with the mode it shows as value and a toggle action;
-// - an activity lamp (TLamp) reads "lit" or "dark".
+// - an activity lamp (TLamp) is a text that reads "lit" or "dark", checked
+//   when lit, and tells each change;
+// - a drop-down list is named by its item (the item's spoken text where it has
+//   one), labelled by its caption, with the item as value and text;
+// - the parts of a picture (TShape) and the bevel lines are skipped, but for a
+//   part with a name, which tells what the picture shows.
 // Installs the factory for these controls; once, whatever the number of calls.
 void InstallAccessibleControls();

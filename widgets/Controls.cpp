@@ -5,7 +5,9 @@
 
 #include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -46,6 +48,16 @@ double ContrastRatio(const QColor& a, const QColor& b) {
     };
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ShadeWithContrast(const QColor& colour, const QColor& ground, double ratio) {
+    const int top = std::max({colour.red(), colour.green(), colour.blue()});
+    for (int value = top; value > 0; --value) {
+        const auto scaled = [&](int channel) { return (channel * value + top / 2) / top; };
+        const QColor shade(scaled(colour.red()), scaled(colour.green()), scaled(colour.blue()));
+        if (ContrastRatio(shade, ground) >= ratio) return shade;
+    }
+    return QColor(0, 0, 0);
 }
 
 const TLineCache::TLine& TLineCache::Get(const QString& line, const QFont& font) {
@@ -237,8 +249,19 @@ TValueLabel* NewValueLabel(QWidget* parent, const char* name, QLabel* caption, c
     value->setGeometry(geometry);
     KeepBefore(caption, value);
     value->setAccessibleName(caption->text());
+    caption->setBuddy(value); // the caption labels it
     value->setToolTip(hint);
     return value;
+}
+
+void NameBySide(std::initializer_list<TValueLabel*> programmed, std::initializer_list<TValueLabel*> active) {
+    const auto name = [](TValueLabel* value, const QString& side) {
+        value->setAccessibleName(side + value->accessibleName().toLower());
+    };
+    for (TValueLabel* value : programmed)
+        name(value, QStringLiteral("Programmed "));
+    for (TValueLabel* value : active)
+        name(value, QStringLiteral("Active "));
 }
 
 namespace {
@@ -275,6 +298,7 @@ bool LeavesControl(const QFocusEvent* event) {
 }
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
+    setAcceptDrops(false);
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (!Exiting) EmptiedByPerson = false;
         // A text set from outside the edit shows from its beginning.
@@ -325,6 +349,8 @@ bool TEdit::event(QEvent* event) {
 void TEdit::focusInEvent(QFocusEvent* event) {
     // The person sees what the exit put into the edit.
     EmptiedByPerson = false;
+    FocusByMiddleButton =
+        event->reason() == Qt::MouseFocusReason && (QGuiApplication::mouseButtons() & Qt::MiddleButton);
     QLineEdit::focusInEvent(event);
 }
 
@@ -337,6 +363,25 @@ void TEdit::focusOutEvent(QFocusEvent* event) {
     Exiting = false;
     EmptiedByPerson = empty;
     setCursorPosition(0);
+}
+
+void TEdit::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && FocusByMiddleButton) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mousePressEvent(event);
+}
+
+void TEdit::mouseReleaseEvent(QMouseEvent* event) {
+    // The selection goes in on the release, and only into an edit that had the
+    // focus before the press.
+    if (event->button() == Qt::MiddleButton && (!hasFocus() || FocusByMiddleButton)) {
+        FocusByMiddleButton = false;
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 QToolButton* EditButton(const QLineEdit* edit) {
@@ -390,6 +435,11 @@ void TLamp::SetLit(bool lit) {
     if (On == lit) return;
     On = lit;
     update();
+    if (!QAccessible::isActive()) return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TLamp::paintEvent(QPaintEvent*) {
@@ -410,7 +460,9 @@ void TLamp::paintEvent(QPaintEvent*) {
     QPainter(this).drawPixmap(0, 0, Faces[On]);
 }
 
-TShape::TShape(TKind kind, const QColor& fill, QWidget* parent) : QWidget(parent), Kind(kind), Fill(fill) {}
+TShape::TShape(TKind kind, const QColor& fill, QWidget* parent) : QWidget(parent), Kind(kind), Fill(fill) {
+    InstallAccessibleControls();
+}
 
 void TShape::paintEvent(QPaintEvent*) {
     QPainter p(this);

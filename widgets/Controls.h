@@ -16,6 +16,7 @@
 #include <QStaticText>
 #include <QWidget>
 #include <array>
+#include <initializer_list>
 
 // What a cached picture of a control was drawn for: its size and pixel ratio,
 // its style, and the colours of its state's colour group but the text colour,
@@ -32,6 +33,13 @@ struct TFaceKey {
 // The contrast ratio of two colours, 1 to 21, as the web's accessibility
 // guidelines measure it from their relative luminance.
 double ContrastRatio(const QColor& a, const QColor& b);
+
+// The lightest shade of a colour's hue (its channels scaled down together) that
+// stands out from `ground` by at least `ratio`: the colour itself when it does.
+QColor ShadeWithContrast(const QColor& colour, const QColor& ground, double ratio);
+// The contrast a colour of small coloured text is given, so that its pixels on
+// screen, thin strokes smoothed into the ground, still reach 4.5:1.
+constexpr double FullInkRatio = 5.0;
 
 // Sets the colour a label writes its text in; a colour it has already costs nothing.
 void SetTextColour(QWidget* widget, const QColor& colour);
@@ -124,6 +132,11 @@ void KeepBefore(QLabel* caption, const QWidget* control, const QWidget* before =
 TValueLabel* NewValueLabel(QWidget* parent, const char* name, QLabel* caption, const QRect& geometry,
                            const QString& hint = QString());
 
+// Names the value boxes of a panel's programmed side "Programmed <caption>" and
+// those of its active side "Active <caption>" for the screen reader; the caption
+// stays their label.
+void NameBySide(std::initializer_list<TValueLabel*> programmed, std::initializer_list<TValueLabel*> active);
+
 // A drop-down list with a fixed set of items that shows its selection and the
 // items of its list centred.
 class TCentredComboBox : public QComboBox {
@@ -145,7 +158,9 @@ bool LeavesControl(const QFocusEvent* event);
 // emptied the edit and left it, although the exit has put a default into it,
 // until a text is typed or set again. Outside the focus a number too wide for the
 // edit shows its beginning (sign and leading digits) and an ellipsis, and the
-// tool tip holds it whole before the edit's hint.
+// tool tip holds it whole before the edit's hint. A paste reaches it only while
+// it has the keyboard focus: a press of the middle button that brings the focus
+// pastes nothing, nor does a drop.
 class TEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -153,6 +168,8 @@ public:
     QString PersonText() const { return EmptiedByPerson ? QString() : text(); }
     bool TextFits() const;
     QString TipText() const;
+    // The caption of the field, which names it in a conversion error.
+    QString FieldName;
 signals:
     void Exited();
 
@@ -160,6 +177,8 @@ protected:
     bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -167,6 +186,7 @@ private:
     QRect TextArea() const;
     bool EmptiedByPerson = false;
     bool Exiting = false;
+    bool FocusByMiddleButton = false;
 };
 
 class QToolButton;

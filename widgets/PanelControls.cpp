@@ -24,6 +24,7 @@ TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int to
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setText(QStringLiteral("0"));
     edit->setAccessibleName(holds.isEmpty() ? caption->text() : holds);
+    edit->FieldName = caption->text();
     caption->setBuddy(edit);
     edit->setToolTip(hint);
     KeepBefore(caption, edit, before);
@@ -43,4 +44,9 @@ QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setGeometry(left, top, width, EditHeight);
     return label;
+}
+
+void SetUnitText(QLabel* unit, const QString& text) {
+    unit->setFont(FitLine(text, unit->parentWidget()->font(), unit->width()).Font);
+    unit->setText(text);
 }

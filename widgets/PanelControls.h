@@ -28,3 +28,7 @@ TEdit* NewEdit(QWidget* box, const char* name, QLabel* caption, int left, int to
 // a width it is as high as an edit at the edit's top; without one it is as wide
 // and as high as the widest unit, " Ohm".
 QLabel* NewUnit(QWidget* box, const char* name, int left, int top, int width = 0);
+
+// Shows a unit in its label, condensed (FitLine) when it is wider than the label,
+// so that it never reaches into the caption after it.
+void SetUnitText(QLabel* unit, const QString& text);

@@ -206,8 +206,10 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
     if (!FormReady || !list) return QColor();
     const QTreeWidgetItem* item = list->topLevelItem(row);
     const QString text = item ? item->text(column) : QString();
-    if (text == Calibrated) return QColor(0, 128, 0);
-    if (text == Uncalibrated) return QColor(255, 0, 0);
+    // Green and red as dark as the text needs to stand out 4.5:1 on screen.
+    const QColor ground = list->palette().color(QPalette::Base);
+    if (text == Calibrated) return ShadeWithContrast(QColor(0, 128, 0), ground, FullInkRatio);
+    if (text == Uncalibrated) return ShadeWithContrast(QColor(255, 0, 0), ground, FullInkRatio);
     return QColor(0, 0, 0);
 }
 

@@ -66,5 +66,7 @@ void TfrmMain::setupGeneralPanel() {
 void TfrmMain::ShowGeneral(double ta, double tCal, uint8_t mode) {
     pnlTemp->setText(FormatFloat(ta, QStringLiteral("0.0")));
     pnlCalTemp->setText(FormatFloat(tCal, QStringLiteral("0.0")));
+    ReportedMode = mode;
     calSwitch->SetOn(mode != 0);
+    calSwitch->show();
 }

@@ -33,6 +33,7 @@ void TfrmMain::ShowMode() {
     // Any mode other than 0 is CAL. The answer carries no status byte.
     ReportedMode = Msg::DecodeMode(RxBody());
     calSwitch->SetOn(ReportedMode != 0);
+    calSwitch->show();
 }
 
 bool TfrmMain::btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {

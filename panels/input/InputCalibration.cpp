@@ -12,22 +12,30 @@
 #include "../../widgets/Controls.h"
 
 void TfrmMain::edInpZeroPropertiesButtonClick() {
+    if (InWriteOut) return;
     // The zero point needs no value: the text of edInpZero is only shown. An edit
     // the person emptied is refused all the same, as every emptied number is.
-    if (edInpZero->PersonText().isEmpty()) StrToSingle(QString());
+    if (edInpZero->PersonText().isEmpty()) FieldNumber(edInpZero);
+    if (!WriteInRunAccepted(QStringLiteral("Calibrate input zero"))) return;
     Send(Msg::CalZero(uint8_t(SelectedInputCode())), QStringLiteral("Calibrating zero scale..."));
 }
 
 void TfrmMain::edInpFullPropertiesButtonClick() {
+    if (InWriteOut) return;
     // The request is built before the busy message: a text that is not a number
     // ends the handler with the line as it was.
     const int code = SelectedInputCode();
-    const float value = StrToSingle(edInpFull->PersonText());
+    const float value = FieldNumber(edInpFull);
     int wiring = 0;
+    const int rangeIndex = CodeToRange(unsigned(code), wiring);
     // A value the range cannot measure would spoil its calibration for good.
-    if (const QString error = CalFullError(CodeToRange(unsigned(code), wiring), value); !error.isEmpty()) {
+    if (const QString error = CalFullError(rangeIndex, value); !error.isEmpty()) {
         Ui()->ErrorDialog(this, error);
         return;
     }
+    if (const QString question = CalFullQuestion(rangeIndex, value);
+        !question.isEmpty() && !Ui()->Confirm(this, question))
+        return;
+    if (!WriteInRunAccepted(QStringLiteral("Calibrate input full scale"))) return;
     Send(Msg::CalFull(uint8_t(code), value), QStringLiteral("Calibrating full scale..."));
 }

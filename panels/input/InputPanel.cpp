@@ -169,10 +169,13 @@ void TfrmMain::setupInputPanel() {
                         QStringLiteral("Input zero calibration point"));
     edInpZeroButton = AddEditButton(this, edInpZero, "edInpZeroButton", "btnCalInpZero",
                                     QStringLiteral("Calibrate input zero"));
-    lblInpZeroUnit = NewUnit(box, "lblInpZeroUnit", 138, 260);
+    // The span's captions at full width; a raw unit too wide for the room left
+    // before them (" Ohm") is condensed instead (SetUnitText).
     lblEuMin = NewPlainLabel(box, "lblEuMin", QStringLiteral("Eumin"), 169, 260);
     edEuMin = NewEdit(box, "edEuMin", lblEuMin, 200, 256, QStringLiteral("Enter engineering minimum value"),
-                      QStringLiteral("Engineering unit minimum"), lblInpZeroUnit);
+                      QStringLiteral("Engineering unit minimum"));
+    lblInpZeroUnit = NewUnit(box, "lblInpZeroUnit", 138, 260);
+    lblInpZeroUnit->resize(lblEuMin->x() - 1 - lblInpZeroUnit->x(), lblInpZeroUnit->height());
     lblEuMinUnit = NewUnit(box, "lblEuMinUnit", 274, 260);
 
     lblInpFs = NewPlainLabel(box, "lblInpFs", QStringLiteral("FS"), 49, 287);
@@ -180,11 +183,17 @@ void TfrmMain::setupInputPanel() {
                         QStringLiteral("Input full scale calibration value"));
     edInpFullButton = AddEditButton(this, edInpFull, "edInpFullButton", "btnCalInpFull",
                                     QStringLiteral("Calibrate input full scale"));
-    lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287);
     lblEuMax = NewPlainLabel(box, "lblEuMax", QStringLiteral("Eumax"), 166, 287);
     edEuMax = NewEdit(box, "edEuMax", lblEuMax, 200, 283, QStringLiteral("Enter engineering maximum value"),
-                      QStringLiteral("Engineering unit maximum"), lblInpFullUnit);
+                      QStringLiteral("Engineering unit maximum"));
+    lblInpFullUnit = NewUnit(box, "lblInpFullUnit", 138, 287);
+    lblInpFullUnit->resize(lblEuMax->x() - 1 - lblInpFullUnit->x(), lblInpFullUnit->height());
     lblEuMaxUnit = NewUnit(box, "lblEuMaxUnit", 274, 287);
+
+    // For the screen reader: the programmed and the active values apart.
+    NameBySide({pnlInpRange, pnlWiring, pnlInpReadingP, pnlEngReadingP, pnlInpZeroP, pnlEuMinP, pnlInpFullP,
+                pnlEuMaxP},
+               {pnlInpReading, pnlEngReading});
 }
 
 void TfrmMain::EnableInPanel() {

@@ -14,6 +14,7 @@
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
+#include "../../widgets/PanelControls.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -64,8 +65,8 @@ void TfrmMain::ShowInRangeDefaults(int code) {
     edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
     edEuMin->setText(EngText(row, row.EuMin));
     edEuMax->setText(EngText(row, row.EuMax));
-    lblInpZeroUnit->setText(row.RawUnit);
-    lblInpFullUnit->setText(row.RawUnit);
+    SetUnitText(lblInpZeroUnit, row.RawUnit);
+    SetUnitText(lblInpFullUnit, row.RawUnit);
     lblEuMinUnit->setText(row.EngUnit);
     lblEuMaxUnit->setText(row.EngUnit);
     SetText(lblAlmLimUnit, row.EngUnit);
@@ -108,6 +109,7 @@ bool TfrmMain::InRangeInvalid() {
 }
 
 void TfrmMain::btnSetInputRangeClick() {
+    if (InWriteOut) return;
     if (InRangeInvalid()) {
         // The texts are numbers (InRangeInvalid said so): the message names the limits.
         Ui()->ErrorDialog(this,
@@ -118,16 +120,8 @@ void TfrmMain::btnSetInputRangeClick() {
     const TEventsOnAgain eventsOnAgain(InEventsOn);
     // Built before the busy message, which a text that is not a number would
     // otherwise leave on the line for good.
-    const float euMin = StrToSingle(edEuMin->PersonText());
-    const float euMax = StrToSingle(edEuMax->PersonText());
+    const float euMin = FieldNumber(edEuMin);
+    const float euMax = FieldNumber(edEuMax);
     Send(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax),
          QStringLiteral("Setting range permanently..."));
-}
-
-void TfrmMain::edEuMinExit() {
-    if (edEuMin->text().isEmpty()) edEuMin->setText(EngText(ShownInRange(), ShownInRange().EuMin));
-}
-
-void TfrmMain::edEuMaxExit() {
-    if (edEuMax->text().isEmpty()) edEuMax->setText(EngText(ShownInRange(), ShownInRange().EuMax));
 }

@@ -12,6 +12,7 @@
 #include "../../ranges/NumberFormat.h"
 #include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
+#include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
 
 #include <QComboBox>
@@ -65,9 +66,9 @@ std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
 
 // The calibration points and span of the active side with their units.
 void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
-    w.lblInpZeroUnit->setText(r.Row().RawUnit);
+    SetUnitText(w.lblInpZeroUnit, r.Row().RawUnit);
     w.edInpZero->setText(r.RawText(0));
-    w.lblInpFullUnit->setText(r.Row().RawUnit);
+    SetUnitText(w.lblInpFullUnit, r.Row().RawUnit);
     w.edInpFull->setText(r.RawText(r.Row().RawFullScale));
     w.lblEuMinUnit->setText(r.Row().EngUnit);
     w.edEuMin->setText(EngText(r.Row(), r.EuMin));

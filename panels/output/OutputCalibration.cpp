@@ -52,22 +52,25 @@ void TfrmMain::seOutFullExit() {
 // The S buttons judge the spin edit as the person left it: a click that takes the
 // focus from an emptied edit comes after the exit has put 0 into it.
 void TfrmMain::btnOutZeroClick() {
-    if (seOutZero->LeftEmpty()) return;
+    if (OutWriteOut || seOutZero->LeftEmpty()) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     // Built before the busy message: a limit that is not a number ends the
     // handler with the line as it was.
     const Msg::TOutSettings settings = OutSettings(row);
-    if (!DeadBandAccepted(settings)) return;
+    if (!DeadBandAccepted(settings) || !WriteInRunAccepted(QStringLiteral("Store the output zero DAC code")))
+        return;
     Send(Msg::WriteOutZero(DacCode(seOutZero), settings), QStringLiteral("Writing output low scale data..."));
 }
 
 void TfrmMain::btnOutFullClick() {
-    if (seOutFull->LeftEmpty()) return;
+    if (OutWriteOut || seOutFull->LeftEmpty()) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     const Msg::TOutSettings settings = OutSettings(row);
-    if (!DeadBandAccepted(settings)) return;
+    if (!DeadBandAccepted(settings) ||
+        !WriteInRunAccepted(QStringLiteral("Store the output full scale DAC code")))
+        return;
     Send(Msg::WriteOutFull(DacCode(seOutFull), settings),
          QStringLiteral("Writing output full scale data..."));
 }

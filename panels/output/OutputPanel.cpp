@@ -186,6 +186,18 @@ void TfrmMain::setupOutputPanel() {
 
     cbLowAlarm = NewCheck(box, "cbLowAlarm", QStringLiteral("Low alarm"), CheckLeft, 344);
     cbLowAlarm->setAccessibleDescription(QStringLiteral("Check to invert alarm level (active high)"));
+
+    // For the screen reader: the programmed and the active values apart, and a
+    // description where the window gives no hint.
+    NameBySide(
+        {pnlPermOutRange, pnlOutZeroP, pnlPermOutMin, pnlOutFsP, pnlPermOutMax, pnlPermOut, pnlOutInvertP},
+        {pnlTempOut});
+    pnlAlmStatus->setAccessibleName(QStringLiteral("Alarm status"));
+    pnlAlarmRback->setAccessibleName(QStringLiteral("Alarm read back"));
+    pnlAlmStatus->setAccessibleDescription(QStringLiteral("State of the alarm output"));
+    pnlAlarmRback->setAccessibleDescription(QStringLiteral("Alarm output level read back from the terminal"));
+    btnSetOutRange->setAccessibleDescription(
+        QStringLiteral("Program the selected output range with its limits, inversion and alarm settings"));
 }
 
 void TfrmMain::DisableOutPanel() {

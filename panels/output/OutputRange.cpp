@@ -32,8 +32,12 @@ void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
     const ORange& row = OutRanges[rangeIndex];
     lblOutMinUnit->setText(row.Unit);
     lblOutMaxUnit->setText(row.Unit);
-    // The jumper links pins 1 and 2 for current, pins 2 and 3 for voltage.
-    OutJumper->move(row.Unit == QLatin1String("mA") ? 461 : 494, OutJumper->y());
+    // The jumper links pins 1 and 2 for current, pins 2 and 3 for voltage; the
+    // screen reader hears where it sits.
+    const bool current = row.Unit == QLatin1String("mA");
+    OutJumper->move(current ? 461 : 494, OutJumper->y());
+    OutJumper->setAccessibleName(current ? QStringLiteral("JP6 set for current (mA)")
+                                         : QStringLiteral("JP6 set for voltage (V)"));
 }
 
 void TfrmMain::btnGetOutRangeClick() {
@@ -70,6 +74,7 @@ bool TfrmMain::OutRangeInvalid() {
 }
 
 void TfrmMain::btnSetOutRangeClick() {
+    if (OutWriteOut) return;
     const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     if (OutRangeInvalid()) {
@@ -97,23 +102,11 @@ Msg::TOutSettings TfrmMain::OutSettings(int row) const {
     Msg::TOutSettings s;
     s.Range = static_cast<uint8_t>(row);
     s.Invert = cbInvertOut->isChecked();
-    s.OutMin = StrToSingle(edOutMin->PersonText());
-    s.OutMax = StrToSingle(edOutMax->PersonText());
-    s.AlarmLimit = StrToSingle(edAlarmLimit->PersonText());
-    s.DeadBand = StrToSingle(edDeadBand->PersonText());
+    s.OutMin = FieldNumber(edOutMin);
+    s.OutMax = FieldNumber(edOutMax);
+    s.AlarmLimit = FieldNumber(edAlarmLimit);
+    s.DeadBand = FieldNumber(edDeadBand);
     if (cbEnableAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmEnabledBit;
     if (cbLowAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmLowBit;
     return s;
-}
-
-void TfrmMain::edAlarmLimitExit() {
-    if (!edAlarmLimit->text().isEmpty()) return;
-    const IRange& range = ShownInRange();
-    edAlarmLimit->setText(FormatFloat((double(range.EuMax) - double(range.EuMin)) / 2.0, range.EngFormat));
-}
-
-void TfrmMain::edDeadBandExit() {
-    if (!edDeadBand->text().isEmpty()) return;
-    const IRange& range = ShownInRange();
-    edDeadBand->setText(FormatFloat((double(range.EuMax) - double(range.EuMin)) * 0.1, range.EngFormat));
 }

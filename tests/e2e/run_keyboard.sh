@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole job with the keyboard alone, against mrt9dx-sim: choose the port,
 # read the version, read the input range, full mode, calibrate the input at zero
-# and full scale, read the output range, switch to CAL, trim and store the zero
+# and full scale (each time answering Yes to the question that the unit is in
+# RUN mode), read the output range, switch to CAL, trim and store the zero
 # DAC code, switch back to RUN. Only key events are sent (xdotool key); Xvfb has
 # no window manager, so the window is given the focus as one would give it.
 # Prints every key in order and the frames the simulator received.
@@ -26,8 +27,14 @@ await_full_mode_question
 keys Tab space                                   # ... Yes
 xdotool windowfocus --sync "$main"
 keys space;   expect_frames "02 04 03" 2         # R again: the calibration controls come with it
-tabs 5 Tab space; expect_frames "02 01 10 FC 03" # the button of edInpZero: calibrate zero
-tabs 2 Tab space; expect_frames "02 10 FD 10 FC 00 66 56 47 03" # the button of edInpFull: full scale
+# Answers Yes (Alt+Y) to the question a calibration in RUN mode asks.
+yes_in_run() {
+    await_full_mode_question
+    keys alt+y
+    xdotool windowfocus --sync "$main"
+}
+tabs 5 Tab space; yes_in_run; expect_frames "02 01 10 FC 03" # the button of edInpZero: calibrate zero
+tabs 2 Tab space; yes_in_run; expect_frames "02 10 FD 10 FC 00 66 56 47 03" # edInpFull's: full scale
 tabs 4 Tab space; expect_frames "02 14 03"       # R of the output panel: programmed output range
 tabs 16 Tab space; expect_frames "02 20 01 03"   # the RUN/CAL switch: CAL
 tabs 12 shift+Tab                                # back to seOutZero

@@ -1,6 +1,7 @@
 // The input panel presenting input reports: the road of a first read, the three
 // presentations with their colour rule, what a failed or short report does, and
 // when the calibration controls come to life.
+#include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -46,6 +47,10 @@ QStringList PanelState(TfrmMain& w) {
 class TstInput : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        // The program's look, so that the layout is checked with its font.
+        SetProgramLook();
+    }
     void firstReadFillsBothSidesAndEnablesThePanel() {
         TInputBench b;
         TfrmMain& w = b.w();
@@ -88,9 +93,20 @@ private slots:
         QCOMPARE(w.pnlCalTemp->text(), QStringLiteral("-3.3"));
         QCOMPARE(w.pnlTempComp->text(), QStringLiteral("0.00 Ohm"));
         QVERIFY(w.calSwitch->On());
-        // Assistive technology reads a value box's caption as name, its text as value.
+        // Assistive technology reads a value box's side and caption as name, its
+        // text as value, and the caption as its label; a drop-down list is named
+        // by its item, labelled by its caption.
         QAccessibleInterface* range = QAccessible::queryAccessibleInterface(w.pnlInpRange);
-        QCOMPARE(range->text(QAccessible::Name), QStringLiteral("Range"));
+        QCOMPARE(range->text(QAccessible::Name), QStringLiteral("Programmed range"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.pnlInpReadingP)->text(QAccessible::Name),
+                 QStringLiteral("Programmed raw"));
+        QAccessibleInterface* raw = QAccessible::queryAccessibleInterface(w.pnlInpReading);
+        QCOMPARE(raw->text(QAccessible::Name), QStringLiteral("Active raw"));
+        const auto labels = raw->relations(QAccessible::Label);
+        QVERIFY(!labels.isEmpty() && labels[0].first->object() == w.lblInpReading);
+        QAccessibleInterface* ranges = QAccessible::queryAccessibleInterface(w.cmbInpRanges);
+        QCOMPARE(ranges->text(QAccessible::Name), QStringLiteral("Pt100 (385)"));
+        QCOMPARE(ranges->relations(QAccessible::Label).value(0).first->object(), w.lblInpRanges);
         QCOMPARE(range->text(QAccessible::Value), QStringLiteral("Pt100 (385)"));
         QCOMPARE(QAccessible::queryAccessibleInterface(w.pnlEuMinP)->text(QAccessible::Value),
                  QStringLiteral("-100.0 \u00B0C"));
@@ -111,7 +127,7 @@ private slots:
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
-        QCOMPARE(b.h.StatusColor(), Green);
+        QCOMPARE(b.h.StatusColor(), StatusGreen);
         b.h.Advance(380);
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
         b.h.Advance(60);
@@ -128,7 +144,7 @@ private slots:
         for (int waited = 0; waited < 1000 && h.Status() != QStringLiteral("Success"); waited += 5)
             h.Advance(5);
         QCOMPARE(h.Status(), QStringLiteral("Success"));
-        QCOMPARE(h.StatusColor(), Green);
+        QCOMPARE(h.StatusColor(), StatusGreen);
         int wiring = 0;
         QCOMPARE(h.Window->pnlInpRange->text(), InRanges[CodeToRange(h.Sim.PermInCode, wiring)].Name);
         QCOMPARE(h.Window->cmbInpRanges->currentText(), h.Window->pnlInpRange->text());
@@ -261,7 +277,7 @@ private slots:
         b.Answer(r);
         QCOMPARE(PanelState(w), before);
         QCOMPARE(b.h.Status(), QStringLiteral("Error occured while performing the operation !"));
-        QCOMPARE(b.h.StatusColor(), Red);
+        QCOMPARE(b.h.StatusColor(), StatusRed);
         QCOMPARE(b.h.Ui.Beeps, beeps + 1);
         b.h.Advance(36 * 55 + 60);
         QCOMPARE(b.h.Status(), QStringLiteral("Ready"));
@@ -408,6 +424,19 @@ private slots:
         // Nothing of the panel may lie outside its box.
         for (QWidget* c : w.grpInput->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             QVERIFY2(QRect(0, 0, 321, 513).contains(c->geometry()), qPrintable(c->objectName()));
+        // Every caption at full width, none condensed beside another, and the
+        // widest raw unit clear of the caption after it.
+        w.ShowInRangeDefaults(16);
+        QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" Ohm"));
+        for (QLabel* caption : w.grpInput->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            const bool unit = caption->objectName().endsWith(QLatin1String("Unit"));
+            if (!unit)
+                QVERIFY2(caption->font().stretch() == QFont::AnyStretch || caption->font().stretch() == 100,
+                         qPrintable(caption->objectName()));
+            QVERIFY2(QFontMetrics(caption->font()).horizontalAdvance(caption->text()) <= caption->width(),
+                     qPrintable(caption->objectName()));
+        }
+        QVERIFY(w.lblInpFullUnit->geometry().right() < w.lblEuMax->x());
     }
 };
 

@@ -212,7 +212,7 @@ private slots:
         h.Settle(); // and is answered
         h.Sim.Faults = TSimFaults();
         QCOMPARE(h.Status(), status);
-        QCOMPARE(h.StatusColor(), refused >= 0 ? QColor(255, 0, 0) : QColor(0, 128, 0));
+        QCOMPARE(h.StatusColor(), refused >= 0 ? StatusRed : StatusGreen);
         h.Advance(2500);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
         QCOMPARE(ToHex(h.TakeWritten()), QString()); // one toolkit version per programming
@@ -230,8 +230,8 @@ private slots:
         QTest::newRow("full scale too large for a single") << "edInpFull" << HugeNumber;
         QTest::newRow("full scale with a comma") << "edInpFull"
                                                  << "5,5";
-        // A person empties the edit and goes to the button: the exit fills in a
-        // default first, and the button judges the edit as the person left it.
+        // A person empties the edit and goes to the button: the edit stays empty,
+        // and the button judges it as the person left it.
         QTest::newRow("minimum emptied, then S clicked") << "edEuMin"
                                                          << "person";
         QTest::newRow("maximum emptied, then Tab and Space on S") << "edEuMax"
@@ -269,13 +269,19 @@ private slots:
             else
                 QTest::keyClick(e, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), button);
-            QVERIFY(!e->text().isEmpty() || edit != QLatin1String("edEuMax")); // the exit's default
+            QCOMPARE(e->text(), QString()); // no default filled in
             QTest::keyClick(button, Qt::Key_Space);
         } else {
             QTest::mouseClick(button, Qt::LeftButton);
         }
-        QCOMPARE(b.h.Ui.GeneralErrors,
-                 QStringList{QStringLiteral("'%1' is not a valid floating point value.").arg(text)});
+        // The box names the field by its caption.
+        const QString field = edit == QLatin1String("edEuMin")     ? QStringLiteral("Eumin")
+                              : edit == QLatin1String("edEuMax")   ? QStringLiteral("Eumax")
+                              : edit == QLatin1String("edInpFull") ? QStringLiteral("FS")
+                                                                   : QStringLiteral("Zero");
+        QCOMPARE(
+            b.h.Ui.GeneralErrors,
+            QStringList{QStringLiteral("%1: '%2' is not a valid floating point value.").arg(field, text)});
         QVERIFY(b.h.Ui.Errors.isEmpty());
         QVERIFY(b.h.TakeWritten().isEmpty());
         QCOMPARE(b.h.Status(), status);
@@ -286,37 +292,56 @@ private slots:
     }
 
     // A full-scale point must lie above 0 and not above 1.5 times the range's
-    // full-scale signal (54886 uV for T/C Type K); a lower point is allowed.
+    // full-scale signal (54886 uV for T/C Type K); a lower point is allowed, one
+    // below a tenth of it (a slipped decimal point) only when the person says so.
     void fullScaleCalibrationValue_data() {
         QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("frame"); // empty: refused with the dialog
+        QTest::addColumn<QString>("frame"); // empty: nothing is sent
+        QTest::addColumn<bool>("refused");  // with the dialog
+        QTest::addColumn<int>("slip");      // 0: not asked; else asked and answered No (1) or Yes (2)
         QTest::newRow("0") << "0"
-                           << "";
+                           << "" << true << 0;
         QTest::newRow("-5") << "-5"
-                            << "";
+                            << "" << true << 0;
         QTest::newRow("1e32") << "100000000000000000000000000000000"
-                              << "";
+                              << "" << true << 0;
         QTest::newRow("just above 1.5 x full scale") << "82330"
-                                                     << "";
+                                                     << "" << true << 0;
         QTest::newRow("1.5 x full scale") << "82329"
-                                          << "02 10 FD 10 FC 80 CC A0 47 03";
+                                          << "02 10 FD 10 FC 80 CC A0 47 03" << false << 0;
         QTest::newRow("below full scale") << "54000"
-                                          << "02 10 FD 10 FC 00 F0 52 47 03";
+                                          << "02 10 FD 10 FC 00 F0 52 47 03" << false << 0;
+        QTest::newRow("a tenth of full scale") << "5488.6"
+                                               << "02 10 FD 10 FC CD 84 AB 45 03" << false << 0;
+        QTest::newRow("a slipped decimal point, No") << "5488.5"
+                                                     << "" << false << 1;
+        QTest::newRow("1 uV, Yes") << "1"
+                                   << "02 10 FD 10 FC 00 00 80 3F 03" << false << 2;
     }
     void fullScaleCalibrationValue() {
         QFETCH(QString, value);
         QFETCH(QString, frame);
+        QFETCH(bool, refused);
+        QFETCH(int, slip);
         TInputBench b;
         b.ReadPermInFullMode(3);
+        b.h.Ui.Questions.clear();
+        b.h.Ui.ConfirmAnswer = slip != 1;
         b.w().edInpFull->setText(value);
         QTest::mouseClick(EditButton(b.w().edInpFull), Qt::LeftButton);
         QCOMPARE(ToHex(b.h.TakeWritten()), frame);
         QCOMPARE(b.h.Ui.Errors,
-                 frame.isEmpty()
+                 refused
                      ? QStringList{QStringLiteral(
                            "Invalid full scale value. The full scale signal of T/C Type K is 54886 \u00B5V; "
                            "the value must lie above 0 and not above 82329 \u00B5V")}
                      : QStringList());
+        const QString question =
+            QStringLiteral("The full scale value %1 \u00B5V is below a tenth of the full "
+                           "scale signal of T/C Type K (54886 \u00B5V). Calibrate full "
+                           "scale at this value all the same?")
+                .arg(value);
+        QCOMPARE(b.h.Ui.Questions.value(0) == question, slip > 0);
     }
 
     void leavingASpanEdit_data() {
@@ -324,18 +349,19 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("after");
-        QTest::newRow("empty maximum gets K's maximum") << -1 << "edEuMax"
-                                                        << ""
-                                                        << "1372.0";
-        QTest::newRow("empty minimum gets K's minimum") << -1 << "edEuMin"
-                                                        << ""
-                                                        << "-200.0";
+        // An emptied edit stays visibly empty: no default is filled in.
+        QTest::newRow("empty maximum stays empty") << -1 << "edEuMax"
+                                                   << ""
+                                                   << "";
+        QTest::newRow("empty minimum stays empty") << -1 << "edEuMin"
+                                                   << ""
+                                                   << "";
         QTest::newRow("0 stays") << -1 << "edEuMax"
                                  << "0"
                                  << "0";
         QTest::newRow("empty maximum after a programmed Resistance") << 35 << "edEuMax"
                                                                      << ""
-                                                                     << "10000";
+                                                                     << "";
     }
     void leavingASpanEdit() {
         QFETCH(int, programmed);
@@ -358,9 +384,8 @@ private slots:
     }
 
     // The edit's own context menu or a switch to another window takes the focus
-    // only for a while: an emptied span edit stays empty, so that a paste goes
-    // into an empty edit.
-    void focusThatStaysDoesNotFillTheDefault() {
+    // only for a while, and leaving it for good fills in nothing either.
+    void anEmptiedSpanEditStaysEmpty() {
         TInputBench b;
         b.ReadPerm(3);
         TEdit* e = b.w().edEuMax;
@@ -370,7 +395,7 @@ private slots:
         LeaveEdit(e, Qt::ActiveWindowFocusReason);
         QCOMPARE(e->text(), QString());
         LeaveEdit(e, Qt::MouseFocusReason);
-        QCOMPARE(e->text(), QStringLiteral("1372.0"));
+        QCOMPARE(e->text(), QString());
     }
 };
 

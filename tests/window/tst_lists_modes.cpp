@@ -211,8 +211,9 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QColor>("colour");
+        // On the list's white: green (5.1:1), and red darkened to 5:1 (#ff0000 gives 4.0:1).
         QTest::newRow("OK is green") << 0 << 1 << Green;
-        QTest::newRow("UCAL is red") << 0 << 2 << Red;
+        QTest::newRow("UCAL is red, 5:1 on white") << 0 << 2 << QColor(224, 0, 0);
         QTest::newRow("span is black") << 0 << 3 << Black;
         QTest::newRow("N/A is black") << 1 << 1 << Black;
         QTest::newRow("row past the list is black") << 40 << 1 << Black;
@@ -223,6 +224,7 @@ private slots:
         QFETCH(QColor, colour);
         TSilent h;
         QTreeWidget* list = h.Window->lvInpCalStat;
+        list->setEnabled(true); // on white, as after a report
         list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
         list->topLevelItem(0)->setText(2, QStringLiteral("UCAL"));
         QCOMPARE(h.Window->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
@@ -559,12 +561,12 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QColor>("colour");
         QTest::addColumn<int>("beeps");
-        QTest::newRow("status 1") << Hex("01") << "Success." << Green << 0;
-        QTest::newRow("any status but 0") << Hex("80") << "Success." << Green << 0;
-        QTest::newRow("status 0") << Hex("00") << "Error occured while performing the operation !" << Red
-                                  << 1;
+        QTest::newRow("status 1") << Hex("01") << "Success." << StatusGreen << 0;
+        QTest::newRow("any status but 0") << Hex("80") << "Success." << StatusGreen << 0;
+        QTest::newRow("status 0") << Hex("00") << "Error occured while performing the operation !"
+                                  << StatusRed << 1;
         QTest::newRow("code alone reads status 0")
-            << QByteArray() << "Error occured while performing the operation !" << Red << 1;
+            << QByteArray() << "Error occured while performing the operation !" << StatusRed << 1;
     }
     void opResult() {
         QFETCH(QByteArray, rest);

@@ -8,6 +8,7 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/KeyRepeatGuard.h"
 #include "../../widgets/PageSpinBox.h"
+#include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
@@ -242,7 +243,7 @@ private slots:
         p.w.PacketSend();
         p.Answer(uint8_t(code), o);
         QCOMPARE(p.h.Status(), message);
-        QCOMPARE(p.h.StatusColor(), Red);
+        QCOMPARE(p.h.StatusColor(), StatusRed);
         QVERIFY(p.w.OutEventsOn && !p.w.cmbOutRanges->isEnabled());
         QCOMPARE(p.w.seOutZero->value(), 0);
         QCOMPARE(Texts({p.w.edOutMin, p.w.edAlarmLimit, p.w.pnlPermOutRange, p.w.pnlTempOut}), "0|0|N/A|N/A");
@@ -272,6 +273,11 @@ private slots:
         QCOMPARE(p.Sent(),
                  QStringLiteral("02 17 01 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03"));
         QCOMPARE(p.h.Status(), Success); // no busy message
+        w.btnSetOutRange->click();       // the first is not answered yet
+        QCOMPARE(p.Sent(), QString());
+        active.Min = 4, active.Max = 20;
+        p.Answer(cmdSetPermOut, active);
+        w.cbEnableAlarm->setChecked(true);
         w.cbLowAlarm->setChecked(true);
         w.btnSetOutRange->click();
         QVERIFY(p.Sent().endsWith(QStringLiteral("10 FC 03"))); // flags 3, escaped
@@ -312,11 +318,16 @@ private slots:
                                        << "5"
                                        << ""
                                        << ""
-                                       << "'' is not a valid floating point value.";
+                                       << "Outmin: '' is not a valid floating point value.";
+        QTest::newRow("row 0, -0 is sent as 0") << 0 << "-0"
+                                                << "5"
+                                                << ""
+                                                << "00 00 00 00 00 00 A0 40"
+                                                << "";
         const QString huge = "1" + QString(40, '0'); // not finite as a single
         QTest::newRow("maximum too large") << 1 << "0" << huge << ""
                                            << ""
-                                           << "'" + huge + "' is not a valid floating point value.";
+                                           << "Outmax: '" + huge + "' is not a valid floating point value.";
     }
     void outputLimits() {
         QFETCH(int, row);
@@ -335,35 +346,6 @@ private slots:
         QCOMPARE(p.h.Ui.Errors, dialog.isEmpty() ? QStringList() : QStringList{dialog});
         QCOMPARE(p.Sent().mid(3 * 4, 23), limits); // after 02 17, the row and the invert byte
         QCOMPARE(p.h.Ui.GeneralErrors, error.isEmpty() ? QStringList() : QStringList{error});
-    }
-
-    void alarmDefaultsOnLeavingEmpty_data() {
-        QTest::addColumn<QString>("inRange");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("T/C Type K") << "T/C Type K"
-                                    << "786.0 157.2";
-        QTest::newRow("Pt100 (385)") << "Pt100 (385)"
-                                     << "500.0 100.0";
-        QTest::newRow("Resistance") << "Resistance"
-                                    << "5000 1000";
-    }
-    void alarmDefaultsOnLeavingEmpty() {
-        QFETCH(QString, inRange);
-        QFETCH(QString, expected);
-        TPanel p;
-        TOut o;
-        o.Range = 1; // the output range plays no part
-        p.Read(o);
-        p.w.CurInRange = InRangeIndex(inRange);
-        TfrmMain& w = p.w;
-        w.activateWindow();
-        for (TEdit* edit : {w.edAlarmLimit, w.edDeadBand}) {
-            edit->clear();
-            edit->setFocus();
-            w.edOutMin->setFocus(); // leaving it
-        }
-        QCOMPARE(w.edAlarmLimit->text() + " " + w.edDeadBand->text(), expected);
-        QCOMPARE(p.Sent(), QString());
     }
 
     // ---- DAC trimming ------------------------------------------------------------
@@ -526,17 +508,18 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("general");
         QTest::addColumn<QString>("dialog");
-        const QString empty = "'' is not a valid floating point value.";
+        const QString emptyLimit = "Alarm limit: '' is not a valid floating point value.";
+        const QString emptyBand = "Deadband: '' is not a valid floating point value.";
         const QString negative = "Invalid dead band. The dead band must not be negative";
         QTest::newRow("alarm limit emptied, range S") << "edAlarmLimit"
                                                       << ""
-                                                      << "btnSetOutRange" << empty << "";
+                                                      << "btnSetOutRange" << emptyLimit << "";
         QTest::newRow("alarm limit emptied, full code S") << "edAlarmLimit"
                                                           << ""
-                                                          << "btnOutFull" << empty << "";
+                                                          << "btnOutFull" << emptyLimit << "";
         QTest::newRow("dead band emptied, zero code S") << "edDeadBand"
                                                         << ""
-                                                        << "btnOutZero" << empty << "";
+                                                        << "btnOutZero" << emptyBand << "";
         QTest::newRow("dead band -5, range S") << "edDeadBand"
                                                << "-5"
                                                << "btnSetOutRange"
@@ -569,9 +552,14 @@ private slots:
         QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(e, Qt::Key_Backspace);
         QTest::keyClicks(e, text);
-        QTest::mouseClick(p.h.Find<QPushButton>(qPrintable(button)), Qt::LeftButton);
-        QVERIFY(!e->text().isEmpty()); // the exit's default is shown, but not taken
+        auto* s = p.h.Find<QPushButton>(qPrintable(button));
+        QTest::mouseClick(s, Qt::LeftButton);
+        QCOMPARE(e->text(), text); // as the person left it: no default filled in
         QCOMPARE(p.h.Ui.GeneralErrors, general.isEmpty() ? QStringList() : QStringList{general});
+        if (!general.isEmpty()) { // and so at every press
+            QTest::mouseClick(s, Qt::LeftButton);
+            QCOMPARE(p.h.Ui.GeneralErrors, QStringList({general, general}));
+        }
         QCOMPARE(p.h.Ui.Errors, dialog.isEmpty() ? QStringList() : QStringList{dialog});
         const bool sent = general.isEmpty() && dialog.isEmpty();
         QCOMPARE(p.Sent().startsWith(QStringLiteral("02 17")), sent);
@@ -665,6 +653,103 @@ private slots:
         w.cbLowAlarm->setChecked(true);
         request([&] { w.btnSetOutRange->click(); });
         QCOMPARE(h.Sim.PermOutRange * 10 + h.Sim.AlarmFlags, 2);
+    }
+
+    // ---- A person at the write buttons ----------------------------------------------
+    // Against a transmitter answering in 0.8 s: while a panel's write is out its
+    // write buttons take no press, so a double or triple click writes once and the
+    // line shows one verdict; a DAC store or an input calibration in RUN mode asks
+    // first (default No), a range programming does not.
+    void aPersonAtTheWriteButtons_data() {
+        QTest::addColumn<QString>("button"); // a button, or an edit whose button it is
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("run");      // the transmitter reports RUN
+        QTest::addColumn<bool>("yes");      // the answer to the RUN question
+        QTest::addColumn<int>("requests");  // what the transmitter receives
+        QTest::addColumn<int>("questions"); // RUN questions asked
+        QTest::addColumn<QStringList>("verdicts");
+        // A programming is followed by the toolkit version, with a verdict of its own.
+        const QStringList programmed{"Success", Success}, calibrated{"Success"}, stored{Success}, none;
+        QTest::newRow("program input, double click")
+            << "btnSetInputRange" << 2 << false << false << 2 << 0 << programmed;
+        QTest::newRow("program input, triple click")
+            << "btnSetInputRange" << 3 << false << false << 2 << 0 << programmed;
+        QTest::newRow("calibrate zero, double click")
+            << "edInpZero" << 2 << false << false << 1 << 0 << calibrated;
+        QTest::newRow("calibrate full, triple click")
+            << "edInpFull" << 3 << false << false << 1 << 0 << calibrated;
+        QTest::newRow("program output, double click")
+            << "btnSetOutRange" << 2 << false << false << 1 << 0 << stored;
+        QTest::newRow("program output, triple click")
+            << "btnSetOutRange" << 3 << false << false << 1 << 0 << stored;
+        QTest::newRow("store zero code, double click")
+            << "btnOutZero" << 2 << false << false << 1 << 0 << stored;
+        QTest::newRow("store full code, triple click")
+            << "btnOutFull" << 3 << false << false << 1 << 0 << stored;
+        QTest::newRow("store zero code in RUN, No") << "btnOutZero" << 1 << true << false << 0 << 1 << none;
+        QTest::newRow("store full code in RUN, Yes") << "btnOutFull" << 1 << true << true << 1 << 1 << stored;
+        QTest::newRow("calibrate zero in RUN, No") << "edInpZero" << 1 << true << false << 0 << 1 << none;
+        QTest::newRow("calibrate full in RUN, Yes, double click")
+            << "edInpFull" << 2 << true << true << 1 << 1 << calibrated;
+        QTest::newRow("program output in RUN") << "btnSetOutRange" << 1 << true << false << 1 << 0 << stored;
+    }
+    void aPersonAtTheWriteButtons() {
+        QFETCH(QString, button);
+        QFETCH(int, clicks);
+        QFETCH(bool, run);
+        QFETCH(bool, yes);
+        QFETCH(int, requests);
+        QFETCH(int, questions);
+        QFETCH(QStringList, verdicts);
+        TWindowHarness h;
+        TfrmMain& w = *h.Window;
+        h.Sim.Mode = run ? 0 : 1;
+        h.Settle();
+        h.EnterFullModeByChord();
+        for (QPushButton* read : {w.btnGetPermInpRange, w.btnGetOutRange}) {
+            QTest::mouseClick(read, Qt::LeftButton);
+            h.Settle();
+        }
+        QCOMPARE(w.calSwitch->On(), !run);
+        QWidget* target = w.findChild<QWidget*>(button);
+        if (auto* edit = qobject_cast<TEdit*>(target)) target = EditButton(edit);
+        QVERIFY(target && target->isEnabled());
+        h.Sim.Faults.ExtraDelayMs = 780;
+        h.Ui.ConfirmAnswer = yes;
+        h.Ui.Questions.clear();
+        const int before = h.Sim.RequestsReceived;
+        QStringList shown; // the line's successes and errors
+        connect(w.sbMain, &TStatusBar::PanelTextSet, this, [&](int panel, const QString& text) {
+            if (panel == 2 && text != QLatin1String("Ready") && !text.endsWith(QLatin1String("...")))
+                shown << text;
+        });
+        // As the window system sends them: a click is a press and a release; the
+        // second press of a double click comes as a double click, the third of a
+        // triple click as a press again.
+        QTest::mouseClick(target, Qt::LeftButton);
+        if (clicks >= 2) {
+            h.Advance(80);
+            QTest::mouseDClick(target, Qt::LeftButton);
+            QTest::mouseRelease(target, Qt::LeftButton);
+        }
+        if (clicks == 3) {
+            h.Advance(80);
+            QTest::mouseClick(target, Qt::LeftButton);
+        }
+        h.Settle();
+        h.Settle(); // the toolkit version after a programming
+        QCOMPARE(h.Sim.RequestsReceived - before, requests);
+        QCOMPARE(h.Ui.Questions.size(), questions);
+        QCOMPARE(shown, verdicts);
+        QVERIFY(h.Ui.GeneralErrors.isEmpty());
+        // Once the verdict is in, the next press writes again.
+        if (requests == 0) return;
+        h.Ui.ConfirmAnswer = true;
+        QTest::mouseClick(target, Qt::LeftButton);
+        h.Settle();
+        h.Settle();
+        QCOMPARE(h.Sim.RequestsReceived - before, 2 * requests);
+        QCOMPARE(shown, verdicts + verdicts);
     }
 
     // ---- Controls ------------------------------------------------------------------

@@ -44,7 +44,7 @@ private slots:
         body.append("V1.00");
         h.Transport.Feed(Frame::Encode(body));
         QCOMPARE(h.Status(), QStringLiteral("Success"));
-        QCOMPARE(h.StatusColor(), Green);
+        QCOMPARE(h.StatusColor(), StatusGreen);
         QCOMPARE(h.StatusTag(), int(skSuccess));
         h.Advance(380);
         QCOMPARE(h.Status(), QStringLiteral("Success"));
@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("Reading product version..."));
         h.Advance(120);
         QCOMPARE(h.Status(), QStringLiteral("No response !"));
-        QCOMPARE(h.StatusColor(), Red);
+        QCOMPARE(h.StatusColor(), StatusRed);
         QCOMPARE(h.Ui.Beeps, beeps + 1);
         h.Advance(36 * 55 - 60);
         QCOMPARE(h.Status(), QStringLiteral("No response !"));
@@ -161,7 +161,7 @@ private slots:
         frame.append(char(ETX));
         h.Transport.Feed(frame);
         QCOMPARE(h.Status(), status);
-        QCOMPARE(h.StatusColor(), status.startsWith(QLatin1String("Success")) ? Green : Red);
+        QCOMPARE(h.StatusColor(), status.startsWith(QLatin1String("Success")) ? StatusGreen : StatusRed);
         QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("kept"));
         h.Advance(36 * 55 + 60);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
@@ -183,7 +183,7 @@ private slots:
         const int beeps = h.Ui.Beeps;
         h.Window->ReadVersion();
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
-        QCOMPARE(h.StatusColor(), Red);
+        QCOMPARE(h.StatusColor(), StatusRed);
         h.Advance(10000);
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
         QVERIFY(h.Transport.Written.isEmpty());
@@ -454,7 +454,7 @@ private slots:
         // and the status bar reads as with no port ever opened.
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
-            QCOMPARE(h.StatusColor(), QColor(255, 0, 0));
+            QCOMPARE(h.StatusColor(), StatusRed);
             QCOMPARE(h.Window->sbMain->PanelText(0), QString());
             h.Advance(10000);
         }

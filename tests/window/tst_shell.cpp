@@ -5,9 +5,12 @@
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/PortNames.h"
+#include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
+#include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -117,7 +120,7 @@ private slots:
         h.Settle();
         QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("MRT9-DX V2.10"));
         QCOMPARE(h.Status(), QStringLiteral("Success"));
-        QCOMPARE(h.StatusColor(), Green);
+        QCOMPARE(h.StatusColor(), StatusGreen);
     }
 
     void versionText_data() {
@@ -197,6 +200,10 @@ private slots:
         QTest::newRow("Shift+F10 on the output list")
             << (Qt::SHIFT | Qt::Key_F10).toCombined() << "lvOutCalStat"
             << "popOutCal";
+        QTest::newRow("F1 on a list lists the keys") << int(Qt::Key_F1) << "lvOutCalStat"
+                                                     << "key list";
+        QTest::newRow("F1 on a button lists the keys") << int(Qt::Key_F1) << "btnGetOutRange"
+                                                       << "key list";
     }
     void keysInsteadOfTheMouse() {
         QFETCH(int, key);
@@ -220,6 +227,14 @@ private slots:
         if (done == QLatin1String("port dialog")) {
             QCOMPARE(h.Ui.PortDialogs, 2);
             QCOMPARE(h.Status(), QStringLiteral("COM port opened."));
+        } else if (done == QLatin1String("key list")) {
+            QCOMPARE(h.Ui.Infos.size(), 1);
+            const QString list = h.Ui.Infos[0];
+            for (const char* line : {"Ctrl+O: choose a port", "Ctrl+I: read the product version",
+                                     "Shift+F10 or the menu key: open the menu",
+                                     "Ctrl+Shift+Alt+F6: full mode", "F1: this list"})
+                QVERIFY2(list.contains(QLatin1String(line)), line);
+            QCOMPARE(ToHex(h.TakeWritten()), QString());
         } else if (done.startsWith(QLatin1String("pop"))) {
             QMenu* menu = h.Find<QMenu>(qPrintable(done));
             QVERIFY(menu->isVisible());
@@ -255,6 +270,26 @@ private slots:
         QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
         TfrmComSelect dialog;
         QCOMPARE(Items(dialog.cbComPorts), (QStringList{"COM2", "COM5"}));
+    }
+
+    // A screen reader hears the list by its caption, the port with why it cannot
+    // be opened, and the device line as the list's description.
+    void portDialogForAScreenReader() {
+        MakeLinks({2, 5});
+        PortSystem().TryOpen = [this](const QString& device) {
+            return device == Ptys[1].Path ? TOpenResult{TOpenFailure::InUse, QString()}
+                                          : RealPortSystem().TryOpen(device);
+        };
+        const auto restore = qScopeGuard([] { PortSystem() = RealPortSystem(); });
+        TfrmComSelect dialog;
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(dialog.cbComPorts);
+        const auto labels = list->relations(QAccessible::Label);
+        QVERIFY(!labels.isEmpty() && labels[0].first->object() == dialog.lblComSelect);
+        QCOMPARE(list->text(QAccessible::Value), QStringLiteral("COM2"));
+        QCOMPARE(list->text(QAccessible::Description), Ptys[0].Path);
+        QTest::keyClick(dialog.cbComPorts, Qt::Key_Down);
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("COM5, in use by another program"));
+        QCOMPARE(list->text(QAccessible::Description), Ptys[1].Path + ": in use by another program");
     }
 
     void portZeroIsNeverAvailable() { QVERIFY(!TfrmComSelect::ComPortAvailable(0)); }
@@ -438,7 +473,7 @@ private slots:
         QCOMPARE(h.Ui.PortDialogs, 2);
         QCOMPARE(h.Window->sbMain->PanelText(0), panel0);
         QCOMPARE(h.Status(), status);
-        QCOMPARE(h.StatusColor(), open ? Black : Red);
+        QCOMPARE(h.StatusColor(), open ? Black : StatusRed);
         QCOMPARE(h.Window->ComPort->Connected(), open);
         QCOMPARE(h.Transport.OpenedDevice, answer > 0 ? ComPortDevice(answer) : before);
         // No timer runs for this message.
@@ -460,6 +495,59 @@ private slots:
         // The window carries on: the next request tells that no port is open.
         h.Window->ReadVersion();
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+    }
+
+    // After a pulled adapter or a port that will not open, nothing of the unit
+    // that was there stays on screen, until the next unit reports.
+    void aUnitGoneLeavesNothingOnScreen_data() {
+        QTest::addColumn<bool>("unplug"); // else a failed open from panel 0
+        QTest::newRow("unplugged") << true;
+        QTest::newRow("another port will not open") << false;
+    }
+    void aUnitGoneLeavesNothingOnScreen() {
+        QFETCH(bool, unplug);
+        TWindowHarness h;
+        TfrmMain& w = *h.Window;
+        h.Settle();
+        h.EnterFullModeByChord();
+        for (QPushButton* read : {w.btnGetPermInpRange, w.btnGetOutRange}) {
+            QTest::mouseClick(read, Qt::LeftButton);
+            h.Settle();
+        }
+        DoubleClickPanel(w, 1);
+        h.Settle();
+        const QList<TValueLabel*> values = w.findChildren<TValueLabel*>();
+        const auto shown = [&] {
+            QStringList texts;
+            for (const TValueLabel* value : values)
+                if (!value->text().isEmpty()) texts << value->objectName();
+            if (!w.sbMain->PanelText(1).isEmpty()) texts << QStringLiteral("version");
+            if (w.lvInpCalStat->topLevelItem(3)->text(1) != QLatin1String("N/A")) texts << "input flags";
+            if (w.lvOutCalStat->topLevelItem(0)->text(2) != QLatin1String("N/A")) texts << "output flags";
+            if (w.calSwitch->isVisible()) texts << QStringLiteral("switch");
+            return texts;
+        };
+        QCOMPARE(shown().size(), values.size() + 4); // every box filled
+        if (unplug) {
+            h.Transport.InjectFailure(QStringLiteral("Input/output error"));
+            h.Advance(100);
+        } else {
+            h.Transport.RefuseOpen = [](const QString&) { return QStringLiteral("Permission denied"); };
+            h.Ui.PortAnswer = 2;
+            DoubleClickPanel(w, 0);
+        }
+        QCOMPARE(h.Ui.GeneralErrors.size(), 1);
+        QCOMPARE(shown(), QStringList());
+        QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
+        QVERIFY(!w.btnSetInputRange->isEnabled() && !w.btnOutZero->isEnabled());
+        // The next unit fills them again.
+        h.Transport.RefuseOpen = nullptr;
+        h.Ui.PortAnswer = 1;
+        DoubleClickPanel(w, 0);
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        h.Settle();
+        QVERIFY(!w.pnlInpReading->text().isEmpty() && w.calSwitch->isVisible());
+        QVERIFY(w.btnSetInputRange->isEnabled());
     }
 
     // ---- Closing ----
