@@ -2,6 +2,8 @@
 
 #include "../../link/Clock.h"
 
+#include <utility>
+
 TMemoryTransport::TMemoryTransport(TClock* clock, QObject* parent) : TTransport(parent) {
     connect(clock, &TClock::Ticked, this, &TMemoryTransport::Poll);
 }
@@ -28,10 +30,25 @@ void TMemoryTransport::Close() {
 
 bool TMemoryTransport::Write(const QByteArray& bytes) {
     if (!Opened) return false;
+    if (Stalled) {
+        Held.append(bytes);
+        return true;
+    }
     Written.append(bytes);
     if (OnHostWrite) OnHostWrite(bytes);
     emit BytesWritten();
     return true;
+}
+
+void TMemoryTransport::DropOutput() {
+    Dropped += Held.size() + Backlog;
+    Held.clear();
+    Backlog = 0;
+}
+
+void TMemoryTransport::Drain() {
+    Stalled = false;
+    if (!Held.isEmpty()) Write(std::exchange(Held, {}));
 }
 
 QByteArray TMemoryTransport::ReadAll() {

@@ -139,7 +139,11 @@ private slots:
                    R"j({"input": {"range": "T/C Type K", "wirng": "2 wire", "eu_min": 0, "eu_max": 1}})j")
             << 2 << 0;
         QTest::newRow("not JSON") << "-p COM1 apply f" << 0 << QByteArray("range=K") << 2 << 0;
-        QTest::newRow("silent") << "-p COM1 version" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("silent: the read once more") << "-p COM1 version" << 2 << GoodFile << 3 << 2;
+        QTest::newRow("silent, --retries 0") << "-p COM1 version --retries 0" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("silent, --retries 3") << "-p COM1 dump --retries 3" << 2 << GoodFile << 3 << 4;
+        QTest::newRow("silent: a write is never repeated") << "-p COM1 mode run" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("--retries 11") << "-p COM1 version --retries 11" << 0 << GoodFile << 2 << 0;
         QTest::newRow("mode cal") << "-p COM1 mode cal" << 0 << GoodFile << 0 << 1;
         QTest::newRow("unknown command") << "-p COM1 erase" << 0 << GoodFile << 2 << 0;
         QTest::newRow("no port") << "read" << 0 << GoodFile << 2 << 0;
@@ -154,7 +158,7 @@ private slots:
         QTest::newRow("read --active: programmed, then active")
             << "-p COM1 read --active" << 0 << GoodFile << 0 << 4;
         QTest::newRow("read refused") << "-p COM1 read --json" << 5 << GoodFile << 1 << 1;
-        QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 1;
+        QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 2;
         QTest::newRow("device path") << "-p /dev/ttyUSB3 version" << 0 << GoodFile << 0 << 1;
         QTest::newRow("port given twice") << "-p COM1 -p com1 version" << 0 << GoodFile << 2 << 0;
         // @COM1: the device COM1 names; @a, @b: two links to one device.
@@ -165,7 +169,7 @@ private slots:
         QTest::newRow("--help before apply: its help, nothing sent")
             << "--help -p COM1 apply f" << 0 << GoodFile << 0 << 0;
         QTest::newRow("-h wins over a bad argument") << "-p COM1 -h dump x" << 0 << GoodFile << 0 << 0;
-        QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 2;
         QTest::newRow("verify the same: two reads, nothing written")
             << "-p COM1 verify f" << 0 << SimFile << 0 << 2;
         QTest::newRow("verify another unit: differs, nothing written")
@@ -280,7 +284,7 @@ private slots:
         QTest::newRow("input refused, toolkit version unanswered")
             << "refuse 7, then silent" << 1
             << "nothing programmed; input range and span not programmed: the transmitter refused "
-               "cmdSetPermIn (status 0)";
+               "cmdSetPermIn (status 0); the unit's state could not be read";
         QTest::newRow("toolkit version refused")
             << "refuse 51" << 1
             << "input range and span programmed; toolkit version not programmed: the transmitter refused "

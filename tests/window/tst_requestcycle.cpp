@@ -40,9 +40,7 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("Reading product version..."));
         QCOMPARE(h.StatusColor(), Black);
         h.Advance(100);
-        QByteArray body("\x30", 1);
-        body.append("V1.00");
-        h.Transport.Feed(Frame::Encode(body));
+        h.Transport.Feed(Frame::Encode(Msg::EncodeVersion(QStringLiteral("V1.00"))));
         QCOMPARE(h.Status(), QStringLiteral("Success"));
         QCOMPARE(h.StatusColor(), Green);
         QCOMPARE(h.StatusTag(), int(skSuccess));
@@ -272,8 +270,8 @@ private slots:
                                   << "the transmitter refused cmdReadPermIn (status 0)";
         QTest::newRow("status zero") << "status-zero" << refused << 1
                                      << "the transmitter refused cmdReadPermIn (status 0)";
-        // The window reads the missing fields as 0; the companion writes no file of them.
-        QTest::newRow("truncate 30") << "truncate" << busy + "Success|Ready" << 3 << "of its 49 bytes";
+        const QString broken = busy + "Unknown response received.|Ready";
+        QTest::newRow("truncate 30") << "truncate" << broken << 3 << "of its 49 bytes";
         QTest::newRow("twice") << "twice" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("noise before and after") << "noise" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("drop ETX") << "drop-etx" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
@@ -282,8 +280,8 @@ private slots:
             << "unknown" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
         QTest::newRow("stray code-20 frame behind the answer")
             << "stray" << busy + "Success|Ready" << 0 << "";
-        QTest::newRow("range code 45") << "range45" << busy + "Success|Ready" << 3
-                                       << "broken answer to cmdReadPermIn: input range code 45";
+        QTest::newRow("range code 45")
+            << "range45" << broken << 3 << "broken answer to cmdReadPermIn: input range code 45";
         QTest::newRow("hang-up") << "hang-up" << busy + "No COM port !" << 3 << "the line went away";
         QTest::newRow("full transmit buffer") << "full" << busy + "Not sent !|Ready" << 3
                                               << "is not taking data: check the cable or the adapter";
