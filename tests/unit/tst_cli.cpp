@@ -300,6 +300,20 @@ private slots:
                "bytes" +
                    holds; // the unit took it
         QTest::newRow("every answer twice") << "twice" << 0 << "";
+        // Every step confirmed: a read-back that fails is no refusal of the
+        // programming (status 4), and the line says what was done first.
+        const QString both = "input range and span programmed, output settings programmed; not read back: ";
+        QTest::newRow("read-back refused")
+            << "refuse 4" << 4 << both + "the transmitter refused cmdReadPermIn (status 0)";
+        QTest::newRow("read-back unanswered, twice")
+            << "silent after 23" << 4 << both + "no answer within 4 s to cmdReadPermIn";
+        QTest::newRow("read-back cut short")
+            << "truncate 4" << 4 << both + "broken answer to cmdReadPermIn: 30 of its 49 bytes";
+        // What the unit holds comes only from reports it accepted.
+        QTest::newRow("output refused, the unit's reports refused too")
+            << "refuse 23, then everything" << 1
+            << "input range and span programmed; output settings not programmed: the transmitter refused "
+               "cmdSetPermOut (status 0); the unit's state could not be read";
     }
     void applySaysHowFarItGot() {
         QFETCH(QString, fault);
@@ -307,9 +321,10 @@ private slots:
         QFETCH(QString, error);
         TBench b;
         b.Setup = [fault](TTransmitter& sim, int) {
-            sim.Faults.RefuseCode = fault == "refuse 23"           ? cmdSetPermOut
+            sim.Faults.RefuseCode = fault.startsWith("refuse 23")  ? cmdSetPermOut
                                     : fault == "refuse 51"         ? cmdSetToolkitVer
                                     : fault.startsWith("refuse 7") ? cmdSetPermIn
+                                    : fault == "refuse 4"          ? cmdReadPermIn
                                                                    : -1;
             sim.Faults.Twice = fault == "twice";
             sim.Faults.TruncateTo = fault == "truncate" ? 30 : -1;
@@ -319,6 +334,10 @@ private slots:
             if (fault == "refuse 7, then silent" && sim.LastCommand == cmdSetPermIn) sim.Faults.Silent = true;
             if (fault == "hang-up" && sim.LastCommand == cmdSetPermOut)
                 line.InjectFailure(QStringLiteral("the line went away"));
+            if (fault == "silent after 23" && sim.LastCommand == cmdSetPermOut) sim.Faults.Silent = true;
+            if (fault == "truncate 4" && sim.LastCommand == cmdSetPermOut) sim.Faults.TruncateTo = 30;
+            if (fault == "refuse 23, then everything" && sim.LastCommand == cmdReadPermIn)
+                sim.Faults.StatusZero = true;
         };
         QCOMPARE(b.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"),
                        QStringLiteral("f")}),
