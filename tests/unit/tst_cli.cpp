@@ -23,6 +23,7 @@
 #include <bit>
 #include <cmath>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 const QByteArray GoodFile =
@@ -564,27 +565,56 @@ private slots:
                  QStringLiteral("it is a folder"));
     }
 
-    // Without a runtime directory (cron, su, system services) there are no COM
-    // links: the fixed table, no warning, and no folder made in the temporary one.
-    void noRuntimeFolder() {
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    // Only the user's own private runtime folder holds COM links. Without one
+    // (cron, su, system services), or where it is relative, open to others, or
+    // holds a link folder others may write to, a link planted there is not
+    // followed: the fixed table, no warning, and no folder made in the
+    // temporary one.
+    void aRuntimeFolderNotPrivateHoldsNoLinks_data() {
+        QTest::addColumn<QString>("runtime"); // relative to a fresh folder, the current one
+        QTest::addColumn<int>("mode");        // of the runtime folder
+        QTest::addColumn<int>("linkMode");    // of its mrt9dx folder
+        QTest::newRow("unset") << "" << 0700 << 0700;
+        QTest::newRow("relative") << "run" << 0700 << 0700;
+        QTest::newRow("open to others") << "/run" << 0755 << 0700;
+        QTest::newRow("link folder writable by others") << "/run" << 0700 << 0777;
+        QTest::newRow("private: the link holds") << "/run" << 0700 << 0755;
+    }
+    void aRuntimeFolderNotPrivateHoldsNoLinks() {
+        QFETCH(QString, runtime);
+        QFETCH(int, mode);
+        QFETCH(int, linkMode);
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
         const QByteArray temp = qgetenv("TMPDIR");
-        QTemporaryDir dir;
-        qunsetenv("XDG_RUNTIME_DIR");
-        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        const QString cwd = QDir::currentPath();
+        QTemporaryDir dir, tmp;
+        const QString folder = dir.filePath(QStringLiteral("run"));
+        const QString planted = QDir(folder).filePath(QStringLiteral("mrt9dx/COM1"));
+        QVERIFY(QDir().mkpath(QFileInfo(planted).path()));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("device")), planted));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode_t(mode)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(QFileInfo(planted).path()).constData(), mode_t(linkMode)) == 0);
+        QDir::setCurrent(dir.path());
+        if (runtime.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.startsWith('/') ? folder : runtime));
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
         static int warnings = 0;
+        warnings = 0;
         const QtMessageHandler previous =
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++warnings; });
-        const QString folder = ComLinkFolder();
         const QString device = ComPortDevice(1);
-        const QList<TPortOffer> offers = OfferedPorts();
+        const QStringList lines = PortLines();
         qInstallMessageHandler(previous);
-        qputenv("XDG_RUNTIME_DIR", runtime);
+        QDir::setCurrent(cwd);
+        qputenv("XDG_RUNTIME_DIR", saved);
         qputenv("TMPDIR", temp);
         QCOMPARE(warnings, 0);
-        QCOMPARE(folder, QString());
-        QCOMPARE(device, QStringLiteral("/dev/ttyUSB0"));
-        QVERIFY(QDir(dir.path()).isEmpty());
+        QCOMPARE(device, QTest::currentDataTag() == QLatin1String("private: the link holds")
+                             ? planted
+                             : QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(QDir(tmp.path()).isEmpty());
     }
 
     // --json: one object keyed by port, every port in it, failed ones with their
