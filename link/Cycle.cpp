@@ -162,13 +162,11 @@ void TRequestCycle::Send(const QByteArray& body, TOnReply onReply) {
     try {
         Port->PutBlock(reinterpret_cast<const uint8_t*>(frame.constData()), static_cast<int>(frame.size()));
     } catch (const EMrtError& error) {
-        if (onReply) onReply(TReply{TVerdict::CannotSend, code, {}, error.Message});
-        return;
+        return Deliver(onReply, TReply{TVerdict::CannotSend, code, {}, error.Message});
     }
     if (!Port->Connected()) {
         // The port failed while it took the bytes.
-        if (onReply) onReply(TReply{TVerdict::PortFailed, code, {}, LastFailure});
-        return;
+        return Deliver(onReply, TReply{TVerdict::PortFailed, code, {}, LastFailure});
     }
     Queued += frame.size();
     Pending.append(TRequest{code, Port->CurrentTick(), Queued, std::move(onReply)});
@@ -187,7 +185,12 @@ void TRequestCycle::End(int index, TReply reply) {
     const TRequest request = Pending.takeAt(index);
     reply.Code = request.Code;
     CollectWhileOut();
-    if (request.OnReply) request.OnReply(reply);
+    Deliver(request.OnReply, reply);
+}
+
+void TRequestCycle::Deliver(const TOnReply& onReply, const TReply& reply) {
+    if (OnVerdict) OnVerdict(reply);
+    if (onReply) onReply(reply);
 }
 
 TVerdict TRequestCycle::Judge(const QByteArray& body, QString* why) {
@@ -255,7 +258,7 @@ void TRequestCycle::CheckTimes() {
             CollectWhileOut();
             const QString error = Port->NotTakingDataText();
             for (const TRequest& request : unsent)
-                if (request.OnReply) request.OnReply(TReply{TVerdict::CannotSend, request.Code, {}, error});
+                Deliver(request.OnReply, TReply{TVerdict::CannotSend, request.Code, {}, error});
         }
         i = 0; // a verdict may have sent or ended requests
     }
@@ -267,7 +270,7 @@ void TRequestCycle::PortFailed(const QString& message) {
     Owed.clear();
     Collector->Disable();
     for (const TRequest& request : ended)
-        if (request.OnReply) request.OnReply(TReply{TVerdict::PortFailed, request.Code, {}, message});
+        Deliver(request.OnReply, TReply{TVerdict::PortFailed, request.Code, {}, message});
 }
 
 QString VerdictText(const TReply& reply) {

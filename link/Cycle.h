@@ -76,6 +76,9 @@ public:
     int Outstanding() const { return static_cast<int>(Pending.size()); }
 
     std::function<void(const QByteArray& body)> OnUnasked;
+    // Sees every verdict before its request's own handler does (for whoever
+    // watches the line: the fuzz target's oracle).
+    TOnReply OnVerdict;
     // A packet the collector cut out (its escaped body); the collector's OnPacket
     // calls it unless its user wraps it.
     void Packet(const uint8_t* data, int size);
@@ -105,6 +108,7 @@ private:
     // Takes the request out of the list before its verdict, so that the verdict
     // may send the next request.
     void End(int index, TReply reply);
+    void Deliver(const TOnReply& onReply, const TReply& reply);
     void CollectWhileOut();
     // An owed code's late answer, if this frame is one; it pays the debt.
     bool LateAnswer(uint8_t code);

@@ -24,20 +24,26 @@ bool TMemoryTransport::Open(const QString& device, QString* error, TOpenFailure*
 }
 
 void TMemoryTransport::Close() {
+    // Closing drops what the line had not taken yet.
     Opened = false;
     Incoming.clear();
+    Held.clear();
 }
 
 bool TMemoryTransport::Write(const QByteArray& bytes) {
     if (!Opened) return false;
-    if (Stalled) {
+    Handed.append(bytes);
+    if (Stalled)
         Held.append(bytes);
-        return true;
-    }
+    else
+        Deliver(bytes);
+    return true;
+}
+
+void TMemoryTransport::Deliver(const QByteArray& bytes) {
     Written.append(bytes);
     if (OnHostWrite) OnHostWrite(bytes);
     emit BytesWritten();
-    return true;
 }
 
 void TMemoryTransport::DropOutput() {
@@ -48,7 +54,7 @@ void TMemoryTransport::DropOutput() {
 
 void TMemoryTransport::Drain() {
     Stalled = false;
-    if (!Held.isEmpty()) Write(std::exchange(Held, {}));
+    if (Opened && !Held.isEmpty()) Deliver(std::exchange(Held, {}));
 }
 
 QByteArray TMemoryTransport::ReadAll() {

@@ -50,12 +50,15 @@ public:
     // particular kind).
     std::function<QString(const QString& device)> RefuseOpen;
     QByteArray Written;
+    // Everything the tool handed over, whether the line took it or not.
+    QByteArray Handed;
     QString OpenedDevice;
     bool Dtr = false;
     bool Rts = false;
 
 private:
     void Poll();
+    void Deliver(const QByteArray& bytes);
     QByteArray Incoming;
     bool Opened = false;
     bool InReadyRead = false;
