@@ -28,8 +28,8 @@
 //   - nothing goes out that nobody asked for: between the person's actions the
 //     tool writes only the toolkit version, at most once per cmdSetPermIn of its
 //     own;
-//   - once the clock has run on by 73 + 36 ticks, the line reads "Ready" or
-//     "No COM port !";
+//   - once the clock has run on by 73 + 36 ticks (and more), the line reads
+//     "Ready" or "No COM port !";
 //   - a late answer ends no request: after a request of a code ends unanswered,
 //     the first frame of that code within twice the reply time gives no verdict;
 //   - nothing reaches the unit after its verdict: when a stalled line takes
@@ -256,7 +256,9 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
 // The oracle's last two checks.
 void CheckTheLineRecovers(TWindowHarness& h) {
     TfrmMain& w = *h.Window;
-    h.Advance((73 + 36 + 2) * 55);
+    // Past the status line's time and past the time any code stays owed, so
+    // that the read below is no late answer's.
+    h.Advance((2 * 73 + 2) * 55);
     DrainLine(h);
     const QString status = h.Status();
     if (status != QLatin1String("Ready") && status != QLatin1String("No COM port !"))
