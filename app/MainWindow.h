@@ -345,6 +345,8 @@ public:
     const IRange& ShownInRange() const;
     // Why the request just handed to the cycle could not be sent.
     QString NotSent;
+    // PacketSend is handing a request to the cycle: a refusal to take it ends in
+    // the box of the handler that sent it.
     bool InPacketSend = false;
     TClock* Clock() const { return ClockSource; }
 

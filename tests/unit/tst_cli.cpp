@@ -310,6 +310,11 @@ private slots:
             << "silent after 23" << 4 << both + "no answer within 4 s to cmdReadPermIn";
         QTest::newRow("read-back cut short")
             << "truncate 4" << 4 << both + "broken answer to cmdReadPermIn: 30 of its 49 bytes";
+        // Each answer 4.3 s late: a programming is never sent again.
+        QTest::newRow("answers at 4.3 s")
+            << "late" << 3
+            << "no step confirmed; input range and span not confirmed: no answer within "
+               "4 s to cmdSetPermIn";
         // What the unit holds comes only from reports it accepted.
         QTest::newRow("output refused, the unit's reports refused too")
             << "refuse 23, then everything" << 1
@@ -328,6 +333,7 @@ private slots:
                                     : fault == "refuse 4"          ? cmdReadPermIn
                                                                    : -1;
             sim.Faults.Twice = fault == "twice";
+            sim.Faults.ExtraDelayMs = fault == "late" ? 4300 - sim.ReplyDelayMs : 0;
             sim.Faults.TruncateTo = fault == "truncate" ? 30 : -1;
             sim.Faults.Once = fault == "truncate";
         };
