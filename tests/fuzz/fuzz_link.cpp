@@ -248,6 +248,17 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
     case selDrain:
         DrainLine(h);
         break;
+    case selAnswerLast: {
+        // The code of the last frame the tool handed over, escaped as it went.
+        const QByteArray& handed = h.Transport.Handed;
+        const qsizetype at = handed.lastIndexOf(char(STX));
+        if (at < 0 || at + 1 >= handed.size()) break;
+        QByteArray frame(1, char(STX));
+        frame.append(handed.mid(at + 1, handed[at + 1] == char(DLE) ? 2 : 1));
+        frame.append(char(ETX));
+        h.Transport.Feed(frame);
+        break;
+    }
     default:
         break; // nothing: the bytes arrive unasked
     }
