@@ -339,11 +339,9 @@ public:
     void btnOutFullClick();
 
     TUiServices* Ui() const { return UiServices; }
-    // The answer to a request of the window's is being presented.
-    bool PresentingAnswer = false;
     // A frame that answers no request is being presented: no status, no request.
     bool PresentingUnasked = false;
-    // A refusal (an error shown for an answer) is on the line until "Ready".
+    // A refusal is on the line until "Ready" (or a new busy message).
     bool RefusalHeld = false;
     // The mode the transmitter last reported (0 RUN).
     uint8_t ReportedMode = 0;
@@ -365,6 +363,9 @@ public:
     const IRange& ShownInRange() const;
     // Why the request just handed to the cycle could not be sent.
     QString NotSent;
+    // PacketSend is handing a request to the cycle: a refusal to take it ends in
+    // the box of the handler that sent it.
+    bool InPacketSend = false;
     TClock* Clock() const { return ClockSource; }
 
 protected:

@@ -2,10 +2,8 @@
 #include "MainWindow.h"
 
 #include "../link/ComPort.h"
-#include "../link/Commands.h"
 #include "../link/Cycle.h"
 #include "../link/LightControl.h"
-#include "../link/Pause.h"
 #include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
@@ -13,30 +11,30 @@
 #include <QGroupBox>
 
 void TfrmMain::OpenComPort(int number) {
-    Cycle->Close();
-    // The requests of the port closed went with it.
+    // The cycle closes whatever is open and rests before and after opening; the
+    // window waits for it, as nothing it does makes sense before the port is
+    // ready. The requests of the port closed went with it.
     InWriteOut = OutWriteOut = false;
-    Pause(PortPauseMs);
     ComPort->SetComNumber(number);
-    try {
-        Cycle->Open();
-    } catch (const EMrtError&) {
+    QString error;
+    Cycle->Open([&error](const QString& failure) { error = failure; });
+    Cycle->WaitWhileResting();
+    if (!error.isNull()) {
         // No port is open now: panel 0 names none, and the panels show nothing of
         // the unit that was there, as after a port failure.
         sbMain->SetPanelText(0, QString());
         ForgetUnit();
-        throw;
+        throw EMrtError(error);
     }
     ReplyTrigger = ComPort->AddTimer();
     LightControl->Start();
-    Pause(PortPauseMs);
     sbMain->SetPanelText(0, QStringLiteral("COM%1,9600,N,8,1").arg(ComPort->ComNumber()));
 }
 
 void TfrmMain::CloseComPort() {
     if (!ComPort->Connected()) return;
     Cycle->Close();
-    Pause(PortPauseMs);
+    Cycle->WaitWhileResting();
 }
 
 void TfrmMain::ComPortFailed(const QString& message) {

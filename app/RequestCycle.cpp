@@ -5,14 +5,17 @@
 // green success or red error message; 7 ticks after a success and 36 after an
 // error "Ready". A request with no answer within 73 ticks shows "No response !",
 // whatever the line showed. A refusal, once shown, stays until it turns to
-// "Ready", whatever answers come meanwhile. A frame that answers no request of
-// the window's is presented, but writes no status and sends nothing.
+// "Ready", whatever comes meanwhile, until a new request's busy message. A frame
+// that answers no request of the window's (a late answer included) is
+// presented, but writes no status and sends nothing. The cycle's verdict is the
+// only judge of an answer: a refused or broken one is never presented.
 #include "MainWindow.h"
 
 #include "../link/Codec.h"
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
+#include "../ranges/ReportTexts.h"
 #include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
@@ -39,9 +42,10 @@ QColor StatusInk(const TStatusBar* bar, const QColor& hue) {
 void TfrmMain::PacketSend() {
     PacketAddRaw(ETX);
     if (!ComPort->Connected() || PresentingUnasked) return;
-    if (bool* writeOut = WriteOutFlag(TxCode)) *writeOut = true;
-    Cycle->SendFrame(QByteArray(reinterpret_cast<const char*>(TxBuf), TxLen), TxCode,
-                     [this](const TReply& reply) { RequestEnded(reply); });
+    if (bool* writeOut = WriteOutFlag(uint8_t(TxBody.at(0)))) *writeOut = true;
+    InPacketSend = true;
+    Cycle->Send(TxBody, [this](const TReply& reply) { RequestEnded(reply); });
+    InPacketSend = false;
     // The port did not take the request: it has ended already, and the box says why.
     if (!NotSent.isNull()) throw EMrtError(std::exchange(NotSent, QString()));
 }
@@ -54,13 +58,18 @@ void TfrmMain::Send(const QByteArray& body, const QString& busy) {
 
 void TfrmMain::RequestEnded(const TReply& reply) {
     if (bool* writeOut = WriteOutFlag(reply.Code)) *writeOut = false; // its panel may write again
-    if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered && reply.Verdict != TVerdict::Refused)
+    if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered)
         calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode
     switch (reply.Verdict) {
     case TVerdict::Answered:
-    case TVerdict::Refused:
-        // The presentations judge the status byte themselves.
         GuardedLater([this, &reply] { PacketProcess(reply.Body, true); });
+        break;
+    case TVerdict::Refused:
+        ShowStatus(ReportText::OperationFailed(), skError);
+        RefusalHeld = true;
+        // The transmitter takes the toolkit version once per programming of the
+        // tool's, also after a refused one.
+        if (reply.Code == cmdSetPermIn) GuardedLater([this] { SendToolkitVersion(); });
         break;
     case TVerdict::Broken:
         ShowStatus(QStringLiteral("Unknown response received."), skError);
@@ -70,7 +79,12 @@ void TfrmMain::RequestEnded(const TReply& reply) {
         break;
     case TVerdict::CannotSend:
         ShowStatus(QStringLiteral("Not sent !"), skError);
-        NotSent = reply.Error;
+        // Inside PacketSend the sender's handler ends in the box; a request whose
+        // bytes never left by its reply time gets it once the tick has returned.
+        if (InPacketSend)
+            NotSent = reply.Error;
+        else
+            ShowGeneralErrorLater(reply.Error);
         break;
     case TVerdict::PortFailed: // ComPortFailed reports it
         break;
@@ -84,9 +98,8 @@ void TfrmMain::DataPacketPacket(const uint8_t* data, int size) {
 void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
     RxSet(body);
     const uint8_t code = RxLen > 0 ? RxBuf[0] : 0;
-    PresentingAnswer = asked;
     PresentingUnasked = !asked;
-    const auto endOfAnswer = qScopeGuard([this] { PresentingAnswer = PresentingUnasked = false; });
+    const auto endOfAnswer = qScopeGuard([this] { PresentingUnasked = false; });
     switch (code) {
     case cmdCalZero:
     case cmdCalFull:
@@ -103,12 +116,7 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
         break;
     case cmdSetPermIn:
         ShowInFull();
-        // The transmitter takes the toolkit version once per programming of the
-        // tool's, also after a refused one.
-        if (asked) {
-            PresentingAnswer = false;
-            SendToolkitVersion();
-        }
+        if (asked) SendToolkitVersion();
         break;
     case cmdSetDac:
         ShowStatus(QStringLiteral("Success."), skSuccess);
@@ -145,14 +153,14 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
 
 void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
     if (PresentingUnasked) return;
-    // A refusal on the line is not covered by another answer's message.
-    if (RefusalHeld && (kind == skSuccess || (kind == skError && PresentingAnswer))) return;
     if (!ComPort->Connected()) {
         RefusalHeld = false;
         sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
         sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
         return;
     }
+    // A refusal on the line is covered by no other message until "Ready".
+    if (RefusalHeld && (kind == skSuccess || kind == skError)) return;
     sbMain->SetPanelText(StatusPanel, message);
     switch (kind) {
     case skBusy:
@@ -164,7 +172,6 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
         Ui()->Beep();
         sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
         ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
-        if (PresentingAnswer) RefusalHeld = true;
         break;
     case skSuccess:
         sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, QColor(0, 128, 0)));

@@ -1273,7 +1273,7 @@ void TUnitRun::RunCalibration() {
     CalRun = new TCalRun(
         PortName, Job.Cal, Clock,
         [this](const QByteArray& request, TCalRun::TOnReply onReply) {
-            AskVerdict(request, std::move(onReply));
+            AskVerdict(request, std::move(onReply), Job.Retries);
         },
         [this](int status, const QString& error) {
             Result = CalRun->Result;

@@ -24,7 +24,9 @@ const QString MainHelp =
                    "or a device path. -p PORT (or --port PORT, --port=PORT) may be given several\n"
                    "times: the command then runs on every port at once and reports per port.\n"
                    "--json gives the result of every command that acts on units as one JSON\n"
-                   "object keyed by port. -- ends the options. --version prints the version.\n"
+                   "object keyed by port. --retries N (0 to 10, default 1) repeats a read that met\n"
+                   "no answer N times; a write is never repeated. -- ends the options. --version\n"
+                   "prints the version.\n"
                    "\n"
                    "Commands:\n"
                    "  ports                        the COM ports the port dialog offers\n"
@@ -45,7 +47,8 @@ const QString MainHelp =
                    "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
                    "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
                    "3 no port, or no answer within 4 s, or stopped before the verdict; 4 the\n"
-                   "read-back or the unit verified differs; 5 standard output could not be written.\n"
+                   "read-back or the unit verified differs, or apply's every step was confirmed\n"
+                   "and the read-back failed; 5 standard output could not be written.\n"
                    "Ctrl+C (or SIGTERM, SIGHUP, SIGQUIT) ends a port that is not ready yet with\n"
                    "nothing sent (status 3); a command that has begun runs to its verdict, a watch\n"
                    "ends after its line (status 0). A second Ctrl+C ends every port at once.\n"
@@ -239,7 +242,10 @@ bool TCliRun::Start(const QStringList& arguments) {
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."),
                                    QStringLiteral("N"));
-    parser.addOptions({port, json});
+    const QCommandLineOption retries(QStringLiteral("retries"),
+                                     QStringLiteral("Repeats of an unanswered read."), QStringLiteral("N"),
+                                     QStringLiteral("1"));
+    parser.addOptions({port, json, retries});
     if (Job.Command == TCliJob::TCommand::Read) parser.addOption(active);
     if (Job.Command == TCliJob::TCommand::Apply) parser.addOption(dryRun);
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
@@ -257,6 +263,10 @@ bool TCliRun::Start(const QStringList& arguments) {
         return Fail(
             QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
     Job.Json = parser.isSet(json);
+    bool retriesOk = false;
+    Job.Retries = parser.value(retries).toInt(&retriesOk);
+    if (!retriesOk || Job.Retries < 0 || Job.Retries > 10)
+        return Fail(QStringLiteral("%1: --retries must be 0 to 10").arg(name));
     Job.Active = Job.Command == TCliJob::TCommand::Read && parser.isSet(active);
 
     if (Job.Command == TCliJob::TCommand::Mode) {

@@ -63,22 +63,30 @@ TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transpor
 TUnitRun::~TUnitRun() = default;
 
 void TUnitRun::Start() {
-    // The window closes the port and waits before every open.
-    PauseFor(PortPauseMs, TPhase::PauseBeforeOpen);
+    // The cycle closes, rests, opens and rests as the window does.
+    Phase = TPhase::Opening;
+    Cycle->Open([this](const QString& error) {
+        if (!error.isNull()) return End(ExitNoAnswer, OpenErrorText(PortName, error));
+        Phase = TPhase::Running;
+        ReadyMs = Clock->NowMs();
+        RunCommand();
+    });
 }
 
 void TUnitRun::Stop() {
     StopAsked = true;
     if (CalRun && (Phase == TPhase::Running || Phase == TPhase::Waiting)) return CalRun->Stop();
     switch (Phase) {
-    case TPhase::PauseBeforeOpen:
-        return End(ExitNoAnswer, QStringLiteral("stopped before the port was opened; nothing was sent"));
-    case TPhase::PauseAfterOpen:
+    case TPhase::Opening:
+        if (!ComPort->Connected()) {
+            Cycle->CloseNow();
+            return End(ExitNoAnswer, QStringLiteral("stopped before the port was opened; nothing was sent"));
+        }
         return Finish(ExitNoAnswer, QStringLiteral("stopped before anything was sent"));
     case TPhase::Running: // a watch between its lines
         return Finish(ExitStatus);
     case TPhase::Waiting: // checked once the answer is in
-    case TPhase::PauseAfterClose:
+    case TPhase::Closing:
     case TPhase::Done:
         break;
     }
@@ -88,8 +96,9 @@ void TUnitRun::Abort() {
     StopAsked = true;
     if (Phase == TPhase::Done) return;
     if (CalRun) CalRun->Abort();
-    if (Phase == TPhase::PauseAfterClose) {
-        // The verdict is in and the port closed: only the closing pause is cut.
+    if (Phase == TPhase::Closing) {
+        // The verdict is in and the port closed: only the closing rest is cut.
+        Cycle->CloseNow();
         Phase = TPhase::Done;
         emit Finished();
         return;
@@ -98,7 +107,7 @@ void TUnitRun::Abort() {
         Phase == TPhase::Waiting
             ? QStringLiteral("stopped while waiting for the answer to %1").arg(CommandName(PendingCode))
             : QStringLiteral("stopped before anything was sent");
-    Cycle->Close();
+    Cycle->CloseNow();
     End(ExitNoAnswer, error);
 }
 
@@ -110,46 +119,9 @@ void TUnitRun::End(int status, const QString& error) {
     emit Finished();
 }
 
-void TUnitRun::PauseFor(int ms, TPhase phase) {
-    Phase = phase;
-    PauseUntil = Clock->NowMs() + ms;
-}
-
 void TUnitRun::Tick() {
-    const qint64 now = Clock->NowMs();
-    switch (Phase) {
-    case TPhase::PauseBeforeOpen:
-        if (now >= PauseUntil) OpenPort();
-        break;
-    case TPhase::PauseAfterOpen:
-        if (now >= PauseUntil) {
-            Phase = TPhase::Running;
-            ReadyMs = now;
-            RunCommand();
-        }
-        break;
-    case TPhase::Running:
-        if (Job.Command == TCliJob::TCommand::Watch && now >= NextLineMs) WatchLine();
-        break;
-    case TPhase::PauseAfterClose:
-        if (now >= PauseUntil) {
-            Phase = TPhase::Done;
-            emit Finished();
-        }
-        break;
-    case TPhase::Waiting:
-    case TPhase::Done:
-        break;
-    }
-}
-
-void TUnitRun::OpenPort() {
-    try {
-        Cycle->Open();
-    } catch (const EMrtError& error) {
-        return End(ExitNoAnswer, OpenErrorText(PortName, error.Message));
-    }
-    PauseFor(PortPauseMs, TPhase::PauseAfterOpen);
+    if (Phase == TPhase::Running && Job.Command == TCliJob::TCommand::Watch && Clock->NowMs() >= NextLineMs)
+        WatchLine();
 }
 
 void TUnitRun::RunCommand() {
@@ -183,56 +155,55 @@ void TUnitRun::RunCommand() {
     }
 }
 
-void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
-    AskVerdict(request, [this, then = std::move(then), fail = std::move(fail)](const TReply& reply) {
-        if (reply.Verdict == TVerdict::Answered || reply.Verdict == TVerdict::Refused)
-            return then(reply.Body);
-        if (fail) return fail(reply);
-        Finish(ExitNoAnswer, VerdictText(reply));
-    });
+void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail, int retries) {
+    AskVerdict(
+        request,
+        [this, then = std::move(then), fail = std::move(fail)](const TReply& reply) {
+            if (reply.Verdict == TVerdict::Answered) return then(reply.Body);
+            if (fail) return fail(reply);
+            Finish(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
+        },
+        retries);
 }
 
-void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply) {
+void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply,
+                          int retries) {
     const QByteArray frame = Frame::Encode(request);
     BytesOut += frame.size();
     ++Exchanges;
     PendingCode = static_cast<uint8_t>(request[0]);
     Phase = TPhase::Waiting;
-    Cycle->Send(request, [this, size = frame.size(), onReply = std::move(onReply)](const TReply& reply) {
+    Cycle->Send(request, [this, request, retries, size = frame.size(),
+                          onReply = std::move(onReply)](const TReply& reply) mutable {
         if (Phase != TPhase::Waiting) return;
         Phase = TPhase::Running;
         if (reply.Verdict == TVerdict::CannotSend) {
             BytesOut -= size;
             --Exchanges;
         }
+        // A read that met no answer is safe to repeat; a write never is.
+        if (reply.Verdict == TVerdict::NoAnswer && IsRead(reply.Code) && retries > 0 && !StopAsked)
+            return AskVerdict(request, std::move(onReply), retries - 1);
         onReply(reply);
     });
 }
 
+void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
+    Ask(request, std::move(then), std::move(fail), Job.Retries);
+}
+
 void TUnitRun::Finish(int status, const QString& error) {
-    if (Phase == TPhase::PauseAfterClose || Phase == TPhase::Done) return;
+    if (Phase == TPhase::Closing || Phase == TPhase::Done) return;
     ExitStatus = status;
     if (!error.isEmpty()) Error = error;
     VerdictMs = Clock->NowMs();
-    Cycle->Close();
-    // The window waits after closing too; the next program may open at once.
-    PauseFor(PortPauseMs, TPhase::PauseAfterClose);
-}
-
-bool TUnitRun::InputOk(const Msg::TInputReport& report) {
-    if (report.Status != 0) return true;
-    Finish(ExitRefused,
-           QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
-    return false;
-}
-
-bool TUnitRun::OutputOk(const Msg::TOutputReport& report) {
-    // The cycle has judged the range already: an output range the tables lack is
-    // a broken answer.
-    if (report.Status != 0) return true;
-    Finish(ExitRefused,
-           QStringLiteral("the transmitter refused %1 (status 0)").arg(CommandName(report.Code)));
-    return false;
+    // The cycle rests after closing, as the window does; the next program may
+    // open at once.
+    Phase = TPhase::Closing;
+    Cycle->Close([this] {
+        Phase = TPhase::Done;
+        emit Finished();
+    });
 }
 
 void TUnitRun::Version() {
@@ -252,11 +223,9 @@ void TUnitRun::Version() {
 void TUnitRun::Read() {
     Ask(Msg::ReadPermIn(), [this](const QByteArray& answer) {
         In = Msg::DecodeInputReport(answer);
-        if (!InputOk(In)) return;
         const auto readOutput = [this] {
             Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
                 Out = Msg::DecodeOutputReport(answer);
-                if (!OutputOk(Out)) return;
                 const auto present = [this] {
                     Result = ReadText(In, Out, Job.Active);
                     Verdict = QStringLiteral("read");
@@ -266,14 +235,14 @@ void TUnitRun::Read() {
                 if (!Job.Active) return present();
                 Ask(Msg::ReadActiveOut(Out.Range), [this, present](const QByteArray& answer) {
                     Out = Msg::DecodeOutputReport(answer);
-                    if (OutputOk(Out)) present();
+                    present();
                 });
             });
         };
         if (!Job.Active) return readOutput();
         Ask(Msg::ReadActiveIn(In.RangeCode), [this, readOutput](const QByteArray& answer) {
             In = Msg::DecodeInputReport(answer);
-            if (InputOk(In)) readOutput();
+            readOutput();
         });
     });
 }
@@ -281,10 +250,8 @@ void TUnitRun::Read() {
 void TUnitRun::Dump() {
     Ask(Msg::ReadPermIn(), [this](const QByteArray& answer) {
         In = Msg::DecodeInputReport(answer);
-        if (!InputOk(In)) return;
         Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
             Out = Msg::DecodeOutputReport(answer);
-            if (!OutputOk(Out)) return;
             Result = SettingsText(In, Out);
             Verdict = QStringLiteral("read");
             Details.insert(QStringLiteral("settings"), JsonObject(Result));
@@ -300,31 +267,31 @@ void TUnitRun::Apply() {
     if (!Job.Settings.Input) return ApplyOutput();
     const TInputSettings& in = *Job.Settings.Input;
     const QString step = QStringLiteral("input range and span");
+    // The toolkit version goes out after every programming, a refused one too; a
+    // refusal of the programming stands whatever its answer.
+    const auto toolkit = [this, step] {
+        Ask(
+            Msg::SetToolkitVer(ToolkitVersion),
+            [this, step](const QByteArray&) {
+                if (InputRefusal) return ApplyFailed(step, *InputRefusal);
+                ApplyOutput();
+            },
+            [this, step](const TReply& reply) {
+                if (InputRefusal) return ApplyFailed(step, *InputRefusal);
+                ApplyFailed(QStringLiteral("toolkit version"), reply);
+            });
+    };
     Ask(
         Msg::SetPermIn(in.RangeCode(), in.EuMin, in.EuMax),
-        [this, step](const QByteArray& answer) {
-            if (Msg::DecodeInputReport(answer).Status == 0)
-                InputRefusal = QStringLiteral("the transmitter refused cmdSetPermIn (status 0)");
-            else
-                StepsDone << QStringLiteral("input");
-            // The toolkit version goes out after every programming; a refusal of
-            // the programming stands whatever its answer.
-            const auto done = [this, step](int status, const QString& error) {
-                if (!InputRefusal.isEmpty()) return ApplyFailed(step, ExitRefused, InputRefusal);
-                if (status != ExitDone) return ApplyFailed(QStringLiteral("toolkit version"), status, error);
-                ApplyOutput();
-            };
-            Ask(
-                Msg::SetToolkitVer(ToolkitVersion),
-                [done](const QByteArray& answer) {
-                    if (Msg::DecodeOpResult(answer)) return done(ExitDone, QString());
-                    done(ExitRefused, QStringLiteral("the transmitter refused cmdSetToolkitVer (status 0)"));
-                },
-                [done](const TReply& reply) {
-                    done(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
-                });
+        [this, toolkit](const QByteArray&) {
+            StepsDone << QStringLiteral("input");
+            toolkit();
         },
-        [this, step](const TReply& reply) { ApplyFailed(step, reply); });
+        [this, step, toolkit](const TReply& reply) {
+            if (reply.Verdict != TVerdict::Refused) return ApplyFailed(step, reply);
+            InputRefusal = reply;
+            toolkit();
+        });
 }
 
 void TUnitRun::ApplyOutput() {
@@ -332,40 +299,39 @@ void TUnitRun::ApplyOutput() {
     const QString step = QStringLiteral("output settings");
     Ask(
         Msg::SetPermOut(*Job.Settings.Output),
-        [this, step](const QByteArray& answer) {
-            if (Msg::DecodeOutputReport(answer).Status == 0)
-                return ApplyFailed(step, ExitRefused,
-                                   QStringLiteral("the transmitter refused cmdSetPermOut (status 0)"));
+        [this](const QByteArray&) {
             StepsDone << QStringLiteral("output");
             ReadBack();
         },
         [this, step](const TReply& reply) { ApplyFailed(step, reply); });
 }
 
-void TUnitRun::ApplyFailed(const QString& step, const TReply& reply) {
-    ApplyFailed(step, reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply),
-                reply.Verdict == TVerdict::Broken);
-}
-
-void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error, bool answered) {
-    // A refused programming stands, whatever followed it.
-    if (!InputRefusal.isEmpty()) status = ExitRefused;
-    const bool refused = status == ExitRefused;
+QString TUnitRun::StepsDoneText(bool refused) const {
     QStringList done;
     if (StepsDone.contains(QLatin1String("input"))) done << QStringLiteral("input range and span programmed");
     if (StepsDone.contains(QLatin1String("output"))) done << QStringLiteral("output settings programmed");
     if (done.isEmpty())
         done << (refused ? QStringLiteral("nothing programmed") : QStringLiteral("no step confirmed"));
+    return done.join(QStringLiteral(", "));
+}
+
+void TUnitRun::ApplyFailed(const QString& step, const TReply& reply) {
+    const bool refused = reply.Verdict == TVerdict::Refused;
+    const int status = refused ? ExitRefused : ExitNoAnswer;
     // Without a proper answer nobody knows whether the unit took the step.
     const QString message =
         QStringLiteral("%1; %2 %3: %4")
-            .arg(done.join(QStringLiteral(", ")), step,
-                 refused ? QStringLiteral("not programmed") : QStringLiteral("not confirmed"), error);
-    if (!refused && !answered) return Finish(status, message);
-    // The line answers: say what the unit holds now.
+            .arg(StepsDoneText(refused), step,
+                 refused ? QStringLiteral("not programmed") : QStringLiteral("not confirmed"),
+                 VerdictText(reply));
+    if (!refused && reply.Verdict != TVerdict::Broken) return Finish(status, message);
+    // The line answers: say what the unit holds now, from reports it accepted.
+    const auto unread = [this, status, message](const TReply&) {
+        Finish(status, message + QStringLiteral("; the unit's state could not be read"));
+    };
     Ask(
         Msg::ReadPermIn(),
-        [this, status, message](const QByteArray& answer) {
+        [this, status, message, unread](const QByteArray& answer) {
             const Msg::TInputReport in = Msg::DecodeInputReport(answer);
             Ask(
                 Msg::ReadPermOut(),
@@ -376,17 +342,24 @@ void TUnitRun::ApplyFailed(const QString& step, int status, const QString& error
                                .arg(message, InName(in.RangeCode), SingleText(in.EuMin), SingleText(in.EuMax),
                                     OutName(out.Range), SingleText(out.OutMin), SingleText(out.OutMax)));
                 },
-                [this, status, message](const TReply&) { Finish(status, message); });
+                unread);
         },
-        [this, status, message](const TReply&) { Finish(status, message); });
+        unread);
 }
 
+// Every step was confirmed: a read-back that fails is no refusal of the
+// programming, and it says so first (status 4, as a read-back that differs).
 void TUnitRun::ReadBack() {
-    ReadProgrammed([this] {
-        FinishComparison(QStringLiteral("applied"), QStringLiteral("read back"),
-                         QStringLiteral("applied, read back the same"), QStringLiteral("applied"),
-                         QStringLiteral("the read-back differs in %1 field(s)"));
-    });
+    ReadProgrammed(
+        [this] {
+            FinishComparison(QStringLiteral("applied"), QStringLiteral("read back"),
+                             QStringLiteral("applied, read back the same"), QStringLiteral("applied"),
+                             QStringLiteral("the read-back differs in %1 field(s)"));
+        },
+        [this](const TReply& reply) {
+            Finish(ExitDiffers,
+                   QStringLiteral("%1; not read back: %2").arg(StepsDoneText(false), VerdictText(reply)));
+        });
 }
 
 // The programmed settings of the unit, compared with the file as apply compares
@@ -399,19 +372,25 @@ void TUnitRun::Verify() {
     });
 }
 
-void TUnitRun::ReadProgrammed(const std::function<void()>& then) {
-    const auto output = [this, then] {
+void TUnitRun::ReadProgrammed(const std::function<void()>& then, const TFailHandler& fail) {
+    const auto output = [this, then, fail] {
         if (!Job.Settings.Output) return then();
-        Ask(Msg::ReadPermOut(), [this, then](const QByteArray& answer) {
-            Out = Msg::DecodeOutputReport(answer);
-            if (OutputOk(Out)) then();
-        });
+        Ask(
+            Msg::ReadPermOut(),
+            [this, then](const QByteArray& answer) {
+                Out = Msg::DecodeOutputReport(answer);
+                then();
+            },
+            fail);
     };
     if (!Job.Settings.Input) return output();
-    Ask(Msg::ReadPermIn(), [this, output](const QByteArray& answer) {
-        In = Msg::DecodeInputReport(answer);
-        if (InputOk(In)) output();
-    });
+    Ask(
+        Msg::ReadPermIn(),
+        [this, output](const QByteArray& answer) {
+            In = Msg::DecodeInputReport(answer);
+            output();
+        },
+        fail);
 }
 
 void TUnitRun::FinishComparison(const QString& expected, const QString& found, const QString& same,
@@ -451,11 +430,9 @@ void TUnitRun::SetMode() {
 void TUnitRun::Watch() {
     Ask(Msg::ReadPermIn(), [this](const QByteArray& answer) {
         In = Msg::DecodeInputReport(answer);
-        if (!InputOk(In)) return;
         InCode = In.RangeCode;
         Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
             Out = Msg::DecodeOutputReport(answer);
-            if (!OutputOk(Out)) return;
             OutRange = Out.Range;
             NextLineMs = Clock->NowMs();
             emit Header(WatchHeader(In, Out));
@@ -471,11 +448,9 @@ void TUnitRun::WatchLine() {
     const QString time = TimeNow();
     Ask(Msg::ReadActiveIn(InCode), [this, time](const QByteArray& answer) {
         In = Msg::DecodeInputReport(answer);
-        if (!InputOk(In)) return;
         InCode = In.RangeCode;
         Ask(Msg::ReadActiveOut(OutRange), [this, time](const QByteArray& answer) {
             Out = Msg::DecodeOutputReport(answer);
-            if (!OutputOk(Out)) return;
             OutRange = Out.Range;
             emit Line(Job.Json ? WatchJson(time, In, Out) : ::WatchLine(time, In, Out));
             ++LinesWritten;

@@ -2,13 +2,13 @@
 // One command on one port, as its own state machine on the event loop: several
 // ports run side by side in one thread.
 //
-// The port is opened as the window opens it (a 500 ms pause, DTR and RTS raised,
-// 9600 8N1, a 500 ms pause) and closed as it closes it (a 500 ms pause after).
-// Each request goes through the request cycle the window uses (link/Cycle.h), in
-// its strict form: one request at a time, the answer must carry the request's
-// code and hold its whole layout, and what arrived before the request is
-// discarded. The pauses, the watch interval and the reply time all count on the
-// clock, so tests run them on a manual clock.
+// The port is opened and closed by the request cycle the window uses
+// (link/Cycle.h), with the same rests; each request goes through it in its strict
+// form: one request at a time, and what arrived before the request is discarded.
+// The cycle's verdict is the only judge of an answer. A read that met no answer
+// is repeated (Retries times), a write never. The rests, the watch interval and
+// the reply time all count on the clock, so tests run them on a manual clock.
+#include "../link/Cycle.h"
 #include "../link/Messages.h"
 #include "Calibration.h"
 #include "Settings.h"
@@ -17,20 +17,21 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class TClock;
 class TComPort;
 class TDataPacket;
 class TRequestCycle;
 class TTransport;
-struct TReply;
 
 enum TExitStatus {
     ExitDone = 0,
     ExitRefused = 1,      // the transmitter answered with status 0
     ExitBadInput = 2,     // bad arguments or settings file; nothing was sent
     ExitNoAnswer = 3,     // no port, or no (proper) answer within 4 s
-    ExitDiffers = 4,      // the read-back (or the unit verified) differs from the file
+    ExitDiffers = 4,      // the read-back (or the unit verified) differs from the file, or
+                          // every step was confirmed and the read-back failed
     ExitOutputFailed = 5, // standard output could not be written
 };
 
@@ -44,6 +45,7 @@ struct TCliJob {
     int IntervalMs = 1000; // watch
     int Count = 0;         // watch: lines to write, 0 until stopped
     TCalJob Cal;           // check, calibrate
+    int Retries = 1;       // repeats of a read that met no answer
 };
 
 class TUnitRun : public QObject {
@@ -96,23 +98,23 @@ signals:
     void Finished();
 
 private:
-    enum class TPhase { PauseBeforeOpen, PauseAfterOpen, Running, Waiting, PauseAfterClose, Done };
+    enum class TPhase { Opening, Running, Waiting, Closing, Done };
     using THandler = std::function<void(const QByteArray& answer)>;
     using TFailHandler = std::function<void(const TReply& reply)>;
 
     void Tick();
-    void OpenPort();
     void RunCommand();
-    // Sends a request; `then` gets the decoded answer, which carries its code and
-    // may carry status 0 (InputOk, OutputOk judge it). Any other verdict ends the
-    // run (status 3), or goes to `fail` when given.
+    // Sends a request; `then` gets the decoded answer the cycle accepted. Any
+    // other verdict ends the run (status 1 refused, else 3), or goes to `fail`
+    // when given; a read that met no answer is sent again first, `retries` times.
     void Ask(const QByteArray& request, THandler then, TFailHandler fail = {});
-    // Sends a request and hands its verdict, whatever it is, to `onReply`.
-    void AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply);
+    void Ask(const QByteArray& request, THandler then, TFailHandler fail, int retries);
+    // Sends a request and hands its verdict, whatever it is, to `onReply`; a read
+    // that met no answer is sent again first, `retries` times.
+    void AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply, int retries);
     void Finish(int status, const QString& error = QString());
-    // Ends the run with the port closed already, without the closing pause.
+    // Ends the run with the port closed already, without the closing rest.
     void End(int status, const QString& error);
-    void PauseFor(int ms, TPhase phase);
 
     // The commands; each ends in Finish.
     void Version();
@@ -123,21 +125,18 @@ private:
     void ReadBack();
     // Ends an apply that failed in its step `step`, saying which steps were
     // done and, where the line still answers, what the unit holds now.
-    void ApplyFailed(const QString& step, int status, const QString& error, bool answered = false);
     void ApplyFailed(const QString& step, const TReply& reply);
+    // "input range and span programmed, output settings programmed".
+    QString StepsDoneText(bool refused) const;
     void Verify();
     // Reads the programmed sections that the job's settings hold into In and
-    // Out, then calls `then`; a refusal ends the run.
-    void ReadProgrammed(const std::function<void()>& then);
+    // Out, then calls `then`; a failure ends the run, or goes to `fail`.
+    void ReadProgrammed(const std::function<void()>& then, const TFailHandler& fail = {});
     void SetMode();
     void Watch();
     void WatchLine();
     void RunCalibration(); // Calibration.cpp
     TCalRun* CalRun = nullptr;
-    // Asks for a report and checks its status; false (after Finish) when refused
-    // or unknown.
-    bool InputOk(const Msg::TInputReport& report);
-    bool OutputOk(const Msg::TOutputReport& report);
 
     QString PortName;
     TCliJob Job;
@@ -145,8 +144,7 @@ private:
     TComPort* ComPort;
     TDataPacket* DataPacket;
     TRequestCycle* Cycle;
-    TPhase Phase = TPhase::PauseBeforeOpen;
-    qint64 PauseUntil = 0;
+    TPhase Phase = TPhase::Opening;
     uint8_t PendingCode = 0; // the request out
     int ExitStatus = ExitDone;
     bool StopAsked = false;
@@ -159,7 +157,7 @@ private:
     qint64 NextLineMs = 0;
     QStringList Differences;
     // apply: a refusal of cmdSetPermIn, which stands whatever follows.
-    QString InputRefusal;
+    std::optional<TReply> InputRefusal;
     // Compares the programmed settings read into In and Out with the job's, as
     // apply's read-back and verify do, and ends the run: status 0 and `same`
     // (verdict `sameVerdict`), or 4 with every field that differs, named

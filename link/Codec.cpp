@@ -6,7 +6,7 @@
 #include <cstring>
 
 uint8_t TxBuf[PacketBufSize];
-uint8_t TxCode = 0;
+QByteArray TxBody;
 uint16_t TxLen = 0;
 uint8_t RxBuf[PacketBufSize];
 uint16_t RxLen = 0;
@@ -32,7 +32,7 @@ float BitsFloat(uint32_t bits) {
 void PacketStart(uint8_t code) {
     std::memset(TxBuf, 0, sizeof TxBuf);
     TxLen = 0;
-    TxCode = code;
+    TxBody.clear();
     PacketAddRaw(STX);
     PacketAddByte(code);
 }
@@ -45,12 +45,11 @@ void PacketAddRaw(uint8_t value) {
 }
 
 void PacketAddByte(uint8_t value) {
-    if (NeedsEscape(value)) {
-        PacketAddRaw(DLE);
-        PacketAddRaw(static_cast<uint8_t>(0xFF - value));
-    } else {
-        PacketAddRaw(value);
-    }
+    QByteArray escaped;
+    Frame::AppendEscaped(escaped, value);
+    for (char c : escaped)
+        PacketAddRaw(static_cast<uint8_t>(c));
+    TxBody.append(static_cast<char>(value));
 }
 
 void PacketPut(const QByteArray& body) {

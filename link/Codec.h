@@ -16,8 +16,9 @@ constexpr int PacketBufSize = 129;
 
 extern uint8_t TxBuf[PacketBufSize];
 extern uint16_t TxLen;
-// The command code of the request in TxBuf (there it may travel escaped).
-extern uint8_t TxCode;
+// The request in TxBuf as its code and fields, unescaped: what PacketSend hands
+// to the request cycle, whose one encoder (Frame::Encode) frames it for the line.
+extern QByteArray TxBody;
 extern uint8_t RxBuf[PacketBufSize];
 extern uint16_t RxLen;
 

@@ -81,16 +81,22 @@ bool TComPort::TimerActive(uint16_t handle) const {
 
 void TComPort::PutBlock(const uint8_t* data, int length) {
     if (length <= 0) return;
-    if (length > OutSize - Transport->BytesToWrite())
-        throw EMrtError(
-            QStringLiteral("%1 is not taking data: check the cable or the adapter").arg(DisplayName()));
+    if (length > OutSize - Transport->BytesToWrite()) throw EMrtError(NotTakingDataText());
     if (!Transport->Write(QByteArray(reinterpret_cast<const char*>(data), length)))
         throw EMrtError(QStringLiteral("Writing to %1 failed").arg(DisplayName()));
     emit TxNotEmpty();
 }
 
 qint64 TComPort::OutQueue() const {
-    return Transport->BytesToWrite();
+    return Transport->IsOpen() ? Transport->BytesToWrite() : 0;
+}
+
+void TComPort::DropOutput() {
+    if (Transport->IsOpen()) Transport->DropOutput();
+}
+
+QString TComPort::NotTakingDataText() const {
+    return QStringLiteral("%1 is not taking data: check the cable or the adapter").arg(DisplayName());
 }
 
 qint64 TComPort::InQueue() const {

@@ -49,6 +49,10 @@ public:
     // room of the transmit buffer.
     void PutBlock(const uint8_t* data, int length);
     qint64 OutQueue() const;
+    // Drops the bytes queued and not yet written.
+    void DropOutput();
+    // Why a request did not leave: "COM1 (/dev/ttyUSB0) is not taking data: ...".
+    QString NotTakingDataText() const;
     qint64 InQueue() const;
     qint64 CurrentTick() const;
     TClock* ClockSource() const { return Clock; }

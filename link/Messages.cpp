@@ -160,10 +160,6 @@ QByteArray EncodeVersion(const QString& text) {
     return Start(cmdReadVersion) + text.toLatin1().left(VersionTextSize).leftJustified(VersionTextSize, ' ');
 }
 
-bool DecodeOpResult(const QByteArray& body) {
-    return Frame::Reader{body, 1}.Byte() != 0;
-}
-
 QByteArray EncodeOpResult(bool ok) {
     return WithByte(cmdSetToolkitVer, ok ? 1 : 0);
 }

@@ -76,8 +76,8 @@ TOutputReport DecodeOutputReport(const QByteArray& body);
 uint8_t DecodeMode(const QByteArray& body);
 // The product version: 50 characters, trailing blanks and control bytes removed.
 QString DecodeVersion(const QByteArray& body);
-// The status of the answer to cmdSetToolkitVer: true when it succeeded.
-bool DecodeOpResult(const QByteArray& body);
+// (The status byte of a report or of the answer to cmdSetToolkitVer is judged
+// by the request cycle alone: TRequestCycle::Judge, link/Cycle.h.)
 
 // ---- Reports: encoders, for the simulated transmitter ----
 QByteArray EncodeInputReport(const TInputReport& report);

@@ -3,14 +3,42 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+// A real folder (no link to one) of the user's own that nobody else may write
+// to; with `closed`, that nobody else may enter either.
+bool OwnFolder(const QString& path, bool closed) {
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isDir()) return false;
+#ifdef Q_OS_UNIX
+    if (info.ownerId() != ::getuid()) return false;
+#endif
+    const QFileDevice::Permissions others = closed ? QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                         QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                         QFileDevice::WriteOther | QFileDevice::ExeOther
+                                                   : QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return !(info.permissions() & others);
+}
+} // namespace
 
 QString ComLinkFolder() {
-    // Without a runtime directory (cron, system services, su, containers) there
-    // are no links: Qt would warn and make a folder of its own in /tmp.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return QString();
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-        .filePath(QStringLiteral("mrt9dx"));
+    // Only the user's own runtime folder holds links: an absolute path to a
+    // folder of the user's, mode 0700, as the system makes it. Without one
+    // (cron, system services, su, containers), or where it is relative, shared
+    // or another user's (a /tmp/runtime-name planted in advance), there are no
+    // links and the fixed table holds. Qt's runtime location is not asked: it
+    // warns at every call and falls back to a folder in /tmp.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime) || !OwnFolder(runtime, true)) return QString();
+    const QString folder = QDir(runtime).filePath(QStringLiteral("mrt9dx"));
+    // The simulator makes the link folder; one that is there is the user's too.
+    if (QFileInfo(folder).isSymLink() || (QFileInfo::exists(folder) && !OwnFolder(folder, false)))
+        return QString();
+    return folder;
 }
 
 QString ComLinkPath(int number) {

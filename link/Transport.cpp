@@ -6,13 +6,17 @@
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #endif
 
 TSerialTransport::TSerialTransport(QObject* parent) : TTransport(parent), Port(new QSerialPort(this)) {
     connect(Port, &QSerialPort::readyRead, this, &TTransport::ReadyRead);
     connect(Port, &QSerialPort::bytesWritten, this, &TTransport::BytesWritten);
+    // A device that goes away is disconnected, whatever the system's first
+    // error says ("Resource temporarily unavailable", "Input/output error").
     connect(Port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (error == QSerialPort::ResourceError && Port->isOpen()) ReportFailure(Port->errorString());
+        if (error == QSerialPort::ResourceError && Port->isOpen()) ReportDisconnected();
     });
     // QSerialPort does not notice when the far end of a pseudo-terminal closes:
     // reads return nothing and the event loop spins. Watch for the hang-up here.
@@ -68,7 +72,19 @@ qint64 TSerialTransport::BytesAvailable() const {
 }
 
 qint64 TSerialTransport::BytesToWrite() const {
-    return Port->bytesToWrite();
+    qint64 queued = Port->bytesToWrite();
+#ifdef TIOCOUTQ
+    // What the driver holds has not reached the line either.
+    int driver = 0;
+    if (Port->isOpen() && ::ioctl(static_cast<int>(Port->handle()), TIOCOUTQ, &driver) == 0 && driver > 0)
+        queued += driver;
+#endif
+    return queued;
+}
+
+void TSerialTransport::DropOutput() {
+    // Qt's buffer and the driver's queue alike.
+    if (Port->isOpen()) Port->clear(QSerialPort::Output);
 }
 
 void TSerialTransport::SetDtr(bool level) {
@@ -85,9 +101,12 @@ void TSerialTransport::CheckHangUp() {
 #ifdef Q_OS_UNIX
     if (!Port->isOpen()) return;
     pollfd pfd{static_cast<int>(Port->handle()), 0, 0};
-    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
-        ReportFailure(QStringLiteral("The device %1 was disconnected").arg(Device));
+    if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) ReportDisconnected();
 #endif
+}
+
+void TSerialTransport::ReportDisconnected() {
+    ReportFailure(QStringLiteral("The device %1 was disconnected").arg(Device));
 }
 
 void TSerialTransport::ReportFailure(const QString& message) {

@@ -28,7 +28,10 @@ public:
     virtual bool Write(const QByteArray& bytes) = 0;
     virtual QByteArray ReadAll() = 0;
     virtual qint64 BytesAvailable() const = 0;
+    // Bytes queued and not yet on the line, the system's own queue included.
     virtual qint64 BytesToWrite() const = 0;
+    // Drops every byte queued and not yet on the line.
+    virtual void DropOutput() = 0;
     virtual void SetDtr(bool level) = 0;
     virtual void SetRts(bool level) = 0;
 signals:
@@ -52,11 +55,13 @@ public:
     QByteArray ReadAll() override;
     qint64 BytesAvailable() const override;
     qint64 BytesToWrite() const override;
+    void DropOutput() override;
     void SetDtr(bool level) override;
     void SetRts(bool level) override;
 
 private:
     void CheckHangUp();
+    void ReportDisconnected();
     void ReportFailure(const QString& message);
     QSerialPort* Port;
     // The real device open now.

@@ -6,7 +6,6 @@
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
-#include "../../ranges/ReportTexts.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 
@@ -58,8 +57,6 @@ void TfrmMain::SendToolkitVersion() {
 }
 
 void TfrmMain::ShowOpResult() {
-    if (Msg::DecodeOpResult(RxBody()))
-        ShowStatus(QStringLiteral("Success."), skSuccess);
-    else
-        ShowStatus(ReportText::OperationFailed(), skError);
+    // A refusal is the request cycle's verdict and never reaches here.
+    ShowStatus(QStringLiteral("Success."), skSuccess);
 }

@@ -2,22 +2,20 @@
 // presentations: the programmed side only (ShowInPerm), the active side only
 // (ShowInActive) and both (ShowInFull, the first read and the permanent set).
 //
-// The report, 49 bytes, is decoded by Msg::DecodeInputReport (link/Messages.h); a
-// short report reads zeros for its missing bytes. Status 0 changes nothing but
-// the status line.
+// The report, 49 bytes, is decoded by Msg::DecodeInputReport (link/Messages.h).
+// Only a whole report the transmitter accepted, naming a range of the tables,
+// reaches them: the request cycle's verdict has judged it.
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
-#include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <optional>
 
 namespace {
 const QColor FlagOk(0, 0, 0);
@@ -43,16 +41,11 @@ void SetText(QLabel* label, const QString& text) {
     if (label) label->setText(text);
 }
 
-// The opening the three presentations share: the status byte, every field, the
-// current range and the general panel. Nothing when the transmitter failed the
-// operation; then only the status line has changed. clearEvents: the
-// presentation is about to set the combo boxes itself.
-std::optional<TInputReport> OpenReport(TfrmMain& w, bool clearEvents) {
+// The opening the three presentations share: every field, the current range and
+// the general panel. clearEvents: the presentation is about to set the combo
+// boxes itself.
+TInputReport OpenReport(TfrmMain& w, bool clearEvents) {
     const Msg::TInputReport m = Msg::DecodeInputReport(RxBody());
-    if (m.Status == 0) {
-        w.ShowStatus(ReportText::OperationFailed(), skError);
-        return std::nullopt;
-    }
     if (clearEvents) w.InEventsOn = false;
 
     TInputReport r;
@@ -110,29 +103,26 @@ void ShowActiveSide(TfrmMain& w, const TInputReport& r) {
 } // namespace
 
 void TfrmMain::ShowInPerm() {
-    const std::optional<TInputReport> report = OpenReport(*this, false);
-    if (!report) return;
-    ShowPermSide(*this, *report);
-    ShowCalFlags(*this, *report);
+    const TInputReport report = OpenReport(*this, false);
+    ShowPermSide(*this, report);
+    ShowCalFlags(*this, report);
     EnableInPanel();
     ShowStatus(QStringLiteral("Success"), skSuccess);
 }
 
 void TfrmMain::ShowInActive() {
-    const std::optional<TInputReport> report = OpenReport(*this, true);
-    if (!report) return;
-    ShowActiveSide(*this, *report);
-    ShowCalFlags(*this, *report);
+    const TInputReport report = OpenReport(*this, true);
+    ShowActiveSide(*this, report);
+    ShowCalFlags(*this, report);
     ShowStatus(QStringLiteral("Success"), skSuccess);
     InEventsOn = true;
 }
 
 void TfrmMain::ShowInFull() {
-    const std::optional<TInputReport> report = OpenReport(*this, true);
-    if (!report) return;
-    ShowPermSide(*this, *report);
-    ShowActiveSide(*this, *report);
-    ShowCalFlags(*this, *report);
+    const TInputReport report = OpenReport(*this, true);
+    ShowPermSide(*this, report);
+    ShowActiveSide(*this, report);
+    ShowCalFlags(*this, report);
     EnableInPanel();
     ShowStatus(QStringLiteral("Success"), skSuccess);
     InEventsOn = true;

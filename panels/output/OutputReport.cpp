@@ -1,7 +1,8 @@
 // The output report: the transmitter's answer to every command of the output side
 // (codes 17 to 23), one 43-byte record (Msg::DecodeOutputReport), shown on the
 // active side (ShowOutActive), the programmed side (ShowOutPerm) or both
-// (ShowOutFull).
+// (ShowOutFull). Only a whole report the transmitter accepted, naming one of the
+// two output ranges, reaches them: the request cycle's verdict has judged it.
 #include "../../app/MainWindow.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
@@ -16,10 +17,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <optional>
 
 namespace {
-const QString UnknownText = QStringLiteral("Unknown response received.");
 const QString SuccessText = QStringLiteral("Success.");
 
 using TOutReport = Msg::TOutputReport;
@@ -44,22 +43,6 @@ void ShowAlarm(TfrmMain& w, const TOutReport& r) {
     w.pnlAlmStatus->setText(ReportText::Activity(r.AlarmState != 0));
     // The read-back is the level of the open collector: low means active.
     w.pnlAlarmRback->setText(ReportText::Activity(r.AlarmReadBack == 0));
-}
-
-// The common start of the three presentations: the decoded report when the
-// status byte says the command succeeded and the report names an output range
-// this tool knows.
-std::optional<TOutReport> OpenOutReport(TfrmMain* window) {
-    const TOutReport r = Msg::DecodeOutputReport(RxBody());
-    if (r.Status == 0) {
-        window->ShowStatus(ReportText::OperationFailed(), skError);
-        return std::nullopt;
-    }
-    if (r.Range >= OutRangeCount) {
-        window->ShowStatus(UnknownText, skError);
-        return std::nullopt;
-    }
-    return r;
 }
 
 // The active side: the selection, trims, limits and alarm of the range in use. The
@@ -103,34 +86,31 @@ void ShowCommon(TfrmMain& w, const TOutReport& r) {
 } // namespace
 
 void TfrmMain::ShowOutActive() {
-    const std::optional<TOutReport> report = OpenOutReport(this);
-    if (!report) return;
+    const TOutReport report = Msg::DecodeOutputReport(RxBody());
     OutEventsOn = false;
-    ShowOutRangeUnits(report->Range);
-    ShowActiveSide(*this, *report);
-    ShowCommon(*this, *report);
+    ShowOutRangeUnits(report.Range);
+    ShowActiveSide(*this, report);
+    ShowCommon(*this, report);
     ShowStatus(SuccessText, skSuccess);
     OutEventsOn = true;
 }
 
 void TfrmMain::ShowOutPerm() {
-    const std::optional<TOutReport> report = OpenOutReport(this);
-    if (!report) return;
-    ShowOutRangeUnits(report->Range);
-    ShowPermSide(*this, *report);
-    ShowCommon(*this, *report);
+    const TOutReport report = Msg::DecodeOutputReport(RxBody());
+    ShowOutRangeUnits(report.Range);
+    ShowPermSide(*this, report);
+    ShowCommon(*this, report);
     EnableOutPanel();
     ShowStatus(SuccessText, skSuccess);
 }
 
 void TfrmMain::ShowOutFull() {
-    const std::optional<TOutReport> report = OpenOutReport(this);
-    if (!report) return;
+    const TOutReport report = Msg::DecodeOutputReport(RxBody());
     OutEventsOn = false;
-    ShowOutRangeUnits(report->Range);
-    ShowPermSide(*this, *report);
-    ShowActiveSide(*this, *report);
-    ShowCommon(*this, *report);
+    ShowOutRangeUnits(report.Range);
+    ShowPermSide(*this, report);
+    ShowActiveSide(*this, report);
+    ShowCommon(*this, report);
     EnableOutPanel();
     ShowStatus(SuccessText, skSuccess);
     OutEventsOn = true;

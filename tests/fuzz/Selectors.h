@@ -39,11 +39,16 @@ enum TSelector : uint8_t {
     selStepOutRange,
     // What happens to the line: the port fails as a pulled adapter does, or as a
     // closed pseudo-terminal does; nothing (the bytes arrive unasked); the last
-    // record's bytes come again before this one's.
+    // record's bytes come again before this one's; the line stops taking data,
+    // or takes again what it holds; the far end answers the last request it was
+    // sent with its code byte alone, as late as the records have made it.
     selResourceError,
     selHangUp,
     selNothing,
     selRepeatFrame,
+    selStall,
+    selDrain,
+    selAnswerLast,
     selCount
 };
 

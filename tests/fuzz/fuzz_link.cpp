@@ -28,12 +28,19 @@
 //   - nothing goes out that nobody asked for: between the person's actions the
 //     tool writes only the toolkit version, at most once per cmdSetPermIn of its
 //     own;
-//   - once the clock has run on by 73 + 36 ticks, the line reads "Ready" or
-//     "No COM port !";
+//   - once the clock has run on by 73 + 36 ticks (and more), the line reads
+//     "Ready" or "No COM port !";
+//   - a late answer ends no request: after a request of a code ends unanswered,
+//     the first frame of that code within twice the reply time gives no verdict;
+//   - nothing reaches the unit after its verdict: when a stalled line takes
+//     again, it sends only frames of requests still out;
 //   - against the simulated transmitter, on the port opened again where it
 //     failed, a read of the programmed input range succeeds.
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
+#include "../../link/Commands.h"
+#include "../../link/Cycle.h"
+#include "../../link/DataPacket.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/StatusBar.h"
@@ -47,6 +54,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -85,16 +93,70 @@ void StepCombo(QComboBox* combo) {
     combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
 }
 
+// The oracle's own account of owed codes: each request that ended unanswered
+// owes its code until a tick a little before the one the cycle keeps it to (its
+// reply time ran out 74 ticks after it went out, and it is owed for 146).
+struct TOwed {
+    uint8_t Code;
+    qint64 UntilTick;
+};
+QList<TOwed> Owed;
+// The code of the frame being handed to the cycle when it is a late answer.
+int LateCode = -1;
+
+qint64 NowTick(TWindowHarness& h) {
+    return h.Window->ComPort->CurrentTick();
+}
+
+void WatchVerdict(const TReply& reply) {
+    if (reply.Verdict == TVerdict::NoAnswer)
+        Owed.append(TOwed{reply.Code, NowTick(*Harness) + ReplyTicks - 4});
+    if (reply.Code == LateCode && (reply.Verdict == TVerdict::Answered ||
+                                   reply.Verdict == TVerdict::Refused || reply.Verdict == TVerdict::Broken))
+        Broken(QStringLiteral("a late answer of code %1 ended a newer request").arg(reply.Code));
+}
+
+// Every packet the collector cuts out passes here before the cycle sees it.
+void WatchPacket(const std::function<void(const uint8_t*, int)>& next, const uint8_t* data, int size) {
+    const QByteArray body =
+        Frame::Unescape(QByteArray(reinterpret_cast<const char*>(data), std::clamp(size, 0, 2)));
+    const int code = body.isEmpty() ? 0 : uint8_t(body[0]);
+    const qint64 now = NowTick(*Harness);
+    Owed.removeIf([now](const TOwed& owed) { return now > owed.UntilTick; });
+    LateCode = -1;
+    for (qsizetype i = 0; i < Owed.size(); ++i)
+        if (Owed[i].Code == code) {
+            Owed.removeAt(i);
+            LateCode = code;
+            break;
+        }
+    next(data, size);
+    LateCode = -1;
+}
+
+// The frames a stalled line holds may go out only while their requests are out.
+void DrainLine(TWindowHarness& h) {
+    const qsizetype frames = h.Transport.Held.count(char(ETX));
+    if (frames > h.Window->Cycle->Outstanding())
+        Broken(QStringLiteral("%1 held frames for %2 requests out: bytes went out after their verdict")
+                   .arg(frames)
+                   .arg(h.Window->Cycle->Outstanding()));
+    h.Transport.Drain();
+}
+
 // cmdSetPermIn frames the tool wrote in this input, and toolkit versions it wrote
 // of itself.
 int ProgrammingsSent = 0;
 int ToolkitsSent = 0;
 QByteArray LastChunk;
 
-// Checks what the tool wrote since the last look: only its own toolkit versions,
-// when no action of the person's ran.
+qsizetype HandedSeen = 0;
+
+// Checks what the tool wrote since the last look (whether the line took it or
+// not): only its own toolkit versions, when no action of the person's ran.
 void CheckWritten(TWindowHarness& h, bool action) {
-    QByteArray written = h.TakeWritten();
+    QByteArray written = h.Transport.Handed.mid(HandedSeen);
+    HandedSeen = h.Transport.Handed.size();
     if (action) {
         // The action's own requests; a programming among them earns one toolkit version.
         for (qsizetype at = 0; (at = written.indexOf(QByteArray("\x02\x07", 2), at)) >= 0; ++at)
@@ -180,6 +242,23 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
     case selRepeatFrame:
         h.Transport.Feed(LastChunk);
         break;
+    case selStall:
+        h.Transport.Stalled = true;
+        break;
+    case selDrain:
+        DrainLine(h);
+        break;
+    case selAnswerLast: {
+        // The code of the last frame the tool handed over, escaped as it went.
+        const QByteArray& handed = h.Transport.Handed;
+        const qsizetype at = handed.lastIndexOf(char(STX));
+        if (at < 0 || at + 1 >= handed.size()) break;
+        QByteArray frame(1, char(STX));
+        frame.append(handed.mid(at + 1, handed[at + 1] == char(DLE) ? 2 : 1));
+        frame.append(char(ETX));
+        h.Transport.Feed(frame);
+        break;
+    }
     default:
         break; // nothing: the bytes arrive unasked
     }
@@ -188,7 +267,10 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
 // The oracle's last two checks.
 void CheckTheLineRecovers(TWindowHarness& h) {
     TfrmMain& w = *h.Window;
-    h.Advance((73 + 36 + 2) * 55);
+    // Past the status line's time and past the time any code stays owed, so
+    // that the read below is no late answer's.
+    h.Advance((2 * 73 + 2) * 55);
+    DrainLine(h);
     const QString status = h.Status();
     if (status != QLatin1String("Ready") && status != QLatin1String("No COM port !"))
         Broken(QStringLiteral("the line stays at \"%1\"").arg(status));
@@ -196,6 +278,7 @@ void CheckTheLineRecovers(TWindowHarness& h) {
         h.Ui.PortAnswer = 1;
         w.Guarded([&] { w.sbMainPanels0DblClick(); });
     }
+    Owed.clear(); // the cycle forgets them too when the port closes
     while (h.Sim.Busy())
         h.Sim.Transmit(); // what it still had to say is long gone
     h.Transport.OnHostWrite = [&h](const QByteArray& bytes) { h.Sim.Receive(bytes); };
@@ -228,6 +311,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     Harness->TakeWritten();
     QObject::connect(Harness->Window->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(),
                      WatchStatusLine);
+    Harness->Window->Cycle->OnVerdict = WatchVerdict;
+    Harness->Window->DataPacket->OnPacket =
+        [next = Harness->Window->DataPacket->OnPacket](const uint8_t* data, int size) {
+            WatchPacket(next, data, size);
+        };
     return 0;
 }
 
@@ -237,6 +325,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The last input ended on a quiet line (CheckTheLineRecovers).
     h.Transport.Written.clear();
     h.TakeWritten();
+    h.Transport.Handed.clear();
+    HandedSeen = 0;
     h.Ui.Infos.clear();
     h.Ui.Errors.clear();
     h.Ui.GeneralErrors.clear();
@@ -258,6 +348,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (len > size - pos) len = size - pos;
         const bool action = PersonsAction(sel) || (sel & 0x80);
         RunAction(h, sel);
+        if (!w.ComPort->Connected()) Owed.clear();
         CheckWritten(h, action);
         const QByteArray chunk(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(len));
         h.Transport.Feed(chunk);

@@ -2,6 +2,8 @@
 
 #include "../../link/Clock.h"
 
+#include <utility>
+
 TMemoryTransport::TMemoryTransport(TClock* clock, QObject* parent) : TTransport(parent) {
     connect(clock, &TClock::Ticked, this, &TMemoryTransport::Poll);
 }
@@ -22,16 +24,37 @@ bool TMemoryTransport::Open(const QString& device, QString* error, TOpenFailure*
 }
 
 void TMemoryTransport::Close() {
+    // Closing drops what the line had not taken yet.
     Opened = false;
     Incoming.clear();
+    Held.clear();
 }
 
 bool TMemoryTransport::Write(const QByteArray& bytes) {
     if (!Opened) return false;
+    Handed.append(bytes);
+    if (Stalled)
+        Held.append(bytes);
+    else
+        Deliver(bytes);
+    return true;
+}
+
+void TMemoryTransport::Deliver(const QByteArray& bytes) {
     Written.append(bytes);
     if (OnHostWrite) OnHostWrite(bytes);
     emit BytesWritten();
-    return true;
+}
+
+void TMemoryTransport::DropOutput() {
+    Dropped += Held.size() + Backlog;
+    Held.clear();
+    Backlog = 0;
+}
+
+void TMemoryTransport::Drain() {
+    Stalled = false;
+    if (Opened && !Held.isEmpty()) Deliver(std::exchange(Held, {}));
 }
 
 QByteArray TMemoryTransport::ReadAll() {

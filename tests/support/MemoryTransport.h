@@ -24,7 +24,8 @@ public:
     bool Write(const QByteArray& bytes) override;
     QByteArray ReadAll() override;
     qint64 BytesAvailable() const override { return Incoming.size(); }
-    qint64 BytesToWrite() const override { return Backlog; }
+    qint64 BytesToWrite() const override { return Backlog + Held.size(); }
+    void DropOutput() override;
     void SetDtr(bool level) override { Dtr = level; }
     void SetRts(bool level) override { Rts = level; }
 
@@ -32,6 +33,12 @@ public:
     void Feed(const QByteArray& bytes);
     // Makes the open device fail as a pulled adapter would.
     void InjectFailure(const QString& message);
+    // A line that stops taking data: what the tool writes is held (BytesToWrite
+    // counts it) until Drain sends it on; DropOutput throws it away.
+    bool Stalled = false;
+    void Drain();
+    QByteArray Held;
+    qint64 Dropped = 0;
 
     static constexpr qint64 ReadBufferSize = 4096;
     // Bytes still waiting in the transmit buffer, as BytesToWrite reports them.
@@ -43,12 +50,15 @@ public:
     // particular kind).
     std::function<QString(const QString& device)> RefuseOpen;
     QByteArray Written;
+    // Everything the tool handed over, whether the line took it or not.
+    QByteArray Handed;
     QString OpenedDevice;
     bool Dtr = false;
     bool Rts = false;
 
 private:
     void Poll();
+    void Deliver(const QByteArray& bytes);
     QByteArray Incoming;
     bool Opened = false;
     bool InReadyRead = false;

@@ -23,6 +23,7 @@
 #include <bit>
 #include <cmath>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 const QByteArray GoodFile =
@@ -139,7 +140,11 @@ private slots:
                    R"j({"input": {"range": "T/C Type K", "wirng": "2 wire", "eu_min": 0, "eu_max": 1}})j")
             << 2 << 0;
         QTest::newRow("not JSON") << "-p COM1 apply f" << 0 << QByteArray("range=K") << 2 << 0;
-        QTest::newRow("silent") << "-p COM1 version" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("silent: the read once more") << "-p COM1 version" << 2 << GoodFile << 3 << 2;
+        QTest::newRow("silent, --retries 0") << "-p COM1 version --retries 0" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("silent, --retries 3") << "-p COM1 dump --retries 3" << 2 << GoodFile << 3 << 4;
+        QTest::newRow("silent: a write is never repeated") << "-p COM1 mode run" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("--retries 11") << "-p COM1 version --retries 11" << 0 << GoodFile << 2 << 0;
         QTest::newRow("mode cal") << "-p COM1 mode cal" << 0 << GoodFile << 0 << 1;
         QTest::newRow("unknown command") << "-p COM1 erase" << 0 << GoodFile << 2 << 0;
         QTest::newRow("no port") << "read" << 0 << GoodFile << 2 << 0;
@@ -154,7 +159,7 @@ private slots:
         QTest::newRow("read --active: programmed, then active")
             << "-p COM1 read --active" << 0 << GoodFile << 0 << 4;
         QTest::newRow("read refused") << "-p COM1 read --json" << 5 << GoodFile << 1 << 1;
-        QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 1;
+        QTest::newRow("answer with another code") << "-p COM1 dump" << 4 << GoodFile << 3 << 2;
         QTest::newRow("device path") << "-p /dev/ttyUSB3 version" << 0 << GoodFile << 0 << 1;
         QTest::newRow("port given twice") << "-p COM1 -p com1 version" << 0 << GoodFile << 2 << 0;
         // @COM1: the device COM1 names; @a, @b: two links to one device.
@@ -165,7 +170,7 @@ private slots:
         QTest::newRow("--help before apply: its help, nothing sent")
             << "--help -p COM1 apply f" << 0 << GoodFile << 0 << 0;
         QTest::newRow("-h wins over a bad argument") << "-p COM1 -h dump x" << 0 << GoodFile << 0 << 0;
-        QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 1;
+        QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 2;
         QTest::newRow("verify the same: two reads, nothing written")
             << "-p COM1 verify f" << 0 << SimFile << 0 << 2;
         QTest::newRow("verify another unit: differs, nothing written")
@@ -280,7 +285,7 @@ private slots:
         QTest::newRow("input refused, toolkit version unanswered")
             << "refuse 7, then silent" << 1
             << "nothing programmed; input range and span not programmed: the transmitter refused "
-               "cmdSetPermIn (status 0)";
+               "cmdSetPermIn (status 0); the unit's state could not be read";
         QTest::newRow("toolkit version refused")
             << "refuse 51" << 1
             << "input range and span programmed; toolkit version not programmed: the transmitter refused "
@@ -296,6 +301,25 @@ private slots:
                "bytes" +
                    holds; // the unit took it
         QTest::newRow("every answer twice") << "twice" << 0 << "";
+        // Every step confirmed: a read-back that fails is no refusal of the
+        // programming (status 4), and the line says what was done first.
+        const QString both = "input range and span programmed, output settings programmed; not read back: ";
+        QTest::newRow("read-back refused")
+            << "refuse 4" << 4 << both + "the transmitter refused cmdReadPermIn (status 0)";
+        QTest::newRow("read-back unanswered, twice")
+            << "silent after 23" << 4 << both + "no answer within 4 s to cmdReadPermIn";
+        QTest::newRow("read-back cut short")
+            << "truncate 4" << 4 << both + "broken answer to cmdReadPermIn: 30 of its 49 bytes";
+        // Each answer 4.3 s late: a programming is never sent again.
+        QTest::newRow("answers at 4.3 s")
+            << "late" << 3
+            << "no step confirmed; input range and span not confirmed: no answer within "
+               "4 s to cmdSetPermIn";
+        // What the unit holds comes only from reports it accepted.
+        QTest::newRow("output refused, the unit's reports refused too")
+            << "refuse 23, then everything" << 1
+            << "input range and span programmed; output settings not programmed: the transmitter refused "
+               "cmdSetPermOut (status 0); the unit's state could not be read";
     }
     void applySaysHowFarItGot() {
         QFETCH(QString, fault);
@@ -303,11 +327,13 @@ private slots:
         QFETCH(QString, error);
         TBench b;
         b.Setup = [fault](TTransmitter& sim, int) {
-            sim.Faults.RefuseCode = fault == "refuse 23"           ? cmdSetPermOut
+            sim.Faults.RefuseCode = fault.startsWith("refuse 23")  ? cmdSetPermOut
                                     : fault == "refuse 51"         ? cmdSetToolkitVer
                                     : fault.startsWith("refuse 7") ? cmdSetPermIn
+                                    : fault == "refuse 4"          ? cmdReadPermIn
                                                                    : -1;
             sim.Faults.Twice = fault == "twice";
+            sim.Faults.ExtraDelayMs = fault == "late" ? 4300 - sim.ReplyDelayMs : 0;
             sim.Faults.TruncateTo = fault == "truncate" ? 30 : -1;
             sim.Faults.Once = fault == "truncate";
         };
@@ -315,6 +341,10 @@ private slots:
             if (fault == "refuse 7, then silent" && sim.LastCommand == cmdSetPermIn) sim.Faults.Silent = true;
             if (fault == "hang-up" && sim.LastCommand == cmdSetPermOut)
                 line.InjectFailure(QStringLiteral("the line went away"));
+            if (fault == "silent after 23" && sim.LastCommand == cmdSetPermOut) sim.Faults.Silent = true;
+            if (fault == "truncate 4" && sim.LastCommand == cmdSetPermOut) sim.Faults.TruncateTo = 30;
+            if (fault == "refuse 23, then everything" && sim.LastCommand == cmdReadPermIn)
+                sim.Faults.StatusZero = true;
         };
         QCOMPARE(b.Go({QStringLiteral("-p"), QStringLiteral("COM1"), QStringLiteral("apply"),
                        QStringLiteral("f")}),
@@ -541,27 +571,56 @@ private slots:
                  QStringLiteral("it is a folder"));
     }
 
-    // Without a runtime directory (cron, su, system services) there are no COM
-    // links: the fixed table, no warning, and no folder made in the temporary one.
-    void noRuntimeFolder() {
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    // Only the user's own private runtime folder holds COM links. Without one
+    // (cron, su, system services), or where it is relative, open to others, or
+    // holds a link folder others may write to, a link planted there is not
+    // followed: the fixed table, no warning, and no folder made in the
+    // temporary one.
+    void aRuntimeFolderNotPrivateHoldsNoLinks_data() {
+        QTest::addColumn<QString>("runtime"); // relative to a fresh folder, the current one
+        QTest::addColumn<int>("mode");        // of the runtime folder
+        QTest::addColumn<int>("linkMode");    // of its mrt9dx folder
+        QTest::newRow("unset") << "" << 0700 << 0700;
+        QTest::newRow("relative") << "run" << 0700 << 0700;
+        QTest::newRow("open to others") << "/run" << 0755 << 0700;
+        QTest::newRow("link folder writable by others") << "/run" << 0700 << 0777;
+        QTest::newRow("private: the link holds") << "/run" << 0700 << 0755;
+    }
+    void aRuntimeFolderNotPrivateHoldsNoLinks() {
+        QFETCH(QString, runtime);
+        QFETCH(int, mode);
+        QFETCH(int, linkMode);
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
         const QByteArray temp = qgetenv("TMPDIR");
-        QTemporaryDir dir;
-        qunsetenv("XDG_RUNTIME_DIR");
-        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        const QString cwd = QDir::currentPath();
+        QTemporaryDir dir, tmp;
+        const QString folder = dir.filePath(QStringLiteral("run"));
+        const QString planted = QDir(folder).filePath(QStringLiteral("mrt9dx/COM1"));
+        QVERIFY(QDir().mkpath(QFileInfo(planted).path()));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("device")), planted));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), mode_t(mode)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(QFileInfo(planted).path()).constData(), mode_t(linkMode)) == 0);
+        QDir::setCurrent(dir.path());
+        if (runtime.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.startsWith('/') ? folder : runtime));
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
         static int warnings = 0;
+        warnings = 0;
         const QtMessageHandler previous =
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++warnings; });
-        const QString folder = ComLinkFolder();
         const QString device = ComPortDevice(1);
-        const QList<TPortOffer> offers = OfferedPorts();
+        const QStringList lines = PortLines();
         qInstallMessageHandler(previous);
-        qputenv("XDG_RUNTIME_DIR", runtime);
+        QDir::setCurrent(cwd);
+        qputenv("XDG_RUNTIME_DIR", saved);
         qputenv("TMPDIR", temp);
         QCOMPARE(warnings, 0);
-        QCOMPARE(folder, QString());
-        QCOMPARE(device, QStringLiteral("/dev/ttyUSB0"));
-        QVERIFY(QDir(dir.path()).isEmpty());
+        QCOMPARE(device, QTest::currentDataTag() == QLatin1String("private: the link holds")
+                             ? planted
+                             : QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(QDir(tmp.path()).isEmpty());
     }
 
     // --json: one object keyed by port, every port in it, failed ones with their

@@ -2,6 +2,7 @@
 #include "../../base/MrtError.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
+#include "../../link/Cycle.h"
 #include "../../link/Messages.h"
 #include "Bytes.h"
 
@@ -148,7 +149,8 @@ private slots:
         QCOMPARE(Msg::DecodeVersion(Msg::EncodeVersion(QStringLiteral("MRT9-DX V2.10"))),
                  QStringLiteral("MRT9-DX V2.10"));
         QCOMPARE(int(Msg::DecodeMode(Hex("21"))), 0);
-        QVERIFY(!Msg::DecodeOpResult(Msg::EncodeOpResult(false)));
+        QCOMPARE(TRequestCycle::Judge(Msg::EncodeOpResult(false)), TVerdict::Refused);
+        QCOMPARE(TRequestCycle::Judge(Msg::EncodeOpResult(true)), TVerdict::Answered);
     }
 
     void startClearsTheBuffer() {

@@ -4,6 +4,7 @@
 #include "Bytes.h"
 
 #include <QFile>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,11 +67,24 @@ private slots:
         QVERIFY(!transport.IsOpen());
     }
 
-    void farEndHangUpIsReportedOnce() {
+    // A device that goes away is disconnected, whatever error comes first: the
+    // hang-up the watch sees, or a resource error with the system's words.
+    void aDeviceThatGoesAwayIsDisconnectedOnce_data() {
+        QTest::addColumn<bool>("resourceErrorFirst");
+        QTest::newRow("hang-up") << false;
+        QTest::newRow("resource error first") << true;
+    }
+    void aDeviceThatGoesAwayIsDisconnectedOnce() {
+        QFETCH(bool, resourceErrorFirst);
         TSerialTransport transport;
         QString error;
         QVERIFY2(transport.Open(SlaveName, &error), qPrintable(error));
         QSignalSpy failed(&transport, &TTransport::Failed);
+        if (resourceErrorFirst) {
+            auto* port = transport.findChild<QSerialPort*>();
+            QVERIFY(port);
+            emit port->errorOccurred(QSerialPort::ResourceError);
+        }
         ::close(Slave);
         Slave = -1;
         ::close(Master);
@@ -78,6 +92,25 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 3000);
         QTest::qWait(300);
         QCOMPARE(failed.count(), 1);
+        const QString message = failed[0][0].toString();
+        QVERIFY2(message.endsWith(QLatin1String(" was disconnected")), qPrintable(message));
+    }
+
+    // Bytes dropped while the line does not take them never reach the far end.
+    void droppedOutputNeverArrives() {
+        TSerialTransport transport;
+        QString error;
+        QVERIFY2(transport.Open(SlaveName, &error), qPrintable(error));
+        QVERIFY(tcflow(Slave, TCOOFF) == 0);
+        QVERIFY(transport.Write(Hex("02 07 0C 03")));
+        QTest::qWait(100);
+        QCOMPARE(transport.BytesToWrite(), 4);
+        transport.DropOutput();
+        QCOMPARE(transport.BytesToWrite(), 0);
+        QVERIFY(tcflow(Slave, TCOON) == 0);
+        QTest::qWait(200);
+        char buf[16];
+        QCOMPARE(::read(Master, buf, sizeof buf), ssize_t(-1));
     }
 
     // The lock goes to the real device, so it holds even for root, whom the

@@ -332,7 +332,8 @@ private slots:
         QTest::newRow("query answer RUN") << true << 0x21 << Hex("00") << false;
         QTest::newRow("any other byte is CAL") << false << 0x21 << Hex("FF") << true;
         QTest::newRow("set-mode answer") << false << 0x20 << Hex("01") << true;
-        QTest::newRow("code alone reads RUN") << true << 0x20 << QByteArray() << false;
+        // Shorter than its layout: broken, and nothing of it is shown.
+        QTest::newRow("code alone changes nothing") << true << 0x20 << QByteArray() << true;
     }
     void modeAnswers() {
         QFETCH(bool, startCal);

@@ -40,9 +40,7 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("Reading product version..."));
         QCOMPARE(h.StatusColor(), Black);
         h.Advance(100);
-        QByteArray body("\x30", 1);
-        body.append("V1.00");
-        h.Transport.Feed(Frame::Encode(body));
+        h.Transport.Feed(Frame::Encode(Msg::EncodeVersion(QStringLiteral("V1.00"))));
         QCOMPARE(h.Status(), QStringLiteral("Success"));
         QCOMPARE(h.StatusColor(), StatusGreen);
         QCOMPARE(h.StatusTag(), int(skSuccess));
@@ -272,8 +270,8 @@ private slots:
                                   << "the transmitter refused cmdReadPermIn (status 0)";
         QTest::newRow("status zero") << "status-zero" << refused << 1
                                      << "the transmitter refused cmdReadPermIn (status 0)";
-        // The window reads the missing fields as 0; the companion writes no file of them.
-        QTest::newRow("truncate 30") << "truncate" << busy + "Success|Ready" << 3 << "of its 49 bytes";
+        const QString broken = busy + "Unknown response received.|Ready";
+        QTest::newRow("truncate 30") << "truncate" << broken << 3 << "of its 49 bytes";
         QTest::newRow("twice") << "twice" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("noise before and after") << "noise" << busy + "Success|Ready" << 0 << "";
         QTest::newRow("drop ETX") << "drop-etx" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
@@ -282,11 +280,19 @@ private slots:
             << "unknown" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
         QTest::newRow("stray code-20 frame behind the answer")
             << "stray" << busy + "Success|Ready" << 0 << "";
-        QTest::newRow("range code 45") << "range45" << busy + "Success|Ready" << 3
-                                       << "broken answer to cmdReadPermIn: input range code 45";
+        QTest::newRow("range code 45")
+            << "range45" << broken << 3 << "broken answer to cmdReadPermIn: input range code 45";
         QTest::newRow("hang-up") << "hang-up" << busy + "No COM port !" << 3 << "the line went away";
         QTest::newRow("full transmit buffer") << "full" << busy + "Not sent !|Ready" << 3
                                               << "is not taking data: check the cable or the adapter";
+        // The line stops taking data with the request queued: it never leaves,
+        // and when the line drains nothing of it reaches the unit.
+        QTest::newRow("stalled line") << "stalled" << busy + "Not sent !|Ready" << 3
+                                      << "is not taking data: check the cable or the adapter";
+        // Each answer 4.3 s after its request: the companion's repeated read meets
+        // the first one's late answer, which is not its own.
+        QTest::newRow("answer at 4.3 s")
+            << "late" << noAnswer << 3 << "no answer within 4 s to cmdReadPermIn";
     }
     void aFaultGivesOneVerdictToBothUsers() {
         QFETCH(QString, fault);
@@ -309,10 +315,12 @@ private slots:
             f.NoiseAfter += fault == "stray" ? Frame::Encode(Hex("14 01")) : QByteArray();
             if (fault == "range45") sim.PermInCode = 45;
             f.Once = fault == "stray";
+            f.ExtraDelayMs = fault == "late" ? 4300 - sim.ReplyDelayMs : 0;
         };
         const auto spoilLine = [&fault](TMemoryTransport& line) {
             if (fault == "full") line.Backlog = TComPort::OutSize;
             if (fault == "hang-up") line.InjectFailure(QStringLiteral("the line went away"));
+            line.Stalled = fault == "stalled";
         };
         {
             TWindowHarness h;
@@ -323,13 +331,21 @@ private slots:
                     [&seen](int panel, const QString& text) {
                         if (panel == 2 && (seen.isEmpty() || seen.back() != text)) seen << text;
                     });
-            if (fault == "full") spoilLine(h.Transport);
+            if (fault == "full" || fault == "stalled") spoilLine(h.Transport);
+            const int received = h.Sim.RequestsReceived;
             QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
             if (fault == "hang-up") spoilLine(h.Transport);
             h.Advance(8000);
+            h.Transport.Drain();
+            h.Advance(100);
             qInfo("window: %s", qPrintable(seen.join(QStringLiteral(" → "))));
             QCOMPARE(seen.join(QLatin1Char('|')), window);
-            QCOMPARE(h.Ui.GeneralErrors.size(), fault == "full" || fault == "hang-up" ? 1 : 0);
+            const bool box = fault == "full" || fault == "hang-up" || fault == "stalled";
+            QCOMPARE(h.Ui.GeneralErrors.size(), box ? 1 : 0);
+            if (box && fault != "hang-up")
+                QVERIFY2(h.Ui.GeneralErrors[0].contains(error), qPrintable(h.Ui.GeneralErrors[0]));
+            // Nothing reached the unit after the request's verdict.
+            if (window.contains(QLatin1String("Not sent !"))) QCOMPARE(h.Sim.RequestsReceived, received);
         }
         TManualClock clock;
         TTransmitter sim(&clock);
@@ -344,8 +360,11 @@ private slots:
         run.Start();
         for (int ms = 0; ms < 20000 && !run.Done(); ms += 10) {
             if (fault == "hang-up" && sim.RequestsReceived > 0 && line.IsOpen()) spoilLine(line);
+            if (fault == "stalled" && line.IsOpen()) spoilLine(line);
             clock.Advance(10);
         }
+        line.Drain();
+        if (fault == "stalled") QCOMPARE(sim.RequestsReceived, 0);
         qInfo("companion: status %d: %s", run.Status(), qPrintable(run.Error));
         QVERIFY(run.Done());
         QVERIFY(line.Dtr && line.Rts);
@@ -388,6 +407,98 @@ private slots:
         h.Window->ShowStatus(QStringLiteral("busy"), skBusy);
         h.Window->PacketSend();
         h.Advance(8000);
+        QCOMPARE(lines.join(QLatin1Char('|')), seen);
+    }
+
+    // The transmitter answers 4.3 s after each request, and the person presses
+    // again once "No response !" shows; the second is refused. The first's late
+    // answer is shown as unasked, but it ends neither request: the second ends
+    // unanswered too, its late refusal is not taken for anything newer, and a
+    // late programming's answer sends no toolkit version.
+    void aLateAnswerNeverEndsANewerRequest_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("busy");
+        QTest::newRow("input R") << "btnGetPermInpRange"
+                                 << "Reading permanent input range...|";
+        QTest::newRow("input S") << "btnSetInputRange"
+                                 << "Setting range permanently...|";
+        QTest::newRow("output R") << "btnGetOutRange"
+                                  << "Reading programmed output range data...|";
+        QTest::newRow("output S, no busy message") << "btnSetOutRange"
+                                                   << "";
+    }
+    void aLateAnswerNeverEndsANewerRequest() {
+        QFETCH(QString, button);
+        QFETCH(QString, busy);
+        TWindowHarness h;
+        h.Settle();
+        for (QPushButton* read : {h.Window->btnGetPermInpRange, h.Window->btnGetOutRange}) {
+            QTest::mouseClick(read, Qt::LeftButton);
+            h.Settle();
+        }
+        h.Advance(1000);
+        h.Sim.Faults.ExtraDelayMs = 4300 - h.Sim.ReplyDelayMs;
+        h.Sim.EuMaxByCode[h.Sim.PermInCode] = 777;
+        QStringList lines;
+        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+                [&lines](int panel, const QString& text) {
+                    if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
+                });
+        auto* press = h.Find<QPushButton>(qPrintable(button));
+        h.TakeWritten();
+        QTest::mouseClick(press, Qt::LeftButton);
+        const QByteArray request = h.TakeWritten();
+        h.Advance(4150);
+        QCOMPARE(h.Status(), QStringLiteral("No response !"));
+        h.Sim.Faults.RefuseCode = uint8_t(request[1]);
+        QTest::mouseClick(press, Qt::LeftButton);
+        QCOMPARE(ToHex(h.TakeWritten()), ToHex(request));
+        h.Advance(300); // the first answer arrives, late
+        if (button == QLatin1String("btnGetPermInpRange"))
+            QCOMPARE(h.Window->pnlEuMaxP->text(), QStringLiteral("777.0 \u00B0C"));
+        h.Advance(10000);
+        // Without a busy message the first "No response !" runs its course.
+        const QString again = busy.isEmpty() ? QStringLiteral("Ready|") : busy;
+        QCOMPARE(lines.join(QLatin1Char('|')), busy + "No response !|" + again + "No response !|Ready");
+        QCOMPARE(ToHex(h.TakeWritten()), QString());
+    }
+
+    // A refusal stays on the line until "Ready", whatever another request's
+    // verdict says meanwhile; a new busy message replaces it.
+    void aRefusalIsHeldUntilReady_data() {
+        QTest::addColumn<int>("second"); // 0 unanswered, 1 broken, 2 a new busy message
+        QTest::addColumn<QString>("seen");
+        const QString refused = "busy|Error occured while performing the operation !|";
+        QTest::newRow("another request unanswered") << 0 << refused + "Ready";
+        QTest::newRow("another request's broken answer") << 1 << refused + "Ready";
+        QTest::newRow("a new request's busy message")
+            << 2 << refused + "Reading product version...|No response !|Ready|No response !|Ready";
+    }
+    void aRefusalIsHeldUntilReady() {
+        QFETCH(int, second);
+        QFETCH(QString, seen);
+        TWindowHarness h;
+        h.Settle();
+        h.Sim.Faults.Silent = true;
+        QStringList lines;
+        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+                [&lines](int panel, const QString& text) {
+                    if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
+                });
+        SendDac(*h.Window); // no busy message, never answered
+        h.Advance(3000);
+        PacketPut(Msg::ReadPermOut());
+        h.Window->ShowStatus(QStringLiteral("busy"), skBusy);
+        h.Window->PacketSend();
+        h.Transport.Feed(Frame::Encode(Hex("14 00")));
+        if (second == 1) {
+            PacketPut(Msg::ReadVersion());
+            h.Window->PacketSend();
+            h.Transport.Feed(Frame::Encode(Hex("30")));
+        }
+        if (second == 2) h.Window->ReadVersion();
+        h.Advance(1500); // the DAC step runs out while the refusal shows
+        h.Advance(10000);
         QCOMPARE(lines.join(QLatin1Char('|')), seen);
     }
 

@@ -129,7 +129,10 @@ private slots:
         QTest::newRow("trailing spaces go") << QByteArray("V2.10") + QByteArray(45, ' ') << "V2.10";
         const QByteArray fifty = QByteArray("ABCDEFGHIJ").repeated(5);
         QTest::newRow("fifty characters all shown") << fifty << QString::fromLatin1(fifty);
-        QTest::newRow("only the code") << QByteArray() << "";
+        // A version with nothing to read is a broken answer: the panel keeps its text.
+        QTest::newRow("only the code") << QByteArray() << "old";
+        QTest::newRow("fifty zeros") << QByteArray(50, '\0') << "old";
+        QTest::newRow("controls and blanks only") << QByteArray("\r\n\t \x01\x7f") << "old";
         QTest::newRow("short text, missing bytes read as 0") << QByteArray("V1") << "V1";
         QTest::newRow("trailing zeros and controls go")
             << QByteArray("V3", 2) + QByteArray("\0\r\n\t\0 ", 6) << "V3";
@@ -153,7 +156,8 @@ private slots:
         h.Advance(100);
         h.Transport.Feed(VersionAnswer(text));
         QCOMPARE(h.Window->sbMain->PanelText(1), shown);
-        QCOMPARE(h.Status(), QStringLiteral("Success"));
+        QCOMPARE(h.Status(), shown == QLatin1String("old") ? QStringLiteral("Unknown response received.")
+                                                           : QStringLiteral("Success"));
     }
 
     void versionUnansweredKeepsPanel1() {
