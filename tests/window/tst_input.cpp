@@ -306,7 +306,7 @@ private slots:
         QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
         b.Answer(body);
         QCOMPARE(b.h.Status(), status);
-        QCOMPARE(b.h.StatusColor(), Red);
+        QCOMPARE(b.h.StatusColor(), StatusRed);
         QCOMPARE(w.pnlInpRange->text(), QStringLiteral("N/A"));
         QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("N/A"));
         QVERIFY(!w.cmbInpRanges->isEnabled());
