@@ -185,6 +185,8 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
     }
     // A handler and the control whose use runs it; the handler runs only while
     // that control is enabled (no control: always possible).
+    // A person leaving a number edit sends nothing and fills nothing in: those
+    // selectors keep their places, without a handler.
     struct TEntry {
         void (TfrmMain::*Handler)();
         QObject* Control;
@@ -200,16 +202,16 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
         {&TfrmMain::btnGetTempInpRangeClick, w.btnGetTempInpRange},
         {&TfrmMain::btnSetInputRangeClick, w.btnSetInputRange},
         {&TfrmMain::cmbInpRangesClick, w.cmbInpRanges},
-        {&TfrmMain::edEuMinExit, w.edEuMin},
-        {&TfrmMain::edEuMaxExit, w.edEuMax},
+        {nullptr, w.edEuMin},
+        {nullptr, w.edEuMax},
         {&TfrmMain::edInpZeroPropertiesButtonClick, w.edInpZero},
         {&TfrmMain::edInpFullPropertiesButtonClick, w.edInpFull},
         {&TfrmMain::btnGetOutRangeClick, w.btnGetOutRange},
         {&TfrmMain::btnGetTempOutRangeClick, w.btnGetTempOutRange},
         {&TfrmMain::cmbOutRangesPropertiesEditValueChanged, w.cmbOutRanges},
         {&TfrmMain::btnSetOutRangeClick, w.btnSetOutRange},
-        {&TfrmMain::edAlarmLimitExit, w.edAlarmLimit},
-        {&TfrmMain::edDeadBandExit, w.edDeadBand},
+        {nullptr, w.edAlarmLimit},
+        {nullptr, w.edDeadBand},
         {&TfrmMain::edOutZeroPropertiesChange, w.seOutZero},
         {&TfrmMain::edOutFullPropertiesChange, w.seOutFull},
         {&TfrmMain::seOutZeroExit, w.seOutZero},
@@ -220,7 +222,7 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
     const int index = sel % selCount;
     if (index < selStepInRange) {
         const TEntry& e = entries[index];
-        if (Usable(e.Control)) w.Guarded([&] { (w.*e.Handler)(); });
+        if (e.Handler && Usable(e.Control)) w.Guarded([&] { (w.*e.Handler)(); });
         return;
     }
     switch (index) {
