@@ -155,7 +155,7 @@ void TUnitRun::RunCommand() {
     }
 }
 
-void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
+void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail, int retries) {
     AskVerdict(
         request,
         [this, then = std::move(then), fail = std::move(fail)](const TReply& reply) {
@@ -163,7 +163,7 @@ void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) 
             if (fail) return fail(reply);
             Finish(reply.Verdict == TVerdict::Refused ? ExitRefused : ExitNoAnswer, VerdictText(reply));
         },
-        Job.Retries);
+        retries);
 }
 
 void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply,
@@ -186,6 +186,10 @@ void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TR
             return AskVerdict(request, std::move(onReply), retries - 1);
         onReply(reply);
     });
+}
+
+void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
+    Ask(request, std::move(then), std::move(fail), Job.Retries);
 }
 
 void TUnitRun::Finish(int status, const QString& error) {

@@ -106,8 +106,9 @@ private:
     void RunCommand();
     // Sends a request; `then` gets the decoded answer the cycle accepted. Any
     // other verdict ends the run (status 1 refused, else 3), or goes to `fail`
-    // when given; a read that met no answer is sent again first, --retries times.
+    // when given; a read that met no answer is sent again first, `retries` times.
     void Ask(const QByteArray& request, THandler then, TFailHandler fail = {});
+    void Ask(const QByteArray& request, THandler then, TFailHandler fail, int retries);
     // Sends a request and hands its verdict, whatever it is, to `onReply`; a read
     // that met no answer is sent again first, `retries` times.
     void AskVerdict(const QByteArray& request, std::function<void(const TReply&)> onReply, int retries);
