@@ -1,6 +1,6 @@
 #pragma once
 // The clock that the serial port's tick timers read. The product runs on the
-// steady clock; tests use the manual clock and advance it, so that a 4 s time-out
+// steady clock; tests use a manual clock (tests/support/ManualClock.h) and advance it, so that a 4 s time-out
 // costs no wall time. Ticked() is raised at least every 50 ms of clock time; the
 // port examines its timers and the in-memory transport polls its peer on it.
 #include <QElapsedTimer>
@@ -25,17 +25,4 @@ public:
 private:
     QElapsedTimer Elapsed;
     QTimer Beat;
-};
-
-class TManualClock : public TClock {
-    Q_OBJECT
-public:
-    using TClock::TClock;
-    qint64 NowMs() const override { return Now; }
-    // Moves the time on in steps of StepMs, raising Ticked() after each step.
-    void Advance(qint64 ms);
-    qint64 StepMs = 10;
-
-private:
-    qint64 Now = 1000;
 };

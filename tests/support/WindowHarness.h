@@ -4,7 +4,7 @@
 // recorded.
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
-#include "../../link/Clock.h"
+#include "ManualClock.h"
 #include "../../sim/Transmitter.h"
 #include "Bytes.h"
 #include "MemoryTransport.h"

@@ -3,7 +3,7 @@
 // sensor or DAC error fails as found, is corrected, and passes as left.
 #include "../../cli/Calibration.h"
 #include "../../cli/CliRun.h"
-#include "../../link/Clock.h"
+#include "../support/ManualClock.h"
 #include "../../link/Commands.h"
 #include "../../sim/Transmitter.h"
 #include "../support/MemoryTransport.h"

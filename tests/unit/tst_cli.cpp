@@ -4,7 +4,7 @@
 #include "../../cli/CliRun.h"
 #include "../../cli/Present.h"
 #include "../../cli/Settings.h"
-#include "../../link/Clock.h"
+#include "../support/ManualClock.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
 #include "../../link/PortNames.h"

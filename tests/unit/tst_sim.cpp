@@ -1,6 +1,6 @@
 // The simulated transmitter: worked request frames change its state and get the
 // layouts the tool reads; requests it cannot understand; misbehaviour; pacing.
-#include "../../link/Clock.h"
+#include "../support/ManualClock.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../sim/Transmitter.h"
