@@ -9,6 +9,7 @@
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../link/Messages.h"
+#include "../ranges/ReportTexts.h"
 #include "../widgets/Controls.h"
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
@@ -85,7 +86,6 @@ void TfrmMain::setupStatusBar() {
     sbMain = new TStatusBar(centralWidget());
     sbMain->setObjectName(QStringLiteral("sbMain"));
     sbMain->setGeometry(0, 584, ClientWidth, 22);
-    sbMain->Tag = skBusy;
     // The shortcuts of the two double-clicks are set up with the connections.
     sbMain->Panel(0)->setToolTip(QStringLiteral("Double-click or press %1 to choose the COM port")
                                      .arg(ChoosePortKey.toString(QKeySequence::NativeText)));
@@ -180,7 +180,7 @@ void TfrmMain::ReadVersion() {
 
 void TfrmMain::ShowVersion() {
     sbMain->SetPanelText(1, Msg::DecodeVersion(RxBody()));
-    ShowStatus(QStringLiteral("Success"), skSuccess);
+    ShowStatus(ReportText::SuccessRead(), skSuccess);
 }
 
 void TfrmMain::ShowKeyList() {

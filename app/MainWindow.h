@@ -343,6 +343,9 @@ public:
     bool PresentingUnasked = false;
     // A refusal is on the line until "Ready" (or a new busy message).
     bool RefusalHeld = false;
+    // The kind of the message on the status line; an error or a success turns
+    // into "Ready" on the reply timer.
+    TStatusKind StatusKind = skBusy;
     // The mode the transmitter last reported (0 RUN).
     uint8_t ReportedMode = 0;
     // The window's event flags, all false until the first show has finished.

@@ -16,4 +16,13 @@ QString Mode(bool cal) {
 QString OperationFailed() {
     return QStringLiteral("Error occured while performing the operation !");
 }
+QString Success() {
+    return QStringLiteral("Success.");
+}
+QString SuccessRead() {
+    return QStringLiteral("Success");
+}
+QString UnknownResponse() {
+    return QStringLiteral("Unknown response received.");
+}
 } // namespace ReportText

@@ -14,4 +14,13 @@ QString Activity(bool active);
 QString Mode(bool cal);
 // What the status line shows when a report's status byte is 0.
 QString OperationFailed();
+// The status line's success after a write or a report of the output panel or the
+// modes: "Success." with its full stop.
+QString Success();
+// The status line's success after a report of the input panel or the version:
+// "Success", without a full stop.
+QString SuccessRead();
+// An answer the window cannot read: a code it does not know, a report shorter
+// than its layout or one naming a range the tables lack.
+QString UnknownResponse();
 } // namespace ReportText

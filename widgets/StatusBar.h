@@ -1,7 +1,7 @@
 #pragma once
 // The status bar of the main window: four flat panels (100, 280 and 239 pixels
-// wide, the last takes the rest) with centred texts, a double-click per panel, and
-// an integer tag. Panel 3 is a container for other controls.
+// wide, the last takes the rest) with centred texts and a double-click per panel.
+// Panel 3 is a container for other controls.
 #include <QColor>
 #include <QLabel>
 #include <QWidget>
@@ -22,7 +22,6 @@ public:
     QWidget* Container() const { return Panel3; }
     QLabel* Panel(int panel) const;
     int PanelAt(const QPoint& pos) const;
-    int Tag = 0;
 
 signals:
     void PanelDoubleClicked(int panel);

@@ -3,6 +3,8 @@
 #include "Accessibility.h"
 #include "KeyRepeatGuard.h"
 
+#include "../ranges/ReportTexts.h"
+
 #include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -32,7 +34,7 @@ void TToggleSwitch::SetOn(bool on) {
 }
 
 QString TToggleSwitch::StateText() const {
-    return State ? QStringLiteral("CAL") : QStringLiteral("RUN");
+    return ReportText::Mode(State);
 }
 
 bool TToggleSwitch::InTextHalf(const QPointF& pos) const {

@@ -6,6 +6,7 @@
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
+#include "../../ranges/ReportTexts.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 
@@ -58,5 +59,5 @@ void TfrmMain::SendToolkitVersion() {
 
 void TfrmMain::ShowOpResult() {
     // A refusal is the request cycle's verdict and never reaches here.
-    ShowStatus(QStringLiteral("Success."), skSuccess);
+    ShowStatus(ReportText::Success(), skSuccess);
 }

@@ -10,6 +10,7 @@
 #include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
+#include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -107,14 +108,14 @@ void TfrmMain::ShowInPerm() {
     ShowPermSide(*this, report);
     ShowCalFlags(*this, report);
     EnableInPanel();
-    ShowStatus(QStringLiteral("Success"), skSuccess);
+    ShowStatus(ReportText::SuccessRead(), skSuccess);
 }
 
 void TfrmMain::ShowInActive() {
     const TInputReport report = OpenReport(*this, true);
     ShowActiveSide(*this, report);
     ShowCalFlags(*this, report);
-    ShowStatus(QStringLiteral("Success"), skSuccess);
+    ShowStatus(ReportText::SuccessRead(), skSuccess);
     InEventsOn = true;
 }
 
@@ -124,6 +125,6 @@ void TfrmMain::ShowInFull() {
     ShowActiveSide(*this, report);
     ShowCalFlags(*this, report);
     EnableInPanel();
-    ShowStatus(QStringLiteral("Success"), skSuccess);
+    ShowStatus(ReportText::SuccessRead(), skSuccess);
     InEventsOn = true;
 }

@@ -19,7 +19,6 @@
 #include <QLabel>
 
 namespace {
-const QString SuccessText = QStringLiteral("Success.");
 
 using TOutReport = Msg::TOutputReport;
 
@@ -91,7 +90,7 @@ void TfrmMain::ShowOutActive() {
     ShowOutRangeUnits(report.Range);
     ShowActiveSide(*this, report);
     ShowCommon(*this, report);
-    ShowStatus(SuccessText, skSuccess);
+    ShowStatus(ReportText::Success(), skSuccess);
     OutEventsOn = true;
 }
 
@@ -101,7 +100,7 @@ void TfrmMain::ShowOutPerm() {
     ShowPermSide(*this, report);
     ShowCommon(*this, report);
     EnableOutPanel();
-    ShowStatus(SuccessText, skSuccess);
+    ShowStatus(ReportText::Success(), skSuccess);
 }
 
 void TfrmMain::ShowOutFull() {
@@ -112,6 +111,6 @@ void TfrmMain::ShowOutFull() {
     ShowActiveSide(*this, report);
     ShowCommon(*this, report);
     EnableOutPanel();
-    ShowStatus(SuccessText, skSuccess);
+    ShowStatus(ReportText::Success(), skSuccess);
     OutEventsOn = true;
 }

@@ -234,11 +234,11 @@ TCycles RunCycles(int count, bool repeat) {
         bool answered = false;
         for (int tick = 0; tick < 20 && !answered; ++tick) {
             h.Clock.Advance(10);
-            answered = h.StatusTag() != skBusy;
+            answered = h.StatusKind() != skBusy;
         }
         if (!answered) {
             h.Transport.Feed(cannedReport);
-            answered = h.StatusTag() != skBusy;
+            answered = h.StatusKind() != skBusy;
             if (answered) ++result.Canned;
         }
         const qint64 beforePaint = timer.nsecsElapsed();

@@ -197,7 +197,7 @@ public:
     }
 
     bool AtReady() const {
-        return H.Status() == QLatin1String("Ready") && H.StatusTag() == skReady && !ReplyTimerActive();
+        return H.Status() == QLatin1String("Ready") && H.StatusKind() == skReady && !ReplyTimerActive();
     }
 
     // The records the fake dialogs keep would grow with every cycle. No fault of
@@ -228,7 +228,7 @@ public:
         // A request without a busy message that is answered leaves the line as it
         // was; from "Ready" every cycle must therefore end at "Ready".
         if (fromReady && !AtReady())
-            wrong += QStringLiteral(" status \"%1\" (tag %2);").arg(H.Status()).arg(H.StatusTag());
+            wrong += QStringLiteral(" status \"%1\" (kind %2);").arg(H.Status()).arg(H.StatusKind());
         return wrong;
     }
 
@@ -241,11 +241,11 @@ public:
         QCOMPARE(ToHex(H.Transport.Written), ToHex(Hex("02 04 03")));
         H.Settle();
         QCOMPARE(H.Status(), QStringLiteral("Success"));
-        QCOMPARE(H.StatusTag(), int(skSuccess));
+        QCOMPARE(H.StatusKind(), int(skSuccess));
         QVERIFY(!H.Window->DataPacket->Enabled());
         H.Advance(7 * 55 + 100);
         QCOMPARE(H.Status(), QStringLiteral("Ready"));
-        QCOMPARE(H.StatusTag(), int(skReady));
+        QCOMPARE(H.StatusKind(), int(skReady));
         QVERIFY(!ReplyTimerActive());
         QVERIFY(H.Window->InEventsOn);
         QVERIFY(H.Window->OutEventsOn);

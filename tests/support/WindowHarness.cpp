@@ -69,8 +69,8 @@ QColor TWindowHarness::StatusColor() const {
     return Window->sbMain->PanelColor(2);
 }
 
-int TWindowHarness::StatusTag() const {
-    return Window->sbMain->Tag;
+int TWindowHarness::StatusKind() const {
+    return Window->StatusKind;
 }
 
 void TWindowHarness::EnterFullModeByChord() {

@@ -4,9 +4,9 @@
 // recorded.
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
-#include "ManualClock.h"
 #include "../../sim/Transmitter.h"
 #include "Bytes.h"
+#include "ManualClock.h"
 #include "MemoryTransport.h"
 
 #include <QColor>
@@ -74,7 +74,7 @@ public:
     QByteArray TakeWritten();
     QString Status() const;
     QColor StatusColor() const;
-    int StatusTag() const;
+    int StatusKind() const;
     // Full mode by the chord, answered Yes.
     void EnterFullModeByChord();
 

@@ -4,12 +4,12 @@
 #include "../../cli/CliRun.h"
 #include "../../cli/Present.h"
 #include "../../cli/Settings.h"
-#include "../support/ManualClock.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
 #include "../../link/PortNames.h"
 #include "../../link/PortRules.h"
 #include "../../sim/Transmitter.h"
+#include "../support/ManualClock.h"
 #include "../support/MemoryTransport.h"
 
 #include <MrtVersion.h>
@@ -214,7 +214,7 @@ private slots:
             if (status != 2)
                 QVERIFY2(b.Err[0].startsWith(QStringLiteral("mrt9dx-cli: COM1: ")), qPrintable(b.Err[0]));
         }
-        if (fault == 1) QCOMPARE(int(b.Sims[0]->ToolkitVersion), 161);
+        if (fault == 1) QCOMPARE(int(b.Sims[0]->ToolkitVersion), MRT_TOOLKIT_VERSION);
         if (args.contains(QLatin1String("verify")) && requests == 2)
             QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdReadPermOut));
         if (status == 4 && args.contains(QLatin1String("verify")))
@@ -378,7 +378,7 @@ private slots:
         QCOMPARE(target.Sims[0]->PermInCode, 35);
         QCOMPARE(target.Sims[0]->EuMinByCode[35], 0.1f);
         QCOMPARE(int(target.Sims[0]->AlarmFlags), 3);
-        QCOMPARE(int(target.Sims[0]->ToolkitVersion), 161);
+        QCOMPARE(int(target.Sims[0]->ToolkitVersion), MRT_TOOLKIT_VERSION);
     }
 
     // What read prints is what the window shows: folded calibration flags, the

@@ -1,9 +1,9 @@
 // The simulated transmitter: worked request frames change its state and get the
 // layouts the tool reads; requests it cannot understand; misbehaviour; pacing.
-#include "../support/ManualClock.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../sim/Transmitter.h"
+#include "../support/ManualClock.h"
 #include "Bytes.h"
 
 #include <QTest>
@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(ToHex(r.Ask(Hex("02 20 01 03"))), QStringLiteral("20 01"));
         QCOMPARE(ToHex(r.Ask(Hex("02 21 00 03"))), QStringLiteral("21 01"));
         QCOMPARE(ToHex(r.Ask(Hex("02 33 A1 03"))), QStringLiteral("33 01"));
-        QCOMPARE(int(r.Sim.ToolkitVersion), 161);
+        QCOMPARE(int(r.Sim.ToolkitVersion), MRT_TOOLKIT_VERSION);
         const QByteArray version = r.Ask(Hex("02 30 03"));
         QCOMPARE(version.size(), 1 + VersionTextSize);
         QVERIFY(version.mid(1).startsWith(r.Sim.VersionText.toLatin1()));

@@ -3,6 +3,7 @@
 // left empty.
 #include "../../widgets/Controls.h"
 #include "InputBench.h"
+#include "MrtVersion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -216,7 +217,7 @@ private slots:
         h.Advance(2500);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
         QCOMPARE(ToHex(h.TakeWritten()), QString()); // one toolkit version per programming
-        if (refused != cmdSetToolkitVer) QCOMPARE(h.Sim.ToolkitVersion, uint8_t(161));
+        if (refused != cmdSetToolkitVer) QCOMPARE(h.Sim.ToolkitVersion, uint8_t(MRT_TOOLKIT_VERSION));
     }
 
     // Nothing is sent, and no busy message is left on the line for good.

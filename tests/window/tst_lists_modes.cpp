@@ -6,6 +6,7 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "MrtVersion.h"
 #include "WindowHarness.h"
 
 #include <QAccessible>
@@ -21,7 +22,7 @@
 
 namespace {
 const QColor Black(0, 0, 0), Red(255, 0, 0), Green(0, 128, 0);
-const QString Title = QStringLiteral("MRT9-DX Configuration & Calibration V1.61 - Dornvale");
+const QString Title = QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale");
 
 QStringList Column(const QTreeWidget* list, int column) {
     QStringList cells;

@@ -43,7 +43,7 @@ private slots:
         h.Transport.Feed(Frame::Encode(Msg::EncodeVersion(QStringLiteral("V1.00"))));
         QCOMPARE(h.Status(), QStringLiteral("Success"));
         QCOMPARE(h.StatusColor(), StatusGreen);
-        QCOMPARE(h.StatusTag(), int(skSuccess));
+        QCOMPARE(h.StatusKind(), int(skSuccess));
         h.Advance(380);
         QCOMPARE(h.Status(), QStringLiteral("Success"));
         h.Advance(110);

@@ -2,6 +2,7 @@
 // the panels and flags in, with and without a port.
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
+#include "MrtVersion.h"
 #include "WindowHarness.h"
 
 #include <QComboBox>
@@ -19,7 +20,8 @@ private slots:
         h.Sim.Faults.Silent = true;
         h.Show();
         TfrmMain& w = *h.Window;
-        QCOMPARE(w.windowTitle(), QStringLiteral("MRT9-DX Configuration & Calibration V1.61 - Dornvale"));
+        QCOMPARE(w.windowTitle(),
+                 QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale"));
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 21 00 03")));
         QVERIFY(!w.cmbInpRanges->isEnabled());
         QVERIFY(!w.cmbOutRanges->isEnabled());
@@ -32,7 +34,7 @@ private slots:
         QCOMPARE(w.lvOutCalStat->topLevelItemCount(), 2);
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
         QCOMPARE(h.Status(), QString());
-        QCOMPARE(h.StatusTag(), int(skBusy));
+        QCOMPARE(h.StatusKind(), int(skBusy));
         QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.btnGetPermInpRange));
 
         h.Advance(73 * 55 - 60);

@@ -1,5 +1,6 @@
-// The window's side of the request cycle: the status line with its timer, the
-// verdict of each request, and the dispatch of answers by response code.
+// The window's status line and dispatch, its side of the request cycle (the
+// cycle itself is link/Cycle.*): the status line with its timer, the verdict of
+// each request, and the dispatch of answers by response code.
 //
 // Status line: a busy message (black) while a request is out; after its answer a
 // green success or red error message; 7 ticks after a success and 36 after an
@@ -72,7 +73,7 @@ void TfrmMain::RequestEnded(const TReply& reply) {
         if (reply.Code == cmdSetPermIn) GuardedLater([this] { SendToolkitVersion(); });
         break;
     case TVerdict::Broken:
-        ShowStatus(QStringLiteral("Unknown response received."), skError);
+        ShowStatus(ReportText::UnknownResponse(), skError);
         break;
     case TVerdict::NoAnswer:
         ShowStatus(QStringLiteral("No response !"), skError);
@@ -119,7 +120,7 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
         if (asked) SendToolkitVersion();
         break;
     case cmdSetDac:
-        ShowStatus(QStringLiteral("Success."), skSuccess);
+        ShowStatus(ReportText::Success(), skSuccess);
         break;
     case cmdWriteOutZero:
     case cmdWriteOutFull:
@@ -146,7 +147,7 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
         ShowOpResult();
         break;
     default:
-        ShowStatus(QStringLiteral("Unknown response received."), skError);
+        ShowStatus(ReportText::UnknownResponse(), skError);
         break;
     }
 }
@@ -182,12 +183,12 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
         sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
         break;
     }
-    sbMain->Tag = kind;
+    StatusKind = kind;
 }
 
 void TfrmMain::ComPortTriggerTimer(uint16_t handle) {
     // The status line's own timer: a success or an error runs its course. An
     // unanswered request is the cycle's verdict, not this timer's.
     if (handle != ReplyTrigger) return;
-    if (sbMain->Tag == skError || sbMain->Tag == skSuccess) ShowStatus(QStringLiteral("Ready"), skReady);
+    if (StatusKind == skError || StatusKind == skSuccess) ShowStatus(QStringLiteral("Ready"), skReady);
 }
