@@ -70,6 +70,280 @@ bool DeviceNamed(int number) {
     const QString device = ComPortDevice(number);
     return QFileInfo::exists(device) || QFileInfo(device).isSymLink();
 }
+
+// The simulator's options, in the order --help lists them.
+struct TOptions {
+    const QCommandLineOption Com{
+        QStringLiteral("com"), QStringLiteral("Place the link as COM<n> (default: the lowest free number)."),
+        QStringLiteral("n")};
+    const QCommandLineOption Pace{QStringLiteral("pace"),
+                                  QStringLiteral("Send the answers at the pace of a 9600-baud line.")};
+    const QCommandLineOption Delay{QStringLiteral("delay"),
+                                   QStringLiteral("Answer this many ms after a request (default 20)."),
+                                   QStringLiteral("ms"), QStringLiteral("20")};
+    const QCommandLineOption Quiet{QStringLiteral("quiet"), QStringLiteral("Do not print the frames.")};
+    const QCommandLineOption Silent{QStringLiteral("silent"), QStringLiteral("Answer nothing.")};
+    const QCommandLineOption StatusZero{QStringLiteral("status-zero"),
+                                        QStringLiteral("Refuse every command, as --refuse does one.")};
+    const QCommandLineOption Refuse{
+        QStringLiteral("refuse"),
+        QStringLiteral("Refuse command code n: nothing changes, a status byte reads 0."),
+        QStringLiteral("n")};
+    const QCommandLineOption Truncate{QStringLiteral("truncate"),
+                                      QStringLiteral("Cut each answer's body to n bytes."),
+                                      QStringLiteral("n")};
+    const QCommandLineOption DropEtx{QStringLiteral("drop-etx"),
+                                     QStringLiteral("Send answers without their ETX.")};
+    const QCommandLineOption Corrupt{QStringLiteral("corrupt"),
+                                     QStringLiteral("Invert byte n of each answer frame."),
+                                     QStringLiteral("n")};
+    const QCommandLineOption NoiseBefore{QStringLiteral("noise-before"),
+                                         QStringLiteral("Send these bytes (hexadecimal) before each answer."),
+                                         QStringLiteral("hex")};
+    const QCommandLineOption NoiseAfter{QStringLiteral("noise-after"),
+                                        QStringLiteral("Send these bytes (hexadecimal) after each answer."),
+                                        QStringLiteral("hex")};
+    const QCommandLineOption Twice{QStringLiteral("twice"), QStringLiteral("Send each answer twice.")};
+    const QCommandLineOption UnknownCode{QStringLiteral("unknown-code"),
+                                         QStringLiteral("Answer with response code n."), QStringLiteral("n")};
+    const QCommandLineOption Once{QStringLiteral("once"),
+                                  QStringLiteral("Misbehave for the next answer only.")};
+    const QCommandLineOption VersionText{QStringLiteral("version-text"),
+                                         QStringLiteral("Report this product version (up to 50 characters)."),
+                                         QStringLiteral("text")};
+    const QCommandLineOption Reading{QStringLiteral("reading"),
+                                     QStringLiteral("Keep the raw and engineering readings at this value."),
+                                     QStringLiteral("value")};
+    const QCommandLineOption Signal{QStringLiteral("signal"),
+                                    QStringLiteral("Apply this signal to the input, in the range's "
+                                                   "engineering unit; the readings then settle on it."),
+                                    QStringLiteral("value")};
+    const QCommandLineOption SensorError{
+        QStringLiteral("sensor-error"),
+        QStringLiteral("The sensor's error: it reads GAIN times the raw signal plus OFFSET (raw unit); input "
+                       "calibration corrects it (default 0,1)."),
+        QStringLiteral("offset,gain")};
+    const QCommandLineOption DacError{
+        QStringLiteral("dac-error"),
+        QStringLiteral("The DAC's error: a code gives GAIN times its nominal output plus OFFSET (output "
+                       "unit); trimming the DAC codes corrects it (default 0,1)."),
+        QStringLiteral("offset,gain")};
+    const QCommandLineOption Meter{
+        QStringLiteral("meter"),
+        QStringLiteral("Keep the reading of a meter on the output in this file, updated as it changes."),
+        QStringLiteral("file")};
+    const QCommandLineOption Control{
+        QStringLiteral("control"),
+        QStringLiteral("Read control lines from this FIFO (- standard input): signal V, raw V, sensor-error "
+                       "O,G, dac-error O,G, meter, silent (the next request unanswered)."),
+        QStringLiteral("file")};
+
+    void AddTo(QCommandLineParser& parser) const {
+        parser.addOptions({Com,         Pace,        Delay,   Quiet,       Silent,      StatusZero,
+                           Refuse,      Truncate,    DropEtx, Corrupt,     NoiseBefore, NoiseAfter,
+                           Twice,       UnknownCode, Once,    VersionText, Reading,     Signal,
+                           SensorError, DacError,    Meter,   Control});
+    }
+};
+
+// Sets the transmitter up as the options ask; the message of a wrong option, or
+// a null string.
+QString SetUpTransmitter(const QCommandLineParser& parser, const TOptions& o, TTransmitter& sim) {
+    sim.ReplyDelayMs = parser.value(o.Delay).toInt();
+    sim.PaceBaud = parser.isSet(o.Pace) ? 9600 : 0;
+    const auto number = [&](const QCommandLineOption& option) {
+        return parser.isSet(option) ? parser.value(option).toInt() : -1;
+    };
+    TSimFaults& f = sim.Faults;
+    f.Silent = parser.isSet(o.Silent);
+    f.StatusZero = parser.isSet(o.StatusZero);
+    f.RefuseCode = number(o.Refuse);
+    f.TruncateTo = number(o.Truncate);
+    f.DropEtx = parser.isSet(o.DropEtx);
+    f.CorruptIndex = number(o.Corrupt);
+    f.NoiseBefore = QByteArray::fromHex(parser.value(o.NoiseBefore).toLatin1());
+    f.NoiseAfter = QByteArray::fromHex(parser.value(o.NoiseAfter).toLatin1());
+    f.Twice = parser.isSet(o.Twice);
+    f.UnknownCode = number(o.UnknownCode);
+    f.Once = parser.isSet(o.Once);
+    if (parser.isSet(o.VersionText)) sim.VersionText = parser.value(o.VersionText);
+    if (parser.isSet(o.Reading)) sim.FixedReading = parser.value(o.Reading).toFloat();
+    if (!parser.isSet(o.Quiet)) sim.Log = Print;
+    if (parser.isSet(o.Signal)) {
+        bool ok = false;
+        const double value = parser.value(o.Signal).toDouble(&ok);
+        if (!ok || !std::isfinite(value))
+            return QStringLiteral("--signal %1 is not a number").arg(parser.value(o.Signal));
+        sim.ApplySignal(value);
+    }
+    if (parser.isSet(o.SensorError) &&
+        !ParsePair(parser.value(o.SensorError), sim.SensorOffset, sim.SensorGain))
+        return QStringLiteral("--sensor-error wants OFFSET,GAIN with a gain above 0");
+    if (parser.isSet(o.DacError) && !ParsePair(parser.value(o.DacError), sim.DacOffset, sim.DacGain))
+        return QStringLiteral("--dac-error wants OFFSET,GAIN with a gain above 0");
+    return QString();
+}
+
+// The pseudo-terminal the simulator serves: the master is ours, the slave is the
+// device a tool opens.
+struct TPty {
+    int Master = -1;
+    int Slave = -1;
+    QString SlaveName;
+    ~TPty() {
+        if (Slave >= 0) ::close(Slave);
+        if (Master >= 0) ::close(Master);
+    }
+};
+
+// Opens the pseudo-terminal raw at 9600 baud; false when the system gives none.
+bool OpenPty(TPty& pty) {
+    pty.Master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (pty.Master < 0 || grantpt(pty.Master) != 0 || unlockpt(pty.Master) != 0) return false;
+    pty.SlaveName = QString::fromLocal8Bit(ptsname(pty.Master));
+    // Our own hold on the slave: the tool may open and close it as often as it
+    // likes without the master ever seeing a hang-up.
+    pty.Slave = ::open(ptsname(pty.Master), O_RDWR | O_NOCTTY);
+    termios raw{};
+    tcgetattr(pty.Slave, &raw);
+    cfmakeraw(&raw);
+    cfsetispeed(&raw, B9600);
+    cfsetospeed(&raw, B9600);
+    tcsetattr(pty.Slave, TCSANOW, &raw);
+    fcntl(pty.Master, F_SETFL, fcntl(pty.Master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+// The link COM<n> to the pseudo-terminal in the link folder; without a runtime
+// directory there is no link folder, and the simulator serves its
+// pseudo-terminal under its own name only.
+struct TComLink {
+    int Number = 0;
+    QString Path; // empty when there is no link
+    ~TComLink() { Remove(); }
+    void Remove() {
+        if (!Path.isEmpty()) QFile::remove(Path);
+    }
+};
+
+// Places the link, numbered as asked or the lowest free number, and says where
+// the simulator is; false (said) when it cannot.
+bool PlaceLink(int asked, const QString& slaveName, TComLink& link) {
+    if (ComLinkFolder().isEmpty()) {
+        Print(QStringLiteral("Simulated MRT9-DX on %1, with no COM link: XDG_RUNTIME_DIR is not set. "
+                             "Give mrt9dx-cli -p %1.")
+                  .arg(slaveName));
+        return true;
+    }
+    int number = asked;
+    if (number == 0)
+        for (int n = 1; n <= MaxComPort && number == 0; ++n)
+            if (!DeviceNamed(n)) number = n;
+    if (number < 1 || number > MaxComPort) {
+        Print(QStringLiteral("mrt9dx-sim: no free COM number between 1 and %1").arg(MaxComPort));
+        return false;
+    }
+    const QString path = ComLinkPath(number);
+    QDir().mkpath(ComLinkFolder());
+    QFile::setPermissions(ComLinkFolder(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::remove(path);
+    if (!QFile::link(slaveName, path)) {
+        Print(QStringLiteral("mrt9dx-sim: cannot place the link %1").arg(path));
+        return false;
+    }
+    link.Number = number;
+    link.Path = path;
+    Print(QStringLiteral("Simulated MRT9-DX on %1 as COM%2 (%3): choose COM%2 in the tool.")
+              .arg(slaveName)
+              .arg(number)
+              .arg(path));
+    return true;
+}
+
+// The line: what the tool writes reaches the transmitter, and its answers go out
+// on the clock's ticks.
+void ServeLine(QObject* owner, int master, TTransmitter& sim, TClock& clock) {
+    auto* readable = new QSocketNotifier(master, QSocketNotifier::Read, owner);
+    QObject::connect(readable, &QSocketNotifier::activated, owner, [master, &sim] {
+        char buf[512];
+        ssize_t n;
+        while ((n = ::read(master, buf, sizeof buf)) > 0)
+            sim.Receive(QByteArray(buf, static_cast<int>(n)));
+    });
+    QObject::connect(&clock, &TClock::Ticked, owner, [master, &sim] {
+        const QByteArray out = sim.Transmit();
+        qsizetype done = 0;
+        while (done < out.size()) {
+            const ssize_t n = ::write(master, out.constData() + done, static_cast<size_t>(out.size() - done));
+            if (n <= 0) break; // nobody reads the port: the bytes are lost, as on a real line
+            done += n;
+        }
+    });
+}
+
+// The control path: lines that change the signal, the errors or the next answer
+// while the simulator runs. A FIFO is opened for reading and writing, so that it
+// stays open when a writer closes it; "-" is standard input.
+class TControlPath : public QObject {
+public:
+    explicit TControlPath(TTransmitter& sim) : Sim(sim) {}
+    ~TControlPath() override {
+        if (Fd > 0) ::close(Fd);
+    }
+    bool Open(const QString& name) {
+        Fd =
+            name == QLatin1String("-") ? 0 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_NONBLOCK);
+        if (Fd < 0) return false;
+        Notifier = new QSocketNotifier(Fd, QSocketNotifier::Read, this);
+        connect(Notifier, &QSocketNotifier::activated, this, &TControlPath::ReadLines);
+        return true;
+    }
+
+private:
+    void ReadLines() {
+        char buf[512];
+        const ssize_t n = ::read(Fd, buf, sizeof buf);
+        if (n <= 0) {
+            if (n == 0) Notifier->setEnabled(false); // end of standard input
+            return;
+        }
+        Buffer.append(buf, n);
+        qsizetype end;
+        while ((end = Buffer.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(Buffer.left(end)).trimmed();
+            Buffer.remove(0, end + 1);
+            if (!Control(Sim, line)) Print(QStringLiteral("mrt9dx-sim: unknown control line: %1").arg(line));
+        }
+    }
+    TTransmitter& Sim;
+    int Fd = -1;
+    QByteArray Buffer;
+    QSocketNotifier* Notifier = nullptr;
+};
+
+// The meter's file, written whole and renamed, so that a reader never sees half a number.
+void KeepMeterFile(QObject* owner, const QString& meterFile, TTransmitter& sim, TClock& clock) {
+    auto meterText = std::make_shared<QString>();
+    QObject::connect(&clock, &TClock::Ticked, owner, [meterFile, meterText, &sim] {
+        const QString text = QStringLiteral("%1 %2\n")
+                                 .arg(sim.MeterReading(), 0, 'f', 4)
+                                 .arg(OutRanges[sim.ActiveOutRange].Unit);
+        if (text == *meterText) return;
+        *meterText = text;
+        QFile file(meterFile + QStringLiteral(".new"));
+        if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0) {
+            file.close();
+            ::rename(QFile::encodeName(file.fileName()).constData(),
+                     QFile::encodeName(meterFile).constData());
+        }
+    });
+}
+
+int Bad(const QString& text) {
+    Print(QStringLiteral("mrt9dx-sim: %1").arg(text));
+    return 2;
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -84,230 +358,34 @@ int main(int argc, char* argv[]) {
         "A simulated MRT9-DX transmitter on a pseudo-terminal, for trying and testing mrt9dx-config."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption com(
-        QStringLiteral("com"), QStringLiteral("Place the link as COM<n> (default: the lowest free number)."),
-        QStringLiteral("n"));
-    const QCommandLineOption pace(QStringLiteral("pace"),
-                                  QStringLiteral("Send the answers at the pace of a 9600-baud line."));
-    const QCommandLineOption delay(QStringLiteral("delay"),
-                                   QStringLiteral("Answer this many ms after a request (default 20)."),
-                                   QStringLiteral("ms"), QStringLiteral("20"));
-    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Do not print the frames."));
-    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer nothing."));
-    const QCommandLineOption statusZero(QStringLiteral("status-zero"),
-                                        QStringLiteral("Refuse every command, as --refuse does one."));
-    const QCommandLineOption refuse(
-        QStringLiteral("refuse"),
-        QStringLiteral("Refuse command code n: nothing changes, a status byte reads 0."),
-        QStringLiteral("n"));
-    const QCommandLineOption truncate(QStringLiteral("truncate"),
-                                      QStringLiteral("Cut each answer's body to n bytes."),
-                                      QStringLiteral("n"));
-    const QCommandLineOption dropEtx(QStringLiteral("drop-etx"),
-                                     QStringLiteral("Send answers without their ETX."));
-    const QCommandLineOption corrupt(QStringLiteral("corrupt"),
-                                     QStringLiteral("Invert byte n of each answer frame."),
-                                     QStringLiteral("n"));
-    const QCommandLineOption noiseBefore(QStringLiteral("noise-before"),
-                                         QStringLiteral("Send these bytes (hexadecimal) before each answer."),
-                                         QStringLiteral("hex"));
-    const QCommandLineOption noiseAfter(QStringLiteral("noise-after"),
-                                        QStringLiteral("Send these bytes (hexadecimal) after each answer."),
-                                        QStringLiteral("hex"));
-    const QCommandLineOption twice(QStringLiteral("twice"), QStringLiteral("Send each answer twice."));
-    const QCommandLineOption unknownCode(QStringLiteral("unknown-code"),
-                                         QStringLiteral("Answer with response code n."), QStringLiteral("n"));
-    const QCommandLineOption once(QStringLiteral("once"),
-                                  QStringLiteral("Misbehave for the next answer only."));
-    const QCommandLineOption versionText(QStringLiteral("version-text"),
-                                         QStringLiteral("Report this product version (up to 50 characters)."),
-                                         QStringLiteral("text"));
-    const QCommandLineOption reading(QStringLiteral("reading"),
-                                     QStringLiteral("Keep the raw and engineering readings at this value."),
-                                     QStringLiteral("value"));
-    const QCommandLineOption signal(QStringLiteral("signal"),
-                                    QStringLiteral("Apply this signal to the input, in the range's "
-                                                   "engineering unit; the readings then settle on it."),
-                                    QStringLiteral("value"));
-    const QCommandLineOption sensorError(
-        QStringLiteral("sensor-error"),
-        QStringLiteral("The sensor's error: it reads GAIN times the raw signal plus OFFSET (raw unit); input "
-                       "calibration corrects it (default 0,1)."),
-        QStringLiteral("offset,gain"));
-    const QCommandLineOption dacError(
-        QStringLiteral("dac-error"),
-        QStringLiteral("The DAC's error: a code gives GAIN times its nominal output plus OFFSET (output "
-                       "unit); trimming the DAC codes corrects it (default 0,1)."),
-        QStringLiteral("offset,gain"));
-    const QCommandLineOption meter(
-        QStringLiteral("meter"),
-        QStringLiteral("Keep the reading of a meter on the output in this file, updated as it changes."),
-        QStringLiteral("file"));
-    const QCommandLineOption control(
-        QStringLiteral("control"),
-        QStringLiteral("Read control lines from this FIFO (- standard input): signal V, raw V, sensor-error "
-                       "O,G, dac-error O,G, meter, silent (the next request unanswered)."),
-        QStringLiteral("file"));
-    parser.addOptions({com,     pace,    delay,       quiet,      silent, statusZero,  refuse, truncate,
-                       dropEtx, corrupt, noiseBefore, noiseAfter, twice,  unknownCode, once,   versionText,
-                       reading, signal,  sensorError, dacError,   meter,  control});
+    const TOptions options;
+    options.AddTo(parser);
     parser.process(app);
 
     TSteadyClock clock;
     TTransmitter sim(&clock);
-    sim.ReplyDelayMs = parser.value(delay).toInt();
-    sim.PaceBaud = parser.isSet(pace) ? 9600 : 0;
-    TSimFaults& f = sim.Faults;
-    f.Silent = parser.isSet(silent);
-    f.StatusZero = parser.isSet(statusZero);
-    f.RefuseCode = parser.isSet(refuse) ? parser.value(refuse).toInt() : -1;
-    f.TruncateTo = parser.isSet(truncate) ? parser.value(truncate).toInt() : -1;
-    f.DropEtx = parser.isSet(dropEtx);
-    f.CorruptIndex = parser.isSet(corrupt) ? parser.value(corrupt).toInt() : -1;
-    f.NoiseBefore = QByteArray::fromHex(parser.value(noiseBefore).toLatin1());
-    f.NoiseAfter = QByteArray::fromHex(parser.value(noiseAfter).toLatin1());
-    f.Twice = parser.isSet(twice);
-    f.UnknownCode = parser.isSet(unknownCode) ? parser.value(unknownCode).toInt() : -1;
-    f.Once = parser.isSet(once);
-    if (parser.isSet(versionText)) sim.VersionText = parser.value(versionText);
-    if (parser.isSet(reading)) sim.FixedReading = parser.value(reading).toFloat();
-    if (!parser.isSet(quiet)) sim.Log = Print;
-    const auto bad = [](const QString& text) {
-        Print(QStringLiteral("mrt9dx-sim: %1").arg(text));
-        return 2;
-    };
-    if (parser.isSet(signal)) {
-        bool ok = false;
-        const double value = parser.value(signal).toDouble(&ok);
-        if (!ok || !std::isfinite(value))
-            return bad(QStringLiteral("--signal %1 is not a number").arg(parser.value(signal)));
-        sim.ApplySignal(value);
-    }
-    if (parser.isSet(sensorError) && !ParsePair(parser.value(sensorError), sim.SensorOffset, sim.SensorGain))
-        return bad(QStringLiteral("--sensor-error wants OFFSET,GAIN with a gain above 0"));
-    if (parser.isSet(dacError) && !ParsePair(parser.value(dacError), sim.DacOffset, sim.DacGain))
-        return bad(QStringLiteral("--dac-error wants OFFSET,GAIN with a gain above 0"));
+    const QString wrong = SetUpTransmitter(parser, options, sim);
+    if (!wrong.isNull()) return Bad(wrong);
 
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    TPty pty;
+    if (!OpenPty(pty)) {
         Print(QStringLiteral("mrt9dx-sim: cannot open a pseudo-terminal"));
         return 1;
     }
-    const QString slaveName = QString::fromLocal8Bit(ptsname(master));
-    // Our own hold on the slave: the tool may open and close it as often as it
-    // likes without the master ever seeing a hang-up.
-    const int slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    cfsetispeed(&raw, B9600);
-    cfsetospeed(&raw, B9600);
-    tcsetattr(slave, TCSANOW, &raw);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-
-    // Without a runtime directory there is no link folder: the simulator serves
-    // its pseudo-terminal under its own name only.
-    const bool linked = !ComLinkFolder().isEmpty();
-    int number = parser.isSet(com) ? parser.value(com).toInt() : 0;
-    if (number == 0)
-        for (int n = 1; n <= MaxComPort && number == 0; ++n)
-            if (!DeviceNamed(n)) number = n;
-    if (linked && (number < 1 || number > MaxComPort)) {
-        Print(QStringLiteral("mrt9dx-sim: no free COM number between 1 and %1").arg(MaxComPort));
+    TComLink link;
+    if (!PlaceLink(parser.isSet(options.Com) ? parser.value(options.Com).toInt() : 0, pty.SlaveName, link))
         return 1;
-    }
-    const QString link = linked ? ComLinkPath(number) : QString();
-    if (linked) {
-        QDir().mkpath(ComLinkFolder());
-        QFile::setPermissions(ComLinkFolder(),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QFile::remove(link);
-        if (!QFile::link(slaveName, link)) {
-            Print(QStringLiteral("mrt9dx-sim: cannot place the link %1").arg(link));
-            return 1;
-        }
-        Print(QStringLiteral("Simulated MRT9-DX on %1 as COM%2 (%3): choose COM%2 in the tool.")
-                  .arg(slaveName)
-                  .arg(number)
-                  .arg(link));
-    } else {
-        Print(QStringLiteral("Simulated MRT9-DX on %1, with no COM link: XDG_RUNTIME_DIR is not set. "
-                             "Give mrt9dx-cli -p %1.")
-                  .arg(slaveName));
-    }
-
-    QSocketNotifier readable(master, QSocketNotifier::Read);
-    QObject::connect(&readable, &QSocketNotifier::activated, &app, [&] {
-        char buf[512];
-        ssize_t n;
-        while ((n = ::read(master, buf, sizeof buf)) > 0)
-            sim.Receive(QByteArray(buf, static_cast<int>(n)));
-    });
-    QObject::connect(&clock, &TClock::Ticked, &app, [&] {
-        const QByteArray out = sim.Transmit();
-        qsizetype done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::write(master, out.constData() + done, static_cast<size_t>(out.size() - done));
-            if (n <= 0) break; // nobody reads the port: the bytes are lost, as on a real line
-            done += n;
-        }
-    });
-
-    // The control path: a FIFO is opened for reading and writing, so that it
-    // stays open when a writer closes it.
-    int controlFd = -1;
-    QByteArray controlBuffer;
-    std::unique_ptr<QSocketNotifier> controlNotifier;
-    if (parser.isSet(control)) {
-        const QString name = parser.value(control);
-        controlFd =
-            name == QLatin1String("-") ? 0 : ::open(QFile::encodeName(name).constData(), O_RDWR | O_NONBLOCK);
-        if (controlFd < 0) return bad(QStringLiteral("cannot open the control path %1").arg(name));
-        controlNotifier = std::make_unique<QSocketNotifier>(controlFd, QSocketNotifier::Read);
-        QObject::connect(controlNotifier.get(), &QSocketNotifier::activated, &app, [&] {
-            char buf[512];
-            const ssize_t n = ::read(controlFd, buf, sizeof buf);
-            if (n <= 0) {
-                if (n == 0) controlNotifier->setEnabled(false); // end of standard input
-                return;
-            }
-            controlBuffer.append(buf, n);
-            qsizetype end;
-            while ((end = controlBuffer.indexOf('\n')) >= 0) {
-                const QString line = QString::fromUtf8(controlBuffer.left(end)).trimmed();
-                controlBuffer.remove(0, end + 1);
-                if (!Control(sim, line))
-                    Print(QStringLiteral("mrt9dx-sim: unknown control line: %1").arg(line));
-            }
-        });
-    }
-    // The meter's file, written whole and renamed, so that a reader never sees half a number.
-    QString meterText;
-    const QString meterFile = parser.value(meter);
-    if (!meterFile.isEmpty())
-        QObject::connect(&clock, &TClock::Ticked, &app, [&] {
-            const QString text = QStringLiteral("%1 %2\n")
-                                     .arg(sim.MeterReading(), 0, 'f', 4)
-                                     .arg(OutRanges[sim.ActiveOutRange].Unit);
-            if (text == meterText) return;
-            meterText = text;
-            QFile file(meterFile + QStringLiteral(".new"));
-            if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0) {
-                file.close();
-                ::rename(QFile::encodeName(file.fileName()).constData(),
-                         QFile::encodeName(meterFile).constData());
-            }
-        });
+    ServeLine(&app, pty.Master, sim, clock);
+    TControlPath control(sim);
+    if (parser.isSet(options.Control) && !control.Open(parser.value(options.Control)))
+        return Bad(QStringLiteral("cannot open the control path %1").arg(parser.value(options.Control)));
+    if (!parser.value(options.Meter).isEmpty()) KeepMeterFile(&app, parser.value(options.Meter), sim, clock);
 
     TStopSignals stop;
     QObject::connect(&stop, &TStopSignals::Stopped, &app, &QCoreApplication::quit);
-
     const int rc = app.exec();
-    if (linked) QFile::remove(link);
-    ::close(slave);
-    ::close(master);
-    if (controlFd > 0) ::close(controlFd);
-    Print(linked ? QStringLiteral("mrt9dx-sim: stopped, COM%1 removed").arg(number)
-                 : QStringLiteral("mrt9dx-sim: stopped"));
+    link.Remove();
+    Print(link.Path.isEmpty() ? QStringLiteral("mrt9dx-sim: stopped")
+                              : QStringLiteral("mrt9dx-sim: stopped, COM%1 removed").arg(link.Number));
     return rc;
 }
