@@ -23,6 +23,7 @@
 #include <QShortcut>
 #include <QTreeWidget>
 
+// Long by design: every connection of the window in one place, one line each.
 void TfrmMain::setupConnections() {
     // A slot that runs one handler of the window through Guarded.
     const auto run = [this](void (TfrmMain::*handler)()) {

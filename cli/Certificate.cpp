@@ -70,6 +70,7 @@ QString PointsTable(const QString& title, const QJsonValue& check, const QString
     return html + QStringLiteral("</table>");
 }
 
+// Long as the figure: scale, grid, tolerance band, series and legend, drawn in order.
 QString Plot(const QJsonObject& record) {
     const double tol = record[QStringLiteral("tolerance_percent_of_span")].toDouble();
     struct TSeries {
@@ -227,6 +228,7 @@ QString Plot(const QJsonObject& record) {
 }
 } // namespace
 
+// Long as the document: one block per section of the certificate, in page order.
 QString CertificateHtml(const QJsonObject& record) {
     const QJsonObject in = record[QStringLiteral("input")].toObject();
     const QJsonObject out = record[QStringLiteral("output")].toObject();

@@ -40,6 +40,7 @@ QString Position(const QByteArray& text, qsizetype offset) {
 // Walks a text that is valid JSON and notes where the value of every key starts
 // ("input", "input.eu_max"). Returns false at the first key given twice in one
 // object, with its name and offset.
+// Long as one state machine over the characters; its states share the stack.
 bool ScanKeys(const QByteArray& t, QHash<QString, qsizetype>* values, QString* twice, qsizetype* twiceAt) {
     struct TFrame {
         bool Object = false;

@@ -120,6 +120,7 @@ void TTransmitter::HandleFrame(const QByteArray& escapedBody) {
     Pending.push_back({Clock->NowMs() + ReplyDelayMs + faults.ExtraDelayMs, wire, 0});
 }
 
+// Long as the command table: one short case per command code, in code order.
 QByteArray TTransmitter::Answer(const QByteArray& request, bool statusZero) {
     if (request.isEmpty()) return {};
     const Msg::TRequest in = Msg::DecodeRequest(request);

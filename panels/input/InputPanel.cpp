@@ -80,6 +80,7 @@ void SetCalEditEnabled(TEdit* edit, QAction* button, bool enabled) {
 }
 } // namespace
 
+// Long as the panel: one line per control with its position, in the panel's reading order.
 void TfrmMain::setupInputPanel() {
     QWidget* box = grpInput;
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };

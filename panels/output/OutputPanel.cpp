@@ -71,6 +71,7 @@ TPageSpinBox* NewDacSpin(QWidget* box, const char* name, QLabel* caption, int to
 }
 } // namespace
 
+// Long as the panel: one line per control with its position, in the panel's reading order.
 void TfrmMain::setupOutputPanel() {
     QWidget* box = grpOutput;
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
