@@ -65,10 +65,11 @@ QByteArray ModeAnswer(uint8_t code, const QByteArray& rest) {
 }
 
 // A harness whose transmitter is silent, with the start-up query's frame taken.
+// A window before its first show has not finished start-up: Show() finishes it.
 struct TSilent : TWindowHarness {
-    TSilent() : TWindowHarness(1, false) {
+    explicit TSilent(bool show = true) : TWindowHarness(1, false) {
         Sim.Faults.Silent = true;
-        Show();
+        if (show) Show();
         TakeWritten();
     }
 };
@@ -223,27 +224,32 @@ private slots:
         QFETCH(int, row);
         QFETCH(int, column);
         QFETCH(QColor, colour);
-        TSilent h;
+        TSilent h(false);
         QTreeWidget* list = h.Window->lvInpCalStat;
-        list->setEnabled(true); // on white, as after a report
-        list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
-        list->topLevelItem(0)->setText(2, QStringLiteral("UCAL"));
-        QCOMPARE(h.Window->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
-        h.Window->FormReady = false;
+        const auto asAfterAReport = [list] {
+            list->setEnabled(true); // on white
+            list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
+            list->topLevelItem(0)->setText(2, QStringLiteral("UCAL"));
+        };
         QVERIFY(!h.Window->lvOutCalStatCustomDrawSubItem(list, row, column).isValid());
+        h.Show();
+        asAfterAReport();
+        QCOMPARE(h.Window->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
     }
 
-    // The lists really draw through the hook, and only once FormReady is set.
+    // The lists really draw through the hook, and only once start-up has finished.
     void cellsDrawnInColourOnlyAfterFormReady() {
-        TSilent h;
+        TSilent h(false);
         QTreeWidget* list = h.Window->lvOutCalStat;
+        h.Window->InitOutCalStat(); // the rows, which start-up makes
         list->setEnabled(true);
         h.Window->ShowOutCalStat(1, 0); // "±10 V": OK, UCAL
-        h.Window->FormReady = false;
         TInk ok = InkOf(list, 0, 1), ucal = InkOf(list, 0, 2);
         QCOMPARE(ok.Green, 0);
         QCOMPARE(ucal.Red, 0);
-        h.Window->FormReady = true;
+        h.Show();
+        list->setEnabled(true);
+        h.Window->ShowOutCalStat(1, 0);
         ok = InkOf(list, 0, 1);
         ucal = InkOf(list, 0, 2);
         QVERIFY2(ok.Green > 5, qPrintable(QString::number(ok.Green)));

@@ -67,7 +67,17 @@ struct TPanel {
     explicit TPanel(bool fullMode = false) : w(*h.Window) {
         h.Sim.Faults.Silent = true;
         h.Advance(5000); // the start-up mode query runs out
-        w.FullMode = fullMode;
+        if (fullMode) h.EnterFullModeByChord();
+        h.TakeWritten();
+    }
+    // The person reads the programmed input, and the unit reports the range of
+    // catalogue index `index`: its units and formats are then the window's.
+    void ReadInputRange(int index) {
+        h.Sim.PermInCode = h.Sim.ActiveInCode = RangeToCode(index, 0);
+        h.Sim.Faults.Silent = false;
+        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        h.Settle();
+        h.Sim.Faults.Silent = true;
         h.TakeWritten();
     }
     void Answer(uint8_t code, const TOut& o = {}) {
@@ -202,7 +212,7 @@ private slots:
         QFETCH(int, readBack);
         QFETCH(QString, expected);
         TPanel p;
-        p.w.CurInRange = InRangeIndex(inRange);
+        p.ReadInputRange(InRangeIndex(inRange));
         TOut o;
         o.Alarm = 123.6f, o.AlarmFlags = uint8_t(flags), o.AlarmState = uint8_t(state),
         o.ReadBack = uint8_t(readBack);
