@@ -7,6 +7,7 @@
 #include "../link/Cycle.h"
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
+#include "../panels/output/OutputPanel.h"
 #include "../widgets/Controls.h"
 #include "../widgets/KeyRepeatGuard.h"
 #include "../widgets/PageSpinBox.h"
@@ -105,20 +106,20 @@ void TfrmMain::setupConnections() {
     connect(edInpFullButton, &QAction::triggered, this, run(&TfrmMain::edInpFullPropertiesButtonClick));
 
     // Output panel.
-    connect(btnGetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetOutRangeClick));
-    connect(btnGetTempOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempOutRangeClick));
-    connect(btnSetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetOutRangeClick));
-    connect(cmbOutRanges, &QComboBox::currentIndexChanged, this,
+    connect(Out->btnGetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetOutRangeClick));
+    connect(Out->btnGetTempOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempOutRangeClick));
+    connect(Out->btnSetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetOutRangeClick));
+    connect(Out->cmbOutRanges, &QComboBox::currentIndexChanged, this,
             run(&TfrmMain::cmbOutRangesPropertiesEditValueChanged));
-    for (TPageSpinBox* spin : {seOutZero, seOutFull})
+    for (TPageSpinBox* spin : {Out->seOutZero, Out->seOutFull})
         connect(spin, &TPageSpinBox::KeyPressed, this,
                 [this](QChar* key) { Guarded([this, key] { seOutZeroKeyPress(*key); }); });
-    connect(seOutZero, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutZeroPropertiesChange));
-    connect(seOutFull, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutFullPropertiesChange));
-    connect(seOutZero, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutZeroExit));
-    connect(seOutFull, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutFullExit));
-    connect(btnOutZero, &QPushButton::clicked, this, run(&TfrmMain::btnOutZeroClick));
-    connect(btnOutFull, &QPushButton::clicked, this, run(&TfrmMain::btnOutFullClick));
+    connect(Out->seOutZero, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutZeroPropertiesChange));
+    connect(Out->seOutFull, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutFullPropertiesChange));
+    connect(Out->seOutZero, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutZeroExit));
+    connect(Out->seOutFull, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutFullExit));
+    connect(Out->btnOutZero, &QPushButton::clicked, this, run(&TfrmMain::btnOutZeroClick));
+    connect(Out->btnOutFull, &QPushButton::clicked, this, run(&TfrmMain::btnOutFullClick));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,7 @@
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../link/Messages.h"
+#include "../panels/output/OutputPanel.h"
 #include "../ranges/ReportTexts.h"
 #include "../widgets/Controls.h"
 #include "../widgets/PageSpinBox.h"
@@ -124,21 +125,21 @@ void TfrmMain::setupTabOrder() {
                               edEuMin,
                               edEuMax,
                               lvInpCalStat,
-                              btnGetOutRange,
-                              cmbOutRanges,
-                              btnGetTempOutRange,
-                              btnSetOutRange,
-                              seOutZero,
-                              btnOutZero,
-                              edOutMin,
-                              seOutFull,
-                              btnOutFull,
-                              edOutMax,
-                              cbInvertOut,
-                              cbEnableAlarm,
-                              edAlarmLimit,
-                              edDeadBand,
-                              cbLowAlarm,
+                              Out->btnGetOutRange,
+                              Out->cmbOutRanges,
+                              Out->btnGetTempOutRange,
+                              Out->btnSetOutRange,
+                              Out->seOutZero,
+                              Out->btnOutZero,
+                              Out->edOutMin,
+                              Out->seOutFull,
+                              Out->btnOutFull,
+                              Out->edOutMax,
+                              Out->cbInvertOut,
+                              Out->cbEnableAlarm,
+                              Out->edAlarmLimit,
+                              Out->edDeadBand,
+                              Out->cbLowAlarm,
                               lvOutCalStat,
                               calSwitch};
     for (size_t i = 1; i < std::size(order); ++i)

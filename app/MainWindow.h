@@ -25,6 +25,7 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <utility>
 
 #include "../base/MrtError.h"
@@ -58,6 +59,7 @@ namespace Msg {
 struct TOutSettings;
 }
 class TUiServices;
+struct TOutputPanel;
 class TValueLabel;
 
 // The keys that do what a double-click on panel 0 (choose a port) and on panel 1
@@ -168,54 +170,8 @@ public:
     TEdit* edEuMax = nullptr;
     QLabel* lblEuMaxUnit = nullptr;
 
-    // ---- Output panel (panels/output/) ----------------------------------------
-    QLabel* lblOutRange = nullptr;
-    TValueLabel* pnlPermOutRange = nullptr;
-    QPushButton* btnGetOutRange = nullptr;
-    QLabel* lblOutZeroP = nullptr;
-    TValueLabel* pnlOutZeroP = nullptr;
-    QLabel* lblPermOutMin = nullptr;
-    TValueLabel* pnlPermOutMin = nullptr;
-    QLabel* lblOutFsP = nullptr;
-    TValueLabel* pnlOutFsP = nullptr;
-    QLabel* lblPermOutMax = nullptr;
-    TValueLabel* pnlPermOutMax = nullptr;
-    QLabel* lblPermOut = nullptr;
-    TValueLabel* pnlPermOut = nullptr;
-    QLabel* lblOutInvertP = nullptr;
-    TValueLabel* pnlOutInvertP = nullptr;
-    QFrame* bvlOutput = nullptr;
-    QLabel* lblTempOutRange = nullptr;
-    QComboBox* cmbOutRanges = nullptr;
-    QPushButton* btnGetTempOutRange = nullptr;
-    QPushButton* btnSetOutRange = nullptr;
-    QLabel* lblOutputZero = nullptr;
-    TPageSpinBox* seOutZero = nullptr;
-    QPushButton* btnOutZero = nullptr;
-    QLabel* lblOutMin = nullptr;
-    TEdit* edOutMin = nullptr;
-    QLabel* lblOutMinUnit = nullptr;
-    QLabel* lblOutputFs = nullptr;
-    TPageSpinBox* seOutFull = nullptr;
-    QPushButton* btnOutFull = nullptr;
-    QLabel* lblOutMax = nullptr;
-    TEdit* edOutMax = nullptr;
-    QLabel* lblOutMaxUnit = nullptr;
-    QLabel* lblTempOut = nullptr;
-    TValueLabel* pnlTempOut = nullptr;
-    QCheckBox* cbInvertOut = nullptr;
-    QCheckBox* cbEnableAlarm = nullptr;
-    QLabel* lblAlmLimit = nullptr;
-    TEdit* edAlarmLimit = nullptr;
-    QLabel* lblAlmLimUnit = nullptr;
-    QLabel* lblAlmStatus = nullptr;
-    TValueLabel* pnlAlmStatus = nullptr;
-    QLabel* lblDband = nullptr;
-    TEdit* edDeadBand = nullptr;
-    QLabel* lblDbandUnit = nullptr;
-    QLabel* lblAlarmRback = nullptr;
-    TValueLabel* pnlAlarmRback = nullptr;
-    QCheckBox* cbLowAlarm = nullptr;
+    // The output panel (panels/output/OutputPanel.h)
+    std::unique_ptr<TOutputPanel> Out;
 
     // ---- Application shell (app/) -----------------------------------------------
     void FormShow();

@@ -2,6 +2,7 @@
 // and arms the event flags.
 #include "MainWindow.h"
 
+#include "../panels/output/OutputPanel.h"
 #include "../widgets/Controls.h"
 #include "../widgets/NumericMask.h"
 #include "../widgets/ToggleSwitch.h"
@@ -17,7 +18,8 @@ void TfrmMain::FormShow() {
 
     // The numeric entry mask: set on edInpZero, then copied to the other seven.
     edInpZero->setValidator(new QRegularExpressionValidator(NumericMaskExpression(), edInpZero));
-    for (TEdit* edit : {edInpFull, edEuMin, edEuMax, edOutMin, edOutMax, edAlarmLimit, edDeadBand}) {
+    for (TEdit* edit :
+         {edInpFull, edEuMin, edEuMax, Out->edOutMin, Out->edOutMax, Out->edAlarmLimit, Out->edDeadBand}) {
         const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edInpZero->validator());
         edit->setValidator(new QRegularExpressionValidator(mask->regularExpression(), edit));
     }
@@ -45,7 +47,7 @@ void TfrmMain::FormShow() {
     DisableInPanel();
     DisableOutPanel();
     ShowInRangeDefaults(cmbInpRanges->currentIndex());
-    ShowOutRangeUnits(cmbOutRanges->currentIndex());
+    ShowOutRangeUnits(Out->cmbOutRanges->currentIndex());
     calSwitch->setToolTip(QStringLiteral("Slide to switch to CAL/RUN modes"));
     QueryMode();
     FormReady = InEventsOn = OutEventsOn = true;

@@ -16,6 +16,7 @@
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
+#include "../panels/output/OutputPanel.h"
 #include "../ranges/ReportTexts.h"
 #include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
@@ -131,7 +132,7 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
         ShowOutActive();
         break;
     case cmdReadPermOut:
-        if (cmbOutRanges->isEnabled())
+        if (Out->cmbOutRanges->isEnabled())
             ShowOutPerm();
         else
             ShowOutFull();

@@ -15,6 +15,7 @@
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
+#include "../output/OutputPanel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -69,8 +70,8 @@ void TfrmMain::ShowInRangeDefaults(int code) {
     SetUnitText(lblInpFullUnit, row.RawUnit);
     lblEuMinUnit->setText(row.EngUnit);
     lblEuMaxUnit->setText(row.EngUnit);
-    SetText(lblAlmLimUnit, row.EngUnit);
-    SetText(lblDbandUnit, row.EngUnit);
+    SetText(Out->lblAlmLimUnit, row.EngUnit);
+    SetText(Out->lblDbandUnit, row.EngUnit);
     cmbWiring->setEnabled(row.HasWiring);
 }
 

@@ -14,6 +14,7 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "../output/OutputPanel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -69,8 +70,8 @@ void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
     w.lblEuMaxUnit->setText(r.Row().EngUnit);
     w.edEuMax->setText(EngText(r.Row(), r.EuMax));
     // The alarm limit and dead band of the output panel are in the input's units.
-    SetText(w.lblAlmLimUnit, r.Row().EngUnit);
-    SetText(w.lblDbandUnit, r.Row().EngUnit);
+    SetText(w.Out->lblAlmLimUnit, r.Row().EngUnit);
+    SetText(w.Out->lblDbandUnit, r.Row().EngUnit);
 }
 
 void ShowCalFlags(TfrmMain& w, const TInputReport& r) {

@@ -6,6 +6,7 @@
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
 #include "../../widgets/PageSpinBox.h"
+#include "OutputPanel.h"
 #include "OutputShared.h"
 
 #include <QComboBox>
@@ -34,43 +35,44 @@ void TfrmMain::seOutZeroKeyPress(QChar& key) {
 }
 
 void TfrmMain::edOutZeroPropertiesChange() {
-    SendDac(cmbOutRanges, seOutZero, this);
+    SendDac(Out->cmbOutRanges, Out->seOutZero, this);
 }
 
 void TfrmMain::edOutFullPropertiesChange() {
-    SendDac(cmbOutRanges, seOutFull, this);
+    SendDac(Out->cmbOutRanges, Out->seOutFull, this);
 }
 
 void TfrmMain::seOutZeroExit() {
-    seOutZero->ShowZeroForEmpty();
+    Out->seOutZero->ShowZeroForEmpty();
 }
 
 void TfrmMain::seOutFullExit() {
-    seOutFull->ShowZeroForEmpty();
+    Out->seOutFull->ShowZeroForEmpty();
 }
 
 // The S buttons judge the spin edit as the person left it: a click that takes the
 // focus from an emptied edit comes after the exit has put 0 into it.
 void TfrmMain::btnOutZeroClick() {
-    if (OutWriteOut || seOutZero->LeftEmpty()) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    if (OutWriteOut || Out->seOutZero->LeftEmpty()) return;
+    const int row = SelectedOutRow(Out->cmbOutRanges);
     if (row < 0) return;
     // Built before the busy message: a limit that is not a number ends the
     // handler with the line as it was.
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings) || !WriteInRunAccepted(QStringLiteral("Store the output zero DAC code")))
         return;
-    Send(Msg::WriteOutZero(DacCode(seOutZero), settings), QStringLiteral("Writing output low scale data..."));
+    Send(Msg::WriteOutZero(DacCode(Out->seOutZero), settings),
+         QStringLiteral("Writing output low scale data..."));
 }
 
 void TfrmMain::btnOutFullClick() {
-    if (OutWriteOut || seOutFull->LeftEmpty()) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    if (OutWriteOut || Out->seOutFull->LeftEmpty()) return;
+    const int row = SelectedOutRow(Out->cmbOutRanges);
     if (row < 0) return;
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings) ||
         !WriteInRunAccepted(QStringLiteral("Store the output full scale DAC code")))
         return;
-    Send(Msg::WriteOutFull(DacCode(seOutFull), settings),
+    Send(Msg::WriteOutFull(DacCode(Out->seOutFull), settings),
          QStringLiteral("Writing output full scale data..."));
 }

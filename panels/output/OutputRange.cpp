@@ -9,6 +9,7 @@
 #include "../../ranges/OutRanges.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "OutputPanel.h"
 #include "OutputShared.h"
 
 #include <QCheckBox>
@@ -18,20 +19,20 @@
 void TfrmMain::FillOutRanges() {
     // The selections made here must not reach the transmitter.
     OutEventsOn = false;
-    cmbOutRanges->clear();
+    Out->cmbOutRanges->clear();
     for (int i = 0; i < OutRangeCount; ++i) {
-        cmbOutRanges->addItem(OutRanges[i].Name);
-        cmbOutRanges->setItemData(i, int(Qt::AlignCenter), Qt::TextAlignmentRole);
+        Out->cmbOutRanges->addItem(OutRanges[i].Name);
+        Out->cmbOutRanges->setItemData(i, int(Qt::AlignCenter), Qt::TextAlignmentRole);
     }
-    cmbOutRanges->setCurrentIndex(0);
+    Out->cmbOutRanges->setCurrentIndex(0);
     OutEventsOn = true;
 }
 
 void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
     if (rangeIndex < 0 || rangeIndex >= OutRangeCount) return;
     const ORange& row = OutRanges[rangeIndex];
-    lblOutMinUnit->setText(row.Unit);
-    lblOutMaxUnit->setText(row.Unit);
+    Out->lblOutMinUnit->setText(row.Unit);
+    Out->lblOutMaxUnit->setText(row.Unit);
     // The jumper links pins 1 and 2 for current, pins 2 and 3 for voltage; the
     // screen reader hears where it sits.
     const bool current = row.Unit == QLatin1String("mA");
@@ -45,7 +46,7 @@ void TfrmMain::btnGetOutRangeClick() {
 }
 
 void TfrmMain::btnGetTempOutRangeClick() {
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow(Out->cmbOutRanges);
     if (row < 0) return;
     Send(Msg::ReadActiveOut(static_cast<uint8_t>(row)),
          QStringLiteral("Reading active output range data..."));
@@ -53,19 +54,19 @@ void TfrmMain::btnGetTempOutRangeClick() {
 
 void TfrmMain::cmbOutRangesPropertiesEditValueChanged() {
     if (!OutEventsOn) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow(Out->cmbOutRanges);
     if (row < 0) return;
     Send(Msg::SetTempOut(static_cast<uint8_t>(row)), QStringLiteral("Setting temporary range..."));
 }
 
 bool TfrmMain::OutRangeInvalid() {
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow(Out->cmbOutRanges);
     if (row < 0) return false;
     float minimum = 0;
     float maximum = 0;
     try {
-        minimum = StrToSingle(edOutMin->PersonText());
-        maximum = StrToSingle(edOutMax->PersonText());
+        minimum = StrToSingle(Out->edOutMin->PersonText());
+        maximum = StrToSingle(Out->edOutMax->PersonText());
     } catch (const EMrtError&) {
         // Not numbers: the request being built reports them.
         return false;
@@ -75,12 +76,12 @@ bool TfrmMain::OutRangeInvalid() {
 
 void TfrmMain::btnSetOutRangeClick() {
     if (OutWriteOut) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow(Out->cmbOutRanges);
     if (row < 0) return;
     if (OutRangeInvalid()) {
         // The limits are numbers (OutRangeInvalid said so): the message names the range's.
-        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(edOutMin->PersonText()),
-                                               StrToSingle(edOutMax->PersonText())));
+        Ui()->ErrorDialog(this, OutLimitsError(row, StrToSingle(Out->edOutMin->PersonText()),
+                                               StrToSingle(Out->edOutMax->PersonText())));
         return;
     }
     const Msg::TOutSettings settings = OutSettings(row);
@@ -101,12 +102,12 @@ Msg::TOutSettings TfrmMain::OutSettings(int row) const {
     // number is the one reported.
     Msg::TOutSettings s;
     s.Range = static_cast<uint8_t>(row);
-    s.Invert = cbInvertOut->isChecked();
-    s.OutMin = FieldNumber(edOutMin);
-    s.OutMax = FieldNumber(edOutMax);
-    s.AlarmLimit = FieldNumber(edAlarmLimit);
-    s.DeadBand = FieldNumber(edDeadBand);
-    if (cbEnableAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmEnabledBit;
-    if (cbLowAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmLowBit;
+    s.Invert = Out->cbInvertOut->isChecked();
+    s.OutMin = FieldNumber(Out->edOutMin);
+    s.OutMax = FieldNumber(Out->edOutMax);
+    s.AlarmLimit = FieldNumber(Out->edAlarmLimit);
+    s.DeadBand = FieldNumber(Out->edDeadBand);
+    if (Out->cbEnableAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmEnabledBit;
+    if (Out->cbLowAlarm->isChecked()) s.AlarmFlags |= Msg::AlarmLowBit;
     return s;
 }

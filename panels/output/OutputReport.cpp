@@ -13,6 +13,7 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "OutputPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,45 +36,45 @@ QString WithUnit(float value, const ORange& row) {
 // in the engineering unit of the input range now shown, whatever output range the
 // report is about.
 void ShowAlarm(TfrmMain& w, const TOutReport& r) {
-    w.edAlarmLimit->setText(EngText(w.ShownInRange(), r.AlarmLimit));
-    w.edDeadBand->setText(EngText(w.ShownInRange(), r.DeadBand));
-    w.cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
-    w.cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
-    w.pnlAlmStatus->setText(ReportText::Activity(r.AlarmState != 0));
+    w.Out->edAlarmLimit->setText(EngText(w.ShownInRange(), r.AlarmLimit));
+    w.Out->edDeadBand->setText(EngText(w.ShownInRange(), r.DeadBand));
+    w.Out->cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
+    w.Out->cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
+    w.Out->pnlAlmStatus->setText(ReportText::Activity(r.AlarmState != 0));
     // The read-back is the level of the open collector: low means active.
-    w.pnlAlarmRback->setText(ReportText::Activity(r.AlarmReadBack == 0));
+    w.Out->pnlAlarmRback->setText(ReportText::Activity(r.AlarmReadBack == 0));
 }
 
 // The active side: the selection, trims, limits and alarm of the range in use. The
 // caller has cleared OutEventsOn, so that setting the controls drives nothing.
 void ShowActiveSide(TfrmMain& w, const TOutReport& r) {
     const ORange& row = OutRanges[r.Range];
-    w.cmbOutRanges->setCurrentIndex(r.Range);
+    w.Out->cmbOutRanges->setCurrentIndex(r.Range);
     const QColor colour = FlagColour(r.RangeFlag);
-    w.pnlTempOut->SetTextColor(colour);
-    SetTextColour(w.lblTempOutRange, colour);
-    w.seOutZero->SetCode(r.ZeroCode);
-    w.seOutFull->SetCode(r.FullCode);
-    w.edOutMin->setText(FormatFloat(r.OutMin, row.Format));
-    w.edOutMax->setText(FormatFloat(r.OutMax, row.Format));
-    w.cbInvertOut->setChecked(r.Invert != 0);
-    w.pnlTempOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
+    w.Out->pnlTempOut->SetTextColor(colour);
+    SetTextColour(w.Out->lblTempOutRange, colour);
+    w.Out->seOutZero->SetCode(r.ZeroCode);
+    w.Out->seOutFull->SetCode(r.FullCode);
+    w.Out->edOutMin->setText(FormatFloat(r.OutMin, row.Format));
+    w.Out->edOutMax->setText(FormatFloat(r.OutMax, row.Format));
+    w.Out->cbInvertOut->setChecked(r.Invert != 0);
+    w.Out->pnlTempOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
     ShowAlarm(w, r);
 }
 
 // The programmed side: what the transmitter keeps in its memory.
 void ShowPermSide(TfrmMain& w, const TOutReport& r) {
     const ORange& row = OutRanges[r.Range];
-    w.pnlPermOutRange->setText(row.Name);
+    w.Out->pnlPermOutRange->setText(row.Name);
     const QColor colour = FlagColour(r.RangeFlag);
-    w.pnlPermOutRange->SetTextColor(colour);
-    w.pnlPermOut->SetTextColor(colour);
-    w.pnlOutZeroP->setText(QString::number(r.ZeroCode));
-    w.pnlOutFsP->setText(QString::number(r.FullCode));
-    w.pnlPermOutMin->setText(WithUnit(r.OutMin, row));
-    w.pnlPermOutMax->setText(WithUnit(r.OutMax, row));
-    w.pnlOutInvertP->setText(ReportText::YesNo(r.Invert != 0));
-    w.pnlPermOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
+    w.Out->pnlPermOutRange->SetTextColor(colour);
+    w.Out->pnlPermOut->SetTextColor(colour);
+    w.Out->pnlOutZeroP->setText(QString::number(r.ZeroCode));
+    w.Out->pnlOutFsP->setText(QString::number(r.FullCode));
+    w.Out->pnlPermOutMin->setText(WithUnit(r.OutMin, row));
+    w.Out->pnlPermOutMax->setText(WithUnit(r.OutMax, row));
+    w.Out->pnlOutInvertP->setText(ReportText::YesNo(r.Invert != 0));
+    w.Out->pnlPermOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
 }
 
 // What every presentation shows besides its sides: the calibration flags and

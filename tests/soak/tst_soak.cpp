@@ -5,6 +5,7 @@
 #include "../../link/ComPort.h"
 #include "../../link/Cycle.h"
 #include "../../link/DataPacket.h"
+#include "../../panels/output/OutputPanel.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "WindowHarness.h"
@@ -141,7 +142,7 @@ public:
             Act([&] { w.btnGetOutRangeClick(); });
             break;
         case 5:
-            if (w.btnGetTempOutRange->isEnabled()) Act([&] { w.btnGetTempOutRangeClick(); });
+            if (w.Out->btnGetTempOutRange->isEnabled()) Act([&] { w.btnGetTempOutRangeClick(); });
             break;
         case 6:
             Act([&] { w.sbMainPanels1DblClick(); });
@@ -164,16 +165,17 @@ public:
                 w.cmbInpRanges->setCurrentIndex(Below(int(w.cmbInpRanges->count())));
             break;
         case 12:
-            if (w.cmbOutRanges->isEnabled() && w.cmbOutRanges->count() > 0)
-                w.cmbOutRanges->setCurrentIndex(Below(int(w.cmbOutRanges->count())));
+            if (w.Out->cmbOutRanges->isEnabled() && w.Out->cmbOutRanges->count() > 0)
+                w.Out->cmbOutRanges->setCurrentIndex(Below(int(w.Out->cmbOutRanges->count())));
             break;
         case 13:
             // A DAC trim by one step up or down.
-            if (w.seOutZero->isEnabled())
-                w.seOutZero->setValue(std::clamp(w.seOutZero->value() + (Below(2) ? 1 : -1), 0, 65535));
+            if (w.Out->seOutZero->isEnabled())
+                w.Out->seOutZero->setValue(
+                    std::clamp(w.Out->seOutZero->value() + (Below(2) ? 1 : -1), 0, 65535));
             break;
         case 14:
-            if (w.btnSetOutRange->isEnabled()) Act([&] { w.btnSetOutRangeClick(); });
+            if (w.Out->btnSetOutRange->isEnabled()) Act([&] { w.btnSetOutRangeClick(); });
             break;
         case 15:
             if (w.btnSetInputRange->isEnabled()) Act([&] { w.btnSetInputRangeClick(); });

@@ -3,6 +3,7 @@
 // when the calibration controls come to life.
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
+#include "../../panels/output/OutputPanel.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
@@ -87,8 +88,8 @@ private slots:
         QCOMPARE(w.edEuMax->text(), QStringLiteral("500.3"));
         QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" Ohm"));
         QCOMPARE(w.lblEuMaxUnit->text(), QStringLiteral(" \u00B0C"));
-        QCOMPARE(w.lblAlmLimUnit->text(), QStringLiteral(" \u00B0C"));
-        QCOMPARE(w.lblDbandUnit->text(), QStringLiteral(" \u00B0C"));
+        QCOMPARE(w.Out->lblAlmLimUnit->text(), QStringLiteral(" \u00B0C"));
+        QCOMPARE(w.Out->lblDbandUnit->text(), QStringLiteral(" \u00B0C"));
         QCOMPARE(w.pnlTemp->text(), QStringLiteral("24.6"));
         QCOMPARE(w.pnlCalTemp->text(), QStringLiteral("-3.3"));
         QCOMPARE(w.pnlTempComp->text(), QStringLiteral("0.00 Ohm"));

@@ -4,6 +4,7 @@
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
+#include "../../panels/output/OutputPanel.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/KeyRepeatGuard.h"
@@ -85,7 +86,7 @@ struct TPanel {
         h.Advance(60);
     }
     void Read(const TOut& o = {}) {
-        QTest::mouseClick(w.btnGetOutRange, Qt::LeftButton);
+        QTest::mouseClick(w.Out->btnGetOutRange, Qt::LeftButton);
         QCOMPARE(ToHex(h.TakeWritten()), QStringLiteral("02 14 03"));
         QCOMPARE(h.Status(), QStringLiteral("Reading programmed output range data..."));
         Answer(cmdReadPermOut, o);
@@ -123,10 +124,11 @@ private slots:
     void firstReadFillsBothSidesSecondOnlyThePSide() {
         TPanel p;
         TfrmMain& w = p.w;
-        const QList<QWidget*> panel{w.cmbOutRanges, w.btnSetOutRange, w.btnGetTempOutRange, w.cbInvertOut,
-                                    w.lvOutCalStat, w.cbEnableAlarm,  w.edAlarmLimit,       w.edDeadBand,
-                                    w.pnlAlmStatus, w.pnlAlarmRback,  w.cbLowAlarm,         w.seOutZero,
-                                    w.seOutFull,    w.btnOutZero,     w.btnOutFull,         w.calSwitch};
+        const QList<QWidget*> panel{
+            w.Out->cmbOutRanges, w.Out->btnSetOutRange, w.Out->btnGetTempOutRange, w.Out->cbInvertOut,
+            w.lvOutCalStat,      w.Out->cbEnableAlarm,  w.Out->edAlarmLimit,       w.Out->edDeadBand,
+            w.Out->pnlAlmStatus, w.Out->pnlAlarmRback,  w.Out->cbLowAlarm,         w.Out->seOutZero,
+            w.Out->seOutFull,    w.Out->btnOutZero,     w.Out->btnOutFull,         w.calSwitch};
         for (QWidget* c : panel)
             QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
         TOut o;
@@ -134,16 +136,17 @@ private slots:
         p.Read(o);
         QCOMPARE(p.Sent(), QString()); // neither cmdSetTempOut nor cmdSetDac
         QCOMPARE(p.h.Status(), Success);
-        QVERIFY(w.OutEventsOn && w.edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
+        QVERIFY(w.OutEventsOn && w.Out->edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
         for (QWidget* c : panel) // the calibration controls and the switch only in full mode
             QCOMPARE(c->isEnabled(), panel.indexOf(c) < 11);
-        QCOMPARE(Texts({w.pnlPermOutRange, w.pnlOutZeroP, w.pnlPermOutMin, w.pnlOutInvertP, w.pnlPermOut,
-                        w.pnlTempOut, w.lblOutMinUnit, w.lblOutMaxUnit}),
-                 QStringLiteral("0-20 mA|30000|4.000 mA|Yes|N/A|N/A|mA|mA"));
-        QCOMPARE(w.cmbOutRanges->currentIndex(), 1);
-        QCOMPARE(w.seOutFull->value(), 30000);
-        QCOMPARE(w.edOutMin->text() + "/" + w.edOutMax->text(), QStringLiteral("4.000/20.000"));
-        QVERIFY(w.cbInvertOut->isChecked());
+        QCOMPARE(
+            Texts({w.Out->pnlPermOutRange, w.Out->pnlOutZeroP, w.Out->pnlPermOutMin, w.Out->pnlOutInvertP,
+                   w.Out->pnlPermOut, w.Out->pnlTempOut, w.Out->lblOutMinUnit, w.Out->lblOutMaxUnit}),
+            QStringLiteral("0-20 mA|30000|4.000 mA|Yes|N/A|N/A|mA|mA"));
+        QCOMPARE(w.Out->cmbOutRanges->currentIndex(), 1);
+        QCOMPARE(w.Out->seOutFull->value(), 30000);
+        QCOMPARE(w.Out->edOutMin->text() + "/" + w.Out->edOutMax->text(), QStringLiteral("4.000/20.000"));
+        QVERIFY(w.Out->cbInvertOut->isChecked());
         QCOMPARE(w.OutJumper->geometry(), QRect(461, 21, 33, 4));
         QCOMPARE(w.lvOutCalStat->topLevelItem(0)->text(1) + w.lvOutCalStat->topLevelItem(0)->text(2),
                  "OKUCAL");
@@ -152,13 +155,14 @@ private slots:
         second.AlarmFlags = 3;
         p.Read(second);
         QCOMPARE(p.Sent(), QString());
-        QCOMPARE(Texts({w.pnlPermOutRange, w.pnlPermOutMin, w.pnlPermOut, w.pnlTempOut, w.lblOutMinUnit}),
+        QCOMPARE(Texts({w.Out->pnlPermOutRange, w.Out->pnlPermOutMin, w.Out->pnlPermOut, w.Out->pnlTempOut,
+                        w.Out->lblOutMinUnit}),
                  QStringLiteral("\u00B110 V|-10.000 V|5.000 V|N/A|V"));
         // The active side keeps what it showed; only its unit labels follow.
-        QCOMPARE(w.cmbOutRanges->currentIndex(), 1);
-        QCOMPARE(w.seOutFull->value(), 30000);
-        QCOMPARE(w.edOutMin->text(), QStringLiteral("4.000"));
-        QVERIFY(!w.cbEnableAlarm->isChecked());
+        QCOMPARE(w.Out->cmbOutRanges->currentIndex(), 1);
+        QCOMPARE(w.Out->seOutFull->value(), 30000);
+        QCOMPARE(w.Out->edOutMin->text(), QStringLiteral("4.000"));
+        QVERIFY(!w.Out->cbEnableAlarm->isChecked());
         QCOMPARE(w.OutJumper->x(), 494);
     }
 
@@ -185,7 +189,7 @@ private slots:
             o.Flag = uint8_t(flag);
             p.w.btnGetOutRangeClick();
             p.Answer(uint8_t(code), o);
-            QCOMPARE(p.w.pnlTempOut->text(), QStringLiteral("5.000 V")); // values are shown either way
+            QCOMPARE(p.w.Out->pnlTempOut->text(), QStringLiteral("5.000 V")); // values are shown either way
             for (const char* name : {"pnlPermOutRange", "pnlPermOut", "pnlTempOut", "lblTempOutRange",
                                      "pnlOutZeroP", "lblOutRange", "pnlAlmStatus"})
                 QCOMPARE(Colour(p.h.Find<QWidget>(name)), flag == 0 && red.contains(name) ? Red : Black);
@@ -218,14 +222,15 @@ private slots:
         o.ReadBack = uint8_t(readBack);
         for (uint8_t code : {uint8_t(cmdReadPermOut), uint8_t(cmdSetPermOut)}) { // full, then active
             TfrmMain& w = p.w;
-            w.edAlarmLimit->clear();
+            w.Out->edAlarmLimit->clear();
             w.btnGetOutRangeClick();
             p.Answer(code, o);
-            QCOMPARE(QStringList({w.edAlarmLimit->text(), QString::number(w.cbEnableAlarm->isChecked()),
-                                  QString::number(w.cbLowAlarm->isChecked()), w.pnlAlmStatus->text(),
-                                  w.pnlAlarmRback->text()})
-                         .join(' '),
-                     expected);
+            QCOMPARE(
+                QStringList({w.Out->edAlarmLimit->text(), QString::number(w.Out->cbEnableAlarm->isChecked()),
+                             QString::number(w.Out->cbLowAlarm->isChecked()), w.Out->pnlAlmStatus->text(),
+                             w.Out->pnlAlarmRback->text()})
+                    .join(' '),
+                expected);
         }
     }
 
@@ -254,9 +259,11 @@ private slots:
         p.Answer(uint8_t(code), o);
         QCOMPARE(p.h.Status(), message);
         QCOMPARE(p.h.StatusColor(), StatusRed);
-        QVERIFY(p.w.OutEventsOn && !p.w.cmbOutRanges->isEnabled());
-        QCOMPARE(p.w.seOutZero->value(), 0);
-        QCOMPARE(Texts({p.w.edOutMin, p.w.edAlarmLimit, p.w.pnlPermOutRange, p.w.pnlTempOut}), "0|0|N/A|N/A");
+        QVERIFY(p.w.OutEventsOn && !p.w.Out->cmbOutRanges->isEnabled());
+        QCOMPARE(p.w.Out->seOutZero->value(), 0);
+        QCOMPARE(
+            Texts({p.w.Out->edOutMin, p.w.Out->edAlarmLimit, p.w.Out->pnlPermOutRange, p.w.Out->pnlTempOut}),
+            "0|0|N/A|N/A");
     }
 
     // ---- Range and alarm programming ----------------------------------------------
@@ -264,32 +271,32 @@ private slots:
         TPanel p;
         p.Read();
         TfrmMain& w = p.w;
-        w.cmbOutRanges->setCurrentIndex(1);
+        w.Out->cmbOutRanges->setCurrentIndex(1);
         QCOMPARE(p.h.Status(), QStringLiteral("Setting temporary range..."));
         QCOMPARE(p.Sent(), QStringLiteral("02 16 01 03"));
         TOut active;
         active.Range = 1, active.Zero = 0, active.Full = 40000, active.Dac = 20000;
         p.Answer(cmdSetTempOut, active);
-        QCOMPARE(Texts({w.pnlTempOut, w.pnlPermOutRange}), QStringLiteral("10.000 mA|\u00B110 V"));
-        w.btnGetTempOutRange->click();
+        QCOMPARE(Texts({w.Out->pnlTempOut, w.Out->pnlPermOutRange}), QStringLiteral("10.000 mA|\u00B110 V"));
+        w.Out->btnGetTempOutRange->click();
         QCOMPARE(p.h.Status(), QStringLiteral("Reading active output range data..."));
         QCOMPARE(p.Sent(), QStringLiteral("02 13 01 03"));
         p.Answer(cmdReadActiveOut, active);
 
-        w.edOutMin->setText("4");
-        w.edOutMax->setText("20");
-        w.cbEnableAlarm->setChecked(true);
-        w.btnSetOutRange->click();
+        w.Out->edOutMin->setText("4");
+        w.Out->edOutMax->setText("20");
+        w.Out->cbEnableAlarm->setChecked(true);
+        w.Out->btnSetOutRange->click();
         QCOMPARE(p.Sent(),
                  QStringLiteral("02 17 01 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03"));
         QCOMPARE(p.h.Status(), Success); // no busy message
-        w.btnSetOutRange->click();       // the first is not answered yet
+        w.Out->btnSetOutRange->click();  // the first is not answered yet
         QCOMPARE(p.Sent(), QString());
         active.Min = 4, active.Max = 20;
         p.Answer(cmdSetPermOut, active);
-        w.cbEnableAlarm->setChecked(true);
-        w.cbLowAlarm->setChecked(true);
-        w.btnSetOutRange->click();
+        w.Out->cbEnableAlarm->setChecked(true);
+        w.Out->cbLowAlarm->setChecked(true);
+        w.Out->btnSetOutRange->click();
         QVERIFY(p.Sent().endsWith(QStringLiteral("10 FC 03"))); // flags 3, escaped
     }
 
@@ -350,9 +357,9 @@ private slots:
         TOut o;
         o.Range = uint8_t(row);
         p.Read(o);
-        p.w.edOutMin->setText(min);
-        p.w.edOutMax->setText(max);
-        p.w.btnSetOutRange->click();
+        p.w.Out->edOutMin->setText(min);
+        p.w.Out->edOutMax->setText(max);
+        p.w.Out->btnSetOutRange->click();
         QCOMPARE(p.h.Ui.Errors, dialog.isEmpty() ? QStringList() : QStringList{dialog});
         QCOMPARE(p.Sent().mid(3 * 4, 23), limits); // after 02 17, the row and the invert byte
         QCOMPARE(p.h.Ui.GeneralErrors, error.isEmpty() ? QStringList() : QStringList{error});
@@ -364,7 +371,7 @@ private slots:
         TOut o;
         o.Range = 1, o.Zero = 0;
         p.Read(o);
-        TPageSpinBox* spin = p.w.seOutZero;
+        TPageSpinBox* spin = p.w.Out->seOutZero;
         spin->selectAll();
         QTest::keyClicks(spin, "3200");
         QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 01 10 FC 00 03 02 10 EF 01 20 00 03 02 10 EF 01 40 01 03 "
@@ -374,7 +381,7 @@ private slots:
         QCOMPARE(spin->text(), QStringLiteral("3200"));
         QCOMPARE(p.Sent(), QString());
         QTest::keyClick(spin, Qt::Key_PageUp);
-        QTest::keyClick(p.w.seOutFull, Qt::Key_Up); // the same command from the other spin edit
+        QTest::keyClick(p.w.Out->seOutFull, Qt::Key_Up); // the same command from the other spin edit
         QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 01 E4 0C 03 02 10 EF 01 49 EE 03"));
         spin->selectAll();
         QTest::keyClicks(spin, "70000"); // held at 65535
@@ -386,13 +393,13 @@ private slots:
         QTest::keyClicks(spin, "5");
         QTest::keyClick(spin, Qt::Key_Backspace);
         QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 01 00 00 03 02 10 EF 01 05 00 03 02 10 EF 01 00 00 03"));
-        p.w.btnOutZero->click();
+        p.w.Out->btnOutZero->click();
         QCOMPARE(p.Sent(), QString()); // nothing for an empty code, not even a message
         QCOMPARE(p.h.Status(), Success);
         emit spin->Exited();
         QCOMPARE(spin->text(), QStringLiteral("0"));
         QCOMPARE(p.Sent(), QString());
-        p.w.cmbOutRanges->setCurrentIndex(0);
+        p.w.Out->cmbOutRanges->setCurrentIndex(0);
         p.h.TakeWritten();
         spin->setValue(4098);
         QCOMPARE(p.Sent(), QStringLiteral("02 10 EF 00 10 FD 10 EF 03"));
@@ -454,43 +461,43 @@ private slots:
             if (stepUp) QTest::keyClick(spin, Qt::Key_Up);
             QTest::mouseClick(store, Qt::LeftButton); // the focus moves to the button first
         };
-        QTest::mouseClick(w.seOutZero, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), w.seOutZero);
-        QVERIFY(w.seOutZero->value() == 1000 && w.seOutFull->value() == 61000);
+        QTest::mouseClick(w.Out->seOutZero, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), w.Out->seOutZero);
+        QVERIFY(w.Out->seOutZero->value() == 1000 && w.Out->seOutFull->value() == 61000);
         switch (act) {
         case 0:
-            emptyAndStore(w.seOutZero, w.btnOutZero);
+            emptyAndStore(w.Out->seOutZero, w.Out->btnOutZero);
             break;
         case 1:
-            emptyAndStore(w.seOutFull, w.btnOutFull);
+            emptyAndStore(w.Out->seOutFull, w.Out->btnOutFull);
             break;
         case 2:
-            QTest::keyClick(w.seOutZero, Qt::Key_Return);
+            QTest::keyClick(w.Out->seOutZero, Qt::Key_Return);
             break;
         case 3:
-            QTest::mouseClick(w.edOutMin, Qt::LeftButton);
+            QTest::mouseClick(w.Out->edOutMin, Qt::LeftButton);
             break;
         case 4:
-            wheel(w.seOutFull);
+            wheel(w.Out->seOutFull);
             break;
         case 5:
-            wheel(w.cmbOutRanges);
+            wheel(w.Out->cmbOutRanges);
             break;
         case 6:
-            wheel(w.seOutZero);
+            wheel(w.Out->seOutZero);
             break;
         case 7:
-            wheel(w.seOutZero, Qt::ControlModifier);
+            wheel(w.Out->seOutZero, Qt::ControlModifier);
             break;
         case 8:
-            QTest::keyClick(w.seOutZero, Qt::Key_Up, Qt::ControlModifier);
+            QTest::keyClick(w.Out->seOutZero, Qt::Key_Up, Qt::ControlModifier);
             break;
         case 9:
-            w.cmbOutRanges->setFocus(Qt::TabFocusReason);
-            wheel(w.cmbOutRanges);
+            w.Out->cmbOutRanges->setFocus(Qt::TabFocusReason);
+            wheel(w.Out->cmbOutRanges);
             break;
         case 10:
-            emptyAndStore(w.seOutZero, w.btnOutZero, true);
+            emptyAndStore(w.Out->seOutZero, w.Out->btnOutZero, true);
             break;
         case 11:
         case 12:
@@ -498,15 +505,15 @@ private slots:
         case 14: {
             const char* const pasted[] = {"4000", "70000", "12 ab", "99"};
             QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted[act - 11]));
-            if (act != 14) QTest::keyClick(w.seOutZero, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClick(w.seOutZero, Qt::Key_V, Qt::ControlModifier);
+            if (act != 14) QTest::keyClick(w.Out->seOutZero, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(w.Out->seOutZero, Qt::Key_V, Qt::ControlModifier);
             break;
         }
         }
         QCOMPARE(p.Sent(), wire);
-        QCOMPARE(w.seOutZero->value(), zeroCode);
-        QCOMPARE(w.seOutFull->value(), act == 1 ? 0 : 61000);
-        QCOMPARE(w.cmbOutRanges->currentIndex(), act == 9 ? 0 : 1);
+        QCOMPARE(w.Out->seOutZero->value(), zeroCode);
+        QCOMPARE(w.Out->seOutFull->value(), act == 1 ? 0 : 61000);
+        QCOMPARE(w.Out->cmbOutRanges->currentIndex(), act == 9 ? 0 : 1);
     }
 
     // A permanent write judges its fields as the person left them: an emptied
@@ -620,18 +627,18 @@ private slots:
         o.Range = 1, o.Min = 4, o.Max = 20, o.AlarmFlags = 1;
         p.Read(o);
         TfrmMain& w = p.w;
-        w.seOutZero->setValue(6553);
+        w.Out->seOutZero->setValue(6553);
         p.h.TakeWritten();
-        w.btnOutZero->click();
+        w.Out->btnOutZero->click();
         QCOMPARE(p.h.Status(), QStringLiteral("Writing output low scale data..."));
         QCOMPARE(p.Sent(),
                  QStringLiteral("02 11 01 99 19 00 00 00 80 40 00 00 A0 41 00 00 FA 43 00 00 20 41 01 03"));
         o.Zero = 6553, o.Full = 60000;
         p.Answer(cmdWriteOutZero, o); // the stored codes come back without driving the DAC
-        QCOMPARE(w.seOutFull->value(), 60000);
+        QCOMPARE(w.Out->seOutFull->value(), 60000);
         QCOMPARE(p.Sent(), QString());
-        w.edOutMax->setText("30"); // out of bounds, sent unchecked
-        w.btnOutFull->click();
+        w.Out->edOutMax->setText("30"); // out of bounds, sent unchecked
+        w.Out->btnOutFull->click();
         QCOMPARE(p.h.Status(), QStringLiteral("Writing output full scale data..."));
         QCOMPARE(p.Sent().left(41), QStringLiteral("02 12 01 60 EA 00 00 00 80 40 00 00 F0 41"));
     }
@@ -651,17 +658,17 @@ private slots:
             QCOMPARE(h.Sim.RequestsReceived, before + 1); // no stray cmdSetTempOut or cmdSetDac
             QCOMPARE(h.Status(), Success);
         };
-        request([&] { w.btnGetOutRange->click(); });
-        QCOMPARE(w.seOutZero->value(), 6553);
-        QVERIFY(w.btnOutFull->isEnabled() && w.calSwitch->isEnabled() && w.mnuClearOutCal->isEnabled());
-        request([&] { w.seOutZero->setValue(7000); });
+        request([&] { w.Out->btnGetOutRange->click(); });
+        QCOMPARE(w.Out->seOutZero->value(), 6553);
+        QVERIFY(w.Out->btnOutFull->isEnabled() && w.calSwitch->isEnabled() && w.mnuClearOutCal->isEnabled());
+        request([&] { w.Out->seOutZero->setValue(7000); });
         QCOMPARE(h.Sim.TrimCode, 7000);
-        request([&] { w.btnOutZero->click(); });
+        request([&] { w.Out->btnOutZero->click(); });
         QCOMPARE(h.Sim.OutCodes[1].ZeroCode, uint16_t(7000));
-        request([&] { w.cmbOutRanges->setCurrentIndex(0); });
-        QCOMPARE(w.seOutFull->value(), 61000);
-        w.cbLowAlarm->setChecked(true);
-        request([&] { w.btnSetOutRange->click(); });
+        request([&] { w.Out->cmbOutRanges->setCurrentIndex(0); });
+        QCOMPARE(w.Out->seOutFull->value(), 61000);
+        w.Out->cbLowAlarm->setChecked(true);
+        request([&] { w.Out->btnSetOutRange->click(); });
         QCOMPARE(h.Sim.PermOutRange * 10 + h.Sim.AlarmFlags, 2);
     }
 
@@ -716,7 +723,7 @@ private slots:
         h.Sim.Mode = run ? 0 : 1;
         h.Settle();
         h.EnterFullModeByChord();
-        for (QPushButton* read : {w.btnGetPermInpRange, w.btnGetOutRange}) {
+        for (QPushButton* read : {w.btnGetPermInpRange, w.Out->btnGetOutRange}) {
             QTest::mouseClick(read, Qt::LeftButton);
             h.Settle();
         }
@@ -766,7 +773,7 @@ private slots:
     void nothingClippedOrOverlapping() {
         TPanel p;
         TfrmMain& w = p.w;
-        for (QLabel* unit : {w.lblAlmLimUnit, w.lblDbandUnit})
+        for (QLabel* unit : {w.Out->lblAlmLimUnit, w.Out->lblDbandUnit})
             unit->setText(" Ohm"); // the widest texts
         w.ShowOutRangeUnits(1);
         w.ShowOutRangeUnits(1);
@@ -786,10 +793,10 @@ private slots:
                          qPrintable(a->objectName() + " overlaps " + controls[j]->objectName()));
         }
         // Two hints are held but never shown; the DAC hint has eight lines.
-        QVERIFY(w.cbEnableAlarm->toolTip().isEmpty() && w.cbLowAlarm->toolTip().isEmpty());
-        QCOMPARE(w.cbLowAlarm->accessibleDescription(),
+        QVERIFY(w.Out->cbEnableAlarm->toolTip().isEmpty() && w.Out->cbLowAlarm->toolTip().isEmpty());
+        QCOMPARE(w.Out->cbLowAlarm->accessibleDescription(),
                  QStringLiteral("Check to invert alarm level (active high)"));
-        const QStringList lines = w.seOutFull->toolTip().split("\r\n");
+        const QStringList lines = w.Out->seOutFull->toolTip().split("\r\n");
         QCOMPARE(lines.size(), 8);
         QCOMPARE(lines[1], QString(95, '-'));
     }

@@ -8,6 +8,7 @@
 #include "../../link/Commands.h"
 #include "../../link/DataPacket.h"
 #include "../../link/Messages.h"
+#include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -432,7 +433,7 @@ private slots:
         QFETCH(QString, busy);
         TWindowHarness h;
         h.Settle();
-        for (QPushButton* read : {h.Window->btnGetPermInpRange, h.Window->btnGetOutRange}) {
+        for (QPushButton* read : {h.Window->btnGetPermInpRange, h.Window->Out->btnGetOutRange}) {
             QTest::mouseClick(read, Qt::LeftButton);
             h.Settle();
         }
@@ -512,7 +513,7 @@ private slots:
         h.Settle();
         QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
         h.Settle();
-        QTest::mouseClick(h.Window->btnGetOutRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->Out->btnGetOutRange, Qt::LeftButton);
         h.Settle();
         // The same transmitter, now on the companion's line.
         h.Transport.PollPeer = nullptr;
@@ -532,11 +533,11 @@ private slots:
             {"Input range (programmed): ", w.pnlInpRange->text()},
             {"Eumin: ", w.pnlEuMinP->text()},
             {"Eumax: ", w.pnlEuMaxP->text()},
-            {"Output range (programmed): ", w.pnlPermOutRange->text()},
-            {"Outmin: ", w.pnlPermOutMin->text()},
-            {"Output: ", w.pnlPermOut->text()},
-            {"Alarm status: ", w.pnlAlmStatus->text()},
-            {"Alarm rback: ", w.pnlAlarmRback->text()},
+            {"Output range (programmed): ", w.Out->pnlPermOutRange->text()},
+            {"Outmin: ", w.Out->pnlPermOutMin->text()},
+            {"Output: ", w.Out->pnlPermOut->text()},
+            {"Alarm status: ", w.Out->pnlAlmStatus->text()},
+            {"Alarm rback: ", w.Out->pnlAlarmRback->text()},
             {"Mode: ", w.calSwitch->On() ? QStringLiteral("CAL") : QStringLiteral("RUN")}};
         for (const auto& [key, shown] : pairs)
             QVERIFY2(read.contains(key + shown), qPrintable(key + shown));

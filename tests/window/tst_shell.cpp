@@ -5,6 +5,7 @@
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/PortNames.h"
+#include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -514,7 +515,7 @@ private slots:
         TfrmMain& w = *h.Window;
         h.Settle();
         h.EnterFullModeByChord();
-        for (QPushButton* read : {w.btnGetPermInpRange, w.btnGetOutRange}) {
+        for (QPushButton* read : {w.btnGetPermInpRange, w.Out->btnGetOutRange}) {
             QTest::mouseClick(read, Qt::LeftButton);
             h.Settle();
         }
@@ -543,7 +544,7 @@ private slots:
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
         QCOMPARE(shown(), QStringList());
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
-        QVERIFY(!w.btnSetInputRange->isEnabled() && !w.btnOutZero->isEnabled());
+        QVERIFY(!w.btnSetInputRange->isEnabled() && !w.Out->btnOutZero->isEnabled());
         // The next unit fills them again.
         h.Transport.RefuseOpen = nullptr;
         h.Ui.PortAnswer = 1;

@@ -1,5 +1,6 @@
 // The first show of the window: what it asks the transmitter, the state it leaves
 // the panels and flags in, with and without a port.
+#include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
 #include "MrtVersion.h"
@@ -24,11 +25,11 @@ private slots:
                  QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale"));
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 21 00 03")));
         QVERIFY(!w.cmbInpRanges->isEnabled());
-        QVERIFY(!w.cmbOutRanges->isEnabled());
+        QVERIFY(!w.Out->cmbOutRanges->isEnabled());
         QVERIFY(w.btnGetPermInpRange->isEnabled());
-        QVERIFY(w.btnGetOutRange->isEnabled());
+        QVERIFY(w.Out->btnGetOutRange->isEnabled());
         QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type B"));
-        QCOMPARE(w.cmbOutRanges->currentText(), QStringLiteral("\u00B110 V"));
+        QCOMPARE(w.Out->cmbOutRanges->currentText(), QStringLiteral("\u00B110 V"));
         QCOMPARE(w.cmbInpRanges->count(), 22);
         QCOMPARE(w.lvInpCalStat->topLevelItemCount(), 22);
         QCOMPARE(w.lvOutCalStat->topLevelItemCount(), 2);
@@ -49,8 +50,8 @@ private slots:
     void numericMaskOnTheEightEdits() {
         TWindowHarness h;
         TfrmMain& w = *h.Window;
-        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.edOutMin, w.edOutMax,
-                            w.edAlarmLimit, w.edDeadBand}) {
+        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.Out->edOutMin, w.Out->edOutMax,
+                            w.Out->edAlarmLimit, w.Out->edDeadBand}) {
             const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edit->validator());
             QVERIFY2(mask, qPrintable(edit->objectName()));
             QCOMPARE(mask->regularExpression().pattern(), QStringLiteral("\\-?\\d+\\.?\\d+?"));
