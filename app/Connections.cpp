@@ -7,6 +7,7 @@
 #include "../link/Cycle.h"
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
+#include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../widgets/Controls.h"
 #include "../widgets/KeyRepeatGuard.h"
@@ -96,14 +97,14 @@ void TfrmMain::setupConnections() {
     }
 
     // Input panel.
-    btnGetPermInpRange->installEventFilter(this);
-    connect(btnGetPermInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetPermInpRangeClick));
-    connect(btnGetTempInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempInpRangeClick));
-    connect(btnSetInputRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetInputRangeClick));
-    connect(cmbInpRanges, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
-    connect(cmbWiring, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
-    connect(edInpZeroButton, &QAction::triggered, this, run(&TfrmMain::edInpZeroPropertiesButtonClick));
-    connect(edInpFullButton, &QAction::triggered, this, run(&TfrmMain::edInpFullPropertiesButtonClick));
+    In->btnGetPermInpRange->installEventFilter(this);
+    connect(In->btnGetPermInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetPermInpRangeClick));
+    connect(In->btnGetTempInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempInpRangeClick));
+    connect(In->btnSetInputRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetInputRangeClick));
+    connect(In->cmbInpRanges, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
+    connect(In->cmbWiring, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
+    connect(In->edInpZeroButton, &QAction::triggered, this, run(&TfrmMain::edInpZeroPropertiesButtonClick));
+    connect(In->edInpFullButton, &QAction::triggered, this, run(&TfrmMain::edInpFullPropertiesButtonClick));
 
     // Output panel.
     connect(Out->btnGetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetOutRangeClick));
@@ -123,7 +124,7 @@ void TfrmMain::setupConnections() {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == btnGetPermInpRange && event->type() == QEvent::KeyPress) {
+    if (watched == In->btnGetPermInpRange && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         bool consumed = false;
         Guarded([&] {

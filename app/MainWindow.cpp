@@ -9,6 +9,7 @@
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../link/Messages.h"
+#include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../ranges/ReportTexts.h"
 #include "../widgets/Controls.h"
@@ -113,17 +114,17 @@ void TfrmMain::setupTabOrder() {
     // strip; within a group as the technician works down the panel, each
     // calibration edit followed by its button.
     // Set once every control exists: the calibration lists are built first.
-    QWidget* const order[] = {btnGetPermInpRange,
-                              cmbInpRanges,
-                              btnGetTempInpRange,
-                              btnSetInputRange,
-                              cmbWiring,
-                              edInpZero,
-                              EditButton(edInpZero),
-                              edInpFull,
-                              EditButton(edInpFull),
-                              edEuMin,
-                              edEuMax,
+    QWidget* const order[] = {In->btnGetPermInpRange,
+                              In->cmbInpRanges,
+                              In->btnGetTempInpRange,
+                              In->btnSetInputRange,
+                              In->cmbWiring,
+                              In->edInpZero,
+                              EditButton(In->edInpZero),
+                              In->edInpFull,
+                              EditButton(In->edInpFull),
+                              In->edEuMin,
+                              In->edEuMax,
                               lvInpCalStat,
                               Out->btnGetOutRange,
                               Out->cmbOutRanges,

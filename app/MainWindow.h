@@ -59,6 +59,7 @@ namespace Msg {
 struct TOutSettings;
 }
 class TUiServices;
+struct TInputPanel;
 struct TOutputPanel;
 class TValueLabel;
 
@@ -126,49 +127,8 @@ public:
     QAction* mnuClearInCal = nullptr;
     QAction* mnuClearOutCal = nullptr;
 
-    // ---- Input panel (panels/input/) ------------------------------------------
-    QLabel* lblInpRange = nullptr;
-    TValueLabel* pnlInpRange = nullptr;
-    QPushButton* btnGetPermInpRange = nullptr;
-    QLabel* lblWiring1 = nullptr;
-    TValueLabel* pnlWiring = nullptr;
-    QLabel* lblInpReadingP = nullptr;
-    TValueLabel* pnlInpReadingP = nullptr;
-    QLabel* lblEngReadingP = nullptr;
-    TValueLabel* pnlEngReadingP = nullptr;
-    QLabel* lblInputZeroP = nullptr;
-    TValueLabel* pnlInpZeroP = nullptr;
-    QLabel* lblEuMinP = nullptr;
-    TValueLabel* pnlEuMinP = nullptr;
-    QLabel* lblInpFsP = nullptr;
-    TValueLabel* pnlInpFullP = nullptr;
-    QLabel* lblEuMaxP = nullptr;
-    TValueLabel* pnlEuMaxP = nullptr;
-    QFrame* bvlInput = nullptr;
-    QLabel* lblInpRanges = nullptr;
-    QComboBox* cmbInpRanges = nullptr;
-    QPushButton* btnGetTempInpRange = nullptr;
-    QPushButton* btnSetInputRange = nullptr;
-    QLabel* lblWiring = nullptr;
-    QComboBox* cmbWiring = nullptr;
-    QLabel* lblInpReading = nullptr;
-    TValueLabel* pnlInpReading = nullptr;
-    QLabel* lblEngReading = nullptr;
-    TValueLabel* pnlEngReading = nullptr;
-    QLabel* lblInputZero = nullptr;
-    TEdit* edInpZero = nullptr;
-    QAction* edInpZeroButton = nullptr; // the button at the right end of edInpZero
-    QLabel* lblInpZeroUnit = nullptr;
-    QLabel* lblEuMin = nullptr;
-    TEdit* edEuMin = nullptr;
-    QLabel* lblEuMinUnit = nullptr;
-    QLabel* lblInpFs = nullptr;
-    TEdit* edInpFull = nullptr;
-    QAction* edInpFullButton = nullptr;
-    QLabel* lblInpFullUnit = nullptr;
-    QLabel* lblEuMax = nullptr;
-    TEdit* edEuMax = nullptr;
-    QLabel* lblEuMaxUnit = nullptr;
+    // The input panel (panels/input/InputPanel.h)
+    std::unique_ptr<TInputPanel> In;
 
     // The output panel (panels/output/OutputPanel.h)
     std::unique_ptr<TOutputPanel> Out;

@@ -2,6 +2,7 @@
 // and arms the event flags.
 #include "MainWindow.h"
 
+#include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../widgets/Controls.h"
 #include "../widgets/NumericMask.h"
@@ -16,11 +17,11 @@
 void TfrmMain::FormShow() {
     setWindowTitle(QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale"));
 
-    // The numeric entry mask: set on edInpZero, then copied to the other seven.
-    edInpZero->setValidator(new QRegularExpressionValidator(NumericMaskExpression(), edInpZero));
-    for (TEdit* edit :
-         {edInpFull, edEuMin, edEuMax, Out->edOutMin, Out->edOutMax, Out->edAlarmLimit, Out->edDeadBand}) {
-        const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edInpZero->validator());
+    // The numeric entry mask: set on In->edInpZero, then copied to the other seven.
+    In->edInpZero->setValidator(new QRegularExpressionValidator(NumericMaskExpression(), In->edInpZero));
+    for (TEdit* edit : {In->edInpFull, In->edEuMin, In->edEuMax, Out->edOutMin, Out->edOutMax,
+                        Out->edAlarmLimit, Out->edDeadBand}) {
+        const auto* mask = qobject_cast<const QRegularExpressionValidator*>(In->edInpZero->validator());
         edit->setValidator(new QRegularExpressionValidator(mask->regularExpression(), edit));
     }
 
@@ -46,10 +47,10 @@ void TfrmMain::FormShow() {
     FillOutRanges();
     DisableInPanel();
     DisableOutPanel();
-    ShowInRangeDefaults(cmbInpRanges->currentIndex());
+    ShowInRangeDefaults(In->cmbInpRanges->currentIndex());
     ShowOutRangeUnits(Out->cmbOutRanges->currentIndex());
     calSwitch->setToolTip(QStringLiteral("Slide to switch to CAL/RUN modes"));
     QueryMode();
     FormReady = InEventsOn = OutEventsOn = true;
-    btnGetPermInpRange->setFocus();
+    In->btnGetPermInpRange->setFocus();
 }

@@ -16,6 +16,7 @@
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
+#include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../ranges/ReportTexts.h"
 #include "../widgets/Controls.h"
@@ -111,7 +112,7 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
         ShowInActive();
         break;
     case cmdReadPermIn:
-        if (cmbInpRanges->isEnabled())
+        if (In->cmbInpRanges->isEnabled())
             ShowInPerm();
         else
             ShowInFull();

@@ -1,6 +1,6 @@
 // Input calibration at zero and full scale, for the range code of the combo boxes.
 // The technician applies the signal with a precision calibrator and presses the
-// button at the right end of edInpZero or edInpFull; the transmitter answers with
+// button at the right end of In->edInpZero or In->edInpFull; the transmitter answers with
 // an input report (codes 1 and 2, presented by ShowInActive). Both edits are
 // enabled only in full mode.
 #include "../../app/MainWindow.h"
@@ -10,12 +10,13 @@
 #include "../../ranges/InRanges.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
+#include "InputPanel.h"
 
 void TfrmMain::edInpZeroPropertiesButtonClick() {
     if (InWriteOut) return;
-    // The zero point needs no value: the text of edInpZero is only shown. An edit
+    // The zero point needs no value: the text of In->edInpZero is only shown. An edit
     // the person emptied is refused all the same, as every emptied number is.
-    if (edInpZero->PersonText().isEmpty()) FieldNumber(edInpZero);
+    if (In->edInpZero->PersonText().isEmpty()) FieldNumber(In->edInpZero);
     if (!WriteInRunAccepted(QStringLiteral("Calibrate input zero"))) return;
     Send(Msg::CalZero(uint8_t(SelectedInputCode())), QStringLiteral("Calibrating zero scale..."));
 }
@@ -25,7 +26,7 @@ void TfrmMain::edInpFullPropertiesButtonClick() {
     // The request is built before the busy message: a text that is not a number
     // ends the handler with the line as it was.
     const int code = SelectedInputCode();
-    const float value = FieldNumber(edInpFull);
+    const float value = FieldNumber(In->edInpFull);
     int wiring = 0;
     const int rangeIndex = CodeToRange(unsigned(code), wiring);
     // A value the range cannot measure would spoil its calibration for good.

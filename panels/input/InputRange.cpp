@@ -16,6 +16,7 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
 #include "../output/OutputPanel.h"
+#include "InputPanel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -43,18 +44,19 @@ const IRange& TfrmMain::ShownInRange() const {
 }
 
 int TfrmMain::SelectedInputCode() const {
-    return RangeToCode(cmbInpRanges->currentIndex(), cmbWiring->currentIndex());
+    return RangeToCode(In->cmbInpRanges->currentIndex(), In->cmbWiring->currentIndex());
 }
 
 void TfrmMain::FillInRanges() {
     InEventsOn = false;
-    cmbInpRanges->clear();
+    In->cmbInpRanges->clear();
     for (const IRange& range : InRanges) {
-        cmbInpRanges->addItem(range.Name);
-        cmbInpRanges->setItemData(cmbInpRanges->count() - 1, int(Qt::AlignCenter), Qt::TextAlignmentRole);
+        In->cmbInpRanges->addItem(range.Name);
+        In->cmbInpRanges->setItemData(In->cmbInpRanges->count() - 1, int(Qt::AlignCenter),
+                                      Qt::TextAlignmentRole);
     }
-    cmbInpRanges->setCurrentIndex(0);
-    cmbWiring->setCurrentIndex(0);
+    In->cmbInpRanges->setCurrentIndex(0);
+    In->cmbWiring->setCurrentIndex(0);
     InEventsOn = true;
 }
 
@@ -62,17 +64,17 @@ void TfrmMain::ShowInRangeDefaults(int code) {
     int wiring = 0;
     CurInRange = CodeToRange(code < 0 ? 0u : unsigned(code), wiring);
     const IRange& row = ShownInRange();
-    edInpZero->setText(FormatFloat(0, row.RawFormat));
-    edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
-    edEuMin->setText(EngText(row, row.EuMin));
-    edEuMax->setText(EngText(row, row.EuMax));
-    SetUnitText(lblInpZeroUnit, row.RawUnit);
-    SetUnitText(lblInpFullUnit, row.RawUnit);
-    lblEuMinUnit->setText(row.EngUnit);
-    lblEuMaxUnit->setText(row.EngUnit);
+    In->edInpZero->setText(FormatFloat(0, row.RawFormat));
+    In->edInpFull->setText(FormatFloat(row.RawFullScale, row.RawFormat));
+    In->edEuMin->setText(EngText(row, row.EuMin));
+    In->edEuMax->setText(EngText(row, row.EuMax));
+    SetUnitText(In->lblInpZeroUnit, row.RawUnit);
+    SetUnitText(In->lblInpFullUnit, row.RawUnit);
+    In->lblEuMinUnit->setText(row.EngUnit);
+    In->lblEuMaxUnit->setText(row.EngUnit);
     SetText(Out->lblAlmLimUnit, row.EngUnit);
     SetText(Out->lblDbandUnit, row.EngUnit);
-    cmbWiring->setEnabled(row.HasWiring);
+    In->cmbWiring->setEnabled(row.HasWiring);
 }
 
 void TfrmMain::btnGetPermInpRangeClick() {
@@ -100,8 +102,8 @@ bool TfrmMain::InRangeInvalid() {
     float minimum = 0;
     float maximum = 0;
     try {
-        minimum = StrToSingle(edEuMin->PersonText());
-        maximum = StrToSingle(edEuMax->PersonText());
+        minimum = StrToSingle(In->edEuMin->PersonText());
+        maximum = StrToSingle(In->edEuMax->PersonText());
     } catch (const EMrtError&) {
         // Not a number: the request's own conversion reports it.
         return false;
@@ -113,16 +115,16 @@ void TfrmMain::btnSetInputRangeClick() {
     if (InWriteOut) return;
     if (InRangeInvalid()) {
         // The texts are numbers (InRangeInvalid said so): the message names the limits.
-        Ui()->ErrorDialog(this,
-                          SpanError(SelectedRangeIndex(SelectedInputCode()),
-                                    StrToSingle(edEuMin->PersonText()), StrToSingle(edEuMax->PersonText())));
+        Ui()->ErrorDialog(this, SpanError(SelectedRangeIndex(SelectedInputCode()),
+                                          StrToSingle(In->edEuMin->PersonText()),
+                                          StrToSingle(In->edEuMax->PersonText())));
         return;
     }
     const TEventsOnAgain eventsOnAgain(InEventsOn);
     // Built before the busy message, which a text that is not a number would
     // otherwise leave on the line for good.
-    const float euMin = FieldNumber(edEuMin);
-    const float euMax = FieldNumber(edEuMax);
+    const float euMin = FieldNumber(In->edEuMin);
+    const float euMax = FieldNumber(In->edEuMax);
     Send(Msg::SetPermIn(uint8_t(SelectedInputCode()), euMin, euMax),
          QStringLiteral("Setting range permanently..."));
 }

@@ -15,6 +15,7 @@
 #include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "../output/OutputPanel.h"
+#include "InputPanel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -61,14 +62,14 @@ TInputReport OpenReport(TfrmMain& w, bool clearEvents) {
 
 // The calibration points and span of the active side with their units.
 void ShowActiveEdits(TfrmMain& w, const TInputReport& r) {
-    SetUnitText(w.lblInpZeroUnit, r.Row().RawUnit);
-    w.edInpZero->setText(r.RawText(0));
-    SetUnitText(w.lblInpFullUnit, r.Row().RawUnit);
-    w.edInpFull->setText(r.RawText(r.Row().RawFullScale));
-    w.lblEuMinUnit->setText(r.Row().EngUnit);
-    w.edEuMin->setText(EngText(r.Row(), r.EuMin));
-    w.lblEuMaxUnit->setText(r.Row().EngUnit);
-    w.edEuMax->setText(EngText(r.Row(), r.EuMax));
+    SetUnitText(w.In->lblInpZeroUnit, r.Row().RawUnit);
+    w.In->edInpZero->setText(r.RawText(0));
+    SetUnitText(w.In->lblInpFullUnit, r.Row().RawUnit);
+    w.In->edInpFull->setText(r.RawText(r.Row().RawFullScale));
+    w.In->lblEuMinUnit->setText(r.Row().EngUnit);
+    w.In->edEuMin->setText(EngText(r.Row(), r.EuMin));
+    w.In->lblEuMaxUnit->setText(r.Row().EngUnit);
+    w.In->edEuMax->setText(EngText(r.Row(), r.EuMax));
     // The alarm limit and dead band of the output panel are in the input's units.
     SetText(w.Out->lblAlmLimUnit, r.Row().EngUnit);
     SetText(w.Out->lblDbandUnit, r.Row().EngUnit);
@@ -80,26 +81,26 @@ void ShowCalFlags(TfrmMain& w, const TInputReport& r) {
 
 // The programmed side: what the transmitter keeps in its memory.
 void ShowPermSide(TfrmMain& w, const TInputReport& r) {
-    w.pnlInpRange->SetTextColor(FlagColour(r));
-    w.pnlInpRange->setText(r.Row().Name);
-    w.pnlWiring->setText(w.cmbWiring->itemText(r.Wiring));
-    w.pnlInpReadingP->setText(r.RawUnitText(r.Raw));
-    w.pnlEngReadingP->setText(r.EngUnitText(r.Eng));
-    w.pnlInpZeroP->setText(r.RawUnitText(0));
-    w.pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
-    w.pnlEuMinP->setText(r.EngUnitText(r.EuMin));
-    w.pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
+    w.In->pnlInpRange->SetTextColor(FlagColour(r));
+    w.In->pnlInpRange->setText(r.Row().Name);
+    w.In->pnlWiring->setText(w.In->cmbWiring->itemText(r.Wiring));
+    w.In->pnlInpReadingP->setText(r.RawUnitText(r.Raw));
+    w.In->pnlEngReadingP->setText(r.EngUnitText(r.Eng));
+    w.In->pnlInpZeroP->setText(r.RawUnitText(0));
+    w.In->pnlInpFullP->setText(r.RawUnitText(r.Row().RawFullScale));
+    w.In->pnlEuMinP->setText(r.EngUnitText(r.EuMin));
+    w.In->pnlEuMaxP->setText(r.EngUnitText(r.EuMax));
 }
 
 // The active side: the selections, readings and edits of the range in use. The
 // caller has cleared InEventsOn, so that setting the combo boxes sends nothing.
 void ShowActiveSide(TfrmMain& w, const TInputReport& r) {
-    SetTextColour(w.lblInpRanges, FlagColour(r));
-    w.cmbInpRanges->setCurrentIndex(w.CurInRange);
-    w.cmbWiring->setEnabled(r.Row().HasWiring);
-    w.cmbWiring->setCurrentIndex(r.Wiring);
-    w.pnlInpReading->setText(r.RawUnitText(r.Raw));
-    w.pnlEngReading->setText(r.EngUnitText(r.Eng));
+    SetTextColour(w.In->lblInpRanges, FlagColour(r));
+    w.In->cmbInpRanges->setCurrentIndex(w.CurInRange);
+    w.In->cmbWiring->setEnabled(r.Row().HasWiring);
+    w.In->cmbWiring->setCurrentIndex(r.Wiring);
+    w.In->pnlInpReading->setText(r.RawUnitText(r.Raw));
+    w.In->pnlEngReading->setText(r.EngUnitText(r.Eng));
     ShowActiveEdits(w, r);
 }
 } // namespace

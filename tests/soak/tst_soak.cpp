@@ -5,6 +5,7 @@
 #include "../../link/ComPort.h"
 #include "../../link/Cycle.h"
 #include "../../link/DataPacket.h"
+#include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -135,7 +136,7 @@ public:
             Act([&] { w.btnGetPermInpRangeClick(); });
             break;
         case 2:
-            if (w.btnGetTempInpRange->isEnabled()) Act([&] { w.btnGetTempInpRangeClick(); });
+            if (w.In->btnGetTempInpRange->isEnabled()) Act([&] { w.btnGetTempInpRangeClick(); });
             break;
         case 3:
         case 4:
@@ -161,8 +162,8 @@ public:
             break;
         case 11:
             // A user's choice of another input range sends it as the active one.
-            if (w.cmbInpRanges->isEnabled() && w.cmbInpRanges->count() > 0)
-                w.cmbInpRanges->setCurrentIndex(Below(int(w.cmbInpRanges->count())));
+            if (w.In->cmbInpRanges->isEnabled() && w.In->cmbInpRanges->count() > 0)
+                w.In->cmbInpRanges->setCurrentIndex(Below(int(w.In->cmbInpRanges->count())));
             break;
         case 12:
             if (w.Out->cmbOutRanges->isEnabled() && w.Out->cmbOutRanges->count() > 0)
@@ -178,7 +179,7 @@ public:
             if (w.Out->btnSetOutRange->isEnabled()) Act([&] { w.btnSetOutRangeClick(); });
             break;
         case 15:
-            if (w.btnSetInputRange->isEnabled()) Act([&] { w.btnSetInputRangeClick(); });
+            if (w.In->btnSetInputRange->isEnabled()) Act([&] { w.btnSetInputRangeClick(); });
             break;
         }
     }

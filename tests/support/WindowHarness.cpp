@@ -1,6 +1,7 @@
 #include "WindowHarness.h"
 
 #include "../../link/Pause.h"
+#include "../../panels/input/InputPanel.h"
 #include "../../widgets/StatusBar.h"
 
 #include <QApplication>
@@ -75,6 +76,6 @@ int TWindowHarness::StatusKind() const {
 
 void TWindowHarness::EnterFullModeByChord() {
     Ui.ConfirmAnswer = true;
-    QTest::keyClick(Window->btnGetPermInpRange, Qt::Key_F6,
+    QTest::keyClick(Window->In->btnGetPermInpRange, Qt::Key_F6,
                     Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
 }

@@ -3,6 +3,7 @@
 // part with input reports it builds itself.
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
+#include "../../panels/input/InputPanel.h"
 #include "WindowHarness.h"
 
 #include <QPushButton>
@@ -66,7 +67,7 @@ public:
 
     // The user reads the programmed range and the transmitter reports `range`.
     void ReadPerm(uint8_t range, uint8_t flag = 1) {
-        QTest::mouseClick(w().btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(w().In->btnGetPermInpRange, Qt::LeftButton);
         h.TakeWritten();
         Answer(InReport(cmdReadPermIn, range, flag));
         h.TakeWritten();

@@ -3,6 +3,7 @@
 // when the calibration controls come to life.
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
+#include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -30,17 +31,18 @@ QColor CaptionColour(const QLabel* label) {
 QStringList PanelState(TfrmMain& w) {
     QStringList s;
     for (const QLabel* l : std::initializer_list<const QLabel*>{
-             w.pnlInpRange, w.pnlWiring, w.pnlInpReadingP, w.pnlEngReadingP, w.pnlInpZeroP, w.pnlInpFullP,
-             w.pnlEuMinP, w.pnlEuMaxP, w.pnlInpReading, w.pnlEngReading, w.lblInpZeroUnit, w.lblInpFullUnit,
-             w.lblEuMinUnit, w.lblEuMaxUnit, w.pnlTemp, w.pnlCalTemp, w.pnlTempComp})
+             w.In->pnlInpRange, w.In->pnlWiring, w.In->pnlInpReadingP, w.In->pnlEngReadingP,
+             w.In->pnlInpZeroP, w.In->pnlInpFullP, w.In->pnlEuMinP, w.In->pnlEuMaxP, w.In->pnlInpReading,
+             w.In->pnlEngReading, w.In->lblInpZeroUnit, w.In->lblInpFullUnit, w.In->lblEuMinUnit,
+             w.In->lblEuMaxUnit, w.pnlTemp, w.pnlCalTemp, w.pnlTempComp})
         s << l->text();
-    for (const QLineEdit* e : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax})
+    for (const QLineEdit* e : {w.In->edInpZero, w.In->edInpFull, w.In->edEuMin, w.In->edEuMax})
         s << e->text();
-    s << w.cmbInpRanges->currentText() << w.cmbWiring->currentText()
-      << QString::number(w.cmbWiring->isEnabled()) << QString::number(w.cmbInpRanges->isEnabled())
-      << w.calSwitch->StateText() << w.pnlInpRange->TextColor().name() << CaptionColour(w.lblInpRanges).name()
-      << w.lvInpCalStat->topLevelItem(3)->text(1) << QString::number(w.CurInRange)
-      << QString::number(w.InEventsOn);
+    s << w.In->cmbInpRanges->currentText() << w.In->cmbWiring->currentText()
+      << QString::number(w.In->cmbWiring->isEnabled()) << QString::number(w.In->cmbInpRanges->isEnabled())
+      << w.calSwitch->StateText() << w.In->pnlInpRange->TextColor().name()
+      << CaptionColour(w.In->lblInpRanges).name() << w.lvInpCalStat->topLevelItem(3)->text(1)
+      << QString::number(w.CurInRange) << QString::number(w.InEventsOn);
     return s;
 }
 } // namespace
@@ -55,8 +57,8 @@ private slots:
     void firstReadFillsBothSidesAndEnablesThePanel() {
         TInputBench b;
         TfrmMain& w = b.w();
-        QVERIFY(!w.cmbInpRanges->isEnabled());
-        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        QVERIFY(!w.In->cmbInpRanges->isEnabled());
+        QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 04 03")));
         QCOMPARE(b.h.Status(), QStringLiteral("Reading permanent input range..."));
         QCOMPARE(b.h.StatusColor(), Black);
@@ -72,22 +74,22 @@ private slots:
         r.Mode = 1;
         b.Answer(r);
 
-        QCOMPARE(w.pnlInpRange->text(), QStringLiteral("Pt100 (385)"));
-        QCOMPARE(w.pnlWiring->text(), QStringLiteral("2 wire"));
-        QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("110.50 Ohm"));
-        QCOMPARE(w.pnlInpReading->text(), QStringLiteral("110.50 Ohm"));
-        QCOMPARE(w.pnlEngReadingP->text(), QStringLiteral("26.3 \u00B0C"));
-        QCOMPARE(w.pnlEngReading->text(), QStringLiteral("26.3 \u00B0C"));
-        QCOMPARE(w.pnlInpZeroP->text(), QStringLiteral("0.00 Ohm"));
-        QCOMPARE(w.pnlInpFullP->text(), QStringLiteral("375.70 Ohm"));
-        QCOMPARE(w.pnlEuMinP->text(), QStringLiteral("-100.0 \u00B0C"));
-        QCOMPARE(w.pnlEuMaxP->text(), QStringLiteral("500.3 \u00B0C"));
-        QCOMPARE(w.edInpZero->text(), QStringLiteral("0.00"));
-        QCOMPARE(w.edInpFull->text(), QStringLiteral("375.70"));
-        QCOMPARE(w.edEuMin->text(), QStringLiteral("-100.0"));
-        QCOMPARE(w.edEuMax->text(), QStringLiteral("500.3"));
-        QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" Ohm"));
-        QCOMPARE(w.lblEuMaxUnit->text(), QStringLiteral(" \u00B0C"));
+        QCOMPARE(w.In->pnlInpRange->text(), QStringLiteral("Pt100 (385)"));
+        QCOMPARE(w.In->pnlWiring->text(), QStringLiteral("2 wire"));
+        QCOMPARE(w.In->pnlInpReadingP->text(), QStringLiteral("110.50 Ohm"));
+        QCOMPARE(w.In->pnlInpReading->text(), QStringLiteral("110.50 Ohm"));
+        QCOMPARE(w.In->pnlEngReadingP->text(), QStringLiteral("26.3 \u00B0C"));
+        QCOMPARE(w.In->pnlEngReading->text(), QStringLiteral("26.3 \u00B0C"));
+        QCOMPARE(w.In->pnlInpZeroP->text(), QStringLiteral("0.00 Ohm"));
+        QCOMPARE(w.In->pnlInpFullP->text(), QStringLiteral("375.70 Ohm"));
+        QCOMPARE(w.In->pnlEuMinP->text(), QStringLiteral("-100.0 \u00B0C"));
+        QCOMPARE(w.In->pnlEuMaxP->text(), QStringLiteral("500.3 \u00B0C"));
+        QCOMPARE(w.In->edInpZero->text(), QStringLiteral("0.00"));
+        QCOMPARE(w.In->edInpFull->text(), QStringLiteral("375.70"));
+        QCOMPARE(w.In->edEuMin->text(), QStringLiteral("-100.0"));
+        QCOMPARE(w.In->edEuMax->text(), QStringLiteral("500.3"));
+        QCOMPARE(w.In->lblInpFullUnit->text(), QStringLiteral(" Ohm"));
+        QCOMPARE(w.In->lblEuMaxUnit->text(), QStringLiteral(" \u00B0C"));
         QCOMPARE(w.Out->lblAlmLimUnit->text(), QStringLiteral(" \u00B0C"));
         QCOMPARE(w.Out->lblDbandUnit->text(), QStringLiteral(" \u00B0C"));
         QCOMPARE(w.pnlTemp->text(), QStringLiteral("24.6"));
@@ -97,19 +99,19 @@ private slots:
         // Assistive technology reads a value box's side and caption as name, its
         // text as value, and the caption as its label; a drop-down list is named
         // by its item, labelled by its caption.
-        QAccessibleInterface* range = QAccessible::queryAccessibleInterface(w.pnlInpRange);
+        QAccessibleInterface* range = QAccessible::queryAccessibleInterface(w.In->pnlInpRange);
         QCOMPARE(range->text(QAccessible::Name), QStringLiteral("Programmed range"));
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.pnlInpReadingP)->text(QAccessible::Name),
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.In->pnlInpReadingP)->text(QAccessible::Name),
                  QStringLiteral("Programmed raw"));
-        QAccessibleInterface* raw = QAccessible::queryAccessibleInterface(w.pnlInpReading);
+        QAccessibleInterface* raw = QAccessible::queryAccessibleInterface(w.In->pnlInpReading);
         QCOMPARE(raw->text(QAccessible::Name), QStringLiteral("Active raw"));
         const auto labels = raw->relations(QAccessible::Label);
-        QVERIFY(!labels.isEmpty() && labels[0].first->object() == w.lblInpReading);
-        QAccessibleInterface* ranges = QAccessible::queryAccessibleInterface(w.cmbInpRanges);
+        QVERIFY(!labels.isEmpty() && labels[0].first->object() == w.In->lblInpReading);
+        QAccessibleInterface* ranges = QAccessible::queryAccessibleInterface(w.In->cmbInpRanges);
         QCOMPARE(ranges->text(QAccessible::Name), QStringLiteral("Pt100 (385)"));
-        QCOMPARE(ranges->relations(QAccessible::Label).value(0).first->object(), w.lblInpRanges);
+        QCOMPARE(ranges->relations(QAccessible::Label).value(0).first->object(), w.In->lblInpRanges);
         QCOMPARE(range->text(QAccessible::Value), QStringLiteral("Pt100 (385)"));
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.pnlEuMinP)->text(QAccessible::Value),
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.In->pnlEuMinP)->text(QAccessible::Value),
                  QStringLiteral("-100.0 \u00B0C"));
         QCOMPARE(range->textInterface()->text(0, range->textInterface()->characterCount()),
                  QStringLiteral("Pt100 (385)")); // what Linux screen readers read
@@ -118,11 +120,11 @@ private slots:
         QVERIFY(mode->state().checkable && mode->state().checked);
         QCOMPARE(mode->text(QAccessible::Value), QStringLiteral("CAL"));
         QCOMPARE(w.lvInpCalStat->topLevelItem(0)->text(1), QStringLiteral("UCAL"));
-        QCOMPARE(w.cmbInpRanges->currentIndex(), 11);
-        QVERIFY(w.cmbWiring->isEnabled());
-        for (QWidget* c : std::initializer_list<QWidget*>{w.pnlInpReading, w.pnlEngReading, w.cmbInpRanges,
-                                                          w.btnGetTempInpRange, w.btnSetInputRange, w.edEuMin,
-                                                          w.edEuMax, w.lvInpCalStat})
+        QCOMPARE(w.In->cmbInpRanges->currentIndex(), 11);
+        QVERIFY(w.In->cmbWiring->isEnabled());
+        for (QWidget* c : std::initializer_list<QWidget*>{
+                 w.In->pnlInpReading, w.In->pnlEngReading, w.In->cmbInpRanges, w.In->btnGetTempInpRange,
+                 w.In->btnSetInputRange, w.In->edEuMin, w.In->edEuMax, w.lvInpCalStat})
             QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
         QVERIFY(w.InEventsOn);
         QVERIFY(b.h.TakeWritten().isEmpty());
@@ -139,7 +141,7 @@ private slots:
         TWindowHarness h;
         h.Settle();
         h.TakeWritten();
-        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->In->btnGetPermInpRange, Qt::LeftButton);
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 04 03")));
         // The report takes the reply delay and its time on the line at 9600 baud.
         for (int waited = 0; waited < 1000 && h.Status() != QStringLiteral("Success"); waited += 5)
@@ -147,10 +149,10 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("Success"));
         QCOMPARE(h.StatusColor(), StatusGreen);
         int wiring = 0;
-        QCOMPARE(h.Window->pnlInpRange->text(), InRanges[CodeToRange(h.Sim.PermInCode, wiring)].Name);
-        QCOMPARE(h.Window->cmbInpRanges->currentText(), h.Window->pnlInpRange->text());
-        QVERIFY(h.Window->cmbInpRanges->isEnabled());
-        QVERIFY(h.Window->pnlInpReadingP->text() != QStringLiteral("N/A"));
+        QCOMPARE(h.Window->In->pnlInpRange->text(), InRanges[CodeToRange(h.Sim.PermInCode, wiring)].Name);
+        QCOMPARE(h.Window->In->cmbInpRanges->currentText(), h.Window->In->pnlInpRange->text());
+        QVERIFY(h.Window->In->cmbInpRanges->isEnabled());
+        QVERIFY(h.Window->In->pnlInpReadingP->text() != QStringLiteral("N/A"));
         h.Advance(330);
         QCOMPARE(h.Status(), QStringLiteral("Success"));
         h.Advance(120); // the seventh tick, wherever between ticks the report landed
@@ -186,15 +188,15 @@ private slots:
         TInputBench b;
         TfrmMain& w = b.w();
         b.ReadPerm(18); // Cu10 (427), so that every row moves both selections
-        w.cmbWiring->setCurrentIndex(2);
+        w.In->cmbWiring->setCurrentIndex(2);
         b.h.TakeWritten();
-        if (range.isEmpty()) range = w.cmbInpRanges->currentText();
-        if (wiring.isEmpty()) wiring = w.cmbWiring->currentText();
+        if (range.isEmpty()) range = w.In->cmbInpRanges->currentText();
+        if (wiring.isEmpty()) wiring = w.In->cmbWiring->currentText();
         b.Answer(InReport(uint8_t(response), uint8_t(code)));
-        QCOMPARE(w.cmbInpRanges->currentText(), range);
-        QCOMPARE(w.cmbWiring->currentText(), wiring);
-        QCOMPARE(w.cmbWiring->isEnabled(), wiringEnabled);
-        if (response == cmdSetPermIn) QCOMPARE(w.pnlWiring->text(), wiring);
+        QCOMPARE(w.In->cmbInpRanges->currentText(), range);
+        QCOMPARE(w.In->cmbWiring->currentText(), wiring);
+        QCOMPARE(w.In->cmbWiring->isEnabled(), wiringEnabled);
+        if (response == cmdSetPermIn) QCOMPARE(w.In->pnlWiring->text(), wiring);
         // Unasked, even a programming's answer sends nothing (no toolkit version).
         QVERIFY(b.h.TakeWritten().isEmpty());
         QVERIFY(w.InEventsOn);
@@ -219,37 +221,37 @@ private slots:
         TInputBench b;
         TfrmMain& w = b.w();
         b.ReadPerm(3);
-        QCOMPARE(w.pnlInpRange->TextColor(), Black);
-        QCOMPARE(CaptionColour(w.lblInpRanges), Black);
-        QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+        QCOMPARE(w.In->pnlInpRange->TextColor(), Black);
+        QCOMPARE(CaptionColour(w.In->lblInpRanges), Black);
+        QTest::mouseClick(w.In->btnGetTempInpRange, Qt::LeftButton);
         b.Answer(InReport(uint8_t(response), 3, uint8_t(flag)));
-        QCOMPARE(w.pnlInpRange->TextColor(), rangeName);
-        QCOMPARE(CaptionColour(w.lblInpRanges), rangesCaption);
+        QCOMPARE(w.In->pnlInpRange->TextColor(), rangeName);
+        QCOMPARE(CaptionColour(w.In->lblInpRanges), rangesCaption);
         // A later report with the flag set turns the same control black again.
-        QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnGetTempInpRange, Qt::LeftButton);
         b.Answer(InReport(uint8_t(response), 3, 1));
-        QCOMPARE(w.pnlInpRange->TextColor(), Black);
-        QCOMPARE(CaptionColour(w.lblInpRanges), Black);
+        QCOMPARE(w.In->pnlInpRange->TextColor(), Black);
+        QCOMPARE(CaptionColour(w.In->lblInpRanges), Black);
     }
 
     void permReportLeavesTheActiveSideAlone() {
         TInputBench b;
         TfrmMain& w = b.w();
         b.ReadPerm(3);
-        w.edEuMin->setText(QStringLiteral("-10"));
-        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        w.In->edEuMin->setText(QStringLiteral("-10"));
+        QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
         TInReport r = InReport(cmdReadPermIn, 38); // Linear mV
         r.Raw = 1234.4f;
         r.Seebeck = 12.5f;
         b.Answer(r);
-        QCOMPARE(w.pnlInpRange->text(), QStringLiteral("Linear mV"));
-        QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("1234 mV"));
+        QCOMPARE(w.In->pnlInpRange->text(), QStringLiteral("Linear mV"));
+        QCOMPARE(w.In->pnlInpReadingP->text(), QStringLiteral("1234 mV"));
         QCOMPARE(w.pnlTempComp->text(), QStringLiteral("13 mV"));
-        QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
-        QCOMPARE(w.edEuMin->text(), QStringLiteral("-10"));
-        QCOMPARE(w.edInpFull->text(), QStringLiteral("54886"));
-        QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" \u00B5V"));
-        QCOMPARE(w.pnlInpReading->text(), QStringLiteral("4096 \u00B5V"));
+        QCOMPARE(w.In->cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
+        QCOMPARE(w.In->edEuMin->text(), QStringLiteral("-10"));
+        QCOMPARE(w.In->edInpFull->text(), QStringLiteral("54886"));
+        QCOMPARE(w.In->lblInpFullUnit->text(), QStringLiteral(" \u00B5V"));
+        QCOMPARE(w.In->pnlInpReading->text(), QStringLiteral("4096 \u00B5V"));
         QCOMPARE(w.CurInRange, 20);
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
     }
@@ -304,13 +306,13 @@ private slots:
         QFETCH(QString, status);
         TInputBench b;
         TfrmMain& w = b.w();
-        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
         b.Answer(body);
         QCOMPARE(b.h.Status(), status);
         QCOMPARE(b.h.StatusColor(), StatusRed);
-        QCOMPARE(w.pnlInpRange->text(), QStringLiteral("N/A"));
-        QCOMPARE(w.pnlInpReadingP->text(), QStringLiteral("N/A"));
-        QVERIFY(!w.cmbInpRanges->isEnabled());
+        QCOMPARE(w.In->pnlInpRange->text(), QStringLiteral("N/A"));
+        QCOMPARE(w.In->pnlInpReadingP->text(), QStringLiteral("N/A"));
+        QVERIFY(!w.In->cmbInpRanges->isEnabled());
     }
 
     void calibrationControlsWaitForFullModeAndTheNextProgrammedRange() {
@@ -319,31 +321,31 @@ private slots:
         // Zero, full scale, the clear menu and the switch, each on (1) or off (0).
         const auto calControls = [&w] {
             QString on;
-            for (bool b : {w.edInpZero->isEnabled() && w.edInpZeroButton->isEnabled(),
-                           w.edInpFull->isEnabled() && w.edInpFullButton->isEnabled(),
+            for (bool b : {w.In->edInpZero->isEnabled() && w.In->edInpZeroButton->isEnabled(),
+                           w.In->edInpFull->isEnabled() && w.In->edInpFullButton->isEnabled(),
                            w.mnuClearInCal->isEnabled(), w.calSwitch->isEnabled()})
                 on += b ? QLatin1Char('1') : QLatin1Char('0');
             return on;
         };
         const QString off = QStringLiteral("0000");
         QCOMPARE(calControls(), off);
-        QVERIFY(!w.edEuMin->isEnabled());
+        QVERIFY(!w.In->edEuMin->isEnabled());
         b.ReadPerm(3);
-        QVERIFY(w.edEuMin->isEnabled());
+        QVERIFY(w.In->edEuMin->isEnabled());
         QCOMPARE(calControls(), off);
         // A disabled button sends nothing, however it is pressed.
-        w.edInpZeroButton->trigger();
+        w.In->edInpZeroButton->trigger();
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         b.h.EnterFullModeByChord();
         QVERIFY(w.FullMode);
         QCOMPARE(calControls(), off);
-        QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnGetTempInpRange, Qt::LeftButton);
         b.Answer(InReport(cmdReadActiveIn, 3));
         QCOMPARE(calControls(), off); // the active side does not enable
         b.ReadPerm(3);
         QCOMPARE(calControls(), QStringLiteral("1111"));
-        w.edInpZeroButton->trigger();
+        w.In->edInpZeroButton->trigger();
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 01 10 FC 03")));
     }
 
@@ -354,37 +356,37 @@ private slots:
         TfrmMain& w = b.w();
         b.ReadPerm(3);
         const QString wide = QStringLiteral("-340282346638528859811704183484516925440.0");
-        w.edEuMin->setText(wide); // as a report sets it
-        QCOMPARE(w.edEuMin->cursorPosition(), 0);
-        QVERIFY(!w.edEuMin->TextFits());
-        QCOMPARE(w.edEuMin->TipText(), wide + QStringLiteral("\n") + w.edEuMin->toolTip());
+        w.In->edEuMin->setText(wide); // as a report sets it
+        QCOMPARE(w.In->edEuMin->cursorPosition(), 0);
+        QVERIFY(!w.In->edEuMin->TextFits());
+        QCOMPARE(w.In->edEuMin->TipText(), wide + QStringLiteral("\n") + w.In->edEuMin->toolTip());
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QTest::mouseClick(w.edEuMax, Qt::LeftButton);
-        QTest::keyClick(w.edEuMax, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(w.edEuMax, wide);
-        QVERIFY(w.edEuMax->cursorPosition() > 0);
-        QTest::keyClick(w.edEuMax, Qt::Key_Tab); // typed and left
-        QCOMPARE(w.edEuMax->cursorPosition(), 0);
-        w.edEuMin->setText(QStringLiteral("-200.0"));
-        QCOMPARE(w.edEuMin->TipText(), w.edEuMin->toolTip());
+        QTest::mouseClick(w.In->edEuMax, Qt::LeftButton);
+        QTest::keyClick(w.In->edEuMax, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w.In->edEuMax, wide);
+        QVERIFY(w.In->edEuMax->cursorPosition() > 0);
+        QTest::keyClick(w.In->edEuMax, Qt::Key_Tab); // typed and left
+        QCOMPARE(w.In->edEuMax->cursorPosition(), 0);
+        w.In->edEuMin->setText(QStringLiteral("-200.0"));
+        QCOMPARE(w.In->edEuMin->TipText(), w.In->edEuMin->toolTip());
     }
 
     void controlsOfThePanel() {
         TInputBench b;
         TfrmMain& w = b.w();
         // Keyboard focus runs through the panel in this order.
-        const QList<QWidget*> order = {w.btnGetPermInpRange,
-                                       w.cmbInpRanges,
-                                       w.btnGetTempInpRange,
-                                       w.btnSetInputRange,
-                                       w.cmbWiring,
-                                       w.edInpZero,
-                                       EditButton(w.edInpZero),
-                                       w.edInpFull,
-                                       EditButton(w.edInpFull),
-                                       w.edEuMin,
-                                       w.edEuMax,
+        const QList<QWidget*> order = {w.In->btnGetPermInpRange,
+                                       w.In->cmbInpRanges,
+                                       w.In->btnGetTempInpRange,
+                                       w.In->btnSetInputRange,
+                                       w.In->cmbWiring,
+                                       w.In->edInpZero,
+                                       EditButton(w.In->edInpZero),
+                                       w.In->edInpFull,
+                                       EditButton(w.In->edInpFull),
+                                       w.In->edEuMin,
+                                       w.In->edEuMax,
                                        w.lvInpCalStat};
         for (int i = 1; i < order.size(); ++i) {
             QWidget* next = order[i - 1]->nextInFocusChain();
@@ -393,30 +395,30 @@ private slots:
             QCOMPARE(next->objectName(), order[i]->objectName());
         }
         // The calibration edits carry their button at the right end.
-        QVERIFY(w.edInpZero->actions().contains(w.edInpZeroButton));
-        QVERIFY(w.edInpFull->actions().contains(w.edInpFullButton));
-        QVERIFY(!w.edInpZeroButton->icon().isNull());
-        QCOMPARE(w.edInpZero->toolTip().split(QStringLiteral("\r\n")).value(1),
+        QVERIFY(w.In->edInpZero->actions().contains(w.In->edInpZeroButton));
+        QVERIFY(w.In->edInpFull->actions().contains(w.In->edInpFullButton));
+        QVERIFY(!w.In->edInpZeroButton->icon().isNull());
+        QCOMPARE(w.In->edInpZero->toolTip().split(QStringLiteral("\r\n")).value(1),
                  QString(82, QLatin1Char('-')));
-        QCOMPARE(w.cmbInpRanges->maxVisibleItems(), 25);
-        QCOMPARE(w.cmbInpRanges->itemData(5, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QCOMPARE(w.In->cmbInpRanges->maxVisibleItems(), 25);
+        QCOMPARE(w.In->cmbInpRanges->itemData(5, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         // Before any report: the first range's defaults, wiring off.
-        QCOMPARE(w.edInpZero->text(), QStringLiteral("0"));
-        QCOMPARE(w.edInpFull->text(), QStringLiteral("13820"));
-        QCOMPARE(w.edEuMin->text(), QStringLiteral("500.0"));
-        QCOMPARE(w.edEuMax->text(), QStringLiteral("1820.0"));
-        QCOMPARE(w.lblInpZeroUnit->text(), QStringLiteral(" \u00B5V"));
-        QCOMPARE(w.lblEuMinUnit->text(), QStringLiteral(" \u00B0C"));
-        QVERIFY(!w.cmbWiring->isEnabled());
-        QCOMPARE(w.cmbWiring->currentText(), QStringLiteral("2 wire"));
-        QCOMPARE(w.edEuMax->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        QCOMPARE(w.In->edInpZero->text(), QStringLiteral("0"));
+        QCOMPARE(w.In->edInpFull->text(), QStringLiteral("13820"));
+        QCOMPARE(w.In->edEuMin->text(), QStringLiteral("500.0"));
+        QCOMPARE(w.In->edEuMax->text(), QStringLiteral("1820.0"));
+        QCOMPARE(w.In->lblInpZeroUnit->text(), QStringLiteral(" \u00B5V"));
+        QCOMPARE(w.In->lblEuMinUnit->text(), QStringLiteral(" \u00B0C"));
+        QVERIFY(!w.In->cmbWiring->isEnabled());
+        QCOMPARE(w.In->cmbWiring->currentText(), QStringLiteral("2 wire"));
+        QCOMPARE(w.In->edEuMax->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
         // Nothing of the panel may lie outside its box.
         for (QWidget* c : w.grpInput->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             QVERIFY2(QRect(0, 0, 321, 513).contains(c->geometry()), qPrintable(c->objectName()));
         // Every caption at full width, none condensed beside another, and the
         // widest raw unit clear of the caption after it.
         w.ShowInRangeDefaults(16);
-        QCOMPARE(w.lblInpFullUnit->text(), QStringLiteral(" Ohm"));
+        QCOMPARE(w.In->lblInpFullUnit->text(), QStringLiteral(" Ohm"));
         for (QLabel* caption : w.grpInput->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
             const bool unit = caption->objectName().endsWith(QLatin1String("Unit"));
             if (!unit)
@@ -425,7 +427,7 @@ private slots:
             QVERIFY2(QFontMetrics(caption->font()).horizontalAdvance(caption->text()) <= caption->width(),
                      qPrintable(caption->objectName()));
         }
-        QVERIFY(w.lblInpFullUnit->geometry().right() < w.lblEuMax->x());
+        QVERIFY(w.In->lblInpFullUnit->geometry().right() < w.In->lblEuMax->x());
     }
 };
 

@@ -1,6 +1,7 @@
 // The requests of the input panel: the frames each control sends, the check of the
 // span before it is programmed, texts that are not numbers, and the span edits
 // left empty.
+#include "../../panels/input/InputPanel.h"
 #include "../../widgets/Controls.h"
 #include "InputBench.h"
 #include "MrtVersion.h"
@@ -13,8 +14,8 @@
 
 namespace {
 void SetSpan(TfrmMain& w, const char* minimum, const char* maximum) {
-    w.edEuMin->setText(QString::fromLatin1(minimum));
-    w.edEuMax->setText(QString::fromLatin1(maximum));
+    w.In->edEuMin->setText(QString::fromLatin1(minimum));
+    w.In->edEuMax->setText(QString::fromLatin1(maximum));
 }
 
 void LeaveEdit(TEdit* edit, Qt::FocusReason reason = Qt::TabFocusReason) {
@@ -77,19 +78,19 @@ private slots:
         const QString verb = words[0];
         if (verb == QLatin1String("set")) {
             SetSpan(w, qPrintable(words[1]), qPrintable(words[2]));
-            QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+            QTest::mouseClick(w.In->btnSetInputRange, Qt::LeftButton);
         } else if (verb == QLatin1String("range")) {
-            w.cmbInpRanges->setCurrentIndex(words[1].toInt());
+            w.In->cmbInpRanges->setCurrentIndex(words[1].toInt());
         } else if (verb == QLatin1String("wiring")) {
-            w.cmbWiring->setCurrentIndex(words[1].toInt());
+            w.In->cmbWiring->setCurrentIndex(words[1].toInt());
         } else if (verb == QLatin1String("read")) {
-            QTest::mouseClick(w.btnGetTempInpRange, Qt::LeftButton);
+            QTest::mouseClick(w.In->btnGetTempInpRange, Qt::LeftButton);
         } else if (verb == QLatin1String("zero")) {
-            if (words.size() > 1) w.edInpZero->setText(words[1]);
-            w.edInpZeroButton->trigger();
+            if (words.size() > 1) w.In->edInpZero->setText(words[1]);
+            w.In->edInpZeroButton->trigger();
         } else if (verb == QLatin1String("full")) {
-            if (words.size() > 1) w.edInpFull->setText(words[1]);
-            w.edInpFullButton->trigger();
+            if (words.size() > 1) w.In->edInpFull->setText(words[1]);
+            w.In->edInpFullButton->trigger();
         }
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex(qPrintable(frame))));
         QCOMPARE(b.h.Status(), status);
@@ -101,13 +102,13 @@ private slots:
         TInputBench b;
         TfrmMain& w = b.w();
         b.ReadPermInFullMode(3);
-        w.edInpFull->setText(QStringLiteral("54000"));
-        w.edInpFullButton->trigger();
+        w.In->edInpFull->setText(QStringLiteral("54000"));
+        w.In->edInpFullButton->trigger();
         QVERIFY(b.h.TakeWritten().startsWith(Hex("02 10 FD"))); // cmdCalFull, escaped
         TInReport r = InReport(cmdCalFull, 3);
         r.Words[2] = 1u << 3; // full scale of K now calibrated
         b.Answer(r);
-        QCOMPARE(w.edInpFull->text(), QStringLiteral("54886"));
+        QCOMPARE(w.In->edInpFull->text(), QStringLiteral("54886"));
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
         QVERIFY(b.h.TakeWritten().isEmpty());
     }
@@ -149,7 +150,7 @@ private slots:
         b.ReadPerm(uint8_t(reported));
         const QString statusBefore = b.h.Status();
         SetSpan(w, qPrintable(minimum), qPrintable(maximum));
-        QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnSetInputRange, Qt::LeftButton);
         if (refusal.isEmpty()) {
             QVERIFY(b.h.Ui.Errors.isEmpty());
             QVERIFY(b.h.TakeWritten().startsWith(Hex("02 07")));
@@ -166,17 +167,17 @@ private slots:
         TInputBench b;
         TfrmMain& w = b.w();
         b.ReadPerm(3); // both sides T/C Type K
-        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
         b.h.TakeWritten();
         b.Answer(InReport(cmdReadPermIn, 35)); // the last report: Resistance
-        QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
+        QCOMPARE(w.In->cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
         SetSpan(w, "0", "10000"); // inside Resistance, outside K
-        QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnSetInputRange, Qt::LeftButton);
         QCOMPARE(b.h.Ui.Errors, QStringList{QStringLiteral(
                                     "Invalid input range. Valid range must be between -200.0 to 1372.0")});
         QVERIFY(b.h.TakeWritten().isEmpty());
         SetSpan(w, "-200", "1372"); // K's own limits
-        QTest::mouseClick(w.btnSetInputRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnSetInputRange, Qt::LeftButton);
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 07 10 FC 00 00 48 C3 00 80 AB 44 03")));
     }
 
@@ -200,13 +201,13 @@ private slots:
         QFETCH(QString, status);
         TWindowHarness h;
         h.Settle();
-        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->In->btnGetPermInpRange, Qt::LeftButton);
         h.Settle();
         h.Advance(1000);
         h.TakeWritten();
         h.Sim.Faults.RefuseCode = refused;
         h.Sim.Faults.Twice = echoed;
-        QTest::mouseClick(h.Window->btnSetInputRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->In->btnSetInputRange, Qt::LeftButton);
         QVERIFY(h.TakeWritten().startsWith(Hex("02 07")));
         h.Settle(); // the programming's answer; the toolkit version goes out
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 33 A1 03")));
@@ -261,11 +262,12 @@ private slots:
         } else {
             e->setText(text);
         }
-        QWidget* button = edit == QLatin1String("edInpFull") ? static_cast<QWidget*>(EditButton(w.edInpFull))
-                          : edit == QLatin1String("edInpZero") ? EditButton(w.edInpZero)
-                                                               : static_cast<QWidget*>(w.btnSetInputRange);
+        QWidget* button =
+            edit == QLatin1String("edInpFull")   ? static_cast<QWidget*>(EditButton(w.In->edInpFull))
+            : edit == QLatin1String("edInpZero") ? EditButton(w.In->edInpZero)
+                                                 : static_cast<QWidget*>(w.In->btnSetInputRange);
         if (byKeys && edit != QLatin1String("edEuMin")) {
-            if (button == w.btnSetInputRange)
+            if (button == w.In->btnSetInputRange)
                 button->setFocus(Qt::TabFocusReason);
             else
                 QTest::keyClick(e, Qt::Key_Tab);
@@ -288,7 +290,7 @@ private slots:
         QCOMPARE(b.h.Status(), status);
         // The combo boxes still send afterwards.
         QVERIFY(w.InEventsOn);
-        w.cmbInpRanges->setCurrentIndex(2);
+        w.In->cmbInpRanges->setCurrentIndex(2);
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 06 10 FD 03")));
     }
 
@@ -328,8 +330,8 @@ private slots:
         b.ReadPermInFullMode(3);
         b.h.Ui.Questions.clear();
         b.h.Ui.ConfirmAnswer = slip != 1;
-        b.w().edInpFull->setText(value);
-        QTest::mouseClick(EditButton(b.w().edInpFull), Qt::LeftButton);
+        b.w().In->edInpFull->setText(value);
+        QTest::mouseClick(EditButton(b.w().In->edInpFull), Qt::LeftButton);
         QCOMPARE(ToHex(b.h.TakeWritten()), frame);
         QCOMPARE(b.h.Ui.Errors,
                  refused
@@ -373,7 +375,7 @@ private slots:
         TfrmMain& w = b.w();
         b.ReadPerm(3);
         if (programmed >= 0) {
-            QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+            QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
             b.h.TakeWritten();
             b.Answer(InReport(cmdReadPermIn, uint8_t(programmed)));
         }
@@ -389,7 +391,7 @@ private slots:
     void anEmptiedSpanEditStaysEmpty() {
         TInputBench b;
         b.ReadPerm(3);
-        TEdit* e = b.w().edEuMax;
+        TEdit* e = b.w().In->edEuMax;
         e->clear();
         LeaveEdit(e, Qt::PopupFocusReason);
         QCOMPARE(e->text(), QString());

@@ -2,6 +2,7 @@
 // switch under the mouse and from the transmitter's answers, the full-mode chord
 // and the toolkit version.
 #include "../../link/Codec.h"
+#include "../../panels/input/InputPanel.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
@@ -509,7 +510,7 @@ private slots:
         TSilent h;
         h.Ui.ConfirmAnswer = true;
         const int beeps = h.Ui.Beeps;
-        QTest::keyClick(h.Window->btnGetPermInpRange, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(h.Window->In->btnGetPermInpRange, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(h.Ui.Beeps - beeps, asks ? 1 : 0);
         QCOMPARE(h.Ui.Questions, asks ? QStringList{"Do you want to switch to full mode."} : QStringList());
         QCOMPARE(h.Window->FullMode, asks);

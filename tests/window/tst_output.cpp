@@ -4,6 +4,7 @@
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
+#include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -76,7 +77,7 @@ struct TPanel {
     void ReadInputRange(int index) {
         h.Sim.PermInCode = h.Sim.ActiveInCode = RangeToCode(index, 0);
         h.Sim.Faults.Silent = false;
-        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
         h.Settle();
         h.Sim.Faults.Silent = true;
         h.TakeWritten();
@@ -723,7 +724,7 @@ private slots:
         h.Sim.Mode = run ? 0 : 1;
         h.Settle();
         h.EnterFullModeByChord();
-        for (QPushButton* read : {w.btnGetPermInpRange, w.Out->btnGetOutRange}) {
+        for (QPushButton* read : {w.In->btnGetPermInpRange, w.Out->btnGetOutRange}) {
             QTest::mouseClick(read, Qt::LeftButton);
             h.Settle();
         }

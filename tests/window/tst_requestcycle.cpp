@@ -8,6 +8,7 @@
 #include "../../link/Commands.h"
 #include "../../link/DataPacket.h"
 #include "../../link/Messages.h"
+#include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
@@ -232,13 +233,13 @@ private slots:
     void anErrorBoxWhileTheLineChattersLeavesThePortListening() {
         TWindowHarness h;
         h.Settle();
-        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->In->btnGetPermInpRange, Qt::LeftButton);
         h.Settle();
         h.Ui.WhileGeneralErrorShown = [&h] {
             h.Transport.Feed(QByteArray(6000, 'x'));
             h.Advance(100);
         };
-        QTest::mouseClick(h.Window->btnSetInputRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->In->btnSetInputRange, Qt::LeftButton);
         h.Transport.Backlog = TComPort::OutSize;
         h.Settle();
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
@@ -248,7 +249,7 @@ private slots:
         h.Transport.Backlog = 0;
         h.Advance(3000);
         h.TakeWritten();
-        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->In->btnGetPermInpRange, Qt::LeftButton);
         QCOMPARE(ToHex(h.TakeWritten()), QStringLiteral("02 04 03"));
         h.Settle();
         QCOMPARE(h.Status(), QStringLiteral("Success"));
@@ -334,7 +335,7 @@ private slots:
                     });
             if (fault == "full" || fault == "stalled") spoilLine(h.Transport);
             const int received = h.Sim.RequestsReceived;
-            QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+            QTest::mouseClick(h.Window->In->btnGetPermInpRange, Qt::LeftButton);
             if (fault == "hang-up") spoilLine(h.Transport);
             h.Advance(8000);
             h.Transport.Drain();
@@ -433,7 +434,7 @@ private slots:
         QFETCH(QString, busy);
         TWindowHarness h;
         h.Settle();
-        for (QPushButton* read : {h.Window->btnGetPermInpRange, h.Window->Out->btnGetOutRange}) {
+        for (QPushButton* read : {h.Window->In->btnGetPermInpRange, h.Window->Out->btnGetOutRange}) {
             QTest::mouseClick(read, Qt::LeftButton);
             h.Settle();
         }
@@ -456,7 +457,7 @@ private slots:
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(request));
         h.Advance(300); // the first answer arrives, late
         if (button == QLatin1String("btnGetPermInpRange"))
-            QCOMPARE(h.Window->pnlEuMaxP->text(), QStringLiteral("777.0 \u00B0C"));
+            QCOMPARE(h.Window->In->pnlEuMaxP->text(), QStringLiteral("777.0 \u00B0C"));
         h.Advance(10000);
         // Without a busy message the first "No response !" runs its course.
         const QString again = busy.isEmpty() ? QStringLiteral("Ready|") : busy;
@@ -511,7 +512,7 @@ private slots:
         h.Sim.TrimCode = 46000;
         h.Sim.AlarmActive = true;
         h.Settle();
-        QTest::mouseClick(h.Window->btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(h.Window->In->btnGetPermInpRange, Qt::LeftButton);
         h.Settle();
         QTest::mouseClick(h.Window->Out->btnGetOutRange, Qt::LeftButton);
         h.Settle();
@@ -530,9 +531,9 @@ private slots:
         const QStringList read = run.Result.split(QLatin1Char('\n'));
         TfrmMain& w = *h.Window;
         const QList<QPair<QString, QString>> pairs = {
-            {"Input range (programmed): ", w.pnlInpRange->text()},
-            {"Eumin: ", w.pnlEuMinP->text()},
-            {"Eumax: ", w.pnlEuMaxP->text()},
+            {"Input range (programmed): ", w.In->pnlInpRange->text()},
+            {"Eumin: ", w.In->pnlEuMinP->text()},
+            {"Eumax: ", w.In->pnlEuMaxP->text()},
             {"Output range (programmed): ", w.Out->pnlPermOutRange->text()},
             {"Outmin: ", w.Out->pnlPermOutMin->text()},
             {"Output: ", w.Out->pnlPermOut->text()},

@@ -5,6 +5,7 @@
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/PortNames.h"
+#include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
@@ -223,8 +224,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.lvInpCalStat->setEnabled(true);
         w.lvOutCalStat->setEnabled(true);
-        QWidget* focus =
-            target == QLatin1String("frmMain") ? w.btnGetPermInpRange : h.Find<QWidget>(qPrintable(target));
+        QWidget* focus = target == QLatin1String("frmMain") ? w.In->btnGetPermInpRange
+                                                            : h.Find<QWidget>(qPrintable(target));
         focus->setFocus(Qt::TabFocusReason);
         h.TakeWritten();
         const QKeyCombination combination = QKeyCombination::fromCombined(key);
@@ -373,11 +374,11 @@ private slots:
     void tabRunsThroughTheWindow() {
         TWindowHarness h;
         QStringList chain;
-        QWidget* w = h.Window->btnGetPermInpRange;
+        QWidget* w = h.Window->In->btnGetPermInpRange;
         do {
             if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()) chain << w->objectName();
             w = w->nextInFocusChain();
-        } while (w != h.Window->btnGetPermInpRange && chain.size() < 100);
+        } while (w != h.Window->In->btnGetPermInpRange && chain.size() < 100);
         const QStringList expected = {"btnGetPermInpRange",
                                       "cmbInpRanges",
                                       "btnGetTempInpRange",
@@ -515,7 +516,7 @@ private slots:
         TfrmMain& w = *h.Window;
         h.Settle();
         h.EnterFullModeByChord();
-        for (QPushButton* read : {w.btnGetPermInpRange, w.Out->btnGetOutRange}) {
+        for (QPushButton* read : {w.In->btnGetPermInpRange, w.Out->btnGetOutRange}) {
             QTest::mouseClick(read, Qt::LeftButton);
             h.Settle();
         }
@@ -544,15 +545,15 @@ private slots:
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
         QCOMPARE(shown(), QStringList());
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
-        QVERIFY(!w.btnSetInputRange->isEnabled() && !w.Out->btnOutZero->isEnabled());
+        QVERIFY(!w.In->btnSetInputRange->isEnabled() && !w.Out->btnOutZero->isEnabled());
         // The next unit fills them again.
         h.Transport.RefuseOpen = nullptr;
         h.Ui.PortAnswer = 1;
         DoubleClickPanel(w, 0);
-        QTest::mouseClick(w.btnGetPermInpRange, Qt::LeftButton);
+        QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
         h.Settle();
-        QVERIFY(!w.pnlInpReading->text().isEmpty() && w.calSwitch->isVisible());
-        QVERIFY(w.btnSetInputRange->isEnabled());
+        QVERIFY(!w.In->pnlInpReading->text().isEmpty() && w.calSwitch->isVisible());
+        QVERIFY(w.In->btnSetInputRange->isEnabled());
     }
 
     // ---- Closing ----

@@ -1,5 +1,6 @@
 // The first show of the window: what it asks the transmitter, the state it leaves
 // the panels and flags in, with and without a port.
+#include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/StatusBar.h"
@@ -24,19 +25,19 @@ private slots:
         QCOMPARE(w.windowTitle(),
                  QStringLiteral("MRT9-DX Configuration & Calibration V" MRT_VERSION " - Dornvale"));
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 21 00 03")));
-        QVERIFY(!w.cmbInpRanges->isEnabled());
+        QVERIFY(!w.In->cmbInpRanges->isEnabled());
         QVERIFY(!w.Out->cmbOutRanges->isEnabled());
-        QVERIFY(w.btnGetPermInpRange->isEnabled());
+        QVERIFY(w.In->btnGetPermInpRange->isEnabled());
         QVERIFY(w.Out->btnGetOutRange->isEnabled());
-        QCOMPARE(w.cmbInpRanges->currentText(), QStringLiteral("T/C Type B"));
+        QCOMPARE(w.In->cmbInpRanges->currentText(), QStringLiteral("T/C Type B"));
         QCOMPARE(w.Out->cmbOutRanges->currentText(), QStringLiteral("\u00B110 V"));
-        QCOMPARE(w.cmbInpRanges->count(), 22);
+        QCOMPARE(w.In->cmbInpRanges->count(), 22);
         QCOMPARE(w.lvInpCalStat->topLevelItemCount(), 22);
         QCOMPARE(w.lvOutCalStat->topLevelItemCount(), 2);
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
         QCOMPARE(h.Status(), QString());
         QCOMPARE(h.StatusKind(), int(skBusy));
-        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.btnGetPermInpRange));
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.In->btnGetPermInpRange));
 
         h.Advance(73 * 55 - 60);
         QCOMPARE(h.Status(), QString());
@@ -50,8 +51,8 @@ private slots:
     void numericMaskOnTheEightEdits() {
         TWindowHarness h;
         TfrmMain& w = *h.Window;
-        for (TEdit* edit : {w.edInpZero, w.edInpFull, w.edEuMin, w.edEuMax, w.Out->edOutMin, w.Out->edOutMax,
-                            w.Out->edAlarmLimit, w.Out->edDeadBand}) {
+        for (TEdit* edit : {w.In->edInpZero, w.In->edInpFull, w.In->edEuMin, w.In->edEuMax, w.Out->edOutMin,
+                            w.Out->edOutMax, w.Out->edAlarmLimit, w.Out->edDeadBand}) {
             const auto* mask = qobject_cast<const QRegularExpressionValidator*>(edit->validator());
             QVERIFY2(mask, qPrintable(edit->objectName()));
             QCOMPARE(mask->regularExpression().pattern(), QStringLiteral("\\-?\\d+\\.?\\d+?"));
@@ -70,7 +71,7 @@ private slots:
         int itemsWhenNoticeShown = -1;
         int beepsWhenNoticeShown = -1;
         h.Ui.OnInformation = [&] {
-            itemsWhenNoticeShown = h.Window->cmbInpRanges->count();
+            itemsWhenNoticeShown = h.Window->In->cmbInpRanges->count();
             beepsWhenNoticeShown = h.Ui.Beeps;
         };
         h.Show();
@@ -78,7 +79,7 @@ private slots:
                                  "No COM port defined. Program will not communicate with the unit.")});
         QCOMPARE(itemsWhenNoticeShown, 0);
         QCOMPARE(beepsWhenNoticeShown, 1);
-        QCOMPARE(h.Window->cmbInpRanges->count(), 22);
+        QCOMPARE(h.Window->In->cmbInpRanges->count(), 22);
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn);
         QCOMPARE(h.Window->sbMain->PanelText(0), QString());
         QVERIFY(h.Transport.Written.isEmpty());
@@ -98,9 +99,9 @@ private slots:
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
         QVERIFY(h.Ui.GeneralErrors[0].contains(QStringLiteral("Device or resource busy")));
         QVERIFY(h.Ui.Infos.isEmpty());
-        QCOMPARE(h.Window->cmbInpRanges->count(), 22);
+        QCOMPARE(h.Window->In->cmbInpRanges->count(), 22);
         QCOMPARE(h.Window->lvInpCalStat->topLevelItemCount(), 22);
-        QVERIFY(!h.Window->cmbInpRanges->isEnabled());
+        QVERIFY(!h.Window->In->cmbInpRanges->isEnabled());
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
         // A port opened later from panel 0 works as if chosen at start.
         h.Transport.RefuseOpen = {};
