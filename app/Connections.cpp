@@ -7,6 +7,8 @@
 #include "../link/Cycle.h"
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
+#include "../panels/general/CalLists.h"
+#include "../panels/general/GeneralPanel.h"
 #include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../widgets/Controls.h"
@@ -74,19 +76,21 @@ void TfrmMain::setupConnections() {
     connect(keyList, &QShortcut::activated, this, run(&TfrmMain::ShowKeyList));
 
     // General panel.
-    connect(calSwitch, &TToggleSwitch::Clicked, this, run(&TfrmMain::calSwitchClick));
+    connect(General->calSwitch, &TToggleSwitch::Clicked, this, run(&TfrmMain::calSwitchClick));
 
     // Calibration lists.
-    connect(mnuClearInCal, &QAction::triggered, this, run(&TfrmMain::mnuClearInCalClick));
-    connect(mnuClearOutCal, &QAction::triggered, this, run(&TfrmMain::mnuClearOutCalClick));
-    connect(lvInpCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (lvInpCalStat->isEnabled()) popInCal->popup(lvInpCalStat->viewport()->mapToGlobal(pos));
+    connect(CalLists->mnuClearInCal, &QAction::triggered, this, run(&TfrmMain::mnuClearInCalClick));
+    connect(CalLists->mnuClearOutCal, &QAction::triggered, this, run(&TfrmMain::mnuClearOutCalClick));
+    connect(CalLists->lvInpCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (CalLists->lvInpCalStat->isEnabled())
+            CalLists->popInCal->popup(CalLists->lvInpCalStat->viewport()->mapToGlobal(pos));
     });
-    connect(lvOutCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (lvOutCalStat->isEnabled()) popOutCal->popup(lvOutCalStat->viewport()->mapToGlobal(pos));
+    connect(CalLists->lvOutCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (CalLists->lvOutCalStat->isEnabled())
+            CalLists->popOutCal->popup(CalLists->lvOutCalStat->viewport()->mapToGlobal(pos));
     });
     // Shift+F10 opens a list's menu as the menu key does, at its current row.
-    for (QTreeWidget* list : {lvInpCalStat, lvOutCalStat}) {
+    for (QTreeWidget* list : {CalLists->lvInpCalStat, CalLists->lvOutCalStat}) {
         auto* menuKey =
             new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), list, nullptr, nullptr, Qt::WidgetShortcut);
         connect(menuKey, &QShortcut::activated, list, [list] {

@@ -9,6 +9,8 @@
 #include "../link/DataPacket.h"
 #include "../link/LightControl.h"
 #include "../link/Messages.h"
+#include "../panels/general/CalLists.h"
+#include "../panels/general/GeneralPanel.h"
 #include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../ranges/ReportTexts.h"
@@ -38,6 +40,11 @@ TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidge
     LightControl = new TLightControl(ComPort, this);
     Cycle = new TRequestCycle(ComPort, DataPacket, this);
 
+    // The panels' parts, filled by their builders.
+    General = std::make_unique<TGeneralPanel>();
+    CalLists = std::make_unique<TCalLists>();
+    In = std::make_unique<TInputPanel>();
+    Out = std::make_unique<TOutputPanel>();
     setupFrame();
     setupStatusBar();
     setupGeneralPanel();
@@ -125,7 +132,7 @@ void TfrmMain::setupTabOrder() {
                               EditButton(In->edInpFull),
                               In->edEuMin,
                               In->edEuMax,
-                              lvInpCalStat,
+                              CalLists->lvInpCalStat,
                               Out->btnGetOutRange,
                               Out->cmbOutRanges,
                               Out->btnGetTempOutRange,
@@ -141,8 +148,8 @@ void TfrmMain::setupTabOrder() {
                               Out->edAlarmLimit,
                               Out->edDeadBand,
                               Out->cbLowAlarm,
-                              lvOutCalStat,
-                              calSwitch};
+                              CalLists->lvOutCalStat,
+                              General->calSwitch};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

@@ -59,6 +59,8 @@ namespace Msg {
 struct TOutSettings;
 }
 class TUiServices;
+struct TGeneralPanel;
+struct TCalLists;
 struct TInputPanel;
 struct TOutputPanel;
 class TValueLabel;
@@ -100,32 +102,11 @@ public:
     TLamp* LedTx = nullptr;
     TLamp* LedRx = nullptr;
 
-    // ---- General panel and JP6 picture (panels/general/) ------------------------
-    QLabel* lblTemp = nullptr;
-    TValueLabel* pnlTemp = nullptr;
-    QLabel* lblCalTemp = nullptr;
-    TValueLabel* pnlCalTemp = nullptr;
-    QLabel* lblSeebeck = nullptr;
-    TValueLabel* pnlTempComp = nullptr;
-    QLabel* lblJp6 = nullptr;
-    TShape* Shape1 = nullptr;
-    TShape* Shape3 = nullptr;
-    TShape* Shape5 = nullptr;
-    TShape* Shape7 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    TShape* OutJumper = nullptr;
-    TToggleSwitch* calSwitch = nullptr;
+    // The general strip and the JP6 picture (panels/general/GeneralPanel.h)
+    std::unique_ptr<TGeneralPanel> General;
 
-    // ---- Calibration status lists (panels/general/) ---------------------------
-    QLabel* lblInpCalStat = nullptr;
-    QTreeWidget* lvInpCalStat = nullptr;
-    QLabel* lblOutCalStat = nullptr;
-    QTreeWidget* lvOutCalStat = nullptr;
-    QMenu* popInCal = nullptr;
-    QMenu* popOutCal = nullptr;
-    QAction* mnuClearInCal = nullptr;
-    QAction* mnuClearOutCal = nullptr;
+    // The calibration status lists (panels/general/CalLists.h)
+    std::unique_ptr<TCalLists> CalLists;
 
     // The input panel (panels/input/InputPanel.h)
     std::unique_ptr<TInputPanel> In;

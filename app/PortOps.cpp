@@ -4,6 +4,7 @@
 #include "../link/ComPort.h"
 #include "../link/Cycle.h"
 #include "../link/LightControl.h"
+#include "../panels/general/GeneralPanel.h"
 #include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
@@ -58,5 +59,5 @@ void TfrmMain::ForgetUnit() {
     DisableInPanel();
     DisableOutPanel();
     // The switch shows no mode until a unit reports one.
-    calSwitch->hide();
+    General->calSwitch->hide();
 }

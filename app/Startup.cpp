@@ -2,6 +2,7 @@
 // and arms the event flags.
 #include "MainWindow.h"
 
+#include "../panels/general/GeneralPanel.h"
 #include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../widgets/Controls.h"
@@ -49,7 +50,7 @@ void TfrmMain::FormShow() {
     DisableOutPanel();
     ShowInRangeDefaults(In->cmbInpRanges->currentIndex());
     ShowOutRangeUnits(Out->cmbOutRanges->currentIndex());
-    calSwitch->setToolTip(QStringLiteral("Slide to switch to CAL/RUN modes"));
+    General->calSwitch->setToolTip(QStringLiteral("Slide to switch to CAL/RUN modes"));
     QueryMode();
     FormReady = InEventsOn = OutEventsOn = true;
     In->btnGetPermInpRange->setFocus();

@@ -16,6 +16,7 @@
 #include "../link/ComPort.h"
 #include "../link/Commands.h"
 #include "../link/Cycle.h"
+#include "../panels/general/GeneralPanel.h"
 #include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../ranges/ReportTexts.h"
@@ -62,7 +63,7 @@ void TfrmMain::Send(const QByteArray& body, const QString& busy) {
 void TfrmMain::RequestEnded(const TReply& reply) {
     if (bool* writeOut = WriteOutFlag(reply.Code)) *writeOut = false; // its panel may write again
     if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered)
-        calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode
+        General->calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode
     switch (reply.Verdict) {
     case TVerdict::Answered:
         GuardedLater([this, &reply] { PacketProcess(reply.Body, true); });

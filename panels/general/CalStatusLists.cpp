@@ -12,6 +12,7 @@
 #include "../../ranges/ReportTexts.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/TextCellDelegate.h"
+#include "CalLists.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -138,45 +139,49 @@ void TfrmMain::setupCalLists() {
     constexpr Qt::Alignment Left = Qt::AlignLeft;
     constexpr Qt::Alignment Centre = Qt::AlignHCenter;
 
-    lblInpCalStat = NewPlainLabel(grpInput, "lblInpCalStat", QStringLiteral("Calibration Status"), 8, 320);
-    lvInpCalStat = NewCalList(this, grpInput, "lvInpCalStat", QRect(8, 336, 305, 169),
-                              {{QStringLiteral("Input"), 85, Left},
-                               {QStringLiteral("Zero"), 43, Centre},
-                               {QStringLiteral("FS"), 43, Centre},
-                               {QStringLiteral("Range"), 113, Centre}},
-                              QStringLiteral("Right click to read calibration status for all input ranges"));
+    CalLists->lblInpCalStat =
+        NewPlainLabel(grpInput, "lblInpCalStat", QStringLiteral("Calibration Status"), 8, 320);
+    CalLists->lvInpCalStat =
+        NewCalList(this, grpInput, "lvInpCalStat", QRect(8, 336, 305, 169),
+                   {{QStringLiteral("Input"), 85, Left},
+                    {QStringLiteral("Zero"), 43, Centre},
+                    {QStringLiteral("FS"), 43, Centre},
+                    {QStringLiteral("Range"), 113, Centre}},
+                   QStringLiteral("Right click to read calibration status for all input ranges"));
 
-    lblOutCalStat = NewPlainLabel(grpOutput, "lblOutCalStat", QStringLiteral("Calibration Status"), 8, 384);
-    lvOutCalStat = NewCalList(this, grpOutput, "lvOutCalStat", QRect(8, 400, 305, 105),
-                              {{QStringLiteral("Output"), 159, Left},
-                               {QStringLiteral("Zero"), 63, Centre},
-                               {QStringLiteral("FS"), 63, Centre}},
-                              QStringLiteral("Right click to read calibration status for all output ranges"));
+    CalLists->lblOutCalStat =
+        NewPlainLabel(grpOutput, "lblOutCalStat", QStringLiteral("Calibration Status"), 8, 384);
+    CalLists->lvOutCalStat =
+        NewCalList(this, grpOutput, "lvOutCalStat", QRect(8, 400, 305, 105),
+                   {{QStringLiteral("Output"), 159, Left},
+                    {QStringLiteral("Zero"), 63, Centre},
+                    {QStringLiteral("FS"), 63, Centre}},
+                   QStringLiteral("Right click to read calibration status for all output ranges"));
 
     const QString clearCaption = QStringLiteral("Clear calibration flags");
-    popInCal = new QMenu(this);
-    popInCal->setObjectName(QStringLiteral("popInCal"));
-    mnuClearInCal = new QAction(clearCaption, popInCal);
-    mnuClearInCal->setObjectName(QStringLiteral("mnuClearInCal"));
-    popInCal->addAction(mnuClearInCal);
+    CalLists->popInCal = new QMenu(this);
+    CalLists->popInCal->setObjectName(QStringLiteral("popInCal"));
+    CalLists->mnuClearInCal = new QAction(clearCaption, CalLists->popInCal);
+    CalLists->mnuClearInCal->setObjectName(QStringLiteral("mnuClearInCal"));
+    CalLists->popInCal->addAction(CalLists->mnuClearInCal);
 
-    popOutCal = new QMenu(this);
-    popOutCal->setObjectName(QStringLiteral("popOutCal"));
-    mnuClearOutCal = new QAction(clearCaption, popOutCal);
-    mnuClearOutCal->setObjectName(QStringLiteral("mnuClearOutCal"));
-    popOutCal->addAction(mnuClearOutCal);
+    CalLists->popOutCal = new QMenu(this);
+    CalLists->popOutCal->setObjectName(QStringLiteral("popOutCal"));
+    CalLists->mnuClearOutCal = new QAction(clearCaption, CalLists->popOutCal);
+    CalLists->mnuClearOutCal->setObjectName(QStringLiteral("mnuClearOutCal"));
+    CalLists->popOutCal->addAction(CalLists->mnuClearOutCal);
 }
 
 void TfrmMain::InitInCalStat() {
-    lvInpCalStat->clear();
+    CalLists->lvInpCalStat->clear();
     for (const IRange& range : InRanges)
-        AddRow(lvInpCalStat, {range.Name, NotAvailable, NotAvailable, SpanText(range)});
+        AddRow(CalLists->lvInpCalStat, {range.Name, NotAvailable, NotAvailable, SpanText(range)});
 }
 
 void TfrmMain::InitOutCalStat() {
-    lvOutCalStat->clear();
+    CalLists->lvOutCalStat->clear();
     for (const ORange& range : OutRanges)
-        AddRow(lvOutCalStat, {range.Name, NotAvailable, NotAvailable});
+        AddRow(CalLists->lvOutCalStat, {range.Name, NotAvailable, NotAvailable});
 }
 
 void TfrmMain::ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4) {
@@ -184,18 +189,18 @@ void TfrmMain::ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uin
     uint32_t fullSet = 0;
     FoldCalFlags(word1, word2, word3, word4, zeroSet, fullSet);
     // Only the rows of the table's ranges carry flags; there are no others.
-    const int rows = std::min(lvInpCalStat->topLevelItemCount(), InRangeCount);
+    const int rows = std::min(CalLists->lvInpCalStat->topLevelItemCount(), InRangeCount);
     for (int i = 0; i < rows; ++i) {
-        QTreeWidgetItem* item = lvInpCalStat->topLevelItem(i);
+        QTreeWidgetItem* item = CalLists->lvInpCalStat->topLevelItem(i);
         item->setText(1, FlagText(zeroSet, i));
         item->setText(2, FlagText(fullSet, i));
     }
 }
 
 void TfrmMain::ShowOutCalStat(uint16_t zeroFlags, uint16_t fullFlags) {
-    const int rows = std::min(lvOutCalStat->topLevelItemCount(), OutRangeCount);
+    const int rows = std::min(CalLists->lvOutCalStat->topLevelItemCount(), OutRangeCount);
     for (int i = 0; i < rows; ++i) {
-        QTreeWidgetItem* item = lvOutCalStat->topLevelItem(i);
+        QTreeWidgetItem* item = CalLists->lvOutCalStat->topLevelItem(i);
         item->setText(1, FlagText(zeroFlags, i));
         item->setText(2, FlagText(fullFlags, i));
     }

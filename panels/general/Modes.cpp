@@ -1,4 +1,4 @@
-// The transmitter's RUN/CAL mode behind calSwitch, the program's full mode behind
+// The transmitter's RUN/CAL mode behind General->calSwitch, the program's full mode behind
 // the key chord Ctrl+Shift+Alt+F6, and the toolkit version the tool reports after
 // a permanent input range has been programmed.
 #include "../../app/MainWindow.h"
@@ -9,6 +9,7 @@
 #include "../../ranges/ReportTexts.h"
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "GeneralPanel.h"
 
 namespace {
 constexpr Qt::KeyboardModifiers FullModeChord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
@@ -20,20 +21,20 @@ uint8_t ModeByte(const TToggleSwitch* toggle) {
 
 void TfrmMain::calSwitchClick() {
     // No status message: the line keeps what it shows.
-    PacketPut(Msg::SetMode(ModeByte(calSwitch)));
+    PacketPut(Msg::SetMode(ModeByte(General->calSwitch)));
     PacketSend();
 }
 
 void TfrmMain::QueryMode() {
-    PacketPut(Msg::QueryMode(ModeByte(calSwitch)));
+    PacketPut(Msg::QueryMode(ModeByte(General->calSwitch)));
     PacketSend();
 }
 
 void TfrmMain::ShowMode() {
     // Any mode other than 0 is CAL. The answer carries no status byte.
     ReportedMode = Msg::DecodeMode(RxBody());
-    calSwitch->SetOn(ReportedMode != 0);
-    calSwitch->show();
+    General->calSwitch->SetOn(ReportedMode != 0);
+    General->calSwitch->show();
 }
 
 bool TfrmMain::btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {

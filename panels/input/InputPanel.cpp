@@ -10,6 +10,8 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "../general/CalLists.h"
+#include "../general/GeneralPanel.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -83,7 +85,6 @@ void SetCalEditEnabled(TEdit* edit, QAction* button, bool enabled) {
 
 // Long as the panel: one line per control with its position, in the panel's reading order.
 void TfrmMain::setupInputPanel() {
-    In = std::make_unique<TInputPanel>();
     QWidget* box = grpInput;
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
 
@@ -211,12 +212,12 @@ void TfrmMain::EnableInPanel() {
     if (FullMode) {
         SetCalEditEnabled(In->edInpZero, In->edInpZeroButton, true);
         SetCalEditEnabled(In->edInpFull, In->edInpFullButton, true);
-        mnuClearInCal->setEnabled(true);
-        calSwitch->setEnabled(true);
+        CalLists->mnuClearInCal->setEnabled(true);
+        General->calSwitch->setEnabled(true);
     }
     In->edEuMin->setEnabled(true);
     In->edEuMax->setEnabled(true);
-    lvInpCalStat->setEnabled(true);
+    CalLists->lvInpCalStat->setEnabled(true);
 }
 
 void TfrmMain::DisableInPanel() {
@@ -227,9 +228,9 @@ void TfrmMain::DisableInPanel() {
     In->btnSetInputRange->setEnabled(false);
     SetCalEditEnabled(In->edInpZero, In->edInpZeroButton, false);
     SetCalEditEnabled(In->edInpFull, In->edInpFullButton, false);
-    mnuClearInCal->setEnabled(false);
+    CalLists->mnuClearInCal->setEnabled(false);
     In->edEuMin->setEnabled(false);
     In->edEuMax->setEnabled(false);
-    lvInpCalStat->setEnabled(false);
-    calSwitch->setEnabled(false);
+    CalLists->lvInpCalStat->setEnabled(false);
+    General->calSwitch->setEnabled(false);
 }

@@ -14,6 +14,7 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "../general/GeneralPanel.h"
 #include "../output/OutputPanel.h"
 #include "InputPanel.h"
 
@@ -56,7 +57,7 @@ TInputReport OpenReport(TfrmMain& w, bool clearEvents) {
     w.CurInRange = CodeToRange(r.RangeCode, r.Wiring);
     r.Range = &w.ShownInRange();
     w.ShowGeneral(r.Ta, r.TCal, r.Mode);
-    w.pnlTempComp->setText(r.RawUnitText(r.Seebeck));
+    w.General->pnlTempComp->setText(r.RawUnitText(r.Seebeck));
     return r;
 }
 

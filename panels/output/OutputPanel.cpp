@@ -9,6 +9,8 @@
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/PanelControls.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "../general/CalLists.h"
+#include "../general/GeneralPanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -74,7 +76,6 @@ TPageSpinBox* NewDacSpin(QWidget* box, const char* name, QLabel* caption, int to
 
 // Long as the panel: one line per control with its position, in the panel's reading order.
 void TfrmMain::setupOutputPanel() {
-    Out = std::make_unique<TOutputPanel>();
     QWidget* box = grpOutput;
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
 
@@ -218,18 +219,18 @@ void TfrmMain::DisableOutPanel() {
     Out->btnGetTempOutRange->setEnabled(false);
     Out->seOutZero->setEnabled(false);
     Out->seOutFull->setEnabled(false);
-    mnuClearOutCal->setEnabled(false);
+    CalLists->mnuClearOutCal->setEnabled(false);
     Out->btnOutZero->setEnabled(false);
     Out->btnOutFull->setEnabled(false);
     Out->cbInvertOut->setEnabled(false);
-    lvOutCalStat->setEnabled(false);
+    CalLists->lvOutCalStat->setEnabled(false);
     Out->cbEnableAlarm->setEnabled(false);
     Out->edAlarmLimit->setEnabled(false);
     Out->edDeadBand->setEnabled(false);
     Out->pnlAlmStatus->setEnabled(false);
     Out->pnlAlarmRback->setEnabled(false);
     Out->cbLowAlarm->setEnabled(false);
-    calSwitch->setEnabled(false);
+    General->calSwitch->setEnabled(false);
 }
 
 void TfrmMain::EnableOutPanel() {
@@ -241,13 +242,13 @@ void TfrmMain::EnableOutPanel() {
     if (FullMode) {
         Out->seOutZero->setEnabled(true);
         Out->seOutFull->setEnabled(true);
-        mnuClearOutCal->setEnabled(true);
+        CalLists->mnuClearOutCal->setEnabled(true);
         Out->btnOutZero->setEnabled(true);
         Out->btnOutFull->setEnabled(true);
-        calSwitch->setEnabled(true);
+        General->calSwitch->setEnabled(true);
     }
     Out->cbInvertOut->setEnabled(true);
-    lvOutCalStat->setEnabled(true);
+    CalLists->lvOutCalStat->setEnabled(true);
     Out->cbEnableAlarm->setEnabled(true);
     Out->edAlarmLimit->setEnabled(true);
     Out->edDeadBand->setEnabled(true);

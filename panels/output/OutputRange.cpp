@@ -9,6 +9,7 @@
 #include "../../ranges/OutRanges.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "../general/GeneralPanel.h"
 #include "OutputPanel.h"
 #include "OutputShared.h"
 
@@ -36,9 +37,9 @@ void TfrmMain::ShowOutRangeUnits(int rangeIndex) {
     // The jumper links pins 1 and 2 for current, pins 2 and 3 for voltage; the
     // screen reader hears where it sits.
     const bool current = row.Unit == QLatin1String("mA");
-    OutJumper->move(current ? 461 : 494, OutJumper->y());
-    OutJumper->setAccessibleName(current ? QStringLiteral("JP6 set for current (mA)")
-                                         : QStringLiteral("JP6 set for voltage (V)"));
+    General->OutJumper->move(current ? 461 : 494, General->OutJumper->y());
+    General->OutJumper->setAccessibleName(current ? QStringLiteral("JP6 set for current (mA)")
+                                                  : QStringLiteral("JP6 set for voltage (V)"));
 }
 
 void TfrmMain::btnGetOutRangeClick() {

@@ -5,6 +5,8 @@
 #include "../../link/ComPort.h"
 #include "../../link/Cycle.h"
 #include "../../link/DataPacket.h"
+#include "../../panels/general/CalLists.h"
+#include "../../panels/general/GeneralPanel.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/PageSpinBox.h"
@@ -152,13 +154,13 @@ public:
             Act([&] { w.QueryMode(); });
             break;
         case 8:
-            if (w.calSwitch->isEnabled()) Act([&] { w.calSwitchClick(); });
+            if (w.General->calSwitch->isEnabled()) Act([&] { w.calSwitchClick(); });
             break;
         case 9:
-            if (w.mnuClearInCal->isEnabled()) Act([&] { w.mnuClearInCalClick(); });
+            if (w.CalLists->mnuClearInCal->isEnabled()) Act([&] { w.mnuClearInCalClick(); });
             break;
         case 10:
-            if (w.mnuClearOutCal->isEnabled()) Act([&] { w.mnuClearOutCalClick(); });
+            if (w.CalLists->mnuClearOutCal->isEnabled()) Act([&] { w.mnuClearOutCalClick(); });
             break;
         case 11:
             // A user's choice of another input range sends it as the active one.

@@ -2,6 +2,7 @@
 // pixel, as Qt's own drawing of the same control, and must follow every change of
 // text, colour, state and size.
 #include "../../app/ProgramLook.h"
+#include "../../panels/general/GeneralPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/TextCellDelegate.h"
 #include "WindowHarness.h"
@@ -277,7 +278,8 @@ private slots:
             for (const QWidget* c : controls) {
                 QVERIFY2(inside.contains(c->geometry()), qPrintable(c->objectName()));
                 const auto* caption = qobject_cast<const QLabel*>(c);
-                if (!caption || qobject_cast<const TPanelLabel*>(c) || c == w.Label2 || c == w.Label3)
+                if (!caption || qobject_cast<const TPanelLabel*>(c) || c == w.General->Label2 ||
+                    c == w.General->Label3)
                     continue;
                 if (!caption->text().isEmpty())
                     QVERIFY2(c->width() >= c->sizeHint().width(), qPrintable(c->objectName()));

@@ -3,6 +3,8 @@
 // when the calibration controls come to life.
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
+#include "../../panels/general/CalLists.h"
+#include "../../panels/general/GeneralPanel.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../ranges/InRanges.h"
@@ -34,14 +36,14 @@ QStringList PanelState(TfrmMain& w) {
              w.In->pnlInpRange, w.In->pnlWiring, w.In->pnlInpReadingP, w.In->pnlEngReadingP,
              w.In->pnlInpZeroP, w.In->pnlInpFullP, w.In->pnlEuMinP, w.In->pnlEuMaxP, w.In->pnlInpReading,
              w.In->pnlEngReading, w.In->lblInpZeroUnit, w.In->lblInpFullUnit, w.In->lblEuMinUnit,
-             w.In->lblEuMaxUnit, w.pnlTemp, w.pnlCalTemp, w.pnlTempComp})
+             w.In->lblEuMaxUnit, w.General->pnlTemp, w.General->pnlCalTemp, w.General->pnlTempComp})
         s << l->text();
     for (const QLineEdit* e : {w.In->edInpZero, w.In->edInpFull, w.In->edEuMin, w.In->edEuMax})
         s << e->text();
     s << w.In->cmbInpRanges->currentText() << w.In->cmbWiring->currentText()
       << QString::number(w.In->cmbWiring->isEnabled()) << QString::number(w.In->cmbInpRanges->isEnabled())
-      << w.calSwitch->StateText() << w.In->pnlInpRange->TextColor().name()
-      << CaptionColour(w.In->lblInpRanges).name() << w.lvInpCalStat->topLevelItem(3)->text(1)
+      << w.General->calSwitch->StateText() << w.In->pnlInpRange->TextColor().name()
+      << CaptionColour(w.In->lblInpRanges).name() << w.CalLists->lvInpCalStat->topLevelItem(3)->text(1)
       << QString::number(w.CurInRange) << QString::number(w.InEventsOn);
     return s;
 }
@@ -92,10 +94,10 @@ private slots:
         QCOMPARE(w.In->lblEuMaxUnit->text(), QStringLiteral(" \u00B0C"));
         QCOMPARE(w.Out->lblAlmLimUnit->text(), QStringLiteral(" \u00B0C"));
         QCOMPARE(w.Out->lblDbandUnit->text(), QStringLiteral(" \u00B0C"));
-        QCOMPARE(w.pnlTemp->text(), QStringLiteral("24.6"));
-        QCOMPARE(w.pnlCalTemp->text(), QStringLiteral("-3.3"));
-        QCOMPARE(w.pnlTempComp->text(), QStringLiteral("0.00 Ohm"));
-        QVERIFY(w.calSwitch->On());
+        QCOMPARE(w.General->pnlTemp->text(), QStringLiteral("24.6"));
+        QCOMPARE(w.General->pnlCalTemp->text(), QStringLiteral("-3.3"));
+        QCOMPARE(w.General->pnlTempComp->text(), QStringLiteral("0.00 Ohm"));
+        QVERIFY(w.General->calSwitch->On());
         // Assistive technology reads a value box's side and caption as name, its
         // text as value, and the caption as its label; a drop-down list is named
         // by its item, labelled by its caption.
@@ -116,15 +118,15 @@ private slots:
         QCOMPARE(range->textInterface()->text(0, range->textInterface()->characterCount()),
                  QStringLiteral("Pt100 (385)")); // what Linux screen readers read
         QCOMPARE(QAccessible::queryAccessibleInterface(w.sbMain->Panel(2))->role(), QAccessible::StatusBar);
-        QAccessibleInterface* mode = QAccessible::queryAccessibleInterface(w.calSwitch);
+        QAccessibleInterface* mode = QAccessible::queryAccessibleInterface(w.General->calSwitch);
         QVERIFY(mode->state().checkable && mode->state().checked);
         QCOMPARE(mode->text(QAccessible::Value), QStringLiteral("CAL"));
-        QCOMPARE(w.lvInpCalStat->topLevelItem(0)->text(1), QStringLiteral("UCAL"));
+        QCOMPARE(w.CalLists->lvInpCalStat->topLevelItem(0)->text(1), QStringLiteral("UCAL"));
         QCOMPARE(w.In->cmbInpRanges->currentIndex(), 11);
         QVERIFY(w.In->cmbWiring->isEnabled());
         for (QWidget* c : std::initializer_list<QWidget*>{
                  w.In->pnlInpReading, w.In->pnlEngReading, w.In->cmbInpRanges, w.In->btnGetTempInpRange,
-                 w.In->btnSetInputRange, w.In->edEuMin, w.In->edEuMax, w.lvInpCalStat})
+                 w.In->btnSetInputRange, w.In->edEuMin, w.In->edEuMax, w.CalLists->lvInpCalStat})
             QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
         QVERIFY(w.InEventsOn);
         QVERIFY(b.h.TakeWritten().isEmpty());
@@ -246,7 +248,7 @@ private slots:
         b.Answer(r);
         QCOMPARE(w.In->pnlInpRange->text(), QStringLiteral("Linear mV"));
         QCOMPARE(w.In->pnlInpReadingP->text(), QStringLiteral("1234 mV"));
-        QCOMPARE(w.pnlTempComp->text(), QStringLiteral("13 mV"));
+        QCOMPARE(w.General->pnlTempComp->text(), QStringLiteral("13 mV"));
         QCOMPARE(w.In->cmbInpRanges->currentText(), QStringLiteral("T/C Type K"));
         QCOMPARE(w.In->edEuMin->text(), QStringLiteral("-10"));
         QCOMPARE(w.In->edInpFull->text(), QStringLiteral("54886"));
@@ -323,7 +325,7 @@ private slots:
             QString on;
             for (bool b : {w.In->edInpZero->isEnabled() && w.In->edInpZeroButton->isEnabled(),
                            w.In->edInpFull->isEnabled() && w.In->edInpFullButton->isEnabled(),
-                           w.mnuClearInCal->isEnabled(), w.calSwitch->isEnabled()})
+                           w.CalLists->mnuClearInCal->isEnabled(), w.General->calSwitch->isEnabled()})
                 on += b ? QLatin1Char('1') : QLatin1Char('0');
             return on;
         };
@@ -387,7 +389,7 @@ private slots:
                                        EditButton(w.In->edInpFull),
                                        w.In->edEuMin,
                                        w.In->edEuMax,
-                                       w.lvInpCalStat};
+                                       w.CalLists->lvInpCalStat};
         for (int i = 1; i < order.size(); ++i) {
             QWidget* next = order[i - 1]->nextInFocusChain();
             while (!(next->focusPolicy() & Qt::TabFocus) || next->focusProxy())

@@ -2,6 +2,8 @@
 // switch under the mouse and from the transmitter's answers, the full-mode chord
 // and the toolkit version.
 #include "../../link/Codec.h"
+#include "../../panels/general/CalLists.h"
+#include "../../panels/general/GeneralPanel.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
@@ -82,13 +84,13 @@ private slots:
     // ---- The lists after start-up ----
     void listsAfterStartup() {
         TSilent h;
-        QTreeWidget* in = h.Window->lvInpCalStat;
-        QTreeWidget* out = h.Window->lvOutCalStat;
+        QTreeWidget* in = h.Window->CalLists->lvInpCalStat;
+        QTreeWidget* out = h.Window->CalLists->lvOutCalStat;
         QCOMPARE(in->parentWidget(), static_cast<QWidget*>(h.Window->grpInput));
         QCOMPARE(in->geometry(), QRect(8, 336, 305, 169));
         QCOMPARE(out->geometry(), QRect(8, 400, 305, 105));
-        QCOMPARE(h.Window->lblInpCalStat->pos(), QPoint(8, 320));
-        QCOMPARE(h.Window->lblOutCalStat->pos(), QPoint(8, 384));
+        QCOMPARE(h.Window->CalLists->lblInpCalStat->pos(), QPoint(8, 320));
+        QCOMPARE(h.Window->CalLists->lblOutCalStat->pos(), QPoint(8, 384));
 
         const struct {
             QTreeWidget* List;
@@ -118,10 +120,10 @@ private slots:
         for (QTreeWidget* list : {in, out})
             for (int c : {1, 2})
                 QCOMPARE(Column(list, c), QStringList(list->topLevelItemCount(), "N/A"));
-        QCOMPARE(h.Window->mnuClearInCal->text(), QStringLiteral("Clear calibration flags"));
-        QCOMPARE(h.Window->mnuClearOutCal->text(), QStringLiteral("Clear calibration flags"));
-        QVERIFY(h.Window->popInCal->actions().contains(h.Window->mnuClearInCal));
-        QVERIFY(h.Window->popOutCal->actions().contains(h.Window->mnuClearOutCal));
+        QCOMPARE(h.Window->CalLists->mnuClearInCal->text(), QStringLiteral("Clear calibration flags"));
+        QCOMPARE(h.Window->CalLists->mnuClearOutCal->text(), QStringLiteral("Clear calibration flags"));
+        QVERIFY(h.Window->CalLists->popInCal->actions().contains(h.Window->CalLists->mnuClearInCal));
+        QVERIFY(h.Window->CalLists->popOutCal->actions().contains(h.Window->CalLists->mnuClearOutCal));
     }
 
     void spanTexts_data() {
@@ -138,15 +140,15 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, span);
         TSilent h;
-        QCOMPARE(h.Window->lvInpCalStat->topLevelItem(row)->text(3), span);
+        QCOMPARE(h.Window->CalLists->lvInpCalStat->topLevelItem(row)->text(3), span);
     }
 
     void initTwiceDoesNotAddRows() {
         TSilent h;
         h.Window->InitInCalStat();
         h.Window->InitOutCalStat();
-        QCOMPARE(h.Window->lvInpCalStat->topLevelItemCount(), 22);
-        QCOMPARE(h.Window->lvOutCalStat->topLevelItemCount(), 2);
+        QCOMPARE(h.Window->CalLists->lvInpCalStat->topLevelItemCount(), 22);
+        QCOMPARE(h.Window->CalLists->lvOutCalStat->topLevelItemCount(), 2);
     }
 
     // ---- Flags shown ----
@@ -179,11 +181,11 @@ private slots:
         QFETCH(QString, zero);
         QFETCH(QString, full);
         TSilent h;
-        const QStringList spans = Column(h.Window->lvInpCalStat, 3);
+        const QStringList spans = Column(h.Window->CalLists->lvInpCalStat, 3);
         h.Window->ShowInCalStat(w1, w2, w3, w4);
-        QCOMPARE(Flags(h.Window->lvInpCalStat, 1), zero);
-        QCOMPARE(Flags(h.Window->lvInpCalStat, 2), full);
-        QCOMPARE(Column(h.Window->lvInpCalStat, 3), spans);
+        QCOMPARE(Flags(h.Window->CalLists->lvInpCalStat, 1), zero);
+        QCOMPARE(Flags(h.Window->CalLists->lvInpCalStat, 2), full);
+        QCOMPARE(Column(h.Window->CalLists->lvInpCalStat, 3), spans);
     }
 
     void outputFlags_data() {
@@ -205,8 +207,8 @@ private slots:
         QFETCH(QString, fullCells);
         TSilent h;
         h.Window->ShowOutCalStat(uint16_t(zero), uint16_t(full));
-        QCOMPARE(Flags(h.Window->lvOutCalStat, 1), zeroCells);
-        QCOMPARE(Flags(h.Window->lvOutCalStat, 2), fullCells);
+        QCOMPARE(Flags(h.Window->CalLists->lvOutCalStat, 1), zeroCells);
+        QCOMPARE(Flags(h.Window->CalLists->lvOutCalStat, 2), fullCells);
     }
 
     // ---- Colours ----
@@ -226,7 +228,7 @@ private slots:
         QFETCH(int, column);
         QFETCH(QColor, colour);
         TSilent h(false);
-        QTreeWidget* list = h.Window->lvInpCalStat;
+        QTreeWidget* list = h.Window->CalLists->lvInpCalStat;
         const auto asAfterAReport = [list] {
             list->setEnabled(true); // on white
             list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
@@ -241,7 +243,7 @@ private slots:
     // The lists really draw through the hook, and only once start-up has finished.
     void cellsDrawnInColourOnlyAfterFormReady() {
         TSilent h(false);
-        QTreeWidget* list = h.Window->lvOutCalStat;
+        QTreeWidget* list = h.Window->CalLists->lvOutCalStat;
         h.Window->InitOutCalStat(); // the rows, which start-up makes
         list->setEnabled(true);
         h.Window->ShowOutCalStat(1, 0); // "±10 V": OK, UCAL
@@ -298,13 +300,13 @@ private slots:
         TSilent h;
         h.Window->ShowStatus(QStringLiteral("Ready"), skReady);
         h.Ui.ConfirmAnswer = yes;
-        QTreeWidget* list = input ? h.Window->lvInpCalStat : h.Window->lvOutCalStat;
+        QTreeWidget* list = input ? h.Window->CalLists->lvInpCalStat : h.Window->CalLists->lvOutCalStat;
         if (input)
             h.Window->ShowInCalStat(0x7FF, 0, 0, 0);
         else
             h.Window->ShowOutCalStat(1, 2);
         const QString zero = Flags(list, 1), full = Flags(list, 2);
-        QAction* item = input ? h.Window->mnuClearInCal : h.Window->mnuClearOutCal;
+        QAction* item = input ? h.Window->CalLists->mnuClearInCal : h.Window->CalLists->mnuClearOutCal;
         item->setEnabled(true);
         item->trigger();
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(frame));
@@ -320,14 +322,14 @@ private slots:
 
     void contextMenuOnlyOnEnabledList() {
         TSilent h;
-        QTreeWidget* list = h.Window->lvInpCalStat;
+        QTreeWidget* list = h.Window->CalLists->lvInpCalStat;
         list->setEnabled(false);
         emit list->customContextMenuRequested(QPoint(20, 20));
-        QVERIFY(!h.Window->popInCal->isVisible());
+        QVERIFY(!h.Window->CalLists->popInCal->isVisible());
         list->setEnabled(true);
         emit list->customContextMenuRequested(QPoint(20, 20));
-        QVERIFY(h.Window->popInCal->isVisible());
-        h.Window->popInCal->hide();
+        QVERIFY(h.Window->CalLists->popInCal->isVisible());
+        h.Window->CalLists->popInCal->hide();
     }
 
     // ---- Mode answers ----
@@ -349,11 +351,12 @@ private slots:
         QFETCH(QByteArray, rest);
         QFETCH(bool, cal);
         TSilent h;
-        h.Window->calSwitch->SetOn(startCal);
+        h.Window->General->calSwitch->SetOn(startCal);
         h.Advance(100);
         h.Transport.Feed(ModeAnswer(uint8_t(code), rest));
-        QCOMPARE(h.Window->calSwitch->On(), cal);
-        QCOMPARE(h.Window->calSwitch->StateText(), cal ? QStringLiteral("CAL") : QStringLiteral("RUN"));
+        QCOMPARE(h.Window->General->calSwitch->On(), cal);
+        QCOMPARE(h.Window->General->calSwitch->StateText(),
+                 cal ? QStringLiteral("CAL") : QStringLiteral("RUN"));
         QVERIFY(h.TakeWritten().isEmpty());
         QCOMPARE(h.Status(), QString());
     }
@@ -365,11 +368,11 @@ private slots:
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 21 00 03")));
         h.Advance(100);
         h.Transport.Feed(ModeAnswer(0x21, Hex("01")));
-        QVERIFY(h.Window->calSwitch->On());
+        QVERIFY(h.Window->General->calSwitch->On());
         QVERIFY(h.TakeWritten().isEmpty());
         QCOMPARE(h.Status(), QString());
         // The switch draws red with "CAL" on its right half.
-        const QImage image = h.Window->calSwitch->grab().toImage();
+        const QImage image = h.Window->General->calSwitch->grab().toImage();
         const QColor fill = image.pixelColor(image.width() - 4, 3);
         QCOMPARE(fill, Red);
         const QColor knob = image.pixelColor(image.width() / 4, image.height() / 2);
@@ -399,7 +402,7 @@ private slots:
         QFETCH(bool, flipped);
         QFETCH(QByteArray, frame);
         TSilent h;
-        TToggleSwitch* s = h.Window->calSwitch;
+        TToggleSwitch* s = h.Window->General->calSwitch;
         s->setEnabled(true);
         s->SetOn(startCal);
         h.Window->ShowStatus(QStringLiteral("Something"), skBusy);
@@ -419,7 +422,7 @@ private slots:
         TWindowHarness h;
         h.Settle(); // the start-up query: RUN
         h.Sim.Faults.Silent = true;
-        TToggleSwitch* s = h.Window->calSwitch;
+        TToggleSwitch* s = h.Window->General->calSwitch;
         s->setEnabled(true);
         QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(10, s->height() / 2));
         QVERIFY(s->On());
@@ -432,7 +435,7 @@ private slots:
     // work as a click on its text half; a held Space sends once (tst_output).
     void switchByKeyboardAndAction() {
         TSilent h;
-        TToggleSwitch* s = h.Window->calSwitch;
+        TToggleSwitch* s = h.Window->General->calSwitch;
         QVERIFY(s->focusPolicy() & Qt::TabFocus);
         s->setEnabled(true);
         QTest::keyClick(s, Qt::Key_Space);
@@ -452,7 +455,7 @@ private slots:
 
     void switchIgnoresOtherButtonsAndDisabled() {
         TSilent h;
-        TToggleSwitch* s = h.Window->calSwitch;
+        TToggleSwitch* s = h.Window->General->calSwitch;
         s->setEnabled(true);
         QTest::mouseClick(s, Qt::RightButton, {}, QPoint(10, 10));
         QVERIFY(!s->On());
@@ -473,7 +476,7 @@ private slots:
 
     void switchDoubleClickSendsBothFlips() {
         TSilent h;
-        TToggleSwitch* s = h.Window->calSwitch;
+        TToggleSwitch* s = h.Window->General->calSwitch;
         s->setEnabled(true);
         const QPoint left(10, 10), right(s->width() - 10, 10);
         QTest::mousePress(s, Qt::LeftButton, {}, left);
@@ -551,9 +554,9 @@ private slots:
         TSilent h;
         h.EnterFullModeByChord();
         QVERIFY(h.Window->FullMode);
-        QVERIFY(!h.Window->calSwitch->isEnabled());
-        QVERIFY(!h.Window->mnuClearInCal->isEnabled());
-        QVERIFY(!h.Window->mnuClearOutCal->isEnabled());
+        QVERIFY(!h.Window->General->calSwitch->isEnabled());
+        QVERIFY(!h.Window->CalLists->mnuClearInCal->isEnabled());
+        QVERIFY(!h.Window->CalLists->mnuClearOutCal->isEnabled());
     }
 
     // ---- Toolkit version ----

@@ -4,6 +4,8 @@
 #include "../../app/ProgramLook.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
+#include "../../panels/general/CalLists.h"
+#include "../../panels/general/GeneralPanel.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../ranges/InRanges.h"
@@ -126,10 +128,10 @@ private slots:
         TPanel p;
         TfrmMain& w = p.w;
         const QList<QWidget*> panel{
-            w.Out->cmbOutRanges, w.Out->btnSetOutRange, w.Out->btnGetTempOutRange, w.Out->cbInvertOut,
-            w.lvOutCalStat,      w.Out->cbEnableAlarm,  w.Out->edAlarmLimit,       w.Out->edDeadBand,
-            w.Out->pnlAlmStatus, w.Out->pnlAlarmRback,  w.Out->cbLowAlarm,         w.Out->seOutZero,
-            w.Out->seOutFull,    w.Out->btnOutZero,     w.Out->btnOutFull,         w.calSwitch};
+            w.Out->cmbOutRanges,      w.Out->btnSetOutRange, w.Out->btnGetTempOutRange, w.Out->cbInvertOut,
+            w.CalLists->lvOutCalStat, w.Out->cbEnableAlarm,  w.Out->edAlarmLimit,       w.Out->edDeadBand,
+            w.Out->pnlAlmStatus,      w.Out->pnlAlarmRback,  w.Out->cbLowAlarm,         w.Out->seOutZero,
+            w.Out->seOutFull,         w.Out->btnOutZero,     w.Out->btnOutFull,         w.General->calSwitch};
         for (QWidget* c : panel)
             QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
         TOut o;
@@ -137,7 +139,7 @@ private slots:
         p.Read(o);
         QCOMPARE(p.Sent(), QString()); // neither cmdSetTempOut nor cmdSetDac
         QCOMPARE(p.h.Status(), Success);
-        QVERIFY(w.OutEventsOn && w.Out->edOutMin->isEnabled() && !w.mnuClearOutCal->isEnabled());
+        QVERIFY(w.OutEventsOn && w.Out->edOutMin->isEnabled() && !w.CalLists->mnuClearOutCal->isEnabled());
         for (QWidget* c : panel) // the calibration controls and the switch only in full mode
             QCOMPARE(c->isEnabled(), panel.indexOf(c) < 11);
         QCOMPARE(
@@ -148,8 +150,9 @@ private slots:
         QCOMPARE(w.Out->seOutFull->value(), 30000);
         QCOMPARE(w.Out->edOutMin->text() + "/" + w.Out->edOutMax->text(), QStringLiteral("4.000/20.000"));
         QVERIFY(w.Out->cbInvertOut->isChecked());
-        QCOMPARE(w.OutJumper->geometry(), QRect(461, 21, 33, 4));
-        QCOMPARE(w.lvOutCalStat->topLevelItem(0)->text(1) + w.lvOutCalStat->topLevelItem(0)->text(2),
+        QCOMPARE(w.General->OutJumper->geometry(), QRect(461, 21, 33, 4));
+        QCOMPARE(w.CalLists->lvOutCalStat->topLevelItem(0)->text(1) +
+                     w.CalLists->lvOutCalStat->topLevelItem(0)->text(2),
                  "OKUCAL");
 
         TOut second; // range 0, zero 1000, full 61000, code 46000
@@ -164,7 +167,7 @@ private slots:
         QCOMPARE(w.Out->seOutFull->value(), 30000);
         QCOMPARE(w.Out->edOutMin->text(), QStringLiteral("4.000"));
         QVERIFY(!w.Out->cbEnableAlarm->isChecked());
-        QCOMPARE(w.OutJumper->x(), 494);
+        QCOMPARE(w.General->OutJumper->x(), 494);
     }
 
     void rangeFlagColoursOnlyThePresentationsControls_data() {
@@ -661,7 +664,8 @@ private slots:
         };
         request([&] { w.Out->btnGetOutRange->click(); });
         QCOMPARE(w.Out->seOutZero->value(), 6553);
-        QVERIFY(w.Out->btnOutFull->isEnabled() && w.calSwitch->isEnabled() && w.mnuClearOutCal->isEnabled());
+        QVERIFY(w.Out->btnOutFull->isEnabled() && w.General->calSwitch->isEnabled() &&
+                w.CalLists->mnuClearOutCal->isEnabled());
         request([&] { w.Out->seOutZero->setValue(7000); });
         QCOMPARE(h.Sim.TrimCode, 7000);
         request([&] { w.Out->btnOutZero->click(); });
@@ -728,7 +732,7 @@ private slots:
             QTest::mouseClick(read, Qt::LeftButton);
             h.Settle();
         }
-        QCOMPARE(w.calSwitch->On(), !run);
+        QCOMPARE(w.General->calSwitch->On(), !run);
         QWidget* target = w.findChild<QWidget*>(button);
         if (auto* edit = qobject_cast<TEdit*>(target)) target = EditButton(edit);
         QVERIFY(target && target->isEnabled());
@@ -778,7 +782,7 @@ private slots:
             unit->setText(" Ohm"); // the widest texts
         w.ShowOutRangeUnits(1);
         w.ShowOutRangeUnits(1);
-        QCOMPARE(w.OutJumper->pos(), QPoint(461, 21));
+        QCOMPARE(w.General->OutJumper->pos(), QPoint(461, 21));
         QList<QWidget*> controls;
         for (QObject* child : w.grpOutput->children())
             if (auto* c = qobject_cast<QWidget*>(child)) controls << c;

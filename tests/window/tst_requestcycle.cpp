@@ -8,6 +8,8 @@
 #include "../../link/Commands.h"
 #include "../../link/DataPacket.h"
 #include "../../link/Messages.h"
+#include "../../panels/general/CalLists.h"
+#include "../../panels/general/GeneralPanel.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
@@ -539,10 +541,10 @@ private slots:
             {"Output: ", w.Out->pnlPermOut->text()},
             {"Alarm status: ", w.Out->pnlAlmStatus->text()},
             {"Alarm rback: ", w.Out->pnlAlarmRback->text()},
-            {"Mode: ", w.calSwitch->On() ? QStringLiteral("CAL") : QStringLiteral("RUN")}};
+            {"Mode: ", w.General->calSwitch->On() ? QStringLiteral("CAL") : QStringLiteral("RUN")}};
         for (const auto& [key, shown] : pairs)
             QVERIFY2(read.contains(key + shown), qPrintable(key + shown));
-        for (QTreeWidget* list : {w.lvInpCalStat, w.lvOutCalStat})
+        for (QTreeWidget* list : {w.CalLists->lvInpCalStat, w.CalLists->lvOutCalStat})
             for (int row = 0; row < list->topLevelItemCount(); ++row) {
                 const QTreeWidgetItem* item = list->topLevelItem(row);
                 const QString line = QStringLiteral("  %1 %2 %3")

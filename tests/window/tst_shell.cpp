@@ -5,6 +5,8 @@
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/PortNames.h"
+#include "../../panels/general/CalLists.h"
+#include "../../panels/general/GeneralPanel.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
@@ -222,8 +224,8 @@ private slots:
         QVERIFY(w.sbMain->Panel(1)->toolTip().contains(QStringLiteral("Ctrl+I")));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.lvInpCalStat->setEnabled(true);
-        w.lvOutCalStat->setEnabled(true);
+        w.CalLists->lvInpCalStat->setEnabled(true);
+        w.CalLists->lvOutCalStat->setEnabled(true);
         QWidget* focus = target == QLatin1String("frmMain") ? w.In->btnGetPermInpRange
                                                             : h.Find<QWidget>(qPrintable(target));
         focus->setFocus(Qt::TabFocusReason);
@@ -528,9 +530,11 @@ private slots:
             for (const TValueLabel* value : values)
                 if (!value->text().isEmpty()) texts << value->objectName();
             if (!w.sbMain->PanelText(1).isEmpty()) texts << QStringLiteral("version");
-            if (w.lvInpCalStat->topLevelItem(3)->text(1) != QLatin1String("N/A")) texts << "input flags";
-            if (w.lvOutCalStat->topLevelItem(0)->text(2) != QLatin1String("N/A")) texts << "output flags";
-            if (w.calSwitch->isVisible()) texts << QStringLiteral("switch");
+            if (w.CalLists->lvInpCalStat->topLevelItem(3)->text(1) != QLatin1String("N/A"))
+                texts << "input flags";
+            if (w.CalLists->lvOutCalStat->topLevelItem(0)->text(2) != QLatin1String("N/A"))
+                texts << "output flags";
+            if (w.General->calSwitch->isVisible()) texts << QStringLiteral("switch");
             return texts;
         };
         QCOMPARE(shown().size(), values.size() + 4); // every box filled
@@ -552,7 +556,7 @@ private slots:
         DoubleClickPanel(w, 0);
         QTest::mouseClick(w.In->btnGetPermInpRange, Qt::LeftButton);
         h.Settle();
-        QVERIFY(!w.In->pnlInpReading->text().isEmpty() && w.calSwitch->isVisible());
+        QVERIFY(!w.In->pnlInpReading->text().isEmpty() && w.General->calSwitch->isVisible());
         QVERIFY(w.In->btnSetInputRange->isEnabled());
     }
 

@@ -1,5 +1,6 @@
 // The first show of the window: what it asks the transmitter, the state it leaves
 // the panels and flags in, with and without a port.
+#include "../../panels/general/CalLists.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
@@ -32,8 +33,8 @@ private slots:
         QCOMPARE(w.In->cmbInpRanges->currentText(), QStringLiteral("T/C Type B"));
         QCOMPARE(w.Out->cmbOutRanges->currentText(), QStringLiteral("\u00B110 V"));
         QCOMPARE(w.In->cmbInpRanges->count(), 22);
-        QCOMPARE(w.lvInpCalStat->topLevelItemCount(), 22);
-        QCOMPARE(w.lvOutCalStat->topLevelItemCount(), 2);
+        QCOMPARE(w.CalLists->lvInpCalStat->topLevelItemCount(), 22);
+        QCOMPARE(w.CalLists->lvOutCalStat->topLevelItemCount(), 2);
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
         QCOMPARE(h.Status(), QString());
         QCOMPARE(h.StatusKind(), int(skBusy));
@@ -100,7 +101,7 @@ private slots:
         QVERIFY(h.Ui.GeneralErrors[0].contains(QStringLiteral("Device or resource busy")));
         QVERIFY(h.Ui.Infos.isEmpty());
         QCOMPARE(h.Window->In->cmbInpRanges->count(), 22);
-        QCOMPARE(h.Window->lvInpCalStat->topLevelItemCount(), 22);
+        QCOMPARE(h.Window->CalLists->lvInpCalStat->topLevelItemCount(), 22);
         QVERIFY(!h.Window->In->cmbInpRanges->isEnabled());
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
         // A port opened later from panel 0 works as if chosen at start.
