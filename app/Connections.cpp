@@ -17,6 +17,7 @@
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
 #include "../widgets/WheelGuard.h"
+#include "WindowShell.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -42,8 +43,8 @@ void TfrmMain::setupConnections() {
     Cycle->OnUnasked = [this](const QByteArray& body) {
         GuardedLater([this, &body] { PacketProcess(body, false); });
     };
-    LightControl->ShowTx = [this](bool lit) { LedTx->SetLit(lit); };
-    LightControl->ShowRx = [this](bool lit) { LedRx->SetLit(lit); };
+    LightControl->ShowTx = [this](bool lit) { Shell->LedTx->SetLit(lit); };
+    LightControl->ShowRx = [this](bool lit) { Shell->LedRx->SetLit(lit); };
     connect(LightControl, &TLightControl::TriggerTimer, this,
             [this](uint16_t handle) { GuardedLater([this, handle] { ComPortTriggerTimer(handle); }); });
     connect(ComPort, &TComPort::Failed, this,
@@ -58,7 +59,7 @@ void TfrmMain::setupConnections() {
         TKeyRepeatGuard::Install(button);
 
     // Status bar, and the keys that do what its double-clicks do.
-    connect(sbMain, &TStatusBar::PanelDoubleClicked, this, [this](int panel) {
+    connect(Shell->sbMain, &TStatusBar::PanelDoubleClicked, this, [this](int panel) {
         if (panel == 0) Guarded([this] { sbMainPanels0DblClick(); });
         if (panel == 1) Guarded([this] { sbMainPanels1DblClick(); });
     });

@@ -20,6 +20,7 @@
 #include "../widgets/ToggleSwitch.h"
 #include "ProgramIcon.h"
 #include "UiServices.h"
+#include "WindowShell.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -41,6 +42,7 @@ TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidge
     Cycle = new TRequestCycle(ComPort, DataPacket, this);
 
     // The panels' parts, filled by their builders.
+    Shell = std::make_unique<TWindowShell>();
     General = std::make_unique<TGeneralPanel>();
     CalLists = std::make_unique<TCalLists>();
     In = std::make_unique<TInputPanel>();
@@ -71,14 +73,14 @@ void TfrmMain::setupFrame() {
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString());
 
-    pnlTop = new QWidget(client);
-    pnlTop->setObjectName(QStringLiteral("pnlTop"));
-    pnlTop->setGeometry(0, 0, ClientWidth, 4);
-    bvlTop = new QFrame(pnlTop);
-    bvlTop->setObjectName(QStringLiteral("bvlTop"));
-    bvlTop->setFrameShape(QFrame::HLine);
-    bvlTop->setFrameShadow(QFrame::Sunken);
-    bvlTop->setGeometry(0, 0, ClientWidth, 2);
+    Shell->pnlTop = new QWidget(client);
+    Shell->pnlTop->setObjectName(QStringLiteral("pnlTop"));
+    Shell->pnlTop->setGeometry(0, 0, ClientWidth, 4);
+    Shell->bvlTop = new QFrame(Shell->pnlTop);
+    Shell->bvlTop->setObjectName(QStringLiteral("bvlTop"));
+    Shell->bvlTop->setFrameShape(QFrame::HLine);
+    Shell->bvlTop->setFrameShadow(QFrame::Sunken);
+    Shell->bvlTop->setGeometry(0, 0, ClientWidth, 2);
 
     const auto group = [client](const char* name, const QString& caption, const QRect& geometry) {
         auto* box = new QGroupBox(caption, client);
@@ -86,34 +88,34 @@ void TfrmMain::setupFrame() {
         box->setGeometry(geometry);
         return box;
     };
-    grpGeneral = group("grpGeneral", QStringLiteral(" General "), QRect(8, 8, 649, 49));
-    grpInput = group("grpInput", QStringLiteral(" Input "), QRect(8, 64, 321, 513));
-    grpOutput = group("grpOutput", QStringLiteral(" Output "), QRect(336, 64, 321, 513));
+    Shell->grpGeneral = group("grpGeneral", QStringLiteral(" General "), QRect(8, 8, 649, 49));
+    Shell->grpInput = group("grpInput", QStringLiteral(" Input "), QRect(8, 64, 321, 513));
+    Shell->grpOutput = group("grpOutput", QStringLiteral(" Output "), QRect(336, 64, 321, 513));
 }
 
 void TfrmMain::setupStatusBar() {
-    sbMain = new TStatusBar(centralWidget());
-    sbMain->setObjectName(QStringLiteral("sbMain"));
-    sbMain->setGeometry(0, 584, ClientWidth, 22);
+    Shell->sbMain = new TStatusBar(centralWidget());
+    Shell->sbMain->setObjectName(QStringLiteral("sbMain"));
+    Shell->sbMain->setGeometry(0, 584, ClientWidth, 22);
     // The shortcuts of the two double-clicks are set up with the connections.
-    sbMain->Panel(0)->setToolTip(QStringLiteral("Double-click or press %1 to choose the COM port")
-                                     .arg(ChoosePortKey.toString(QKeySequence::NativeText)));
-    sbMain->Panel(1)->setToolTip(QStringLiteral("Double-click or press %1 to read the product version")
-                                     .arg(ReadVersionKey.toString(QKeySequence::NativeText)));
+    Shell->sbMain->Panel(0)->setToolTip(QStringLiteral("Double-click or press %1 to choose the COM port")
+                                            .arg(ChoosePortKey.toString(QKeySequence::NativeText)));
+    Shell->sbMain->Panel(1)->setToolTip(QStringLiteral("Double-click or press %1 to read the product version")
+                                            .arg(ReadVersionKey.toString(QKeySequence::NativeText)));
     // The status line is what a screen reader announces.
-    static_cast<TPanelLabel*>(sbMain->Panel(2))->SetAccessibleRole(QAccessible::StatusBar);
-    sbMain->Panel(2)->setAccessibleDescription(QStringLiteral("Status"));
-    pnlLeds = new QWidget(sbMain->Container());
-    pnlLeds->setObjectName(QStringLiteral("pnlLeds"));
-    pnlLeds->setGeometry(0, 2, 31, 16);
-    LedTx = new TLamp(pnlLeds);
-    LedTx->setObjectName(QStringLiteral("LedTx"));
-    LedTx->move(3, 3);
-    LedTx->setAccessibleName(QStringLiteral("Transmit lamp"));
-    LedRx = new TLamp(pnlLeds);
-    LedRx->setObjectName(QStringLiteral("LedRx"));
-    LedRx->move(17, 3);
-    LedRx->setAccessibleName(QStringLiteral("Receive lamp"));
+    static_cast<TPanelLabel*>(Shell->sbMain->Panel(2))->SetAccessibleRole(QAccessible::StatusBar);
+    Shell->sbMain->Panel(2)->setAccessibleDescription(QStringLiteral("Status"));
+    Shell->pnlLeds = new QWidget(Shell->sbMain->Container());
+    Shell->pnlLeds->setObjectName(QStringLiteral("pnlLeds"));
+    Shell->pnlLeds->setGeometry(0, 2, 31, 16);
+    Shell->LedTx = new TLamp(Shell->pnlLeds);
+    Shell->LedTx->setObjectName(QStringLiteral("LedTx"));
+    Shell->LedTx->move(3, 3);
+    Shell->LedTx->setAccessibleName(QStringLiteral("Transmit lamp"));
+    Shell->LedRx = new TLamp(Shell->pnlLeds);
+    Shell->LedRx->setObjectName(QStringLiteral("LedRx"));
+    Shell->LedRx->move(17, 3);
+    Shell->LedRx->setAccessibleName(QStringLiteral("Receive lamp"));
 }
 
 void TfrmMain::setupTabOrder() {
@@ -188,7 +190,7 @@ void TfrmMain::ReadVersion() {
 }
 
 void TfrmMain::ShowVersion() {
-    sbMain->SetPanelText(1, Msg::DecodeVersion(RxBody()));
+    Shell->sbMain->SetPanelText(1, Msg::DecodeVersion(RxBody()));
     ShowStatus(ReportText::SuccessRead(), skSuccess);
 }
 

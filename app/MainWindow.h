@@ -59,6 +59,7 @@ namespace Msg {
 struct TOutSettings;
 }
 class TUiServices;
+struct TWindowShell;
 struct TGeneralPanel;
 struct TCalLists;
 struct TInputPanel;
@@ -91,16 +92,9 @@ public:
     // The status line's timer: a success or an error turns into "Ready".
     uint16_t ReplyTrigger = 0;
 
-    // ---- Frame (app/) ---------------------------------------------------------
-    QWidget* pnlTop = nullptr;
-    QFrame* bvlTop = nullptr;
-    QGroupBox* grpGeneral = nullptr;
-    QGroupBox* grpInput = nullptr;
-    QGroupBox* grpOutput = nullptr;
-    TStatusBar* sbMain = nullptr;
-    QWidget* pnlLeds = nullptr;
-    TLamp* LedTx = nullptr;
-    TLamp* LedRx = nullptr;
+    // The window's frame: the top strip, the three group boxes, the status bar and its lamps
+    // (app/WindowShell.h)
+    std::unique_ptr<TWindowShell> Shell;
 
     // The general strip and the JP6 picture (panels/general/GeneralPanel.h)
     std::unique_ptr<TGeneralPanel> General;

@@ -8,6 +8,7 @@
 #include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
+#include "WindowShell.h"
 
 #include <QGroupBox>
 
@@ -23,13 +24,13 @@ void TfrmMain::OpenComPort(int number) {
     if (!error.isNull()) {
         // No port is open now: panel 0 names none, and the panels show nothing of
         // the unit that was there, as after a port failure.
-        sbMain->SetPanelText(0, QString());
+        Shell->sbMain->SetPanelText(0, QString());
         ForgetUnit();
         throw EMrtError(error);
     }
     ReplyTrigger = ComPort->AddTimer();
     LightControl->Start();
-    sbMain->SetPanelText(0, QStringLiteral("COM%1,9600,N,8,1").arg(ComPort->ComNumber()));
+    Shell->sbMain->SetPanelText(0, QStringLiteral("COM%1,9600,N,8,1").arg(ComPort->ComNumber()));
 }
 
 void TfrmMain::CloseComPort() {
@@ -43,17 +44,17 @@ void TfrmMain::ComPortFailed(const QString& message) {
     // status bar reads, as with no port open until the user opens one again from
     // panel 0.
     ComPort->SetTimer(ReplyTrigger, 0, false);
-    sbMain->SetPanelText(0, QString());
+    Shell->sbMain->SetPanelText(0, QString());
     ForgetUnit();
     ShowStatus(QStringLiteral("No COM port !"), skError);
     throw EMrtError(QStringLiteral("COM%1 failed and was closed: %2").arg(ComPort->ComNumber()).arg(message));
 }
 
 void TfrmMain::ForgetUnit() {
-    for (QGroupBox* box : {grpGeneral, grpInput, grpOutput})
+    for (QGroupBox* box : {Shell->grpGeneral, Shell->grpInput, Shell->grpOutput})
         for (TValueLabel* value : box->findChildren<TValueLabel*>())
             value->setText(QString());
-    sbMain->SetPanelText(1, QString()); // its version
+    Shell->sbMain->SetPanelText(1, QString()); // its version
     InitInCalStat();
     InitOutCalStat();
     DisableInPanel();

@@ -24,6 +24,7 @@
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
 #include "UiServices.h"
+#include "WindowShell.h"
 
 #include <QComboBox>
 #include <QScopeGuard>
@@ -159,31 +160,31 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
     if (PresentingUnasked) return;
     if (!ComPort->Connected()) {
         RefusalHeld = false;
-        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
-        sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
+        Shell->sbMain->SetPanelColor(StatusPanel, StatusInk(Shell->sbMain, Qt::red));
+        Shell->sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
         return;
     }
     // A refusal on the line is covered by no other message until "Ready".
     if (RefusalHeld && (kind == skSuccess || kind == skError)) return;
-    sbMain->SetPanelText(StatusPanel, message);
+    Shell->sbMain->SetPanelText(StatusPanel, message);
     switch (kind) {
     case skBusy:
         RefusalHeld = false;
-        sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
+        Shell->sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
         ComPort->SetTimer(ReplyTrigger, 0, false);
         break;
     case skError:
         Ui()->Beep();
-        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, Qt::red));
+        Shell->sbMain->SetPanelColor(StatusPanel, StatusInk(Shell->sbMain, Qt::red));
         ComPort->SetTimer(ReplyTrigger, ErrorTicks, true);
         break;
     case skSuccess:
-        sbMain->SetPanelColor(StatusPanel, StatusInk(sbMain, QColor(0, 128, 0)));
+        Shell->sbMain->SetPanelColor(StatusPanel, StatusInk(Shell->sbMain, QColor(0, 128, 0)));
         ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
         break;
     case skReady:
         RefusalHeld = false;
-        sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
+        Shell->sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
         break;
     }
     StatusKind = kind;

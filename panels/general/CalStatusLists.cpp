@@ -3,6 +3,7 @@
 // context menu that asks the transmitter to clear the flags of its side.
 #include "../../app/MainWindow.h"
 #include "../../app/UiServices.h"
+#include "../../app/WindowShell.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
 #include "../../ranges/CalFlags.h"
@@ -140,9 +141,9 @@ void TfrmMain::setupCalLists() {
     constexpr Qt::Alignment Centre = Qt::AlignHCenter;
 
     CalLists->lblInpCalStat =
-        NewPlainLabel(grpInput, "lblInpCalStat", QStringLiteral("Calibration Status"), 8, 320);
+        NewPlainLabel(Shell->grpInput, "lblInpCalStat", QStringLiteral("Calibration Status"), 8, 320);
     CalLists->lvInpCalStat =
-        NewCalList(this, grpInput, "lvInpCalStat", QRect(8, 336, 305, 169),
+        NewCalList(this, Shell->grpInput, "lvInpCalStat", QRect(8, 336, 305, 169),
                    {{QStringLiteral("Input"), 85, Left},
                     {QStringLiteral("Zero"), 43, Centre},
                     {QStringLiteral("FS"), 43, Centre},
@@ -150,9 +151,9 @@ void TfrmMain::setupCalLists() {
                    QStringLiteral("Right click to read calibration status for all input ranges"));
 
     CalLists->lblOutCalStat =
-        NewPlainLabel(grpOutput, "lblOutCalStat", QStringLiteral("Calibration Status"), 8, 384);
+        NewPlainLabel(Shell->grpOutput, "lblOutCalStat", QStringLiteral("Calibration Status"), 8, 384);
     CalLists->lvOutCalStat =
-        NewCalList(this, grpOutput, "lvOutCalStat", QRect(8, 400, 305, 105),
+        NewCalList(this, Shell->grpOutput, "lvOutCalStat", QRect(8, 400, 305, 105),
                    {{QStringLiteral("Output"), 159, Left},
                     {QStringLiteral("Zero"), 63, Centre},
                     {QStringLiteral("FS"), 63, Centre}},

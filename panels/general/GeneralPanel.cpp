@@ -2,6 +2,7 @@
 // Seebeck voltage, the picture of the output jumper JP6 and the RUN/CAL switch.
 #include "GeneralPanel.h"
 #include "../../app/MainWindow.h"
+#include "../../app/WindowShell.h"
 #include "../../ranges/NumberFormat.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/ToggleSwitch.h"
@@ -25,7 +26,7 @@ TShape* NewShape(QWidget* parent, const char* name, TShape::TKind kind, const QC
 } // namespace
 
 void TfrmMain::setupGeneralPanel() {
-    QWidget* box = grpGeneral;
+    QWidget* box = Shell->grpGeneral;
 
     General->lblTemp = NewPlainLabel(box, "lblTemp", QStringLiteral("TA (\u00B0C)"), 27, 21);
     General->pnlTemp = NewValueLabel(box, "pnlTemp", General->lblTemp, QRect(64, 18, 80, 20),

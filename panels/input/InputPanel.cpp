@@ -6,6 +6,7 @@
 // list at the bottom is built with the other calibration list (panels/general/).
 #include "InputPanel.h"
 #include "../../app/MainWindow.h"
+#include "../../app/WindowShell.h"
 #include "../../ranges/InRanges.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PanelControls.h"
@@ -85,7 +86,7 @@ void SetCalEditEnabled(TEdit* edit, QAction* button, bool enabled) {
 
 // Long as the panel: one line per control with its position, in the panel's reading order.
 void TfrmMain::setupInputPanel() {
-    QWidget* box = grpInput;
+    QWidget* box = Shell->grpInput;
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
 
     // Programmed side.

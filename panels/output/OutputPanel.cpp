@@ -5,6 +5,7 @@
 // and the alarm. Labels stand right-aligned before the control they name.
 #include "OutputPanel.h"
 #include "../../app/MainWindow.h"
+#include "../../app/WindowShell.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/PanelControls.h"
@@ -76,7 +77,7 @@ TPageSpinBox* NewDacSpin(QWidget* box, const char* name, QLabel* caption, int to
 
 // Long as the panel: one line per control with its position, in the panel's reading order.
 void TfrmMain::setupOutputPanel() {
-    QWidget* box = grpOutput;
+    QWidget* box = Shell->grpOutput;
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
 
     // Programmed side.

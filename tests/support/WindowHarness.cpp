@@ -1,5 +1,6 @@
 #include "WindowHarness.h"
 
+#include "../../app/WindowShell.h"
 #include "../../link/Pause.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../widgets/StatusBar.h"
@@ -63,11 +64,11 @@ QByteArray TWindowHarness::TakeWritten() {
 }
 
 QString TWindowHarness::Status() const {
-    return Window->sbMain->PanelText(2);
+    return Window->Shell->sbMain->PanelText(2);
 }
 
 QColor TWindowHarness::StatusColor() const {
-    return Window->sbMain->PanelColor(2);
+    return Window->Shell->sbMain->PanelColor(2);
 }
 
 int TWindowHarness::StatusKind() const {

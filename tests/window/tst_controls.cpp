@@ -2,6 +2,7 @@
 // pixel, as Qt's own drawing of the same control, and must follow every change of
 // text, colour, state and size.
 #include "../../app/ProgramLook.h"
+#include "../../app/WindowShell.h"
 #include "../../panels/general/GeneralPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/TextCellDelegate.h"
@@ -267,7 +268,7 @@ private slots:
     void windowControlsInsideTheirFrames() {
         TWindowHarness h;
         TfrmMain& w = *h.Window;
-        for (QGroupBox* box : {w.grpGeneral, w.grpInput, w.grpOutput}) {
+        for (QGroupBox* box : {w.Shell->grpGeneral, w.Shell->grpInput, w.Shell->grpOutput}) {
             QStyleOptionGroupBox option;
             option.initFrom(box);
             option.text = box->title();

@@ -2,6 +2,7 @@
 // presentations with their colour rule, what a failed or short report does, and
 // when the calibration controls come to life.
 #include "../../app/ProgramLook.h"
+#include "../../app/WindowShell.h"
 #include "../../link/Codec.h"
 #include "../../panels/general/CalLists.h"
 #include "../../panels/general/GeneralPanel.h"
@@ -117,7 +118,8 @@ private slots:
                  QStringLiteral("-100.0 \u00B0C"));
         QCOMPARE(range->textInterface()->text(0, range->textInterface()->characterCount()),
                  QStringLiteral("Pt100 (385)")); // what Linux screen readers read
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.sbMain->Panel(2))->role(), QAccessible::StatusBar);
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.Shell->sbMain->Panel(2))->role(),
+                 QAccessible::StatusBar);
         QAccessibleInterface* mode = QAccessible::queryAccessibleInterface(w.General->calSwitch);
         QVERIFY(mode->state().checkable && mode->state().checked);
         QCOMPARE(mode->text(QAccessible::Value), QStringLiteral("CAL"));
@@ -415,13 +417,13 @@ private slots:
         QCOMPARE(w.In->cmbWiring->currentText(), QStringLiteral("2 wire"));
         QCOMPARE(w.In->edEuMax->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
         // Nothing of the panel may lie outside its box.
-        for (QWidget* c : w.grpInput->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        for (QWidget* c : w.Shell->grpInput->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             QVERIFY2(QRect(0, 0, 321, 513).contains(c->geometry()), qPrintable(c->objectName()));
         // Every caption at full width, none condensed beside another, and the
         // widest raw unit clear of the caption after it.
         w.ShowInRangeDefaults(16);
         QCOMPARE(w.In->lblInpFullUnit->text(), QStringLiteral(" Ohm"));
-        for (QLabel* caption : w.grpInput->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        for (QLabel* caption : w.Shell->grpInput->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
             const bool unit = caption->objectName().endsWith(QLatin1String("Unit"));
             if (!unit)
                 QVERIFY2(caption->font().stretch() == QFont::AnyStretch || caption->font().stretch() == 100,

@@ -1,6 +1,7 @@
 // The calibration status lists with their colours and clear commands, the RUN/CAL
 // switch under the mouse and from the transmitter's answers, the full-mode chord
 // and the toolkit version.
+#include "../../app/WindowShell.h"
 #include "../../link/Codec.h"
 #include "../../panels/general/CalLists.h"
 #include "../../panels/general/GeneralPanel.h"
@@ -86,7 +87,7 @@ private slots:
         TSilent h;
         QTreeWidget* in = h.Window->CalLists->lvInpCalStat;
         QTreeWidget* out = h.Window->CalLists->lvOutCalStat;
-        QCOMPARE(in->parentWidget(), static_cast<QWidget*>(h.Window->grpInput));
+        QCOMPARE(in->parentWidget(), static_cast<QWidget*>(h.Window->Shell->grpInput));
         QCOMPARE(in->geometry(), QRect(8, 336, 305, 169));
         QCOMPARE(out->geometry(), QRect(8, 400, 305, 105));
         QCOMPARE(h.Window->CalLists->lblInpCalStat->pos(), QPoint(8, 320));

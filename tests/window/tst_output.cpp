@@ -2,6 +2,7 @@
 // range and alarm programming, DAC trimming and the panel's layout. Most reports
 // are built here and fed to the window in place of a silent transmitter.
 #include "../../app/ProgramLook.h"
+#include "../../app/WindowShell.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../panels/general/CalLists.h"
@@ -741,7 +742,7 @@ private slots:
         h.Ui.Questions.clear();
         const int before = h.Sim.RequestsReceived;
         QStringList shown; // the line's successes and errors
-        connect(w.sbMain, &TStatusBar::PanelTextSet, this, [&](int panel, const QString& text) {
+        connect(w.Shell->sbMain, &TStatusBar::PanelTextSet, this, [&](int panel, const QString& text) {
             if (panel == 2 && text != QLatin1String("Ready") && !text.endsWith(QLatin1String("...")))
                 shown << text;
         });
@@ -784,12 +785,12 @@ private slots:
         w.ShowOutRangeUnits(1);
         QCOMPARE(w.General->OutJumper->pos(), QPoint(461, 21));
         QList<QWidget*> controls;
-        for (QObject* child : w.grpOutput->children())
+        for (QObject* child : w.Shell->grpOutput->children())
             if (auto* c = qobject_cast<QWidget*>(child)) controls << c;
         QVERIFY(controls.size() >= 49);
         for (int i = 0; i < controls.size(); ++i) {
             const QWidget* a = controls[i];
-            QVERIFY2(w.grpOutput->contentsRect().contains(a->geometry()), qPrintable(a->objectName()));
+            QVERIFY2(w.Shell->grpOutput->contentsRect().contains(a->geometry()), qPrintable(a->objectName()));
             if ((qobject_cast<const QLabel*>(a) && !qobject_cast<const TValueLabel*>(a)) ||
                 qobject_cast<const QCheckBox*>(a))
                 QVERIFY2(a->width() >= a->sizeHint().width(), qPrintable(a->objectName()));

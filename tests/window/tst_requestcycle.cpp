@@ -2,6 +2,7 @@
 // dispatch of response codes, a closed port, and bodies no transmitter sends;
 // and one table of line faults, each giving its verdict to the window and to the
 // companion alike, since both run the same cycle.
+#include "../../app/WindowShell.h"
 #include "../../cli/UnitRun.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
@@ -152,7 +153,7 @@ private slots:
         QFETCH(QString, status);
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
-        h.Window->sbMain->SetPanelText(1, QStringLiteral("kept"));
+        h.Window->Shell->sbMain->SetPanelText(1, QStringLiteral("kept"));
         // A request of the frame's code (an empty body is code 0): only its own
         // answer ends a request.
         PacketStart(body.isEmpty() ? 0 : uint8_t(body[0]));
@@ -164,7 +165,7 @@ private slots:
         h.Transport.Feed(frame);
         QCOMPARE(h.Status(), status);
         QCOMPARE(h.StatusColor(), status.startsWith(QLatin1String("Success")) ? StatusGreen : StatusRed);
-        QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("kept"));
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(1), QStringLiteral("kept"));
         h.Advance(36 * 55 + 60);
         QCOMPARE(h.Status(), QStringLiteral("Ready"));
         QVERIFY(!h.Window->DataPacket->Enabled());
@@ -175,7 +176,7 @@ private slots:
         h.Settle();
         h.Window->ReadVersion();
         h.Settle();
-        QCOMPARE(h.Window->sbMain->PanelText(1), h.Sim.VersionText);
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(1), h.Sim.VersionText);
     }
 
     void closedPortSendsNothing() {
@@ -190,7 +191,7 @@ private slots:
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
         QVERIFY(h.Transport.Written.isEmpty());
         QCOMPARE(h.Ui.Beeps, beeps);
-        QCOMPARE(h.Window->sbMain->PanelText(0), QString());
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QString());
     }
 
     void otherTimersLeaveTheStatusLine() {
@@ -205,12 +206,12 @@ private slots:
 
     void reopeningTakesTwoPausesAndNamesThePort() {
         TWindowHarness h;
-        QCOMPARE(h.Window->sbMain->PanelText(0), QStringLiteral("COM1,9600,N,8,1"));
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QStringLiteral("COM1,9600,N,8,1"));
         QVERIFY(h.Transport.Dtr && h.Transport.Rts);
         h.PausedMs = 0;
         h.Window->OpenComPort(12);
         QCOMPARE(h.PausedMs, 1000); // close, pause, open, pause
-        QCOMPARE(h.Window->sbMain->PanelText(0), QStringLiteral("COM12,9600,N,8,1"));
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QStringLiteral("COM12,9600,N,8,1"));
         h.Window->CloseComPort();
         h.PausedMs = 0;
         h.Window->CloseComPort();
@@ -226,7 +227,7 @@ private slots:
         QVERIFY(h.Ui.GeneralErrors[0].contains(QStringLiteral("Permission denied")));
         // The old port was closed before the new one failed: no port is open now,
         // and panel 0 names none.
-        QCOMPARE(h.Window->sbMain->PanelText(0), QString());
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QString());
         QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
     }
 
@@ -331,7 +332,7 @@ private slots:
             h.Settle();
             spoil(h.Sim);
             QStringList seen;
-            connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+            connect(h.Window->Shell->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
                     [&seen](int panel, const QString& text) {
                         if (panel == 2 && (seen.isEmpty() || seen.back() != text)) seen << text;
                     });
@@ -400,7 +401,7 @@ private slots:
         h.Sim.Faults.ExtraDelayMs = 800;
         h.Sim.Faults.RefuseCode = uint8_t(second[0]);
         QStringList lines;
-        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+        connect(h.Window->Shell->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
                 [&lines](int panel, const QString& text) {
                     if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
                 });
@@ -444,7 +445,7 @@ private slots:
         h.Sim.Faults.ExtraDelayMs = 4300 - h.Sim.ReplyDelayMs;
         h.Sim.EuMaxByCode[h.Sim.PermInCode] = 777;
         QStringList lines;
-        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+        connect(h.Window->Shell->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
                 [&lines](int panel, const QString& text) {
                     if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
                 });
@@ -485,7 +486,7 @@ private slots:
         h.Settle();
         h.Sim.Faults.Silent = true;
         QStringList lines;
-        connect(h.Window->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
+        connect(h.Window->Shell->sbMain, &TStatusBar::PanelTextSet, h.Window.get(),
                 [&lines](int panel, const QString& text) {
                     if (panel == 2 && (lines.isEmpty() || lines.back() != text)) lines << text;
                 });
@@ -570,7 +571,7 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
             QCOMPARE(h.StatusColor(), StatusRed);
-            QCOMPARE(h.Window->sbMain->PanelText(0), QString());
+            QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QString());
             h.Advance(10000);
         }
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);

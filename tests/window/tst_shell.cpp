@@ -2,6 +2,7 @@
 // status bar, and the port dialog over a runtime folder of links to real
 // pseudo-terminals.
 #include "../../app/ComSelect.h"
+#include "../../app/WindowShell.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/PortNames.h"
@@ -44,8 +45,8 @@ QPoint PanelPoint(int panel) {
 
 // Press, release, double-click press, release.
 void DoubleClickPanel(TfrmMain& w, int panel) {
-    QTest::mouseDClick(w.sbMain, Qt::LeftButton, {}, PanelPoint(panel));
-    QTest::mouseRelease(w.sbMain, Qt::LeftButton, {}, PanelPoint(panel));
+    QTest::mouseDClick(w.Shell->sbMain, Qt::LeftButton, {}, PanelPoint(panel));
+    QTest::mouseRelease(w.Shell->sbMain, Qt::LeftButton, {}, PanelPoint(panel));
 }
 
 QByteArray VersionAnswer(const QByteArray& text) {
@@ -122,7 +123,7 @@ private slots:
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 30 03")));
         QCOMPARE(h.Status(), QStringLiteral("Reading product version..."));
         h.Settle();
-        QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("MRT9-DX V2.10"));
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(1), QStringLiteral("MRT9-DX V2.10"));
         QCOMPARE(h.Status(), QStringLiteral("Success"));
         QCOMPARE(h.StatusColor(), StatusGreen);
     }
@@ -154,12 +155,12 @@ private slots:
         h.Sim.Faults.Silent = true;
         h.Show();
         h.TakeWritten();
-        h.Window->sbMain->SetPanelText(1, QStringLiteral("old"));
+        h.Window->Shell->sbMain->SetPanelText(1, QStringLiteral("old"));
         DoubleClickPanel(*h.Window, 1);
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 30 03")));
         h.Advance(100);
         h.Transport.Feed(VersionAnswer(text));
-        QCOMPARE(h.Window->sbMain->PanelText(1), shown);
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(1), shown);
         QCOMPARE(h.Status(), shown == QLatin1String("old") ? QStringLiteral("Unknown response received.")
                                                            : QStringLiteral("Success"));
     }
@@ -167,12 +168,12 @@ private slots:
     void versionUnansweredKeepsPanel1() {
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
-        h.Window->sbMain->SetPanelText(1, QStringLiteral("V1.00"));
+        h.Window->Shell->sbMain->SetPanelText(1, QStringLiteral("V1.00"));
         h.Advance(5000);
         DoubleClickPanel(*h.Window, 1);
         h.Advance(73 * 55 + 60);
         QCOMPARE(h.Status(), QStringLiteral("No response !"));
-        QCOMPARE(h.Window->sbMain->PanelText(1), QStringLiteral("V1.00"));
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(1), QStringLiteral("V1.00"));
     }
 
     void panels2And3DoNothing_data() {
@@ -220,8 +221,8 @@ private slots:
         TWindowHarness h;
         h.Sim.Faults.Silent = true;
         TfrmMain& w = *h.Window;
-        QVERIFY(w.sbMain->Panel(0)->toolTip().contains(QStringLiteral("Ctrl+O")));
-        QVERIFY(w.sbMain->Panel(1)->toolTip().contains(QStringLiteral("Ctrl+I")));
+        QVERIFY(w.Shell->sbMain->Panel(0)->toolTip().contains(QStringLiteral("Ctrl+O")));
+        QVERIFY(w.Shell->sbMain->Panel(1)->toolTip().contains(QStringLiteral("Ctrl+I")));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.CalLists->lvInpCalStat->setEnabled(true);
@@ -479,7 +480,7 @@ private slots:
         h.Ui.PortAnswer = answer;
         DoubleClickPanel(*h.Window, 0);
         QCOMPARE(h.Ui.PortDialogs, 2);
-        QCOMPARE(h.Window->sbMain->PanelText(0), panel0);
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(0), panel0);
         QCOMPARE(h.Status(), status);
         QCOMPARE(h.StatusColor(), open ? Black : StatusRed);
         QCOMPARE(h.Window->ComPort->Connected(), open);
@@ -529,7 +530,7 @@ private slots:
             QStringList texts;
             for (const TValueLabel* value : values)
                 if (!value->text().isEmpty()) texts << value->objectName();
-            if (!w.sbMain->PanelText(1).isEmpty()) texts << QStringLiteral("version");
+            if (!w.Shell->sbMain->PanelText(1).isEmpty()) texts << QStringLiteral("version");
             if (w.CalLists->lvInpCalStat->topLevelItem(3)->text(1) != QLatin1String("N/A"))
                 texts << "input flags";
             if (w.CalLists->lvOutCalStat->topLevelItem(0)->text(2) != QLatin1String("N/A"))

@@ -1,5 +1,6 @@
 // The first show of the window: what it asks the transmitter, the state it leaves
 // the panels and flags in, with and without a port.
+#include "../../app/WindowShell.h"
 #include "../../panels/general/CalLists.h"
 #include "../../panels/input/InputPanel.h"
 #include "../../panels/output/OutputPanel.h"
@@ -82,7 +83,7 @@ private slots:
         QCOMPARE(beepsWhenNoticeShown, 1);
         QCOMPARE(h.Window->In->cmbInpRanges->count(), 22);
         QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn);
-        QCOMPARE(h.Window->sbMain->PanelText(0), QString());
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QString());
         QVERIFY(h.Transport.Written.isEmpty());
         for (auto click :
              {&TfrmMain::btnGetPermInpRangeClick, &TfrmMain::btnGetOutRangeClick, &TfrmMain::ReadVersion}) {
@@ -108,7 +109,7 @@ private slots:
         h.Transport.RefuseOpen = {};
         h.Ui.PortAnswer = 2;
         h.Window->sbMainPanels0DblClick();
-        QCOMPARE(h.Window->sbMain->PanelText(0), QStringLiteral("COM2,9600,N,8,1"));
+        QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QStringLiteral("COM2,9600,N,8,1"));
         h.TakeWritten();
         h.Window->btnGetPermInpRangeClick();
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 04 03")));
