@@ -20,7 +20,10 @@
 //
 // The methods are defined in the window folders: app/ (frame, version, start-up,
 // request cycle, port, port dialog), panels/general/ (calibration lists, modes,
-// general panel), panels/input/ and panels/output/.
+// general panel), panels/input/ and panels/output/. The controls are held in one
+// part per panel and one for the frame (Shell, General, CalLists, In, Out), each
+// declared in its folder's header, so that a file includes the parts it uses and
+// a new control rebuilds only those files.
 #include <QKeySequence>
 #include <QMainWindow>
 #include <cstdint>
