@@ -90,7 +90,6 @@ public:
     // ---- Serial layer (link/) -------------------------------------------------
     TComPort* ComPort = nullptr;
     TDataPacket* DataPacket = nullptr;
-    TLightControl* LightControl = nullptr;
     TRequestCycle* Cycle = nullptr;
     // The status line's timer: a success or an error turns into "Ready".
     uint16_t ReplyTrigger = 0;
@@ -112,15 +111,8 @@ public:
     std::unique_ptr<TOutputPanel> Out;
 
     // ---- Application shell (app/) -----------------------------------------------
-    void FormShow();
-    void FormClose();
     void ReadVersion();
-    void ShowVersion();
     void sbMainPanels1DblClick();
-    // The list of the keys a person can use, in a box that the keyboard reads.
-    void ShowKeyList();
-    // The general error box: the program's title, error icon, message and a full stop.
-    void ShowGeneralError(const QString& message);
     // Runs a handler; an error it raises ends it and is shown in the general error
     // box. Every connection of the window goes through this.
     template <typename F> void Guarded(F&& handler) {
@@ -134,44 +126,19 @@ public:
         const QString error = ErrorOf(std::forward<F>(handler));
         if (!error.isNull()) ShowGeneralErrorLater(error);
     }
-    void ShowGeneralErrorLater(const QString& message);
 
     // ---- Request cycle, port, port dialog (app/) ------------------------------------
     void PacketSend();
     // A request with a busy message: the frame is built from `body` first, then
     // `busy` goes on the status line (nothing when it is null), then PacketSend.
     void Send(const QByteArray& body, const QString& busy);
-    void DataPacketPacket(const uint8_t* data, int size);
-    // The verdict of a request of the window's.
-    void RequestEnded(const TReply& reply);
-    // Presents a decoded answer; asked: it answers a request of the window's.
-    void PacketProcess(const QByteArray& body, bool asked);
     void ShowStatus(const QString& message, TStatusKind kind);
     void ComPortTriggerTimer(uint16_t handle);
     void OpenComPort(int number);
     void CloseComPort();
-    void ComPortFailed(const QString& message);
-    bool ShowComSelect(int& port);
-    bool SelectComPort();
     void sbMainPanels0DblClick();
 
     // ---- What a person's press may write (app/Writes.cpp) ---------------------------
-    // One write of a panel at a time: while a permanent write of the input panel
-    // (programming, calibration) or of the output panel (programming, DAC stores)
-    // is out, that panel's write buttons take no press, until its verdict.
-    bool InWriteOut = false;
-    bool OutWriteOut = false;
-    // The flag of the panel a request of this code writes for, or null.
-    bool* WriteOutFlag(uint8_t code);
-    // True when the transmitter reports CAL, or the person answers Yes to the
-    // question why RUN mode spoils what `what` would store (default No).
-    bool WriteInRunAccepted(const QString& what);
-    // The number an edit holds as the person left it; a text that is not one
-    // raises the conversion error with the field's caption before it.
-    static float FieldNumber(const TEdit* edit);
-    // Empties the boxes that show what the unit reported, after its port failed or
-    // could not be opened, until a report of the next unit fills them again.
-    void ForgetUnit();
 
     // ---- Calibration lists, modes, general panel (panels/general/) ----------------
     void InitInCalStat();
@@ -184,45 +151,28 @@ public:
     void mnuClearOutCalClick();
     void calSwitchClick();
     void QueryMode();
-    void ShowMode();
     // The general strip of a report: TA and TCAL in degrees, and the switch at the mode.
     void ShowGeneral(double ta, double tCal, uint8_t mode);
     // True when the key was consumed.
     bool btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
-    void EnterFullMode();
     void SendToolkitVersion();
-    void ShowOpResult();
 
     // ---- Input panel (panels/input/) -----------------------------------------------
-    void ShowInPerm();
-    void ShowInActive();
-    void ShowInFull();
-    void EnableInPanel();
     void DisableInPanel();
-    void FillInRanges();
     void ShowInRangeDefaults(int code);
     void btnGetPermInpRangeClick();
     void btnGetTempInpRangeClick();
     void cmbInpRangesClick();
-    bool InRangeInvalid();
     void btnSetInputRangeClick();
     void edInpZeroPropertiesButtonClick();
     void edInpFullPropertiesButtonClick();
-    // The range code of the selections of cmbInpRanges and cmbWiring.
-    int SelectedInputCode() const;
 
     // ---- Output panel (panels/output/) ---------------------------------------------
-    void ShowOutActive();
-    void ShowOutPerm();
-    void ShowOutFull();
-    void FillOutRanges();
     void ShowOutRangeUnits(int rangeIndex);
     void DisableOutPanel();
-    void EnableOutPanel();
     void btnGetOutRangeClick();
     void btnGetTempOutRangeClick();
     void cmbOutRangesPropertiesEditValueChanged();
-    bool OutRangeInvalid();
     void btnSetOutRangeClick();
     void seOutZeroKeyPress(QChar& key);
     void edOutZeroPropertiesChange();
@@ -233,15 +183,9 @@ public:
     void btnOutFullClick();
 
     TUiServices* Ui() const { return UiServices; }
-    // A frame that answers no request is being presented: no status, no request.
-    bool PresentingUnasked = false;
-    // A refusal is on the line until "Ready" (or a new busy message).
-    bool RefusalHeld = false;
     // The kind of the message on the status line; an error or a success turns
     // into "Ready" on the reply timer.
     TStatusKind StatusKind = skBusy;
-    // The mode the transmitter last reported (0 RUN).
-    uint8_t ReportedMode = 0;
     // The window's event flags, all false until the first show has finished.
     //   FormReady    start-up has finished; the calibration lists colour their cells
     //   InEventsOn   a user's change of cmbInpRanges or cmbWiring sends a request
@@ -258,11 +202,6 @@ public:
     // The row of that range: the units and formats of every input value shown and
     // of the alarm limit and dead band. An index outside the table counts as 0.
     const IRange& ShownInRange() const;
-    // Why the request just handed to the cycle could not be sent.
-    QString NotSent;
-    // PacketSend is handing a request to the cycle: a refusal to take it ends in
-    // the box of the handler that sent it.
-    bool InPacketSend = false;
     TClock* Clock() const { return ClockSource; }
 
 protected:
@@ -271,6 +210,69 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- Reached by the window's own methods only ----------------------------------
+    TLightControl* LightControl = nullptr;
+    void FormShow();
+    void FormClose();
+    void ShowVersion();
+    // The list of the keys a person can use, in a box that the keyboard reads.
+    void ShowKeyList();
+    // The general error box: the program's title, error icon, message and a full stop.
+    void ShowGeneralError(const QString& message);
+    void ShowGeneralErrorLater(const QString& message);
+    void DataPacketPacket(const uint8_t* data, int size);
+    // The verdict of a request of the window's.
+    void RequestEnded(const TReply& reply);
+    // Presents a decoded answer; asked: it answers a request of the window's.
+    void PacketProcess(const QByteArray& body, bool asked);
+    void ComPortFailed(const QString& message);
+    bool ShowComSelect(int& port);
+    bool SelectComPort();
+    // One write of a panel at a time: while a permanent write of the input panel
+    // (programming, calibration) or of the output panel (programming, DAC stores)
+    // is out, that panel's write buttons take no press, until its verdict.
+    bool InWriteOut = false;
+    bool OutWriteOut = false;
+    // The flag of the panel a request of this code writes for, or null.
+    bool* WriteOutFlag(uint8_t code);
+    // True when the transmitter reports CAL, or the person answers Yes to the
+    // question why RUN mode spoils what `what` would store (default No).
+    bool WriteInRunAccepted(const QString& what);
+    // The number an edit holds as the person left it; a text that is not one
+    // raises the conversion error with the field's caption before it.
+    static float FieldNumber(const TEdit* edit);
+    // Empties the boxes that show what the unit reported, after its port failed or
+    // could not be opened, until a report of the next unit fills them again.
+    void ForgetUnit();
+    void ShowMode();
+    void EnterFullMode();
+    void ShowOpResult();
+    void ShowInPerm();
+    void ShowInActive();
+    void ShowInFull();
+    void EnableInPanel();
+    void FillInRanges();
+    bool InRangeInvalid();
+    // The range code of the selections of cmbInpRanges and cmbWiring.
+    int SelectedInputCode() const;
+    void ShowOutActive();
+    void ShowOutPerm();
+    void ShowOutFull();
+    void FillOutRanges();
+    void EnableOutPanel();
+    bool OutRangeInvalid();
+    // A frame that answers no request is being presented: no status, no request.
+    bool PresentingUnasked = false;
+    // A refusal is on the line until "Ready" (or a new busy message).
+    bool RefusalHeld = false;
+    // The mode the transmitter last reported (0 RUN).
+    uint8_t ReportedMode = 0;
+    // Why the request just handed to the cycle could not be sent.
+    QString NotSent;
+    // PacketSend is handing a request to the cycle: a refusal to take it ends in
+    // the box of the handler that sent it.
+    bool InPacketSend = false;
+
     // Runs a handler; the message of the error it raised, or a null string.
     template <typename F> static QString ErrorOf(F&& handler) {
         try {
