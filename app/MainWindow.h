@@ -33,30 +33,16 @@
 
 #include "../base/MrtError.h"
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QMenu;
-class QPushButton;
 class QTreeWidget;
-class QRegularExpressionValidator;
 
 class TClock;
 class TComPort;
 class TDataPacket;
 class TEdit;
 struct IRange;
-class TLamp;
 class TLightControl;
-class TPageSpinBox;
 class TRequestCycle;
 struct TReply;
-class TShape;
-class TStatusBar;
-class TToggleSwitch;
 class TTransport;
 namespace Msg {
 struct TOutSettings;
@@ -67,7 +53,6 @@ struct TGeneralPanel;
 struct TCalLists;
 struct TInputPanel;
 struct TOutputPanel;
-class TValueLabel;
 
 // The keys that do what a double-click on panel 0 (choose a port) and on panel 1
 // (read the product version) of the status bar does.
@@ -94,8 +79,8 @@ public:
     // The status line's timer: a success or an error turns into "Ready".
     uint16_t ReplyTrigger = 0;
 
-    // The window's frame: the top strip, the three group boxes, the status bar and its lamps
-    // (app/WindowShell.h)
+    // The window's frame: the top strip, the group boxes, the status bar and its
+    // lamps (app/WindowShell.h)
     std::unique_ptr<TWindowShell> Shell;
 
     // The general strip and the JP6 picture (panels/general/GeneralPanel.h)

@@ -3,9 +3,9 @@
 // sensor or DAC error fails as found, is corrected, and passes as left.
 #include "../../cli/Calibration.h"
 #include "../../cli/CliRun.h"
-#include "../support/ManualClock.h"
 #include "../../link/Commands.h"
 #include "../../sim/Transmitter.h"
+#include "../support/ManualClock.h"
 #include "../support/MemoryTransport.h"
 
 #include <QJsonDocument>

@@ -1,10 +1,10 @@
 // The serial port's tick timers, the packet collector and the activity lights,
 // on the manual clock over the in-memory transport.
 #include "../../base/MrtError.h"
-#include "../support/ManualClock.h"
 #include "../../link/ComPort.h"
 #include "../../link/DataPacket.h"
 #include "../../link/LightControl.h"
+#include "../support/ManualClock.h"
 #include "../support/MemoryTransport.h"
 #include "Bytes.h"
 
