@@ -25,6 +25,23 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    setupControls();
+
+    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cbComPorts, &QComboBox::currentIndexChanged, this, &TfrmComSelect::ShowDevice);
+    FormCreate();
+
+    // An adapter plugged in or pulled out shows within about a second.
+    tmrRefresh = new QTimer(this);
+    tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
+    tmrRefresh->setInterval(1000);
+    connect(tmrRefresh, &QTimer::timeout, this, &TfrmComSelect::RefreshPorts);
+    tmrRefresh->start();
+}
+
+// The caption and the list, the device label and the two buttons, in tab order.
+void TfrmComSelect::setupControls() {
     lblComSelect = new QLabel(QStringLiteral("Please select COM port:"), this);
     lblComSelect->setObjectName(QStringLiteral("lblComSelect"));
     lblComSelect->setGeometry(9, 26, 118, 17);
@@ -65,18 +82,6 @@ TfrmComSelect::TfrmComSelect(QWidget* parent) : QDialog(parent) {
 
     setTabOrder(cbComPorts, btnOk);
     setTabOrder(btnOk, btnCancel);
-
-    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(cbComPorts, &QComboBox::currentIndexChanged, this, &TfrmComSelect::ShowDevice);
-    FormCreate();
-
-    // An adapter plugged in or pulled out shows within about a second.
-    tmrRefresh = new QTimer(this);
-    tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
-    tmrRefresh->setInterval(1000);
-    connect(tmrRefresh, &QTimer::timeout, this, &TfrmComSelect::RefreshPorts);
-    tmrRefresh->start();
 }
 
 void TfrmComSelect::keyPressEvent(QKeyEvent* event) {

@@ -39,6 +39,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void setupControls();
     void FormCreate();
     void ShowDevice();
     QList<TPortOffer> Offers;
