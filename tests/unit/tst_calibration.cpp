@@ -8,6 +8,8 @@
 #include "../../sim/Transmitter.h"
 #include "../support/MemoryTransport.h"
 
+#include <QDate>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -25,6 +27,14 @@ struct TRig {
     std::function<void(TTransmitter&)> Setup;
     QStringList Out, Err;
     QByteArray Applied; // the --applied file
+    // The --bench file: a calibrator of 0.2 °C and a meter of 2 mV, due in a year.
+    QByteArray Bench = QStringLiteral(R"({"organisation": "Lab", "location": "Bench 1", "references": [
+        {"role": "input_calibrator", "identification": "C1", "certificate": "K1", "due": "%1",
+         "uncertainty": 0.2, "uncertainty_unit": "°C"},
+        {"role": "output_meter", "identification": "M1", "certificate": "K2", "due": "%1",
+         "uncertainty": 2, "uncertainty_unit": "mV"}]})")
+                           .arg(QDate::currentDate().addYears(1).toString(Qt::ISODate))
+                           .toUtf8();
     int SetDacs = 0;
     QString StopAt; // Ctrl+C once a line with this text is printed
     bool StopNow = false;
@@ -103,7 +113,9 @@ struct TRig {
     int Go(const QStringList& args) {
         Run.Out = [this](const QString& text) { Printed(text); };
         Run.Err = [this](const QString& text) { Err << text; };
-        Run.ReadFile = [this](const QString&, QString*) { return Applied; };
+        Run.ReadFile = [this](const QString& name, QString*) {
+            return name.endsWith(QLatin1String("bench.json")) ? Bench : Applied;
+        };
         Run.ReadLine = [this](std::function<void(std::optional<QString>)> then) { Answer(std::move(then)); };
         bool finished = false;
         QObject::connect(&Run, &TCliRun::Finished, &Run, [&finished] { finished = true; });
@@ -475,7 +487,8 @@ private slots:
         const QString certificate = dir.filePath(QStringLiteral("c.html"));
         if (args.startsWith(QLatin1String("check")))
             line << QStringLiteral("--record") << record << QStringLiteral("--certificate") << certificate
-                 << QStringLiteral("--by") << QStringLiteral("A. <b>Tech</b>");
+                 << QStringLiteral("--by") << QStringLiteral("A. <b>Tech</b>") << QStringLiteral("--unit")
+                 << QStringLiteral("TT-101") << QStringLiteral("--bench") << QStringLiteral("bench.json");
         const int got = rig.Go(line);
         if (got != status) qWarning() << rig.Err << rig.Out.mid(rig.Out.size() - 8);
         QCOMPARE(got, status);
