@@ -85,9 +85,11 @@ QString Verdict(bool pass) {
 // ---- Options ----
 
 const char* const CheckUsage =
-    "check [--points LIST] [--tolerance PERCENT] [--applied FILE|-] [--meter] [--settle SECONDS]\n"
-    "       [--adjust-limit PERCENT] [--reference-id TEXT] [--by TEXT] [--record FILE]\n"
-    "       [--certificate FILE] [--as-left-after input|output|input,output [calibrate's options]]";
+    "check [--points LIST] [--tolerance TOL] [--output-tolerance TOL] [--applied FILE|-] [--meter]\n"
+    "       [--decision-rule simple|guard-band] [--settle SECONDS] [--adjust-limit PERCENT] [--bench FILE]\n"
+    "       [--unit TAG] [--customer TEXT] [--interval DAYS] [--reference-id TEXT] [--by TEXT]\n"
+    "       [--record FILE] [--certificate FILE] [--json]\n"
+    "       [--as-left-after input|output|input,output [--adjust-over TOL] [calibrate's options]]";
 const char* const CheckHelp =
     "Checks the unit at test points given in % of the programmed span (default\n"
     "0,25,50,75,100). For each point it names the signal to apply in the engineering\n"
@@ -101,17 +103,30 @@ const char* const CheckHelp =
     "selects the programmed output range (cmdSetTempOut), as after a power cycle, and\n"
     "asks for the meter's reading of the output at each point (Enter: none) and gives\n"
     "its error against the ideal output; without it the output is 'not measured' and\n"
-    "judged nowhere. A point passes when every measured error is within --tolerance\n"
-    "(default 0.25 %). Exit status 0 when all pass, 4 when any fails.\n"
+    "judged nowhere. Each error is judged against --tolerance (input) and\n"
+    "--output-tolerance (default: the input's): 0.25% (of span, the default),\n"
+    "0.1%rdg+0.05%span, or a value with its unit (0.5C, 2uV, 0.01mA, 0.005V), with\n"
+    "its expanded uncertainty U (k=2) from the bench file's reference and the\n"
+    "display's resolution, under --decision-rule: simple (within the tolerance) or\n"
+    "guard-band (within the tolerance less U). A point given twice gives the\n"
+    "hysteresis there. Exit status 0 when every point is accepted, 4 otherwise.\n"
     "--record FILE writes the JSON record, --certificate FILE an HTML certificate for\n"
-    "one A4 sheet, on every end (marked incomplete when the run did not finish).\n"
+    "A4, on every end (marked incomplete when the run did not finish); --json prints\n"
+    "the record alone on standard output, the dialogue on standard error.\n"
+    "A certificate needs --unit TAG and --bench FILE (organisation, reference\n"
+    "standards with their due dates, decision rule); it is refused before anything is\n"
+    "sent when a reference it names is out of date or missing. --customer and\n"
+    "--interval DAYS (the next due date) go into the record.\n"
     "--reference-id and --by name the reference instrument and the technician.\n"
     "--as-left-after WHAT checks as found, runs 'calibrate WHAT', checks as left,\n"
-    "and puts all three in one record; the exit status is the as-left verdict.";
+    "and puts all three in one record; the exit status is the as-left verdict.\n"
+    "--adjust-over TOL: calibrates only when an as-found error exceeds TOL, else\n"
+    "records 'no adjustment needed'.";
 const char* const CalibrateUsage =
     "calibrate input|output|input,output [--applied FILE|-] [--switch-mode] [--yes]\n"
     "       [--settle SECONDS] [--adjust-limit PERCENT] [--trim-tolerance PERCENT] [--max-steps N]\n"
-    "       [--reference-id TEXT] [--by TEXT] [--record FILE] [--certificate FILE]";
+    "       [--reference-id TEXT] [--by TEXT] [--bench FILE] [--unit TAG] [--customer TEXT]\n"
+    "       [--interval DAYS] [--record FILE] [--certificate FILE] [--json]";
 const char* const CalibrateHelp =
     "Calibrates the programmed range of the unit, which must be in CAL mode: with\n"
     "--switch-mode a unit in RUN mode is switched to CAL and back to RUN after it;\n"
@@ -156,6 +171,7 @@ QList<QCommandLineOption> CalOptions(bool check) {
         {QStringLiteral("unit"), QStringLiteral("The unit's tag or serial."), QStringLiteral("TAG")},
         {QStringLiteral("customer"), QStringLiteral("The customer."), QStringLiteral("TEXT")},
         {QStringLiteral("interval"), QStringLiteral("Days to the next calibration."), QStringLiteral("DAYS")},
+        {QStringLiteral("decision-rule"), QStringLiteral("simple or guard-band."), QStringLiteral("RULE")},
     };
     // The number a record store gives; for tests without one.
     QCommandLineOption number(QStringLiteral("certificate-number"),
@@ -171,8 +187,6 @@ QList<QCommandLineOption> CalOptions(bool check) {
              QStringLiteral("TOLERANCE")},
             {QStringLiteral("adjust-over"), QStringLiteral("Adjust only an as-found error above this."),
              QStringLiteral("TOLERANCE")},
-            {QStringLiteral("decision-rule"), QStringLiteral("simple or guard-band."),
-             QStringLiteral("RULE")},
             {QStringLiteral("meter"), QStringLiteral("Ask for the meter's reading of the output.")},
             {QStringLiteral("as-left-after"), QStringLiteral("Calibrate, then check again."),
              QStringLiteral("input|output|input,output")},
@@ -1088,6 +1102,7 @@ void TCalRun::WriteInputPoint(bool full, double applied, const std::function<voi
                             {QStringLiteral("applied"), applied},
                             {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
                             {QStringLiteral("read_before"), Held(in.Raw)},
+                            {QStringLiteral("decimals"), Decimals(row.RawFormat)},
                             {QStringLiteral("written"), yes}};
             if (!yes) {
                 emit Line(what + QStringLiteral(" not written"));

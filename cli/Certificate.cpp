@@ -139,19 +139,19 @@ QString Marker(const TSeries& s, double x, double y) {
     return QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\" %4/>").arg(x).arg(y).arg(r).arg(paint);
 }
 
-// The tolerance at each point in % of span, from the first check that has points.
-QList<QPair<double, double>> Band(const QJsonObject& record, const char* quantity, const char* span) {
+// The input's tolerance at each point in % of span, from the first check that has points.
+QList<QPair<double, double>> Band(const QJsonObject& record) {
+    const QJsonObject in = record[QStringLiteral("input")].toObject();
+    const double span = in[QStringLiteral("eu_max")].toDouble() - in[QStringLiteral("eu_min")].toDouble();
     QList<QPair<double, double>> band;
     for (const char* key : {"as_found", "as_left"}) {
         for (const QJsonValue& v :
              record[QLatin1String(key)].toObject()[QStringLiteral("points")].toArray()) {
             const QJsonObject p = v.toObject();
-            const QJsonObject j = p[QLatin1String(quantity)].toObject();
-            const double error = j[QStringLiteral("error")].toDouble(),
-                         percent = p[QLatin1String(span)].toDouble();
-            if (!j.contains(QStringLiteral("allowed")) || error == 0) continue;
-            band << qMakePair(p[QStringLiteral("percent")].toDouble(),
-                              j[QStringLiteral("allowed")].toDouble() * std::fabs(percent / error));
+            if (span != 0)
+                band << qMakePair(p[QStringLiteral("percent")].toDouble(),
+                                  p[QStringLiteral("input")][QStringLiteral("allowed")].toDouble() /
+                                      std::fabs(span) * 100);
         }
         if (!band.isEmpty()) break;
     }
@@ -173,7 +173,7 @@ QString Plot(const QJsonObject& record) {
                 p[s.Output ? QStringLiteral("meter_error_percent") : QStringLiteral("read_error_percent")];
             if (e.isDouble()) s.Points << qMakePair(p[QStringLiteral("percent")].toDouble(), e.toDouble());
         }
-    const QList<QPair<double, double>> band = Band(record, "input", "read_error_percent");
+    const QList<QPair<double, double>> band = Band(record);
     double tol = 0;
     for (const auto& b : band)
         tol = std::max(tol, b.second);
@@ -263,7 +263,8 @@ QString Plot(const QJsonObject& record) {
                    .arg(path.join(QLatin1Char(' ')), s.Colour,
                         s.Output ? QStringLiteral(" stroke-dasharray=\"6 3\"") : QString());
         for (const auto& p : s.Points) {
-            const double x = X(p.first), y = Y(std::clamp(p.second, -limit, limit));
+            // Input and output a little apart, so that one never covers the other.
+            const double x = X(p.first) + (s.Output ? 3 : -3), y = Y(std::clamp(p.second, -limit, limit));
             if (std::fabs(p.second) <= limit) {
                 svg += Marker(s, x, y);
                 continue;

@@ -110,11 +110,12 @@ QString DecisionRuleText(TDecisionRule rule) {
 }
 
 TDecision Decide(double error, double allowed, double u, TDecisionRule rule) {
-    // An error at the tolerance, as the table shows it, is within it.
-    const double e = std::round(std::fabs(error) * 1e9) / 1e9;
+    // Compared as the tables show them: an error at a limit is within it.
+    const auto r = [](double v) { return std::round(v * 1e9) / 1e9; };
+    const double e = r(std::fabs(error));
     if (!std::isfinite(e)) return {QStringLiteral("fail"), false};
-    if (e <= allowed - u) return {QStringLiteral("pass"), true};
-    if (e <= allowed) return {QStringLiteral("pass (within uncertainty)"), rule == TDecisionRule::Simple};
-    if (e <= allowed + u) return {QStringLiteral("fail (within uncertainty)"), false};
+    if (e <= r(allowed - u)) return {QStringLiteral("pass"), true};
+    if (e <= r(allowed)) return {QStringLiteral("pass (within uncertainty)"), rule == TDecisionRule::Simple};
+    if (e <= r(allowed + u)) return {QStringLiteral("fail (within uncertainty)"), false};
     return {QStringLiteral("fail"), false};
 }
