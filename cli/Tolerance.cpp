@@ -68,8 +68,8 @@ std::optional<TTolerance> ParseTolerance(const QString& text, QString* error) {
         const double value = m.captured(1).toDouble();
         QString kind = m.captured(2);
         kind.remove(QLatin1Char(' '));
-        if (kind.isEmpty()) return bad(QStringLiteral("names no unit"));
-        if (kind == QLatin1String("%") || kind == QLatin1String("%span")) {
+        // A bare number is % of span, as it always was.
+        if (kind.isEmpty() || kind == QLatin1String("%") || kind == QLatin1String("%span")) {
             t.SpanPercent += value;
         } else if (kind == QLatin1String("%rdg")) {
             t.ReadingPercent += value;

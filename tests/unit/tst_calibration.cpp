@@ -374,8 +374,8 @@ private slots:
                                                         << "mA" << -1.0;
         QTest::newRow("empty: refused") << ""
                                         << " °C" << 0.0;
-        QTest::newRow("no unit: refused") << "0.25"
-                                          << " °C" << 0.0;
+        QTest::newRow("a bare number: % of span") << "0.25"
+                                                  << " °C" << 3.93;
         QTest::newRow("0 %: refused") << "0%"
                                       << " °C" << 0.0;
         QTest::newRow("above 100 %: refused") << "101%"
