@@ -17,10 +17,10 @@ QString KeyPosition(const QByteArray& text, const QString& key) {
 
 class TReader {
 public:
-    TReader(const QByteArray& text, QString* error) : Text(text), Error(error) {}
+    TReader(const QByteArray& text, QString* error) : Source(text), Error(error) {}
     bool Ok() const { return Error->isEmpty(); }
     void Fail(const QString& key, const QString& message) {
-        if (Ok()) *Error = QStringLiteral("%1: %2").arg(KeyPosition(Text, key), message);
+        if (Ok()) *Error = QStringLiteral("%1: %2").arg(KeyPosition(Source, key), message);
     }
     // Refuses a key the object may not hold.
     void Only(const QJsonObject& object, const QString& where, const QSet<QString>& known) {
@@ -28,7 +28,7 @@ public:
             if (!known.contains(key))
                 Fail(key, QStringLiteral("%1%2 is not a field of the bench file").arg(where, key));
     }
-    QString Text_(const QJsonObject& object, const QString& where, const QString& key, bool required) {
+    QString Text(const QJsonObject& object, const QString& where, const QString& key, bool required) {
         const QJsonValue v = object.value(key);
         if (v.isUndefined() && !required) return {};
         if (!v.isString() || v.toString().trimmed().isEmpty())
@@ -36,9 +36,33 @@ public:
                  QStringLiteral("%1%2 must be a text that is not empty").arg(where, key));
         return v.toString().trimmed();
     }
-    const QByteArray& Text;
+    const QByteArray& Source;
     QString* Error;
 };
+TCalReference ReadReference(TReader& r, const QJsonObject& o, const QString& where) {
+    TCalReference ref;
+    ref.Role = r.Text(o, where, QStringLiteral("role"), true);
+    if (r.Ok() && ref.Role != QLatin1String("input_calibrator") && ref.Role != QLatin1String("output_meter"))
+        r.Fail(QStringLiteral("role"), where + QStringLiteral("role is input_calibrator or output_meter"));
+    ref.Identification = r.Text(o, where, QStringLiteral("identification"), true);
+    ref.Certificate = r.Text(o, where, QStringLiteral("certificate"), true);
+    ref.TraceableTo = r.Text(o, where, QStringLiteral("traceable_to"), false);
+    ref.Due = QDate::fromString(r.Text(o, where, QStringLiteral("due"), true), Qt::ISODate);
+    if (r.Ok() && !ref.Due.isValid())
+        r.Fail(QStringLiteral("due"), where + QStringLiteral("due must be a date, 2027-03-31"));
+    const QJsonValue u = o.value(QStringLiteral("uncertainty"));
+    if (r.Ok() && (!u.isDouble() || u.toDouble() < 0))
+        r.Fail(u.isUndefined() ? QString() : QStringLiteral("uncertainty"),
+               where + QStringLiteral("uncertainty must be a number, the expanded uncertainty (k=2)"));
+    ref.Uncertainty = u.toDouble();
+    ref.UncertaintyUnit = r.Text(o, where, QStringLiteral("uncertainty_unit"), true);
+    if (r.Ok() && !UnitFactor(ref.UncertaintyUnit, ref.UncertaintyUnit))
+        r.Fail(QStringLiteral("uncertainty_unit"),
+               where + QStringLiteral("uncertainty_unit '%1' is not a unit of the transmitter (°C, Ohm, mV, "
+                                      "µV, V, mA)")
+                           .arg(ref.UncertaintyUnit));
+    return ref;
+}
 } // namespace
 
 QJsonObject TCalReference::Json() const {
@@ -75,8 +99,8 @@ std::optional<TCalBench> ParseBench(const QByteArray& text, QString* error) {
     r.Only(top, QString(),
            {QStringLiteral("organisation"), QStringLiteral("location"), QStringLiteral("decision_rule"),
             QStringLiteral("references")});
-    bench.Organisation = r.Text_(top, QString(), QStringLiteral("organisation"), true);
-    bench.Location = r.Text_(top, QString(), QStringLiteral("location"), true);
+    bench.Organisation = r.Text(top, QString(), QStringLiteral("organisation"), true);
+    bench.Location = r.Text(top, QString(), QStringLiteral("location"), true);
     if (top.contains(QStringLiteral("decision_rule"))) {
         const auto rule = ParseDecisionRule(top.value(QStringLiteral("decision_rule")).toString());
         if (!rule)
@@ -95,30 +119,7 @@ std::optional<TCalBench> ParseBench(const QByteArray& text, QString* error) {
                {QStringLiteral("role"), QStringLiteral("identification"), QStringLiteral("certificate"),
                 QStringLiteral("traceable_to"), QStringLiteral("due"), QStringLiteral("uncertainty"),
                 QStringLiteral("uncertainty_unit")});
-        TCalReference ref;
-        ref.Role = r.Text_(o, where, QStringLiteral("role"), true);
-        if (r.Ok() && ref.Role != QLatin1String("input_calibrator") &&
-            ref.Role != QLatin1String("output_meter"))
-            r.Fail(QStringLiteral("role"),
-                   where + QStringLiteral("role is input_calibrator or output_meter"));
-        ref.Identification = r.Text_(o, where, QStringLiteral("identification"), true);
-        ref.Certificate = r.Text_(o, where, QStringLiteral("certificate"), true);
-        ref.TraceableTo = r.Text_(o, where, QStringLiteral("traceable_to"), false);
-        ref.Due = QDate::fromString(r.Text_(o, where, QStringLiteral("due"), true), Qt::ISODate);
-        if (r.Ok() && !ref.Due.isValid())
-            r.Fail(QStringLiteral("due"), where + QStringLiteral("due must be a date, 2027-03-31"));
-        const QJsonValue u = o.value(QStringLiteral("uncertainty"));
-        if (r.Ok() && (!u.isDouble() || u.toDouble() < 0))
-            r.Fail(u.isUndefined() ? QString() : QStringLiteral("uncertainty"),
-                   where + QStringLiteral("uncertainty must be a number, the expanded uncertainty (k=2)"));
-        ref.Uncertainty = u.toDouble();
-        ref.UncertaintyUnit = r.Text_(o, where, QStringLiteral("uncertainty_unit"), true);
-        if (r.Ok() && !UnitFactor(ref.UncertaintyUnit, ref.UncertaintyUnit))
-            r.Fail(QStringLiteral("uncertainty_unit"),
-                   where +
-                       QStringLiteral("uncertainty_unit '%1' is not a unit of the transmitter (°C, Ohm, mV, "
-                                      "µV, V, mA)")
-                           .arg(ref.UncertaintyUnit));
+        const TCalReference ref = ReadReference(r, o, where);
         if (r.Ok() && bench.Find(ref.Role))
             r.Fail(QStringLiteral("role"), where + QStringLiteral("role %1 is given twice").arg(ref.Role));
         bench.References << ref;

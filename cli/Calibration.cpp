@@ -260,6 +260,77 @@ bool ParseCertificateFacts(const QCommandLineParser& parser,
     *error = problem + QStringLiteral("; nothing was sent");
     return false;
 }
+// check's own options: the points, the tolerances, the as-left check, the meter.
+bool ParseCheck(const QCommandLineParser& parser, TCalJob& job, QString* error) {
+    const auto fail = [error](const QString& text) {
+        *error = text;
+        return false;
+    };
+    job.CheckBefore = true;
+    if (parser.isSet(QStringLiteral("as-left-after"))) {
+        if (!ParseWhat(parser.value(QStringLiteral("as-left-after")), job))
+            return fail(QStringLiteral("--as-left-after takes input, output or input,output"));
+        job.CheckAfter = true;
+    }
+    if (parser.isSet(QStringLiteral("points"))) {
+        job.Points.clear();
+        for (const QString& p : parser.value(QStringLiteral("points")).split(QLatin1Char(','))) {
+            const std::optional<double> v = Number(p);
+            if (!v || *v < 0 || *v > 100)
+                return fail(QStringLiteral("--points wants percentages from 0 to 100, comma-separated"));
+            job.Points << *v;
+        }
+    }
+    for (const char* option : {"tolerance", "output-tolerance", "adjust-over"}) {
+        if (!parser.isSet(QLatin1String(option))) continue;
+        QString why;
+        const std::optional<TTolerance> t = ParseTolerance(parser.value(QLatin1String(option)), &why);
+        if (!t) return fail(QStringLiteral("--%1: %2").arg(QLatin1String(option), why));
+        (option == std::string_view("tolerance")          ? job.Tolerance
+         : option == std::string_view("output-tolerance") ? job.OutputTolerance.emplace()
+                                                          : job.AdjustOver.emplace()) = *t;
+    }
+    if (job.AdjustOver && !job.CheckAfter)
+        return fail(QStringLiteral("--adjust-over decides whether --as-left-after adjusts: give both"));
+    job.Meter = parser.isSet(QStringLiteral("meter"));
+    return true;
+}
+// --applied: standard input, or a file read now with one value for each point
+// and each input calibration point, in order.
+bool ParseApplied(const QCommandLineParser& parser,
+                  const std::function<QByteArray(const QString&, QString*)>& readFile, TCalJob& job,
+                  QString* error) {
+    const auto fail = [error](const QString& text) {
+        *error = text;
+        return false;
+    };
+    if (parser.isSet(QStringLiteral("applied"))) {
+        job.Applied = true;
+        const QString file = parser.value(QStringLiteral("applied"));
+        if (file == QLatin1String("-")) {
+            job.AppliedFromInput = true;
+        } else {
+            QString readError;
+            const QByteArray text = readFile ? readFile(file, &readError) : QByteArray();
+            if (!readError.isEmpty()) return fail(QStringLiteral("%1: %2").arg(file, readError));
+            for (const QString& line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
+                if (line.trimmed().isEmpty()) continue;
+                if (!Number(line))
+                    return fail(QStringLiteral("%1: '%2' is not a number").arg(file, line.trimmed()));
+                job.AppliedLines << line.trimmed();
+            }
+            // One value for each point and each input calibration point, in order.
+            const qsizetype wanted = (job.CheckBefore ? job.Points.size() : 0) + (job.CalInput ? 2 : 0) +
+                                     (job.CheckAfter ? job.Points.size() : 0);
+            if (job.AppliedLines.size() != wanted)
+                return fail(QStringLiteral("%1 gives %2 value(s) for %3 point(s); nothing was sent")
+                                .arg(file)
+                                .arg(job.AppliedLines.size())
+                                .arg(wanted));
+        }
+    }
+    return true;
+}
 } // namespace
 
 bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList& args,
@@ -279,33 +350,7 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
     };
     job = TCalJob{};
     if (check) {
-        job.CheckBefore = true;
-        if (parser.isSet(QStringLiteral("as-left-after"))) {
-            if (!ParseWhat(parser.value(QStringLiteral("as-left-after")), job))
-                return fail(QStringLiteral("--as-left-after takes input, output or input,output"));
-            job.CheckAfter = true;
-        }
-        if (parser.isSet(QStringLiteral("points"))) {
-            job.Points.clear();
-            for (const QString& p : parser.value(QStringLiteral("points")).split(QLatin1Char(','))) {
-                const std::optional<double> v = Number(p);
-                if (!v || *v < 0 || *v > 100)
-                    return fail(QStringLiteral("--points wants percentages from 0 to 100, comma-separated"));
-                job.Points << *v;
-            }
-        }
-        for (const char* option : {"tolerance", "output-tolerance", "adjust-over"}) {
-            if (!parser.isSet(QLatin1String(option))) continue;
-            QString why;
-            const std::optional<TTolerance> t = ParseTolerance(parser.value(QLatin1String(option)), &why);
-            if (!t) return fail(QStringLiteral("--%1: %2").arg(QLatin1String(option), why));
-            (option == std::string_view("tolerance")          ? job.Tolerance
-             : option == std::string_view("output-tolerance") ? job.OutputTolerance.emplace()
-                                                              : job.AdjustOver.emplace()) = *t;
-        }
-        if (job.AdjustOver && !job.CheckAfter)
-            return fail(QStringLiteral("--adjust-over decides whether --as-left-after adjusts: give both"));
-        job.Meter = parser.isSet(QStringLiteral("meter"));
+        if (!ParseCheck(parser, job, error)) return fail(*error);
     } else if (args.size() != 1 || !ParseWhat(args.first(), job)) {
         return fail(QStringLiteral("calibrate takes input, output or input,output"));
     }
@@ -337,31 +382,7 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
     }
     job.SwitchMode = parser.isSet(QStringLiteral("switch-mode"));
     job.Yes = parser.isSet(QStringLiteral("yes"));
-    if (parser.isSet(QStringLiteral("applied"))) {
-        job.Applied = true;
-        const QString file = parser.value(QStringLiteral("applied"));
-        if (file == QLatin1String("-")) {
-            job.AppliedFromInput = true;
-        } else {
-            QString readError;
-            const QByteArray text = readFile ? readFile(file, &readError) : QByteArray();
-            if (!readError.isEmpty()) return fail(QStringLiteral("%1: %2").arg(file, readError));
-            for (const QString& line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
-                if (line.trimmed().isEmpty()) continue;
-                if (!Number(line))
-                    return fail(QStringLiteral("%1: '%2' is not a number").arg(file, line.trimmed()));
-                job.AppliedLines << line.trimmed();
-            }
-            // One value for each point and each input calibration point, in order.
-            const qsizetype wanted = (job.CheckBefore ? job.Points.size() : 0) + (job.CalInput ? 2 : 0) +
-                                     (job.CheckAfter ? job.Points.size() : 0);
-            if (job.AppliedLines.size() != wanted)
-                return fail(QStringLiteral("%1 gives %2 value(s) for %3 point(s); nothing was sent")
-                                .arg(file)
-                                .arg(job.AppliedLines.size())
-                                .arg(wanted));
-        }
-    }
+    if (!ParseApplied(parser, readFile, job, error)) return fail(*error);
     return true;
 }
 
@@ -753,51 +774,17 @@ void TCalRun::Phases() {
         return Phases();
     case 1:
         if (!Job.CheckBefore) return Phases();
-        AsLeft = false;
-        emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:")
-                                                                  : QStringLiteral("check:"));
-        if (!Job.Meter)
-            emit Line(
-                QStringLiteral("the output is not measured (no --meter): the verdict covers the input"));
-        if (!Job.Meter) {
-            emit Line(TableHeader());
-            return CheckPoint(0);
-        }
-        return SelectProgrammedOutput([this] {
-            emit Line(TableHeader());
-            CheckPoint(0);
-        });
+        return AsFound();
     case 2: // as found in the mode the unit was in; calibrated in CAL mode
         if (!Job.CalInput && !Job.CalOutput) return Phases();
-        if (Job.AdjustOver && !Found.isEmpty() &&
-            std::all_of(Found.begin(), Found.end(), [this](const TPoint& p) {
-                const double span = double(InPerm.EuMax) - InPerm.EuMin;
-                const double outSpan = double(OutPerm.OutMax) - OutPerm.OutMin;
-                return std::fabs(p.In.Error) <=
-                           Job.AdjustOver->Allowed(p.Applied, span, InRow(InPerm.RangeCode).EngUnit) &&
-                       (!p.Out ||
-                        std::fabs(p.Out->Error) <=
-                            Job.AdjustOver->Allowed(p.Ideal, outSpan, OutRanges[OutPerm.Range].Unit));
-            })) {
+        if (AdjustmentNotNeeded()) {
             NoAdjustment = true;
             emit Line(QStringLiteral("no adjustment needed: every as-found error within %1")
                           .arg(Job.AdjustOver->Text));
             Phase = 6;
             return Phases();
         }
-        if (StartMode != 0) {
-            emit Line(QStringLiteral("the unit is in CAL mode; it stays so"));
-            return Phases();
-        }
-        return Send(Msg::SetMode(1), [this](const QByteArray& answer) {
-            if (Msg::DecodeMode(answer) == 0) {
-                Switched = false;
-                return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
-            }
-            emit Line(QStringLiteral(
-                "switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
-            Phases();
-        });
+        return SwitchToCal();
     case 3:
         if (!Job.CalInput) return Phases();
         return CalInputZero();
@@ -805,24 +792,7 @@ void TCalRun::Phases() {
         if (!Job.CalOutput) return Phases();
         return SelectProgrammedOutput([this] { TrimOutput(false); });
     case 5: // put back before the as-left check, which measures the unit as the plant has it
-        if (DacDriven)
-            return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
-                DacDriven = false;
-                PutBackLines << QStringLiteral("the output follows the input again");
-                emit Line(PutBackLines.last());
-                --Phase;
-                Phases();
-            });
-        if (Switched)
-            return Send(Msg::SetMode(0), [this](const QByteArray& answer) {
-                if (Msg::DecodeMode(answer) != 0)
-                    return Fail(ExitRefused, QStringLiteral("the transmitter stayed in CAL mode"));
-                Switched = false;
-                PutBackLines << QStringLiteral("switched the unit back to RUN mode");
-                emit Line(PutBackLines.last());
-                Phases();
-            });
-        return Phases();
+        return PutBackBeforeAsLeft();
     case 6:
         if (!Job.CheckAfter) return Phases();
         AsLeft = true;
@@ -832,6 +802,71 @@ void TCalRun::Phases() {
     default:
         return Done();
     }
+}
+
+void TCalRun::AsFound() {
+    AsLeft = false;
+    emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:")
+                                                              : QStringLiteral("check:"));
+    if (!Job.Meter) {
+        emit Line(QStringLiteral("the output is not measured (no --meter): the verdict covers the input"));
+        emit Line(TableHeader());
+        return CheckPoint(0);
+    }
+    SelectProgrammedOutput([this] {
+        emit Line(TableHeader());
+        CheckPoint(0);
+    });
+}
+
+// With --adjust-over: every as-found error, input and output, within it.
+bool TCalRun::AdjustmentNotNeeded() const {
+    if (!Job.AdjustOver || Found.isEmpty()) return false;
+    const double span = double(InPerm.EuMax) - InPerm.EuMin;
+    const double outSpan = double(OutPerm.OutMax) - OutPerm.OutMin;
+    return std::all_of(Found.begin(), Found.end(), [&](const TPoint& p) {
+        return std::fabs(p.In.Error) <=
+                   Job.AdjustOver->Allowed(p.Applied, span, InRow(InPerm.RangeCode).EngUnit) &&
+               (!p.Out || std::fabs(p.Out->Error) <=
+                              Job.AdjustOver->Allowed(p.Ideal, outSpan, OutRanges[OutPerm.Range].Unit));
+    });
+}
+
+void TCalRun::SwitchToCal() {
+    if (StartMode != 0) {
+        emit Line(QStringLiteral("the unit is in CAL mode; it stays so"));
+        return Phases();
+    }
+    Send(Msg::SetMode(1), [this](const QByteArray& answer) {
+        if (Msg::DecodeMode(answer) == 0) {
+            Switched = false;
+            return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
+        }
+        emit Line(QStringLiteral(
+            "switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
+        Phases();
+    });
+}
+
+// The DAC released and the mode put back, each step once, then the next phase.
+void TCalRun::PutBackBeforeAsLeft() {
+    if (DacDriven)
+        return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
+            DacDriven = false;
+            PutBackLines << QStringLiteral("the output follows the input again");
+            emit Line(PutBackLines.last());
+            PutBackBeforeAsLeft();
+        });
+    if (Switched)
+        return Send(Msg::SetMode(0), [this](const QByteArray& answer) {
+            if (Msg::DecodeMode(answer) != 0)
+                return Fail(ExitRefused, QStringLiteral("the transmitter stayed in CAL mode"));
+            Switched = false;
+            PutBackLines << QStringLiteral("switched the unit back to RUN mode");
+            emit Line(PutBackLines.last());
+            Phases();
+        });
+    Phases();
 }
 
 // What the run cannot judge on this unit's ranges: a tolerance or a
@@ -1395,10 +1430,32 @@ QJsonObject TCalRun::CertificateJson() const {
             {QStringLiteral("decision_rule_text"), DecisionRuleText(Job.Rule)}};
 }
 
-QJsonObject TCalRun::Record() const {
+// The programmed ranges, the output's DAC codes as found and at the end.
+void TCalRun::AddRanges(QJsonObject& record) const {
     int wiring = 0;
     const IRange& in = InRanges[CodeToRange(InPerm.RangeCode, wiring)];
     const ORange& out = OutRanges[OutPerm.Range < OutRangeCount ? OutPerm.Range : 0];
+    record[QStringLiteral("input")] =
+        QJsonObject{{QStringLiteral("range"), in.Name},
+                    {QStringLiteral("wiring"), in.HasWiring ? WiringNames[wiring] : QJsonValue()},
+                    {QStringLiteral("range_code"), InPerm.RangeCode},
+                    {QStringLiteral("eu_min"), Held(InPerm.EuMin)},
+                    {QStringLiteral("eu_max"), Held(InPerm.EuMax)},
+                    {QStringLiteral("unit"), in.EngUnit.trimmed()},
+                    {QStringLiteral("decimals"), Decimals(in.EngFormat)}};
+    record[QStringLiteral("output")] = QJsonObject{{QStringLiteral("range"), out.Name},
+                                                   {QStringLiteral("min"), Held(OutPerm.OutMin)},
+                                                   {QStringLiteral("max"), Held(OutPerm.OutMax)},
+                                                   {QStringLiteral("unit"), out.Unit},
+                                                   {QStringLiteral("decimals"), Decimals(out.Format)},
+                                                   {QStringLiteral("invert"), OutPerm.Invert != 0},
+                                                   {QStringLiteral("zero_code_as_found"), FoundZeroCode},
+                                                   {QStringLiteral("full_code_as_found"), FoundFullCode},
+                                                   {QStringLiteral("zero_code"), OutPerm.ZeroCode},
+                                                   {QStringLiteral("full_code"), OutPerm.FullCode}};
+}
+
+QJsonObject TCalRun::Record() const {
     // A trim cut short is evidence too: its steps, nothing stored.
     QJsonArray adjustments = Adjustments;
     if (!OpenTrim.isEmpty()) {
@@ -1441,26 +1498,7 @@ QJsonObject TCalRun::Record() const {
         {QStringLiteral("verdict"), Overall()},
     };
     // What the unit is, once it has said so.
-    if (Known) {
-        record[QStringLiteral("input")] =
-            QJsonObject{{QStringLiteral("range"), in.Name},
-                        {QStringLiteral("wiring"), in.HasWiring ? WiringNames[wiring] : QJsonValue()},
-                        {QStringLiteral("range_code"), InPerm.RangeCode},
-                        {QStringLiteral("eu_min"), Held(InPerm.EuMin)},
-                        {QStringLiteral("eu_max"), Held(InPerm.EuMax)},
-                        {QStringLiteral("unit"), in.EngUnit.trimmed()},
-                        {QStringLiteral("decimals"), Decimals(in.EngFormat)}};
-        record[QStringLiteral("output")] = QJsonObject{{QStringLiteral("range"), out.Name},
-                                                       {QStringLiteral("min"), Held(OutPerm.OutMin)},
-                                                       {QStringLiteral("max"), Held(OutPerm.OutMax)},
-                                                       {QStringLiteral("unit"), out.Unit},
-                                                       {QStringLiteral("decimals"), Decimals(out.Format)},
-                                                       {QStringLiteral("invert"), OutPerm.Invert != 0},
-                                                       {QStringLiteral("zero_code_as_found"), FoundZeroCode},
-                                                       {QStringLiteral("full_code_as_found"), FoundFullCode},
-                                                       {QStringLiteral("zero_code"), OutPerm.ZeroCode},
-                                                       {QStringLiteral("full_code"), OutPerm.FullCode}};
-    }
+    if (Known) AddRanges(record);
     return record;
 }
 

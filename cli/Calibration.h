@@ -157,6 +157,10 @@ private:
     double InputLimit(bool raw) const;
 
     void Phases();
+    void AsFound();
+    bool AdjustmentNotNeeded() const;
+    void SwitchToCal();
+    void PutBackBeforeAsLeft();
     void CheckPoint(int index);
     void PointRead(const Msg::TInputReport& in, bool steady, bool reached);
     void CalInputZero();
@@ -174,6 +178,7 @@ private:
     QString SettingsProblem() const;
     QJsonObject SettingsJson() const;
     QJsonObject CertificateJson() const;
+    void AddRanges(QJsonObject& record) const;
     QJsonValue CheckJson(const QList<TPoint>& points, bool asked) const;
     void Done();
     QString TableHeader() const;

@@ -159,7 +159,30 @@ QList<QPair<double, double>> Band(const QJsonObject& record) {
     return band;
 }
 
-QString Plot(const QJsonObject& record) {
+// The plot's frame and scale: errors from -Limit to +Limit on a round step.
+struct TFrame {
+    double Left = 70, Right = 690, Top = 12, Bottom = 232, Limit = 1, Step = 0.25;
+    double X(double pct) const { return Left + (Right - Left) * pct / 100; }
+    double Y(double err) const { return Top + (Bottom - Top) * (Limit - err) / (2 * Limit); }
+};
+
+// The scale shows the as-left errors whole and the tolerance band large: 1, 2
+// or 5 times a power of ten per grid line, four lines each side.
+TFrame Scale(const QList<TSeries>& series, double tol) {
+    double limit = 2 * tol;
+    for (const TSeries& s : series)
+        if (s.Left)
+            for (const auto& p : s.Points)
+                limit = std::max(limit, std::fabs(p.second) * 1.15);
+    const double raw = limit / 4;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    TFrame f;
+    f.Step = raw <= power ? power : raw <= 2 * power ? 2 * power : raw <= 5 * power ? 5 * power : 10 * power;
+    f.Limit = 4 * f.Step;
+    return f;
+}
+
+QList<TSeries> PlotSeries(const QJsonObject& record) {
     QList<TSeries> series{{QStringLiteral("input as found"), QStringLiteral("#c0392b"), false, false, {}},
                           {QStringLiteral("output as found"), QStringLiteral("#d68910"), true, false, {}},
                           {QStringLiteral("input as left"), QStringLiteral("#1f5fbf"), false, true, {}},
@@ -173,127 +196,126 @@ QString Plot(const QJsonObject& record) {
                 p[s.Output ? QStringLiteral("meter_error_percent") : QStringLiteral("read_error_percent")];
             if (e.isDouble()) s.Points << qMakePair(p[QStringLiteral("percent")].toDouble(), e.toDouble());
         }
-    const QList<QPair<double, double>> band = Band(record);
-    double tol = 0;
-    for (const auto& b : band)
-        tol = std::max(tol, b.second);
-    if (tol <= 0)
-        tol = record[QStringLiteral("settings")][QStringLiteral("tolerance")][QStringLiteral("span_percent")]
-                  .toDouble();
-    if (tol <= 0) tol = 0.25;
-    // The scale shows the as-left errors whole and the tolerance band large; an
-    // as-found point beyond it sits on the edge as a triangle with its value.
-    double limit = 2 * tol;
-    for (const TSeries& s : series)
-        if (s.Left)
-            for (const auto& p : s.Points)
-                limit = std::max(limit, std::fabs(p.second) * 1.15);
-    // A round scale: 1, 2 or 5 times a power of ten per grid line, four lines each side.
-    const double raw = limit / 4;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    const double step = raw <= power       ? power
-                        : raw <= 2 * power ? 2 * power
-                        : raw <= 5 * power ? 5 * power
-                                           : 10 * power;
-    limit = 4 * step;
-    const double left = 70, right = 690, top = 12, bottom = 232, W = right - left, H = bottom - top;
-    const auto X = [&](double pct) { return left + W * pct / 100; };
-    const auto Y = [&](double err) { return top + H * (limit - err) / (2 * limit); };
-    QString svg =
-        QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 700 300\" class=\"plot\" "
-                       "font-family=\"Liberation Sans, DejaVu Sans, sans-serif\" font-size=\"11\">");
-    svg += QStringLiteral(
-               "<clipPath id=\"frame\"><rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/></clipPath>")
-               .arg(left)
-               .arg(top)
-               .arg(W)
-               .arg(H);
-    // The tolerance band, as wide at each point as the tolerance there.
+    return series;
+}
+
+// The tolerance band, as wide at each point as the tolerance there.
+QString BandSvg(const TFrame& f, const QList<QPair<double, double>>& band, double tol) {
     QStringList upper, lower;
     for (const auto& b : band) {
-        upper << QStringLiteral("%1,%2").arg(X(b.first)).arg(Y(std::min(b.second, limit)));
-        lower.prepend(QStringLiteral("%1,%2").arg(X(b.first)).arg(Y(-std::min(b.second, limit))));
+        upper << QStringLiteral("%1,%2").arg(f.X(b.first)).arg(f.Y(std::min(b.second, f.Limit)));
+        lower.prepend(QStringLiteral("%1,%2").arg(f.X(b.first)).arg(f.Y(-std::min(b.second, f.Limit))));
     }
     if (band.size() < 2) {
-        upper = {QStringLiteral("%1,%2").arg(left).arg(Y(tol)),
-                 QStringLiteral("%1,%2").arg(right).arg(Y(tol))};
-        lower = {QStringLiteral("%1,%2").arg(right).arg(Y(-tol)),
-                 QStringLiteral("%1,%2").arg(left).arg(Y(-tol))};
+        upper = {QStringLiteral("%1,%2").arg(f.Left).arg(f.Y(tol)),
+                 QStringLiteral("%1,%2").arg(f.Right).arg(f.Y(tol))};
+        lower = {QStringLiteral("%1,%2").arg(f.Right).arg(f.Y(-tol)),
+                 QStringLiteral("%1,%2").arg(f.Left).arg(f.Y(-tol))};
     }
-    svg +=
-        QStringLiteral("<polygon points=\"%1\" fill=\"#cdeccd\" stroke=\"#2e8b2e\" stroke-dasharray=\"5 3\" "
-                       "clip-path=\"url(#frame)\"/>")
-            .arg((upper + lower).join(QLatin1Char(' ')));
+    return QStringLiteral(
+               "<polygon points=\"%1\" fill=\"#cdeccd\" stroke=\"#2e8b2e\" stroke-dasharray=\"5 3\" "
+               "clip-path=\"url(#frame)\"/>")
+        .arg((upper + lower).join(QLatin1Char(' ')));
+}
+
+// The grid, its labels, the frame and the axes' names.
+QString GridSvg(const TFrame& f) {
+    QString svg;
     for (int i = -4; i <= 4; ++i) {
-        const double y = Y(i * step);
+        const double y = f.Y(i * f.Step);
         svg +=
             QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"%4\" stroke-width=\"%5\"/>"
                            "<text x=\"%6\" y=\"%7\" text-anchor=\"end\">%8</text>")
-                .arg(left)
+                .arg(f.Left)
                 .arg(y)
-                .arg(right)
+                .arg(f.Right)
                 .arg(i == 0 ? QStringLiteral("#444") : QStringLiteral("#ccc"))
                 .arg(i == 0 ? 1.2 : 0.6)
-                .arg(left - 6)
+                .arg(f.Left - 6)
                 .arg(y + 4)
-                .arg(QString::number(i * step, 'g', 4));
+                .arg(QString::number(i * f.Step, 'g', 4));
     }
     for (int pct = 0; pct <= 100; pct += 25)
         svg += QStringLiteral(
                    "<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\" stroke=\"#ddd\" stroke-width=\"0.6\"/>"
                    "<text x=\"%1\" y=\"%4\" text-anchor=\"middle\">%5</text>")
-                   .arg(X(pct))
-                   .arg(top)
-                   .arg(bottom)
-                   .arg(bottom + 15)
+                   .arg(f.X(pct))
+                   .arg(f.Top)
+                   .arg(f.Bottom)
+                   .arg(f.Bottom + 15)
                    .arg(pct);
     svg +=
         QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"none\" stroke=\"#444\"/>")
-            .arg(left)
-            .arg(top)
-            .arg(W)
-            .arg(H);
-    for (const TSeries& s : series) {
-        if (s.Points.isEmpty()) continue;
-        QStringList path;
-        for (const auto& p : s.Points)
-            path << QStringLiteral("%1,%2").arg(X(p.first)).arg(Y(p.second));
-        svg += QStringLiteral("<polyline points=\"%1\" fill=\"none\" stroke=\"%2\" stroke-width=\"1.3\"%3 "
-                              "clip-path=\"url(#frame)\"/>")
-                   .arg(path.join(QLatin1Char(' ')), s.Colour,
-                        s.Output ? QStringLiteral(" stroke-dasharray=\"6 3\"") : QString());
-        for (const auto& p : s.Points) {
-            // Input and output a little apart, so that one never covers the other.
-            const double x = X(p.first) + (s.Output ? 3 : -3), y = Y(std::clamp(p.second, -limit, limit));
-            if (std::fabs(p.second) <= limit) {
-                svg += Marker(s, x, y);
-                continue;
-            }
-            const double tip = p.second > 0 ? y - 2 : y + 2, base = p.second > 0 ? y + 8 : y - 8;
-            svg += QStringLiteral("<polygon points=\"%1,%2 %3,%4 %5,%4\" fill=\"%6\"/>"
-                                  "<text x=\"%7\" y=\"%8\" fill=\"%6\" text-anchor=\"%9\">")
-                       .arg(x)
-                       .arg(tip)
-                       .arg(x - 5)
-                       .arg(base)
-                       .arg(x + 5)
-                       .arg(s.Colour)
-                       .arg(x + (p.first > 90 ? -8 : 8))
-                       .arg(p.second > 0 ? y + 18 : y - 10)
-                       .arg(p.first > 90 ? QStringLiteral("end") : QStringLiteral("start")) +
-                   FormatFloat(p.second, QStringLiteral("0.00")) + QStringLiteral("</text>");
-        }
-    }
+            .arg(f.Left)
+            .arg(f.Top)
+            .arg(f.Right - f.Left)
+            .arg(f.Bottom - f.Top);
     svg += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">test point, % of span</text>")
-               .arg(left + W / 2)
-               .arg(bottom + 30);
-    svg +=
+               .arg((f.Left + f.Right) / 2)
+               .arg(f.Bottom + 30);
+    return svg +
+           QStringLiteral("<text transform=\"translate(14 %1) rotate(-90)\" text-anchor=\"middle\">error, % "
+                          "of span</text>")
+               .arg((f.Top + f.Bottom) / 2);
+}
+
+// A series' line and markers; a point beyond the scale sits on its edge as a
+// triangle with its value.
+QString SeriesSvg(const TFrame& f, const TSeries& s) {
+    QStringList path;
+    for (const auto& p : s.Points)
+        path << QStringLiteral("%1,%2").arg(f.X(p.first)).arg(f.Y(p.second));
+    QString svg = QStringLiteral("<polyline points=\"%1\" fill=\"none\" stroke=\"%2\" stroke-width=\"1.3\"%3 "
+                                 "clip-path=\"url(#frame)\"/>")
+                      .arg(path.join(QLatin1Char(' ')), s.Colour,
+                           s.Output ? QStringLiteral(" stroke-dasharray=\"6 3\"") : QString());
+    for (const auto& p : s.Points) {
+        // Input and output a little apart, so that one never covers the other.
+        const double x = f.X(p.first) + (s.Output ? 3 : -3), y = f.Y(std::clamp(p.second, -f.Limit, f.Limit));
+        if (std::fabs(p.second) <= f.Limit) {
+            svg += Marker(s, x, y);
+            continue;
+        }
+        const double tip = p.second > 0 ? y - 2 : y + 2, base = p.second > 0 ? y + 8 : y - 8;
+        svg += QStringLiteral("<polygon points=\"%1,%2 %3,%4 %5,%4\" fill=\"%6\"/>"
+                              "<text x=\"%7\" y=\"%8\" fill=\"%6\" text-anchor=\"%9\">")
+                   .arg(x)
+                   .arg(tip)
+                   .arg(x - 5)
+                   .arg(base)
+                   .arg(x + 5)
+                   .arg(s.Colour)
+                   .arg(x + (p.first > 90 ? -8 : 8))
+                   .arg(p.second > 0 ? y + 18 : y - 10)
+                   .arg(p.first > 90 ? QStringLiteral("end") : QStringLiteral("start")) +
+               FormatFloat(p.second, QStringLiteral("0.00")) + QStringLiteral("</text>");
+    }
+    return svg;
+}
+
+QString Plot(const QJsonObject& record) {
+    const QList<TSeries> series = PlotSeries(record);
+    const QList<QPair<double, double>> band = Band(record);
+    double tol = 0;
+    for (const auto& b : band)
+        tol = std::max(tol, b.second);
+    if (tol <= 0) tol = 0.25;
+    const TFrame f = Scale(series, tol);
+    QString svg =
         QStringLiteral(
-            "<text transform=\"translate(14 %1) rotate(-90)\" text-anchor=\"middle\">error, % of span</text>")
-            .arg(top + H / 2);
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 700 300\" class=\"plot\" "
+            "font-family=\"Liberation Sans, DejaVu Sans, sans-serif\" font-size=\"11\">"
+            "<clipPath id=\"frame\"><rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/></clipPath>")
+            .arg(f.Left)
+            .arg(f.Top)
+            .arg(f.Right - f.Left)
+            .arg(f.Bottom - f.Top);
+    svg += BandSvg(f, band, tol) + GridSvg(f);
+    for (const TSeries& s : series)
+        if (!s.Points.isEmpty()) svg += SeriesSvg(f, s);
     // The legend, under the plot: off the data whatever the errors are.
-    double lx = left;
-    const double ly = bottom + 52;
+    double lx = f.Left;
+    const double ly = f.Bottom + 52;
     for (const TSeries& s : series) {
         if (s.Points.isEmpty()) continue;
         svg += Marker(s, lx + 6, ly - 4) +
@@ -309,6 +331,7 @@ QString Plot(const QJsonObject& record) {
                .arg(ly);
     return svg + QStringLiteral("</svg>");
 }
+
 // A text inside a CSS string.
 QString CssText(const QString& text) {
     QString out;
@@ -390,6 +413,22 @@ QString Conditions(const QJsonObject& record, const char* key) {
                      .arg(FormatFloat(lo, QStringLiteral("0.0")), FormatFloat(hi, QStringLiteral("0.0")));
 }
 
+// The output range and its DAC codes, as found and at the end.
+QString OutputFact(const QJsonObject& out) {
+    const int od = out[QStringLiteral("decimals")].toInt(3);
+    const QString ou = out[QStringLiteral("unit")].toString();
+    return Fact(
+        QStringLiteral("Output"),
+        QStringLiteral("%1, %2 to %3 %4%5; DAC codes as found %6 (zero), %7 (full); at the end %8, %9")
+            .arg(Text(out[QStringLiteral("range")]), Num(out[QStringLiteral("min")], od),
+                 Num(out[QStringLiteral("max")], od), ou,
+                 out[QStringLiteral("invert")].toBool() ? QStringLiteral(", inverted") : QString())
+            .arg(out[QStringLiteral("zero_code_as_found")].toInt())
+            .arg(out[QStringLiteral("full_code_as_found")].toInt())
+            .arg(out[QStringLiteral("zero_code")].toInt())
+            .arg(out[QStringLiteral("full_code")].toInt()));
+}
+
 // Who, for whom, what: the certificate's and the unit's facts.
 QString Facts(const QJsonObject& record) {
     const QJsonObject in = record[QStringLiteral("input")].toObject();
@@ -397,8 +436,8 @@ QString Facts(const QJsonObject& record) {
     const QJsonObject unit = record[QStringLiteral("unit")].toObject();
     const QJsonObject cert = record[QStringLiteral("certificate")].toObject();
     const QJsonObject settings = record[QStringLiteral("settings")].toObject();
-    const int ed = in[QStringLiteral("decimals")].toInt(1), od = out[QStringLiteral("decimals")].toInt(3);
-    const QString eu = in[QStringLiteral("unit")].toString(), ou = out[QStringLiteral("unit")].toString();
+    const int ed = in[QStringLiteral("decimals")].toInt(1);
+    const QString eu = in[QStringLiteral("unit")].toString();
     const QString wiring = in[QStringLiteral("wiring")].isString()
                                ? QStringLiteral(", ") + in[QStringLiteral("wiring")].toString()
                                : QString();
@@ -420,16 +459,7 @@ QString Facts(const QJsonObject& record) {
                  QStringLiteral("%1%2, %3 to %4 %5")
                      .arg(Text(in[QStringLiteral("range")]), wiring, Num(in[QStringLiteral("eu_min")], ed),
                           Num(in[QStringLiteral("eu_max")], ed), eu));
-    html +=
-        Fact(QStringLiteral("Output"),
-             QStringLiteral("%1, %2 to %3 %4%5; DAC codes as found %6 (zero), %7 (full); at the end %8, %9")
-                 .arg(Text(out[QStringLiteral("range")]), Num(out[QStringLiteral("min")], od),
-                      Num(out[QStringLiteral("max")], od), ou,
-                      out[QStringLiteral("invert")].toBool() ? QStringLiteral(", inverted") : QString())
-                 .arg(out[QStringLiteral("zero_code_as_found")].toInt())
-                 .arg(out[QStringLiteral("full_code_as_found")].toInt())
-                 .arg(out[QStringLiteral("zero_code")].toInt())
-                 .arg(out[QStringLiteral("full_code")].toInt()));
+    html += OutputFact(out);
     html += Fact(QStringLiteral("Tolerance"),
                  QStringLiteral("input ±%1; output ±%2 (a bare %: of span)")
                      .arg(settings[QStringLiteral("tolerance")][QStringLiteral("text")].toString(),
