@@ -7,6 +7,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -502,7 +503,9 @@ QString References(const QJsonObject& record) {
                          : QStringLiteral("input calibrator"),
                      Esc(Text(r[QStringLiteral("identification")])),
                      Esc(Text(r[QStringLiteral("certificate")])),
-                     Esc(Text(r[QStringLiteral("traceable_to")])), Esc(Text(r[QStringLiteral("due")])),
+                     Esc(Text(r[QStringLiteral("traceable_to")]))
+                         .replace(QRegularExpression(QStringLiteral("^$")), QStringLiteral("–")),
+                     Esc(Text(r[QStringLiteral("due")])),
                      QString::number(r[QStringLiteral("uncertainty")].toDouble(), 'g', 6),
                      Esc(Text(r[QStringLiteral("uncertainty_unit")])));
     }
@@ -528,17 +531,17 @@ QString Adjustments(const QJsonObject& record) {
                                   : QStringLiteral("–"))
                          .arg(a[QStringLiteral("steps")].toArray().size())
                          .arg(notDone);
-        else
+        else {
+            // The raw values with the raw unit's display places.
+            const int places = a[QStringLiteral("decimals")].toInt();
+            const QString after =
+                a.contains(QStringLiteral("read_after"))
+                    ? QStringLiteral(", %1 %2 after").arg(Num(a[QStringLiteral("read_after")], places), unit)
+                    : QString();
             items << QStringLiteral("%1 at %2 %3: read %4 %3 before%5%6")
-                         .arg(what, QString::number(a[QStringLiteral("applied")].toDouble(), 'g', 10), unit,
-                              QString::number(a[QStringLiteral("read_before")].toDouble(), 'g', 10),
-                              a.contains(QStringLiteral("read_after"))
-                                  ? QStringLiteral(", %1 %2 after")
-                                        .arg(QString::number(a[QStringLiteral("read_after")].toDouble(), 'g',
-                                                             10),
-                                             unit)
-                                  : QString(),
-                              notDone);
+                         .arg(what, Num(a[QStringLiteral("applied")], places), unit,
+                              Num(a[QStringLiteral("read_before")], places), after, notDone);
+        }
     }
     return QStringLiteral("<h2>Adjustments</h2><div>%1</div>").arg(items.join(QStringLiteral("; ")));
 }

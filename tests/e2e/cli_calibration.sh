@@ -159,6 +159,7 @@ grep -q "input_calibrator calibrator 4711 was due for calibration on 2000-01-31.
 [ ! -e "$work/refused.html" ] || fail "a reference past its due date: a certificate was written"
 
 # The certificate at 5 points, calibrated between, and --json: the record alone on standard output.
+start_sim --sensor-error 60,1.004 --dac-error 0.05,1.002 --meter "$work/meter" --control "$work/control"
 json_out="$work/five.json" run check --meter --settle 5 --yes --switch-mode --bench "$work/bench.json" \
     --unit TT-101 --customer "Plant 4" --interval 365 --certificate-number C-2026-0005 --json \
     --certificate "$e2e_logs/certificate-5.html" --record "$work/five-record.json" --as-left-after input,output

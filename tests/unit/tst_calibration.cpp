@@ -64,9 +64,9 @@ struct TRig {
 
     // The calibrator follows each "apply" line; the technician presses Enter,
     // reads the meter and says yes.
-    void Printed(const QString& text) {
+    void Printed(const QString& text, QStringList& into) {
         for (const QString& line : text.split(QLatin1Char('\n'))) {
-            Out << line;
+            into << line;
             if (!StopAt.isEmpty() && line.contains(StopAt)) StopNow = true;
             if (!PullAt.isEmpty() && line.contains(PullAt)) PullNow = true;
             if (!SilentAt.isEmpty() && line.contains(SilentAt) && Sim) {
@@ -113,8 +113,9 @@ struct TRig {
     }
 
     int Go(const QStringList& args) {
-        Run.Out = [this](const QString& text) { Printed(text); };
-        Run.Err = [this](const QString& text) { Err << text; };
+        // With --json the dialogue comes on standard error.
+        Run.Out = [this](const QString& text) { Printed(text, Out); };
+        Run.Err = [this](const QString& text) { Printed(text, Err); };
         Run.ReadFile = [this](const QString& name, QString*) {
             return name.endsWith(QLatin1String("bench.json")) ? Bench : Applied;
         };
@@ -312,6 +313,9 @@ private slots:
             << "check --points 0,100 --switch-mode --yes --as-left-after input --adjust-over 1%" << 0
             << QByteArray() << 0 << "pass"
             << "pass";
+        QTest::newRow("check --json: the record alone on standard output")
+            << "check --points 0,100 --applied f --json" << 0 << QByteArray("-200\n1372\n") << 0 << "pass"
+            << "";
         QTest::newRow("a point just above the tolerance fails")
             << "check --points 50 --applied f" << 8 << QByteArray("500\n") << 4 << "fail"
             << "";
@@ -704,6 +708,8 @@ private slots:
         QCOMPARE(r[QStringLiteral("input")][QStringLiteral("range")].toString(),
                  QStringLiteral("T/C Type K"));
         QCOMPARE(r[QStringLiteral("technician")].toString(), QStringLiteral("A. <b>Tech</b>"));
+        if (args.contains(QLatin1String("--json")))
+            QCOMPARE(QJsonDocument::fromJson(rig.Out.join(QLatin1Char('\n')).toUtf8()).object(), r);
         const QJsonObject check = r[QStringLiteral("as_found")].toObject();
         if (fault == 11) {
             QCOMPARE(r[QStringLiteral("input")][QStringLiteral("eu_min")].toDouble(), 0.1);
