@@ -219,7 +219,7 @@ QString BandSvg(const TFrame& f, const QList<QPair<double, double>>& band, doubl
         .arg((upper + lower).join(QLatin1Char(' ')));
 }
 
-// The grid, its labels, the frame and the axes' names.
+// The grid, its labels (clear of a marker at 0 %), the frame and the axes' names.
 QString GridSvg(const TFrame& f) {
     QString svg;
     for (int i = -4; i <= 4; ++i) {
