@@ -232,7 +232,7 @@ QString GridSvg(const TFrame& f) {
                 .arg(f.Right)
                 .arg(i == 0 ? QStringLiteral("#444") : QStringLiteral("#ccc"))
                 .arg(i == 0 ? 1.2 : 0.6)
-                .arg(f.Left - 6)
+                .arg(f.Left - 11)
                 .arg(y + 4)
                 .arg(QString::number(i * f.Step, 'g', 4));
     }
