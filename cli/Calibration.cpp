@@ -9,6 +9,8 @@
 #include "Settings.h"
 #include "UnitRun.h"
 
+#include <MrtVersion.h>
+
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QFileInfo>
@@ -21,6 +23,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +37,12 @@ const IRange& InRow(uint8_t code) {
 int Decimals(const QString& pattern) {
     const qsizetype dot = pattern.indexOf(QLatin1Char('.'));
     return dot < 0 ? 0 : int(pattern.size() - dot - 1);
+}
+
+// A single as the unit holds it: its shortest decimal, not the double nearest
+// to its binary value (100.3, not 100.30000305175781).
+double Held(float value) {
+    return SingleText(value).toDouble();
 }
 
 double Rounded(double value, int decimals) {
@@ -76,9 +85,11 @@ QString Verdict(bool pass) {
 // ---- Options ----
 
 const char* const CheckUsage =
-    "check [--points LIST] [--tolerance PERCENT] [--applied FILE|-] [--meter] [--settle SECONDS]\n"
-    "       [--adjust-limit PERCENT] [--reference-id TEXT] [--by TEXT] [--record FILE]\n"
-    "       [--certificate FILE] [--as-left-after input|output|input,output [calibrate's options]]";
+    "check [--points LIST] [--tolerance TOL] [--output-tolerance TOL] [--applied FILE|-] [--meter]\n"
+    "       [--decision-rule simple|guard-band] [--settle SECONDS] [--adjust-limit PERCENT] [--bench FILE]\n"
+    "       [--unit TAG] [--customer TEXT] [--interval DAYS] [--reference-id TEXT] [--by TEXT]\n"
+    "       [--record FILE] [--certificate FILE] [--json]\n"
+    "       [--as-left-after input|output|input,output [--adjust-over TOL] [calibrate's options]]";
 const char* const CheckHelp =
     "Checks the unit at test points given in % of the programmed span (default\n"
     "0,25,50,75,100). For each point it names the signal to apply in the engineering\n"
@@ -92,17 +103,30 @@ const char* const CheckHelp =
     "selects the programmed output range (cmdSetTempOut), as after a power cycle, and\n"
     "asks for the meter's reading of the output at each point (Enter: none) and gives\n"
     "its error against the ideal output; without it the output is 'not measured' and\n"
-    "judged nowhere. A point passes when every measured error is within --tolerance\n"
-    "(default 0.25 %). Exit status 0 when all pass, 4 when any fails.\n"
+    "judged nowhere. Each error is judged against --tolerance (input) and\n"
+    "--output-tolerance (default: the input's): 0.25% (of span, the default),\n"
+    "0.1%rdg+0.05%span, or a value with its unit (0.5C, 2uV, 0.01mA, 0.005V), with\n"
+    "its expanded uncertainty U (k=2) from the bench file's reference and the\n"
+    "display's resolution, under --decision-rule: simple (within the tolerance) or\n"
+    "guard-band (within the tolerance less U). A point given twice gives the\n"
+    "hysteresis there. Exit status 0 when every point is accepted, 4 otherwise.\n"
     "--record FILE writes the JSON record, --certificate FILE an HTML certificate for\n"
-    "one A4 sheet, on every end (marked incomplete when the run did not finish).\n"
+    "A4, on every end (marked incomplete when the run did not finish); --json prints\n"
+    "the record alone on standard output, the dialogue on standard error.\n"
+    "A certificate needs --unit TAG and --bench FILE (organisation, reference\n"
+    "standards with their due dates, decision rule); it is refused before anything is\n"
+    "sent when a reference it names is out of date or missing. --customer and\n"
+    "--interval DAYS (the next due date) go into the record.\n"
     "--reference-id and --by name the reference instrument and the technician.\n"
     "--as-left-after WHAT checks as found, runs 'calibrate WHAT', checks as left,\n"
-    "and puts all three in one record; the exit status is the as-left verdict.";
+    "and puts all three in one record; the exit status is the as-left verdict.\n"
+    "--adjust-over TOL: calibrates only when an as-found error exceeds TOL, else\n"
+    "records 'no adjustment needed'.";
 const char* const CalibrateUsage =
     "calibrate input|output|input,output [--applied FILE|-] [--switch-mode] [--yes]\n"
     "       [--settle SECONDS] [--adjust-limit PERCENT] [--trim-tolerance PERCENT] [--max-steps N]\n"
-    "       [--reference-id TEXT] [--by TEXT] [--record FILE] [--certificate FILE]";
+    "       [--reference-id TEXT] [--by TEXT] [--bench FILE] [--unit TAG] [--customer TEXT]\n"
+    "       [--interval DAYS] [--record FILE] [--certificate FILE] [--json]";
 const char* const CalibrateHelp =
     "Calibrates the programmed range of the unit, which must be in CAL mode: with\n"
     "--switch-mode a unit in RUN mode is switched to CAL and back to RUN after it;\n"
@@ -142,11 +166,27 @@ QList<QCommandLineOption> CalOptions(bool check) {
         {QStringLiteral("by"), QStringLiteral("The technician."), QStringLiteral("TEXT")},
         {QStringLiteral("record"), QStringLiteral("The JSON record."), QStringLiteral("FILE")},
         {QStringLiteral("certificate"), QStringLiteral("The HTML certificate."), QStringLiteral("FILE")},
+        {QStringLiteral("bench"), QStringLiteral("The bench file: organisation, references, decision rule."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("unit"), QStringLiteral("The unit's tag or serial."), QStringLiteral("TAG")},
+        {QStringLiteral("customer"), QStringLiteral("The customer."), QStringLiteral("TEXT")},
+        {QStringLiteral("interval"), QStringLiteral("Days to the next calibration."), QStringLiteral("DAYS")},
+        {QStringLiteral("decision-rule"), QStringLiteral("simple or guard-band."), QStringLiteral("RULE")},
     };
+    // The number a record store gives; for tests without one.
+    QCommandLineOption number(QStringLiteral("certificate-number"),
+                              QStringLiteral("The certificate's number."), QStringLiteral("TEXT"));
+    number.setFlags(QCommandLineOption::HiddenFromHelp);
+    options << number;
     if (check)
         options += QList<QCommandLineOption>{
             {QStringLiteral("points"), QStringLiteral("Test points, % of span."), QStringLiteral("LIST")},
-            {QStringLiteral("tolerance"), QStringLiteral("% of span."), QStringLiteral("PERCENT")},
+            {QStringLiteral("tolerance"), QStringLiteral("The input's tolerance."),
+             QStringLiteral("TOLERANCE")},
+            {QStringLiteral("output-tolerance"), QStringLiteral("The output's tolerance."),
+             QStringLiteral("TOLERANCE")},
+            {QStringLiteral("adjust-over"), QStringLiteral("Adjust only an as-found error above this."),
+             QStringLiteral("TOLERANCE")},
             {QStringLiteral("meter"), QStringLiteral("Ask for the meter's reading of the output.")},
             {QStringLiteral("as-left-after"), QStringLiteral("Calibrate, then check again."),
              QStringLiteral("input|output|input,output")},
@@ -169,72 +209,101 @@ bool ParseWhat(const QString& text, TCalJob& job) {
 }
 } // namespace
 
-bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList& args,
-                 const std::function<QByteArray(const QString&, QString*)>& readFile, TCalJob& job,
-                 QString* error) {
-    const QString name = check ? QStringLiteral("check") : QStringLiteral("calibrate");
-    const auto fail = [&](const QString& text) {
-        *error = QStringLiteral("%1: %2").arg(name, text);
+namespace {
+// The bench, the unit's tag and the customer; a certificate is refused before
+// anything is sent when a reference it would name is out of date or missing,
+// or the unit has no tag.
+bool ParseCertificateFacts(const QCommandLineParser& parser,
+                           const std::function<QByteArray(const QString&, QString*)>& readFile, TCalJob& job,
+                           QString* error) {
+    job.UnitTag = parser.value(QStringLiteral("unit")).trimmed();
+    job.Customer = parser.value(QStringLiteral("customer")).trimmed();
+    job.CertificateNumber = parser.value(QStringLiteral("certificate-number")).trimmed();
+    job.CertificateFile = parser.value(QStringLiteral("certificate"));
+    if (parser.isSet(QStringLiteral("interval"))) {
+        bool ok = false;
+        job.IntervalDays = parser.value(QStringLiteral("interval")).toInt(&ok);
+        if (!ok || job.IntervalDays < 1 || job.IntervalDays > 3660) {
+            *error = QStringLiteral("--interval wants 1 to 3660 days");
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("bench"))) {
+        job.BenchFile = parser.value(QStringLiteral("bench"));
+        QString why;
+        const QByteArray text = readFile ? readFile(job.BenchFile, &why) : QByteArray();
+        if (why.isEmpty()) job.Bench = ParseBench(text, &why);
+        if (!why.isEmpty()) {
+            *error = QStringLiteral("%1: %2; nothing was sent").arg(job.BenchFile, why);
+            return false;
+        }
+        job.Rule = job.Bench->Rule;
+    }
+    if (parser.isSet(QStringLiteral("decision-rule"))) {
+        const auto rule = ParseDecisionRule(parser.value(QStringLiteral("decision-rule")));
+        if (!rule) {
+            *error = QStringLiteral("--decision-rule is simple or guard-band");
+            return false;
+        }
+        job.Rule = *rule;
+    }
+    if (job.CertificateFile.isEmpty()) return true;
+    QString problem;
+    if (job.UnitTag.isEmpty())
+        problem = QStringLiteral("a certificate names the unit: give --unit TAG");
+    else if (!job.Bench)
+        problem = QStringLiteral("a certificate names the reference standards: give --bench FILE");
+    else
+        problem = BenchProblem(*job.Bench, job.CheckBefore || job.CalInput, job.Meter || job.CalOutput,
+                               QDate::currentDate());
+    if (problem.isEmpty()) return true;
+    *error = problem + QStringLiteral("; nothing was sent");
+    return false;
+}
+// check's own options: the points, the tolerances, the as-left check, the meter.
+bool ParseCheck(const QCommandLineParser& parser, TCalJob& job, QString* error) {
+    const auto fail = [error](const QString& text) {
+        *error = text;
         return false;
     };
-    const auto percent = [&](const char* option, double high, double& into) {
-        if (!parser.isSet(QLatin1String(option))) return true;
-        const std::optional<double> v = Number(parser.value(QLatin1String(option)));
-        if (!v || *v <= 0 || *v > high) return false;
-        into = *v;
-        return true;
+    job.CheckBefore = true;
+    if (parser.isSet(QStringLiteral("as-left-after"))) {
+        if (!ParseWhat(parser.value(QStringLiteral("as-left-after")), job))
+            return fail(QStringLiteral("--as-left-after takes input, output or input,output"));
+        job.CheckAfter = true;
+    }
+    if (parser.isSet(QStringLiteral("points"))) {
+        job.Points.clear();
+        for (const QString& p : parser.value(QStringLiteral("points")).split(QLatin1Char(','))) {
+            const std::optional<double> v = Number(p);
+            if (!v || *v < 0 || *v > 100)
+                return fail(QStringLiteral("--points wants percentages from 0 to 100, comma-separated"));
+            job.Points << *v;
+        }
+    }
+    for (const char* option : {"tolerance", "output-tolerance", "adjust-over"}) {
+        if (!parser.isSet(QLatin1String(option))) continue;
+        QString why;
+        const std::optional<TTolerance> t = ParseTolerance(parser.value(QLatin1String(option)), &why);
+        if (!t) return fail(QStringLiteral("--%1: %2").arg(QLatin1String(option), why));
+        (option == std::string_view("tolerance")          ? job.Tolerance
+         : option == std::string_view("output-tolerance") ? job.OutputTolerance.emplace()
+                                                          : job.AdjustOver.emplace()) = *t;
+    }
+    if (job.AdjustOver && !job.CheckAfter)
+        return fail(QStringLiteral("--adjust-over decides whether --as-left-after adjusts: give both"));
+    job.Meter = parser.isSet(QStringLiteral("meter"));
+    return true;
+}
+// --applied: standard input, or a file read now with one value for each point
+// and each input calibration point, in order.
+bool ParseApplied(const QCommandLineParser& parser,
+                  const std::function<QByteArray(const QString&, QString*)>& readFile, TCalJob& job,
+                  QString* error) {
+    const auto fail = [error](const QString& text) {
+        *error = text;
+        return false;
     };
-    job = TCalJob{};
-    if (check) {
-        job.CheckBefore = true;
-        if (parser.isSet(QStringLiteral("as-left-after"))) {
-            if (!ParseWhat(parser.value(QStringLiteral("as-left-after")), job))
-                return fail(QStringLiteral("--as-left-after takes input, output or input,output"));
-            job.CheckAfter = true;
-        }
-        if (parser.isSet(QStringLiteral("points"))) {
-            job.Points.clear();
-            for (const QString& p : parser.value(QStringLiteral("points")).split(QLatin1Char(','))) {
-                const std::optional<double> v = Number(p);
-                if (!v || *v < 0 || *v > 100)
-                    return fail(QStringLiteral("--points wants percentages from 0 to 100, comma-separated"));
-                job.Points << *v;
-            }
-        }
-        if (!percent("tolerance", 100, job.Tolerance))
-            return fail(QStringLiteral("--tolerance wants a percentage above 0"));
-        job.Meter = parser.isSet(QStringLiteral("meter"));
-    } else if (args.size() != 1 || !ParseWhat(args.first(), job)) {
-        return fail(QStringLiteral("calibrate takes input, output or input,output"));
-    }
-    job.ReferenceId = parser.value(QStringLiteral("reference-id"));
-    job.By = parser.value(QStringLiteral("by"));
-    job.RecordFile = parser.value(QStringLiteral("record"));
-    job.CertificateFile = parser.value(QStringLiteral("certificate"));
-    // The files are checked before anything is sent: a unit is never adjusted
-    // for a record that cannot be kept.
-    for (const QString& file : {job.RecordFile, job.CertificateFile})
-        if (const QString problem = FileTargetProblem(file); !problem.isEmpty())
-            return fail(QStringLiteral("%1: %2; nothing was sent").arg(file, problem));
-    if (!job.RecordFile.isEmpty() && RealPath(job.RecordFile) == RealPath(job.CertificateFile))
-        return fail(QStringLiteral("--record and --certificate name one file"));
-    if (parser.isSet(QStringLiteral("settle"))) {
-        const std::optional<double> v = Number(parser.value(QStringLiteral("settle")));
-        if (!v || *v <= 0 || *v > 3600) return fail(QStringLiteral("--settle wants seconds above 0"));
-        job.SettleLimitMs = int(std::lround(*v * 1000));
-    }
-    if (!percent("adjust-limit", 100, job.AdjustLimit))
-        return fail(QStringLiteral("--adjust-limit wants a percentage of span above 0"));
-    if (!percent("trim-tolerance", 10, job.TrimTolerance))
-        return fail(QStringLiteral("--trim-tolerance wants a percentage above 0"));
-    if (parser.isSet(QStringLiteral("max-steps"))) {
-        bool ok = false;
-        job.MaxSteps = parser.value(QStringLiteral("max-steps")).toInt(&ok);
-        if (!ok || job.MaxSteps < 1 || job.MaxSteps > 1000)
-            return fail(QStringLiteral("--max-steps wants 1 to 1000"));
-    }
-    job.SwitchMode = parser.isSet(QStringLiteral("switch-mode"));
-    job.Yes = parser.isSet(QStringLiteral("yes"));
     if (parser.isSet(QStringLiteral("applied"))) {
         job.Applied = true;
         const QString file = parser.value(QStringLiteral("applied"));
@@ -260,6 +329,60 @@ bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList
                                 .arg(wanted));
         }
     }
+    return true;
+}
+} // namespace
+
+bool ParseCalJob(bool check, const QCommandLineParser& parser, const QStringList& args,
+                 const std::function<QByteArray(const QString&, QString*)>& readFile, TCalJob& job,
+                 QString* error) {
+    const QString name = check ? QStringLiteral("check") : QStringLiteral("calibrate");
+    const auto fail = [&](const QString& text) {
+        *error = QStringLiteral("%1: %2").arg(name, text);
+        return false;
+    };
+    const auto percent = [&](const char* option, double high, double& into) {
+        if (!parser.isSet(QLatin1String(option))) return true;
+        const std::optional<double> v = Number(parser.value(QLatin1String(option)));
+        if (!v || *v <= 0 || *v > high) return false;
+        into = *v;
+        return true;
+    };
+    job = TCalJob{};
+    if (check) {
+        if (!ParseCheck(parser, job, error)) return fail(*error);
+    } else if (args.size() != 1 || !ParseWhat(args.first(), job)) {
+        return fail(QStringLiteral("calibrate takes input, output or input,output"));
+    }
+    if (!ParseCertificateFacts(parser, readFile, job, error)) return fail(*error);
+    job.ReferenceId = parser.value(QStringLiteral("reference-id"));
+    job.By = parser.value(QStringLiteral("by"));
+    job.RecordFile = parser.value(QStringLiteral("record"));
+    // The files are checked before anything is sent: a unit is never adjusted
+    // for a record that cannot be kept.
+    for (const QString& file : {job.RecordFile, job.CertificateFile})
+        if (const QString problem = FileTargetProblem(file); !problem.isEmpty())
+            return fail(QStringLiteral("%1: %2; nothing was sent").arg(file, problem));
+    if (!job.RecordFile.isEmpty() && RealPath(job.RecordFile) == RealPath(job.CertificateFile))
+        return fail(QStringLiteral("--record and --certificate name one file"));
+    if (parser.isSet(QStringLiteral("settle"))) {
+        const std::optional<double> v = Number(parser.value(QStringLiteral("settle")));
+        if (!v || *v <= 0 || *v > 3600) return fail(QStringLiteral("--settle wants seconds above 0"));
+        job.SettleLimitMs = int(std::lround(*v * 1000));
+    }
+    if (!percent("adjust-limit", 100, job.AdjustLimit))
+        return fail(QStringLiteral("--adjust-limit wants a percentage of span above 0"));
+    if (!percent("trim-tolerance", 10, job.TrimTolerance))
+        return fail(QStringLiteral("--trim-tolerance wants a percentage above 0"));
+    if (parser.isSet(QStringLiteral("max-steps"))) {
+        bool ok = false;
+        job.MaxSteps = parser.value(QStringLiteral("max-steps")).toInt(&ok);
+        if (!ok || job.MaxSteps < 1 || job.MaxSteps > 1000)
+            return fail(QStringLiteral("--max-steps wants 1 to 1000"));
+    }
+    job.SwitchMode = parser.isSet(QStringLiteral("switch-mode"));
+    job.Yes = parser.isSet(QStringLiteral("yes"));
+    if (!ParseApplied(parser, readFile, job, error)) return fail(*error);
     return true;
 }
 
@@ -622,6 +745,8 @@ void TCalRun::Start() {
             InPerm = Msg::DecodeInputReport(answer);
             Send(Msg::ReadPermOut(), [this](const QByteArray& answer) {
                 OutPerm = Msg::DecodeOutputReport(answer);
+                FoundZeroCode = OutPerm.ZeroCode;
+                FoundFullCode = OutPerm.FullCode;
                 StartMode = InPerm.Mode;
                 Known = true;
                 const IRange& in = InRow(InPerm.RangeCode);
@@ -641,41 +766,25 @@ void TCalRun::Start() {
 void TCalRun::Phases() {
     switch (Phase++) {
     case 0: // the mode, before anything is measured: a calibration the unit cannot take is refused now
+        if (const QString problem = SettingsProblem(); !problem.isEmpty())
+            return Fail(ExitBadInput, problem + QStringLiteral("; nothing was written"));
         if ((Job.CalInput || Job.CalOutput) && StartMode == 0 && !Job.SwitchMode)
             return Fail(ExitBadInput, QStringLiteral("the unit is in RUN mode: switch it with 'mode cal' "
                                                      "first, or give --switch-mode"));
         return Phases();
     case 1:
         if (!Job.CheckBefore) return Phases();
-        AsLeft = false;
-        emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:")
-                                                                  : QStringLiteral("check:"));
-        if (!Job.Meter)
-            emit Line(
-                QStringLiteral("the output is not measured (no --meter): the verdict covers the input"));
-        if (!Job.Meter) {
-            emit Line(TableHeader());
-            return CheckPoint(0);
-        }
-        return SelectProgrammedOutput([this] {
-            emit Line(TableHeader());
-            CheckPoint(0);
-        });
+        return AsFound();
     case 2: // as found in the mode the unit was in; calibrated in CAL mode
         if (!Job.CalInput && !Job.CalOutput) return Phases();
-        if (StartMode != 0) {
-            emit Line(QStringLiteral("the unit is in CAL mode; it stays so"));
+        if (AdjustmentNotNeeded()) {
+            NoAdjustment = true;
+            emit Line(QStringLiteral("no adjustment needed: every as-found error within %1")
+                          .arg(Job.AdjustOver->Text));
+            Phase = 6;
             return Phases();
         }
-        return Send(Msg::SetMode(1), [this](const QByteArray& answer) {
-            if (Msg::DecodeMode(answer) == 0) {
-                Switched = false;
-                return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
-            }
-            emit Line(QStringLiteral(
-                "switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
-            Phases();
-        });
+        return SwitchToCal();
     case 3:
         if (!Job.CalInput) return Phases();
         return CalInputZero();
@@ -683,24 +792,7 @@ void TCalRun::Phases() {
         if (!Job.CalOutput) return Phases();
         return SelectProgrammedOutput([this] { TrimOutput(false); });
     case 5: // put back before the as-left check, which measures the unit as the plant has it
-        if (DacDriven)
-            return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
-                DacDriven = false;
-                PutBackLines << QStringLiteral("the output follows the input again");
-                emit Line(PutBackLines.last());
-                --Phase;
-                Phases();
-            });
-        if (Switched)
-            return Send(Msg::SetMode(0), [this](const QByteArray& answer) {
-                if (Msg::DecodeMode(answer) != 0)
-                    return Fail(ExitRefused, QStringLiteral("the transmitter stayed in CAL mode"));
-                Switched = false;
-                PutBackLines << QStringLiteral("switched the unit back to RUN mode");
-                emit Line(PutBackLines.last());
-                Phases();
-            });
-        return Phases();
+        return PutBackBeforeAsLeft();
     case 6:
         if (!Job.CheckAfter) return Phases();
         AsLeft = true;
@@ -710,6 +802,96 @@ void TCalRun::Phases() {
     default:
         return Done();
     }
+}
+
+void TCalRun::AsFound() {
+    AsLeft = false;
+    emit Line(Job.CheckAfter || Job.CalInput || Job.CalOutput ? QStringLiteral("as found:")
+                                                              : QStringLiteral("check:"));
+    if (!Job.Meter) {
+        emit Line(QStringLiteral("the output is not measured (no --meter): the verdict covers the input"));
+        emit Line(TableHeader());
+        return CheckPoint(0);
+    }
+    SelectProgrammedOutput([this] {
+        emit Line(TableHeader());
+        CheckPoint(0);
+    });
+}
+
+// With --adjust-over: every as-found error, input and output, within it.
+bool TCalRun::AdjustmentNotNeeded() const {
+    if (!Job.AdjustOver || Found.isEmpty()) return false;
+    const double span = double(InPerm.EuMax) - InPerm.EuMin;
+    const double outSpan = double(OutPerm.OutMax) - OutPerm.OutMin;
+    return std::all_of(Found.begin(), Found.end(), [&](const TPoint& p) {
+        return std::fabs(p.In.Error) <=
+                   Job.AdjustOver->Allowed(p.Applied, span, InRow(InPerm.RangeCode).EngUnit) &&
+               (!p.Out || std::fabs(p.Out->Error) <=
+                              Job.AdjustOver->Allowed(p.Ideal, outSpan, OutRanges[OutPerm.Range].Unit));
+    });
+}
+
+void TCalRun::SwitchToCal() {
+    if (StartMode != 0) {
+        emit Line(QStringLiteral("the unit is in CAL mode; it stays so"));
+        return Phases();
+    }
+    Send(Msg::SetMode(1), [this](const QByteArray& answer) {
+        if (Msg::DecodeMode(answer) == 0) {
+            Switched = false;
+            return Fail(ExitRefused, QStringLiteral("the transmitter stayed in RUN mode"));
+        }
+        emit Line(QStringLiteral(
+            "switched the unit to CAL mode for the calibration; it goes back to RUN mode after it"));
+        Phases();
+    });
+}
+
+// The DAC released and the mode put back, each step once, then the next phase.
+void TCalRun::PutBackBeforeAsLeft() {
+    if (DacDriven)
+        return Send(Msg::SetTempOut(OutPerm.Range), [this](const QByteArray&) {
+            DacDriven = false;
+            PutBackLines << QStringLiteral("the output follows the input again");
+            emit Line(PutBackLines.last());
+            PutBackBeforeAsLeft();
+        });
+    if (Switched)
+        return Send(Msg::SetMode(0), [this](const QByteArray& answer) {
+            if (Msg::DecodeMode(answer) != 0)
+                return Fail(ExitRefused, QStringLiteral("the transmitter stayed in CAL mode"));
+            Switched = false;
+            PutBackLines << QStringLiteral("switched the unit back to RUN mode");
+            emit Line(PutBackLines.last());
+            Phases();
+        });
+    Phases();
+}
+
+// What the run cannot judge on this unit's ranges: a tolerance or a
+// reference's uncertainty in a unit the quantity is not measured in.
+QString TCalRun::SettingsProblem() const {
+    const QString eu = InRow(InPerm.RangeCode).EngUnit.trimmed(), ou = OutRanges[OutPerm.Range].Unit;
+    if (!Job.Tolerance.Fits(eu))
+        return QStringLiteral("--tolerance %1 cannot judge the input in %2").arg(Job.Tolerance.Text, eu);
+    if (Job.AdjustOver && !Job.AdjustOver->Fits(eu))
+        return QStringLiteral("--adjust-over %1 cannot judge the input in %2").arg(Job.AdjustOver->Text, eu);
+    const TTolerance& out = Job.OutputTolerance.value_or(Job.Tolerance);
+    if (Job.Meter && !out.Fits(ou))
+        return QStringLiteral("%1 %2 cannot judge the output in %3%4")
+            .arg(Job.OutputTolerance ? QStringLiteral("--output-tolerance") : QStringLiteral("--tolerance"),
+                 out.Text, ou, Job.OutputTolerance ? QString() : QStringLiteral(": give --output-tolerance"));
+    if (Job.Bench)
+        for (const TCalReference& r : Job.Bench->References) {
+            const bool output = r.Role == QLatin1String("output_meter");
+            if (output && !Job.Meter) continue;
+            if (!UnitFactor(r.UncertaintyUnit, output ? ou : eu))
+                return QStringLiteral("the %1's uncertainty is in %2; the %3 is judged in %4")
+                    .arg(r.Role, r.UncertaintyUnit,
+                         output ? QStringLiteral("output") : QStringLiteral("input"), output ? ou : eu);
+        }
+    return QString();
 }
 
 // The meter reads the output of the active range: the programmed one is
@@ -753,7 +935,10 @@ QString TCalRun::TableRow(const TPoint& p) const {
                    .arg(FormatFloat(p.Ideal, of), 9)
                    .arg(p.Meter ? FormatFloat(*p.Meter, of) : QStringLiteral("-"), 9)
                    .arg(p.MeterError ? Pct(*p.MeterError) : QStringLiteral("-"), 7);
-    row += QStringLiteral("  ") + (p.Pass ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+    row += QStringLiteral("  ") + (p.Pass ? p.Verdict
+                                   : p.Verdict.startsWith(QLatin1String("pass"))
+                                       ? p.Verdict + QStringLiteral(", not accepted")
+                                       : p.Verdict.toUpper());
     if (!p.Reached)
         row += QStringLiteral(" (not reached)");
     else if (!p.Steady)
@@ -767,11 +952,12 @@ void TCalRun::CheckPoint(int index) {
     if (index >= Job.Points.size()) {
         const auto failed =
             std::count_if(points.begin(), points.end(), [](const TPoint& p) { return !p.Pass; });
-        emit Line(failed ? QStringLiteral("%1 of %2 points outside ±%3 % of span")
-                               .arg(failed)
-                               .arg(points.size())
-                               .arg(Job.Tolerance)
-                         : QStringLiteral("every point within ±%1 % of span").arg(Job.Tolerance));
+        const QString rule =
+            QStringLiteral("±%1, %2 decision rule").arg(Job.Tolerance.Text, DecisionRuleName(Job.Rule));
+        emit Line(
+            failed
+                ? QStringLiteral("%1 of %2 points not accepted (%3)").arg(failed).arg(points.size()).arg(rule)
+                : QStringLiteral("every point accepted (%1)").arg(rule));
         return Phases();
     }
     const IRange& in = InRow(InPerm.RangeCode);
@@ -810,7 +996,9 @@ void TCalRun::CheckPoint(int index) {
 }
 
 void TCalRun::PointRead(const Msg::TInputReport& in, bool steady, bool reached) {
-    Current.Eng = in.Eng;
+    Current.Eng = Held(in.Eng);
+    Current.Ta = in.Ta;
+    Current.TCal = in.TCal;
     Current.Steady = steady;
     Current.Reached = reached;
     double fraction = (Current.Applied - InPerm.EuMin) / (double(InPerm.EuMax) - InPerm.EuMin);
@@ -821,12 +1009,7 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady, bool reached) 
     const auto finish = [this, outSpan](std::optional<double> meter) {
         Current.Meter = meter;
         if (meter) Current.MeterError = (*meter - Current.Ideal) / outSpan * 100;
-        // Only what was measured is judged: the reading, and the output where a meter read it.
-        double worst = std::fabs(Current.EngError);
-        if (Current.MeterError) worst = std::max(worst, std::fabs(*Current.MeterError));
-        // An error at the tolerance, as the table shows it, passes.
-        Current.Pass =
-            Current.Steady && Current.Reached && std::isfinite(worst) && Rounded(worst, 9) <= Job.Tolerance;
+        JudgePoint(Current);
         emit Line(TableRow(Current));
         (AsLeft ? Left : Found) << Current;
         CheckPoint(PointIndex + 1);
@@ -836,6 +1019,44 @@ void TCalRun::PointRead(const Msg::TInputReport& in, bool steady, bool reached) 
         QStringLiteral("meter reading of the output in %1 (ideal %2; Enter: none)")
             .arg(OutRanges[OutPerm.Range].Unit, FormatFloat(Current.Ideal, OutRanges[OutPerm.Range].Format)),
         true, finish);
+}
+
+TCalRun::TJudged TCalRun::Judge(bool output, double error, double value) const {
+    const IRange& in = InRow(InPerm.RangeCode);
+    const ORange& out = OutRanges[OutPerm.Range];
+    const QString unit = output ? out.Unit : in.EngUnit;
+    const double span =
+        output ? double(OutPerm.OutMax) - OutPerm.OutMin : double(InPerm.EuMax) - InPerm.EuMin;
+    const TTolerance& tolerance = output && Job.OutputTolerance ? *Job.OutputTolerance : Job.Tolerance;
+    // The reference's expanded uncertainty in the quantity's unit, with the
+    // display's last digit.
+    double reference = 0;
+    if (Job.Bench)
+        if (const TCalReference* r =
+                Job.Bench->Find(output ? QStringLiteral("output_meter") : QStringLiteral("input_calibrator")))
+            reference = r->Uncertainty * UnitFactor(r->UncertaintyUnit, unit).value_or(0);
+    const double resolution = std::pow(10.0, -Decimals(output ? out.Format : in.EngFormat));
+    TJudged j;
+    j.Error = error;
+    j.Allowed = tolerance.Allowed(value, span, unit);
+    j.Uncertainty = ExpandedUncertainty(reference, resolution);
+    j.Decision = Decide(error, j.Allowed, j.Uncertainty, Job.Rule);
+    return j;
+}
+
+// Only what was measured is judged: the reading, and the output where a meter
+// read it; the point takes the worse verdict of the two.
+void TCalRun::JudgePoint(TPoint& p) const {
+    p.In = Judge(false, p.Eng - p.Applied, p.Applied);
+    p.Out.reset();
+    if (p.Meter) p.Out = Judge(true, *p.Meter - p.Ideal, p.Ideal);
+    const QStringList order{QStringLiteral("pass"), QStringLiteral("pass (within uncertainty)"),
+                            QStringLiteral("fail (within uncertainty)"), QStringLiteral("fail")};
+    p.Verdict = p.In.Decision.Verdict;
+    if (p.Out && order.indexOf(p.Out->Decision.Verdict) > order.indexOf(p.Verdict))
+        p.Verdict = p.Out->Decision.Verdict;
+    p.Pass = p.Steady && p.Reached && p.In.Decision.Accepted && (!p.Out || p.Out->Decision.Accepted);
+    if (!p.Steady || !p.Reached) p.Verdict = QStringLiteral("fail");
 }
 
 // ---- calibrate input ----
@@ -915,7 +1136,8 @@ void TCalRun::WriteInputPoint(bool full, double applied, const std::function<voi
             QJsonObject adj{{QStringLiteral("what"), what},
                             {QStringLiteral("applied"), applied},
                             {QStringLiteral("unit"), InRow(InPerm.RangeCode).RawUnit.trimmed()},
-                            {QStringLiteral("read_before"), before},
+                            {QStringLiteral("read_before"), Held(in.Raw)},
+                            {QStringLiteral("decimals"), Decimals(row.RawFormat)},
                             {QStringLiteral("written"), yes}};
             if (!yes) {
                 emit Line(what + QStringLiteral(" not written"));
@@ -929,7 +1151,7 @@ void TCalRun::WriteInputPoint(bool full, double applied, const std::function<voi
                 const Msg::TInputReport r = Msg::DecodeInputReport(answer);
                 const IRange& row = InRow(InPerm.RangeCode);
                 const QString after = FormatFloat(r.Raw, row.RawFormat, row.RawUnit);
-                adj[QStringLiteral("read_after")] = after;
+                adj[QStringLiteral("read_after")] = Held(r.Raw);
                 Adjustments << adj;
                 Written << (full ? what + QStringLiteral(" at ") + point : what);
                 emit Line(what + QStringLiteral(" calibrated: reads %1").arg(after));
@@ -955,142 +1177,189 @@ void TCalRun::TrimOutput(bool full) {
     TrimStep(full);
 }
 
+// One step of a trim: the DAC driven at TrimCode, the meter read.
 void TCalRun::TrimStep(bool full) {
+    Send(Msg::SetDac(OutPerm.Range, uint16_t(TrimCode)), [this, full](const QByteArray&) {
+        AskMeter(QStringLiteral("step %1: DAC code %2; meter reading in %3")
+                     .arg(TrimSteps.size() + 1)
+                     .arg(TrimCode)
+                     .arg(OutRanges[OutPerm.Range].Unit),
+                 false, [this, full](std::optional<double> reading) { TrimReading(full, *reading); });
+    });
+}
+
+// A meter reading of the trim: kept with the steps, then the next code, the
+// end of the trim without one, or the question whether to store this one.
+void TCalRun::TrimReading(bool full, double reading) {
     const ORange& row = OutRanges[OutPerm.Range];
     const double target = full ? row.FullScale : row.ZeroScale;
     const double tolerance = Job.TrimTolerance / 100 * (double(row.FullScale) - row.ZeroScale);
     const int stored = full ? OutPerm.FullCode : OutPerm.ZeroCode;
     const QString which = full ? QStringLiteral("full") : QStringLiteral("zero");
-    Send(Msg::SetDac(OutPerm.Range, uint16_t(TrimCode)), [=, this](const QByteArray&) {
-        AskMeter(
-            QStringLiteral("step %1: DAC code %2; meter reading in %3")
-                .arg(TrimSteps.size() + 1)
+    TrimSteps << qMakePair(TrimCode, reading);
+    QJsonArray steps;
+    for (const auto& s : TrimSteps)
+        steps << QJsonObject{{QStringLiteral("code"), s.first}, {QStringLiteral("meter"), s.second}};
+    // Kept for the record until the code is stored or given up.
+    OpenTrim = QJsonObject{{QStringLiteral("what"), QStringLiteral("output %1 code").arg(which)},
+                           {QStringLiteral("target"), Held(target)},
+                           {QStringLiteral("unit"), row.Unit},
+                           {QStringLiteral("code_before"), stored},
+                           {QStringLiteral("steps"), steps}};
+    if (std::fabs(reading - target) > tolerance) {
+        if (TrimSteps.size() >= Job.MaxSteps)
+            return TrimGiveUp(full, QStringLiteral("not within ±%1 %2 after %3 steps")
+                                        .arg(FormatFloat(tolerance, QStringLiteral("0.0000")), row.Unit)
+                                        .arg(TrimSteps.size()));
+        const double codes =
+            OutPerm.FullCode != OutPerm.ZeroCode ? double(OutPerm.FullCode) - OutPerm.ZeroCode : 60000.0;
+        const int code = NextTrimCode(TrimSteps, target, (double(row.FullScale) - row.ZeroScale) / codes);
+        if (code == TrimCode)
+            return TrimGiveUp(full, QStringLiteral("the DAC gets no closer than code %1").arg(code));
+        TrimCode = code;
+        return TrimStep(full);
+    }
+    Confirm(QStringLiteral("code %1 gives %2 %3 after %4 step(s); store it as the %5 code (%6, was %7)?")
                 .arg(TrimCode)
-                .arg(row.Unit),
-            false, [=, this](std::optional<double> reading) {
-                TrimSteps << qMakePair(TrimCode, *reading);
-                QJsonArray steps;
-                for (const auto& s : TrimSteps)
-                    steps << QJsonObject{{QStringLiteral("code"), s.first},
-                                         {QStringLiteral("meter"), s.second}};
-                QJsonObject adj{{QStringLiteral("what"), QStringLiteral("output %1 code").arg(which)},
-                                {QStringLiteral("target"), target},
-                                {QStringLiteral("code_before"), stored},
-                                {QStringLiteral("steps"), steps}};
-                // Kept for the record until the code is stored or given up.
-                OpenTrim = adj;
-                const auto next = [this, full] { full ? Phases() : TrimOutput(true); };
-                auto giveUp = [=, this](const QString& why) mutable {
-                    TrimFailed = true;
-                    adj[QStringLiteral("written")] = false;
-                    Adjustments << std::exchange(OpenTrim, {});
-                    emit Line(QStringLiteral("%1; the %2 code stays %3").arg(why, which).arg(stored));
-                    if (full) return next();
-                    // The full code alone would move the whole line and leave the
-                    // low end worse: it is stored only when asked for by name.
-                    emit Line(QStringLiteral("without a zero code that gives %1 %2, a new full code alone "
-                                             "would move the low end too")
-                                  .arg(FormatFloat(target, row.Format), row.Unit));
-                    if (Job.Yes) {
-                        emit Line(QStringLiteral("the full code is not trimmed (--yes stores only an end "
-                                                 "within the tolerance)"));
-                        return Phases();
-                    }
-                    Confirm(QStringLiteral("trim and store the full code anyway?"),
-                            [=, this](bool yes) { yes ? TrimOutput(true) : Phases(); });
-                };
-                if (std::fabs(*reading - target) > tolerance) {
-                    if (TrimSteps.size() >= Job.MaxSteps)
-                        return giveUp(QStringLiteral("not within ±%1 %2 after %3 steps")
-                                          .arg(FormatFloat(tolerance, QStringLiteral("0.0000")), row.Unit)
-                                          .arg(TrimSteps.size()));
-                    const int code = NextTrimCode(TrimSteps, target,
-                                                  (double(row.FullScale) - row.ZeroScale) /
-                                                      (OutPerm.FullCode != OutPerm.ZeroCode
-                                                           ? double(OutPerm.FullCode) - OutPerm.ZeroCode
-                                                           : 60000.0));
-                    if (code == TrimCode)
-                        return giveUp(QStringLiteral("the DAC gets no closer than code %1").arg(code));
-                    TrimCode = code;
-                    return TrimStep(full);
-                }
-                Confirm(
-                    QStringLiteral(
-                        "code %1 gives %2 %3 after %4 step(s); store it as the %5 code (%6, was %7)?")
-                        .arg(TrimCode)
-                        .arg(FormatFloat(*reading, QStringLiteral("0.0000")), row.Unit)
-                        .arg(TrimSteps.size())
-                        .arg(which,
-                             full ? QStringLiteral("cmdWriteOutFull") : QStringLiteral("cmdWriteOutZero"))
-                        .arg(stored),
-                    [=, this](bool yes) mutable {
-                        adj[QStringLiteral("code_after")] = TrimCode;
-                        adj[QStringLiteral("written")] = yes;
-                        if (!yes) {
-                            Adjustments << std::exchange(OpenTrim, {});
-                            emit Line(
-                                QStringLiteral("the %1 code not stored; it stays %2").arg(which).arg(stored));
-                            return next();
-                        }
-                        Msg::TOutSettings s;
-                        s.Range = OutPerm.Range;
-                        s.Invert = OutPerm.Invert != 0;
-                        s.OutMin = OutPerm.OutMin;
-                        s.OutMax = OutPerm.OutMax;
-                        s.AlarmLimit = OutPerm.AlarmLimit;
-                        s.DeadBand = OutPerm.DeadBand;
-                        s.AlarmFlags = OutPerm.AlarmFlags & (Msg::AlarmEnabledBit | Msg::AlarmLowBit);
-                        const uint16_t code = uint16_t(TrimCode);
-                        PendingWrite = QStringLiteral("output %1 code %2").arg(which).arg(code);
-                        Send(full ? Msg::WriteOutFull(code, s) : Msg::WriteOutZero(code, s),
-                             [=, this](const QByteArray& answer) mutable {
-                                 const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);
-                                 const int kept = full ? r.FullCode : r.ZeroCode;
-                                 if (kept != code)
-                                     return Fail(ExitDiffers,
-                                                 QStringLiteral("the unit holds %1 code %2, not %3")
-                                                     .arg(which)
-                                                     .arg(kept)
-                                                     .arg(code));
-                                 Adjustments << std::exchange(OpenTrim, {});
-                                 Written << QStringLiteral("output %1 code %2").arg(which).arg(code);
-                                 emit Line(QStringLiteral("%1 code stored: %2 (was %3)")
-                                               .arg(which)
-                                               .arg(code)
-                                               .arg(stored));
-                                 (full ? OutPerm.FullCode : OutPerm.ZeroCode) = code;
-                                 next();
-                             });
-                    });
+                .arg(FormatFloat(reading, QStringLiteral("0.0000")), row.Unit)
+                .arg(TrimSteps.size())
+                .arg(which, full ? QStringLiteral("cmdWriteOutFull") : QStringLiteral("cmdWriteOutZero"))
+                .arg(stored),
+            [this, full, which, stored](bool yes) {
+                OpenTrim[QStringLiteral("code_after")] = TrimCode;
+                OpenTrim[QStringLiteral("written")] = yes;
+                if (yes) return TrimStore(full);
+                Adjustments << std::exchange(OpenTrim, {});
+                emit Line(QStringLiteral("the %1 code not stored; it stays %2").arg(which).arg(stored));
+                full ? Phases() : TrimOutput(true);
             });
+}
+
+// A trim that ends without a code within the tolerance: nothing stored.
+void TCalRun::TrimGiveUp(bool full, const QString& why) {
+    const ORange& row = OutRanges[OutPerm.Range];
+    const QString which = full ? QStringLiteral("full") : QStringLiteral("zero");
+    TrimFailed = true;
+    OpenTrim[QStringLiteral("written")] = false;
+    Adjustments << std::exchange(OpenTrim, {});
+    emit Line(QStringLiteral("%1; the %2 code stays %3")
+                  .arg(why, which)
+                  .arg(full ? OutPerm.FullCode : OutPerm.ZeroCode));
+    if (full) return Phases();
+    // The full code alone would move the whole line and leave the low end
+    // worse: it is stored only when asked for by name.
+    emit Line(QStringLiteral(
+                  "without a zero code that gives %1 %2, a new full code alone would move the low end too")
+                  .arg(FormatFloat(row.ZeroScale, row.Format), row.Unit));
+    if (Job.Yes) {
+        emit Line(
+            QStringLiteral("the full code is not trimmed (--yes stores only an end within the tolerance)"));
+        return Phases();
+    }
+    Confirm(QStringLiteral("trim and store the full code anyway?"),
+            [this](bool yes) { yes ? TrimOutput(true) : Phases(); });
+}
+
+// Stores TrimCode as the zero or full code (cmdWriteOutZero, cmdWriteOutFull)
+// with the output's other settings as they are.
+void TCalRun::TrimStore(bool full) {
+    const QString which = full ? QStringLiteral("full") : QStringLiteral("zero");
+    Msg::TOutSettings s;
+    s.Range = OutPerm.Range;
+    s.Invert = OutPerm.Invert != 0;
+    s.OutMin = OutPerm.OutMin;
+    s.OutMax = OutPerm.OutMax;
+    s.AlarmLimit = OutPerm.AlarmLimit;
+    s.DeadBand = OutPerm.DeadBand;
+    s.AlarmFlags = OutPerm.AlarmFlags & (Msg::AlarmEnabledBit | Msg::AlarmLowBit);
+    const uint16_t code = uint16_t(TrimCode);
+    PendingWrite = QStringLiteral("output %1 code %2").arg(which).arg(code);
+    Send(full ? Msg::WriteOutFull(code, s) : Msg::WriteOutZero(code, s), [this, full, which,
+                                                                          code](const QByteArray& answer) {
+        const Msg::TOutputReport r = Msg::DecodeOutputReport(answer);
+        const int kept = full ? r.FullCode : r.ZeroCode;
+        if (kept != code)
+            return Fail(ExitDiffers,
+                        QStringLiteral("the unit holds %1 code %2, not %3").arg(which).arg(kept).arg(code));
+        TrimStored(full, code);
     });
+}
+
+void TCalRun::TrimStored(bool full, int code) {
+    const QString which = full ? QStringLiteral("full") : QStringLiteral("zero");
+    Adjustments << std::exchange(OpenTrim, {});
+    Written << QStringLiteral("output %1 code %2").arg(which).arg(code);
+    emit Line(QStringLiteral("%1 code stored: %2 (was %3)")
+                  .arg(which)
+                  .arg(code)
+                  .arg(full ? OutPerm.FullCode : OutPerm.ZeroCode));
+    (full ? OutPerm.FullCode : OutPerm.ZeroCode) = code;
+    full ? Phases() : TrimOutput(true);
 }
 
 // ---- The record ----
 
 QJsonArray TCalRun::PointsJson(const QList<TPoint>& points) const {
     QJsonArray list;
-    const auto orNull = [](std::optional<double> v, int d) {
-        return v ? QJsonValue(Rounded(*v, d)) : QJsonValue();
+    const int ed = Decimals(InRow(InPerm.RangeCode).EngFormat) + 2,
+              od = Decimals(OutRanges[OutPerm.Range].Format) + 2;
+    const auto judged = [](const TJudged& j, int d) {
+        return QJsonObject{{QStringLiteral("error"), Rounded(j.Error, d)},
+                           {QStringLiteral("allowed"), Rounded(j.Allowed, d)},
+                           {QStringLiteral("uncertainty"), Rounded(j.Uncertainty, d)},
+                           {QStringLiteral("verdict"), j.Decision.Verdict}};
     };
-    for (const TPoint& p : points)
-        list << QJsonObject{{QStringLiteral("percent"), p.Percent},
-                            {QStringLiteral("target"), Rounded(p.Target, 4)},
-                            {QStringLiteral("applied"), Rounded(p.Applied, 4)},
-                            {QStringLiteral("read"), Rounded(p.Eng, 4)},
-                            {QStringLiteral("read_error_percent"), Rounded(p.EngError, 4)},
-                            {QStringLiteral("output_ideal"), Rounded(p.Ideal, 4)},
-                            {QStringLiteral("meter"), orNull(p.Meter, 4)},
-                            {QStringLiteral("meter_error_percent"), orNull(p.MeterError, 4)},
-                            {QStringLiteral("steady"), p.Steady},
-                            {QStringLiteral("reached"), p.Reached},
-                            {QStringLiteral("verdict"), Verdict(p.Pass)}};
+    for (const TPoint& p : points) {
+        QJsonObject o{{QStringLiteral("percent"), p.Percent},
+                      {QStringLiteral("target"), Rounded(p.Target, ed)},
+                      {QStringLiteral("applied"), Rounded(p.Applied, ed)},
+                      {QStringLiteral("read"), p.Eng},
+                      {QStringLiteral("read_error_percent"), Rounded(p.EngError, 4)},
+                      {QStringLiteral("input"), judged(p.In, ed)},
+                      {QStringLiteral("output_ideal"), Rounded(p.Ideal, od)},
+                      {QStringLiteral("meter"), p.Meter ? QJsonValue(Rounded(*p.Meter, od)) : QJsonValue()},
+                      {QStringLiteral("meter_error_percent"),
+                       p.MeterError ? QJsonValue(Rounded(*p.MeterError, 4)) : QJsonValue()},
+                      {QStringLiteral("output"), p.Out ? QJsonValue(judged(*p.Out, od)) : QJsonValue()},
+                      {QStringLiteral("ta"), Held(p.Ta)},
+                      {QStringLiteral("tcal"), Held(p.TCal)},
+                      {QStringLiteral("steady"), p.Steady},
+                      {QStringLiteral("reached"), p.Reached},
+                      {QStringLiteral("accepted"), p.Pass},
+                      {QStringLiteral("verdict"), p.Verdict}};
+        list << o;
+    }
     return list;
 }
 
 namespace {
 bool AllPass(const QList<TCalRun::TPoint>& points) {
     return std::all_of(points.begin(), points.end(), [](const TCalRun::TPoint& p) { return p.Pass; });
+}
+
+// A point met on the way up and again on the way down: the difference of the
+// two readings, in the unit and in % of span.
+QJsonArray Hysteresis(const QList<TCalRun::TPoint>& points, double span, int decimals) {
+    QJsonArray list;
+    for (qsizetype i = 0; i < points.size(); ++i)
+        for (qsizetype k = i + 1; k < points.size(); ++k)
+            if (points[k].Percent == points[i].Percent) {
+                const double d = (points[k].Eng - points[k].Applied) - (points[i].Eng - points[i].Applied);
+                list << QJsonObject{{QStringLiteral("percent"), points[i].Percent},
+                                    {QStringLiteral("hysteresis"), Rounded(d, decimals)},
+                                    {QStringLiteral("hysteresis_percent"), Rounded(d / span * 100, 4)}};
+                break;
+            }
+    return list;
+}
+
+QJsonObject ToleranceJson(const TTolerance& t) {
+    return {{QStringLiteral("text"), t.Text},
+            {QStringLiteral("span_percent"), t.SpanPercent},
+            {QStringLiteral("reading_percent"), t.ReadingPercent},
+            {QStringLiteral("absolute"), t.Absolute},
+            {QStringLiteral("absolute_unit"),
+             t.AbsoluteUnit.isEmpty() ? QJsonValue() : QJsonValue(t.AbsoluteUnit)}};
 }
 } // namespace
 
@@ -1104,27 +1373,89 @@ QString TCalRun::Overall() const {
     return Verdict(pass);
 }
 
-QJsonObject TCalRun::Record() const {
+QJsonValue TCalRun::CheckJson(const QList<TPoint>& points, bool asked) const {
+    if (!asked || points.isEmpty()) return QJsonValue();
+    const bool metered = std::any_of(points.begin(), points.end(), [](const TPoint& p) { return p.Meter; });
+    const bool outputPass = std::all_of(points.begin(), points.end(),
+                                        [](const TPoint& p) { return !p.Out || p.Out->Decision.Accepted; });
+    const bool readPass = std::all_of(points.begin(), points.end(), [](const TPoint& p) {
+        return p.Steady && p.Reached && p.In.Decision.Accepted;
+    });
+    return QJsonObject{
+        {QStringLiteral("points"), PointsJson(points)},
+        {QStringLiteral("hysteresis"), Hysteresis(points, double(InPerm.EuMax) - InPerm.EuMin,
+                                                  Decimals(InRow(InPerm.RangeCode).EngFormat) + 2)},
+        {QStringLiteral("input"), Verdict(readPass)},
+        {QStringLiteral("output"), metered ? Verdict(outputPass) : QStringLiteral("not measured")},
+        {QStringLiteral("verdict"),
+         points.size() < Job.Points.size() ? QStringLiteral("incomplete") : Verdict(AllPass(points))}};
+}
+
+// Every setting the run's verdicts depend on.
+QJsonObject TCalRun::SettingsJson() const {
+    QJsonArray points;
+    for (double p : Job.Points)
+        points << p;
+    return {{QStringLiteral("points"), points},
+            {QStringLiteral("tolerance"), ToleranceJson(Job.Tolerance)},
+            {QStringLiteral("output_tolerance"), ToleranceJson(Job.OutputTolerance.value_or(Job.Tolerance))},
+            {QStringLiteral("adjust_over"),
+             Job.AdjustOver ? QJsonValue(ToleranceJson(*Job.AdjustOver)) : QJsonValue()},
+            {QStringLiteral("decision_rule"), DecisionRuleName(Job.Rule)},
+            {QStringLiteral("meter"), Job.Meter},
+            {QStringLiteral("settle_limit_s"), Job.SettleLimitMs / 1000.0},
+            {QStringLiteral("adjust_limit_percent"), Job.AdjustLimit},
+            {QStringLiteral("trim_tolerance_percent"), Job.TrimTolerance},
+            {QStringLiteral("max_steps"), Job.MaxSteps}};
+}
+
+// Who issues the certificate, for whom, with which references.
+QJsonObject TCalRun::CertificateJson() const {
+    const QDate issued = QDateTime::fromString(EndUtc.isEmpty() ? StartUtc : EndUtc, Qt::ISODate).date();
+    QJsonArray references;
+    if (Job.Bench)
+        for (const TCalReference& r : Job.Bench->References)
+            references << r.Json();
+    const auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
+    return {{QStringLiteral("number"), orNull(Job.CertificateNumber)},
+            {QStringLiteral("issue_date"), issued.toString(Qt::ISODate)},
+            {QStringLiteral("organisation"), orNull(Job.Bench ? Job.Bench->Organisation : QString())},
+            {QStringLiteral("location"), orNull(Job.Bench ? Job.Bench->Location : QString())},
+            {QStringLiteral("customer"), orNull(Job.Customer)},
+            {QStringLiteral("interval_days"), Job.IntervalDays ? QJsonValue(Job.IntervalDays) : QJsonValue()},
+            {QStringLiteral("next_due"),
+             Job.IntervalDays ? QJsonValue(issued.addDays(Job.IntervalDays).toString(Qt::ISODate))
+                              : QJsonValue()},
+            {QStringLiteral("references"), references},
+            {QStringLiteral("decision_rule_text"), DecisionRuleText(Job.Rule)}};
+}
+
+// The programmed ranges, the output's DAC codes as found and at the end.
+void TCalRun::AddRanges(QJsonObject& record) const {
     int wiring = 0;
     const IRange& in = InRanges[CodeToRange(InPerm.RangeCode, wiring)];
     const ORange& out = OutRanges[OutPerm.Range < OutRangeCount ? OutPerm.Range : 0];
-    const auto check = [this](const QList<TPoint>& points, bool asked) -> QJsonValue {
-        if (!asked || points.isEmpty()) return QJsonValue();
-        const bool metered =
-            std::any_of(points.begin(), points.end(), [](const TPoint& p) { return p.Meter; });
-        const bool outputPass = std::all_of(points.begin(), points.end(), [this](const TPoint& p) {
-            return !p.MeterError || std::fabs(*p.MeterError) <= Job.Tolerance;
-        });
-        const bool readPass = std::all_of(points.begin(), points.end(), [this](const TPoint& p) {
-            return p.Steady && p.Reached && std::fabs(p.EngError) <= Job.Tolerance;
-        });
-        return QJsonObject{
-            {QStringLiteral("points"), PointsJson(points)},
-            {QStringLiteral("input"), Verdict(readPass)},
-            {QStringLiteral("output"), metered ? Verdict(outputPass) : QStringLiteral("not measured")},
-            {QStringLiteral("verdict"),
-             points.size() < Job.Points.size() ? QStringLiteral("incomplete") : Verdict(AllPass(points))}};
-    };
+    record[QStringLiteral("input")] =
+        QJsonObject{{QStringLiteral("range"), in.Name},
+                    {QStringLiteral("wiring"), in.HasWiring ? WiringNames[wiring] : QJsonValue()},
+                    {QStringLiteral("range_code"), InPerm.RangeCode},
+                    {QStringLiteral("eu_min"), Held(InPerm.EuMin)},
+                    {QStringLiteral("eu_max"), Held(InPerm.EuMax)},
+                    {QStringLiteral("unit"), in.EngUnit.trimmed()},
+                    {QStringLiteral("decimals"), Decimals(in.EngFormat)}};
+    record[QStringLiteral("output")] = QJsonObject{{QStringLiteral("range"), out.Name},
+                                                   {QStringLiteral("min"), Held(OutPerm.OutMin)},
+                                                   {QStringLiteral("max"), Held(OutPerm.OutMax)},
+                                                   {QStringLiteral("unit"), out.Unit},
+                                                   {QStringLiteral("decimals"), Decimals(out.Format)},
+                                                   {QStringLiteral("invert"), OutPerm.Invert != 0},
+                                                   {QStringLiteral("zero_code_as_found"), FoundZeroCode},
+                                                   {QStringLiteral("full_code_as_found"), FoundFullCode},
+                                                   {QStringLiteral("zero_code"), OutPerm.ZeroCode},
+                                                   {QStringLiteral("full_code"), OutPerm.FullCode}};
+}
+
+QJsonObject TCalRun::Record() const {
     // A trim cut short is evidence too: its steps, nothing stored.
     QJsonArray adjustments = Adjustments;
     if (!OpenTrim.isEmpty()) {
@@ -1132,43 +1463,42 @@ QJsonObject TCalRun::Record() const {
         open.insert(QStringLiteral("written"), false);
         adjustments << open;
     }
+    QStringList procedure;
+    if (Job.CheckBefore)
+        procedure << (Job.CheckAfter ? QStringLiteral("as-found check") : QStringLiteral("check"));
+    if (Job.CalInput) procedure << QStringLiteral("input calibration");
+    if (Job.CalOutput) procedure << QStringLiteral("output DAC trim");
+    if (Job.CheckAfter) procedure << QStringLiteral("as-left check");
     QJsonObject record{
         {QStringLiteral("record"), QStringLiteral("mrt9dx calibration record")},
-        {QStringLiteral("record_version"), 2},
+        {QStringLiteral("record_version"), 3},
         {QStringLiteral("status"), Complete ? QStringLiteral("complete") : QStringLiteral("incomplete")},
         {QStringLiteral("reason"), Complete ? QJsonValue() : QJsonValue(EndError)},
+        {QStringLiteral("program"), QJsonObject{{QStringLiteral("name"), QStringLiteral("mrt9dx-cli")},
+                                                {QStringLiteral("version"), QStringLiteral(MRT_VERSION)}}},
+        {QStringLiteral("procedure"), procedure.join(QStringLiteral(", "))},
+        {QStringLiteral("certificate"), CertificateJson()},
         {QStringLiteral("unit"),
-         QJsonObject{{QStringLiteral("port"), Port}, {QStringLiteral("version"), Version}}},
-        {QStringLiteral("tolerance_percent_of_span"), Job.Tolerance},
+         QJsonObject{{QStringLiteral("tag"), Job.UnitTag.isEmpty() ? QJsonValue() : QJsonValue(Job.UnitTag)},
+                     {QStringLiteral("port"), Port},
+                     {QStringLiteral("version"), Version}}},
+        {QStringLiteral("settings"), SettingsJson()},
         {QStringLiteral("reference_id"), Job.ReferenceId},
         {QStringLiteral("technician"), Job.By},
         {QStringLiteral("start_utc"), StartUtc},
         {QStringLiteral("end_utc"), EndUtc},
-        {QStringLiteral("as_found"), check(Found, Job.CheckBefore)},
+        {QStringLiteral("as_found"), CheckJson(Found, Job.CheckBefore)},
+        {QStringLiteral("adjustment_needed"),
+         Job.AdjustOver && Complete ? QJsonValue(!NoAdjustment) : QJsonValue()},
         {QStringLiteral("adjustments"), adjustments},
-        {QStringLiteral("as_left"), check(Left, Job.CheckAfter)},
+        {QStringLiteral("as_left"), CheckJson(Left, Job.CheckAfter)},
         {QStringLiteral("written"), QJsonArray::fromStringList(Written)},
         {QStringLiteral("put_back"), QJsonArray::fromStringList(PutBackLines)},
         {QStringLiteral("not_put_back"), QJsonArray::fromStringList(NotPutBack)},
         {QStringLiteral("verdict"), Overall()},
     };
     // What the unit is, once it has said so.
-    if (Known) {
-        record[QStringLiteral("input")] =
-            QJsonObject{{QStringLiteral("range"), in.Name},
-                        {QStringLiteral("wiring"), in.HasWiring ? WiringNames[wiring] : QJsonValue()},
-                        {QStringLiteral("range_code"), InPerm.RangeCode},
-                        {QStringLiteral("eu_min"), InPerm.EuMin},
-                        {QStringLiteral("eu_max"), InPerm.EuMax},
-                        {QStringLiteral("unit"), in.EngUnit.trimmed()}};
-        record[QStringLiteral("output")] = QJsonObject{{QStringLiteral("range"), out.Name},
-                                                       {QStringLiteral("min"), OutPerm.OutMin},
-                                                       {QStringLiteral("max"), OutPerm.OutMax},
-                                                       {QStringLiteral("unit"), out.Unit},
-                                                       {QStringLiteral("invert"), OutPerm.Invert != 0},
-                                                       {QStringLiteral("zero_code"), OutPerm.ZeroCode},
-                                                       {QStringLiteral("full_code"), OutPerm.FullCode}};
-    }
+    if (Known) AddRanges(record);
     return record;
 }
 
@@ -1277,6 +1607,7 @@ void TUnitRun::RunCalibration() {
         },
         [this](int status, const QString& error) {
             Result = CalRun->Result;
+            Details.insert(QStringLiteral("record"), CalRun->Record());
             Finish(status, error);
         },
         this);

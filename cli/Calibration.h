@@ -8,6 +8,8 @@
 // and on lines from the technician or the rig (TCalJob::ReadLine), prints its
 // table and prompts as lines, and ends the unit's run with its status.
 #include "../link/Messages.h"
+#include "Bench.h"
+#include "Tolerance.h"
 
 #include <QCommandLineOption>
 #include <QJsonArray>
@@ -27,14 +29,24 @@ struct TCalJob {
     bool CheckBefore = false; // check, or the as-found check before a calibration
     bool CalInput = false;
     bool CalOutput = false;
-    bool CheckAfter = false;                  // the as-left check after the calibration
-    QList<double> Points{0, 25, 50, 75, 100}; // % of the programmed span
-    double Tolerance = 0.25;                  // % of span
-    bool Applied = false;                     // --applied: values a line, no prompts for them
-    bool AppliedFromInput = false;            // --applied -: those lines come from ReadLine
-    QStringList AppliedLines;                 // --applied FILE, read before anything is sent
-    bool Meter = false;                       // ask for the meter's reading of the output at each point
+    bool CheckAfter = false;                                       // the as-left check after the calibration
+    QList<double> Points{0, 25, 50, 75, 100};                      // % of the programmed span
+    TTolerance Tolerance{0.25, 0, 0, {}, QStringLiteral("0.25%")}; // the input's
+    std::optional<TTolerance> OutputTolerance;                     // the output's; the input's when none
+    std::optional<TTolerance> AdjustOver; // --as-left-after adjusts only when an as-found error exceeds it
+    bool Applied = false;                 // --applied: values a line, no prompts for them
+    bool AppliedFromInput = false;        // --applied -: those lines come from ReadLine
+    QStringList AppliedLines;             // --applied FILE, read before anything is sent
+    bool Meter = false;                   // ask for the meter's reading of the output at each point
     QString ReferenceId, By, RecordFile, CertificateFile;
+    std::optional<TCalBench> Bench;
+    QString BenchFile;
+    TDecisionRule Rule = TDecisionRule::Simple;
+    QString UnitTag, Customer;
+    int IntervalDays = 0; // 0: none given
+    // The certificate's number, set by whoever keeps the records; the run makes
+    // none up: without one the certificate says it has none.
+    QString CertificateNumber;
     bool SwitchMode = false;     // switch a unit in RUN mode to CAL and back
     bool Yes = false;            // write without asking
     double TrimTolerance = 0.01; // % of the output range's span
@@ -100,12 +112,22 @@ public:
     QJsonObject Record() const;
 
     // A test point as measured.
+    // An error judged: in the quantity's unit, in % of its span, against the
+    // tolerance there with the point's expanded uncertainty.
+    struct TJudged {
+        double Error = 0, Allowed = 0, Uncertainty = 0;
+        TDecision Decision;
+    };
     struct TPoint {
         double Percent = 0, Target = 0, Applied = 0, Eng = 0, Ideal = 0;
         std::optional<double> Meter; // the output, measured
         bool Steady = true, Reached = true, Pass = false;
-        double EngError = 0;
-        std::optional<double> MeterError;
+        double EngError = 0;              // % of the input span
+        std::optional<double> MeterError; // % of the output span
+        TJudged In;
+        std::optional<TJudged> Out;
+        QString Verdict;
+        float Ta = 0, TCal = 0;
     };
 
 signals:
@@ -135,6 +157,10 @@ private:
     double InputLimit(bool raw) const;
 
     void Phases();
+    void AsFound();
+    bool AdjustmentNotNeeded() const;
+    void SwitchToCal();
+    void PutBackBeforeAsLeft();
     void CheckPoint(int index);
     void PointRead(const Msg::TInputReport& in, bool steady, bool reached);
     void CalInputZero();
@@ -143,6 +169,17 @@ private:
     void SelectProgrammedOutput(const std::function<void()>& then);
     void TrimOutput(bool full);
     void TrimStep(bool full);
+    void TrimReading(bool full, double reading);
+    void TrimGiveUp(bool full, const QString& why);
+    void TrimStore(bool full);
+    void TrimStored(bool full, int code);
+    TJudged Judge(bool output, double error, double value) const;
+    void JudgePoint(TPoint& p) const;
+    QString SettingsProblem() const;
+    QJsonObject SettingsJson() const;
+    QJsonObject CertificateJson() const;
+    void AddRanges(QJsonObject& record) const;
+    QJsonValue CheckJson(const QList<TPoint>& points, bool asked) const;
     void Done();
     QString TableHeader() const;
     QString TableRow(const TPoint& p) const;
@@ -177,7 +214,8 @@ private:
     Msg::TInputReport InPerm;
     Msg::TOutputReport OutPerm;
     uint8_t StartMode = 0;
-    bool Known = false; // the programmed ranges have been read
+    int FoundZeroCode = 0, FoundFullCode = 0; // the output's codes as found
+    bool Known = false;                       // the programmed ranges have been read
     bool Switched = false;
     QString StartUtc, EndUtc;
     // The check in progress
@@ -198,6 +236,7 @@ private:
     QList<QPair<int, double>> TrimSteps;
     bool TrimFailed = false;
     int Phase = 0;
+    bool NoAdjustment = false; // every as-found error within --adjust-over
 };
 
 // Lines of standard input as they come, for TCalJob::ReadLine: the event loop

@@ -344,7 +344,12 @@ bool TCliRun::Start(const QStringList& arguments) {
             Headers.insert(unit, header);
             WriteHeader();
         });
-        connect(unit, &TUnitRun::Line, this, [this, unit, several](const QString& line) {
+        connect(unit, &TUnitRun::Line, this, [this, unit, several, calibration](const QString& line) {
+            // With --json a calibration's dialogue goes to standard error: its record stands alone.
+            if (Job.Json && calibration) {
+                if (Err) Err(line);
+                return;
+            }
             const QString text = Job.Json  ? QStringLiteral("{%1: %2}").arg(JsonKey(unit->Port()), line)
                                  : several ? unit->Port() + QLatin1Char(',') + line
                                            : line;
@@ -398,6 +403,15 @@ void TCliRun::UnitFinished() {
         ExitStatus = std::max(ExitStatus, u->Status());
     const bool several = UnitRuns.size() > 1;
     QStringList parts;
+    if (Job.Json && UnitRuns.size() == 1 && UnitRuns.first()->Details.contains(QStringLiteral("record"))) {
+        if (Out)
+            Out(QString::fromUtf8(
+                    QJsonDocument(UnitRuns.first()->Details.value(QStringLiteral("record")).toObject())
+                        .toJson(QJsonDocument::Indented))
+                    .trimmed());
+        emit Finished(Status());
+        return;
+    }
     if (Job.Json) {
         // Every port, failed ones too, with the fields the manual page lists.
         for (TUnitRun* u : UnitRuns) {

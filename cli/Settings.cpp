@@ -22,9 +22,9 @@ QString Quoted(const QString& text) {
     return out + QLatin1Char('"');
 }
 
-// "line 3, column 14" of a byte offset into the UTF-8 text; columns count
-// characters.
-QString Position(const QByteArray& text, qsizetype offset) {
+} // namespace
+
+QString TextPosition(const QByteArray& text, qsizetype offset) {
     int line = 1, column = 1;
     for (qsizetype i = 0; i < offset && i < text.size(); ++i) {
         if (text[i] == '\n') {
@@ -37,6 +37,7 @@ QString Position(const QByteArray& text, qsizetype offset) {
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
+namespace {
 // Walks a text that is valid JSON and notes where the value of every key starts
 // ("input", "input.eu_max"). Returns false at the first key given twice in one
 // object, with its name and offset.
@@ -307,7 +308,7 @@ std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error) {
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (document.isNull()) {
         *error = QStringLiteral("%1: not a settings file: %2")
-                     .arg(Position(text, parseError.offset), LowerFirst(parseError.errorString()));
+                     .arg(TextPosition(text, parseError.offset), LowerFirst(parseError.errorString()));
         return std::nullopt;
     }
     if (!document.isObject()) {
@@ -319,7 +320,7 @@ std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error) {
     QString twice;
     qsizetype twiceAt = 0;
     if (!ScanKeys(text, &values, &twice, &twiceAt)) {
-        *error = QStringLiteral("%1: %2 is given twice").arg(Position(text, twiceAt), twice);
+        *error = QStringLiteral("%1: %2 is given twice").arg(TextPosition(text, twiceAt), twice);
         return std::nullopt;
     }
     TFault fault;
@@ -345,9 +346,10 @@ std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error) {
             settings.Output = ReadOutput(section, &fault);
     }
     if (fault.Found()) {
-        *error = values.contains(fault.Field)
-                     ? QStringLiteral("%1: %2").arg(Position(text, values.value(fault.Field)), fault.Message)
-                     : fault.Message;
+        *error =
+            values.contains(fault.Field)
+                ? QStringLiteral("%1: %2").arg(TextPosition(text, values.value(fault.Field)), fault.Message)
+                : fault.Message;
         return std::nullopt;
     }
     return settings;

@@ -64,6 +64,8 @@ QList<TDifference> CompareSettings(const TSettings& settings, const Msg::TInputR
 // in the file's form.
 QString SettingsText(const Msg::TInputReport& input, const Msg::TOutputReport& output);
 
+// "line 3, column 14" of a byte offset into a UTF-8 text; columns count characters.
+QString TextPosition(const QByteArray& text, qsizetype offset);
 // A single as the shortest decimal that reads back as the same single, with
 // ".0" when it is whole: 1372.0, 0.1, -200.0.
 QString SingleText(float value);

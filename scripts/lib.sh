@@ -10,8 +10,9 @@ MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-de
 # the check of the layout in .ci/run.
 # bash-completion and strace for the check of the companion's completion; the
 # accessibility bus and python3-pyatspi for reading the window as a screen reader
-# does; xclip to hold a selection that a middle click could paste.
-MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi
+# does; python3-jsonschema to check the calibration records against their
+# schema; xclip to hold a selection that a middle click could paste.
+MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi python3-jsonschema
     strace xclip)
 # What scripts/package needs besides: CPack's DEB generator calls
 # dpkg-shlibdeps (dpkg-dev) and file.

@@ -36,6 +36,8 @@ run() {
     mkfifo "$work/to" "$work/from"
     (
         [ -z "${limit_kb:-}" ] || ulimit -f "$limit_kb"
+        # With $json_out, standard output (the record alone) goes there and the dialogue on.
+        [ -z "${json_out:-}" ] || exec "$build/bin/mrt9dx-cli" -p COM1 "$@" 2>&1 >"$json_out"
         exec "$build/bin/mrt9dx-cli" -p COM1 "$@"
     ) <"$work/to" >"$work/from" 2>&1 &
     pid=$!
@@ -98,6 +100,17 @@ last_sent() {
     sed -n 's/^RX [0-9A-F ]*  \(cmd[A-Za-z]*\).*/\1/p' "$sim_log" | tail -n 1
 }
 
+# Every record the runs write must hold to the schema the package installs.
+schema="$(dirname "$0")/../../cli/calibration-record.schema.json"
+valid_record() {
+    python3 - "$schema" "$@" <<'PY' || fail "a record does not hold to the schema: $*"
+import json, sys, jsonschema
+schema = json.load(open(sys.argv[1]))
+for name in sys.argv[2:]:
+    jsonschema.Draft202012Validator(schema).validate(json.load(open(name)))
+PY
+}
+
 record_status() {
     python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); print(r["status"], "-", r.get("reason"))' "$1"
 }
@@ -122,6 +135,52 @@ found, left = record["as_found"], record["as_left"]
 assert found["verdict"] == "fail" and left["verdict"] == "pass", (found["verdict"], left["verdict"])
 assert len(found["points"]) == 3 and len(left["points"]) == 3
 PY
+valid_record "$work/found.json" "$work/record.json"
+
+# The bench: a certificate is refused before anything is sent when a reference
+# it names is past its due date.
+bench() { # the input calibrator's due date
+    cat <<EOF
+{"organisation": "Test laboratory", "location": "Bench 1", "decision_rule": "guard-band", "references": [
+ {"role": "input_calibrator", "identification": "calibrator 4711", "certificate": "CAL-1",
+  "traceable_to": "national standards", "due": "$1", "uncertainty": 0.3, "uncertainty_unit": "°C"},
+ {"role": "output_meter", "identification": "meter 42", "certificate": "CAL-2", "due": "2999-12-31",
+  "uncertainty": 2, "uncertainty_unit": "mV"}]}
+EOF
+}
+bench 2000-01-31 >"$work/old-bench.json"
+bench 2999-12-31 >"$work/bench.json"
+sent_before=$(grep -c '^RX' "$sim_log")
+run check --meter --bench "$work/old-bench.json" --unit TT-101 --certificate "$work/refused.html"
+[ "$status" -eq 2 ] || fail "a reference past its due date: status $status, not 2"
+grep -q "input_calibrator calibrator 4711 was due for calibration on 2000-01-31.*nothing was sent" "$work/dialogue" ||
+    fail "a reference past its due date: not named"
+[ "$(grep -c '^RX' "$sim_log")" -eq "$sent_before" ] || fail "a reference past its due date: something was sent"
+[ ! -e "$work/refused.html" ] || fail "a reference past its due date: a certificate was written"
+
+# The certificate at 5 points, calibrated between, and --json: the record alone on standard output.
+start_sim --sensor-error 60,1.004 --dac-error 0.05,1.002 --meter "$work/meter" --control "$work/control"
+json_out="$work/five.json" run check --meter --settle 5 --yes --switch-mode --bench "$work/bench.json" \
+    --unit TT-101 --customer "Plant 4" --interval 365 --certificate-number C-2026-0005 --json \
+    --certificate "$e2e_logs/certificate-5.html" --record "$work/five-record.json" --as-left-after input,output
+[ "$status" -eq 0 ] || fail "the 5-point certificate: status $status, not 0"
+cmp -s <(python3 -m json.tool "$work/five.json") <(python3 -m json.tool "$work/five-record.json") ||
+    fail "--json: standard output is not the record: $(head -c 300 "$work/five.json")"
+valid_record "$work/five.json"
+# Up and down at 21 points, % of reading and of span: the hysteresis at each point met twice.
+run check --settle 5 --points 0,10,20,30,40,50,60,70,80,90,100,90,80,70,60,50,40,30,20,10,0 \
+    --tolerance 0.1%rdg+0.05%span --bench "$work/bench.json" --unit TT-101 \
+    --certificate-number C-2026-0021 --certificate "$e2e_logs/certificate-21.html" --record "$work/21.json"
+valid_record "$work/21.json"
+python3 - "$work/21.json" <<'PY' || fail "21 points: $(cat "$work/21.json")"
+import json, sys
+check = json.load(open(sys.argv[1]))["as_found"]
+assert len(check["points"]) == 21 and len(check["hysteresis"]) == 10, check["hysteresis"]
+assert {h["percent"] for h in check["hysteresis"]} == set(range(0, 100, 10))
+PY
+for shown in "C-2026-0021" "TT-101" "calibrator 4711" "2999-12-31" "TA " "guard band" "counter(pages)"; do
+    grep -q "$shown" "$e2e_logs/certificate-21.html" || fail "the certificate does not show $shown"
+done
 
 # A rig that applies each value 0.8 s after it is named: every point waits for
 # its value, and the input calibration is written on the values applied.
@@ -135,6 +194,7 @@ points = json.load(open(sys.argv[1]))["as_found"]["points"]
 for p in points:  # each point read at its own value: the sensor's 0.4 % and 60 µV, not the last point's
     assert p["reached"] and abs(p["read"] - p["applied"]) < 10, p
 PY
+valid_record "$work/rig.json"
 printf '%s\n' 0 54886 >"$work/applied"
 rig_delay=0.8 run calibrate input --switch-mode --yes --applied "$work/applied"
 [ "$status" -eq 0 ] || fail "calibrate input with a rig 0.8 s late: status $status, not 0"
@@ -159,6 +219,7 @@ end_row() {
     printf '%-22s status %s, last sent %-14s %s; record: %s\n' "$name" "$status" "$last" "$state" \
         "$(record_status "$work/end.json" 2>/dev/null || echo "kept the old one")" | tee -a "$work/ends"
     [ "$status" -eq "$want" ] || fail "$name: status $status, not $want"
+    grep -q '"the record of the last run"' "$work/end.json" || valid_record "$work/end.json"
     tail -n 3 "$work/dialogue" | grep -q "nothing was written\|written: " || fail "$name: no last line of what was written"
 }
 sim_again() { start_sim --dac-error 0.05,1.002 --meter "$work/meter" --control "$work/control" "$@"; }

@@ -1,13 +1,18 @@
 // check and calibrate end to end against the in-process simulator on a manual
 // clock, with a rig that plays the calibrator and the meter: a unit with a
 // sensor or DAC error fails as found, is corrected, and passes as left.
+#include "../../cli/Bench.h"
 #include "../../cli/Calibration.h"
 #include "../../cli/CliRun.h"
+#include "../../cli/Tolerance.h"
+#include "../../link/Clock.h"
 #include "../../link/Commands.h"
 #include "../../sim/Transmitter.h"
 #include "../support/ManualClock.h"
 #include "../support/MemoryTransport.h"
 
+#include <QDate>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -25,6 +30,14 @@ struct TRig {
     std::function<void(TTransmitter&)> Setup;
     QStringList Out, Err;
     QByteArray Applied; // the --applied file
+    // The --bench file: a calibrator of 0.2 °C and a meter of 2 mV, due in a year.
+    QByteArray Bench = QStringLiteral(R"({"organisation": "Lab", "location": "Bench 1", "references": [
+        {"role": "input_calibrator", "identification": "C1", "certificate": "K1", "due": "%1",
+         "uncertainty": 0.2, "uncertainty_unit": "°C"},
+        {"role": "output_meter", "identification": "M1", "certificate": "K2", "due": "%1",
+         "uncertainty": 2, "uncertainty_unit": "mV"}]})")
+                           .arg(QDate::currentDate().addYears(1).toString(Qt::ISODate))
+                           .toUtf8();
     int SetDacs = 0;
     QString StopAt; // Ctrl+C once a line with this text is printed
     bool StopNow = false;
@@ -52,9 +65,9 @@ struct TRig {
 
     // The calibrator follows each "apply" line; the technician presses Enter,
     // reads the meter and says yes.
-    void Printed(const QString& text) {
+    void Printed(const QString& text, QStringList& into) {
         for (const QString& line : text.split(QLatin1Char('\n'))) {
-            Out << line;
+            into << line;
             if (!StopAt.isEmpty() && line.contains(StopAt)) StopNow = true;
             if (!PullAt.isEmpty() && line.contains(PullAt)) PullNow = true;
             if (!SilentAt.isEmpty() && line.contains(SilentAt) && Sim) {
@@ -101,9 +114,12 @@ struct TRig {
     }
 
     int Go(const QStringList& args) {
-        Run.Out = [this](const QString& text) { Printed(text); };
-        Run.Err = [this](const QString& text) { Err << text; };
-        Run.ReadFile = [this](const QString&, QString*) { return Applied; };
+        // With --json the dialogue comes on standard error.
+        Run.Out = [this](const QString& text) { Printed(text, Out); };
+        Run.Err = [this](const QString& text) { Printed(text, Err); };
+        Run.ReadFile = [this](const QString& name, QString*) {
+            return name.endsWith(QLatin1String("bench.json")) ? Bench : Applied;
+        };
         Run.ReadLine = [this](std::function<void(std::optional<QString>)> then) { Answer(std::move(then)); };
         bool finished = false;
         QObject::connect(&Run, &TCliRun::Finished, &Run, [&finished] { finished = true; });
@@ -286,6 +302,21 @@ private slots:
         QTest::newRow("a point exactly at the tolerance passes")
             << "check --points 50 --applied f" << 7 << QByteArray("500\n") << 0 << "pass"
             << "";
+        QTest::newRow("a point at the tolerance fails under a guard band")
+            << "check --points 50 --applied f --decision-rule guard-band" << 7 << QByteArray("500\n") << 4
+            << "fail"
+            << "";
+        // The unit's singles as it holds them (100.3, not 100.30000305175781); 50 % met twice.
+        QTest::newRow("a span of singles, up and down: the hysteresis at 50 %")
+            << "check --points 50,100,50 --applied f" << 11 << QByteArray("500\n1000\n499.4\n") << 4 << "fail"
+            << "";
+        QTest::newRow("as found within --adjust-over: no adjustment")
+            << "check --points 0,100 --switch-mode --yes --as-left-after input --adjust-over 1%" << 0
+            << QByteArray() << 0 << "pass"
+            << "pass";
+        QTest::newRow("check --json: the record alone on standard output")
+            << "check --points 0,100 --applied f --json" << 0 << QByteArray("-200\n1372\n") << 0 << "pass"
+            << "";
         QTest::newRow("a point just above the tolerance fails")
             << "check --points 50 --applied f" << 8 << QByteArray("500\n") << 4 << "fail"
             << "";
@@ -322,6 +353,147 @@ private slots:
         QTest::newRow("--applied with more values than points: nothing sent")
             << "check --points 0,100 --applied f" << 0 << QByteArray("-200\n1372\n586\n") << 2 << ""
             << "";
+    }
+
+    // Tolerances as technicians write them; the error allowed at 1000 on a span
+    // of 1572 in the quantity's unit, or -1 where the unit cannot take it.
+    void toleranceForms_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<double>("allowed");
+        QTest::newRow("% of span") << "0.25%"
+                                   << " °C" << 3.93;
+        QTest::newRow("% of reading and of span") << "0.1%rdg+0.05%span"
+                                                  << " °C" << 1.786;
+        QTest::newRow("°C written C") << "0.5C"
+                                      << " °C" << 0.5;
+        QTest::newRow("µV in a mV range") << "2uV"
+                                          << " mV" << 0.002;
+        QTest::newRow("mA") << "0.01mA"
+                            << "mA" << 0.01;
+        QTest::newRow("mV on a V output") << "5mV"
+                                          << "V" << 0.005;
+        QTest::newRow("absolute and % of span") << "0.2C+0.1%"
+                                                << " °C" << 1.772;
+        QTest::newRow("°C on a mA output: not fitting") << "0.5C"
+                                                        << "mA" << -1.0;
+        QTest::newRow("empty: refused") << ""
+                                        << " °C" << 0.0;
+        QTest::newRow("a bare number: % of span") << "0.25"
+                                                  << " °C" << 3.93;
+        QTest::newRow("0 %: refused") << "0%"
+                                      << " °C" << 0.0;
+        QTest::newRow("above 100 %: refused") << "101%"
+                                              << " °C" << 0.0;
+        QTest::newRow("two units: refused") << "0.5C+2mA"
+                                            << " °C" << 0.0;
+        QTest::newRow("unknown unit: refused") << "1parsec"
+                                               << " °C" << 0.0;
+    }
+    void toleranceForms() {
+        QFETCH(QString, text);
+        QFETCH(QString, unit);
+        QFETCH(double, allowed);
+        QString error;
+        const std::optional<TTolerance> t = ParseTolerance(text, &error);
+        QCOMPARE(t.has_value(), allowed != 0);
+        QCOMPARE(error.isEmpty(), allowed != 0);
+        if (!t) return;
+        QCOMPARE(t->Fits(unit), allowed > 0);
+        if (allowed > 0)
+            QVERIFY2(std::fabs(t->Allowed(1000, 1572, unit) - allowed) < 1e-9,
+                     qPrintable(QString::number(t->Allowed(1000, 1572, unit))));
+    }
+
+    // The verdicts at the edges of the tolerance (3.93) with the uncertainty of a
+    // 0.3 °C calibrator on a 0.1 °C display: U = 2 sqrt(0.15² + (0.1/(2√3))²) = 0.3055.
+    void decisionRule_data() {
+        QTest::addColumn<double>("error");
+        QTest::addColumn<bool>("guardBand");
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("clear of the band") << 3.62 << true << "pass" << true;
+        QTest::newRow("inside by less than U, simple")
+            << 3.63 << false << "pass (within uncertainty)" << true;
+        QTest::newRow("inside by less than U, guard band")
+            << -3.63 << true << "pass (within uncertainty)" << false;
+        QTest::newRow("at the tolerance, simple") << 3.93 << false << "pass (within uncertainty)" << true;
+        QTest::newRow("outside by less than U") << 3.94 << false << "fail (within uncertainty)" << false;
+        QTest::newRow("outside by U") << 4.2355 << false << "fail (within uncertainty)" << false;
+        QTest::newRow("outside by more than U") << 4.24 << false << "fail" << false;
+        QTest::newRow("no number") << double(NAN) << false << "fail" << false;
+    }
+    void decisionRule() {
+        QFETCH(double, error);
+        QFETCH(bool, guardBand);
+        QFETCH(QString, verdict);
+        QFETCH(bool, accepted);
+        const double u = ExpandedUncertainty(0.3, 0.1);
+        QVERIFY2(std::fabs(u - 0.30551) < 1e-5, qPrintable(QString::number(u)));
+        const TDecision d = Decide(error, 3.93, std::round(u * 1e4) / 1e4,
+                                   guardBand ? TDecisionRule::GuardBand : TDecisionRule::Simple);
+        QCOMPARE(d.Verdict, verdict);
+        QCOMPARE(d.Accepted, accepted);
+    }
+
+    // A certificate is refused before any port is opened when it could not be
+    // issued: a reference out of date or missing, no tag, a bench file with a fault.
+    void benchRefusals_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("bench"); // %1: a date a year ahead
+        QTest::addColumn<QString>("error");
+        const QString ref =
+            QStringLiteral(R"({"role": "%1", "identification": "R", "certificate": "K", "due": "%2",
+            "uncertainty": 0.2, "uncertainty_unit": "°C"})");
+        const QString good =
+            QStringLiteral(R"({"organisation": "Lab", "location": "B", "references": [%1]})");
+        QTest::newRow("input calibrator out of date")
+            << "check" << good.arg(ref.arg("input_calibrator", "2001-02-03"))
+            << "the input_calibrator R was due for calibration on 2001-02-03 (certificate K); nothing was "
+               "sent";
+        QTest::newRow("no meter for a measured output")
+            << "check --meter" << good.arg(ref.arg("input_calibrator", "%1"))
+            << "the bench file names no output_meter for a quantity that is measured";
+        QTest::newRow("no calibrator for calibrate input")
+            << "calibrate input" << good.arg(ref.arg("output_meter", "%1")) << "names no input_calibrator";
+        QTest::newRow("no tag") << "check|no tag" << good.arg(ref.arg("input_calibrator", "%1"))
+                                << "give --unit TAG";
+        QTest::newRow("no bench") << "check|no bench" << good << "give --bench FILE";
+        QTest::newRow("an unknown key, with its line and column")
+            << "check" << QStringLiteral("{\"organisation\": \"Lab\",\n  \"colour\": 1}")
+            << "line 2, column 3: colour is not a field of the bench file";
+        QTest::newRow("an unknown key in a reference")
+            << "check"
+            << good.arg(QString(ref).replace("\"R\"", "\"R\", \"serial\": 5").arg("output_meter", "%1"))
+            << "references[0].serial is not a field of the bench file";
+        QTest::newRow("a role of its own") << "check" << good.arg(ref.arg("thermometer", "%1"))
+                                           << "role is input_calibrator or output_meter";
+        QTest::newRow("a due date that is none")
+            << "check" << good.arg(ref.arg("input_calibrator", "soon")) << "due must be a date";
+        QTest::newRow("a decision rule of its own")
+            << "check"
+            << QStringLiteral(
+                   R"({"organisation": "L", "location": "B", "decision_rule": "lenient", "references": []})")
+            << "decision_rule is simple or guard-band";
+    }
+    void benchRefusals() {
+        QFETCH(QString, args);
+        QFETCH(QString, bench);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        TRig rig;
+        rig.Bench = bench.arg(QDate::currentDate().addYears(1).toString(Qt::ISODate)).toUtf8();
+        QStringList line{"-p", "COM1"};
+        line << args.section('|', 0, 0).split(' ') << "--certificate" << dir.filePath("c.html");
+        if (!args.contains("no tag"))
+            line << "--unit"
+                 << "TT-1";
+        if (!args.contains("no bench"))
+            line << "--bench"
+                 << "bench.json";
+        QCOMPARE(rig.Go(line), 2);
+        QVERIFY(!rig.Sim); // no port was opened
+        QVERIFY2(rig.Err.join(' ').contains(error), qPrintable(rig.Err.join(' ')));
     }
 
     // However a run ends, the unit is left as a plant needs it (its DAC
@@ -459,6 +631,11 @@ private slots:
                 sim.EuMaxByCode[3] = 1000;
                 sim.FixedReading = fault == 7 ? 502.5f : 502.6f;
             }
+            if (fault == 11) {
+                sim.EuMinByCode[3] = 0.1f;
+                sim.EuMaxByCode[3] = 1000.3f;
+                sim.FixedReading = 502.6f;
+            }
             if (fault == 10) {
                 sim.ApplySignal(20);
                 sim.ActiveOutRange = 1;
@@ -475,7 +652,8 @@ private slots:
         const QString certificate = dir.filePath(QStringLiteral("c.html"));
         if (args.startsWith(QLatin1String("check")))
             line << QStringLiteral("--record") << record << QStringLiteral("--certificate") << certificate
-                 << QStringLiteral("--by") << QStringLiteral("A. <b>Tech</b>");
+                 << QStringLiteral("--by") << QStringLiteral("A. <b>Tech</b>") << QStringLiteral("--unit")
+                 << QStringLiteral("TT-101") << QStringLiteral("--bench") << QStringLiteral("bench.json");
         const int got = rig.Go(line);
         if (got != status) qWarning() << rig.Err << rig.Out.mid(rig.Out.size() - 8);
         QCOMPARE(got, status);
@@ -531,6 +709,21 @@ private slots:
         QCOMPARE(r[QStringLiteral("input")][QStringLiteral("range")].toString(),
                  QStringLiteral("T/C Type K"));
         QCOMPARE(r[QStringLiteral("technician")].toString(), QStringLiteral("A. <b>Tech</b>"));
+        if (args.contains(QLatin1String("--json")))
+            QCOMPARE(QJsonDocument::fromJson(rig.Out.join(QLatin1Char('\n')).toUtf8()).object(), r);
+        const QJsonObject check = r[QStringLiteral("as_found")].toObject();
+        if (fault == 11) {
+            QCOMPARE(r[QStringLiteral("input")][QStringLiteral("eu_min")].toDouble(), 0.1);
+            QCOMPARE(r[QStringLiteral("input")][QStringLiteral("eu_max")].toDouble(), 1000.3);
+            QCOMPARE(check[QStringLiteral("points")][0][QStringLiteral("read")].toDouble(), 502.6);
+            QCOMPARE(check[QStringLiteral("hysteresis")].toArray().size(), 1);
+            QCOMPARE(check[QStringLiteral("hysteresis")][0][QStringLiteral("percent")].toDouble(), 50.0);
+            QCOMPARE(check[QStringLiteral("hysteresis")][0][QStringLiteral("hysteresis")].toDouble(), 0.6);
+        }
+        if (args.contains(QLatin1String("--adjust-over"))) {
+            QCOMPARE(r[QStringLiteral("adjustment_needed")], QJsonValue(false));
+            QCOMPARE(sim.ZeroCalFlags | sim.FullCalFlags, uint64_t(0));
+        }
         QFile html(certificate);
         QVERIFY(html.open(QIODevice::ReadOnly));
         const QByteArray page = html.readAll();
