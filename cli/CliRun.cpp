@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <utility>
 
 namespace {
@@ -44,14 +45,15 @@ const QString MainHelp =
                    "  calibrate input|output|input,output [--applied FILE|-] [--switch-mode] ...\n"
                    "                               input zero and full scale, output DAC trim\n"
                    "\n"
-                   "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
-                   "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
-                   "3 no port, or no answer within 4 s, or stopped before the verdict; 4 the\n"
+                   "Exit status, with several ports the worst of all (in this order, least first):\n"
+                   "0 done; 2 bad arguments or a bad settings file, nothing was sent; 4 the\n"
                    "read-back or the unit verified differs, or apply's every step was confirmed\n"
-                   "and the read-back failed; 5 standard output could not be written.\n"
-                   "Ctrl+C (or SIGTERM, SIGHUP, SIGQUIT) ends a port that is not ready yet with\n"
-                   "nothing sent (status 3); a command that has begun runs to its verdict, a watch\n"
-                   "ends after its line (status 0). A second Ctrl+C ends every port at once.\n"
+                   "and the read-back failed; 1 the transmitter refused (status 0); 3 not\n"
+                   "checked: no port, no or a broken answer, or stopped before the verdict;\n"
+                   "5 standard output could not be written; 128 plus the signal's number after\n"
+                   "a stop signal. Ctrl+C (or SIGTERM, SIGHUP, SIGQUIT) lets the step in flight\n"
+                   "end as its command's rules say, a port that is not ready yet ends with\n"
+                   "nothing sent; a second one ends every port at once.\n"
                    "'mrt9dx-cli COMMAND --help' describes a command.");
 
 struct TCommandHelp {
@@ -163,13 +165,52 @@ QString JointHeader(const QStringList& headers) {
     }
     return columns.join(QLatin1Char(','));
 }
+QString SignalName(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+#ifdef SIGHUP
+    case SIGHUP:
+        return QStringLiteral("SIGHUP");
+    case SIGQUIT:
+        return QStringLiteral("SIGQUIT");
+#endif
+    default:
+        return QStringLiteral("signal %1").arg(signal);
+    }
+}
 } // namespace
 
 TCliRun::TCliRun(TClock* clock, TTransportMaker makeTransport, QObject* parent)
     : QObject(parent), Clock(clock), MakeTransport(std::move(makeTransport)) {}
 
+int WorseStatus(int a, int b) {
+    const auto rank = [](int status) {
+        switch (status) {
+        case ExitDone:
+            return 0;
+        case ExitBadInput:
+            return 1;
+        case ExitDiffers:
+            return 2;
+        case ExitRefused:
+            return 3;
+        case ExitNoAnswer:
+            return 4;
+        case ExitOutputFailed:
+            return 5;
+        default:
+            return status; // 128 plus a signal's number
+        }
+    };
+    return rank(b) > rank(a) ? b : a;
+}
+
 int TCliRun::Status() const {
-    return OutFailed ? std::max(ExitStatus, int(ExitOutputFailed)) : ExitStatus;
+    const int status = OutFailed ? WorseStatus(ExitStatus, ExitOutputFailed) : ExitStatus;
+    return StopSignal ? WorseStatus(status, 128 + StopSignal) : status;
 }
 
 bool TCliRun::Fail(const QString& message) {
@@ -381,8 +422,22 @@ void TCliRun::WriteHeader() {
         Out(line);
 }
 
-void TCliRun::Stop() {
+void TCliRun::Stop(int signal) {
     const bool again = StopsAsked++ > 0;
+    if (!StopSignal) StopSignal = signal;
+    QStringList midway;
+    for (TUnitRun* unit : UnitRuns)
+        if (unit->Midway()) midway << unit->Port();
+    const bool open = std::any_of(UnitRuns.begin(), UnitRuns.end(), [](TUnitRun* u) { return !u->Done(); });
+    if (signal && Err && open) {
+        const QString name = SignalName(signal);
+        if (!again)
+            Err(QStringLiteral("%1: %2: stopping after the step in flight; a second signal ends at once")
+                    .arg(Program, name));
+        else if (!midway.isEmpty())
+            Err(QStringLiteral("%1: %2 again: ended at once; what was on the line may be half-done on %3")
+                    .arg(Program, name, midway.join(QStringLiteral(", "))));
+    }
     for (TUnitRun* unit : UnitRuns)
         again ? unit->Abort() : unit->Stop();
 }
@@ -395,7 +450,7 @@ void TCliRun::UnitFinished() {
     if (--Remaining > 0) return;
     // Every port has its verdict: the results in the order the ports were given.
     for (TUnitRun* u : UnitRuns)
-        ExitStatus = std::max(ExitStatus, u->Status());
+        ExitStatus = WorseStatus(ExitStatus, u->Status());
     const bool several = UnitRuns.size() > 1;
     QStringList parts;
     if (Job.Json) {

@@ -70,6 +70,9 @@ public:
     QString Port() const { return PortName; }
     int Status() const { return ExitStatus; }
     bool Done() const { return Phase == TPhase::Done; }
+    // Between the first request and the verdict: cut short here, a command may
+    // be half-done on the unit.
+    bool Midway() const { return Phase == TPhase::Running || Phase == TPhase::Waiting; }
     // The command's result for standard output (text or JSON, no port name).
     QString Result;
     // The one error line, without the program's and the port's names.

@@ -105,7 +105,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&run, &TCliRun::Finished, &app, [&app](int status) { app.exit(status); });
 
     TStopSignals stop;
-    QObject::connect(&stop, &TStopSignals::Stopped, &run, [&run] { run.Stop(); });
+    QObject::connect(&stop, &TStopSignals::Stopped, &run, [&run](int signal) { run.Stop(signal); });
 
     if (!run.Start(QCoreApplication::arguments().mid(1))) return run.Status();
     return app.exec();

@@ -6,22 +6,30 @@
 //
 // BlockStopSignals() runs first thing in main, before any thread exists (Qt's
 // own included), so that no thread takes the signals; a TStopSignals then raises
-// Stopped() in the event loop for each one that arrives.
+// Stopped(signal) in the event loop for each one that arrives.
 #include <QObject>
+#ifndef Q_OS_WIN
+#include <csignal>
+#endif
 
 class QSocketNotifier;
 
 void BlockStopSignals();
 
-// While one lives, the stop signals of this thread take their default action and
-// end the program at once: for a wait in which nothing has been sent yet, such as
-// reading a settings file from a terminal or a pipe.
+// While one lives, a stop signal ends the program at once with status 128 plus
+// its number, as the shell expects (and SIGQUIT without a core file): for a wait
+// in which nothing has been sent yet, such as reading a settings file from a
+// terminal or a pipe.
 class TStopSignalsDefault {
 public:
     TStopSignalsDefault();
     ~TStopSignalsDefault();
     TStopSignalsDefault(const TStopSignalsDefault&) = delete;
     TStopSignalsDefault& operator=(const TStopSignalsDefault&) = delete;
+#ifndef Q_OS_WIN
+private:
+    struct sigaction Before[4];
+#endif
 };
 
 class TStopSignals : public QObject {
@@ -31,7 +39,8 @@ public:
     ~TStopSignals() override;
 
 signals:
-    void Stopped();
+    // `signal`: the signal's number (SIGINT for Ctrl+C on every system).
+    void Stopped(int signal);
 
 private:
     int Fd = -1;

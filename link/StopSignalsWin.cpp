@@ -3,6 +3,8 @@
 // own; the handler hands them to the event loop.
 #include "StopSignals.h"
 
+#include <csignal>
+
 #include <QMetaObject>
 #include <atomic>
 #include <windows.h>
@@ -22,7 +24,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         return TRUE;
     }
     QMetaObject::invokeMethod(
-        receiver, [receiver] { emit receiver->Stopped(); }, Qt::QueuedConnection);
+        receiver, [receiver] { emit receiver->Stopped(SIGINT); }, Qt::QueuedConnection);
     // A closed console window ends the program as soon as this returns, and
     // at the latest after 5 s: the wait here lets the ports end in order first.
     if (event == CTRL_CLOSE_EVENT) Sleep(4500);
@@ -45,7 +47,8 @@ TStopSignalsDefault::~TStopSignalsDefault() {
 TStopSignals::TStopSignals(QObject* parent) : QObject(parent) {
     Receiver = this;
     if (Pending.exchange(false))
-        QMetaObject::invokeMethod(this, &TStopSignals::Stopped, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit Stopped(SIGINT); }, Qt::QueuedConnection);
 }
 
 TStopSignals::~TStopSignals() {
