@@ -435,7 +435,8 @@ void TCliRun::Stop(int signal) {
             Err(QStringLiteral("%1: %2: stopping after the step in flight; a second signal ends at once")
                     .arg(Program, name));
         else if (!midway.isEmpty())
-            Err(QStringLiteral("%1: %2 again: ended at once; what was on the line may be half-done on %3")
+            Err(QStringLiteral(
+                    "%1: %2, a second signal: ended at once; what was on the line may be half-done on %3")
                     .arg(Program, name, midway.join(QStringLiteral(", "))));
     }
     for (TUnitRun* unit : UnitRuns)

@@ -48,6 +48,8 @@ public:
     // status is at least ExitOutputFailed.
     void OutputFailed(const QString& reason);
     int Status() const;
+    // The first stop signal's number, 0 when none came.
+    int Signal() const { return StopSignal; }
     const QList<TUnitRun*>& Units() const { return UnitRuns; }
 
 signals:

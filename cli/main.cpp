@@ -108,5 +108,12 @@ int main(int argc, char* argv[]) {
     QObject::connect(&stop, &TStopSignals::Stopped, &run, [&run](int signal) { run.Stop(signal); });
 
     if (!run.Start(QCoreApplication::arguments().mid(1))) return run.Status();
-    return app.exec();
+    const int status = app.exec();
+    // Every port has ended in order: a stop signal now ends the program as
+    // the shell around it expects.
+    if (run.Signal()) {
+        std::fflush(nullptr);
+        EndBySignal(run.Signal());
+    }
+    return status;
 }

@@ -8,9 +8,9 @@
 namespace {
 constexpr int StopSignalNumbers[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-// Ends the program as a shell expects of a signal, without a core file.
-void ExitBySignal(int signal) {
-    _exit(128 + signal);
+// SIGQUIT while nothing has been sent: its status, without a core file.
+void ExitByQuit(int) {
+    _exit(128 + SIGQUIT);
 }
 
 sigset_t StopSet() {
@@ -33,15 +33,27 @@ void BlockStopSignals() {
     sigprocmask(SIG_BLOCK, &set, nullptr);
 }
 
+void EndBySignal(int signal) {
+    if (signal != SIGQUIT) {
+        std::signal(signal, SIG_DFL);
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, signal);
+        sigprocmask(SIG_UNBLOCK, &set, nullptr);
+        raise(signal);
+    }
+    _exit(128 + signal);
+}
+
 TStopSignalsDefault::TStopSignalsDefault() {
     const sigset_t set = StopSet();
-    struct sigaction action {};
-    action.sa_handler = ExitBySignal;
-    sigemptyset(&action.sa_mask);
-    for (int i = 0; i < 4; ++i) {
-        const int signal = StopSignalNumbers[i];
-        sigaction(signal, nullptr, &Before[i]);
-        if (sigismember(&set, signal) == 1) sigaction(signal, &action, nullptr);
+    for (int i = 0; i < 4; ++i)
+        sigaction(StopSignalNumbers[i], nullptr, &Before[i]);
+    if (sigismember(&set, SIGQUIT) == 1) {
+        struct sigaction action {};
+        action.sa_handler = ExitByQuit;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGQUIT, &action, nullptr);
     }
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }

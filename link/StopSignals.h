@@ -16,8 +16,14 @@ class QSocketNotifier;
 
 void BlockStopSignals();
 
-// While one lives, a stop signal ends the program at once with status 128 plus
-// its number, as the shell expects (and SIGQUIT without a core file): for a wait
+// Ends the program after a stop signal the way a shell reads as "stopped by
+// it": killed by the signal itself, so that a loop around the program stops
+// too (a shell goes on when the program merely exits 128 plus the number);
+// SIGQUIT as exit status 131, without a core file.
+[[noreturn]] void EndBySignal(int signal);
+
+// While one lives, a stop signal ends the program at once as EndBySignal does:
+// for a wait
 // in which nothing has been sent yet, such as reading a settings file from a
 // terminal or a pipe.
 class TStopSignalsDefault {

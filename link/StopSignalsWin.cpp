@@ -7,6 +7,7 @@
 
 #include <QMetaObject>
 #include <atomic>
+#include <cstdlib>
 #include <windows.h>
 
 namespace {
@@ -34,6 +35,10 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 void BlockStopSignals() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+void EndBySignal(int signal) {
+    _exit(128 + signal);
 }
 
 TStopSignalsDefault::TStopSignalsDefault() {
