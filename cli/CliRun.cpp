@@ -213,9 +213,14 @@ int TCliRun::Status() const {
     return StopSignal ? WorseStatus(status, 128 + StopSignal) : status;
 }
 
-bool TCliRun::Fail(const QString& message) {
+bool TCliRun::Fail(const QString& message, const QString& kind) {
     if (Err) Err(QStringLiteral("%1: %2").arg(Program, message));
     ExitStatus = ExitBadInput;
+    // A script that asked for JSON reads its failure there too.
+    if (JsonWanted && Out)
+        Out(JsonText({{QStringLiteral("status"), ExitStatus},
+                      {QStringLiteral("kind"), kind},
+                      {QStringLiteral("error"), message}}));
     return false;
 }
 
@@ -242,12 +247,14 @@ bool TCliRun::Start(const QStringList& arguments) {
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("The version."));
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    global.addOptions({port, help, version});
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("As JSON."));
+    global.addOptions({port, help, version, json});
     const bool parsed = global.parse(QStringList{Program} + arguments);
     const QStringList positional = global.positionalArguments();
     // A --help anywhere before "--", before or after the command, wins over
     // everything else on the line: it prints help and nothing is sent.
     const QStringList options = OptionPart(arguments);
+    JsonWanted = options.contains(QStringLiteral("--json"));
     if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h")))
         return Help(HelpText(parsed ? positional.value(0) : QString()));
     if (options.contains(QStringLiteral("--version")))
@@ -262,8 +269,12 @@ bool TCliRun::Start(const QStringList& arguments) {
             return Fail(QStringLiteral("ports takes no -p: it lists every port"));
         if (positional.size() > 1) return Fail(QStringLiteral("ports takes no arguments"));
         ExitStatus = ExitDone;
-        for (const QString& line : PortLines())
-            if (Out) Out(line);
+        if (!Out) return false;
+        if (JsonWanted)
+            Out(PortsJson());
+        else
+            for (const QString& line : PortLines())
+                Out(line);
         return false;
     }
     const auto found = std::find_if(std::begin(Commands), std::end(Commands),
@@ -277,7 +288,6 @@ bool TCliRun::Start(const QStringList& arguments) {
 
     QCommandLineParser parser;
     const QCommandLineOption active(QStringLiteral("active"), QStringLiteral("The active ranges."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("As JSON."));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Check the file only."));
     const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between lines."),
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
@@ -303,7 +313,7 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (args.size() != wanted)
         return Fail(
             QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
-    Job.Json = parser.isSet(json);
+    Job.Json = JsonWanted;
     bool retriesOk = false;
     Job.Retries = parser.value(retries).toInt(&retriesOk);
     if (!retriesOk || Job.Retries < 0 || Job.Retries > 10)
@@ -334,12 +344,15 @@ bool TCliRun::Start(const QStringList& arguments) {
         QString error;
         const QString file = args.first().isEmpty() ? QStringLiteral("''") : args.first();
         const QByteArray text = ReadFile ? ReadFile(args.first(), &error) : QByteArray();
-        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error));
+        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
         const std::optional<TSettings> settings = ParseSettings(text, &error);
-        if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error));
+        if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
         Job.Settings = *settings;
         if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
-            return Help(QStringLiteral("%1: a good settings file; nothing was sent").arg(file));
+            return Help(JsonWanted ? JsonText({{QStringLiteral("status"), ExitDone},
+                                               {QStringLiteral("result"), QStringLiteral("good")},
+                                               {QStringLiteral("file"), args.first()}})
+                                   : QStringLiteral("%1: a good settings file; nothing was sent").arg(file));
     }
 
     QStringList ports = global.values(port) + parser.values(port);
@@ -460,6 +473,7 @@ void TCliRun::UnitFinished() {
             QJsonObject port{{QStringLiteral("status"), u->Status()}};
             if (!u->Verdict.isEmpty()) port.insert(QStringLiteral("result"), u->Verdict);
             if (!u->Error.isEmpty()) port.insert(QStringLiteral("error"), LowerFirst(u->Error));
+            if (!u->Kind().isEmpty()) port.insert(QStringLiteral("kind"), u->Kind());
             if (Job.Command == TCliJob::TCommand::Apply)
                 port.insert(QStringLiteral("steps_done"), QJsonArray::fromStringList(u->StepsDone));
             for (auto it = u->Details.begin(); it != u->Details.end(); ++it)

@@ -56,7 +56,10 @@ signals:
     void Finished(int status);
 
 private:
-    bool Fail(const QString& message);
+    // A bad argument or settings file: one line on standard error, status 2,
+    // and with --json anywhere on the line one object with status, kind
+    // (`usage` or `file`) and error on standard output.
+    bool Fail(const QString& message, const QString& kind = QStringLiteral("usage"));
     bool Help(const QString& text);
     void UnitFinished();
     void WriteHeader();
@@ -69,6 +72,8 @@ private:
     int StopsAsked = 0;
     int StopSignal = 0; // the first stop signal's number
     bool OutFailed = false;
+    bool JsonWanted = false; // --json anywhere before "--"
+
     // watch: each port's header, and the lines that came before the joint one.
     QHash<TUnitRun*, QString> Headers;
     QStringList HeldLines;
@@ -87,6 +92,8 @@ constexpr int MaxWatchCount = 1000000;
 
 // The `ports` command: one line per COM number the port dialog offers.
 QStringList PortLines();
+// The same as one JSON array of objects: com, device, description, state.
+QString PortsJson();
 // The error line of a port that did not open with `message`, in the companion's
 // words: "there is no /dev/ttyUSB8", the dialout advice only where it helps.
 QString OpenErrorText(const QString& port, const QString& message);

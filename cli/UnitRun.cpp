@@ -66,7 +66,10 @@ void TUnitRun::Start() {
     // The cycle closes, rests, opens and rests as the window does.
     Phase = TPhase::Opening;
     Cycle->Open([this](const QString& error) {
-        if (!error.isNull()) return End(ExitNoAnswer, OpenErrorText(PortName, error));
+        if (!error.isNull()) {
+            FailureKind = QStringLiteral("no_port");
+            return End(ExitNoAnswer, OpenErrorText(PortName, error));
+        }
         Phase = TPhase::Running;
         ReadyMs = Clock->NowMs();
         RunCommand();
@@ -80,9 +83,9 @@ void TUnitRun::Stop() {
     case TPhase::Opening:
         if (!ComPort->Connected()) {
             Cycle->CloseNow();
-            return End(ExitNoAnswer, QStringLiteral("stopped before the port was opened; nothing was sent"));
+            return Stopped(QStringLiteral("stopped before the port was opened; nothing was sent"), true);
         }
-        return Finish(ExitNoAnswer, QStringLiteral("stopped before anything was sent"));
+        return Stopped(QStringLiteral("stopped before anything was sent"));
     case TPhase::Running: // a watch between its lines
         return Finish(ExitStatus);
     case TPhase::Waiting: // checked once the answer is in
@@ -108,7 +111,12 @@ void TUnitRun::Abort() {
             ? QStringLiteral("stopped while waiting for the answer to %1").arg(CommandName(PendingCode))
             : QStringLiteral("stopped before anything was sent");
     Cycle->CloseNow();
-    End(ExitNoAnswer, error);
+    Stopped(error, true);
+}
+
+void TUnitRun::Stopped(const QString& error, bool closed) {
+    FailureKind = QStringLiteral("stopped");
+    closed ? End(ExitNoAnswer, error) : Finish(ExitNoAnswer, error);
 }
 
 void TUnitRun::End(int status, const QString& error) {
@@ -125,7 +133,7 @@ void TUnitRun::Tick() {
 }
 
 void TUnitRun::RunCommand() {
-    if (StopAsked) return Finish(ExitNoAnswer, QStringLiteral("stopped before anything was sent"));
+    if (StopAsked) return Stopped(QStringLiteral("stopped before anything was sent"));
     switch (Job.Command) {
     case TCliJob::TCommand::Version:
         Version();
@@ -177,6 +185,7 @@ void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TR
                           onReply = std::move(onReply)](const TReply& reply) mutable {
         if (Phase != TPhase::Waiting) return;
         Phase = TPhase::Running;
+        LastVerdict = reply.Verdict;
         if (reply.Verdict == TVerdict::CannotSend) {
             BytesOut -= size;
             --Exchanges;
@@ -190,6 +199,26 @@ void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TR
 
 void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
     Ask(request, std::move(then), std::move(fail), Job.Retries);
+}
+
+QString TUnitRun::Kind() const {
+    if (ExitStatus == ExitDone) return {};
+    if (!FailureKind.isEmpty()) return FailureKind;
+    if (ExitStatus == ExitRefused) return QStringLiteral("refused");
+    if (ExitStatus == ExitDiffers) return QStringLiteral("differs");
+    switch (LastVerdict.value_or(TVerdict::CannotSend)) {
+    case TVerdict::NoAnswer:
+        return QStringLiteral("no_answer");
+    case TVerdict::Broken:
+    case TVerdict::Answered:
+        return QStringLiteral("broken_answer");
+    case TVerdict::Refused:
+        return QStringLiteral("refused");
+    case TVerdict::CannotSend:
+    case TVerdict::PortFailed:
+        break;
+    }
+    return QStringLiteral("not_sent");
 }
 
 void TUnitRun::Finish(int status, const QString& error) {

@@ -680,10 +680,49 @@ private slots:
         QVERIFY(
             all["COM2"]["error"].toString().startsWith("input range and span programmed; output settings not "
                                                        "programmed: the transmitter refused cmdSetPermOut"));
+        QCOMPARE(all["COM2"]["kind"], QJsonValue("refused"));
         QCOMPARE(all["COM3"]["status"], QJsonValue(3));
+        QCOMPARE(all["COM3"]["kind"], QJsonValue("no_answer"));
         QCOMPARE(all["COM3"]["steps_done"], QJsonValue(QJsonArray{}));
         QVERIFY(!all["COM3"].toObject().contains("result"));
         QCOMPARE(b.Err.size(), 2);
+    }
+
+    // --json anywhere on the line, and JSON whatever the failure: one object
+    // with status, kind and error (per port where a port failed).
+    void jsonWhateverTheFailure_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("kind"); // empty: no failure
+        QTest::newRow("before the command") << "--json -p COM1 version" << GoodFile << 0 << "";
+        QTest::newRow("unknown command") << "--json -p COM1 fly" << GoodFile << 2 << "usage";
+        QTest::newRow("bad option after the command")
+            << "-p COM1 dump --json --x" << GoodFile << 2 << "usage";
+        QTest::newRow("no port given") << "read --json" << GoodFile << 2 << "usage";
+        QTest::newRow("bad settings file") << "-p COM1 --json verify f" << QByteArray("{") << 2 << "file";
+        QTest::newRow("dry run of a good file") << "apply --dry-run f --json" << GoodFile << 0 << "";
+        QTest::newRow("no such port") << "-p COM7 --json read" << GoodFile << 3 << "no_port";
+        QTest::newRow("a unit that differs") << "-p COM1 verify --json f" << GoodFile << 4 << "differs";
+    }
+    void jsonWhateverTheFailure() {
+        QFETCH(QString, args);
+        QFETCH(QByteArray, file);
+        QFETCH(int, status);
+        QFETCH(QString, kind);
+        TBench b;
+        b.RefuseOpen = [](const QString& device) {
+            return device == ComPortDevice(7) ? QStringLiteral("no such file") : QString();
+        };
+        QCOMPARE(b.Go(args.split(QLatin1Char(' ')), file), status);
+        QCOMPARE(b.Out.size(), 1);
+        QJsonParseError error;
+        const QJsonObject all = QJsonDocument::fromJson(b.Out[0].toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject object = all.contains("status") ? all : all.begin()->toObject();
+        QCOMPARE(object["status"], QJsonValue(status));
+        QCOMPARE(object["kind"].toString(), kind);
+        QCOMPARE(object.contains("error"), !kind.isEmpty());
     }
 
     // Nobody reads standard output: a watch ends at its header, with one error line.
