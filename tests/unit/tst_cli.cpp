@@ -688,6 +688,60 @@ private slots:
         QCOMPARE(b.Err.size(), 2);
     }
 
+    // verify (and apply's read-back, which compares the same way) names each
+    // field the unit holds otherwise than the file, each on its own.
+    void verifyNamesEachFieldThatDiffers_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("input.range")
+            << R"("T/C Type K", "eu_min": -200.0, "eu_max": 1372.0)"
+            << R"j("Pt100 (385)", "wiring": "3 wire", "eu_min": -200.0, "eu_max": 600.0)j"
+            << "input.range";
+        QTest::newRow("input.eu_min") << R"("eu_min": -200.0)"
+                                      << R"("eu_min": -199.0)"
+                                      << "input.eu_min";
+        QTest::newRow("input.eu_max") << R"("eu_max": 1372.0)"
+                                      << R"("eu_max": 1300.0)"
+                                      << "input.eu_max";
+        QTest::newRow("output.range") << QStringLiteral("\u00B110 V\",\n \"min\": -10.0")
+                                      << QStringLiteral("0-20 mA\", \"min\": 0.0") << "output.range";
+        QTest::newRow("output.min") << R"("min": -10.0)"
+                                    << R"("min": -9.0)"
+                                    << "output.min";
+        QTest::newRow("output.max") << R"("max": 10.0)"
+                                    << R"("max": 9.0)"
+                                    << "output.max";
+        QTest::newRow("output.invert") << R"("invert": false)"
+                                       << R"("invert": true)"
+                                       << "output.invert";
+        QTest::newRow("output.alarm_limit") << R"("alarm_limit": 500.0)"
+                                            << R"("alarm_limit": 400.0)"
+                                            << "output.alarm_limit";
+        QTest::newRow("output.dead_band") << R"("dead_band": 10.0)"
+                                          << R"("dead_band": 9.0)"
+                                          << "output.dead_band";
+        QTest::newRow("output.alarm_enabled") << R"("alarm_enabled": false)"
+                                              << R"("alarm_enabled": true)"
+                                              << "output.alarm_enabled";
+        QTest::newRow("output.alarm_low") << R"("alarm_low": false)"
+                                          << R"("alarm_low": true)"
+                                          << "output.alarm_low";
+    }
+    void verifyNamesEachFieldThatDiffers() {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, field);
+        QString file = QString::fromUtf8(SimFile);
+        QVERIFY(file.contains(from));
+        file.replace(from, to);
+        TBench b;
+        QCOMPARE(b.Go({"-p", "COM1", "verify", "f"}, file.toUtf8()), 4);
+        QVERIFY2(std::any_of(b.Out.begin(), b.Out.end(),
+                             [&](const QString& line) { return line.startsWith(field + ": file "); }),
+                 qPrintable(b.Out.join('\n')));
+    }
+
     // --json anywhere on the line, and JSON whatever the failure: one object
     // with status, kind and error (per port where a port failed).
     void jsonWhateverTheFailure_data() {
