@@ -542,6 +542,12 @@ private slots:
             << "line 1, column 50: output.max 20.5 is above 20.0, the top of 0-20 mA";
         QTest::newRow("+-10 V for the plus-minus sign")
             << QByteArray(R"j({"output": {"range": "+-10 V")j") + output << QString();
+        QTest::newRow("an unknown field in the input section")
+            << QByteArray(R"j({"input": {"range": "Linear mV", "eu_min": 0, "eu_max": 1, "offset": 2}})j")
+            << "line 1, column 70: unknown field input.offset";
+        QTest::newRow("an unknown field in the output section")
+            << QByteArray(R"j({"output": {"range": "0-20 mA", "gain": 2)j") + output
+            << "line 1, column 41: unknown field output.gain";
         QTest::newRow("not JSON, on its line and column")
             << QByteArray("{\"input\":\n  {\"range\" \"K\"}}")
             << "line 2, column 13: not a settings file: missing name separator";
