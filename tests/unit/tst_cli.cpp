@@ -748,6 +748,28 @@ private slots:
                  qPrintable(b.Out.join('\n')));
     }
 
+    // The input range codes the tables know, 0 to 39, are read; a code above
+    // them is an unknown response.
+    void inputRangeCodes_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("0") << 0 << 0 << "";
+        QTest::newRow("38") << 38 << 0 << "";
+        QTest::newRow("39") << 39 << 0 << "";
+        QTest::newRow("40") << 40 << 3 << "broken_answer";
+    }
+    void inputRangeCodes() {
+        QFETCH(int, code);
+        QFETCH(int, status);
+        QFETCH(QString, kind);
+        TBench b;
+        b.Setup = [code](TTransmitter& sim, int) { sim.PermInCode = code; };
+        QCOMPARE(b.Go({"-p", "COM1", "read", "--json", "--retries", "0"}), status);
+        const QJsonObject port = QJsonDocument::fromJson(b.Out.value(0).toUtf8()).object()["COM1"].toObject();
+        QCOMPARE(port["kind"].toString(), kind);
+    }
+
     // --json anywhere on the line, and JSON whatever the failure: one object
     // with status, kind and error (per port where a port failed).
     void jsonWhateverTheFailure_data() {
