@@ -71,6 +71,7 @@ QByteArray ReadSettingsFile(const QString& name, QString* error) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!OpenClosedStandardDescriptors("mrt9dx-cli")) return ExitOutputFailed;
     // Ctrl+C, SIGTERM, SIGHUP and SIGQUIT end the ports in order (a watch after
     // its line); a second one at once.
     BlockStopSignals();

@@ -1,7 +1,10 @@
 #include "StopSignals.h"
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -27,6 +30,23 @@ sigset_t StopSet() {
     return set;
 }
 } // namespace
+
+bool OpenClosedStandardDescriptors(const char* program) {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open() takes the lowest free number: this one.
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened == fd) continue;
+        if (opened >= 0) ::close(opened);
+        if (fcntl(2, F_GETFD) != -1)
+            dprintf(2, "%s: standard %s is closed and /dev/null cannot be opened\n", program,
+                    fd == 0   ? "input"
+                    : fd == 1 ? "output"
+                              : "error");
+        return false;
+    }
+    return true;
+}
 
 void BlockStopSignals() {
     const sigset_t set = StopSet();

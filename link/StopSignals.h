@@ -16,6 +16,13 @@ class QSocketNotifier;
 
 void BlockStopSignals();
 
+// A program started with standard input, output or error closed (`<&-`, `>&-`)
+// would hand that number to the next file it opens, Qt's own descriptors
+// included, and write its output there: each closed one is opened on
+// /dev/null first thing in main. False (after one line on standard error,
+// where there is one) when that fails.
+bool OpenClosedStandardDescriptors(const char* program);
+
 // Ends the program after a stop signal the way a shell reads as "stopped by
 // it": killed by the signal itself, so that a loop around the program stops
 // too (a shell goes on when the program merely exits 128 plus the number);

@@ -33,6 +33,11 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 }
 } // namespace
 
+bool OpenClosedStandardDescriptors(const char*) {
+    // A Windows program always has its three standard handles.
+    return true;
+}
+
 void BlockStopSignals() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }

@@ -73,6 +73,7 @@ bool DeviceNamed(int number) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!OpenClosedStandardDescriptors("mrt9dx-sim")) return 1;
     // Ctrl+C and kill end the event loop, so that the link is removed in order.
     BlockStopSignals();
 
@@ -83,7 +84,10 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(QStringLiteral(
         "A simulated MRT9-DX transmitter on a pseudo-terminal, for trying and testing mrt9dx-config."));
     parser.addHelpOption();
-    parser.addVersionOption();
+    // --version alone: -v means nothing in any program of the tool.
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Displays version information."));
+    parser.addOption(version);
     const QCommandLineOption com(
         QStringLiteral("com"), QStringLiteral("Place the link as COM<n> (default: the lowest free number)."),
         QStringLiteral("n"));
@@ -152,6 +156,7 @@ int main(int argc, char* argv[]) {
                        dropEtx, corrupt, noiseBefore, noiseAfter, twice,  unknownCode, once,   versionText,
                        reading, signal,  sensorError, dacError,   meter,  control});
     parser.process(app);
+    if (parser.isSet(version)) return std::printf("mrt9dx-sim %s\n", MRT_VERSION) > 0 ? 0 : 1;
 
     TSteadyClock clock;
     TTransmitter sim(&clock);

@@ -107,6 +107,16 @@ status=0
 [ "$status" -eq 5 ] || fail "dump > /dev/full: status $status"
 [ "$(wc -l <"$work/err")" -eq 1 ] || fail "dump > /dev/full: $(cat "$work/err")"
 
+# Closed standard descriptors are /dev/null to the program: a closed standard
+# input is an empty settings file, a closed standard output takes the result.
+status=0
+"$cli" -p COM1 apply - <&- >"$work/out" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "^mrt9dx-cli: -: line 1, column 1: " "$work/out" ||
+    fail "apply - <&-: status $status: $(cat "$work/out")"
+status=0
+"$cli" -p COM1 version >&- 2>"$work/err" || status=$?
+[ "$status" -eq 0 ] && [ ! -s "$work/err" ] || fail "version >&-: status $status: $(cat "$work/err")"
+
 # A file larger than any settings file is refused unread, in one line.
 status=0
 "$cli" -p COM1 apply /dev/zero >/dev/null 2>"$work/err" || status=$?
