@@ -1,5 +1,7 @@
 #include "UnitRun.h"
 
+#include <cmath>
+
 #include "../base/MrtError.h"
 #include "../link/Clock.h"
 #include "../link/Codec.h"
@@ -17,6 +19,7 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -281,6 +284,19 @@ void TUnitRun::Dump() {
         In = Msg::DecodeInputReport(answer);
         Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
             Out = Msg::DecodeOutputReport(answer);
+            // A settings file holds numbers only: a value that is none is a
+            // broken answer, not a file that apply would refuse.
+            const std::pair<const char*, float> values[] = {{"input.eu_min", In.EuMin},
+                                                            {"input.eu_max", In.EuMax},
+                                                            {"output.min", Out.OutMin},
+                                                            {"output.max", Out.OutMax},
+                                                            {"output.alarm_limit", Out.AlarmLimit},
+                                                            {"output.dead_band", Out.DeadBand}};
+            for (const auto& [field, value] : values)
+                if (!std::isfinite(value))
+                    return Finish(
+                        ExitNoAnswer,
+                        QStringLiteral("broken answer: %1 is not a number").arg(QLatin1String(field)));
             Result = SettingsText(In, Out);
             Verdict = QStringLiteral("read");
             Details.insert(QStringLiteral("settings"), JsonObject(Result));

@@ -770,6 +770,16 @@ private slots:
         QCOMPARE(port["kind"].toString(), kind);
     }
 
+    // A settings file holds numbers only: dump calls a value that is none a
+    // broken answer instead of writing null.
+    void dumpOfAValueThatIsNoNumber() {
+        TBench b;
+        b.Setup = [](TTransmitter& sim, int) { sim.DeadBand = std::numeric_limits<float>::infinity(); };
+        QCOMPARE(b.Go({"-p", "COM1", "dump"}), 3);
+        QCOMPARE(b.Out, QStringList());
+        QCOMPARE(b.Err, QStringList{"mrt9dx-cli: COM1: broken answer: output.dead_band is not a number"});
+    }
+
     // --json anywhere on the line, and JSON whatever the failure: one object
     // with status, kind and error (per port where a port failed).
     void jsonWhateverTheFailure_data() {
