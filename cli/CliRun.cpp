@@ -267,7 +267,8 @@ bool TCliRun::Start(const QStringList& arguments) {
         // ports lists every port: a -p anywhere is a mistake, not a filter.
         if (global.isSet(port) || std::any_of(positional.begin() + 1, positional.end(), IsPortOption))
             return Fail(QStringLiteral("ports takes no -p: it lists every port"));
-        if (positional.size() > 1) return Fail(QStringLiteral("ports takes no arguments"));
+        if (positional.size() - positional.count(QStringLiteral("--json")) > 1)
+            return Fail(QStringLiteral("ports takes no arguments"));
         ExitStatus = ExitDone;
         if (!Out) return false;
         if (JsonWanted)
