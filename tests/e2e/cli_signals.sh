@@ -117,6 +117,13 @@ status=0
 "$cli" -p COM1 version >&- 2>"$work/err" || status=$?
 [ "$status" -eq 0 ] && [ ! -s "$work/err" ] || fail "version >&-: status $status: $(cat "$work/err")"
 
+# -v means the same in all three programs: nothing (only --version prints the version).
+for program in mrt9dx-cli mrt9dx-sim mrt9dx-config; do
+    ! "$build/bin/$program" -v >/dev/null 2>&1 || fail "$program -v was taken"
+    [ "$("$build/bin/$program" --version)" = "$program $("$cli" --version | cut -d' ' -f2)" ] ||
+        fail "$program --version"
+done
+
 # A file larger than any settings file is refused unread, in one line.
 status=0
 "$cli" -p COM1 apply /dev/zero >/dev/null 2>"$work/err" || status=$?
