@@ -239,6 +239,9 @@ void TCliRun::OutputFailed(const QString& reason) {
     if (StopsAsked == 0 && Remaining > 0) Stop();
 }
 
+// Reads the line in steps: the options of every command (--help, --version,
+// --json anywhere), the command, its own options, its file, the ports; then the
+// units start. The command's options stay here, where one parser holds them all.
 bool TCliRun::Start(const QStringList& arguments) {
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")}, QStringLiteral("The port."),
                                   QStringLiteral("PORT"));
@@ -263,21 +266,10 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (positional.isEmpty()) return Fail(QStringLiteral("no command given; 'mrt9dx-cli --help' lists them"));
     const QString name = positional.first();
 
-    if (name == QLatin1String("ports")) {
-        // ports lists every port: a -p anywhere is a mistake, not a filter.
-        if (global.isSet(port) || std::any_of(positional.begin() + 1, positional.end(), IsPortOption))
-            return Fail(QStringLiteral("ports takes no -p: it lists every port"));
-        if (positional.size() - positional.count(QStringLiteral("--json")) > 1)
-            return Fail(QStringLiteral("ports takes no arguments"));
-        ExitStatus = ExitDone;
-        if (!Out) return false;
-        if (JsonWanted)
-            Out(PortsJson());
-        else
-            for (const QString& line : PortLines())
-                Out(line);
-        return false;
-    }
+    if (name == QLatin1String("ports"))
+        return ListPorts(global.isSet(port) ||
+                             std::any_of(positional.begin() + 1, positional.end(), IsPortOption),
+                         int(positional.size() - positional.count(QStringLiteral("--json"))) - 1);
     const auto found = std::find_if(std::begin(Commands), std::end(Commands),
                                     [&](const TCommandHelp& c) { return name == QLatin1String(c.Name); });
     if (found == std::end(Commands))
@@ -327,37 +319,80 @@ bool TCliRun::Start(const QStringList& arguments) {
             return Fail(QStringLiteral("mode: %1 is neither run nor cal").arg(args.first()));
         Job.Mode = mode == QLatin1String("cal") ? 1 : 0;
     }
-    if (Job.Command == TCliJob::TCommand::Watch) {
-        bool ok = false;
-        const double seconds = parser.value(interval).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86400)
-            return Fail(QStringLiteral("watch: --interval must be 0.001 to 86400 seconds"));
-        Job.IntervalMs = std::max(1, int(std::lround(seconds * 1000)));
-        if (parser.isSet(count)) {
-            const qlonglong lines = parser.value(count).toLongLong(&ok);
-            if (!ok || lines < 1 || lines > MaxWatchCount)
-                return Fail(QStringLiteral("watch: --count must be 1 to %1").arg(MaxWatchCount));
-            Job.Count = int(lines);
-        }
-    }
-    if (takesFile) {
-        // The file is read and checked before any port is opened.
-        QString error;
-        const QString file = args.first().isEmpty() ? QStringLiteral("''") : args.first();
-        const QByteArray text = ReadFile ? ReadFile(args.first(), &error) : QByteArray();
-        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
-        const std::optional<TSettings> settings = ParseSettings(text, &error);
-        if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
-        Job.Settings = *settings;
-        if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
-            return Help(JsonWanted ? JsonText({{QStringLiteral("status"), ExitDone},
-                                               {QStringLiteral("result"), QStringLiteral("good")},
-                                               {QStringLiteral("file"), args.first()}})
-                                   : QStringLiteral("%1: a good settings file; nothing was sent").arg(file));
-    }
+    if (Job.Command == TCliJob::TCommand::Watch &&
+        !ReadWatchOptions(parser.value(interval), parser.isSet(count) ? parser.value(count) : QString()))
+        return false;
+    // The file is read and checked before any port is opened.
+    if (takesFile && !ReadSettingsArgument(args.first())) return false;
+    if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
+        return Help(JsonWanted ? JsonText({{QStringLiteral("status"), ExitDone},
+                                           {QStringLiteral("result"), QStringLiteral("good")},
+                                           {QStringLiteral("file"), args.first()}})
+                               : QStringLiteral("%1: a good settings file; nothing was sent")
+                                     .arg(args.first().isEmpty() ? QStringLiteral("''") : args.first()));
 
     QStringList ports = global.values(port) + parser.values(port);
-    if (ports.isEmpty()) return Fail(QStringLiteral("%1: no port given; name one with -p PORT").arg(name));
+    if (!CheckPorts(name, ports)) return false;
+
+    if (calibration) {
+        QString error;
+        if (ports.size() > 1) return Fail(QStringLiteral("%1: one port at a time").arg(name));
+        if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
+            return Fail(error);
+        Job.Cal.ReadLine = ReadLine;
+    }
+    StartUnits(ports);
+    return true;
+}
+
+// The `ports` command, with or without a -p (`portGiven`) and `arguments`
+// other arguments; false as Start.
+bool TCliRun::ListPorts(bool portGiven, int arguments) {
+    // ports lists every port: a -p anywhere is a mistake, not a filter.
+    if (portGiven) return Fail(QStringLiteral("ports takes no -p: it lists every port"));
+    if (arguments > 0) return Fail(QStringLiteral("ports takes no arguments"));
+    ExitStatus = ExitDone;
+    if (!Out) return false;
+    if (JsonWanted)
+        Out(PortsJson());
+    else
+        for (const QString& line : PortLines())
+            Out(line);
+    return false;
+}
+
+// watch's --interval and --count (empty: not given) into the job.
+bool TCliRun::ReadWatchOptions(const QString& interval, const QString& count) {
+    bool ok = false;
+    const double seconds = interval.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86400)
+        return Fail(QStringLiteral("watch: --interval must be 0.001 to 86400 seconds"));
+    Job.IntervalMs = std::max(1, int(std::lround(seconds * 1000)));
+    if (!count.isEmpty()) {
+        const qlonglong lines = count.toLongLong(&ok);
+        if (!ok || lines < 1 || lines > MaxWatchCount)
+            return Fail(QStringLiteral("watch: --count must be 1 to %1").arg(MaxWatchCount));
+        Job.Count = int(lines);
+    }
+    return true;
+}
+
+// The settings file of apply and verify ("-": standard input) into the job.
+bool TCliRun::ReadSettingsArgument(const QString& name) {
+    QString error;
+    const QString file = name.isEmpty() ? QStringLiteral("''") : name;
+    const QByteArray text = ReadFile ? ReadFile(name, &error) : QByteArray();
+    if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
+    const std::optional<TSettings> settings = ParseSettings(text, &error);
+    if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
+    Job.Settings = *settings;
+    return true;
+}
+
+// The ports given to `command`, each once whatever name reaches it, COMn in
+// upper case.
+bool TCliRun::CheckPorts(const QString& command, QStringList& ports) {
+    if (ports.isEmpty()) return Fail(QStringLiteral("%1: no port given; name one with -p PORT").arg(command));
     for (QString& p : ports) {
         if (!ValidPort(p))
             return Fail(
@@ -381,14 +416,11 @@ bool TCliRun::Start(const QStringList& arguments) {
         return Fail(QStringLiteral("%1 and %2 are one device, %3: give it once")
                         .arg(ports[first], ports[i], devices[i]));
     }
+    return true;
+}
 
-    if (calibration) {
-        QString error;
-        if (ports.size() > 1) return Fail(QStringLiteral("%1: one port at a time").arg(name));
-        if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
-            return Fail(error);
-        Job.Cal.ReadLine = ReadLine;
-    }
+// A TUnitRun per port, all started at once; their lines go out as they come.
+void TCliRun::StartUnits(const QStringList& ports) {
     const bool several = ports.size() > 1;
     Remaining = int(ports.size());
     ExitStatus = ExitDone;
@@ -413,7 +445,6 @@ bool TCliRun::Start(const QStringList& arguments) {
     }
     for (TUnitRun* unit : UnitRuns)
         unit->Start();
-    return true;
 }
 
 // The watch header, once every port has its ranges or its verdict; the lines

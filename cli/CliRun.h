@@ -61,6 +61,12 @@ private:
     // (`usage` or `file`) and error on standard output.
     bool Fail(const QString& message, const QString& kind = QStringLiteral("usage"));
     bool Help(const QString& text);
+    // The steps of Start after the command's own options; each false after Fail.
+    bool ListPorts(bool portGiven, int arguments);
+    bool ReadWatchOptions(const QString& interval, const QString& count);
+    bool ReadSettingsArgument(const QString& name);
+    bool CheckPorts(const QString& command, QStringList& ports);
+    void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
     TClock* Clock;
