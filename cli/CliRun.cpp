@@ -165,6 +165,8 @@ QString JointHeader(const QStringList& headers) {
     }
     return columns.join(QLatin1Char(','));
 }
+
+// The stop signal's name as the stop line says it.
 QString SignalName(int signal) {
     switch (signal) {
     case SIGINT:

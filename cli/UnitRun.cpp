@@ -1,7 +1,4 @@
 #include "UnitRun.h"
-
-#include <cmath>
-
 #include "../base/MrtError.h"
 #include "../link/Clock.h"
 #include "../link/Codec.h"
