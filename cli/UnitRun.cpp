@@ -1,4 +1,5 @@
 #include "UnitRun.h"
+
 #include "../base/MrtError.h"
 #include "../link/Clock.h"
 #include "../link/Codec.h"
