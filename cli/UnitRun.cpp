@@ -436,14 +436,25 @@ void TUnitRun::ReadProgrammed(const std::function<void()>& then, const TFailHand
         fail);
 }
 
+namespace {
+// A compared value as the settings file writes it: a number or a truth value
+// as such, a range name as text.
+QJsonValue JsonValueOf(const QString& text) {
+    if (text == QLatin1String("true") || text == QLatin1String("false")) return text == QLatin1String("true");
+    bool number = false;
+    const double value = text.toDouble(&number);
+    return number ? QJsonValue(value) : QJsonValue(text);
+}
+} // namespace
+
 void TUnitRun::FinishComparison(const QString& expected, const QString& found, const QString& same,
                                 const QString& sameVerdict, const QString& differs) {
     QJsonArray list;
     for (const TDifference& d : CompareSettings(Job.Settings, &In, &Out)) {
         Differences << QStringLiteral("%1: %2 %3, %4 %5").arg(d.Field, expected, d.Expected, found, d.Found);
         list.append(QJsonObject{{QStringLiteral("field"), d.Field},
-                                {QStringLiteral("expected"), d.Expected},
-                                {QStringLiteral("found"), d.Found}});
+                                {QStringLiteral("expected"), JsonValueOf(d.Expected)},
+                                {QStringLiteral("found"), JsonValueOf(d.Found)}});
     }
     Details.insert(QStringLiteral("differences"), list);
     if (Differences.isEmpty()) {

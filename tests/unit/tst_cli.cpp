@@ -797,6 +797,9 @@ private slots:
         QTest::newRow("dry run of a good file") << "apply --dry-run f --json" << GoodFile << 0 << "";
         QTest::newRow("no such port") << "-p COM7 --json read" << GoodFile << 3 << "no_port";
         QTest::newRow("a unit that differs") << "-p COM1 verify --json f" << GoodFile << 4 << "differs";
+        QTest::newRow("a unit that differs, numbers as numbers")
+            << "-p COM1 verify --json f"
+            << QByteArray(SimFile).replace("\"eu_max\": 1372.0", "\"eu_max\": 1300.0") << 4 << "differs";
     }
     void jsonWhateverTheFailure() {
         QFETCH(QString, args);
@@ -818,6 +821,10 @@ private slots:
         QCOMPARE(object["status"], QJsonValue(status));
         QCOMPARE(object["kind"].toString(), kind);
         QCOMPARE(object.contains("error"), !kind.isEmpty());
+        if (QTest::currentDataTag() == QLatin1String("a unit that differs, numbers as numbers"))
+            QCOMPARE(
+                object["differences"].toArray(),
+                QJsonArray({QJsonObject{{"field", "input.eu_max"}, {"expected", 1300}, {"found", 1372}}}));
     }
 
     // Nobody reads standard output: a watch ends at its header, with one error line.
