@@ -1,6 +1,7 @@
 // mrt9dx-config: the configuration and calibration tool for the MRT9-DX
 // transmitter. It takes no arguments of its own and keeps no settings.
 #include "../link/Clock.h"
+#include "../link/StopSignals.h"
 #include "../link/Transport.h"
 #include "MainWindow.h"
 #include "ProgramIcon.h"
@@ -103,6 +104,7 @@ void PassOnHeldMessages() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!OpenClosedStandardDescriptors("mrt9dx-config")) return 1;
     // Answered before the window system is reached, so that they work without a
     // display too.
     for (int i = 1; i < argc; ++i) {

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <utility>
 
 namespace {
@@ -44,14 +45,15 @@ const QString MainHelp =
                    "  calibrate input|output|input,output [--applied FILE|-] [--switch-mode] ...\n"
                    "                               input zero and full scale, output DAC trim\n"
                    "\n"
-                   "Exit status, with several ports the worst of all: 0 done; 1 the transmitter\n"
-                   "refused (status 0); 2 bad arguments or a bad settings file, nothing was sent;\n"
-                   "3 no port, or no answer within 4 s, or stopped before the verdict; 4 the\n"
+                   "Exit status, with several ports the worst of all (in this order, least first):\n"
+                   "0 done; 2 bad arguments or a bad settings file, nothing was sent; 4 the\n"
                    "read-back or the unit verified differs, or apply's every step was confirmed\n"
-                   "and the read-back failed; 5 standard output could not be written.\n"
-                   "Ctrl+C (or SIGTERM, SIGHUP, SIGQUIT) ends a port that is not ready yet with\n"
-                   "nothing sent (status 3); a command that has begun runs to its verdict, a watch\n"
-                   "ends after its line (status 0). A second Ctrl+C ends every port at once.\n"
+                   "and the read-back failed; 1 the transmitter refused (status 0); 3 not\n"
+                   "checked: no port, no or a broken answer, or stopped before the verdict;\n"
+                   "5 standard output could not be written; 128 plus the signal's number after\n"
+                   "a stop signal. Ctrl+C (or SIGTERM, SIGHUP, SIGQUIT) lets the step in flight\n"
+                   "end as its command's rules say, a port that is not ready yet ends with\n"
+                   "nothing sent; a second one ends every port at once.\n"
                    "'mrt9dx-cli COMMAND --help' describes a command.");
 
 struct TCommandHelp {
@@ -163,18 +165,64 @@ QString JointHeader(const QStringList& headers) {
     }
     return columns.join(QLatin1Char(','));
 }
+
+// The stop signal's name as the stop line says it.
+QString SignalName(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+#ifdef SIGHUP
+    case SIGHUP:
+        return QStringLiteral("SIGHUP");
+    case SIGQUIT:
+        return QStringLiteral("SIGQUIT");
+#endif
+    default:
+        return QStringLiteral("signal %1").arg(signal);
+    }
+}
 } // namespace
 
 TCliRun::TCliRun(TClock* clock, TTransportMaker makeTransport, QObject* parent)
     : QObject(parent), Clock(clock), MakeTransport(std::move(makeTransport)) {}
 
-int TCliRun::Status() const {
-    return OutFailed ? std::max(ExitStatus, int(ExitOutputFailed)) : ExitStatus;
+int WorseStatus(int a, int b) {
+    const auto rank = [](int status) {
+        switch (status) {
+        case ExitDone:
+            return 0;
+        case ExitBadInput:
+            return 1;
+        case ExitDiffers:
+            return 2;
+        case ExitRefused:
+            return 3;
+        case ExitNoAnswer:
+            return 4;
+        case ExitOutputFailed:
+            return 5;
+        default:
+            return status; // 128 plus a signal's number
+        }
+    };
+    return rank(b) > rank(a) ? b : a;
 }
 
-bool TCliRun::Fail(const QString& message) {
+int TCliRun::Status() const {
+    const int status = OutFailed ? WorseStatus(ExitStatus, ExitOutputFailed) : ExitStatus;
+    return StopSignal ? WorseStatus(status, 128 + StopSignal) : status;
+}
+
+bool TCliRun::Fail(const QString& message, const QString& kind) {
     if (Err) Err(QStringLiteral("%1: %2").arg(Program, message));
     ExitStatus = ExitBadInput;
+    // A script that asked for JSON reads its failure there too.
+    if (JsonWanted && Out)
+        Out(JsonText({{QStringLiteral("status"), ExitStatus},
+                      {QStringLiteral("kind"), kind},
+                      {QStringLiteral("error"), message}}));
     return false;
 }
 
@@ -193,6 +241,9 @@ void TCliRun::OutputFailed(const QString& reason) {
     if (StopsAsked == 0 && Remaining > 0) Stop();
 }
 
+// Reads the line in steps: the options of every command (--help, --version,
+// --json anywhere), the command, its own options, its file, the ports; then the
+// units start. The command's options stay here, where one parser holds them all.
 bool TCliRun::Start(const QStringList& arguments) {
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")}, QStringLiteral("The port."),
                                   QStringLiteral("PORT"));
@@ -201,12 +252,14 @@ bool TCliRun::Start(const QStringList& arguments) {
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("The version."));
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    global.addOptions({port, help, version});
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("As JSON."));
+    global.addOptions({port, help, version, json});
     const bool parsed = global.parse(QStringList{Program} + arguments);
     const QStringList positional = global.positionalArguments();
     // A --help anywhere before "--", before or after the command, wins over
     // everything else on the line: it prints help and nothing is sent.
     const QStringList options = OptionPart(arguments);
+    JsonWanted = options.contains(QStringLiteral("--json"));
     if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h")))
         return Help(HelpText(parsed ? positional.value(0) : QString()));
     if (options.contains(QStringLiteral("--version")))
@@ -215,16 +268,10 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (positional.isEmpty()) return Fail(QStringLiteral("no command given; 'mrt9dx-cli --help' lists them"));
     const QString name = positional.first();
 
-    if (name == QLatin1String("ports")) {
-        // ports lists every port: a -p anywhere is a mistake, not a filter.
-        if (global.isSet(port) || std::any_of(positional.begin() + 1, positional.end(), IsPortOption))
-            return Fail(QStringLiteral("ports takes no -p: it lists every port"));
-        if (positional.size() > 1) return Fail(QStringLiteral("ports takes no arguments"));
-        ExitStatus = ExitDone;
-        for (const QString& line : PortLines())
-            if (Out) Out(line);
-        return false;
-    }
+    if (name == QLatin1String("ports"))
+        return ListPorts(global.isSet(port) ||
+                             std::any_of(positional.begin() + 1, positional.end(), IsPortOption),
+                         int(positional.size() - positional.count(QStringLiteral("--json"))) - 1);
     const auto found = std::find_if(std::begin(Commands), std::end(Commands),
                                     [&](const TCommandHelp& c) { return name == QLatin1String(c.Name); });
     if (found == std::end(Commands))
@@ -236,7 +283,6 @@ bool TCliRun::Start(const QStringList& arguments) {
 
     QCommandLineParser parser;
     const QCommandLineOption active(QStringLiteral("active"), QStringLiteral("The active ranges."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("As JSON."));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Check the file only."));
     const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between lines."),
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
@@ -262,7 +308,7 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (args.size() != wanted)
         return Fail(
             QStringLiteral("%1: usage: mrt9dx-cli [-p PORT]... %2").arg(name, QLatin1String(found->Usage)));
-    Job.Json = parser.isSet(json);
+    Job.Json = JsonWanted;
     bool retriesOk = false;
     Job.Retries = parser.value(retries).toInt(&retriesOk);
     if (!retriesOk || Job.Retries < 0 || Job.Retries > 10)
@@ -275,34 +321,80 @@ bool TCliRun::Start(const QStringList& arguments) {
             return Fail(QStringLiteral("mode: %1 is neither run nor cal").arg(args.first()));
         Job.Mode = mode == QLatin1String("cal") ? 1 : 0;
     }
-    if (Job.Command == TCliJob::TCommand::Watch) {
-        bool ok = false;
-        const double seconds = parser.value(interval).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86400)
-            return Fail(QStringLiteral("watch: --interval must be 0.001 to 86400 seconds"));
-        Job.IntervalMs = std::max(1, int(std::lround(seconds * 1000)));
-        if (parser.isSet(count)) {
-            const qlonglong lines = parser.value(count).toLongLong(&ok);
-            if (!ok || lines < 1 || lines > MaxWatchCount)
-                return Fail(QStringLiteral("watch: --count must be 1 to %1").arg(MaxWatchCount));
-            Job.Count = int(lines);
-        }
-    }
-    if (takesFile) {
-        // The file is read and checked before any port is opened.
-        QString error;
-        const QString file = args.first().isEmpty() ? QStringLiteral("''") : args.first();
-        const QByteArray text = ReadFile ? ReadFile(args.first(), &error) : QByteArray();
-        if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error));
-        const std::optional<TSettings> settings = ParseSettings(text, &error);
-        if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error));
-        Job.Settings = *settings;
-        if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
-            return Help(QStringLiteral("%1: a good settings file; nothing was sent").arg(file));
-    }
+    if (Job.Command == TCliJob::TCommand::Watch &&
+        !ReadWatchOptions(parser.value(interval), parser.isSet(count) ? parser.value(count) : QString()))
+        return false;
+    // The file is read and checked before any port is opened.
+    if (takesFile && !ReadSettingsArgument(args.first())) return false;
+    if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
+        return Help(JsonWanted ? JsonText({{QStringLiteral("status"), ExitDone},
+                                           {QStringLiteral("result"), QStringLiteral("good")},
+                                           {QStringLiteral("file"), args.first()}})
+                               : QStringLiteral("%1: a good settings file; nothing was sent")
+                                     .arg(args.first().isEmpty() ? QStringLiteral("''") : args.first()));
 
     QStringList ports = global.values(port) + parser.values(port);
-    if (ports.isEmpty()) return Fail(QStringLiteral("%1: no port given; name one with -p PORT").arg(name));
+    if (!CheckPorts(name, ports)) return false;
+
+    if (calibration) {
+        QString error;
+        if (ports.size() > 1) return Fail(QStringLiteral("%1: one port at a time").arg(name));
+        if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
+            return Fail(error);
+        Job.Cal.ReadLine = ReadLine;
+    }
+    StartUnits(ports);
+    return true;
+}
+
+// The `ports` command, with or without a -p (`portGiven`) and `arguments`
+// other arguments; false as Start.
+bool TCliRun::ListPorts(bool portGiven, int arguments) {
+    // ports lists every port: a -p anywhere is a mistake, not a filter.
+    if (portGiven) return Fail(QStringLiteral("ports takes no -p: it lists every port"));
+    if (arguments > 0) return Fail(QStringLiteral("ports takes no arguments"));
+    ExitStatus = ExitDone;
+    if (!Out) return false;
+    if (JsonWanted)
+        Out(PortsJson());
+    else
+        for (const QString& line : PortLines())
+            Out(line);
+    return false;
+}
+
+// watch's --interval and --count (empty: not given) into the job.
+bool TCliRun::ReadWatchOptions(const QString& interval, const QString& count) {
+    bool ok = false;
+    const double seconds = interval.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86400)
+        return Fail(QStringLiteral("watch: --interval must be 0.001 to 86400 seconds"));
+    Job.IntervalMs = std::max(1, int(std::lround(seconds * 1000)));
+    if (!count.isEmpty()) {
+        const qlonglong lines = count.toLongLong(&ok);
+        if (!ok || lines < 1 || lines > MaxWatchCount)
+            return Fail(QStringLiteral("watch: --count must be 1 to %1").arg(MaxWatchCount));
+        Job.Count = int(lines);
+    }
+    return true;
+}
+
+// The settings file of apply and verify ("-": standard input) into the job.
+bool TCliRun::ReadSettingsArgument(const QString& name) {
+    QString error;
+    const QString file = name.isEmpty() ? QStringLiteral("''") : name;
+    const QByteArray text = ReadFile ? ReadFile(name, &error) : QByteArray();
+    if (!error.isEmpty()) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
+    const std::optional<TSettings> settings = ParseSettings(text, &error);
+    if (!settings) return Fail(QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
+    Job.Settings = *settings;
+    return true;
+}
+
+// The ports given to `command`, each once whatever name reaches it, COMn in
+// upper case.
+bool TCliRun::CheckPorts(const QString& command, QStringList& ports) {
+    if (ports.isEmpty()) return Fail(QStringLiteral("%1: no port given; name one with -p PORT").arg(command));
     for (QString& p : ports) {
         if (!ValidPort(p))
             return Fail(
@@ -326,14 +418,11 @@ bool TCliRun::Start(const QStringList& arguments) {
         return Fail(QStringLiteral("%1 and %2 are one device, %3: give it once")
                         .arg(ports[first], ports[i], devices[i]));
     }
+    return true;
+}
 
-    if (calibration) {
-        QString error;
-        if (ports.size() > 1) return Fail(QStringLiteral("%1: one port at a time").arg(name));
-        if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
-            return Fail(error);
-        Job.Cal.ReadLine = ReadLine;
-    }
+// A TUnitRun per port, all started at once; their lines go out as they come.
+void TCliRun::StartUnits(const QStringList& ports) {
     const bool several = ports.size() > 1;
     Remaining = int(ports.size());
     ExitStatus = ExitDone;
@@ -363,7 +452,6 @@ bool TCliRun::Start(const QStringList& arguments) {
     }
     for (TUnitRun* unit : UnitRuns)
         unit->Start();
-    return true;
 }
 
 // The watch header, once every port has its ranges or its verdict; the lines
@@ -386,8 +474,23 @@ void TCliRun::WriteHeader() {
         Out(line);
 }
 
-void TCliRun::Stop() {
+void TCliRun::Stop(int signal) {
     const bool again = StopsAsked++ > 0;
+    if (!StopSignal) StopSignal = signal;
+    QStringList midway;
+    for (TUnitRun* unit : UnitRuns)
+        if (unit->Midway()) midway << unit->Port();
+    const bool open = std::any_of(UnitRuns.begin(), UnitRuns.end(), [](TUnitRun* u) { return !u->Done(); });
+    if (signal && Err && open) {
+        const QString name = SignalName(signal);
+        if (!again)
+            Err(QStringLiteral("%1: %2: stopping after the step in flight; a second signal ends at once")
+                    .arg(Program, name));
+        else if (!midway.isEmpty())
+            Err(QStringLiteral(
+                    "%1: %2, a second signal: ended at once; what was on the line may be half-done on %3")
+                    .arg(Program, name, midway.join(QStringLiteral(", "))));
+    }
     for (TUnitRun* unit : UnitRuns)
         again ? unit->Abort() : unit->Stop();
 }
@@ -400,7 +503,7 @@ void TCliRun::UnitFinished() {
     if (--Remaining > 0) return;
     // Every port has its verdict: the results in the order the ports were given.
     for (TUnitRun* u : UnitRuns)
-        ExitStatus = std::max(ExitStatus, u->Status());
+        ExitStatus = WorseStatus(ExitStatus, u->Status());
     const bool several = UnitRuns.size() > 1;
     QStringList parts;
     if (Job.Json && UnitRuns.size() == 1 && UnitRuns.first()->Details.contains(QStringLiteral("record"))) {
@@ -418,6 +521,7 @@ void TCliRun::UnitFinished() {
             QJsonObject port{{QStringLiteral("status"), u->Status()}};
             if (!u->Verdict.isEmpty()) port.insert(QStringLiteral("result"), u->Verdict);
             if (!u->Error.isEmpty()) port.insert(QStringLiteral("error"), LowerFirst(u->Error));
+            if (!u->Kind().isEmpty()) port.insert(QStringLiteral("kind"), u->Kind());
             if (Job.Command == TCliJob::TCommand::Apply)
                 port.insert(QStringLiteral("steps_done"), QJsonArray::fromStringList(u->StepsDone));
             for (auto it = u->Details.begin(); it != u->Details.end(); ++it)

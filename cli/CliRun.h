@@ -36,23 +36,37 @@ public:
     // Returns false when the run is over already (help, a bad argument, `ports`):
     // then Status() holds the exit status and Finished is not raised.
     bool Start(const QStringList& arguments);
-    // A stop signal (Ctrl+C, SIGTERM): the first stops every port as soon as it
-    // can without cutting a command short (TUnitRun::Stop), a second ends them
-    // all at once (TUnitRun::Abort). Finished follows with the worst status.
-    void Stop();
+    // A stop signal (Ctrl+C, SIGTERM; `signal` its number, 0 for a stop that
+    // is no signal): the first stops every port as soon as it can without
+    // cutting a command short (TUnitRun::Stop) and says so in one line, a second
+    // ends them all at once (TUnitRun::Abort), naming the ports where something
+    // may be half-done. Finished follows with 128 plus the first signal's number,
+    // so that a shell loop stops too.
+    void Stop(int signal = 0);
     // Standard output did not take a write (`reason`, the system's words): one
     // line on standard error, the ports end as on a first stop signal, and the
     // status is at least ExitOutputFailed.
     void OutputFailed(const QString& reason);
     int Status() const;
+    // The first stop signal's number, 0 when none came.
+    int Signal() const { return StopSignal; }
     const QList<TUnitRun*>& Units() const { return UnitRuns; }
 
 signals:
     void Finished(int status);
 
 private:
-    bool Fail(const QString& message);
+    // A bad argument or settings file: one line on standard error, status 2,
+    // and with --json anywhere on the line one object with status, kind
+    // (`usage` or `file`) and error on standard output.
+    bool Fail(const QString& message, const QString& kind = QStringLiteral("usage"));
     bool Help(const QString& text);
+    // The steps of Start after the command's own options; each false after Fail.
+    bool ListPorts(bool portGiven, int arguments);
+    bool ReadWatchOptions(const QString& interval, const QString& count);
+    bool ReadSettingsArgument(const QString& name);
+    bool CheckPorts(const QString& command, QStringList& ports);
+    void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
     TClock* Clock;
@@ -62,18 +76,30 @@ private:
     int ExitStatus = ExitDone;
     int Remaining = 0;
     int StopsAsked = 0;
+    int StopSignal = 0; // the first stop signal's number
     bool OutFailed = false;
+    bool JsonWanted = false; // --json anywhere before "--"
+
     // watch: each port's header, and the lines that came before the joint one.
     QHash<TUnitRun*, QString> Headers;
     QStringList HeldLines;
     bool HeaderWritten = false;
 };
 
+// The worse of two exit statuses, from the least to the most severe: done,
+// bad input, differs, refused, not checked (no port, no or a broken answer,
+// stopped before the verdict), standard output failed, ended by a signal
+// (128 plus its number). A unit that was not checked is never hidden behind one
+// that differs.
+int WorseStatus(int a, int b);
+
 // The most lines a watch may be asked for.
 constexpr int MaxWatchCount = 1000000;
 
 // The `ports` command: one line per COM number the port dialog offers.
 QStringList PortLines();
+// The same as one JSON array of objects: com, device, description, state.
+QString PortsJson();
 // The error line of a port that did not open with `message`, in the companion's
 // words: "there is no /dev/ttyUSB8", the dialout advice only where it helps.
 QString OpenErrorText(const QString& port, const QString& message);

@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #ifndef Q_OS_WIN
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +26,16 @@ QStringList PortLines() {
                      .arg(offer.Device, offer.Description.isEmpty() ? QStringLiteral("-") : offer.Description,
                           PortStateText(offer.State));
     return lines;
+}
+
+QString PortsJson() {
+    QJsonArray ports;
+    for (const TPortOffer& offer : OfferedPorts())
+        ports.append(QJsonObject{{QStringLiteral("com"), QStringLiteral("COM%1").arg(offer.Number)},
+                                 {QStringLiteral("device"), offer.Device},
+                                 {QStringLiteral("description"), offer.Description},
+                                 {QStringLiteral("state"), PortStateText(offer.State)}});
+    return QString::fromUtf8(QJsonDocument(ports).toJson(QJsonDocument::Compact));
 }
 
 // Why a port did not open, in the companion's words: a device that is not there

@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -66,7 +67,10 @@ void TUnitRun::Start() {
     // The cycle closes, rests, opens and rests as the window does.
     Phase = TPhase::Opening;
     Cycle->Open([this](const QString& error) {
-        if (!error.isNull()) return End(ExitNoAnswer, OpenErrorText(PortName, error));
+        if (!error.isNull()) {
+            FailureKind = QStringLiteral("no_port");
+            return End(ExitNoAnswer, OpenErrorText(PortName, error));
+        }
         Phase = TPhase::Running;
         ReadyMs = Clock->NowMs();
         RunCommand();
@@ -80,9 +84,9 @@ void TUnitRun::Stop() {
     case TPhase::Opening:
         if (!ComPort->Connected()) {
             Cycle->CloseNow();
-            return End(ExitNoAnswer, QStringLiteral("stopped before the port was opened; nothing was sent"));
+            return Stopped(QStringLiteral("stopped before the port was opened; nothing was sent"), true);
         }
-        return Finish(ExitNoAnswer, QStringLiteral("stopped before anything was sent"));
+        return Stopped(QStringLiteral("stopped before anything was sent"));
     case TPhase::Running: // a watch between its lines
         return Finish(ExitStatus);
     case TPhase::Waiting: // checked once the answer is in
@@ -108,7 +112,12 @@ void TUnitRun::Abort() {
             ? QStringLiteral("stopped while waiting for the answer to %1").arg(CommandName(PendingCode))
             : QStringLiteral("stopped before anything was sent");
     Cycle->CloseNow();
-    End(ExitNoAnswer, error);
+    Stopped(error, true);
+}
+
+void TUnitRun::Stopped(const QString& error, bool closed) {
+    FailureKind = QStringLiteral("stopped");
+    closed ? End(ExitNoAnswer, error) : Finish(ExitNoAnswer, error);
 }
 
 void TUnitRun::End(int status, const QString& error) {
@@ -125,7 +134,7 @@ void TUnitRun::Tick() {
 }
 
 void TUnitRun::RunCommand() {
-    if (StopAsked) return Finish(ExitNoAnswer, QStringLiteral("stopped before anything was sent"));
+    if (StopAsked) return Stopped(QStringLiteral("stopped before anything was sent"));
     switch (Job.Command) {
     case TCliJob::TCommand::Version:
         Version();
@@ -177,6 +186,7 @@ void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TR
                           onReply = std::move(onReply)](const TReply& reply) mutable {
         if (Phase != TPhase::Waiting) return;
         Phase = TPhase::Running;
+        LastVerdict = reply.Verdict;
         if (reply.Verdict == TVerdict::CannotSend) {
             BytesOut -= size;
             --Exchanges;
@@ -190,6 +200,26 @@ void TUnitRun::AskVerdict(const QByteArray& request, std::function<void(const TR
 
 void TUnitRun::Ask(const QByteArray& request, THandler then, TFailHandler fail) {
     Ask(request, std::move(then), std::move(fail), Job.Retries);
+}
+
+QString TUnitRun::Kind() const {
+    if (ExitStatus == ExitDone) return {};
+    if (!FailureKind.isEmpty()) return FailureKind;
+    if (ExitStatus == ExitRefused) return QStringLiteral("refused");
+    if (ExitStatus == ExitDiffers) return QStringLiteral("differs");
+    switch (LastVerdict.value_or(TVerdict::CannotSend)) {
+    case TVerdict::NoAnswer:
+        return QStringLiteral("no_answer");
+    case TVerdict::Broken:
+    case TVerdict::Answered:
+        return QStringLiteral("broken_answer");
+    case TVerdict::Refused:
+        return QStringLiteral("refused");
+    case TVerdict::CannotSend:
+    case TVerdict::PortFailed:
+        break;
+    }
+    return QStringLiteral("not_sent");
 }
 
 void TUnitRun::Finish(int status, const QString& error) {
@@ -252,6 +282,19 @@ void TUnitRun::Dump() {
         In = Msg::DecodeInputReport(answer);
         Ask(Msg::ReadPermOut(), [this](const QByteArray& answer) {
             Out = Msg::DecodeOutputReport(answer);
+            // A settings file holds numbers only: a value that is none is a
+            // broken answer, not a file that apply would refuse.
+            const std::pair<const char*, float> values[] = {{"input.eu_min", In.EuMin},
+                                                            {"input.eu_max", In.EuMax},
+                                                            {"output.min", Out.OutMin},
+                                                            {"output.max", Out.OutMax},
+                                                            {"output.alarm_limit", Out.AlarmLimit},
+                                                            {"output.dead_band", Out.DeadBand}};
+            for (const auto& [field, value] : values)
+                if (!std::isfinite(value))
+                    return Finish(
+                        ExitNoAnswer,
+                        QStringLiteral("broken answer: %1 is not a number").arg(QLatin1String(field)));
             Result = SettingsText(In, Out);
             Verdict = QStringLiteral("read");
             Details.insert(QStringLiteral("settings"), JsonObject(Result));
@@ -393,14 +436,25 @@ void TUnitRun::ReadProgrammed(const std::function<void()>& then, const TFailHand
         fail);
 }
 
+namespace {
+// A compared value as the settings file writes it: a number or a truth value
+// as such, a range name as text.
+QJsonValue JsonValueOf(const QString& text) {
+    if (text == QLatin1String("true") || text == QLatin1String("false")) return text == QLatin1String("true");
+    bool number = false;
+    const double value = text.toDouble(&number);
+    return number ? QJsonValue(value) : QJsonValue(text);
+}
+} // namespace
+
 void TUnitRun::FinishComparison(const QString& expected, const QString& found, const QString& same,
                                 const QString& sameVerdict, const QString& differs) {
     QJsonArray list;
     for (const TDifference& d : CompareSettings(Job.Settings, &In, &Out)) {
         Differences << QStringLiteral("%1: %2 %3, %4 %5").arg(d.Field, expected, d.Expected, found, d.Found);
         list.append(QJsonObject{{QStringLiteral("field"), d.Field},
-                                {QStringLiteral("expected"), d.Expected},
-                                {QStringLiteral("found"), d.Found}});
+                                {QStringLiteral("expected"), JsonValueOf(d.Expected)},
+                                {QStringLiteral("found"), JsonValueOf(d.Found)}});
     }
     Details.insert(QStringLiteral("differences"), list);
     if (Differences.isEmpty()) {

@@ -70,6 +70,9 @@ public:
     QString Port() const { return PortName; }
     int Status() const { return ExitStatus; }
     bool Done() const { return Phase == TPhase::Done; }
+    // Between the first request and the verdict: cut short here, a command may
+    // be half-done on the unit.
+    bool Midway() const { return Phase == TPhase::Running || Phase == TPhase::Waiting; }
     // The command's result for standard output (text or JSON, no port name).
     QString Result;
     // The one error line, without the program's and the port's names.
@@ -78,6 +81,10 @@ public:
     // "set", "watched"; empty when there is none) and the command's own fields.
     QString Verdict;
     QJsonObject Details;
+    // What kind of failure ended the run, for --json: no_port, no_answer,
+    // not_sent, broken_answer, refused, differs, stopped; empty when it did not
+    // fail.
+    QString Kind() const;
     // apply: the programming steps the transmitter confirmed, "input", "output".
     QStringList StepsDone;
 
@@ -115,6 +122,9 @@ private:
     void Finish(int status, const QString& error = QString());
     // Ends the run with the port closed already, without the closing rest.
     void End(int status, const QString& error);
+    // Ends a run that a stop signal cut short (status 3, kind stopped); `closed`:
+    // the port is closed already.
+    void Stopped(const QString& error, bool closed = false);
 
     // The commands; each ends in Finish.
     void Version();
@@ -148,6 +158,9 @@ private:
     uint8_t PendingCode = 0; // the request out
     int ExitStatus = ExitDone;
     bool StopAsked = false;
+    // The failures that are not the last verdict's: no_port, stopped.
+    QString FailureKind;
+    std::optional<TVerdict> LastVerdict;
     // read, dump, watch
     Msg::TInputReport In;
     Msg::TOutputReport Out;

@@ -71,6 +71,7 @@ QByteArray ReadSettingsFile(const QString& name, QString* error) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!OpenClosedStandardDescriptors("mrt9dx-cli")) return ExitOutputFailed;
     // Ctrl+C, SIGTERM, SIGHUP and SIGQUIT end the ports in order (a watch after
     // its line); a second one at once.
     BlockStopSignals();
@@ -105,8 +106,15 @@ int main(int argc, char* argv[]) {
     QObject::connect(&run, &TCliRun::Finished, &app, [&app](int status) { app.exit(status); });
 
     TStopSignals stop;
-    QObject::connect(&stop, &TStopSignals::Stopped, &run, [&run] { run.Stop(); });
+    QObject::connect(&stop, &TStopSignals::Stopped, &run, [&run](int signal) { run.Stop(signal); });
 
     if (!run.Start(QCoreApplication::arguments().mid(1))) return run.Status();
-    return app.exec();
+    const int status = app.exec();
+    // Every port has ended in order: a stop signal now ends the program as
+    // the shell around it expects.
+    if (run.Signal()) {
+        std::fflush(nullptr);
+        EndBySignal(run.Signal());
+    }
+    return status;
 }

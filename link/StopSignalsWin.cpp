@@ -3,8 +3,11 @@
 // own; the handler hands them to the event loop.
 #include "StopSignals.h"
 
+#include <csignal>
+
 #include <QMetaObject>
 #include <atomic>
+#include <cstdlib>
 #include <windows.h>
 
 namespace {
@@ -22,7 +25,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         return TRUE;
     }
     QMetaObject::invokeMethod(
-        receiver, [receiver] { emit receiver->Stopped(); }, Qt::QueuedConnection);
+        receiver, [receiver] { emit receiver->Stopped(SIGINT); }, Qt::QueuedConnection);
     // A closed console window ends the program as soon as this returns, and
     // at the latest after 5 s: the wait here lets the ports end in order first.
     if (event == CTRL_CLOSE_EVENT) Sleep(4500);
@@ -30,8 +33,17 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 }
 } // namespace
 
+bool OpenClosedStandardDescriptors(const char*) {
+    // A Windows program always has its three standard handles.
+    return true;
+}
+
 void BlockStopSignals() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+void EndBySignal(int signal) {
+    _exit(128 + signal);
 }
 
 TStopSignalsDefault::TStopSignalsDefault() {
@@ -45,7 +57,8 @@ TStopSignalsDefault::~TStopSignalsDefault() {
 TStopSignals::TStopSignals(QObject* parent) : QObject(parent) {
     Receiver = this;
     if (Pending.exchange(false))
-        QMetaObject::invokeMethod(this, &TStopSignals::Stopped, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit Stopped(SIGINT); }, Qt::QueuedConnection);
 }
 
 TStopSignals::~TStopSignals() {

@@ -347,6 +347,7 @@ int Bad(const QString& text) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!OpenClosedStandardDescriptors("mrt9dx-sim")) return 1;
     // Ctrl+C and kill end the event loop, so that the link is removed in order.
     BlockStopSignals();
 
@@ -357,10 +358,13 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(QStringLiteral(
         "A simulated MRT9-DX transmitter on a pseudo-terminal, for trying and testing mrt9dx-config."));
     parser.addHelpOption();
-    parser.addVersionOption();
+    // --version alone: -v means nothing in any program of the tool.
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays version information."));
+    parser.addOption(version);
     const TOptions options;
     options.AddTo(parser);
     parser.process(app);
+    if (parser.isSet(version)) return std::printf("mrt9dx-sim %s\n", MRT_VERSION) > 0 ? 0 : 1;
 
     TSteadyClock clock;
     TTransmitter sim(&clock);

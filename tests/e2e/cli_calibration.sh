@@ -225,7 +225,7 @@ end_row() {
 sim_again() { start_sim --dac-error 0.05,1.002 --meter "$work/meter" --control "$work/control" "$@"; }
 
 sim_again
-stop_at="step 2: DAC code" end_row "Ctrl+C at a trim step" 3
+stop_at="step 2: DAC code" end_row "Ctrl+C at a trim step" 130
 
 sim_again --refuse 17
 end_row "refused store" 1

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <bit>
 #include <cmath>
+#include <csignal>
 #include <memory>
 #include <sys/stat.h>
 
@@ -68,7 +69,7 @@ struct TBench {
     int FinishedMs = -1;
 
     // Runs the command line to its end, at most a minute of clock time, with a
-    // stop signal at each of the clock times `stops`.
+    // stop signal (SIGINT) at each of the clock times `stops`.
     int Go(const QStringList& args, const QByteArray& file = GoodFile, const QList<int>& stops = {}) {
         Run.Out = [this](const QString& text) {
             if (OutFails) return Run.OutputFailed(QStringLiteral("no space left on device"));
@@ -84,7 +85,7 @@ struct TBench {
         });
         if (!Run.Start(args)) return Run.Status();
         for (int ms = 0; ms < 60000 && !finished; ms += 10) {
-            if (stops.contains(ms)) Run.Stop();
+            if (stops.contains(ms)) Run.Stop(SIGINT);
             if (!finished) Clock.Advance(10);
         }
         return finished ? Run.Status() : -1;
@@ -171,6 +172,8 @@ private slots:
             << "--help -p COM1 apply f" << 0 << GoodFile << 0 << 0;
         QTest::newRow("-h wins over a bad argument") << "-p COM1 -h dump x" << 0 << GoodFile << 0 << 0;
         QTest::newRow("worst of two ports") << "-p COM1 -p COM2 dump" << 2 << GoodFile << 3 << 2;
+        QTest::newRow("a unit not checked is not hidden behind one that differs")
+            << "-p COM1 -p COM2 verify f" << 2 << GoodFile << 3 << 2;
         QTest::newRow("verify the same: two reads, nothing written")
             << "-p COM1 verify f" << 0 << SimFile << 0 << 2;
         QTest::newRow("verify another unit: differs, nothing written")
@@ -209,13 +212,13 @@ private slots:
         };
         QCOMPARE(b.Go(args.split(QLatin1Char(' ')), file), status);
         QCOMPARE(b.Sims.empty() ? 0 : b.Sims[0]->RequestsReceived, requests);
-        if (status != 0) {
+        if (status != 0 && !args.contains(QLatin1String("COM2 verify"))) {
             QCOMPARE(b.Err.size(), 1);
             if (status != 2)
                 QVERIFY2(b.Err[0].startsWith(QStringLiteral("mrt9dx-cli: COM1: ")), qPrintable(b.Err[0]));
         }
         if (fault == 1) QCOMPARE(int(b.Sims[0]->ToolkitVersion), MRT_TOOLKIT_VERSION);
-        if (args.contains(QLatin1String("verify")) && requests == 2)
+        if (args.contains(QLatin1String("verify")) && requests == 2 && fault != 2)
             QCOMPARE(int(b.Sims[0]->LastCommand), int(cmdReadPermOut));
         if (status == 4 && args.contains(QLatin1String("verify")))
             QVERIFY(b.Out.contains(QStringLiteral("output.range: file 0-20 mA, unit \u00B110 V")));
@@ -231,6 +234,28 @@ private slots:
             QCOMPARE(int(b.Sims[0]->Mode), 1);
     }
 
+    // The worse of two statuses by severity, whichever comes first.
+    void worseStatus_data() {
+        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("b");
+        QTest::addColumn<int>("worse");
+        QTest::newRow("done, differs") << 0 << 4 << 4;
+        QTest::newRow("bad input, differs") << 2 << 4 << 4;
+        QTest::newRow("differs, refused") << 4 << 1 << 1;
+        QTest::newRow("refused, not checked") << 1 << 3 << 3;
+        QTest::newRow("not checked, differs") << 3 << 4 << 3;
+        QTest::newRow("not checked, output failed") << 3 << 5 << 5;
+        QTest::newRow("output failed, SIGINT") << 5 << 130 << 130;
+        QTest::newRow("SIGTERM, differs") << 143 << 4 << 143;
+    }
+    void worseStatus() {
+        QFETCH(int, a);
+        QFETCH(int, b);
+        QFETCH(int, worse);
+        QCOMPARE(WorseStatus(a, b), worse);
+        QCOMPARE(WorseStatus(b, a), worse);
+    }
+
     // Ctrl+C: nothing goes out once a port is stopped before it is ready; a
     // command under way runs to its verdict, a watch ends after its line; a
     // second Ctrl+C ends every port at once.
@@ -240,19 +265,26 @@ private slots:
         QTest::addColumn<QList<int>>("stops"); // clock times, the port ready at 1000
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("requests");
-        QTest::addColumn<int>("endsBy"); // clock time
+        QTest::addColumn<int>("endsBy");   // clock time
+        QTest::addColumn<QString>("said"); // the last line on standard error
         QTest::newRow("before opening: nothing sent")
-            << "-p COM1 mode cal" << false << QList<int>{200} << 3 << 0 << 200;
+            << "-p COM1 mode cal" << false << QList<int>{200} << 130 << 0 << 200
+            << "mrt9dx-cli: COM1: stopped before the port was opened; nothing was sent";
         QTest::newRow("after opening: nothing sent, closed with its pause")
-            << "-p COM1 apply f" << false << QList<int>{700} << 3 << 0 << 1200;
+            << "-p COM1 apply f" << false << QList<int>{700} << 130 << 0 << 1200
+            << "mrt9dx-cli: COM1: stopped before anything was sent";
         QTest::newRow("apply under way runs to its verdict")
-            << "-p COM1 apply f" << false << QList<int>{1000} << 0 << 5 << 60000;
-        QTest::newRow("watch ends after its line with 0")
-            << "-p COM1 watch" << false << QList<int>{1500} << 0 << 4 << 2000;
+            << "-p COM1 apply f" << false << QList<int>{1000} << 130 << 5 << 60000
+            << "mrt9dx-cli: SIGINT: stopping after the step in flight; a second signal ends at once";
+        QTest::newRow("watch ends after its line")
+            << "-p COM1 watch" << false << QList<int>{1500} << 130 << 4 << 2000
+            << "mrt9dx-cli: SIGINT: stopping after the step in flight; a second signal ends at once";
         QTest::newRow("a second stop ends a silent unit at once")
-            << "-p COM1 version" << true << QList<int>{1100, 1200} << 3 << 1 << 1200;
+            << "-p COM1 version" << true << QList<int>{1100, 1200} << 130 << 1 << 1200
+            << "mrt9dx-cli: COM1: stopped while waiting for the answer to cmdReadVersion";
         QTest::newRow("a second stop in the closing pause keeps the verdict")
-            << "-p COM1 -p COM2 version" << false << QList<int>{1000, 1200} << 0 << 1 << 1200;
+            << "-p COM1 -p COM2 version" << false << QList<int>{1000, 1200} << 130 << 1 << 1200
+            << "mrt9dx-cli: SIGINT: stopping after the step in flight; a second signal ends at once";
     }
     void stopSignals() {
         QFETCH(QString, args);
@@ -261,11 +293,13 @@ private slots:
         QFETCH(int, status);
         QFETCH(int, requests);
         QFETCH(int, endsBy);
+        QFETCH(QString, said);
         TBench b;
         b.Setup = [silent](TTransmitter& sim, int) { sim.Faults.Silent = silent; };
         QCOMPARE(b.Go(args.split(QLatin1Char(' ')), GoodFile, stops), status);
         QCOMPARE(b.Sims[0]->RequestsReceived, requests);
         QVERIFY2(b.FinishedMs <= endsBy, qPrintable(QString::number(b.FinishedMs)));
+        QCOMPARE(b.Err.value(b.Err.size() - 1), said);
         QCOMPARE(int(b.Sims[0]->Mode), 0);
     }
 
@@ -508,6 +542,12 @@ private slots:
             << "line 1, column 50: output.max 20.5 is above 20.0, the top of 0-20 mA";
         QTest::newRow("+-10 V for the plus-minus sign")
             << QByteArray(R"j({"output": {"range": "+-10 V")j") + output << QString();
+        QTest::newRow("an unknown field in the input section")
+            << QByteArray(R"j({"input": {"range": "Linear mV", "eu_min": 0, "eu_max": 1, "offset": 2}})j")
+            << "line 1, column 70: unknown field input.offset";
+        QTest::newRow("an unknown field in the output section")
+            << QByteArray(R"j({"output": {"range": "0-20 mA", "gain": 2)j") + output
+            << "line 1, column 41: unknown field output.gain";
         QTest::newRow("not JSON, on its line and column")
             << QByteArray("{\"input\":\n  {\"range\" \"K\"}}")
             << "line 2, column 13: not a settings file: missing name separator";
@@ -646,10 +686,145 @@ private slots:
         QVERIFY(
             all["COM2"]["error"].toString().startsWith("input range and span programmed; output settings not "
                                                        "programmed: the transmitter refused cmdSetPermOut"));
+        QCOMPARE(all["COM2"]["kind"], QJsonValue("refused"));
         QCOMPARE(all["COM3"]["status"], QJsonValue(3));
+        QCOMPARE(all["COM3"]["kind"], QJsonValue("no_answer"));
         QCOMPARE(all["COM3"]["steps_done"], QJsonValue(QJsonArray{}));
         QVERIFY(!all["COM3"].toObject().contains("result"));
         QCOMPARE(b.Err.size(), 2);
+    }
+
+    // verify (and apply's read-back, which compares the same way) names each
+    // field the unit holds otherwise than the file, each on its own.
+    void verifyNamesEachFieldThatDiffers_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("input.range")
+            << R"("T/C Type K", "eu_min": -200.0, "eu_max": 1372.0)"
+            << R"j("Pt100 (385)", "wiring": "3 wire", "eu_min": -200.0, "eu_max": 600.0)j"
+            << "input.range";
+        QTest::newRow("input.eu_min") << R"("eu_min": -200.0)"
+                                      << R"("eu_min": -199.0)"
+                                      << "input.eu_min";
+        QTest::newRow("input.eu_max") << R"("eu_max": 1372.0)"
+                                      << R"("eu_max": 1300.0)"
+                                      << "input.eu_max";
+        QTest::newRow("output.range") << QStringLiteral("\u00B110 V\",\n \"min\": -10.0")
+                                      << QStringLiteral("0-20 mA\", \"min\": 0.0") << "output.range";
+        QTest::newRow("output.min") << R"("min": -10.0)"
+                                    << R"("min": -9.0)"
+                                    << "output.min";
+        QTest::newRow("output.max") << R"("max": 10.0)"
+                                    << R"("max": 9.0)"
+                                    << "output.max";
+        QTest::newRow("output.invert") << R"("invert": false)"
+                                       << R"("invert": true)"
+                                       << "output.invert";
+        QTest::newRow("output.alarm_limit") << R"("alarm_limit": 500.0)"
+                                            << R"("alarm_limit": 400.0)"
+                                            << "output.alarm_limit";
+        QTest::newRow("output.dead_band") << R"("dead_band": 10.0)"
+                                          << R"("dead_band": 9.0)"
+                                          << "output.dead_band";
+        QTest::newRow("output.alarm_enabled") << R"("alarm_enabled": false)"
+                                              << R"("alarm_enabled": true)"
+                                              << "output.alarm_enabled";
+        QTest::newRow("output.alarm_low") << R"("alarm_low": false)"
+                                          << R"("alarm_low": true)"
+                                          << "output.alarm_low";
+    }
+    void verifyNamesEachFieldThatDiffers() {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, field);
+        QString file = QString::fromUtf8(SimFile);
+        QVERIFY(file.contains(from));
+        file.replace(from, to);
+        TBench b;
+        QCOMPARE(b.Go({"-p", "COM1", "verify", "f"}, file.toUtf8()), 4);
+        QVERIFY2(std::any_of(b.Out.begin(), b.Out.end(),
+                             [&](const QString& line) { return line.startsWith(field + ": file "); }),
+                 qPrintable(b.Out.join('\n')));
+    }
+
+    // The input range codes the tables know, 0 to 39, are read; a code above
+    // them is an unknown response.
+    void inputRangeCodes_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("0") << 0 << 0 << "";
+        QTest::newRow("38") << 38 << 0 << "";
+        QTest::newRow("39") << 39 << 0 << "";
+        QTest::newRow("40") << 40 << 3 << "broken_answer";
+    }
+    void inputRangeCodes() {
+        QFETCH(int, code);
+        QFETCH(int, status);
+        QFETCH(QString, kind);
+        TBench b;
+        b.Setup = [code](TTransmitter& sim, int) { sim.PermInCode = code; };
+        QCOMPARE(b.Go({"-p", "COM1", "read", "--json", "--retries", "0"}), status);
+        const QJsonObject port = QJsonDocument::fromJson(b.Out.value(0).toUtf8()).object()["COM1"].toObject();
+        QCOMPARE(port["kind"].toString(), kind);
+    }
+
+    // A settings file holds numbers only: dump calls a value that is none a
+    // broken answer instead of writing null.
+    void dumpOfAValueThatIsNoNumber() {
+        TBench b;
+        b.Setup = [](TTransmitter& sim, int) { sim.DeadBand = std::numeric_limits<float>::infinity(); };
+        QCOMPARE(b.Go({"-p", "COM1", "dump"}), 3);
+        QCOMPARE(b.Out, QStringList());
+        QCOMPARE(b.Err, QStringList{"mrt9dx-cli: COM1: broken answer: output.dead_band is not a number"});
+    }
+
+    // --json anywhere on the line, and JSON whatever the failure: one object
+    // with status, kind and error (per port where a port failed).
+    void jsonWhateverTheFailure_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("kind"); // empty: no failure
+        QTest::newRow("before the command") << "--json -p COM1 version" << GoodFile << 0 << "";
+        QTest::newRow("unknown command") << "--json -p COM1 fly" << GoodFile << 2 << "usage";
+        QTest::newRow("bad option after the command")
+            << "-p COM1 dump --json --x" << GoodFile << 2 << "usage";
+        QTest::newRow("no port given") << "read --json" << GoodFile << 2 << "usage";
+        QTest::newRow("bad settings file") << "-p COM1 --json verify f" << QByteArray("{") << 2 << "file";
+        QTest::newRow("ports") << "ports --json" << GoodFile << 0 << "";
+        QTest::newRow("dry run of a good file") << "apply --dry-run f --json" << GoodFile << 0 << "";
+        QTest::newRow("no such port") << "-p COM7 --json read" << GoodFile << 3 << "no_port";
+        QTest::newRow("a unit that differs") << "-p COM1 verify --json f" << GoodFile << 4 << "differs";
+        QTest::newRow("a unit that differs, numbers as numbers")
+            << "-p COM1 verify --json f"
+            << QByteArray(SimFile).replace("\"eu_max\": 1372.0", "\"eu_max\": 1300.0") << 4 << "differs";
+    }
+    void jsonWhateverTheFailure() {
+        QFETCH(QString, args);
+        QFETCH(QByteArray, file);
+        QFETCH(int, status);
+        QFETCH(QString, kind);
+        TBench b;
+        b.RefuseOpen = [](const QString& device) {
+            return device == ComPortDevice(7) ? QStringLiteral("no such file") : QString();
+        };
+        QCOMPARE(b.Go(args.split(QLatin1Char(' ')), file), status);
+        QCOMPARE(b.Out.size(), 1);
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(b.Out[0].toUtf8(), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        if (document.isArray()) return; // ports: one object per port
+        const QJsonObject all = document.object();
+        const QJsonObject object = all.contains("status") ? all : all.begin()->toObject();
+        QCOMPARE(object["status"], QJsonValue(status));
+        QCOMPARE(object["kind"].toString(), kind);
+        QCOMPARE(object.contains("error"), !kind.isEmpty());
+        if (QTest::currentDataTag() == QLatin1String("a unit that differs, numbers as numbers"))
+            QCOMPARE(
+                object["differences"].toArray(),
+                QJsonArray({QJsonObject{{"field", "input.eu_max"}, {"expected", 1300}, {"found", 1372}}}));
     }
 
     // Nobody reads standard output: a watch ends at its header, with one error line.
