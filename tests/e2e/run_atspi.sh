@@ -21,4 +21,28 @@ await_full_mode_question
 xdotool key --delay 100 Tab space
 sleep 0.5
 
-/usr/bin/python3 "$here/atspi_read.py" "$sim_log"
+# MRT_ATSPI_TREES, when set, is a folder for both trees as text.
+trees="${MRT_ATSPI_TREES:-$work}"
+mkdir -p "$trees"
+/usr/bin/python3 "$here/atspi_read.py" "$sim_log" "$trees/atspi-main-window.txt"
+
+# The port dialog while another program holds COM3: a second transmitter there,
+# held open by the companion watching it.
+"$build/bin/mrt9dx-sim" --com 3 >"$work/sim3.log" 2>&1 &
+sim3_pid=$!
+for _ in $(seq 1 100); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM3" ] && break; sleep 0.1; done
+"$build/bin/mrt9dx-cli" -p COM3 watch --interval 1 >"$work/watch3.log" 2>&1 &
+watch3_pid=$!
+held_cleanup() {
+    kill "$watch3_pid" "$sim3_pid" 2>/dev/null || true
+    e2e_cleanup
+}
+trap held_cleanup EXIT
+sleep 1
+xdotool windowfocus --sync "$main"
+xdotool key ctrl+o
+dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Select COM Port$' | head -n 1) ||
+    fail "no port dialog after Ctrl+O"
+xdotool windowfocus --sync "$dialog"
+/usr/bin/python3 "$here/atspi_read.py" --port-dialog "$trees/atspi-port-dialog.txt"
+xdotool key Escape
