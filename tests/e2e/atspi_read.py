@@ -139,14 +139,20 @@ def read_port_dialog():
                   if r.getRelationType() == pyatspi.RELATION_LABELLED_BY for i in range(r.getNTargets())]
         print("port list %r labelled %s, description %r" % (ports[0].name, "/".join(labels), ports[0].description))
         check(bool(labels), "the port list is labelled by nothing")
-        check(bool(ports[0].description), "the port list has no description")
+    def device_line():
+        return next((n.name for n, _ in walk(dialog) if n.getRole() == pyatspi.ROLE_LABEL
+                     and n.name.startswith("/")), None)
+
     for key in ("Down", "Down", "Up"):
         subprocess.run(["xdotool", "key", key], check=False)
         run_loop(0.7)
         heard.append("--- after %s: list %r, description %r" % (key, ports[0].name, ports[0].description))
+        check(ports[0].description == device_line(), "after %s the list's description is not the device line %r"
+              % (key, device_line()))
     print("--- events while choosing ---")
     print("\n".join(heard))
-    check(any("in use by another program" in h for h in heard), "no event tells that a port is in use")
+    check(any(h.startswith("object:property-change:accessible-name  combo box 'COM3, in use by another program'")
+              for h in heard), "the list tells no name 'COM3, in use by another program' while choosing")
 
 
 if log_path == "--port-dialog":
