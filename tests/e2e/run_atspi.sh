@@ -28,16 +28,7 @@ mkdir -p "$trees"
 
 # The port dialog while another program holds COM3: a second transmitter there,
 # held open by the companion watching it.
-"$build/bin/mrt9dx-sim" --com 3 >"$work/sim3.log" 2>&1 &
-sim3_pid=$!
-for _ in $(seq 1 100); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM3" ] && break; sleep 0.1; done
-"$build/bin/mrt9dx-cli" -p COM3 watch --interval 1 >"$work/watch3.log" 2>&1 &
-watch3_pid=$!
-held_cleanup() {
-    kill "$watch3_pid" "$sim3_pid" 2>/dev/null || true
-    e2e_cleanup
-}
-trap held_cleanup EXIT
+hold_com3
 sleep 1
 xdotool windowfocus --sync "$main"
 xdotool key ctrl+o

@@ -19,16 +19,8 @@ orca --replace --debug-file="$speech/orca-debug.log" >"$speech/orca-stdout.log" 
 orca_pid=$!
 sleep 4
 start_sim_and_tool --reading 123.4
-"$build/bin/mrt9dx-sim" --com 3 >"$work/sim3.log" 2>&1 &
-sim3_pid=$!
-for _ in $(seq 1 100); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM3" ] && break; sleep 0.1; done
-"$build/bin/mrt9dx-cli" -p COM3 watch --interval 1 >"$work/watch3.log" 2>&1 &
-watch3_pid=$!
-orca_cleanup() {
-    kill "$watch3_pid" "$sim3_pid" "$orca_pid" 2>/dev/null || true
-    e2e_cleanup
-}
-trap orca_cleanup EXIT
+hold_com3
+held_pids="$held_pids $orca_pid"
 
 # COM1 first; then the port dialog again by Ctrl+O, now that COM3 is held, and
 # the arrow keys over the ports.
