@@ -4,7 +4,12 @@
 # by their actions. Prints every value box with its value, the status line's role
 # and its last message (and the messages announced), the switch's state and the
 # lamps; fails when a control is not there as a screen reader needs it.
-# Argument: the simulator's log, where the frames the actions sent must appear.
+# Arguments: the simulator's log, where the frames the actions sent must appear,
+# and optionally a file for the whole tree as text. With --port-dialog instead of
+# the log it reads the open port dialog: its tree, and what arrives while the
+# arrow keys choose a port.
+import os
+import subprocess
 import sys
 import time
 
@@ -12,6 +17,7 @@ import pyatspi
 from gi.repository import GLib
 
 log_path = sys.argv[1]
+tree_path = sys.argv[2] if len(sys.argv) > 2 else None
 failures = []
 
 
@@ -56,6 +62,35 @@ def states(node):
     return node.getState()
 
 
+def actions_of(node):
+    try:
+        action = node.queryAction()
+        return [action.getName(i) for i in range(action.nActions)]
+    except NotImplementedError:
+        return []
+
+
+def tree_text(root):
+    lines = []
+    for node, parents in walk(root):
+        value = text_of(node)
+        line = "%s%s %r" % ("  " * len(parents), node.getRoleName(), node.name)
+        if node.description:
+            line += " description=%r" % node.description
+        if value is not None and value != node.name:
+            line += " text=%r" % value
+        if actions_of(node):
+            line += " actions=%s" % ",".join(actions_of(node))
+        lines.append(line)
+    return "\n".join(lines) + "\n"
+
+
+def save_tree(root, path):
+    if path:
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(tree_text(root))
+
+
 def frame_sent(hex_frame, timeout=10):
     end = time.time() + timeout
     while time.time() < end:
@@ -68,6 +103,64 @@ def frame_sent(hex_frame, timeout=10):
 
 app = find_app()
 announced = []
+
+
+def read_port_dialog():
+    # The port list is labelled by its caption and described by the device line,
+    # which follows the choice; every event a reader gets while the arrow keys
+    # move is printed as it arrives.
+    heard = []
+
+    def on_event(event):
+        if event.source is None or event.source.getRole() not in (pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST_ITEM,
+                                                                  pyatspi.ROLE_LIST, pyatspi.ROLE_LABEL):
+            return
+        heard.append("%s  %s %r  description=%r  data=%r" % (
+            event.type, event.source.getRoleName(), event.source.name, event.source.description, event.any_data))
+
+    for kind in ("object:property-change", "object:state-changed:focused", "object:state-changed:selected",
+                 "object:selection-changed", "object:active-descendant-changed", "focus:", "object:text-changed"):
+        pyatspi.Registry.registerEventListener(on_event, kind)
+    dialog = None
+    for _ in range(40):
+        dialog = next((n for n, _ in walk(app) if n.getRole() == pyatspi.ROLE_DIALOG
+                       and n.name == "Select COM Port"), None)
+        if dialog is not None:
+            break
+        run_loop(0.25)
+    check(dialog is not None, "no port dialog on the bus")
+    if dialog is None:
+        return
+    save_tree(dialog, tree_path)
+    ports = [n for n, _ in walk(dialog) if n.getRole() == pyatspi.ROLE_COMBO_BOX]
+    check(len(ports) == 1, "%d port lists, not 1" % len(ports))
+    if ports:
+        labels = [r.getTarget(i).name for r in ports[0].getRelationSet()
+                  if r.getRelationType() == pyatspi.RELATION_LABELLED_BY for i in range(r.getNTargets())]
+        print("port list %r labelled %s, description %r" % (ports[0].name, "/".join(labels), ports[0].description))
+        check(bool(labels), "the port list is labelled by nothing")
+    def device_line():
+        return next((n.name for n, _ in walk(dialog) if n.getRole() == pyatspi.ROLE_LABEL
+                     and n.name.startswith("/")), None)
+
+    for key in ("Down", "Down", "Up"):
+        subprocess.run(["xdotool", "key", key], check=False)
+        run_loop(0.7)
+        heard.append("--- after %s: list %r, description %r" % (key, ports[0].name, ports[0].description))
+        check(ports[0].description == device_line(), "after %s the list's description is not the device line %r"
+              % (key, device_line()))
+    print("--- events while choosing ---")
+    print("\n".join(heard))
+    check(any(h.startswith("object:property-change:accessible-name  combo box 'COM3, in use by another program'")
+              for h in heard), "the list tells no name 'COM3, in use by another program' while choosing")
+
+
+if log_path == "--port-dialog":
+    read_port_dialog()
+    if failures:
+        sys.exit("atspi: %d failures" % len(failures))
+    print("atspi: port dialog passed")
+    sys.exit(0)
 
 
 def on_text(event):
@@ -171,6 +264,23 @@ for node, _ in nodes():
                   for t in [r.getTarget(i) for i in range(r.getNTargets())]]
         print("%-12s labelled %s, shows %s" % (node.getRoleName(), "/".join(labels), node.name))
         check(labels and labels[0] in ("Ranges", "Wiring"), "a drop-down without its label: %r" % node.name)
+
+# The names a reader needs: each value box by its side, the jumper by where it
+# sits, each drop-down by its item with its field as label,
+# and a description on the buttons that store or program.
+print("--- names ---")
+all_nodes = nodes()
+names = {n.name for n, _ in all_nodes}
+for name in ("Programmed raw", "Active raw", "Programmed eng", "Active eng"):
+    check(name in names, "no value box named %r" % name)
+check(bool(names & {"JP6 set for current (mA)", "JP6 set for voltage (V)"}), "the JP6 picture does not say where it sits")
+for node, _ in all_nodes:
+    if node.getRole() == pyatspi.ROLE_COMBO_BOX:
+        # Labelled by the field (checked above), its item spoken as name and text.
+        check(node.name and text_of(node) == node.name, "a drop-down whose item %r is not its text" % node.name)
+    if node.getRole() == pyatspi.ROLE_PUSH_BUTTON and node.name.startswith(("Program ", "Store ")):
+        check(bool(node.description), "the button %r has no description" % node.name)
+save_tree(app, tree_path)
 
 if failures:
     sys.exit("atspi: %d failures" % len(failures))

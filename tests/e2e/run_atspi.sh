@@ -21,4 +21,19 @@ await_full_mode_question
 xdotool key --delay 100 Tab space
 sleep 0.5
 
-/usr/bin/python3 "$here/atspi_read.py" "$sim_log"
+# MRT_ATSPI_TREES, when set, is a folder for both trees as text.
+trees="${MRT_ATSPI_TREES:-$work}"
+mkdir -p "$trees"
+/usr/bin/python3 "$here/atspi_read.py" "$sim_log" "$trees/atspi-main-window.txt"
+
+# The port dialog while another program holds COM3: a second transmitter there,
+# held open by the companion watching it.
+hold_com3
+sleep 1
+xdotool windowfocus --sync "$main"
+xdotool key ctrl+o
+dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Select COM Port$' | head -n 1) ||
+    fail "no port dialog after Ctrl+O"
+xdotool windowfocus --sync "$dialog"
+/usr/bin/python3 "$here/atspi_read.py" --port-dialog "$trees/atspi-port-dialog.txt"
+xdotool key Escape

@@ -105,3 +105,15 @@ read_program_and_trim() {
     expect_frames "02 10 EF 00 80 0C 03"
     sleep 1
 }
+
+# A second transmitter as COM3, held open by the companion watching it as
+# another program would; both end with the script (and whatever else is added
+# to held_pids).
+hold_com3() {
+    "$build/bin/mrt9dx-sim" --com 3 >"$work/sim3.log" 2>&1 &
+    held_pids="$!"
+    for _ in $(seq 1 100); do [ -e "$XDG_RUNTIME_DIR/mrt9dx/COM3" ] && break; sleep 0.1; done
+    "$build/bin/mrt9dx-cli" -p COM3 watch --interval 1 >"$work/watch3.log" 2>&1 &
+    held_pids="$held_pids $!"
+    trap 'kill $held_pids 2>/dev/null || true; e2e_cleanup' EXIT
+}
