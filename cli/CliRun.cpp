@@ -424,6 +424,8 @@ bool TCliRun::CheckPorts(const QString& command, QStringList& ports) {
 // A TUnitRun per port, all started at once; their lines go out as they come.
 void TCliRun::StartUnits(const QStringList& ports) {
     const bool several = ports.size() > 1;
+    const bool calibration =
+        Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
     Remaining = int(ports.size());
     ExitStatus = ExitDone;
     for (const QString& p : ports) {

@@ -359,7 +359,8 @@ int main(int argc, char* argv[]) {
         "A simulated MRT9-DX transmitter on a pseudo-terminal, for trying and testing mrt9dx-config."));
     parser.addHelpOption();
     // --version alone: -v means nothing in any program of the tool.
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Displays version information."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Displays version information."));
     parser.addOption(version);
     const TOptions options;
     options.AddTo(parser);

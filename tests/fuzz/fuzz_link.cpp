@@ -36,11 +36,16 @@
 //     again, it sends only frames of requests still out;
 //   - against the simulated transmitter, on the port opened again where it
 //     failed, a read of the programmed input range succeeds.
+#include "../../app/WindowShell.h"
 #include "../../link/Codec.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
 #include "../../link/Cycle.h"
 #include "../../link/DataPacket.h"
+#include "../../panels/general/CalLists.h"
+#include "../../panels/general/GeneralPanel.h"
+#include "../../panels/input/InputPanel.h"
+#include "../../panels/output/OutputPanel.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/StatusBar.h"
@@ -195,29 +200,29 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
         {&TfrmMain::ReadVersion, nullptr},
         {&TfrmMain::QueryMode, nullptr},
         {&TfrmMain::SendToolkitVersion, nullptr},
-        {&TfrmMain::calSwitchClick, w.calSwitch},
-        {&TfrmMain::mnuClearInCalClick, w.mnuClearInCal},
-        {&TfrmMain::mnuClearOutCalClick, w.mnuClearOutCal},
-        {&TfrmMain::btnGetPermInpRangeClick, w.btnGetPermInpRange},
-        {&TfrmMain::btnGetTempInpRangeClick, w.btnGetTempInpRange},
-        {&TfrmMain::btnSetInputRangeClick, w.btnSetInputRange},
-        {&TfrmMain::cmbInpRangesClick, w.cmbInpRanges},
-        {nullptr, w.edEuMin},
-        {nullptr, w.edEuMax},
-        {&TfrmMain::edInpZeroPropertiesButtonClick, w.edInpZero},
-        {&TfrmMain::edInpFullPropertiesButtonClick, w.edInpFull},
-        {&TfrmMain::btnGetOutRangeClick, w.btnGetOutRange},
-        {&TfrmMain::btnGetTempOutRangeClick, w.btnGetTempOutRange},
-        {&TfrmMain::cmbOutRangesPropertiesEditValueChanged, w.cmbOutRanges},
-        {&TfrmMain::btnSetOutRangeClick, w.btnSetOutRange},
-        {nullptr, w.edAlarmLimit},
-        {nullptr, w.edDeadBand},
-        {&TfrmMain::edOutZeroPropertiesChange, w.seOutZero},
-        {&TfrmMain::edOutFullPropertiesChange, w.seOutFull},
-        {&TfrmMain::seOutZeroExit, w.seOutZero},
-        {&TfrmMain::seOutFullExit, w.seOutFull},
-        {&TfrmMain::btnOutZeroClick, w.btnOutZero},
-        {&TfrmMain::btnOutFullClick, w.btnOutFull},
+        {&TfrmMain::calSwitchClick, w.General->calSwitch},
+        {&TfrmMain::mnuClearInCalClick, w.CalLists->mnuClearInCal},
+        {&TfrmMain::mnuClearOutCalClick, w.CalLists->mnuClearOutCal},
+        {&TfrmMain::btnGetPermInpRangeClick, w.In->btnGetPermInpRange},
+        {&TfrmMain::btnGetTempInpRangeClick, w.In->btnGetTempInpRange},
+        {&TfrmMain::btnSetInputRangeClick, w.In->btnSetInputRange},
+        {&TfrmMain::cmbInpRangesClick, w.In->cmbInpRanges},
+        {nullptr, w.In->edEuMin},
+        {nullptr, w.In->edEuMax},
+        {&TfrmMain::edInpZeroPropertiesButtonClick, w.In->edInpZero},
+        {&TfrmMain::edInpFullPropertiesButtonClick, w.In->edInpFull},
+        {&TfrmMain::btnGetOutRangeClick, w.Out->btnGetOutRange},
+        {&TfrmMain::btnGetTempOutRangeClick, w.Out->btnGetTempOutRange},
+        {&TfrmMain::cmbOutRangesPropertiesEditValueChanged, w.Out->cmbOutRanges},
+        {&TfrmMain::btnSetOutRangeClick, w.Out->btnSetOutRange},
+        {nullptr, w.Out->edAlarmLimit},
+        {nullptr, w.Out->edDeadBand},
+        {&TfrmMain::edOutZeroPropertiesChange, w.Out->seOutZero},
+        {&TfrmMain::edOutFullPropertiesChange, w.Out->seOutFull},
+        {&TfrmMain::seOutZeroExit, w.Out->seOutZero},
+        {&TfrmMain::seOutFullExit, w.Out->seOutFull},
+        {&TfrmMain::btnOutZeroClick, w.Out->btnOutZero},
+        {&TfrmMain::btnOutFullClick, w.Out->btnOutFull},
     };
     const int index = sel % selCount;
     if (index < selStepInRange) {
@@ -227,13 +232,13 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
     }
     switch (index) {
     case selStepInRange:
-        StepCombo(w.cmbInpRanges);
+        StepCombo(w.In->cmbInpRanges);
         break; // as a user's choice of range
     case selStepWiring:
-        StepCombo(w.cmbWiring);
+        StepCombo(w.In->cmbWiring);
         break;
     case selStepOutRange:
-        StepCombo(w.cmbOutRanges);
+        StepCombo(w.Out->cmbOutRanges);
         break;
     case selResourceError:
         h.Transport.InjectFailure(QStringLiteral("Resource error"));
@@ -311,7 +316,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // The start-up sequence runs to its end before the first input.
     Harness->Advance(6000);
     Harness->TakeWritten();
-    QObject::connect(Harness->Window->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(),
+    QObject::connect(Harness->Window->Shell->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(),
                      WatchStatusLine);
     Harness->Window->Cycle->OnVerdict = WatchVerdict;
     Harness->Window->DataPacket->OnPacket =
