@@ -31,9 +31,6 @@ foreach(package_component IN ITEMS mrt9dx:window mrt9dx-cli:cli)
     install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright ${CMAKE_CURRENT_LIST_DIR}/README.Debian ${changelog_gz}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
 endforeach()
-# What lintian is told to let pass in mrt9dx-cli, each with its reason.
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/mrt9dx-cli.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-    RENAME mrt9dx-cli COMPONENT cli)
 set(MRT_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/mrt9dx)
 include(${CMAKE_CURRENT_LIST_DIR}/Screenshot.cmake)
 
