@@ -40,9 +40,10 @@ int Decimals(const QString& pattern) {
 }
 
 // A single as the unit holds it: its shortest decimal, not the double nearest
-// to its binary value (100.3, not 100.30000305175781).
+// to its binary value (100.3, not 100.30000305175781). A value that is no
+// number stays one, so that it is judged as such and never reads as 0.
 double Held(float value) {
-    return SingleText(value).toDouble();
+    return std::isfinite(value) ? SingleText(value).toDouble() : double(value);
 }
 
 double Rounded(double value, int decimals) {
