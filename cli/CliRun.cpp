@@ -295,8 +295,7 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (Job.Command == TCliJob::TCommand::Read) parser.addOption(active);
     if (Job.Command == TCliJob::TCommand::Apply) parser.addOption(dryRun);
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
-    const bool calibration =
-        Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
+    const bool calibration = Calibrates();
     if (calibration) parser.addOptions(CalOptions(Job.Command == TCliJob::TCommand::Check));
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
         return Fail(QStringLiteral("%1: %2").arg(name, LowerFirst(parser.errorText())));
@@ -424,8 +423,7 @@ bool TCliRun::CheckPorts(const QString& command, QStringList& ports) {
 // A TUnitRun per port, all started at once; their lines go out as they come.
 void TCliRun::StartUnits(const QStringList& ports) {
     const bool several = ports.size() > 1;
-    const bool calibration =
-        Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
+    const bool calibration = Calibrates();
     Remaining = int(ports.size());
     ExitStatus = ExitDone;
     for (const QString& p : ports) {

@@ -61,6 +61,10 @@ private:
     // (`usage` or `file`) and error on standard output.
     bool Fail(const QString& message, const QString& kind = QStringLiteral("usage"));
     bool Help(const QString& text);
+    // check or calibrate: the commands with a calibration job and a record.
+    bool Calibrates() const {
+        return Job.Command == TCliJob::TCommand::Check || Job.Command == TCliJob::TCommand::Calibrate;
+    }
     // The steps of Start after the command's own options; each false after Fail.
     bool ListPorts(bool portGiven, int arguments);
     bool ReadWatchOptions(const QString& interval, const QString& count);
