@@ -218,8 +218,11 @@ void TRequestCycle::Packet(const uint8_t* data, int size) {
     const QByteArray body = Frame::Unescape(
         QByteArray(reinterpret_cast<const char*>(data), oversize ? (size > 0 ? 2 : 0) : size));
     const uint8_t code = body.isEmpty() ? 0 : static_cast<uint8_t>(body[0]);
+    // Only a request whose bytes have all left can have its answer: a frame of
+    // its code that comes before then is no answer to it.
+    const qint64 written = Queued - Port->OutQueue();
     int index = 0;
-    while (index < Pending.size() && Pending[index].Code != code)
+    while (index < Pending.size() && (Pending[index].Code != code || Pending[index].EndOffset > written))
         ++index;
     QString why;
     const TVerdict verdict = oversize ? TVerdict::Broken : Judge(body, &why);

@@ -188,6 +188,13 @@ std::vector<TSeed> Seeds() {
     seed("in_setperm_toolkit", fInStart)
         .Then(Raw(7), Frame(InputReport(7, in)))
         .Then(selNothing, Frame(Bytes{51, 1}));
+    // Frames of the programming's code, and of the toolkit version's, that come
+    // while the bytes are still held on a stalled line are no answers: nothing
+    // ends, and what is held never goes out after a verdict.
+    seed("in_setperm_answered_before_it_left", fInStart)
+        .Then(selStall, Bytes{}, 0)
+        .Then(Raw(7), Frame(InputReport(7, in)))
+        .Then(selNothing, Frame(Bytes{51, 1}));
     {
         TIn r = in;
         r.Status = 0;

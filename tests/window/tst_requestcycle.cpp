@@ -242,9 +242,14 @@ private slots:
             h.Transport.Feed(QByteArray(6000, 'x'));
             h.Advance(100);
         };
+        // The buffer fills once the programming has its answer: its own bytes
+        // had left, or it could have none.
+        h.Window->Cycle->OnVerdict = [&h](const TReply& reply) {
+            if (reply.Code == cmdSetPermIn) h.Transport.Backlog = TComPort::OutSize;
+        };
         QTest::mouseClick(h.Window->In->btnSetInputRange, Qt::LeftButton);
-        h.Transport.Backlog = TComPort::OutSize;
         h.Settle();
+        h.Window->Cycle->OnVerdict = nullptr;
         QCOMPARE(h.Ui.GeneralErrors.size(), 1);
         QVERIFY2(h.Ui.GeneralErrors[0].endsWith(
                      QLatin1String(" is not taking data: check the cable or the adapter.")),
