@@ -73,6 +73,8 @@ private:
     void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
+    QString ResultText() const;
+    void WriteOutputFile();
     TClock* Clock;
     TTransportMaker MakeTransport;
     TCliJob Job;
@@ -83,6 +85,10 @@ private:
     int StopSignal = 0; // the first stop signal's number
     bool OutFailed = false;
     bool JsonWanted = false; // --json anywhere before "--"
+    // dump -o: the file, and why it was not written (FileFailed: the write failed).
+    QString OutputFile;
+    QString FileError;
+    bool FileFailed = false;
 
     // watch: each port's header, and the lines that came before the joint one.
     QHash<TUnitRun*, QString> Headers;
