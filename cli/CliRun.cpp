@@ -283,7 +283,7 @@ bool TCliRun::Start(const QStringList& arguments) {
 
     QCommandLineParser parser;
     const QCommandLineOption active(QStringLiteral("active"), QStringLiteral("The active ranges."));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Check the file only."));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Write nothing: the plan."));
     const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between lines."),
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."),
@@ -323,19 +323,7 @@ bool TCliRun::Start(const QStringList& arguments) {
         return Fail(QStringLiteral("%1: --retries must be 0 to 10").arg(name));
     Job.Active = Job.Command == TCliJob::TCommand::Read && parser.isSet(active);
     Job.Long = Job.Command == TCliJob::TCommand::Watch && parser.isSet(longForm);
-    if (Job.Command == TCliJob::TCommand::Apply) {
-        Job.ChangedOnly = parser.isSet(changedOnly);
-        Job.ExpectVersion = parser.isSet(expectVersion) ? parser.value(expectVersion) : QString();
-        if (parser.isSet(expectVersion) && Job.ExpectVersion.isEmpty())
-            return Fail(QStringLiteral("apply: --expect-version needs the version text"));
-    }
-    // A file dump writes is checked before any port is opened.
-    if (Job.Command == TCliJob::TCommand::Dump && parser.isSet(output)) {
-        OutputFile = parser.value(output);
-        if (OutputFile.isEmpty()) return Fail(QStringLiteral("dump: --output needs a file name"));
-        if (const QString problem = FileTargetProblem(OutputFile); !problem.isEmpty())
-            return Fail(QStringLiteral("%1: %2").arg(OutputFile, problem), QStringLiteral("file"));
-    }
+    if (!ReadApplyAndDumpOptions(parser)) return false;
 
     if (Job.Command == TCliJob::TCommand::Mode) {
         const QString mode = args.first().toLower();
@@ -385,6 +373,25 @@ bool TCliRun::ListPorts(bool portGiven, int arguments) {
         for (const QString& line : PortLines())
             Out(line);
     return false;
+}
+
+// apply's --changed-only and --expect-version, and dump's -o, into the job;
+// the file dump writes is checked before any port is opened.
+bool TCliRun::ReadApplyAndDumpOptions(const QCommandLineParser& parser) {
+    if (Job.Command == TCliJob::TCommand::Apply) {
+        const QString expect = QStringLiteral("expect-version");
+        Job.ChangedOnly = parser.isSet(QStringLiteral("changed-only"));
+        Job.ExpectVersion = parser.isSet(expect) ? parser.value(expect) : QString();
+        if (parser.isSet(expect) && Job.ExpectVersion.isEmpty())
+            return Fail(QStringLiteral("apply: --expect-version needs the version text"));
+    }
+    if (Job.Command == TCliJob::TCommand::Dump && parser.isSet(QStringLiteral("output"))) {
+        OutputFile = parser.value(QStringLiteral("output"));
+        if (OutputFile.isEmpty()) return Fail(QStringLiteral("dump: --output needs a file name"));
+        if (const QString problem = FileTargetProblem(OutputFile); !problem.isEmpty())
+            return Fail(QStringLiteral("%1: %2").arg(OutputFile, problem), QStringLiteral("file"));
+    }
+    return true;
 }
 
 // watch's --interval and --count (empty: not given) into the job.

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class QCommandLineParser;
 class TClock;
 class TTransport;
 
@@ -68,6 +69,7 @@ private:
     // The steps of Start after the command's own options; each false after Fail.
     bool ListPorts(bool portGiven, int arguments);
     bool ReadWatchOptions(const QString& interval, const QString& count);
+    bool ReadApplyAndDumpOptions(const QCommandLineParser& parser);
     bool ReadSettingsArgument(const QString& name);
     bool CheckPorts(const QString& command, QStringList& ports);
     void StartUnits(const QStringList& ports);
