@@ -154,6 +154,7 @@ mrt9dx-cli -p COM1 calibrate
 mrt9dx-cli calibrate --s
 mrt9dx-cli check --as-left-after 
 mrt9dx-cli dump --j
+mrt9dx-cli version --r
 mrt9dx-cli --json -p COM1 apply --ch
 mrt9dx-cli apply --expect-version 
 mrt9dx-cli watch --l
@@ -169,6 +170,7 @@ mrt9dx-cli -p COM1 calibrate |input output input,output
 mrt9dx-cli calibrate --s|--settle --switch-mode
 mrt9dx-cli check --as-left-after |input output input,output
 mrt9dx-cli dump --j|--json
+mrt9dx-cli version --r|--retries
 mrt9dx-cli --json -p COM1 apply --ch|--changed-only
 mrt9dx-cli apply --expect-version |
 mrt9dx-cli watch --l|--long
