@@ -550,8 +550,9 @@ void TCliRun::UnitFinished() {
     // Every port has its verdict: the results in the order the ports were given.
     for (TUnitRun* u : UnitRuns)
         ExitStatus = WorseStatus(ExitStatus, u->Status());
-    if (!OutputFile.isEmpty()) WriteOutputFile();
+    const bool several = UnitRuns.size() > 1;
     QStringList parts;
+    if (!OutputFile.isEmpty()) WriteOutputFile();
     if (Job.Json && UnitRuns.size() == 1 && UnitRuns.first()->Details.contains(QStringLiteral("record"))) {
         if (Out)
             Out(QString::fromUtf8(
@@ -582,15 +583,14 @@ void TCliRun::UnitFinished() {
         emit Finished(Status());
         return;
     }
-    const QString text = ResultText();
+    const QString text = ResultText(several);
     if (Out && !text.isEmpty() && OutputFile.isEmpty()) Out(text);
     emit Finished(Status());
 }
 
 // The results in text, in the order the ports were given: several ports' dumps
 // as one object keyed by port, other lines after the port's name.
-QString TCliRun::ResultText() const {
-    const bool several = UnitRuns.size() > 1;
+QString TCliRun::ResultText(bool several) const {
     const bool dump = Job.Command == TCliJob::TCommand::Dump;
     QStringList parts;
     for (TUnitRun* u : UnitRuns) {
@@ -614,7 +614,7 @@ void TCliRun::WriteOutputFile() {
     QString error;
     if (ExitStatus != ExitDone)
         error = QStringLiteral("not every unit gave its settings");
-    else if (WriteFileSafely(OutputFile, ResultText().toUtf8() + '\n', &error))
+    else if (WriteFileSafely(OutputFile, ResultText(UnitRuns.size() > 1).toUtf8() + '\n', &error))
         return;
     else
         FileFailed = true;

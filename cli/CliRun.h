@@ -75,7 +75,8 @@ private:
     void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
-    QString ResultText() const;
+    // The results as text; `several`: more than one port.
+    QString ResultText(bool several) const;
     void WriteOutputFile();
     TClock* Clock;
     TTransportMaker MakeTransport;
