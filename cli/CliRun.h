@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class QCommandLineParser;
 class TClock;
 class TTransport;
 
@@ -68,11 +69,15 @@ private:
     // The steps of Start after the command's own options; each false after Fail.
     bool ListPorts(bool portGiven, int arguments);
     bool ReadWatchOptions(const QString& interval, const QString& count);
+    bool ReadApplyAndDumpOptions(const QCommandLineParser& parser);
     bool ReadSettingsArgument(const QString& name);
     bool CheckPorts(const QString& command, QStringList& ports);
     void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
+    // The results as text; `several`: more than one port.
+    QString ResultText(bool several) const;
+    void WriteOutputFile();
     TClock* Clock;
     TTransportMaker MakeTransport;
     TCliJob Job;
@@ -83,6 +88,10 @@ private:
     int StopSignal = 0; // the first stop signal's number
     bool OutFailed = false;
     bool JsonWanted = false; // --json anywhere before "--"
+    // dump -o: the file, and why it was not written (FileFailed: the write failed).
+    QString OutputFile;
+    QString FileError;
+    bool FileFailed = false;
 
     // watch: each port's header, and the lines that came before the joint one.
     QHash<TUnitRun*, QString> Headers;

@@ -368,7 +368,14 @@ QList<TDifference> CompareSettings(const TSettings& settings, const Msg::TInputR
     // Singles compared as singles: the texts read back as the same single.
     if (settings.Input && in) {
         const TInputSettings& s = *settings.Input;
-        differ(QStringLiteral("input.range"), InName(s.RangeCode()), InName(in->RangeCode));
+        // The file's two keys: the range by its name, and its wiring (empty for a
+        // range that has none).
+        int fileWiring = 0, unitWiring = 0;
+        const IRange& fileRow = InRanges[CodeToRange(s.RangeCode(), fileWiring)];
+        const IRange& unitRow = InRanges[CodeToRange(in->RangeCode, unitWiring)];
+        differ(QStringLiteral("input.range"), fileRow.Name, unitRow.Name);
+        differ(QStringLiteral("input.wiring"), fileRow.HasWiring ? WiringNames[fileWiring] : QString(),
+               unitRow.HasWiring ? WiringNames[unitWiring] : QString());
         differ(QStringLiteral("input.eu_min"), SingleText(s.EuMin), SingleText(in->EuMin));
         differ(QStringLiteral("input.eu_max"), SingleText(s.EuMax), SingleText(in->EuMax));
     }

@@ -47,7 +47,7 @@ std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error);
 // writes them.
 struct TDifference {
     QString Field;    // "input.eu_max"
-    QString Expected; // the file's, or what was applied
+    QString Expected; // the file's, or what was applied; empty for no wiring
     QString Found;    // the unit's
 };
 // The fields of `settings` that the reports differ in, each compared as the file
