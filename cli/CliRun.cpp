@@ -347,6 +347,9 @@ bool TCliRun::Start(const QStringList& arguments) {
                                : QStringLiteral("%1: a good settings file; nothing was sent")
                                      .arg(args.first().isEmpty() ? QStringLiteral("''") : args.first()));
     if (!CheckPorts(name, ports)) return false;
+    // A settings file holds one unit's settings: apply could not read several.
+    if (!OutputFile.isEmpty() && ports.size() > 1)
+        return Fail(QStringLiteral("dump: one port at a time with -o, as a settings file holds one unit"));
 
     if (calibration) {
         QString error;

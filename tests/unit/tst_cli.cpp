@@ -920,13 +920,15 @@ private slots:
     // dump -o writes beside its file and renames it over the old one only when
     // every unit gave its settings and every byte is written.
     void dumpWritesBesideItsFile_data() {
-        QTest::addColumn<int>("fault"); // 1 silent unit, 2 the target is a folder, 3 the folder goes away
+        QTest::addColumn<int>("fault"); // 1 silent unit, 2 the target is a folder, 3 the folder goes away,
+                                        // 4 two ports
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("written");
         QTest::newRow("written") << 0 << 0 << true;
         QTest::newRow("a silent unit: the old file stays") << 1 << 3 << false;
         QTest::newRow("a folder: refused before anything is sent") << 2 << 2 << false;
         QTest::newRow("the folder goes away: status 5, nothing left behind") << 3 << 5 << false;
+        QTest::newRow("two ports: refused, as one file holds one unit") << 4 << 2 << false;
     }
     void dumpWritesBesideItsFile() {
         QFETCH(int, fault);
@@ -944,8 +946,12 @@ private slots:
         b.OnWrite = [&](TTransmitter&, TMemoryTransport&) {
             if (fault == 3) QDir(folder).removeRecursively();
         };
-        QCOMPARE(b.Go({"--json", "-p", "COM1", "dump", "-o", target}), status);
-        QCOMPARE(b.Sims.empty(), fault == 2);
+        QStringList line{"--json", "-p", "COM1", "dump", "-o", target};
+        if (fault == 4)
+            line << "-p"
+                 << "COM2";
+        QCOMPARE(b.Go(line), status);
+        QCOMPARE(b.Sims.empty(), fault == 2 || fault == 4);
         if (fault == 3) {
             QVERIFY(!QFileInfo::exists(folder));
             return;
