@@ -9,9 +9,11 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TClock;
+class TRecordStore;
 class TTransport;
 
 class TCliRun : public QObject {
@@ -22,6 +24,7 @@ public:
     using TTransportMaker = std::function<TTransport*(const QString& port, QObject* parent)>;
 
     TCliRun(TClock* clock, TTransportMaker makeTransport, QObject* parent = nullptr);
+    ~TCliRun() override;
 
     // Where the run writes: a line or block of standard output, a line of
     // standard error (without line ends).
@@ -31,6 +34,9 @@ public:
     std::function<QByteArray(const QString& file, QString* error)> ReadFile;
     // The technician's lines for check and calibrate (standard input).
     std::function<void(std::function<void(std::optional<QString>)>)> ReadLine;
+    // The store of records when neither --store nor MRT9DX_STORE names one;
+    // empty: records.sqlite in the user's data folder.
+    QString StoreFallback;
 
     // Reads the arguments (without the program's name) and starts the run.
     // Returns false when the run is over already (help, a bad argument, `ports`):
@@ -70,6 +76,11 @@ private:
     bool ReadWatchOptions(const QString& interval, const QString& count);
     bool ReadSettingsArgument(const QString& name);
     bool CheckPorts(const QString& command, QStringList& ports);
+    // check and calibrate with --unit: the store reached, the certificate
+    // number reserved in it and the unit's history read, before anything is sent.
+    bool OpenStore(const QString& given);
+    // The run's record into the store; false when it could not be kept.
+    bool KeepRecord();
     void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
@@ -77,6 +88,7 @@ private:
     TTransportMaker MakeTransport;
     TCliJob Job;
     QList<TUnitRun*> UnitRuns;
+    std::unique_ptr<TRecordStore> Store; // the run's records go there
     int ExitStatus = ExitDone;
     int Remaining = 0;
     int StopsAsked = 0;

@@ -1,0 +1,377 @@
+#include "RecordStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QUuid>
+#include <cmath>
+
+namespace {
+// The schema this program writes; a store with a newer one is left alone.
+constexpr int SchemaVersion = 1;
+// The key of the lock under which PostgreSQL benches create the schema one at a time.
+constexpr int SchemaLock = 7609;
+
+int Connections = 0;
+
+QString OneLine(const QString& text) {
+    return text.simplified();
+}
+
+// The database's own words where it gave some, else the driver's.
+QString SqlError(const QSqlError& error) {
+    const QString text = OneLine(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+    return text.isEmpty() ? QStringLiteral("the database gave no reason") : text;
+}
+
+QVariant Nullable(const std::optional<double>& value) {
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<double>());
+}
+
+QVariant Nullable(const QString& text) {
+    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
+}
+
+std::optional<double> OptionalDouble(const QVariant& value) {
+    return value.isNull() ? std::nullopt : std::optional<double>(value.toDouble());
+}
+
+// The error of largest size of a check's points, input and output alike (each
+// in % of its span), with its sign.
+std::optional<double> Largest(const QJsonValue& check) {
+    std::optional<double> largest;
+    for (const QJsonValue& point : check.toObject().value(QStringLiteral("points")).toArray())
+        for (const char* key : {"read_error_percent", "meter_error_percent"}) {
+            const QJsonValue v = point.toObject().value(QLatin1String(key));
+            if (v.isDouble() && (!largest || std::abs(v.toDouble()) > std::abs(*largest)))
+                largest = v.toDouble();
+        }
+    return largest;
+}
+
+QJsonValue JsonNumber(const std::optional<double>& value) {
+    return value ? QJsonValue(std::round(*value * 1e4) / 1e4) : QJsonValue();
+}
+
+const char* const RunColumns = "id, certificate_number, unit_tag, customer, status, issued, interval_days, "
+                               "next_due, as_found_error, as_left_error, record";
+
+TStoredRun RunOf(const QSqlQuery& q) {
+    TStoredRun run;
+    run.Id = q.value(0).toLongLong();
+    run.Number = q.value(1).toString();
+    run.UnitTag = q.value(2).toString();
+    run.Customer = q.value(3).toString();
+    run.Status = q.value(4).toString();
+    run.Issued = QDate::fromString(q.value(5).toString(), Qt::ISODate);
+    run.IntervalDays = q.value(6).toInt();
+    run.NextDue = QDate::fromString(q.value(7).toString(), Qt::ISODate);
+    run.AsFound = OptionalDouble(q.value(8));
+    run.AsLeft = OptionalDouble(q.value(9));
+    run.Record = q.value(10).toString();
+    return run;
+}
+} // namespace
+
+TRunErrors LargestErrors(const QJsonObject& record) {
+    TRunErrors errors;
+    errors.AsFound = Largest(record.value(QStringLiteral("as_found")));
+    const QJsonValue asLeft = record.value(QStringLiteral("as_left"));
+    if (asLeft.isObject())
+        errors.AsLeft = Largest(asLeft);
+    else if (record.value(QStringLiteral("written")).toArray().isEmpty())
+        errors.AsLeft = errors.AsFound;
+    return errors;
+}
+
+TStoredRun RunFromRecord(const QString& number, const QJsonObject& record) {
+    const QJsonObject certificate = record.value(QStringLiteral("certificate")).toObject();
+    const TRunErrors errors = LargestErrors(record);
+    TStoredRun run;
+    run.Number = number;
+    run.UnitTag = record.value(QStringLiteral("unit")).toObject().value(QStringLiteral("tag")).toString();
+    run.Customer = certificate.value(QStringLiteral("customer")).toString();
+    run.Status = record.value(QStringLiteral("status")).toString();
+    run.Issued = QDate::fromString(certificate.value(QStringLiteral("issue_date")).toString(), Qt::ISODate);
+    run.IntervalDays = certificate.value(QStringLiteral("interval_days")).toInt();
+    run.NextDue = QDate::fromString(certificate.value(QStringLiteral("next_due")).toString(), Qt::ISODate);
+    run.AsFound = errors.AsFound;
+    run.AsLeft = errors.AsLeft;
+    run.Record = QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact));
+    return run;
+}
+
+QString StoreLocation(const QString& given, const QString& fallback) {
+    if (!given.isEmpty()) return given;
+    const QString environment = qEnvironmentVariable("MRT9DX_STORE");
+    return environment.isEmpty() ? fallback : environment;
+}
+
+QJsonArray HistoryJson(const QList<TStoredRun>& runs) {
+    QJsonArray list;
+    std::optional<double> previousLeft;
+    bool first = true;
+    for (const TStoredRun& run : runs) {
+        if (run.Record.isEmpty()) continue;
+        std::optional<double> drift;
+        if (!first && run.AsFound && previousLeft) drift = *run.AsFound - *previousLeft;
+        list << QJsonObject{{QStringLiteral("issued"), run.Issued.toString(Qt::ISODate)},
+                            {QStringLiteral("certificate"), run.Number},
+                            {QStringLiteral("status"), run.Status},
+                            {QStringLiteral("as_found"), JsonNumber(run.AsFound)},
+                            {QStringLiteral("as_left"), JsonNumber(run.AsLeft)},
+                            {QStringLiteral("drift"), JsonNumber(drift)}};
+        previousLeft = run.AsLeft;
+        first = false;
+    }
+    return list;
+}
+
+bool IsStoreNumber(const QString& number) {
+    static const QRegularExpression form(QStringLiteral("^MRT-[0-9]{4}-[0-9]{6,}$"));
+    return form.match(number).hasMatch();
+}
+
+QString TRecordStore::DefaultLocation() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/records.sqlite");
+}
+
+TRecordStore::TRecordStore(const QString& location) {
+    Connection = QStringLiteral("mrt9dx-store-%1").arg(++Connections);
+    Location = location.isEmpty() ? DefaultLocation() : location;
+    Shown = Location;
+    const QUrl url(Location);
+    Postgres = url.scheme() == QLatin1String("postgresql") || url.scheme() == QLatin1String("postgres");
+    if (Postgres) Shown = url.toString(QUrl::RemovePassword);
+}
+
+TRecordStore::~TRecordStore() {
+    if (!QSqlDatabase::contains(Connection)) return;
+    QSqlDatabase::database(Connection, false).close();
+    QSqlDatabase::removeDatabase(Connection);
+}
+
+bool TRecordStore::Open(QString* error) {
+    const QString driver = Postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    if (!Postgres && Shown.contains(QStringLiteral("://"))) {
+        *error = QStringLiteral("neither a SQLite file nor postgresql://user@host:port/database");
+        return false;
+    }
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        *error = QStringLiteral("Qt's %1 driver is not installed (Debian's %2)")
+                     .arg(Postgres ? QStringLiteral("PostgreSQL") : QStringLiteral("SQLite"),
+                          Postgres ? QStringLiteral("libqt6sql6-psql") : QStringLiteral("libqt6sql6-sqlite"));
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, Connection);
+    if (Postgres) {
+        const QUrl url(Location);
+        const QString socketFolder = QUrlQuery(url).queryItemValue(QStringLiteral("host"));
+        db.setHostName(socketFolder.isEmpty() ? url.host() : socketFolder);
+        db.setPort(url.port(5432));
+        db.setUserName(url.userName());
+        db.setPassword(url.password());
+        db.setDatabaseName(url.path().mid(1));
+        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    } else {
+        // The default folder is made on first use; a folder the person names must be there.
+        if (Shown == DefaultLocation()) QDir().mkpath(QFileInfo(Shown).absolutePath());
+        db.setDatabaseName(Shown);
+        // Two benches that write at once wait for each other, not fail.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+    }
+    if (!db.open()) {
+        *error = SqlError(db.lastError());
+        return false;
+    }
+    // The server's notices ("already exists, skipping") are no business of the technician's.
+    if (Postgres && !Exec(QStringLiteral("SET client_min_messages TO warning"), error)) return false;
+    return CreateSchema(error);
+}
+
+bool TRecordStore::Exec(const QString& sql, QString* error) {
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    if (q.exec(sql)) return true;
+    *error = SqlError(q.lastError());
+    return false;
+}
+
+// A transaction that writers take one at a time: SQLite's IMMEDIATE one takes
+// the write lock at once, so that two benches never both read the same state.
+bool TRecordStore::Begin(QString* error) {
+    return Exec(Postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), error);
+}
+
+bool TRecordStore::CreateSchema(QString* error) {
+    if (!Begin(error)) return false;
+    const QString id = Postgres ? QStringLiteral("BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
+                                : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    // Two PostgreSQL benches creating the tables at once would collide in the catalogue.
+    const bool created =
+        (!Postgres || Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(SchemaLock), error)) &&
+        Exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), error) &&
+        Exec(QStringLiteral(
+                 "CREATE TABLE IF NOT EXISTS runs (id %1, certificate_number TEXT NOT NULL UNIQUE, "
+                 "unit_tag TEXT NOT NULL, customer TEXT, issued TEXT NOT NULL, interval_days INTEGER, "
+                 "next_due TEXT, status TEXT NOT NULL, as_found_error DOUBLE PRECISION, "
+                 "as_left_error DOUBLE PRECISION, record TEXT)")
+                 .arg(id),
+             error) &&
+        Exec(QStringLiteral("CREATE INDEX IF NOT EXISTS runs_unit_tag ON runs (unit_tag)"), error);
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    if (created && !q.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")))
+        *error = SqlError(q.lastError());
+    else if (created && q.next() && !q.value(0).isNull() && q.value(0).toInt() > SchemaVersion)
+        *error = QStringLiteral("the store holds schema version %1, newer than this program's %2")
+                     .arg(q.value(0).toInt())
+                     .arg(SchemaVersion);
+    else if (created && q.value(0).isNull())
+        Exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion), error);
+    q.finish();
+    if (created && error->isEmpty() && Exec(QStringLiteral("COMMIT"), error)) return true;
+    QString ignored;
+    Exec(QStringLiteral("ROLLBACK"), &ignored);
+    return false;
+}
+
+std::optional<QString> TRecordStore::Reserve(const QString& tag, const QString& customer, int intervalDays,
+                                             const QString& number, QString* error) {
+    if (!number.isEmpty() && IsStoreNumber(number)) {
+        *error =
+            QStringLiteral("%1 has the form of the store's own numbers: leave it to the store").arg(number);
+        return std::nullopt;
+    }
+    if (!Begin(error)) return std::nullopt;
+    const QDate today = QDateTime::currentDateTimeUtc().date();
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    QString assigned = number;
+    const auto fail = [&](const QString& why) -> std::optional<QString> {
+        *error = why;
+        q.finish();
+        QString ignored;
+        Exec(QStringLiteral("ROLLBACK"), &ignored);
+        return std::nullopt;
+    };
+    if (!number.isEmpty()) {
+        q.prepare(QStringLiteral("SELECT COUNT(*) FROM runs WHERE certificate_number = ?"));
+        q.addBindValue(number);
+        if (!q.exec() || !q.next()) return fail(SqlError(q.lastError()));
+        if (q.value(0).toInt() > 0)
+            return fail(QStringLiteral("certificate number %1 is in the store already").arg(number));
+    }
+    q.prepare(
+        QStringLiteral("INSERT INTO runs (certificate_number, unit_tag, customer, issued, interval_days, "
+                       "status) VALUES (?, ?, ?, ?, ?, 'reserved') RETURNING id"));
+    // The row's number is the store's once the row is there.
+    q.addBindValue(number.isEmpty() ? QUuid::createUuid().toString() : number);
+    q.addBindValue(tag);
+    q.addBindValue(Nullable(customer));
+    q.addBindValue(today.toString(Qt::ISODate));
+    q.addBindValue(intervalDays ? QVariant(intervalDays) : QVariant(QMetaType::fromType<int>()));
+    if (!q.exec() || !q.next()) return fail(SqlError(q.lastError()));
+    const qint64 id = q.value(0).toLongLong();
+    q.finish();
+    if (number.isEmpty()) {
+        assigned = QStringLiteral("MRT-%1-%2").arg(today.year()).arg(id, 6, 10, QLatin1Char('0'));
+        q.prepare(QStringLiteral("UPDATE runs SET certificate_number = ? WHERE id = ?"));
+        q.addBindValue(assigned);
+        q.addBindValue(id);
+        if (!q.exec()) return fail(SqlError(q.lastError()));
+    }
+    if (!Exec(QStringLiteral("COMMIT"), error)) return fail(*error);
+    return assigned;
+}
+
+bool TRecordStore::Keep(const QString& number, const std::optional<QJsonObject>& record, QString* error) {
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    if (!record) {
+        q.prepare(QStringLiteral("UPDATE runs SET status = 'void' WHERE certificate_number = ?"));
+        q.addBindValue(number);
+    } else {
+        const TStoredRun run = RunFromRecord(number, *record);
+        q.prepare(QStringLiteral("UPDATE runs SET status = ?, issued = ?, next_due = ?, as_found_error = ?, "
+                                 "as_left_error = ?, record = ? WHERE certificate_number = ?"));
+        q.addBindValue(run.Status);
+        q.addBindValue(run.Issued.toString(Qt::ISODate));
+        q.addBindValue(Nullable(run.NextDue.toString(Qt::ISODate)));
+        q.addBindValue(Nullable(run.AsFound));
+        q.addBindValue(Nullable(run.AsLeft));
+        q.addBindValue(run.Record);
+        q.addBindValue(number);
+    }
+    if (!q.exec()) {
+        *error = SqlError(q.lastError());
+        return false;
+    }
+    if (q.numRowsAffected() == 1) return true;
+    *error = QStringLiteral("certificate number %1 is not in the store").arg(number);
+    return false;
+}
+
+std::optional<QList<TStoredRun>> TRecordStore::Runs(const QString& tag, QDate since, QDate until,
+                                                    bool withVoid, QString* error) {
+    QStringList where;
+    QVariantList values;
+    const auto add = [&](const char* condition, const QVariant& value) {
+        where << QLatin1String(condition);
+        values << value;
+    };
+    if (!tag.isEmpty()) add("unit_tag = ?", tag);
+    if (since.isValid()) add("issued >= ?", since.toString(Qt::ISODate));
+    if (until.isValid()) add("issued <= ?", until.toString(Qt::ISODate));
+    if (!withVoid) where << QStringLiteral("status <> 'void' AND status <> 'reserved'");
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    q.prepare(QStringLiteral("SELECT %1 FROM runs%2 ORDER BY id")
+                  .arg(QLatin1String(RunColumns),
+                       where.isEmpty() ? QString()
+                                       : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))));
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        *error = SqlError(q.lastError());
+        return std::nullopt;
+    }
+    QList<TStoredRun> runs;
+    while (q.next())
+        runs << RunOf(q);
+    return runs;
+}
+
+std::optional<TStoredRun> TRecordStore::Run(const QString& number, QString* error) {
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    q.prepare(
+        QStringLiteral("SELECT %1 FROM runs WHERE certificate_number = ?").arg(QLatin1String(RunColumns)));
+    q.addBindValue(number);
+    if (!q.exec()) {
+        *error = SqlError(q.lastError());
+        return std::nullopt;
+    }
+    if (!q.next()) return std::nullopt;
+    return RunOf(q);
+}
+
+std::optional<QList<TStoredRun>> TRecordStore::Due(QDate until, QString* error) {
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    q.prepare(
+        QStringLiteral("SELECT %1 FROM runs r WHERE next_due <= ? AND id = (SELECT MAX(id) FROM runs s "
+                       "WHERE s.unit_tag = r.unit_tag AND s.status = 'complete' AND s.next_due IS NOT NULL) "
+                       "ORDER BY next_due, unit_tag")
+            .arg(QLatin1String(RunColumns)));
+    q.addBindValue(until.toString(Qt::ISODate));
+    if (!q.exec()) {
+        *error = SqlError(q.lastError());
+        return std::nullopt;
+    }
+    QList<TStoredRun> runs;
+    while (q.next())
+        runs << RunOf(q);
+    return runs;
+}
