@@ -390,7 +390,7 @@ QString Head(const QJsonObject& record) {
                "div{flex:1;border-top:0.3mm "
                "solid #000;padding-top:1mm;color:#444}"
                ".note{color:#444;font-size:7.5pt}.part{font-weight:normal;font-size:8.5pt;color:#444}"
-               ".none,.incomplete{color:#8a5a00;font-weight:bold}"
+               ".none,.incomplete{color:#8a5a00;font-weight:bold}.history{break-inside:avoid}"
                "</style></head><body>");
 }
 
@@ -579,7 +579,7 @@ QString HistoryPlot(const QJsonArray& history) {
                    .arg(FormatFloat(v, QStringLiteral("0.000")));
     }
     svg += QStringLiteral("<text x=\"14\" y=\"%1\" transform=\"rotate(-90 14 %1)\" text-anchor=\"middle\">"
-                          "largest error, %% of span</text>")
+                          "largest error, % of span</text>")
                .arg((top + bottom) / 2);
     for (qsizetype i = 0; i < history.size(); ++i) {
         const QJsonObject run = history[i].toObject();
@@ -636,14 +636,16 @@ QString HistorySection(const QJsonArray& history) {
                 .arg(Esc(v[QStringLiteral("issued")].toString()),
                      Esc(v[QStringLiteral("certificate")].toString()), Num(v[QStringLiteral("as_found")], 3),
                      Num(v[QStringLiteral("as_left")], 3), Num(v[QStringLiteral("drift")], 3));
-    return QStringLiteral("<h2>History of the unit</h2><table class=\"pts hyst\"><thead><tr><th>Issued</th>"
+    // The section stays on one page: the table and its plot read together.
+    return QStringLiteral("<div class=\"history\"><h2>History of the unit</h2><table "
+                          "class=\"pts\"><thead><tr><th>Issued</th>"
                           "<th>Certificate</th><th>Largest error as found, %</th><th>As left, %</th>"
                           "<th>Drift, %</th></tr></thead>%1</table>")
                .arg(rows) +
            HistoryPlot(history) +
            QStringLiteral("<p class=\"note\">Largest error: of the input's and the output's errors, in % of "
                           "their spans, with its sign. Drift: this run's as-found error minus the previous "
-                          "run's as-left error.</p>");
+                          "run's as-left error.</p></div>");
 }
 } // namespace
 

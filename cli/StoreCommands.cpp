@@ -17,8 +17,9 @@ const char* const RecordsHelp =
     "verdict, the largest error as found and as left (in % of span) and the next due\n"
     "date; --unit, --since and --until (YYYY-MM-DD, inclusive) choose. 'show' prints\n"
     "one run's record as JSON; 'certificate' issues its certificate again from the\n"
-    "stored record into FILE. STORE is a SQLite file or postgresql://user@host:port/db\n"
-    "(default: MRT9DX_STORE, else records.sqlite in the user's data folder).";
+    "stored record into FILE (-o or --output). STORE is a SQLite file or\n"
+    "postgresql://user@host:port/db (default: MRT9DX_STORE, else records.sqlite in\n"
+    "the user's data folder).";
 const char* const DueHelp =
     "Usage: mrt9dx-cli due [--within DAYS] [--store STORE] [--json]\n"
     "The units whose next calibration falls within DAYS days (0 to 3660, default 30)\n"
