@@ -76,6 +76,13 @@ number_of() {
     python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["certificate"]["number"])' "$work/out$1"
 }
 
+# The command line, then what it printed, into the file $1.
+transcript() {
+    local file=$1
+    shift
+    { echo "\$ mrt9dx-cli $*"; "$cli" "$@"; } >"$file"
+}
+
 bench="$work/bench.json"
 cat >"$bench" <<EOF
 {"organisation": "Test laboratory", "location": "Bench 1", "references": [
@@ -105,9 +112,9 @@ fill_and_check() {
     for com in 1 2; do
         [ "$(cat "$work/status$com")" -le 4 ] || fail "$name: a check on COM$com ended with $(cat "$work/status$com")"
     done
-    "$cli" records --store "$store" >"$e2e_logs/$name-records.txt"
-    "$cli" due --within 30 --store "$store" >"$e2e_logs/$name-due.txt"
-    "$cli" history TT-101 --store "$store" >"$e2e_logs/$name-history.txt"
+    transcript "$e2e_logs/$name-records.txt" records --store "$store"
+    transcript "$e2e_logs/$name-due.txt" due --within 30 --store "$store"
+    transcript "$e2e_logs/$name-history.txt" history TT-101 --store "$store"
     [ "$(grep -c '^MRT-' "$e2e_logs/$name-records.txt")" -eq 3 ] || fail "$name: records: $(cat "$e2e_logs/$name-records.txt")"
     grep -q "^TT-102: due .*, in 20 days" "$e2e_logs/$name-due.txt" || fail "$name: due: $(cat "$e2e_logs/$name-due.txt")"
     grep -q "TT-101" "$e2e_logs/$name-due.txt" && fail "$name: due lists TT-101, due in a year"
@@ -144,7 +151,7 @@ schema = json.load(open(sys.argv[1]))
 for name in sys.argv[2:]:
     jsonschema.Draft202012Validator(schema).validate(json.load(open(name)))
 PY
-    n2=$(sed -n 3p "$e2e_logs/$name-records.txt" | cut -d' ' -f1)
+    n2=$(grep '^MRT-' "$e2e_logs/$name-records.txt" | sed -n 2p | cut -d' ' -f1)
     "$cli" records certificate "$n2" -o "$work/again.html" --store "$store" >/dev/null
     grep -q "$n2" "$work/again.html" && grep -q "History of the unit" "$work/again.html" ||
         fail "$name: the certificate of $n2 issued again from the store"
