@@ -368,6 +368,14 @@ bool TCliRun::Start(const QStringList& arguments) {
 }
 
 bool TCliRun::OpenStore(const QString& given) {
+    // A build that keeps no store runs as if there were none, and says so once.
+    if (!TRecordStore::Available()) {
+        if (Err)
+            Err(QStringLiteral("%1: this build keeps no store of records: the run is not stored, and its "
+                               "certificate has the number --certificate-number gives, or none")
+                    .arg(Program));
+        return true;
+    }
     Store = std::make_unique<TRecordStore>(StoreLocation(given, StoreFallback));
     QString error;
     if (!Store->Open(&error)) {

@@ -62,6 +62,9 @@ public:
 
     // The default store: records.sqlite in the user's data folder.
     static QString DefaultLocation();
+    // False in a build without Qt SQL (Windows, whose Qt is built without it):
+    // it keeps no store.
+    static bool Available();
     // The store as messages name it, without a password.
     QString Name() const { return Shown; }
 
