@@ -254,44 +254,36 @@ std::optional<QList<TStoredRun>> TRecordStore::Runs(const QString& tag, QDate si
     if (since.isValid()) add("issued >= ?", since.toString(Qt::ISODate));
     if (until.isValid()) add("issued <= ?", until.toString(Qt::ISODate));
     if (!withVoid) where << QStringLiteral("status <> 'void' AND status <> 'reserved'");
-    QSqlQuery q(QSqlDatabase::database(Connection, false));
-    q.prepare(QStringLiteral("SELECT %1 FROM runs%2 ORDER BY id")
-                  .arg(QLatin1String(RunColumns),
-                       where.isEmpty() ? QString()
-                                       : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))));
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        *error = SqlError(q.lastError());
-        return std::nullopt;
-    }
-    QList<TStoredRun> runs;
-    while (q.next())
-        runs << RunOf(q);
-    return runs;
+    return Select(QStringLiteral("SELECT %1 FROM runs%2 ORDER BY id")
+                      .arg(QLatin1String(RunColumns),
+                           where.isEmpty() ? QString()
+                                           : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))),
+                  values, error);
 }
 
 std::optional<TStoredRun> TRecordStore::Run(const QString& number, QString* error) {
-    QSqlQuery q(QSqlDatabase::database(Connection, false));
-    q.prepare(
-        QStringLiteral("SELECT %1 FROM runs WHERE certificate_number = ?").arg(QLatin1String(RunColumns)));
-    q.addBindValue(number);
-    if (!q.exec()) {
-        *error = SqlError(q.lastError());
-        return std::nullopt;
-    }
-    if (!q.next()) return std::nullopt;
-    return RunOf(q);
+    const std::optional<QList<TStoredRun>> runs = Select(
+        QStringLiteral("SELECT %1 FROM runs WHERE certificate_number = ?").arg(QLatin1String(RunColumns)),
+        {number}, error);
+    if (!runs || runs->isEmpty()) return std::nullopt;
+    return runs->first();
 }
 
 std::optional<QList<TStoredRun>> TRecordStore::Due(QDate until, QString* error) {
-    QSqlQuery q(QSqlDatabase::database(Connection, false));
-    q.prepare(
+    return Select(
         QStringLiteral("SELECT %1 FROM runs r WHERE next_due <= ? AND id = (SELECT MAX(id) FROM runs s "
                        "WHERE s.unit_tag = r.unit_tag AND s.status = 'complete' AND s.next_due IS NOT NULL) "
                        "ORDER BY next_due, unit_tag")
-            .arg(QLatin1String(RunColumns)));
-    q.addBindValue(until.toString(Qt::ISODate));
+            .arg(QLatin1String(RunColumns)),
+        {until.toString(Qt::ISODate)}, error);
+}
+
+std::optional<QList<TStoredRun>> TRecordStore::Select(const QString& sql, const QVariantList& values,
+                                                      QString* error) {
+    QSqlQuery q(QSqlDatabase::database(Connection, false));
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
     if (!q.exec()) {
         *error = SqlError(q.lastError());
         return std::nullopt;

@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QVariantList>
 #include <optional>
 
 // A run as the store keeps it.
@@ -90,6 +91,8 @@ public:
 
 private:
     bool Exec(const QString& sql, QString* error);
+    // The runs a SELECT of RunColumns gives with these values bound.
+    std::optional<QList<TStoredRun>> Select(const QString& sql, const QVariantList& values, QString* error);
     bool Begin(QString* error);
     bool CreateSchema(QString* error);
     QString Connection; // Qt SQL's name of this store's connection
