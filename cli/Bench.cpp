@@ -8,56 +8,57 @@
 #include <QSet>
 
 namespace {
-// Where in the text the key `key` is first written (for a message).
-QString KeyPosition(const QByteArray& text, const QString& key) {
-    const qsizetype at =
-        text.indexOf(QJsonDocument(QJsonArray{key}).toJson(QJsonDocument::Compact).mid(1).chopped(1));
-    return TextPosition(text, at < 0 ? 0 : at);
-}
-
 class TReader {
 public:
-    TReader(const QByteArray& text, QString* error) : Source(text), Error(error) {}
+    TReader(const QByteArray& text, const QHash<QString, qsizetype>& values, QString* error)
+        : Source(text), Values(values), Error(error) {}
     bool Ok() const { return Error->isEmpty(); }
-    void Fail(const QString& key, const QString& message) {
-        if (Ok()) *Error = QStringLiteral("%1: %2").arg(KeyPosition(Source, key), message);
+    // The first fault, at the value of `path` ("references[1].due") where the
+    // file has it, else at its start.
+    void Fail(const QString& path, const QString& message) {
+        if (Ok()) *Error = QStringLiteral("%1: %2").arg(TextPosition(Source, Values.value(path, 0)), message);
     }
+    // The path of the object whose fields are `where` ("references[1]." gives
+    // "references[1]"), where a missing field is reported.
+    static QString Object(const QString& where) { return where.isEmpty() ? where : where.chopped(1); }
     // Refuses a key the object may not hold.
     void Only(const QJsonObject& object, const QString& where, const QSet<QString>& known) {
         for (const QString& key : object.keys())
             if (!known.contains(key))
-                Fail(key, QStringLiteral("%1%2 is not a field of the bench file").arg(where, key));
+                Fail(where + key, QStringLiteral("%1%2 is not a field of the bench file").arg(where, key));
     }
     QString Text(const QJsonObject& object, const QString& where, const QString& key, bool required) {
         const QJsonValue v = object.value(key);
         if (v.isUndefined() && !required) return {};
         if (!v.isString() || v.toString().trimmed().isEmpty())
-            Fail(v.isUndefined() ? QString() : key,
+            Fail(v.isUndefined() ? Object(where) : where + key,
                  QStringLiteral("%1%2 must be a text that is not empty").arg(where, key));
         return v.toString().trimmed();
     }
     const QByteArray& Source;
+    const QHash<QString, qsizetype>& Values;
     QString* Error;
 };
 TCalReference ReadReference(TReader& r, const QJsonObject& o, const QString& where) {
     TCalReference ref;
     ref.Role = r.Text(o, where, QStringLiteral("role"), true);
     if (r.Ok() && ref.Role != QLatin1String("input_calibrator") && ref.Role != QLatin1String("output_meter"))
-        r.Fail(QStringLiteral("role"), where + QStringLiteral("role is input_calibrator or output_meter"));
+        r.Fail(where + QStringLiteral("role"),
+               where + QStringLiteral("role is input_calibrator or output_meter"));
     ref.Identification = r.Text(o, where, QStringLiteral("identification"), true);
     ref.Certificate = r.Text(o, where, QStringLiteral("certificate"), true);
     ref.TraceableTo = r.Text(o, where, QStringLiteral("traceable_to"), false);
     ref.Due = QDate::fromString(r.Text(o, where, QStringLiteral("due"), true), Qt::ISODate);
     if (r.Ok() && !ref.Due.isValid())
-        r.Fail(QStringLiteral("due"), where + QStringLiteral("due must be a date, 2027-03-31"));
+        r.Fail(where + QStringLiteral("due"), where + QStringLiteral("due must be a date, 2027-03-31"));
     const QJsonValue u = o.value(QStringLiteral("uncertainty"));
     if (r.Ok() && (!u.isDouble() || u.toDouble() < 0))
-        r.Fail(u.isUndefined() ? QString() : QStringLiteral("uncertainty"),
+        r.Fail(u.isUndefined() ? r.Object(where) : where + QStringLiteral("uncertainty"),
                where + QStringLiteral("uncertainty must be a number, the expanded uncertainty (k=2)"));
     ref.Uncertainty = u.toDouble();
     ref.UncertaintyUnit = r.Text(o, where, QStringLiteral("uncertainty_unit"), true);
     if (r.Ok() && !UnitFactor(ref.UncertaintyUnit, ref.UncertaintyUnit))
-        r.Fail(QStringLiteral("uncertainty_unit"),
+        r.Fail(where + QStringLiteral("uncertainty_unit"),
                where + QStringLiteral("uncertainty_unit '%1' is not a unit of the transmitter (°C, Ohm, mV, "
                                       "µV, V, mA)")
                            .arg(ref.UncertaintyUnit));
@@ -89,11 +90,19 @@ std::optional<TCalBench> ParseBench(const QByteArray& text, QString* error) {
         *error = QStringLiteral("%1: %2").arg(TextPosition(text, parse.offset), parse.errorString());
         return std::nullopt;
     }
-    TReader r(text, error);
     if (!doc.isObject()) {
         *error = QStringLiteral("line 1, column 1: the bench file must be a JSON object");
         return std::nullopt;
     }
+    // QJsonDocument keeps the last of two equal keys: they are looked for first.
+    QHash<QString, qsizetype> values;
+    QString twice;
+    qsizetype twiceAt = 0;
+    if (!ScanKeys(text, &values, &twice, &twiceAt)) {
+        *error = QStringLiteral("%1: %2 is given twice").arg(TextPosition(text, twiceAt), twice);
+        return std::nullopt;
+    }
+    TReader r(text, values, error);
     const QJsonObject top = doc.object();
     TCalBench bench;
     r.Only(top, QString(),
@@ -121,7 +130,8 @@ std::optional<TCalBench> ParseBench(const QByteArray& text, QString* error) {
                 QStringLiteral("uncertainty_unit")});
         const TCalReference ref = ReadReference(r, o, where);
         if (r.Ok() && bench.Find(ref.Role))
-            r.Fail(QStringLiteral("role"), where + QStringLiteral("role %1 is given twice").arg(ref.Role));
+            r.Fail(where + QStringLiteral("role"),
+                   where + QStringLiteral("role %1 is given twice").arg(ref.Role));
         bench.References << ref;
     }
     if (!r.Ok()) return std::nullopt;

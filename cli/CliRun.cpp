@@ -35,11 +35,12 @@ const QString MainHelp =
                    "  ports                        the COM ports the port dialog offers\n"
                    "  version                      the product version\n"
                    "  read [--active] [--json]     everything the window shows of the unit\n"
-                   "  dump                         the programmed settings as a settings file\n"
-                   "  apply [--dry-run] FILE|-     program a settings file and read it back\n"
+                   "  dump [-o FILE]               the programmed settings as a settings file\n"
+                   "  apply [--dry-run] [--changed-only] [--expect-version TEXT] FILE|-\n"
+                   "                               program a settings file and read it back\n"
                    "  verify FILE|-                compare a unit with a settings file, writing nothing\n"
                    "  mode run|cal                 switch the transmitter to RUN or CAL mode\n"
-                   "  watch [--interval SECONDS] [--count N]\n"
+                   "  watch [--interval SECONDS] [--count N] [--long]\n"
                    "                               active readings as CSV, a line per interval\n"
                    "  check [--points LIST] [--tolerance PERCENT] [--applied FILE|-] [--meter]\n"
                    "        [--record FILE] [--certificate FILE] [--as-left-after WHAT] ...\n"
@@ -79,17 +80,25 @@ const TCommandHelp Commands[] = {
      "TCAL; the programmed (or active) output range with DAC codes, limits,\n"
      "inversion, present output, alarm limit, dead band, enable, polarity and state;\n"
      "the calibration status of every range; the mode. --json: as one JSON object."},
-    {"dump", TCliJob::TCommand::Dump, "dump [--json]",
+    {"dump", TCliJob::TCommand::Dump, "dump [-o FILE] [--json]",
      "Prints the programmed settings as a settings file (JSON), the form apply reads:\n"
      "{\"input\": {\"range\": ..., \"wiring\": ..., \"eu_min\": ..., \"eu_max\": ...},\n"
      " \"output\": {\"range\": ..., \"min\": ..., \"max\": ..., \"invert\": ...,\n"
-     " \"alarm_limit\": ..., \"dead_band\": ..., \"alarm_enabled\": ..., \"alarm_low\": ...}}"},
-    {"apply", TCliJob::TCommand::Apply, "apply [--dry-run] [--json] FILE|-",
+     " \"alarm_limit\": ..., \"dead_band\": ..., \"alarm_enabled\": ..., \"alarm_low\": ...}}\n"
+     "-o FILE (--output FILE): writes them to FILE instead, beside it and renamed over\n"
+     "it once complete; when a unit gives no settings or the write fails, the old\n"
+     "file stays as it was."},
+    {"apply", TCliJob::TCommand::Apply,
+     "apply [--dry-run] [--changed-only] [--expect-version TEXT] [--json] FILE|-",
      "Programs a settings file (- reads standard input): checks it as the window checks\n"
      "what is typed, programs the input range and span as the input panel's S does\n"
      "(the toolkit version included) and the output settings as the output panel's S\n"
      "does, then reads both back and prints every field that differs. Either section\n"
-     "may be left out. --dry-run: only checks the file, needs no port, sends nothing."},
+     "may be left out. --dry-run: checks the file and writes nothing; with a port it\n"
+     "reads the unit and prints each field that would change, from and to.\n"
+     "--changed-only: reads the unit first and programs it only when it differs from\n"
+     "the file, saying changed: true or false. --expect-version TEXT: reads the\n"
+     "unit's version first and programs nothing when it is another (status 4)."},
     {"verify", TCliJob::TCommand::Verify, "verify [--json] FILE|-",
      "Reads the programmed settings of the unit and compares them with a settings file\n"
      "(- reads standard input) field by field, as apply compares its read-back. Writes\n"
@@ -99,12 +108,15 @@ const TCommandHelp Commands[] = {
      "Switches the transmitter to RUN or CAL mode."},
     {"check", TCliJob::TCommand::Check, CheckUsage, CheckHelp},
     {"calibrate", TCliJob::TCommand::Calibrate, CalibrateUsage, CalibrateHelp},
-    {"watch", TCliJob::TCommand::Watch, "watch [--interval SECONDS] [--count N] [--json]",
+    {"watch", TCliJob::TCommand::Watch, "watch [--interval SECONDS] [--count N] [--long] [--json]",
      "Prints the active readings as CSV with a header that names the units of the\n"
-     "ranges read (time,raw_uV,eng_C,ta_C,tcal_C,output_mA), one line per interval\n"
+     "active ranges (time,raw_uV,eng_C,ta_C,tcal_C,output_mA), one line per interval\n"
      "(default 1 s), N lines (1 to 1000000) or until interrupted. Times are ISO 8601\n"
      "with the UTC offset; a reading that is not a number leaves its field empty.\n"
-     "--json: a JSON object per line, keyed by port, and the verdicts at the end."},
+     "Ports whose units differ get a header each, the port's name in place of port.\n"
+     "--long: a line per reading, port,time,quantity,value,unit. --json: a JSON\n"
+     "object per line, keyed by port (time, raw, raw_unit, eu, eu_unit, ta, tcal,\n"
+     "output, output_unit), and the verdicts at the end."},
 };
 
 const QString PortsHelp = QStringLiteral(
@@ -162,18 +174,6 @@ QString JsonText(const QJsonObject& object) {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-// The header of several ports' lines: a column whose unit differs between the
-// ports keeps its bare name.
-QString JointHeader(const QStringList& headers) {
-    QStringList columns = headers.value(0).split(QLatin1Char(','));
-    for (const QString& header : headers) {
-        const QStringList other = header.split(QLatin1Char(','));
-        for (int i = 0; i < columns.size(); ++i)
-            if (other.value(i) != columns[i]) columns[i] = columns[i].section(QLatin1Char('_'), 0, 0);
-    }
-    return columns.join(QLatin1Char(','));
-}
-
 // The stop signal's name as the stop line says it.
 QString SignalName(int signal) {
     switch (signal) {
@@ -221,7 +221,7 @@ int WorseStatus(int a, int b) {
 }
 
 int TCliRun::Status() const {
-    const int status = OutFailed ? WorseStatus(ExitStatus, ExitOutputFailed) : ExitStatus;
+    const int status = OutFailed || FileFailed ? WorseStatus(ExitStatus, ExitOutputFailed) : ExitStatus;
     return StopSignal ? WorseStatus(status, 128 + StopSignal) : status;
 }
 
@@ -301,18 +301,27 @@ bool TCliRun::Start(const QStringList& arguments) {
 
     QCommandLineParser parser;
     const QCommandLineOption active(QStringLiteral("active"), QStringLiteral("The active ranges."));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Check the file only."));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Write nothing: the plan."));
     const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between lines."),
                                       QStringLiteral("SECONDS"), QStringLiteral("1"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Lines to write."),
                                    QStringLiteral("N"));
+    const QCommandLineOption changedOnly(QStringLiteral("changed-only"),
+                                         QStringLiteral("Write only a unit that differs."));
+    const QCommandLineOption expectVersion(QStringLiteral("expect-version"),
+                                           QStringLiteral("Program only a unit of this version."),
+                                           QStringLiteral("TEXT"));
+    const QCommandLineOption longForm(QStringLiteral("long"), QStringLiteral("A line per reading."));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("The file to write."), QStringLiteral("FILE"));
     const QCommandLineOption retries(QStringLiteral("retries"),
                                      QStringLiteral("Repeats of an unanswered read."), QStringLiteral("N"),
                                      QStringLiteral("1"));
     parser.addOptions({port, json, retries});
     if (Job.Command == TCliJob::TCommand::Read) parser.addOption(active);
-    if (Job.Command == TCliJob::TCommand::Apply) parser.addOption(dryRun);
-    if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count});
+    if (Job.Command == TCliJob::TCommand::Apply) parser.addOptions({dryRun, changedOnly, expectVersion});
+    if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count, longForm});
+    if (Job.Command == TCliJob::TCommand::Dump) parser.addOption(output);
     const bool calibration = Calibrates();
     const QCommandLineOption store(QStringLiteral("store"), QStringLiteral("The store of records."),
                                    QStringLiteral("STORE"));
@@ -333,6 +342,8 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (!retriesOk || Job.Retries < 0 || Job.Retries > 10)
         return Fail(QStringLiteral("%1: --retries must be 0 to 10").arg(name));
     Job.Active = Job.Command == TCliJob::TCommand::Read && parser.isSet(active);
+    Job.Long = Job.Command == TCliJob::TCommand::Watch && parser.isSet(longForm);
+    if (!ReadApplyAndDumpOptions(parser)) return false;
 
     if (Job.Command == TCliJob::TCommand::Mode) {
         const QString mode = args.first().toLower();
@@ -345,14 +356,16 @@ bool TCliRun::Start(const QStringList& arguments) {
         return false;
     // The file is read and checked before any port is opened.
     if (takesFile && !ReadSettingsArgument(args.first())) return false;
-    if (Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun))
+    QStringList ports = global.values(port) + parser.values(port);
+    // A dry run with a port reads the unit and says what would change; without
+    // one it only checks the file.
+    Job.DryRun = Job.Command == TCliJob::TCommand::Apply && parser.isSet(dryRun);
+    if (Job.DryRun && ports.isEmpty())
         return Help(JsonWanted ? JsonText({{QStringLiteral("status"), ExitDone},
                                            {QStringLiteral("result"), QStringLiteral("good")},
                                            {QStringLiteral("file"), args.first()}})
                                : QStringLiteral("%1: a good settings file; nothing was sent")
                                      .arg(args.first().isEmpty() ? QStringLiteral("''") : args.first()));
-
-    QStringList ports = global.values(port) + parser.values(port);
     if (!CheckPorts(name, ports)) return false;
 
     if (calibration) {
@@ -432,6 +445,25 @@ bool TCliRun::ListPorts(bool portGiven, int arguments) {
     return false;
 }
 
+// apply's --changed-only and --expect-version, and dump's -o, into the job;
+// the file dump writes is checked before any port is opened.
+bool TCliRun::ReadApplyAndDumpOptions(const QCommandLineParser& parser) {
+    if (Job.Command == TCliJob::TCommand::Apply) {
+        const QString expect = QStringLiteral("expect-version");
+        Job.ChangedOnly = parser.isSet(QStringLiteral("changed-only"));
+        Job.ExpectVersion = parser.isSet(expect) ? parser.value(expect) : QString();
+        if (parser.isSet(expect) && Job.ExpectVersion.isEmpty())
+            return Fail(QStringLiteral("apply: --expect-version needs the version text"));
+    }
+    if (Job.Command == TCliJob::TCommand::Dump && parser.isSet(QStringLiteral("output"))) {
+        OutputFile = parser.value(QStringLiteral("output"));
+        if (OutputFile.isEmpty()) return Fail(QStringLiteral("dump: --output needs a file name"));
+        if (const QString problem = FileTargetProblem(OutputFile); !problem.isEmpty())
+            return Fail(QStringLiteral("%1: %2").arg(OutputFile, problem), QStringLiteral("file"));
+    }
+    return true;
+}
+
 // watch's --interval and --count (empty: not given) into the job.
 bool TCliRun::ReadWatchOptions(const QString& interval, const QString& count) {
     bool ok = false;
@@ -501,7 +533,11 @@ void TCliRun::StartUnits(const QStringList& ports) {
         UnitRuns.append(unit);
         connect(unit, &TUnitRun::Header, this, [this, unit](const QString& header) {
             Headers.insert(unit, header);
-            WriteHeader();
+            if (!HeaderWritten) return WriteHeader();
+            // The units changed under a running watch (a power cycle): this
+            // port's lines go on under a header of their own.
+            if (Out && !Job.Json && !Job.Long)
+                Out(UnitRuns.size() > 1 ? unit->Port() + QLatin1Char(',') + header : header);
         });
         connect(unit, &TUnitRun::Line, this, [this, unit, several, calibration](const QString& line) {
             // With --json a calibration's dialogue goes to standard error: its record stands alone.
@@ -509,9 +545,10 @@ void TCliRun::StartUnits(const QStringList& ports) {
                 if (Err) Err(line);
                 return;
             }
-            const QString text = Job.Json  ? QStringLiteral("{%1: %2}").arg(JsonKey(unit->Port()), line)
-                                 : several ? unit->Port() + QLatin1Char(',') + line
-                                           : line;
+            const QString text = Job.Json   ? QStringLiteral("{%1: %2}").arg(JsonKey(unit->Port()), line)
+                                 : Job.Long ? line // the port is in every line
+                                 : several  ? unit->Port() + QLatin1Char(',') + line
+                                            : line;
             // A watch line waits for the header that names every port's units.
             if (Job.Command == TCliJob::TCommand::Watch && !HeaderWritten && !Job.Json)
                 HeldLines << text;
@@ -524,22 +561,31 @@ void TCliRun::StartUnits(const QStringList& ports) {
         unit->Start();
 }
 
-// The watch header, once every port has its ranges or its verdict; the lines
-// that came before it follow it.
+// The watch header, once every port has its active ranges or its verdict; the
+// lines that came before it follow it. Ports whose units differ get a header
+// each, the port's name in place of "port"; the long form has one fixed header.
 void TCliRun::WriteHeader() {
     if (HeaderWritten || Job.Json || Job.Command != TCliJob::TCommand::Watch) return;
-    QStringList headers;
+    QStringList headers, lines;
     for (TUnitRun* unit : UnitRuns) {
-        if (Headers.contains(unit))
+        if (Headers.contains(unit)) {
             headers << Headers.value(unit);
-        else if (!unit->Done())
+            lines << unit->Port() + QLatin1Char(',') + Headers.value(unit);
+        } else if (!unit->Done()) {
             return;
+        }
     }
     if (headers.isEmpty()) return;
     HeaderWritten = true;
-    const QString header = JointHeader(headers);
     if (!Out) return;
-    Out(UnitRuns.size() > 1 ? QStringLiteral("port,") + header : header);
+    if (Job.Long)
+        Out(QLatin1String(WatchLongHeader));
+    else if (UnitRuns.size() == 1)
+        Out(headers.first());
+    else if (headers.count(headers.first()) == headers.size())
+        Out(QStringLiteral("port,") + headers.first());
+    else
+        Out(lines.join(QLatin1Char('\n')));
     for (const QString& line : std::exchange(HeldLines, {}))
         Out(line);
 }
@@ -578,6 +624,7 @@ void TCliRun::UnitFinished() {
     if (Store && !KeepRecord()) ExitStatus = WorseStatus(ExitStatus, ExitNoAnswer);
     const bool several = UnitRuns.size() > 1;
     QStringList parts;
+    if (!OutputFile.isEmpty()) WriteOutputFile();
     if (Job.Json && UnitRuns.size() == 1 && UnitRuns.first()->Details.contains(QStringLiteral("record"))) {
         if (Out)
             Out(QString::fromUtf8(
@@ -598,13 +645,26 @@ void TCliRun::UnitFinished() {
                 port.insert(QStringLiteral("steps_done"), QJsonArray::fromStringList(u->StepsDone));
             for (auto it = u->Details.begin(); it != u->Details.end(); ++it)
                 port.insert(it.key(), it.value());
+            if (FileFailed && u->Status() == ExitDone)
+                port = {{QStringLiteral("status"), ExitOutputFailed},
+                        {QStringLiteral("kind"), QStringLiteral("file")},
+                        {QStringLiteral("error"), FileError}};
             parts << QStringLiteral("%1: %2").arg(JsonKey(u->Port()), JsonText(port));
         }
         if (Out) Out(QLatin1Char('{') + parts.join(QStringLiteral(", ")) + QLatin1Char('}'));
         emit Finished(Status());
         return;
     }
+    const QString text = ResultText(several);
+    if (Out && !text.isEmpty() && OutputFile.isEmpty()) Out(text);
+    emit Finished(Status());
+}
+
+// The results in text, in the order the ports were given: several ports' dumps
+// as one object keyed by port, other lines after the port's name.
+QString TCliRun::ResultText(bool several) const {
     const bool dump = Job.Command == TCliJob::TCommand::Dump;
+    QStringList parts;
     for (TUnitRun* u : UnitRuns) {
         if (u->Result.isEmpty() || Job.Command == TCliJob::TCommand::Watch) continue;
         if (!several)
@@ -615,8 +675,21 @@ void TCliRun::UnitFinished() {
             for (const QString& line : u->Result.split(QLatin1Char('\n')))
                 parts << QStringLiteral("%1: %2").arg(u->Port(), line);
     }
-    if (Out && !parts.isEmpty())
-        Out(several && dump ? QStringLiteral("{") + parts.join(QStringLiteral(", ")) + QLatin1Char('}')
-                            : parts.join(QLatin1Char('\n')));
-    emit Finished(Status());
+    if (parts.isEmpty()) return {};
+    return several && dump ? QStringLiteral("{") + parts.join(QStringLiteral(", ")) + QLatin1Char('}')
+                           : parts.join(QLatin1Char('\n'));
+}
+
+// dump -o: the settings of every port into the file, beside it and renamed over
+// it; a unit that gave none, or a failed write, leaves the old file as it was.
+void TCliRun::WriteOutputFile() {
+    QString error;
+    if (ExitStatus != ExitDone)
+        error = QStringLiteral("not every unit gave its settings");
+    else if (WriteFileSafely(OutputFile, ResultText(UnitRuns.size() > 1).toUtf8() + '\n', &error))
+        return;
+    else
+        FileFailed = true;
+    FileError = QStringLiteral("%1: not written, %2; the old file stays").arg(OutputFile, error);
+    if (Err) Err(QStringLiteral("%1: %2").arg(Program, FileError));
 }

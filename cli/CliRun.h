@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class QCommandLineParser;
 class TClock;
 class TRecordStore;
 class TTransport;
@@ -74,6 +75,7 @@ private:
     // The steps of Start after the command's own options; each false after Fail.
     bool ListPorts(bool portGiven, int arguments);
     bool ReadWatchOptions(const QString& interval, const QString& count);
+    bool ReadApplyAndDumpOptions(const QCommandLineParser& parser);
     bool ReadSettingsArgument(const QString& name);
     bool CheckPorts(const QString& command, QStringList& ports);
     // check and calibrate with --unit: the store reached, the certificate
@@ -84,6 +86,9 @@ private:
     void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
+    // The results as text; `several`: more than one port.
+    QString ResultText(bool several) const;
+    void WriteOutputFile();
     TClock* Clock;
     TTransportMaker MakeTransport;
     TCliJob Job;
@@ -95,6 +100,10 @@ private:
     int StopSignal = 0; // the first stop signal's number
     bool OutFailed = false;
     bool JsonWanted = false; // --json anywhere before "--"
+    // dump -o: the file, and why it was not written (FileFailed: the write failed).
+    QString OutputFile;
+    QString FileError;
+    bool FileFailed = false;
 
     // watch: each port's header, and the lines that came before the joint one.
     QHash<TUnitRun*, QString> Headers;

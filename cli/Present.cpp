@@ -110,21 +110,23 @@ QString ReadJson(const Msg::TInputReport& in, const Msg::TOutputReport& out, boo
     const IRange& row = InRow(in, wiring);
     const ORange& orow = OutRow(out);
     const QString side = active ? QStringLiteral("active") : QStringLiteral("programmed");
-    QJsonObject input{{QStringLiteral("side"), side},
-                      {QStringLiteral("range"), row.Name},
-                      {QStringLiteral("range_flag"), in.RangeFlag != 0},
-                      {QStringLiteral("wiring"), WiringNames[wiring]},
-                      {QStringLiteral("raw"), Number(in.Raw)},
-                      {QStringLiteral("raw_unit"), row.RawUnit.trimmed()},
-                      {QStringLiteral("eng"), Number(in.Eng)},
-                      {QStringLiteral("eng_unit"), row.EngUnit.trimmed()},
-                      {QStringLiteral("zero"), 0},
-                      {QStringLiteral("full_scale"), Number(row.RawFullScale)},
-                      {QStringLiteral("eu_min"), Number(in.EuMin)},
-                      {QStringLiteral("eu_max"), Number(in.EuMax)},
-                      {QStringLiteral("seebeck"), Number(in.Seebeck)},
-                      {QStringLiteral("ta"), Number(in.Ta)},
-                      {QStringLiteral("tcal"), Number(in.TCal)}};
+    QJsonObject input{
+        {QStringLiteral("side"), side},
+        {QStringLiteral("range"), row.Name},
+        {QStringLiteral("range_flag"), in.RangeFlag != 0},
+        // The settings file's keys and values; no wiring is null.
+        {QStringLiteral("wiring"), row.HasWiring ? QJsonValue(WiringNames[wiring]) : QJsonValue()},
+        {QStringLiteral("raw"), Number(in.Raw)},
+        {QStringLiteral("raw_unit"), row.RawUnit.trimmed()},
+        {QStringLiteral("eng"), Number(in.Eng)},
+        {QStringLiteral("eng_unit"), row.EngUnit.trimmed()},
+        {QStringLiteral("zero"), 0},
+        {QStringLiteral("full_scale"), Number(row.RawFullScale)},
+        {QStringLiteral("eu_min"), Number(in.EuMin)},
+        {QStringLiteral("eu_max"), Number(in.EuMax)},
+        {QStringLiteral("seebeck"), Number(in.Seebeck)},
+        {QStringLiteral("ta"), Number(in.Ta)},
+        {QStringLiteral("tcal"), Number(in.TCal)}};
     QJsonObject output{{QStringLiteral("side"), side},
                        {QStringLiteral("range"), orow.Name},
                        {QStringLiteral("range_flag"), out.RangeFlag != 0},
@@ -167,44 +169,62 @@ QString UnitName(QString unit) {
     return unit.trimmed().replace(QChar(0x00B5), QLatin1Char('u')).remove(QChar(0x00B0));
 }
 
-struct TWatchColumns {
-    QStringList Names;
-    QStringList Formats; // the number format of each reading after time
+// The readings of a watch line, each with its quantity's name, its unit as
+// read --json writes it, and its value as the window shows it (empty when the
+// reading is no finite number).
+struct TWatchReading {
+    QString Quantity; // raw, eu, ta, tcal, output
+    QString Unit;
+    QString Text;
+    QJsonValue Json;
 };
 
-TWatchColumns WatchColumns(const Msg::TInputReport& in, const Msg::TOutputReport& out) {
+QList<TWatchReading> WatchReadings(const Msg::TInputReport& in, const Msg::TOutputReport& out) {
     int wiring = 0;
     const IRange& row = InRow(in, wiring);
-    const QString celsius = QStringLiteral("C");
-    return {{QStringLiteral("time"), QStringLiteral("raw_") + UnitName(row.RawUnit),
-             QStringLiteral("eng_") + UnitName(row.EngUnit), QStringLiteral("ta_") + celsius,
-             QStringLiteral("tcal_") + celsius, QStringLiteral("output_") + UnitName(OutRow(out).Unit)},
-            {row.RawFormat, row.EngFormat, Tenths, Tenths}};
+    const QString celsius = QStringLiteral("\u00B0C");
+    const auto reading = [](const QString& quantity, const QString& unit, float value,
+                            const QString& format) {
+        return std::isfinite(value) ? TWatchReading{quantity, unit, FormatFloat(value, format), Number(value)}
+                                    : TWatchReading{quantity, unit, QString(), QJsonValue()};
+    };
+    return {reading(QStringLiteral("raw"), row.RawUnit.trimmed(), in.Raw, row.RawFormat),
+            reading(QStringLiteral("eu"), row.EngUnit.trimmed(), in.Eng, row.EngFormat),
+            reading(QStringLiteral("ta"), celsius, in.Ta, Tenths),
+            reading(QStringLiteral("tcal"), celsius, in.TCal, Tenths),
+            {QStringLiteral("output"), OutRow(out).Unit, OutputNumber(out), OutputJson(out)}};
 }
 } // namespace
 
 QString WatchHeader(const Msg::TInputReport& in, const Msg::TOutputReport& out) {
-    return WatchColumns(in, out).Names.join(QLatin1Char(','));
+    int wiring = 0;
+    const IRange& row = InRow(in, wiring);
+    return QStringLiteral("time,raw_%1,eng_%2,ta_C,tcal_C,output_%3")
+        .arg(UnitName(row.RawUnit), UnitName(row.EngUnit), UnitName(OutRow(out).Unit));
 }
 
 QString WatchLine(const QString& time, const Msg::TInputReport& in, const Msg::TOutputReport& out) {
-    const TWatchColumns columns = WatchColumns(in, out);
-    const float readings[] = {in.Raw, in.Eng, in.Ta, in.TCal};
     QStringList fields{time};
-    for (int i = 0; i < 4; ++i)
-        fields << (std::isfinite(readings[i]) ? FormatFloat(readings[i], columns.Formats[i]) : QString());
-    fields << OutputNumber(out);
+    for (const TWatchReading& r : WatchReadings(in, out))
+        fields << r.Text;
     return fields.join(QLatin1Char(','));
 }
 
 QString WatchJson(const QString& time, const Msg::TInputReport& in, const Msg::TOutputReport& out) {
-    const TWatchColumns columns = WatchColumns(in, out);
-
-    const QJsonObject line{{columns.Names[0], time},
-                           {columns.Names[1], Number(in.Raw)},
-                           {columns.Names[2], Number(in.Eng)},
-                           {columns.Names[3], Number(in.Ta)},
-                           {columns.Names[4], Number(in.TCal)},
-                           {columns.Names[5], OutputJson(out)}};
+    QJsonObject line{{QStringLiteral("time"), time}};
+    for (const TWatchReading& r : WatchReadings(in, out)) {
+        line.insert(r.Quantity, r.Json);
+        // ta and tcal are always in degrees Celsius: their units go without keys.
+        if (r.Quantity != QLatin1String("ta") && r.Quantity != QLatin1String("tcal"))
+            line.insert(r.Quantity + QStringLiteral("_unit"), r.Unit);
+    }
     return QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact));
+}
+
+QString WatchLongLines(const QString& port, const QString& time, const Msg::TInputReport& in,
+                       const Msg::TOutputReport& out) {
+    QStringList lines;
+    for (const TWatchReading& r : WatchReadings(in, out))
+        lines << QStringList{port, time, r.Quantity, r.Text, r.Unit}.join(QLatin1Char(','));
+    return lines.join(QLatin1Char('\n'));
 }

@@ -37,10 +37,6 @@ QString TextPosition(const QByteArray& text, qsizetype offset) {
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
-namespace {
-// Walks a text that is valid JSON and notes where the value of every key starts
-// ("input", "input.eu_max"). Returns false at the first key given twice in one
-// object, with its name and offset.
 // Long as one state machine over the characters; its states share the stack.
 bool ScanKeys(const QByteArray& t, QHash<QString, qsizetype>* values, QString* twice, qsizetype* twiceAt) {
     struct TFrame {
@@ -49,6 +45,7 @@ bool ScanKeys(const QByteArray& t, QHash<QString, qsizetype>* values, QString* t
         QSet<QString> Keys;
         bool ExpectKey = false;
         QString Key;
+        int Index = 0; // of the element in a list
     };
     QList<TFrame> stack;
     QString valueOf;
@@ -88,7 +85,11 @@ bool ScanKeys(const QByteArray& t, QHash<QString, qsizetype>* values, QString* t
             TFrame frame;
             frame.Object = c == '{';
             frame.ExpectKey = frame.Object;
-            if (!stack.isEmpty()) frame.Path = stack.last().Object ? stack.last().Key : stack.last().Path;
+            if (!stack.isEmpty())
+                frame.Path = stack.last().Object
+                                 ? stack.last().Key
+                                 : QStringLiteral("%1[%2]").arg(stack.last().Path).arg(stack.last().Index);
+            if (!stack.isEmpty() && !stack.last().Object) values->insert(frame.Path, i);
             stack.append(frame);
             break;
         }
@@ -98,6 +99,7 @@ bool ScanKeys(const QByteArray& t, QHash<QString, qsizetype>* values, QString* t
             break;
         case ',':
             if (!stack.isEmpty() && stack.last().Object) stack.last().ExpectKey = true;
+            if (!stack.isEmpty() && !stack.last().Object) ++stack.last().Index;
             break;
         case ':':
             if (!stack.isEmpty()) valueOf = stack.last().Key;
@@ -109,6 +111,8 @@ bool ScanKeys(const QByteArray& t, QHash<QString, qsizetype>* values, QString* t
     }
     return true;
 }
+
+namespace {
 
 // The first fault found in a file, with the key whose value it concerns.
 struct TFault {
@@ -364,7 +368,14 @@ QList<TDifference> CompareSettings(const TSettings& settings, const Msg::TInputR
     // Singles compared as singles: the texts read back as the same single.
     if (settings.Input && in) {
         const TInputSettings& s = *settings.Input;
-        differ(QStringLiteral("input.range"), InName(s.RangeCode()), InName(in->RangeCode));
+        // The file's two keys: the range by its name, and its wiring (empty for a
+        // range that has none).
+        int fileWiring = 0, unitWiring = 0;
+        const IRange& fileRow = InRanges[CodeToRange(s.RangeCode(), fileWiring)];
+        const IRange& unitRow = InRanges[CodeToRange(in->RangeCode, unitWiring)];
+        differ(QStringLiteral("input.range"), fileRow.Name, unitRow.Name);
+        differ(QStringLiteral("input.wiring"), fileRow.HasWiring ? WiringNames[fileWiring] : QString(),
+               unitRow.HasWiring ? WiringNames[unitWiring] : QString());
         differ(QStringLiteral("input.eu_min"), SingleText(s.EuMin), SingleText(in->EuMin));
         differ(QStringLiteral("input.eu_max"), SingleText(s.EuMax), SingleText(in->EuMax));
     }

@@ -14,6 +14,7 @@
 #include "../link/Messages.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -46,7 +47,7 @@ std::optional<TSettings> ParseSettings(const QByteArray& text, QString* error);
 // writes them.
 struct TDifference {
     QString Field;    // "input.eu_max"
-    QString Expected; // the file's, or what was applied
+    QString Expected; // the file's, or what was applied; empty for no wiring
     QString Found;    // the unit's
 };
 // The fields of `settings` that the reports differ in, each compared as the file
@@ -64,6 +65,10 @@ QList<TDifference> CompareSettings(const TSettings& settings, const Msg::TInputR
 // in the file's form.
 QString SettingsText(const Msg::TInputReport& input, const Msg::TOutputReport& output);
 
+// Walks a text that is valid JSON and notes where the value of every key starts
+// ("input", "input.eu_max", "references[1].due"). Returns false at the first key
+// given twice in one object, with its path and offset.
+bool ScanKeys(const QByteArray& text, QHash<QString, qsizetype>* values, QString* twice, qsizetype* twiceAt);
 // "line 3, column 14" of a byte offset into a UTF-8 text; columns count characters.
 QString TextPosition(const QByteArray& text, qsizetype offset);
 // A single as the shortest decimal that reads back as the same single, with

@@ -36,6 +36,30 @@ QString TimeNow() {
 QJsonObject JsonObject(const QString& text) {
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
+
+// The version text of an answer; whatever the device sends, no control
+// character reaches the terminal.
+QString VersionText(const QByteArray& answer) {
+    QString text = Msg::DecodeVersion(answer);
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
+    return text;
+}
+
+// A compared value as the settings file writes it: a number or a truth value
+// as such, a range name as text, null for no wiring.
+QJsonValue JsonValueOf(const QString& text) {
+    if (text.isEmpty()) return QJsonValue(QJsonValue::Null);
+    if (text == QLatin1String("true") || text == QLatin1String("false")) return text == QLatin1String("true");
+    bool number = false;
+    const double value = text.toDouble(&number);
+    return number ? QJsonValue(value) : QJsonValue(text);
+}
+
+// A compared value in a line of text: "none" for no wiring.
+QString ValueText(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("none") : text;
+}
 } // namespace
 
 TUnitRun::TUnitRun(const QString& port, const TCliJob& job, TTransport* transport, TClock* clock,
@@ -226,6 +250,10 @@ void TUnitRun::Finish(int status, const QString& error) {
     if (Phase == TPhase::Closing || Phase == TPhase::Done) return;
     ExitStatus = status;
     if (!error.isEmpty()) Error = error;
+    // --changed-only: a unit that was programmed says so first, failed or not.
+    if (Details.value(QStringLiteral("changed")).toBool())
+        Result =
+            QStringLiteral("changed: true") + (Result.isEmpty() ? QString() : QLatin1Char('\n') + Result);
     VerdictMs = Clock->NowMs();
     // The cycle rests after closing, as the window does; the next program may
     // open at once.
@@ -238,10 +266,7 @@ void TUnitRun::Finish(int status, const QString& error) {
 
 void TUnitRun::Version() {
     Ask(Msg::ReadVersion(), [this](const QByteArray& answer) {
-        // Whatever the device sends, no control character reaches the terminal.
-        Result = Msg::DecodeVersion(answer);
-        for (QChar& c : Result)
-            if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
+        Result = VersionText(answer);
         Verdict = QStringLiteral("read");
         Details.insert(QStringLiteral("version"), Result);
         Finish(ExitDone);
@@ -303,10 +328,58 @@ void TUnitRun::Dump() {
     });
 }
 
+// With --expect-version, the version first: a unit of another version (a
+// swapped cable) is not programmed.
+void TUnitRun::Apply() {
+    if (Job.ExpectVersion.isNull()) return ApplyChecked();
+    Ask(Msg::ReadVersion(), [this](const QByteArray& answer) {
+        const QString version = VersionText(answer);
+        Details.insert(QStringLiteral("version"), version);
+        if (version == Job.ExpectVersion) return ApplyChecked();
+        FailureKind = QStringLiteral("other_version");
+        Finish(ExitDiffers, QStringLiteral("the unit's version is \"%1\", not \"%2\"; nothing written")
+                                .arg(version, Job.ExpectVersion));
+    });
+}
+
+// --dry-run with a port and --changed-only read the sections the file holds
+// and compare them with it first: the plan of a dry run is every field that
+// would change, from the unit's value to the file's.
+void TUnitRun::ApplyChecked() {
+    if (!Job.DryRun && !Job.ChangedOnly) return Program();
+    ReadProgrammed([this] {
+        const QList<TDifference> changes = CompareSettings(Job.Settings, &In, &Out);
+        if (Job.DryRun) {
+            QJsonArray plan;
+            QStringList lines;
+            for (const TDifference& d : changes) {
+                plan.append(QJsonObject{{QStringLiteral("field"), d.Field},
+                                        {QStringLiteral("from"), JsonValueOf(d.Found)},
+                                        {QStringLiteral("to"), JsonValueOf(d.Expected)}});
+                lines << QStringLiteral("%1: from %2 to %3")
+                             .arg(d.Field, ValueText(d.Found), ValueText(d.Expected));
+            }
+            lines << (changes.isEmpty() ? QStringLiteral("nothing would change; nothing was written")
+                                        : QStringLiteral("%1 field(s) would change; nothing was written")
+                                              .arg(changes.size()));
+            Details.insert(QStringLiteral("changes"), plan);
+            Verdict = QStringLiteral("planned");
+            Result = lines.join(QLatin1Char('\n'));
+            return Finish(ExitDone);
+        }
+        Details.insert(QStringLiteral("changed"), !changes.isEmpty());
+        if (!changes.isEmpty()) return Program();
+        Result = QStringLiteral("changed: false; the unit holds the file's settings, nothing written");
+        Verdict = QStringLiteral("same");
+        Details.insert(QStringLiteral("differences"), QJsonArray());
+        Finish(ExitDone);
+    });
+}
+
 // As the window's S of the input panel: cmdSetPermIn, then the toolkit version,
 // which goes out whatever the answer; then the output panel's S; then the
 // read-back. A failure says which steps were done.
-void TUnitRun::Apply() {
+void TUnitRun::Program() {
     if (!Job.Settings.Input) return ApplyOutput();
     const TInputSettings& in = *Job.Settings.Input;
     const QString step = QStringLiteral("input range and span");
@@ -436,22 +509,12 @@ void TUnitRun::ReadProgrammed(const std::function<void()>& then, const TFailHand
         fail);
 }
 
-namespace {
-// A compared value as the settings file writes it: a number or a truth value
-// as such, a range name as text.
-QJsonValue JsonValueOf(const QString& text) {
-    if (text == QLatin1String("true") || text == QLatin1String("false")) return text == QLatin1String("true");
-    bool number = false;
-    const double value = text.toDouble(&number);
-    return number ? QJsonValue(value) : QJsonValue(text);
-}
-} // namespace
-
 void TUnitRun::FinishComparison(const QString& expected, const QString& found, const QString& same,
                                 const QString& sameVerdict, const QString& differs) {
     QJsonArray list;
     for (const TDifference& d : CompareSettings(Job.Settings, &In, &Out)) {
-        Differences << QStringLiteral("%1: %2 %3, %4 %5").arg(d.Field, expected, d.Expected, found, d.Found);
+        Differences << QStringLiteral("%1: %2 %3, %4 %5")
+                           .arg(d.Field, expected, ValueText(d.Expected), found, ValueText(d.Found));
         list.append(QJsonObject{{QStringLiteral("field"), d.Field},
                                 {QStringLiteral("expected"), JsonValueOf(d.Expected)},
                                 {QStringLiteral("found"), JsonValueOf(d.Found)}});
@@ -489,7 +552,6 @@ void TUnitRun::Watch() {
             Out = Msg::DecodeOutputReport(answer);
             OutRange = Out.Range;
             NextLineMs = Clock->NowMs();
-            emit Header(WatchHeader(In, Out));
             Verdict = QStringLiteral("watched");
             if (StopAsked) return Finish(ExitDone);
             WatchLine();
@@ -506,7 +568,13 @@ void TUnitRun::WatchLine() {
         Ask(Msg::ReadActiveOut(OutRange), [this, time](const QByteArray& answer) {
             Out = Msg::DecodeOutputReport(answer);
             OutRange = Out.Range;
-            emit Line(Job.Json ? WatchJson(time, In, Out) : ::WatchLine(time, In, Out));
+            // The columns carry the units of the active ranges, whose readings
+            // these are: a unit keeps its old ranges active until a power cycle.
+            if (const QString header = WatchHeader(In, Out); header != LastHeader)
+                emit Header(LastHeader = header);
+            emit Line(Job.Json   ? WatchJson(time, In, Out)
+                      : Job.Long ? WatchLongLines(PortName, time, In, Out)
+                                 : ::WatchLine(time, In, Out));
             ++LinesWritten;
             Details.insert(QStringLiteral("lines"), LinesWritten);
             if (StopAsked || (Job.Count > 0 && LinesWritten >= Job.Count)) return Finish(ExitDone);

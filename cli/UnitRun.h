@@ -30,9 +30,10 @@ enum TExitStatus {
     ExitRefused = 1,      // the transmitter answered with status 0
     ExitBadInput = 2,     // bad arguments or settings file; nothing was sent
     ExitNoAnswer = 3,     // no port, or no (proper) answer within 4 s
-    ExitDiffers = 4,      // the read-back (or the unit verified) differs from the file, or
+    ExitDiffers = 4,      // the read-back (or the unit verified) differs from the file, apply
+                          // met another version than --expect-version, or
                           // every step was confirmed and the read-back failed
-    ExitOutputFailed = 5, // standard output could not be written
+    ExitOutputFailed = 5, // standard output (or the file dump -o names) could not be written
 };
 
 struct TCliJob {
@@ -46,6 +47,13 @@ struct TCliJob {
     int Count = 0;         // watch: lines to write, 0 until stopped
     TCalJob Cal;           // check, calibrate
     int Retries = 1;       // repeats of a read that met no answer
+    // apply: --dry-run with a port reads the unit and says what would change;
+    // --changed-only writes only a unit that differs from the file;
+    // --expect-version programs only a unit whose version text is this one.
+    bool DryRun = false;
+    bool ChangedOnly = false;
+    QString ExpectVersion; // null when not given
+    bool Long = false;     // watch: port,time,quantity,value,unit lines
 };
 
 class TUnitRun : public QObject {
@@ -82,8 +90,8 @@ public:
     QString Verdict;
     QJsonObject Details;
     // What kind of failure ended the run, for --json: no_port, no_answer,
-    // not_sent, broken_answer, refused, differs, stopped; empty when it did not
-    // fail.
+    // not_sent, broken_answer, refused, differs, other_version, stopped; empty
+    // when it did not fail.
     QString Kind() const;
     // apply: the programming steps the transmitter confirmed, "input", "output".
     QStringList StepsDone;
@@ -97,9 +105,10 @@ public:
     int Exchanges = 0;
 
 signals:
-    // watch: its header (CSV, with the units of the ranges read, no port column),
-    // once the programmed ranges are known; then a line (CSV, or a JSON object
-    // with --json; no port name) as it comes.
+    // watch: its header (CSV, with the units of the active ranges, no port
+    // column) before the first line and again when those units change; then a
+    // line (CSV, a JSON object with --json, no port name; or the long form's
+    // lines with the port) as it comes.
     void Header(const QString& header);
     void Line(const QString& line);
     void Finished();
@@ -130,7 +139,11 @@ private:
     void Version();
     void Read();
     void Dump();
+    // apply: the version check, then the comparison of --dry-run and
+    // --changed-only, then Program.
     void Apply();
+    void ApplyChecked();
+    void Program();
     void ApplyOutput();
     void ReadBack();
     // Ends an apply that failed in its step `step`, saying which steps were
@@ -167,6 +180,7 @@ private:
     uint8_t InCode = 0;
     uint8_t OutRange = 0;
     int LinesWritten = 0;
+    QString LastHeader; // watch: the header of the last line
     qint64 NextLineMs = 0;
     QStringList Differences;
     // apply: a refusal of cmdSetPermIn, which stands whatever follows.

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
+#include <type_traits>
 #include <fcntl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -66,8 +68,10 @@ void EndBySignal(int signal) {
 }
 
 TStopSignalsDefault::TStopSignalsDefault() {
+    static_assert(std::size(StopSignalNumbers) == std::extent_v<decltype(Before)>,
+                  "one saved action for each stop signal");
     const sigset_t set = StopSet();
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < std::size(StopSignalNumbers); ++i)
         sigaction(StopSignalNumbers[i], nullptr, &Before[i]);
     if (sigismember(&set, SIGQUIT) == 1) {
         struct sigaction action {};
@@ -80,7 +84,7 @@ TStopSignalsDefault::TStopSignalsDefault() {
 
 TStopSignalsDefault::~TStopSignalsDefault() {
     BlockStopSignals();
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < std::size(StopSignalNumbers); ++i)
         sigaction(StopSignalNumbers[i], &Before[i], nullptr);
 }
 

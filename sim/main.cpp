@@ -39,7 +39,8 @@ bool ParsePair(const QString& text, double& offset, double& gain) {
 }
 
 // One line of the control path: "signal V", "raw V", "sensor-error O,G",
-// "dac-error O,G", "meter" or "silent"; false for a line it does not know.
+// "dac-error O,G", "meter", "silent" or "power-cycle"; false for a line it does
+// not know.
 bool Control(TTransmitter& sim, const QString& line) {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty()) return true;
@@ -58,6 +59,8 @@ bool Control(TTransmitter& sim, const QString& line) {
         sim.Faults.Silent = sim.Faults.Once = true;
         return true;
     }
+    // The unit switched off and on: the programmed ranges become the active ones.
+    if (word == QLatin1String("power-cycle") && words.size() == 1) return sim.PowerCycle(), true;
     if (word == QLatin1String("raw") && ok && std::isfinite(value)) return sim.ApplyRawSignal(value), true;
     if (word == QLatin1String("sensor-error") && words.size() == 2)
         return ParsePair(words[1], sim.SensorOffset, sim.SensorGain);
@@ -135,7 +138,7 @@ struct TOptions {
     const QCommandLineOption Control{
         QStringLiteral("control"),
         QStringLiteral("Read control lines from this FIFO (- standard input): signal V, raw V, sensor-error "
-                       "O,G, dac-error O,G, meter, silent (the next request unanswered)."),
+                       "O,G, dac-error O,G, meter, silent (the next request unanswered), power-cycle."),
         QStringLiteral("file")};
 
     void AddTo(QCommandLineParser& parser) const {

@@ -132,7 +132,9 @@ status=0
 
 # The completion: what a Tab offers after each line, from the program's own
 # help and, after -p, the runtime folder's links; completing opens no device.
-if [ -f /usr/share/bash-completion/bash_completion ]; then
+[ -f /usr/share/bash-completion/bash_completion ] || fail "bash-completion is not installed"
+command -v strace >/dev/null || fail "strace is not installed"
+{
     PATH="$build/bin:$PATH" strace -f -qq -e trace=openat -o "$work/completion.trace" bash -c '
         source /usr/share/bash-completion/bash_completion
         source "$1"
@@ -152,6 +154,11 @@ mrt9dx-cli -p COM1 calibrate
 mrt9dx-cli calibrate --s
 mrt9dx-cli check --as-left-after 
 mrt9dx-cli dump --j
+mrt9dx-cli version --r
+mrt9dx-cli --json -p COM1 apply --ch
+mrt9dx-cli apply --expect-version 
+mrt9dx-cli watch --l
+mrt9dx-cli dump --o
 LINES
     cat "$work/completion"
     diff -u - "$work/completion" <<'OFFERED' || fail "the completion offered other words"
@@ -163,9 +170,14 @@ mrt9dx-cli -p COM1 calibrate |input output input,output
 mrt9dx-cli calibrate --s|--settle --switch-mode
 mrt9dx-cli check --as-left-after |input output input,output
 mrt9dx-cli dump --j|--json
+mrt9dx-cli version --r|--retries
+mrt9dx-cli --json -p COM1 apply --ch|--changed-only
+mrt9dx-cli apply --expect-version |
+mrt9dx-cli watch --l|--long
+mrt9dx-cli dump --o|--output
 OFFERED
     if grep -E 'openat\(.*"(/dev/(tty[^"]|pts/)|[^"]*/mrt9dx/COM)' "$work/completion.trace"; then
         fail "completing opened a serial device"
     fi
-fi
+}
 echo "cli_signals: all passed"

@@ -124,14 +124,8 @@ writes_once "calibrate input zero" "${cal_zero[@]}" "02 01" 3
 # 4. The status line's colours from the screen: green after an answer, red
 # after a refusal; the darkest fully inked pixel against the bar's ground.
 status_shot() { # file, scale, hue: screens the status line until that hue shows
-    local i
-    for i in $(seq 1 40); do
-        import -window root -crop "$((239 * $2))x$((22 * $2))+$(((origin_x + 380) * $2))+$(((origin_y + 584) * $2))" \
-            "$out/$1" 2>/dev/null
-        python3 "$here/contrast.py" "$out/$1" "$3" "$2" >/dev/null 2>&1 || [ $? -ne 2 ] || continue
-        return 0
-    done
-    return 0
+    python3 "$here/grab_status.py" $(((origin_x + 380) * $2)) $(((origin_y + 584) * $2)) \
+        $((239 * $2)) $((22 * $2)) 6 "$3" "$out/$1" || true
 }
 measure_status() { # scale
     click_at "${read_perm_in[@]}"

@@ -465,11 +465,21 @@ private slots:
         QTest::newRow("no bench") << "check|no bench" << good << "give --bench FILE";
         QTest::newRow("an unknown key, with its line and column")
             << "check" << QStringLiteral("{\"organisation\": \"Lab\",\n  \"colour\": 1}")
-            << "line 2, column 3: colour is not a field of the bench file";
+            << "line 2, column 13: colour is not a field of the bench file";
         QTest::newRow("an unknown key in a reference")
             << "check"
             << good.arg(QString(ref).replace("\"R\"", "\"R\", \"serial\": 5").arg("output_meter", "%1"))
             << "references[0].serial is not a field of the bench file";
+        QTest::newRow("a fault in the second reference, at its own line")
+            << "check"
+            << good.arg(ref.arg("input_calibrator", "%1") + ",\n" + ref.arg("output_meter", "soon"))
+            << "line 3, column 76: references[1].due must be a date";
+        QTest::newRow("a key given twice, which JSON readers would quietly take the last of")
+            << "check"
+            << good.arg(QString(ref)
+                            .replace("\"R\"", "\"R\", \"due\": \"2001-01-01\"")
+                            .arg("input_calibrator", "%1"))
+            << "line 1, column 150: references[0].due is given twice";
         QTest::newRow("a role of its own") << "check" << good.arg(ref.arg("thermometer", "%1"))
                                            << "role is input_calibrator or output_meter";
         QTest::newRow("a due date that is none")

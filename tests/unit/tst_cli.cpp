@@ -6,6 +6,7 @@
 #include "../../cli/Settings.h"
 #include "../../link/ComPort.h"
 #include "../../link/Commands.h"
+#include "../../link/Cycle.h"
 #include "../../link/PortNames.h"
 #include "../../link/PortRules.h"
 #include "../../sim/Transmitter.h"
@@ -413,6 +414,25 @@ private slots:
         QCOMPARE(target.Sims[0]->EuMinByCode[35], 0.1f);
         QCOMPARE(int(target.Sims[0]->AlarmFlags), 3);
         QCOMPARE(int(target.Sims[0]->ToolkitVersion), MRT_TOOLKIT_VERSION);
+        // read --json names every setting as the file does, with the same values;
+        // a range without wiring has none (null) in both.
+        for (const int code : {35, 3}) {
+            TBench read;
+            read.Setup = [&source, code](TTransmitter& sim, int index) {
+                source.Setup(sim, index);
+                sim.PermInCode = code;
+            };
+            QCOMPARE(read.Go({"-p", "COM1", "read", "--json"}), 0);
+            TBench dumped;
+            dumped.Setup = read.Setup;
+            QCOMPARE(dumped.Go({"-p", "COM1", "dump"}), 0);
+            const QJsonObject unit = QJsonDocument::fromJson(read.Out[0].toUtf8())["COM1"]["unit"].toObject();
+            const QJsonObject file = QJsonDocument::fromJson(dumped.Out[0].toUtf8()).object();
+            for (const QString section : {"input", "output"})
+                for (const QString& key : file[section].toObject().keys())
+                    QVERIFY2(unit[section][key] == file[section][key], qPrintable(section + '.' + key));
+            QCOMPARE(unit["input"]["wiring"].isNull(), code == 3);
+        }
     }
 
     // What read prints is what the window shows: folded calibration flags, the
@@ -827,13 +847,127 @@ private slots:
                 QJsonArray({QJsonObject{{"field", "input.eu_max"}, {"expected", 1300}, {"found", 1372}}}));
     }
 
-    // Nobody reads standard output: a watch ends at its header, with one error line.
+    // apply reads the unit first where asked to: a dry run's plan, --changed-only
+    // and --expect-version; `writes` requests that are no reads reach the unit.
+    void applyReadsTheUnitFirst_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("writes");
+        QTest::addColumn<QString>("key");   // of the port's JSON object; empty: the first line of text
+        QTest::addColumn<QString>("value"); // as JSON, or that line
+        const QByteArray differs = QByteArray(SimFile).replace("\"eu_max\": 1372.0", "\"eu_max\": 1300.0");
+        const QByteArray pt100 =
+            R"j({"input": {"range": "Pt100 (385)", "wiring": "3 wire", "eu_min": -200.0, "eu_max": 600.0}})j";
+        QTest::newRow("dry run: each field that would change, from and to")
+            << "-p COM1 apply --dry-run --json f" << differs << 0 << 0 << "changes"
+            << R"j([{"field": "input.eu_max", "from": 1372, "to": 1300}])j";
+        QTest::newRow("dry run: the file's keys, no wiring as null")
+            << "-p COM1 --json apply --dry-run f" << pt100 << 0 << 0 << "changes"
+            << R"j([{"field": "input.range", "from": "T/C Type K", "to": "Pt100 (385)"},
+                  {"field": "input.wiring", "from": null, "to": "3 wire"},
+                  {"field": "input.eu_max", "from": 1372, "to": 600}])j";
+        QTest::newRow("dry run in text") << "-p COM1 apply --dry-run f" << differs << 0 << 0 << ""
+                                         << "input.eu_max: from 1372.0 to 1300.0";
+        QTest::newRow("dry run, nothing to change") << "-p COM1 apply --dry-run f" << SimFile << 0 << 0 << ""
+                                                    << "nothing would change; nothing was written";
+        QTest::newRow("changed-only, the same: nothing written")
+            << "-p COM1 apply --changed-only --json f" << SimFile << 0 << 0 << "changed"
+            << "false";
+        QTest::newRow("changed-only, the same, in text")
+            << "-p COM1 apply --changed-only f" << SimFile << 0 << 0 << ""
+            << "changed: false; the unit holds the file's settings, nothing written";
+        QTest::newRow("changed-only, a unit that differs is programmed")
+            << "-p COM1 apply --changed-only --json f" << differs << 0 << 3 << "changed"
+            << "true";
+        QTest::newRow("changed-only, programmed, in text")
+            << "-p COM1 apply --changed-only f" << differs << 0 << 3 << ""
+            << "changed: true";
+        QTest::newRow("the version expected: programmed")
+            << "-p COM1 apply --expect-version v2 --json f" << GoodFile << 0 << 3 << "result"
+            << "\"applied\"";
+        QTest::newRow("another version: nothing written")
+            << "-p COM1 apply --expect-version v3 --json f" << GoodFile << 4 << 0 << "kind"
+            << "\"other_version\"";
+        QTest::newRow("another version, in text: nothing written")
+            << "-p COM1 apply --changed-only --expect-version=v2.1 f" << differs << 4 << 0 << ""
+            << "";
+        QTest::newRow("an empty version is a usage error")
+            << "-p COM1 apply --expect-version= f" << GoodFile << 2 << 0 << ""
+            << "";
+    }
+    void applyReadsTheUnitFirst() {
+        QFETCH(QString, args);
+        QFETCH(QByteArray, file);
+        QFETCH(int, status);
+        QFETCH(int, writes);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        TBench b;
+        b.Setup = [](TTransmitter& sim, int) { sim.VersionText = QStringLiteral("v2"); };
+        int written = 0;
+        b.OnWrite = [&written](TTransmitter& sim, TMemoryTransport&) { written += !IsRead(sim.LastCommand); };
+        QCOMPARE(b.Go(args.split(QLatin1Char(' ')), file), status);
+        QCOMPARE(written, writes);
+        if (key.isEmpty()) {
+            QCOMPARE(b.Out.value(0), value);
+            return;
+        }
+        const QJsonObject port = QJsonDocument::fromJson(b.Out.value(0).toUtf8())["COM1"].toObject();
+        QCOMPARE(port[key], QJsonDocument::fromJson("[" + value.toUtf8() + "]").array().first());
+    }
+
+    // dump -o writes beside its file and renames it over the old one only when
+    // every unit gave its settings and every byte is written.
+    void dumpWritesBesideItsFile_data() {
+        QTest::addColumn<int>("fault"); // 1 silent unit, 2 the target is a folder, 3 the folder goes away
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("written") << 0 << 0 << true;
+        QTest::newRow("a silent unit: the old file stays") << 1 << 3 << false;
+        QTest::newRow("a folder: refused before anything is sent") << 2 << 2 << false;
+        QTest::newRow("the folder goes away: status 5, nothing left behind") << 3 << 5 << false;
+    }
+    void dumpWritesBesideItsFile() {
+        QFETCH(int, fault);
+        QFETCH(int, status);
+        QFETCH(bool, written);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("units"));
+        const QString target = folder + (fault == 2 ? QString() : QStringLiteral("/unit.json"));
+        QVERIFY(QDir().mkpath(folder));
+        QFile old(folder + QStringLiteral("/unit.json"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        TBench b;
+        b.Setup = [fault](TTransmitter& sim, int) { sim.Faults.Silent = fault == 1; };
+        b.OnWrite = [&](TTransmitter&, TMemoryTransport&) {
+            if (fault == 3) QDir(folder).removeRecursively();
+        };
+        QCOMPARE(b.Go({"--json", "-p", "COM1", "dump", "-o", target}), status);
+        QCOMPARE(b.Sims.empty(), fault == 2);
+        if (fault == 3) {
+            QVERIFY(!QFileInfo::exists(folder));
+            return;
+        }
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        const QByteArray text = old.readAll();
+        QCOMPARE(text == "old", !written);
+        QString error;
+        if (written) QVERIFY2(ParseSettings(text, &error) && text.endsWith('\n'), text.constData());
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"unit.json"});
+        const QJsonObject json = QJsonDocument::fromJson(b.Out.value(0).toUtf8()).object();
+        QCOMPARE(json.value("COM1")["status"].toInt(json["status"].toInt()), status);
+    }
+
+    // Nobody reads standard output: a watch ends at its header (which comes with
+    // the first line's active ranges), with one error line.
     void failedOutputEndsWithStatus5() {
         TBench b;
         b.OutFails = true;
         QCOMPARE(b.Go(QStringLiteral("-p COM1 watch").split(QLatin1Char(' '))), 5);
         QCOMPARE(b.Err, QStringList{"mrt9dx-cli: cannot write to standard output: no space left on device"});
-        QCOMPARE(b.Sims[0]->RequestsReceived, 2);
+        QCOMPARE(b.Sims[0]->RequestsReceived, 4);
     }
 
     void watchWritesAHeaderAndALinePerInterval() {
@@ -855,8 +989,36 @@ private slots:
             sim.ReplyDelayMs = 700;
         };
         QCOMPARE(mixed.Go(args), 0);
-        QCOMPARE(mixed.Out.size(), 7);
-        QCOMPARE(mixed.Out[0], QStringLiteral("port,time,raw,eng_C,ta_C,tcal_C,output"));
+        QCOMPARE(mixed.Out.size(), 8);
+        QCOMPARE(mixed.Out.mid(0, 2), QStringList({"COM1,time,raw_uV,eng_C,ta_C,tcal_C,output_V",
+                                                   "COM2,time,raw_Ohm,eng_C,ta_C,tcal_C,output_mA"}));
+        // A unit keeps its old ranges active until a power cycle: the columns
+        // carry the active ranges' units, whose readings the lines hold.
+        for (const char* form : {"", "--json", "--long"}) {
+            TBench applied;
+            applied.Setup = [](TTransmitter& sim, int) { sim.PermInCode = 12; }; // Pt100, active still K
+            QCOMPARE(
+                applied.Go(
+                    QStringLiteral("-p COM1 watch --count 1 %1").arg(form).split(' ', Qt::SkipEmptyParts)),
+                0);
+            const QString first = applied.Out.value(0), all = applied.Out.join('\n');
+            if (!*form) QCOMPARE(first, QStringLiteral("time,raw_uV,eng_C,ta_C,tcal_C,output_V"));
+            if (form == QLatin1String("--json")) {
+                const QJsonObject line = QJsonDocument::fromJson(first.toUtf8())["COM1"].toObject();
+                QCOMPARE(line["raw_unit"], QJsonValue("\u00B5V"));
+                QCOMPARE(line["eu_unit"], QJsonValue("\u00B0C"));
+                QCOMPARE(line["output_unit"], QJsonValue("V"));
+                QVERIFY(line["raw"].isDouble() && line["eu"].isDouble() && line["output"].isDouble());
+            }
+            if (form == QLatin1String("--long")) {
+                QCOMPARE(applied.Out.size(), 6);
+                QCOMPARE(first, QStringLiteral("port,time,quantity,value,unit"));
+                QVERIFY2(QRegularExpression(QStringLiteral("^COM1,[^,]+,raw,-?[0-9.]+,\u00B5V$"))
+                             .match(applied.Out[1])
+                             .hasMatch(),
+                         qPrintable(all));
+            }
+        }
         // ISO 8601 with the UTC offset.
         QVERIFY2(QRegularExpression(
                      QStringLiteral(R"(^COM\d,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)"))
@@ -872,13 +1034,14 @@ private slots:
         out.Range = 1;
         QCOMPARE(WatchLine(QStringLiteral("t"), in, out), QStringLiteral("t,,,,0.0,"));
         QCOMPARE(WatchHeader(in, out), QStringLiteral("time,raw_uV,eng_C,ta_C,tcal_C,output_mA"));
-        QCOMPARE(WatchJson(QStringLiteral("t"), in, out),
-                 QStringLiteral(
-                     R"({"eng_C":null,"output_mA":null,"raw_uV":null,"ta_C":null,"tcal_C":0,"time":"t"})"));
+        QCOMPARE(
+            WatchJson(QStringLiteral("t"), in, out),
+            QStringLiteral("{\"eu\":null,\"eu_unit\":\"\u00B0C\",\"output\":null,\"output_unit\":\"mA\","
+                           "\"raw\":null,\"raw_unit\":\"\u00B5V\",\"ta\":null,\"tcal\":0,\"time\":\"t\"}"));
         // The output's number has the places the window shows, in CSV as in JSON.
         out.ZeroCode = 0, out.FullCode = 3, out.DacCode = 1; // 20/3 mA
         QVERIFY(WatchLine(QStringLiteral("t"), in, out).endsWith(QStringLiteral(",6.667")));
-        QVERIFY(WatchJson(QStringLiteral("t"), in, out).contains(QStringLiteral("\"output_mA\":6.667,")));
+        QVERIFY(WatchJson(QStringLiteral("t"), in, out).contains(QStringLiteral("\"output\":6.667,")));
         // Two programmed reads, then two requests a line.
         QCOMPARE(b.Sims[1]->RequestsReceived, 2 + 2 * 3);
     }
