@@ -550,6 +550,25 @@ QString Adjustments(const QJsonObject& record) {
     }
     return QStringLiteral("<h2>Adjustments</h2><div>%1</div>").arg(items.join(QStringLiteral("; ")));
 }
+
+// The history plot's legend, under it, from the plot's left edge.
+QString HistoryLegend(double left) {
+    return QStringLiteral(
+               "<circle cx=\"%1\" cy=\"192\" r=\"4\" fill=\"#c00000\"/>"
+               "<text x=\"%2\" y=\"196\">as found</text>"
+               "<circle cx=\"%3\" cy=\"192\" r=\"6\" fill=\"none\" stroke=\"#1f4e9c\" "
+               "stroke-width=\"2\"/><text x=\"%4\" y=\"196\">as left</text>"
+               "<line x1=\"%5\" y1=\"192\" x2=\"%6\" y2=\"192\" stroke=\"#c00000\" "
+               "stroke-dasharray=\"4 3\"/><text x=\"%7\" y=\"196\">drift since the previous run</text>")
+        .arg(left + 6)
+        .arg(left + 16)
+        .arg(left + 106)
+        .arg(left + 118)
+        .arg(left + 196)
+        .arg(left + 226)
+        .arg(left + 232);
+}
+
 // The unit's history as a plot: each run's largest error as found (filled) and
 // as left (hollow), the drift between runs as a dashed line from one run's as
 // left to the next one's as found.
@@ -608,21 +627,7 @@ QString HistoryPlot(const QJsonArray& history) {
                    .arg(bottom + 28)
                    .arg(Esc(run[QStringLiteral("certificate")].toString()));
     }
-    svg += QStringLiteral(
-               "<circle cx=\"%1\" cy=\"192\" r=\"4\" fill=\"#c00000\"/>"
-               "<text x=\"%2\" y=\"196\">as found</text>"
-               "<circle cx=\"%3\" cy=\"192\" r=\"6\" fill=\"none\" stroke=\"#1f4e9c\" "
-               "stroke-width=\"2\"/><text x=\"%4\" y=\"196\">as left</text>"
-               "<line x1=\"%5\" y1=\"192\" x2=\"%6\" y2=\"192\" stroke=\"#c00000\" "
-               "stroke-dasharray=\"4 3\"/><text x=\"%7\" y=\"196\">drift since the previous run</text>")
-               .arg(left + 6)
-               .arg(left + 16)
-               .arg(left + 106)
-               .arg(left + 118)
-               .arg(left + 196)
-               .arg(left + 226)
-               .arg(left + 232);
-    return svg + QStringLiteral("</svg>");
+    return svg + HistoryLegend(left) + QStringLiteral("</svg>");
 }
 
 // The unit's runs in the store up to this one: a table and its plot, when it

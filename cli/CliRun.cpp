@@ -282,14 +282,10 @@ bool TCliRun::Start(const QStringList& arguments) {
         return ListPorts(global.isSet(port) ||
                              std::any_of(positional.begin() + 1, positional.end(), IsPortOption),
                          int(positional.size() - positional.count(QStringLiteral("--json"))) - 1);
-    if (IsStoreCommand(name)) {
-        if (global.isSet(port) || std::any_of(positional.begin() + 1, positional.end(), IsPortOption))
-            return Fail(QStringLiteral("%1 takes no -p: it reads the store").arg(name));
-        TStoreCommand command{name, positional.mid(1), JsonWanted, StoreFallback, Out, {}, {}};
-        if (!RunStoreCommand(command)) return Fail(command.Error, command.Kind);
-        ExitStatus = ExitDone;
-        return false;
-    }
+    if (IsStoreCommand(name))
+        return StoreCommand(global.isSet(port) ||
+                                std::any_of(positional.begin() + 1, positional.end(), IsPortOption),
+                            positional);
     const auto found = std::find_if(std::begin(Commands), std::end(Commands),
                                     [&](const TCommandHelp& c) { return name == QLatin1String(c.Name); });
     if (found == std::end(Commands))
@@ -378,6 +374,17 @@ bool TCliRun::Start(const QStringList& arguments) {
     }
     StartUnits(ports);
     return true;
+}
+
+// records, due or history (the first of `positional`), with or without a -p
+// (`portGiven`); false as Start.
+bool TCliRun::StoreCommand(bool portGiven, const QStringList& positional) {
+    const QString name = positional.first();
+    if (portGiven) return Fail(QStringLiteral("%1 takes no -p: it reads the store").arg(name));
+    TStoreCommand command{name, positional.mid(1), JsonWanted, StoreFallback, Out, {}, {}};
+    if (!RunStoreCommand(command)) return Fail(command.Error, command.Kind);
+    ExitStatus = ExitDone;
+    return false;
 }
 
 bool TCliRun::OpenStore(const QString& given) {

@@ -78,6 +78,7 @@ private:
     bool ReadApplyAndDumpOptions(const QCommandLineParser& parser);
     bool ReadSettingsArgument(const QString& name);
     bool CheckPorts(const QString& command, QStringList& ports);
+    bool StoreCommand(bool portGiven, const QStringList& positional);
     // check and calibrate with --unit: the store reached, the certificate
     // number reserved in it and the unit's history read, before anything is sent.
     bool OpenStore(const QString& given);

@@ -97,28 +97,29 @@ bool IssueAgain(TStoreCommand& c, TRecordStore& store, const TStoredRun& run, co
     return true;
 }
 
+// records show NUMBER, or records certificate NUMBER -o FILE (`output`).
+bool ShowOrIssue(TStoreCommand& c, TRecordStore& store, const QStringList& args, const QString& output) {
+    const bool show = args.first() == QLatin1String("show");
+    if ((!show && args.first() != QLatin1String("certificate")) || args.size() != 2)
+        return Failed(c, QStringLiteral("records: usage: mrt9dx-cli records [show|certificate NUMBER]"));
+    QString error;
+    const std::optional<TStoredRun> run = store.Run(args[1], &error);
+    if (!error.isEmpty())
+        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
+    if (!run || run->Record.isEmpty())
+        return Failed(c, QStringLiteral("records: %1 holds no record %2").arg(store.Name(), args[1]),
+                      QStringLiteral("store"));
+    if (!show) return IssueAgain(c, store, *run, output);
+    if (c.Out)
+        c.Out(QString::fromUtf8(QJsonDocument::fromJson(run->Record.toUtf8()).toJson(QJsonDocument::Indented))
+                  .trimmed());
+    return true;
+}
+
 bool Records(TStoreCommand& c, TRecordStore& store, const QCommandLineParser& parser) {
     const QStringList args = parser.positionalArguments();
+    if (!args.isEmpty()) return ShowOrIssue(c, store, args, parser.value(QStringLiteral("output")));
     QString error;
-    const auto storeFailed = [&] {
-        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
-    };
-    if (!args.isEmpty()) {
-        const bool show = args.first() == QLatin1String("show");
-        if ((!show && args.first() != QLatin1String("certificate")) || args.size() != 2)
-            return Failed(c, QStringLiteral("records: usage: mrt9dx-cli records [show|certificate NUMBER]"));
-        const std::optional<TStoredRun> run = store.Run(args[1], &error);
-        if (!error.isEmpty()) return storeFailed();
-        if (!run || run->Record.isEmpty())
-            return Failed(c, QStringLiteral("records: %1 holds no record %2").arg(store.Name(), args[1]),
-                          QStringLiteral("store"));
-        if (!show) return IssueAgain(c, store, *run, parser.value(QStringLiteral("output")));
-        if (c.Out)
-            c.Out(QString::fromUtf8(
-                      QJsonDocument::fromJson(run->Record.toUtf8()).toJson(QJsonDocument::Indented))
-                      .trimmed());
-        return true;
-    }
     QDate bounds[2];
     for (int i = 0; i < 2; ++i) {
         const QString option = i ? QStringLiteral("until") : QStringLiteral("since");
@@ -129,7 +130,8 @@ bool Records(TStoreCommand& c, TRecordStore& store, const QCommandLineParser& pa
     }
     const std::optional<QList<TStoredRun>> runs =
         store.Runs(parser.value(QStringLiteral("unit")), bounds[0], bounds[1], false, &error);
-    if (!runs) return storeFailed();
+    if (!runs)
+        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
     QJsonArray list;
     QList<QStringList> rows{{QStringLiteral("certificate"), QStringLiteral("issued"), QStringLiteral("unit"),
                              QStringLiteral("verdict"), QStringLiteral("as found"), QStringLiteral("as left"),
