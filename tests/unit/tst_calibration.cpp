@@ -13,6 +13,7 @@
 #include "../support/MemoryTransport.h"
 
 #include <QDate>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -574,6 +575,21 @@ private slots:
         QCOMPARE(due.size(), 1);
         QCOMPARE(due[0]["days"].toInt(), 365);
         QCOMPARE(due[0]["certificate"].toString(), QStringLiteral("MRT-%1-000004").arg(year));
+    }
+
+    // A record the store does not take (its file emptied while the unit was
+    // checked) is named, with status 3; the record file is written all the same.
+    void aRecordTheStoreDoesNotTakeIsNamed() {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("records.sqlite"));
+        TRig rig;
+        rig.Setup = [&store](TTransmitter&) { QFile(store).resize(0); };
+        QCOMPARE(rig.Go({"-p", "COM1", "check", "--points", "0,100", "--unit", "TT-1", "--store", store,
+                         "--record", dir.filePath(QStringLiteral("r.json"))}),
+                 3);
+        QVERIFY2(rig.Err.join(' ').contains(QStringLiteral("the record of MRT-")),
+                 qPrintable(rig.Err.join(' ')));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("r.json"))));
     }
 
     // A run's largest errors from its record (with its sign, input and output
