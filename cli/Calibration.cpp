@@ -89,7 +89,7 @@ const char* const CheckUsage =
     "check [--points LIST] [--tolerance TOL] [--output-tolerance TOL] [--applied FILE|-] [--meter]\n"
     "       [--decision-rule simple|guard-band] [--settle SECONDS] [--adjust-limit PERCENT] [--bench FILE]\n"
     "       [--unit TAG] [--customer TEXT] [--interval DAYS] [--reference-id TEXT] [--by TEXT]\n"
-    "       [--record FILE] [--certificate FILE] [--json]\n"
+    "       [--record FILE] [--certificate FILE] [--certificate-number N] [--store STORE] [--json]\n"
     "       [--as-left-after input|output|input,output [--adjust-over TOL] [calibrate's options]]";
 const char* const CheckHelp =
     "Checks the unit at test points given in % of the programmed span (default\n"
@@ -119,6 +119,11 @@ const char* const CheckHelp =
     "sent when a reference it names is out of date or missing. --customer and\n"
     "--interval DAYS (the next due date) go into the record.\n"
     "--reference-id and --by name the reference instrument and the technician.\n"
+    "With --unit the run goes into the store of records, which gives the certificate\n"
+    "number (a --certificate-number it holds already is refused): --store STORE, a\n"
+    "SQLite file or postgresql://user@host:port/db (default MRT9DX_STORE, else\n"
+    "records.sqlite in the user's data folder); a store that cannot be reached is\n"
+    "refused before anything is sent.\n"
     "--as-left-after WHAT checks as found, runs 'calibrate WHAT', checks as left,\n"
     "and puts all three in one record; the exit status is the as-left verdict.\n"
     "--adjust-over TOL: calibrates only when an as-found error exceeds TOL, else\n"
@@ -127,7 +132,8 @@ const char* const CalibrateUsage =
     "calibrate input|output|input,output [--applied FILE|-] [--switch-mode] [--yes]\n"
     "       [--settle SECONDS] [--adjust-limit PERCENT] [--trim-tolerance PERCENT] [--max-steps N]\n"
     "       [--reference-id TEXT] [--by TEXT] [--bench FILE] [--unit TAG] [--customer TEXT]\n"
-    "       [--interval DAYS] [--record FILE] [--certificate FILE] [--json]";
+    "       [--interval DAYS] [--record FILE] [--certificate FILE] [--certificate-number N]\n"
+    "       [--store STORE] [--json]";
 const char* const CalibrateHelp =
     "Calibrates the programmed range of the unit, which must be in CAL mode: with\n"
     "--switch-mode a unit in RUN mode is switched to CAL and back to RUN after it;\n"
@@ -148,7 +154,8 @@ const char* const CalibrateHelp =
     "Every write is asked for first (y to write); --yes writes without asking.\n"
     "However the run ends, the output follows the input again (cmdSetTempOut), a\n"
     "unit switched to CAL goes back to RUN, and the last line says what was written\n"
-    "and what was put back. --record and --certificate as for check.\n"
+    "and what was put back. --record, --certificate and the store (--unit, --store)\n"
+    "as for check.\n"
     "Exit status 4 when a DAC code did not come within the tolerance.";
 
 QList<QCommandLineOption> CalOptions(bool check) {
@@ -1503,8 +1510,6 @@ QJsonObject TCalRun::Record() const {
     return record;
 }
 
-QString CertificateHtml(const QJsonObject& record); // Certificate.cpp
-
 bool TCalRun::WriteFiles(QString* error) {
     const QJsonObject record = Record();
     QStringList failures;
@@ -1517,7 +1522,11 @@ bool TCalRun::WriteFiles(QString* error) {
     };
     // Both are tried: a certificate that cannot be written keeps no record from being kept.
     const bool recordWritten = write(Job.RecordFile, QJsonDocument(record).toJson(QJsonDocument::Indented));
-    const bool certificateWritten = write(Job.CertificateFile, CertificateHtml(record).toUtf8());
+    const bool certificateWritten = write(
+        Job.CertificateFile,
+        CertificateHtml(record, HistoryJson(Job.History +
+                                            QList<TStoredRun>{RunFromRecord(Job.CertificateNumber, record)}))
+            .toUtf8());
     *error = failures.join(QStringLiteral("; "));
     return recordWritten && certificateWritten;
 }

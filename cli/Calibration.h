@@ -9,6 +9,7 @@
 // table and prompts as lines, and ends the unit's run with its status.
 #include "../link/Messages.h"
 #include "Bench.h"
+#include "RecordStore.h"
 #include "Tolerance.h"
 
 #include <QCommandLineOption>
@@ -47,6 +48,8 @@ struct TCalJob {
     // The certificate's number, set by whoever keeps the records; the run makes
     // none up: without one the certificate says it has none.
     QString CertificateNumber;
+    // The unit's earlier runs in the store, for the history on its certificate.
+    QList<TStoredRun> History;
     bool SwitchMode = false;     // switch a unit in RUN mode to CAL and back
     bool Yes = false;            // write without asking
     double TrimTolerance = 0.01; // % of the output range's span
@@ -77,6 +80,10 @@ QString FileTargetProblem(const QString& name);
 // Writes `data` to the file `name` beside it and renames it over the old one
 // only when every byte is written and flushed; on a failure the old file stays.
 bool WriteFileSafely(const QString& name, const QByteArray& data, QString* error);
+
+// The certificate of a record as one HTML page; with `history` (HistoryJson of
+// the unit's runs up to this one) of more than one run, a plot and table of it.
+QString CertificateHtml(const QJsonObject& record, const QJsonArray& history = {});
 
 // How many reads in a row must agree, how far apart, and their spacing.
 constexpr int SteadyReads = 3;

@@ -4,6 +4,7 @@
 // SVG) of the input's and the output's errors at each test point, as found and
 // as left, inside the tolerance band.
 #include "../ranges/NumberFormat.h"
+#include "Calibration.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -167,6 +168,12 @@ struct TFrame {
     double Y(double err) const { return Top + (Bottom - Top) * (Limit - err) / (2 * Limit); }
 };
 
+// A round step at or above `raw`: 1, 2 or 5 times a power of ten.
+double NiceStep(double raw) {
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    return raw <= power ? power : raw <= 2 * power ? 2 * power : raw <= 5 * power ? 5 * power : 10 * power;
+}
+
 // The scale shows the as-left errors whole and the tolerance band large: 1, 2
 // or 5 times a power of ten per grid line, four lines each side.
 TFrame Scale(const QList<TSeries>& series, double tol) {
@@ -175,10 +182,8 @@ TFrame Scale(const QList<TSeries>& series, double tol) {
         if (s.Left)
             for (const auto& p : s.Points)
                 limit = std::max(limit, std::fabs(p.second) * 1.15);
-    const double raw = limit / 4;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
     TFrame f;
-    f.Step = raw <= power ? power : raw <= 2 * power ? 2 * power : raw <= 5 * power ? 5 * power : 10 * power;
+    f.Step = NiceStep(limit / 4);
     f.Limit = 4 * f.Step;
     return f;
 }
@@ -385,7 +390,7 @@ QString Head(const QJsonObject& record) {
                "div{flex:1;border-top:0.3mm "
                "solid #000;padding-top:1mm;color:#444}"
                ".note{color:#444;font-size:7.5pt}.part{font-weight:normal;font-size:8.5pt;color:#444}"
-               ".none,.incomplete{color:#8a5a00;font-weight:bold}"
+               ".none,.incomplete{color:#8a5a00;font-weight:bold}.history{break-inside:avoid}"
                "</style></head><body>");
 }
 
@@ -545,9 +550,111 @@ QString Adjustments(const QJsonObject& record) {
     }
     return QStringLiteral("<h2>Adjustments</h2><div>%1</div>").arg(items.join(QStringLiteral("; ")));
 }
+
+// The history plot's legend, under it, from the plot's left edge.
+QString HistoryLegend(double left) {
+    return QStringLiteral(
+               "<circle cx=\"%1\" cy=\"192\" r=\"4\" fill=\"#c00000\"/>"
+               "<text x=\"%2\" y=\"196\">as found</text>"
+               "<circle cx=\"%3\" cy=\"192\" r=\"6\" fill=\"none\" stroke=\"#1f4e9c\" "
+               "stroke-width=\"2\"/><text x=\"%4\" y=\"196\">as left</text>"
+               "<line x1=\"%5\" y1=\"192\" x2=\"%6\" y2=\"192\" stroke=\"#c00000\" "
+               "stroke-dasharray=\"4 3\"/><text x=\"%7\" y=\"196\">drift since the previous run</text>")
+        .arg(left + 6)
+        .arg(left + 16)
+        .arg(left + 106)
+        .arg(left + 118)
+        .arg(left + 196)
+        .arg(left + 226)
+        .arg(left + 232);
+}
+
+// The unit's history as a plot: each run's largest error as found (filled) and
+// as left (hollow), the drift between runs as a dashed line from one run's as
+// left to the next one's as found.
+QString HistoryPlot(const QJsonArray& history) {
+    const double left = 70, right = 680, top = 12, bottom = 150;
+    double largest = 0.01;
+    for (const QJsonValue& v : history)
+        for (const char* key : {"as_found", "as_left"})
+            largest = std::max(largest, std::abs(v[QLatin1String(key)].toDouble()));
+    const double step = NiceStep(largest / 2);
+    const double limit = 2 * step * std::ceil(largest / (2 * step));
+    const auto x = [&](qsizetype i) { return left + (right - left) * (i + 0.5) / history.size(); };
+    const auto y = [&](double v) { return top + (bottom - top) * (limit - v) / (2 * limit); };
+    QString svg =
+        QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 700 200\" class=\"plot\" "
+                       "font-family=\"Liberation Sans, DejaVu Sans, sans-serif\" font-size=\"11\">");
+    for (int k = -2; k <= 2; ++k) {
+        const double v = limit * k / 2;
+        svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"%4\"/>"
+                              "<text x=\"%5\" y=\"%6\" text-anchor=\"end\">%7</text>")
+                   .arg(left)
+                   .arg(y(v))
+                   .arg(right)
+                   .arg(k ? QStringLiteral("#ddd") : QStringLiteral("#888"))
+                   .arg(left - 5)
+                   .arg(y(v) + 4)
+                   .arg(FormatFloat(v, QStringLiteral("0.000")));
+    }
+    svg += QStringLiteral("<text x=\"14\" y=\"%1\" transform=\"rotate(-90 14 %1)\" text-anchor=\"middle\">"
+                          "largest error, % of span</text>")
+               .arg((top + bottom) / 2);
+    for (qsizetype i = 0; i < history.size(); ++i) {
+        const QJsonObject run = history[i].toObject();
+        const QJsonValue found = run[QStringLiteral("as_found")], leftValue = run[QStringLiteral("as_left")];
+        if (i > 0 && found.isDouble() && history[i - 1][QStringLiteral("as_left")].isDouble())
+            svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"#c00000\" "
+                                  "stroke-dasharray=\"4 3\"/>")
+                       .arg(x(i - 1))
+                       .arg(y(history[i - 1][QStringLiteral("as_left")].toDouble()))
+                       .arg(x(i))
+                       .arg(y(found.toDouble()));
+        if (found.isDouble())
+            svg += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"4\" fill=\"#c00000\"/>")
+                       .arg(x(i))
+                       .arg(y(found.toDouble()));
+        if (leftValue.isDouble())
+            svg += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"6\" fill=\"none\" stroke=\"#1f4e9c\" "
+                                  "stroke-width=\"2\"/>")
+                       .arg(x(i))
+                       .arg(y(leftValue.toDouble()));
+        svg += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>"
+                              "<text x=\"%1\" y=\"%4\" text-anchor=\"middle\" font-size=\"9\">%5</text>")
+                   .arg(x(i))
+                   .arg(bottom + 16)
+                   .arg(Esc(run[QStringLiteral("issued")].toString()))
+                   .arg(bottom + 28)
+                   .arg(Esc(run[QStringLiteral("certificate")].toString()));
+    }
+    return svg + HistoryLegend(left) + QStringLiteral("</svg>");
+}
+
+// The unit's runs in the store up to this one: a table and its plot, when it
+// has more than this run.
+QString HistorySection(const QJsonArray& history) {
+    if (history.size() < 2) return QString();
+    QString rows;
+    for (const QJsonValue& v : history)
+        rows +=
+            QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td></tr>")
+                .arg(Esc(v[QStringLiteral("issued")].toString()),
+                     Esc(v[QStringLiteral("certificate")].toString()), Num(v[QStringLiteral("as_found")], 3),
+                     Num(v[QStringLiteral("as_left")], 3), Num(v[QStringLiteral("drift")], 3));
+    // The section stays on one page: the table and its plot read together.
+    return QStringLiteral("<div class=\"history\"><h2>History of the unit</h2><table "
+                          "class=\"pts\"><thead><tr><th>Issued</th>"
+                          "<th>Certificate</th><th>Largest error as found, %</th><th>As left, %</th>"
+                          "<th>Drift, %</th></tr></thead>%1</table>")
+               .arg(rows) +
+           HistoryPlot(history) +
+           QStringLiteral("<p class=\"note\">Largest error: of the input's and the output's errors, in % of "
+                          "their spans, with its sign. Drift: this run's as-found error minus the previous "
+                          "run's as-left error.</p></div>");
+}
 } // namespace
 
-QString CertificateHtml(const QJsonObject& record) {
+QString CertificateHtml(const QJsonObject& record, const QJsonArray& history) {
     const QJsonObject in = record[QStringLiteral("input")].toObject();
     const QJsonObject out = record[QStringLiteral("output")].toObject();
     const QString verdict = record[QStringLiteral("verdict")].toString();
@@ -595,6 +702,7 @@ QString CertificateHtml(const QJsonObject& record) {
         "range's "
         "display places, errors and U with one more. A point beyond the plot's scale sits on its edge as a "
         "triangle with its value.</p>");
+    html += HistorySection(history);
     html += QStringLiteral(
         "<div class=\"sign\"><div>Calibrated by</div><div>Checked by</div><div>Date</div></div>");
     return html + QStringLiteral("</body></html>\n");

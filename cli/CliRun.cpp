@@ -3,6 +3,8 @@
 #include "../link/PortNames.h"
 #include "../link/PortRules.h"
 #include "Present.h"
+#include "RecordStore.h"
+#include "StoreCommands.h"
 
 #include <MrtVersion.h>
 #include <QCommandLineParser>
@@ -45,6 +47,11 @@ const QString MainHelp =
                    "                               the unit at test points, as found (and as left)\n"
                    "  calibrate input|output|input,output [--applied FILE|-] [--switch-mode] ...\n"
                    "                               input zero and full scale, output DAC trim\n"
+                   "  records [--unit TAG] [--since DATE] [--until DATE]\n"
+                   "                               the runs in the store of records; records show\n"
+                   "                               NUMBER, records certificate NUMBER -o FILE\n"
+                   "  due [--within DAYS]          units due for calibration within DAYS (30)\n"
+                   "  history TAG                  a unit's runs: largest errors and drift\n"
                    "\n"
                    "Exit status, with several ports the worst of all (in this order, least first):\n"
                    "0 done; 2 bad arguments or a bad settings file, nothing was sent; 4 the\n"
@@ -120,6 +127,7 @@ const QString PortsHelp = QStringLiteral(
 // The help of the command `name`; the program's help when `name` is no command.
 QString HelpText(const QString& name) {
     if (name == QLatin1String("ports")) return PortsHelp;
+    if (IsStoreCommand(name)) return StoreCommandHelp(name);
     for (const TCommandHelp& c : Commands)
         if (name == QLatin1String(c.Name))
             return QStringLiteral("Usage: mrt9dx-cli [-p PORT]... %1\n%2")
@@ -187,6 +195,8 @@ QString SignalName(int signal) {
 
 TCliRun::TCliRun(TClock* clock, TTransportMaker makeTransport, QObject* parent)
     : QObject(parent), Clock(clock), MakeTransport(std::move(makeTransport)) {}
+
+TCliRun::~TCliRun() = default;
 
 int WorseStatus(int a, int b) {
     const auto rank = [](int status) {
@@ -272,6 +282,10 @@ bool TCliRun::Start(const QStringList& arguments) {
         return ListPorts(global.isSet(port) ||
                              std::any_of(positional.begin() + 1, positional.end(), IsPortOption),
                          int(positional.size() - positional.count(QStringLiteral("--json"))) - 1);
+    if (IsStoreCommand(name))
+        return StoreCommand(global.isSet(port) ||
+                                std::any_of(positional.begin() + 1, positional.end(), IsPortOption),
+                            positional);
     const auto found = std::find_if(std::begin(Commands), std::end(Commands),
                                     [&](const TCommandHelp& c) { return name == QLatin1String(c.Name); });
     if (found == std::end(Commands))
@@ -305,7 +319,9 @@ bool TCliRun::Start(const QStringList& arguments) {
     if (Job.Command == TCliJob::TCommand::Watch) parser.addOptions({interval, count, longForm});
     if (Job.Command == TCliJob::TCommand::Dump) parser.addOption(output);
     const bool calibration = Calibrates();
-    if (calibration) parser.addOptions(CalOptions(Job.Command == TCliJob::TCommand::Check));
+    const QCommandLineOption store(QStringLiteral("store"), QStringLiteral("The store of records."),
+                                   QStringLiteral("STORE"));
+    if (calibration) parser.addOptions(CalOptions(Job.Command == TCliJob::TCommand::Check) << store);
     if (!parser.parse(QStringList{Program} + positional.mid(1)))
         return Fail(QStringLiteral("%1: %2").arg(name, LowerFirst(parser.errorText())));
     const QStringList args = parser.positionalArguments();
@@ -357,9 +373,70 @@ bool TCliRun::Start(const QStringList& arguments) {
         if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
             return Fail(error);
         Job.Cal.ReadLine = ReadLine;
+        if (!Job.Cal.UnitTag.isEmpty() && !OpenStore(parser.value(store))) return false;
     }
     StartUnits(ports);
     return true;
+}
+
+// records, due or history (the first of `positional`), with or without a -p
+// (`portGiven`); false as Start.
+bool TCliRun::StoreCommand(bool portGiven, const QStringList& positional) {
+    const QString name = positional.first();
+    if (portGiven) return Fail(QStringLiteral("%1 takes no -p: it reads the store").arg(name));
+    TStoreCommand command{name, positional.mid(1), JsonWanted, StoreFallback, Out, {}, {}};
+    if (!RunStoreCommand(command)) return Fail(command.Error, command.Kind);
+    ExitStatus = ExitDone;
+    return false;
+}
+
+bool TCliRun::OpenStore(const QString& given) {
+    // A build that keeps no store runs as if there were none, and says so once.
+    if (!TRecordStore::Available()) {
+        if (Err)
+            Err(QStringLiteral("%1: this build keeps no store of records: the run is not stored, and its "
+                               "certificate has the number --certificate-number gives, or none")
+                    .arg(Program));
+        return true;
+    }
+    Store = std::make_unique<TRecordStore>(StoreLocation(given, StoreFallback));
+    QString error;
+    if (!Store->Open(&error)) {
+        const QString name = Store->Name();
+        Store.reset();
+        return Fail(QStringLiteral("store %1 cannot be reached: %2; nothing was sent").arg(name, error),
+                    QStringLiteral("store"));
+    }
+    TCalJob& cal = Job.Cal;
+    const std::optional<QList<TStoredRun>> history = Store->Runs(cal.UnitTag, {}, {}, false, &error);
+    const std::optional<QString> number =
+        history ? Store->Reserve(cal.UnitTag, cal.Customer, cal.IntervalDays, cal.CertificateNumber, &error)
+                : std::nullopt;
+    if (!number) {
+        const QString name = Store->Name();
+        Store.reset();
+        return Fail(QStringLiteral("store %1: %2; nothing was sent").arg(name, error),
+                    QStringLiteral("store"));
+    }
+    cal.History = *history;
+    cal.CertificateNumber = *number;
+    return true;
+}
+
+bool TCliRun::KeepRecord() {
+    TUnitRun* unit = UnitRuns.value(0);
+    std::optional<QJsonObject> record;
+    if (unit && unit->Details.contains(QStringLiteral("record")))
+        record = unit->Details.value(QStringLiteral("record")).toObject();
+    QString error;
+    const bool kept = Store->Keep(Job.Cal.CertificateNumber, record, &error);
+    if (!kept && Err)
+        Err(QStringLiteral("%1: store %2: the record of %3 was not kept: %4")
+                .arg(Program, Store->Name(), Job.Cal.CertificateNumber, error));
+    else if (record && Err)
+        Err(QStringLiteral("%1: record %2 kept in %3")
+                .arg(Program, Job.Cal.CertificateNumber, Store->Name()));
+    return kept;
 }
 
 // The `ports` command, with or without a -p (`portGiven`) and `arguments`
@@ -553,6 +630,8 @@ void TCliRun::UnitFinished() {
     // Every port has its verdict: the results in the order the ports were given.
     for (TUnitRun* u : UnitRuns)
         ExitStatus = WorseStatus(ExitStatus, u->Status());
+    // Evidence that the store did not take is a run that did not end well.
+    if (Store && !KeepRecord()) ExitStatus = WorseStatus(ExitStatus, ExitNoAnswer);
     const bool several = UnitRuns.size() > 1;
     QStringList parts;
     if (!OutputFile.isEmpty()) WriteOutputFile();

@@ -9,10 +9,12 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCommandLineParser;
 class TClock;
+class TRecordStore;
 class TTransport;
 
 class TCliRun : public QObject {
@@ -23,6 +25,7 @@ public:
     using TTransportMaker = std::function<TTransport*(const QString& port, QObject* parent)>;
 
     TCliRun(TClock* clock, TTransportMaker makeTransport, QObject* parent = nullptr);
+    ~TCliRun() override;
 
     // Where the run writes: a line or block of standard output, a line of
     // standard error (without line ends).
@@ -32,6 +35,9 @@ public:
     std::function<QByteArray(const QString& file, QString* error)> ReadFile;
     // The technician's lines for check and calibrate (standard input).
     std::function<void(std::function<void(std::optional<QString>)>)> ReadLine;
+    // The store of records when neither --store nor MRT9DX_STORE names one;
+    // empty: records.sqlite in the user's data folder.
+    QString StoreFallback;
 
     // Reads the arguments (without the program's name) and starts the run.
     // Returns false when the run is over already (help, a bad argument, `ports`):
@@ -72,6 +78,12 @@ private:
     bool ReadApplyAndDumpOptions(const QCommandLineParser& parser);
     bool ReadSettingsArgument(const QString& name);
     bool CheckPorts(const QString& command, QStringList& ports);
+    bool StoreCommand(bool portGiven, const QStringList& positional);
+    // check and calibrate with --unit: the store reached, the certificate
+    // number reserved in it and the unit's history read, before anything is sent.
+    bool OpenStore(const QString& given);
+    // The run's record into the store; false when it could not be kept.
+    bool KeepRecord();
     void StartUnits(const QStringList& ports);
     void UnitFinished();
     void WriteHeader();
@@ -82,6 +94,7 @@ private:
     TTransportMaker MakeTransport;
     TCliJob Job;
     QList<TUnitRun*> UnitRuns;
+    std::unique_ptr<TRecordStore> Store; // the run's records go there
     int ExitStatus = ExitDone;
     int Remaining = 0;
     int StopsAsked = 0;

@@ -1,5 +1,6 @@
 // mrt9dx-cli: the command-line companion of mrt9dx-config. It writes nothing but
-// standard output and standard error and keeps nothing between runs.
+// standard output, standard error, the files a person names and its store of
+// calibration records.
 #include "../link/Clock.h"
 #include "../link/StopSignals.h"
 #include "../link/Transport.h"

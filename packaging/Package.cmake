@@ -1,14 +1,14 @@
 # Two Debian packages from one build, made by CPack's DEB generator from the
 # install rules of the programs (scripts/package runs it):
 # - mrt9dx-cli (install component `cli`): mrt9dx-cli and mrt9dx-sim with their
-#   manual pages and the completion; Qt Core and Qt Serial Port, no display, so
+#   manual pages and the completion; Qt Core, Qt Serial Port and Qt SQL, no display, so
 #   that a production-line or rig PC without a desktop installs it alone;
 # - mrt9dx (install component `window`): mrt9dx-config with its menu entry,
 #   icon, metainfo, manual page and screenshot, recommending mrt9dx-cli.
 # Each program's folder names its component (CMAKE_INSTALL_DEFAULT_COMPONENT_NAME).
 # dpkg-shlibdeps computes the dependencies on Debian's Qt 6 libraries (libqt6gui6
-# brings the X11 platform plugin with it); only the window's font, which no
-# binary links, is named here.
+# brings the X11 platform plugin with it); only the window's font and the SQL
+# drivers, which no binary links, are named here.
 
 # The command-line companion, where this tree builds it.
 if(TARGET mrt9dx-cli)
@@ -54,12 +54,17 @@ set(CPACK_DEBIAN_CLI_DESCRIPTION "MRT9-DX transmitter from the command line, and
 mrt9dx-cli reads, programs, copies, checks and calibrates MRT9-DX programmable
 temperature transmitters over serial lines, several at once, for production
 lines, test rigs and service desks: settings files, read-back, exit statuses
-for scripts, calibration records and certificates.
+for scripts, calibration records and certificates, and a store of every
+unit's calibrations (SQLite, or a PostgreSQL database shared by benches).
 
 mrt9dx-sim is a simulated transmitter on a pseudo-terminal, for trying
 mrt9dx-cli and mrt9dx-config without hardware.
 
 Neither needs a display; the window is in the package mrt9dx.")
+
+# The store of calibration records reaches SQLite and PostgreSQL through Qt's
+# SQL drivers, plugins that dpkg-shlibdeps does not see.
+set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql")
 
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME mrt9dx)
 # The window is laid out for Liberation Sans; without it a label is cut.

@@ -1,19 +1,21 @@
 # Shared by the scripts: the Debian packages the project needs, installed when
 # missing (a fresh Debian 12 machine, as root or through sudo).
 MRT_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# What building the three programs needs: the compiler and Qt, the icon's PNGs
+# What building the three programs needs: the compiler and Qt (with the SQLite
+# and PostgreSQL drivers of the companion's store of records), the icon's PNGs
 # (librsvg2-bin), and for the package's screenshot a virtual X server, the
 # window's fonts, xdotool and ImageMagick's import.
-MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libxkbcommon-dev librsvg2-bin
-    fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool imagemagick)
+MRT_BUILD_TOOLS=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql
+    libxkbcommon-dev librsvg2-bin fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool imagemagick)
 # What the tests need besides: clang and its sanitizer runtime; clang-format for
 # the check of the layout in .ci/run.
 # bash-completion and strace for the check of the companion's completion; the
 # accessibility bus and python3-pyatspi for reading the window as a screen reader
 # does; python3-jsonschema to check the calibration records against their
-# schema; xclip to hold a selection that a middle click could paste.
+# schema; xclip to hold a selection that a middle click could paste; postgresql
+# for the store of records on a server of the test's own.
 MRT_PACKAGES=("${MRT_BUILD_TOOLS[@]}" clang libclang-rt-14-dev clang-format bash-completion dbus at-spi2-core python3-pyatspi python3-jsonschema
-    strace xclip)
+    strace xclip postgresql)
 # What scripts/package needs besides: CPack's DEB generator calls
 # dpkg-shlibdeps (dpkg-dev) and file.
 MRT_PACKAGING=(dpkg-dev file)

@@ -159,6 +159,8 @@ mrt9dx-cli --json -p COM1 apply --ch
 mrt9dx-cli apply --expect-version 
 mrt9dx-cli watch --l
 mrt9dx-cli dump --o
+mrt9dx-cli records 
+mrt9dx-cli due --w
 LINES
     cat "$work/completion"
     diff -u - "$work/completion" <<'OFFERED' || fail "the completion offered other words"
@@ -167,7 +169,7 @@ mrt9dx-cli -p COM1 ve|version verify
 mrt9dx-cli -p COM1|COM1
 mrt9dx-cli --port=COM1|COM1
 mrt9dx-cli -p COM1 calibrate |input output input,output
-mrt9dx-cli calibrate --s|--settle --switch-mode
+mrt9dx-cli calibrate --s|--settle --store --switch-mode
 mrt9dx-cli check --as-left-after |input output input,output
 mrt9dx-cli dump --j|--json
 mrt9dx-cli version --r|--retries
@@ -175,6 +177,8 @@ mrt9dx-cli --json -p COM1 apply --ch|--changed-only
 mrt9dx-cli apply --expect-version |
 mrt9dx-cli watch --l|--long
 mrt9dx-cli dump --o|--output
+mrt9dx-cli records |show certificate
+mrt9dx-cli due --w|--within
 OFFERED
     if grep -E 'openat\(.*"(/dev/(tty[^"]|pts/)|[^"]*/mrt9dx/COM)' "$work/completion.trace"; then
         fail "completing opened a serial device"

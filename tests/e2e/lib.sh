@@ -2,6 +2,7 @@
 # set to the script's short name (the prefix of its messages and logs). It gives
 # them:
 # - build, and work: a folder of their own, removed at the end;
+# - a data folder of their own in it (the companion's default store of records);
 # - a runtime folder of their own in it, so that only the simulator's COM1 is
 #   offered as a port and nothing of another run is seen;
 # - start_sim: mrt9dx-sim as COM1, logging to $sim_log (in $e2e_logs, default
@@ -11,6 +12,8 @@
 build="$(cd "${1:?build directory}" && pwd)"
 work="$(mktemp -d)"
 export XDG_RUNTIME_DIR="$work/runtime"
+# The companion's default store of records, kept out of the user's own data folder.
+export XDG_DATA_HOME="$work/data"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 e2e_logs="${e2e_logs:-$work}"
 sim_log="$e2e_logs/$e2e_name-sim.log"
