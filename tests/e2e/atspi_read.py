@@ -219,6 +219,14 @@ check(frame_sent("02 04 03"), "the input R action sent no cmdReadPermIn")
 press(pyatspi.ROLE_PUSH_BUTTON, "Read programmed output range")
 check(frame_sent("02 14 03"), "the output R action sent no cmdReadPermOut")
 run_loop(1.0)
+# A write: the input range's S programs the range it shows; the status line
+# announces its verdict.
+announced_before_s = len(announced)
+press(pyatspi.ROLE_PUSH_BUTTON, "Program input range")
+check(frame_sent("RX 02 07 "), "the S action sent no cmdSetPermIn")
+run_loop(1.5)
+print("announced after S: %s" % " | ".join(announced[announced_before_s:]))
+check(any(m.startswith("Success") for m in announced[announced_before_s:]), "no verdict announced after S")
 
 # Every value box: a label in a group box with a text interface.
 print("--- value boxes (name: value) ---")
