@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Walks the window with the Orca screen reader on a virtual X server, against
-# mrt9dx-sim, and keeps what Orca would speak from its debug log: a write's
+# mrt9dx-sim answering in 0.8 s (so that each step of the status line lasts long
+# enough for Orca's status-bar command to read it), and keeps what Orca would speak from its debug log: a write's
 # status line after a write, the port dialog while the arrow keys choose a port
 # another program holds, and the JP6 picture; orca-marks.log holds the times of
 # the steps. Not part of the suite: run it by hand
@@ -19,7 +20,7 @@ export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 GTK_MODULES=gail:atk-bridge NO_AT_BRID
 orca --replace --debug-file="$speech/orca-debug.log" >"$speech/orca-stdout.log" 2>&1 &
 orca_pid=$!
 sleep 4
-start_sim_and_tool --reading 123.4
+start_sim_and_tool --reading 123.4 --delay 780
 hold_com3
 held_pids="$held_pids $orca_pid"
 
@@ -52,8 +53,9 @@ keys() { for k in "$@"; do xdotool key "$k"; sleep 1.2; done; }
 keys Tab Tab Tab
 mark "main window: Space on S"
 xdotool key space
-# The line while the write is out and once it is answered.
-for wait in 0.5 1.5; do
+# The line about every 0.6 s while the write and the toolkit version are out
+# and once they are answered.
+for wait in 0.4 0.6 0.6 0.6; do
     sleep "$wait"
     mark "main window: status bar (Insert+KP_Enter twice)"
     xdotool keydown Insert key --delay 80 KP_Enter KP_Enter keyup Insert
