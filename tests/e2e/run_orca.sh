@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Walks the window with the Orca screen reader on a virtual X server, against
 # mrt9dx-sim answering in 0.8 s (so that each step of the status line lasts long
-# enough for Orca's status-bar command to read it), and keeps what Orca would speak from its debug log: a write's
-# status line after a write, the port dialog while the arrow keys choose a port
-# another program holds, and the JP6 picture; orca-marks.log holds the times of
-# the steps. Not part of the suite: run it by hand
-# under xvfb-run, with the build directory and a folder for the speech.
+# enough for Orca's status-bar command to read it), and keeps what Orca would
+# speak from its debug log: the status line after a write, the port dialog while
+# the arrow keys choose a port another program holds, and the JP6 picture;
+# orca-marks.log holds the times of the steps. Not part of the suite: run it by
+# hand under xvfb-run, with the build directory and a folder for the speech.
 # Starts its own D-Bus session.
 set -euo pipefail
 build="$(cd "${1:?build directory}" && pwd)"
