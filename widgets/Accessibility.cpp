@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QListView>
 #include <QTreeView>
@@ -52,11 +53,29 @@ class TPanelLabelAccessible : public TShownTextAccessible {
 public:
     explicit TPanelLabelAccessible(TPanelLabel* label)
         : TShownTextAccessible(label, label->AccessibleRole()) {}
-    QString Shown() const override { return static_cast<const TPanelLabel*>(widget())->text(); }
+    const TPanelLabel* Label() const { return static_cast<const TPanelLabel*>(widget()); }
+    QString Shown() const override { return Label()->text(); }
+    // Where each character is drawn, centred in the box, on the screen: a
+    // screen reader's review of the screen finds the text by its places.
+    QRect characterRect(int offset) const override {
+        const QString text = Label()->text();
+        if (offset < 0 || offset >= text.size() || text.contains(QLatin1Char('\n'))) return QRect();
+        const QFontMetricsF metrics(Label()->Shown().Font);
+        const QRectF area = Label()->contentsRect();
+        const QPointF start(area.left() + (area.width() - metrics.horizontalAdvance(text)) / 2,
+                            area.top() + (area.height() - metrics.height()) / 2);
+        const QRectF box(start.x() + metrics.horizontalAdvance(text.left(offset)), start.y(),
+                         metrics.horizontalAdvance(text.at(offset)), metrics.height());
+        return QRect(Label()->mapToGlobal(box.topLeft().toPoint()), box.size().toSize());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        for (int offset = 0; offset < characterCount(); ++offset)
+            if (characterRect(offset).contains(point)) return offset;
+        return -1;
+    }
     QString text(QAccessible::Text kind) const override {
-        const auto* label = static_cast<const TPanelLabel*>(widget());
         if (kind == QAccessible::Name)
-            return label->accessibleName().isEmpty() ? label->text() : label->accessibleName();
+            return Label()->accessibleName().isEmpty() ? Label()->text() : Label()->accessibleName();
         return TShownTextAccessible::text(kind);
     }
 };

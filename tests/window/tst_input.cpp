@@ -132,6 +132,11 @@ private slots:
                  QStringLiteral("-100.0 \u00B0C"));
         QCOMPARE(range->textInterface()->text(0, range->textInterface()->characterCount()),
                  QStringLiteral("Pt100 (385)")); // what Linux screen readers read
+        // A review of the screen finds each character where it is drawn, in the box.
+        const QRect first = range->textInterface()->characterRect(0);
+        const QRect last = range->textInterface()->characterRect(10);
+        QVERIFY(range->rect().contains(first) && range->rect().contains(last) && first.right() < last.left());
+        QCOMPARE(range->textInterface()->offsetAtPoint(last.center()), 10);
         QCOMPARE(QAccessible::queryAccessibleInterface(w.Shell->sbMain->Panel(2))->role(),
                  QAccessible::StatusBar);
         QAccessibleInterface* mode = QAccessible::queryAccessibleInterface(w.General->calSwitch);
