@@ -14,16 +14,19 @@ QHeaderView* HeaderOf(const QAbstractItemView* view) {
     return tree ? tree->header() : nullptr;
 }
 
+// A view without a model yet has no rows and no columns.
 int RowsOf(const QAbstractItemView* view) {
-    return view->model()->rowCount(view->rootIndex());
+    return view->model() ? view->model()->rowCount(view->rootIndex()) : 0;
 }
 
 int ColumnsOf(const QAbstractItemView* view) {
+    if (!view->model()) return 0;
     return HeaderOf(view) ? view->model()->columnCount(view->rootIndex()) : 1;
 }
 
 // The item of a row and column; a plain list shows one column of its model.
 QModelIndex IndexOf(const QAbstractItemView* view, int row, int column) {
+    if (!view->model()) return QModelIndex();
     if (const auto* list = qobject_cast<const QListView*>(view)) column = list->modelColumn();
     return view->model()->index(row, column, view->rootIndex());
 }
@@ -169,7 +172,9 @@ public:
         return cells;
     }
     QString columnDescription(int column) const override {
-        return HeaderOf(View()) ? View()->model()->headerData(column, Qt::Horizontal).toString() : QString();
+        return HeaderOf(View()) && View()->model()
+                   ? View()->model()->headerData(column, Qt::Horizontal).toString()
+                   : QString();
     }
     QString rowDescription(int) const override { return QString(); }
     int selectedColumnCount() const override { return 0; }

@@ -127,6 +127,11 @@ private slots:
                  QStringLiteral("Zero"));
         QCOMPARE(calList->child(calList->indexOfChild(cell)), cell);
         QCOMPARE(calList->childCount(), (w.CalLists->lvInpCalStat->topLevelItemCount() + 1) * 4);
+        QTreeView bare; // a list with no model yet has nothing to read
+        bare.setRootIsDecorated(false);
+        QAccessibleInterface* empty = QAccessible::queryAccessibleInterface(&bare);
+        QVERIFY(empty->childCount() == 0 && !empty->tableInterface()->cellAt(0, 0));
+        QCOMPARE(empty->tableInterface()->columnDescription(0), QString());
         QCOMPARE(range->text(QAccessible::Value), QStringLiteral("Pt100 (385)"));
         QCOMPARE(QAccessible::queryAccessibleInterface(w.In->pnlEuMinP)->text(QAccessible::Value),
                  QStringLiteral("-100.0 \u00B0C"));
