@@ -141,16 +141,21 @@ void TfrmComSelect::ShowDevice() {
     lblDevice->setAccessibleName(text);
     // A screen reader hears the device line as the list's description, and with
     // each port of the list why it cannot be opened now.
-    const QString spoken = QString(text).replace(QLatin1Char('\n'), QStringLiteral(", "));
-    if (cbComPorts->accessibleDescription() != spoken) cbComPorts->setAccessibleDescription(spoken);
+    const auto oneLine = [](const QString& lines) {
+        return QString(lines).replace(QLatin1Char('\n'), QStringLiteral(", "));
+    };
+    if (cbComPorts->accessibleDescription() != oneLine(text))
+        cbComPorts->setAccessibleDescription(oneLine(text));
     for (int i = 0; i < cbComPorts->count() && i < Offers.size(); ++i) {
         // The reason follows the device on the label's first line.
-        const QString device = PortLabelText(Offers[i]).section(QLatin1Char('\n'), 0, 0);
+        const QString label = PortLabelText(Offers[i]);
+        const QString device = label.section(QLatin1Char('\n'), 0, 0);
         const qsizetype colon = device.lastIndexOf(QStringLiteral(": "));
         QString spokenItem = cbComPorts->itemText(i);
         if (Offers[i].State != TPortState::Free && colon >= 0)
             spokenItem += QStringLiteral(", ") + device.mid(colon + 2);
         cbComPorts->setItemData(i, spokenItem, Qt::AccessibleTextRole);
+        cbComPorts->setItemData(i, oneLine(label), Qt::AccessibleDescriptionRole);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
 #include "../ranges/ReportTexts.h"
+#include "../widgets/Accessibility.h"
 #include "../widgets/Controls.h"
 #include "../widgets/PageSpinBox.h"
 #include "../widgets/StatusBar.h"
@@ -55,6 +56,7 @@ TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidge
     setupOutputPanel();
     setupTabOrder();
     setupConnections();
+    DescribeByHints(this);
 }
 
 TfrmMain::~TfrmMain() {
@@ -104,7 +106,8 @@ void TfrmMain::setupStatusBar() {
                                             .arg(ReadVersionKey.toString(QKeySequence::NativeText)));
     // The status line is what a screen reader announces.
     static_cast<TPanelLabel*>(Shell->sbMain->Panel(2))->SetAccessibleRole(QAccessible::StatusBar);
-    Shell->sbMain->Panel(2)->setAccessibleDescription(QStringLiteral("Status"));
+    Shell->sbMain->Panel(2)->setAccessibleDescription(
+        QStringLiteral("Progress and result of the last request to the transmitter"));
     Shell->pnlLeds = new QWidget(Shell->sbMain->Container());
     Shell->pnlLeds->setObjectName(QStringLiteral("pnlLeds"));
     Shell->pnlLeds->setGeometry(0, 2, 31, 16);

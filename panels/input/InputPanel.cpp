@@ -133,7 +133,7 @@ void TfrmMain::setupInputPanel() {
     In->lblInpRanges = NewPlainLabel(box, "lblInpRanges", QStringLiteral("Ranges"), 17, 179);
     In->cmbInpRanges = new TCentredComboBox(box);
     In->cmbInpRanges->setObjectName(QStringLiteral("cmbInpRanges"));
-    In->cmbInpRanges->setAccessibleName(In->lblInpRanges->text());
+    In->cmbInpRanges->setAccessibleName(QStringLiteral("Input range"));
     In->lblInpRanges->setBuddy(In->cmbInpRanges);
     In->cmbInpRanges->setGeometry(56, 174, 201, EditHeight);
     KeepBefore(In->lblInpRanges, In->cmbInpRanges);

@@ -120,7 +120,7 @@ void TfrmMain::setupOutputPanel() {
     Out->lblTempOutRange = NewCaption(box, "lblTempOutRange", QStringLiteral("Ranges"), 56, 146, EditHeight);
     Out->cmbOutRanges = new TCentredComboBox(box);
     Out->cmbOutRanges->setObjectName(QStringLiteral("cmbOutRanges"));
-    Out->cmbOutRanges->setAccessibleName(Out->lblTempOutRange->text());
+    Out->cmbOutRanges->setAccessibleName(QStringLiteral("Output range"));
     Out->lblTempOutRange->setBuddy(Out->cmbOutRanges);
     Out->cmbOutRanges->setGeometry(56, 146, 201, EditHeight);
     Out->cmbOutRanges->setEditable(false);
@@ -210,6 +210,8 @@ void TfrmMain::setupOutputPanel() {
     Out->pnlAlmStatus->setAccessibleDescription(QStringLiteral("State of the alarm output"));
     Out->pnlAlarmRback->setAccessibleDescription(
         QStringLiteral("Alarm output level read back from the terminal"));
+    Out->cmbOutRanges->setAccessibleDescription(
+        QStringLiteral("Select output range to calibrate (this will change the output range temporarily)"));
     Out->btnSetOutRange->setAccessibleDescription(
         QStringLiteral("Program the selected output range with its limits, inversion and alarm settings"));
 }

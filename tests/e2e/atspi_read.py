@@ -134,11 +134,17 @@ def read_port_dialog():
     save_tree(dialog, tree_path)
     ports = [n for n, _ in walk(dialog) if n.getRole() == pyatspi.ROLE_COMBO_BOX]
     check(len(ports) == 1, "%d port lists, not 1" % len(ports))
-    if ports:
-        labels = [r.getTarget(i).name for r in ports[0].getRelationSet()
-                  if r.getRelationType() == pyatspi.RELATION_LABELLED_BY for i in range(r.getNTargets())]
-        print("port list %r labelled %s, description %r" % (ports[0].name, "/".join(labels), ports[0].description))
-        check(bool(labels), "the port list is labelled by nothing")
+    if not ports:
+        return
+    labels = [r.getTarget(i).name for r in ports[0].getRelationSet()
+              if r.getRelationType() == pyatspi.RELATION_LABELLED_BY for i in range(r.getNTargets())]
+    print("port list %r labelled %s, description %r" % (ports[0].name, "/".join(labels), ports[0].description))
+    check(labels == ["Please select COM port:"], "the port list is labelled by %r, not its caption" % labels)
+    check(ports[0].name == "COM port", "the port list is named %r, not by its field" % ports[0].name)
+    # Its items are there to be read while it is closed, each with its reason.
+    items = [n for n, _ in walk(ports[0]) if n.getRole() == pyatspi.ROLE_LIST_ITEM]
+    print("port items: %s" % " | ".join("%s (%s)" % (n.name, n.description) for n in items))
+    check("COM3, in use by another program" in [n.name for n in items], "no item 'COM3, in use by another program'")
     def device_line():
         return next((n.name for n, _ in walk(dialog) if n.getRole() == pyatspi.ROLE_LABEL
                      and n.name.startswith("/")), None)
@@ -151,8 +157,13 @@ def read_port_dialog():
               % (key, device_line()))
     print("--- events while choosing ---")
     print("\n".join(heard))
-    check(any(h.startswith("object:property-change:accessible-name  combo box 'COM3, in use by another program'")
-              for h in heard), "the list tells no name 'COM3, in use by another program' while choosing")
+    check(any(h.startswith("object:state-changed:selected  list item 'COM3, in use by another program'")
+              and "in use by another program'" in h.split("description=")[1] for h in heard),
+          "no item 'COM3, in use by another program' with its device is told selected while choosing")
+    check(any(h.startswith("object:property-change:accessible-description  combo box 'COM port'  "
+                           "description='/dev/pts/") for h in heard), "the list tells no new description while choosing")
+    check(any(h.startswith("focus:  list item 'COM3, in use by another program'") for h in heard),
+          "the focus does not follow the chosen port")
 
 
 if log_path == "--port-dialog":
@@ -163,12 +174,21 @@ if log_path == "--port-dialog":
     sys.exit(0)
 
 
+lamp_events = []
+
+
 def on_text(event):
     if event.source.getRole() == pyatspi.ROLE_STATUS_BAR and event.type.endswith("insert"):
         announced.append(event.any_data)
 
 
+def on_state(event):
+    if event.source is not None and event.source.name.endswith(" lamp"):
+        lamp_events.append("%s %s %d" % (event.source.name, event.type, event.detail1))
+
+
 pyatspi.Registry.registerEventListener(on_text, "object:text-changed")
+pyatspi.Registry.registerEventListener(on_state, "object:state-changed:checked")
 
 
 def nodes():
@@ -199,6 +219,14 @@ check(frame_sent("02 04 03"), "the input R action sent no cmdReadPermIn")
 press(pyatspi.ROLE_PUSH_BUTTON, "Read programmed output range")
 check(frame_sent("02 14 03"), "the output R action sent no cmdReadPermOut")
 run_loop(1.0)
+# A write: the input range's S programs the range it shows; the status line
+# announces its verdict.
+announced_before_s = len(announced)
+press(pyatspi.ROLE_PUSH_BUTTON, "Program input range")
+check(frame_sent("RX 02 07 "), "the S action sent no cmdSetPermIn")
+run_loop(1.5)
+print("announced after S: %s" % " | ".join(announced[announced_before_s:]))
+check(any(m.startswith("Success") for m in announced[announced_before_s:]), "no verdict announced after S")
 
 # Every value box: a label in a group box with a text interface.
 print("--- value boxes (name: value) ---")
@@ -223,6 +251,8 @@ if status:
     print("role: %s" % status[0].getRoleName())
     print("last message: %s" % text_of(status[0]))
     print("announced: %s" % " | ".join(announced))
+    print("description: %s" % status[0].description)
+    check(len(status[0].description) > len("Status"), "the status line says nothing of what it shows")
     check(any(m.startswith("Success") for m in announced), "no success message was announced")
 
 # The switch: a focusable, checkable control; its toggle action asks for CAL.
@@ -251,6 +281,9 @@ for name in ("Transmit lamp", "Receive lamp"):
     check(lamp is not None and text_of(lamp) in ("lit", "dark"), "no %s that reads lit or dark" % name)
     if lamp is not None:
         print("%s: %s" % (name, text_of(lamp)))
+    check(any(e.startswith(name + " object:state-changed:checked 1") for e in lamp_events),
+          "the %s told no lighting" % name)
+print("lamp events: %s" % ", ".join(lamp_events[:6]))
 
 # Every button and edit says what it does; the drop-downs are labelled.
 print("--- buttons and edits ---")
@@ -264,6 +297,7 @@ for node, _ in nodes():
                   for t in [r.getTarget(i) for i in range(r.getNTargets())]]
         print("%-12s labelled %s, shows %s" % (node.getRoleName(), "/".join(labels), node.name))
         check(labels and labels[0] in ("Ranges", "Wiring"), "a drop-down without its label: %r" % node.name)
+        print("%-12s named %s, value %s, description %r" % ("", node.name, text_of(node), node.description))
 
 # The names a reader needs: each value box by its side, the jumper by where it
 # sits, each drop-down by its item with its field as label,
@@ -274,12 +308,36 @@ names = {n.name for n, _ in all_nodes}
 for name in ("Programmed raw", "Active raw", "Programmed eng", "Active eng"):
     check(name in names, "no value box named %r" % name)
 check(bool(names & {"JP6 set for current (mA)", "JP6 set for voltage (V)"}), "the JP6 picture does not say where it sits")
-for node, _ in all_nodes:
-    if node.getRole() == pyatspi.ROLE_COMBO_BOX:
-        # Labelled by the field (checked above), its item spoken as name and text.
-        check(node.name and text_of(node) == node.name, "a drop-down whose item %r is not its text" % node.name)
+combos = {n.name: n for n, _ in all_nodes if n.getRole() == pyatspi.ROLE_COMBO_BOX}
+check(sorted(combos) == ["Input range", "Output range", "Wiring"], "drop-downs named %s, not by field" % sorted(combos))
+for name, node in combos.items():
+    check(bool(text_of(node)) and text_of(node) != name, "the drop-down %r gives no item as its text" % name)
+for name in ("Alarm status", "Alarm read back", "Output range", "Program output range"):
+    node = next((n for n, _ in all_nodes if n.name == name), None)
+    check(node is not None and bool(node.description), "%r has no description" % name)
+for node, parents in all_nodes:
     if node.getRole() == pyatspi.ROLE_PUSH_BUTTON and node.name.startswith(("Program ", "Store ")):
         check(bool(node.description), "the button %r has no description" % node.name)
+    check("\r" not in node.description and "\n" not in node.description,
+          "the description of %r breaks lines: %r" % (node.name, node.description))
+    # Nothing offers an action that does nothing: a toggle only where there is
+    # a state to toggle, and the cells of the calibration lists none.
+    if "Toggle" in actions_of(node):
+        check(node.getRole() in (pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_TOGGLE_BUTTON),
+              "%s %r offers Toggle with nothing to toggle" % (node.getRoleName(), node.name))
+    if node.getRole() in (pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_COLUMN_HEADER, pyatspi.ROLE_LIST_ITEM):
+        check(not actions_of(node), "the cell %r offers %s" % (node.name, actions_of(node)))
+    # The parts of a picture and the lines between the groups are not named by
+    # the group they sit in.
+    if node.name in (" General ", " Input ", " Output "):
+        check(node.getRole() == pyatspi.ROLE_PANEL, "a %s named %r" % (node.getRoleName(), node.name))
+    if node.getRole() == pyatspi.ROLE_SEPARATOR:
+        labels = [r for r in node.getRelationSet() if r.getRelationType() == pyatspi.RELATION_LABELLED_BY]
+        check(not node.name and not node.description and not labels,
+              "a separator named %r, described %r or labelled by its group" % (node.name, node.description))
+cells = [n.name for n, _ in all_nodes if n.getRole() == pyatspi.ROLE_TABLE_CELL]
+check("UCAL" in cells or "CAL" in cells, "the calibration lists' cells are not there to read")
+print("calibration list cells: %d, first row %s" % (len(cells), cells[:4]))
 save_tree(app, tree_path)
 
 if failures:

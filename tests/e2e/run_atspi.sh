@@ -25,6 +25,7 @@ sleep 0.5
 trees="${MRT_ATSPI_TREES:-$work}"
 mkdir -p "$trees"
 /usr/bin/python3 "$here/atspi_read.py" "$sim_log" "$trees/atspi-main-window.txt"
+import -window root "$trees/atspi-main-window.png" 2>/dev/null || true
 
 # The port dialog while another program holds COM3: a second transmitter there,
 # held open by the companion watching it.
@@ -36,4 +37,5 @@ dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Select COM Port
     fail "no port dialog after Ctrl+O"
 xdotool windowfocus --sync "$dialog"
 /usr/bin/python3 "$here/atspi_read.py" --port-dialog "$trees/atspi-port-dialog.txt"
+import -window root "$trees/atspi-port-dialog.png" 2>/dev/null || true
 xdotool key Escape

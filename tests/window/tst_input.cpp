@@ -101,7 +101,7 @@ private slots:
         QVERIFY(w.General->calSwitch->On());
         // Assistive technology reads a value box's side and caption as name, its
         // text as value, and the caption as its label; a drop-down list is named
-        // by its item, labelled by its caption.
+        // by its field, labelled by its caption, its items its child list.
         QAccessibleInterface* range = QAccessible::queryAccessibleInterface(w.In->pnlInpRange);
         QCOMPARE(range->text(QAccessible::Name), QStringLiteral("Programmed range"));
         QCOMPARE(QAccessible::queryAccessibleInterface(w.In->pnlInpReadingP)->text(QAccessible::Name),
@@ -111,13 +111,37 @@ private slots:
         const auto labels = raw->relations(QAccessible::Label);
         QVERIFY(!labels.isEmpty() && labels[0].first->object() == w.In->lblInpReading);
         QAccessibleInterface* ranges = QAccessible::queryAccessibleInterface(w.In->cmbInpRanges);
-        QCOMPARE(ranges->text(QAccessible::Name), QStringLiteral("Pt100 (385)"));
+        QCOMPARE(ranges->text(QAccessible::Name), QStringLiteral("Input range"));
+        QCOMPARE(ranges->text(QAccessible::Value), QStringLiteral("Pt100 (385)"));
         QCOMPARE(ranges->relations(QAccessible::Label).value(0).first->object(), w.In->lblInpRanges);
+        QAccessibleInterface* chosen = ranges->child(0)->tableInterface()->cellAt(11, 0);
+        QVERIFY(chosen->state().selected);
+        QCOMPARE(chosen->text(QAccessible::Name), QStringLiteral("Pt100 (385)"));
+        // A calibration list's cell is read with its column's caption and does
+        // nothing when "activated": it offers no action.
+        QAccessibleInterface* calList = QAccessible::queryAccessibleInterface(w.CalLists->lvInpCalStat);
+        QAccessibleInterface* cell = calList->tableInterface()->cellAt(0, 1);
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("UCAL"));
+        QVERIFY(!cell->actionInterface() || cell->actionInterface()->actionNames().isEmpty());
+        QCOMPARE(cell->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
+                 QStringLiteral("Zero"));
+        QCOMPARE(calList->child(calList->indexOfChild(cell)), cell);
+        QCOMPARE(calList->childCount(), (w.CalLists->lvInpCalStat->topLevelItemCount() + 1) * 4);
+        QTreeView bare; // a list with no model yet has nothing to read
+        bare.setRootIsDecorated(false);
+        QAccessibleInterface* empty = QAccessible::queryAccessibleInterface(&bare);
+        QVERIFY(empty->childCount() == 0 && !empty->tableInterface()->cellAt(0, 0));
+        QCOMPARE(empty->tableInterface()->columnDescription(0), QString());
         QCOMPARE(range->text(QAccessible::Value), QStringLiteral("Pt100 (385)"));
         QCOMPARE(QAccessible::queryAccessibleInterface(w.In->pnlEuMinP)->text(QAccessible::Value),
                  QStringLiteral("-100.0 \u00B0C"));
         QCOMPARE(range->textInterface()->text(0, range->textInterface()->characterCount()),
                  QStringLiteral("Pt100 (385)")); // what Linux screen readers read
+        // A review of the screen finds each character where it is drawn, in the box.
+        const QRect first = range->textInterface()->characterRect(0);
+        const QRect last = range->textInterface()->characterRect(10);
+        QVERIFY(range->rect().contains(first) && range->rect().contains(last) && first.right() < last.left());
+        QCOMPARE(range->textInterface()->offsetAtPoint(last.center()), 10);
         QCOMPARE(QAccessible::queryAccessibleInterface(w.Shell->sbMain->Panel(2))->role(),
                  QAccessible::StatusBar);
         QAccessibleInterface* mode = QAccessible::queryAccessibleInterface(w.General->calSwitch);

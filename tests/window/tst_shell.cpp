@@ -294,11 +294,18 @@ private slots:
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(dialog.cbComPorts);
         const auto labels = list->relations(QAccessible::Label);
         QVERIFY(!labels.isEmpty() && labels[0].first->object() == dialog.lblComSelect);
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("COM port"));
         QCOMPARE(list->text(QAccessible::Value), QStringLiteral("COM2"));
         QCOMPARE(list->text(QAccessible::Description), Ptys[0].Path);
         QTest::keyClick(dialog.cbComPorts, Qt::Key_Down);
-        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("COM5, in use by another program"));
+        QCOMPARE(list->text(QAccessible::Value), QStringLiteral("COM5, in use by another program"));
         QCOMPARE(list->text(QAccessible::Description), Ptys[1].Path + ": in use by another program");
+        // The item chosen by the arrow key is the selected one of the list's items,
+        // with why it cannot be opened and its device.
+        QAccessibleInterface* item = list->child(0)->tableInterface()->cellAt(1, 0);
+        QVERIFY(item->state().selected);
+        QCOMPARE(item->text(QAccessible::Name), QStringLiteral("COM5, in use by another program"));
+        QCOMPARE(item->text(QAccessible::Description), Ptys[1].Path + ": in use by another program");
     }
 
     void portZeroIsNeverAvailable() { QVERIFY(!TfrmComSelect::ComPortAvailable(0)); }
