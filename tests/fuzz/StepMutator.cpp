@@ -127,10 +127,12 @@ TBytes AnswerBody(TRng& rng, uint8_t code) {
 }
 
 // A code the next frame most likely answers: the step's own request, one of the
-// steps before, or any code the tool knows.
+// steps before (or the toolkit version the tool sends after a programming of
+// the input range), or any code the tool knows.
 uint8_t AnswerCode(TRng& rng, const TSteps& s, size_t at) {
     for (size_t back = 0; back <= at && back < 4; ++back) {
         const uint8_t code = CodeOf(s.Steps[at - back].Sel);
+        if (code == 7 && OneIn(rng, 3)) return 51;
         if (code && OneIn(rng, 2)) return code;
     }
     return KnownCodes[Pick(rng, sizeof KnownCodes)];
