@@ -59,7 +59,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
 #include <algorithm>
@@ -384,7 +383,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CheckTheLineRecovers(h);
     if (input.Flags & fPaint) {
-        // Paint what the presentations changed, then the whole window.
+        // Paint what the presentations changed (a grab of the whole window on
+        // top cost as much as a hundred inputs).
         QApplication::processEvents();
     } else {
         // Objects scheduled for deletion go; the pending paint waits for an input
