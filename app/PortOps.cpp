@@ -28,7 +28,9 @@ void TfrmMain::OpenComPort(int number) {
         ForgetUnit();
         throw EMrtError(error);
     }
-    ReplyTrigger = ComPort->AddTimer();
+    // One timer for the status line however often the port is opened: the
+    // port's clock looks at every timer it was ever given on each tick.
+    if (ReplyTrigger == 0) ReplyTrigger = ComPort->AddTimer();
     LightControl->Start();
     Shell->sbMain->SetPanelText(0, QStringLiteral("COM%1,9600,N,8,1").arg(ComPort->ComNumber()));
 }

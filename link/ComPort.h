@@ -45,6 +45,8 @@ public:
     // disarms (activate false: the tick count is ignored) a timer.
     void SetTimer(uint16_t handle, uint16_t ticks, bool activate);
     bool TimerActive(uint16_t handle) const;
+    // Every clock tick looks at each timer, armed or not.
+    int TimerCount() const { return static_cast<int>(Timers.size()); }
     // Queues the block whole; raises EMrtError when it does not fit into the free
     // room of the transmit buffer.
     void PutBlock(const uint8_t* data, int length);

@@ -8,7 +8,7 @@
 //   flags  := bit 0 full mode, bit 1 input panel back to its start state,
 //             bit 2 output panel back to its start state, bit 3 paint the window
 //             at the end
-//   record := sel adv len chunk[len]
+//   record := sel adv len chunk[len]          (Steps.h; the first 24 records run)
 //   sel    := < 0x80: one of the window's own actions (a handler, or a step of a
 //             combo box), run only while its control is enabled, as a user could,
 //             or a thing that happens to the line (Selectors.h); >= 0x80: a bare
@@ -34,6 +34,8 @@
 //     the first frame of that code within twice the reply time gives no verdict;
 //   - nothing reaches the unit after its verdict: when a stalled line takes
 //     again, it sends only frames of requests still out;
+//   - a frame that answers no request is presented, but writes no status line
+//     and sends nothing;
 //   - against the simulated transmitter, on the port opened again where it
 //     failed, a read of the programmed input range succeeds.
 #include "../../app/WindowShell.h"
@@ -51,12 +53,12 @@
 #include "../../widgets/StatusBar.h"
 #include "../../widgets/ToggleSwitch.h"
 #include "Selectors.h"
+#include "Steps.h"
 #include "WindowHarness.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
 #include <algorithm>
@@ -68,6 +70,8 @@
 namespace {
 
 QApplication* App = nullptr;
+// The clock's step while the input runs, as the real clock beats.
+constexpr qint64 StepMs = 50;
 TWindowHarness* Harness = nullptr;
 const QString RefusalText = QStringLiteral("Error occured while performing the operation !");
 // A refusal is on the line and no action of the person's has come since.
@@ -78,8 +82,12 @@ bool RefusalShown = false;
     std::abort();
 }
 
+// An unasked frame is being presented.
+bool PresentingUnasked = false;
+
 void WatchStatusLine(int panel, const QString& text) {
     if (panel != 2) return;
+    if (PresentingUnasked) Broken(QStringLiteral("a frame that answers nothing wrote \"%1\"").arg(text));
     if (text == RefusalText) RefusalShown = true;
     if (text == QLatin1String("Ready") || text == QLatin1String("No COM port !")) RefusalShown = false;
     if (RefusalShown && text.startsWith(QLatin1String("Success")))
@@ -275,8 +283,12 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
 void CheckTheLineRecovers(TWindowHarness& h) {
     TfrmMain& w = *h.Window;
     // Past the status line's time and past the time any code stays owed, so
-    // that the read below is no late answer's.
+    // that the read below is no late answer's. Nothing arrives meanwhile: the
+    // clock moves in steps of 10 ticks, late by at most one step for each of the
+    // reply time and the error's time.
+    h.Clock.StepMs = 10 * 55;
     h.Advance((2 * 73 + 2) * 55);
+    h.Clock.StepMs = StepMs;
     DrainLine(h);
     const QString status = h.Status();
     if (status != QLatin1String("Ready") && status != QLatin1String("No COM port !"))
@@ -312,13 +324,21 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     Harness->Transport.OnHostWrite = nullptr;
     Harness->Transport.PollPeer = nullptr;
     // The port's timers are checked at least every 50 ms, as on the real clock.
-    Harness->Clock.StepMs = 50;
+    Harness->Clock.StepMs = StepMs;
     // The start-up sequence runs to its end before the first input.
     Harness->Advance(6000);
     Harness->TakeWritten();
     QObject::connect(Harness->Window->Shell->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(),
                      WatchStatusLine);
     Harness->Window->Cycle->OnVerdict = WatchVerdict;
+    Harness->Window->Cycle->OnUnasked = [next = Harness->Window->Cycle->OnUnasked](const QByteArray& body) {
+        const qsizetype handed = Harness->Transport.Handed.size();
+        PresentingUnasked = true;
+        next(body);
+        PresentingUnasked = false;
+        if (Harness->Transport.Handed.size() != handed)
+            Broken(QStringLiteral("a frame that answers nothing sent a request"));
+    };
     Harness->Window->DataPacket->OnPacket =
         [next = Harness->Window->DataPacket->OnPacket](const uint8_t* data, int size) {
             WatchPacket(next, data, size);
@@ -342,34 +362,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     ProgrammingsSent = ToolkitsSent = 0;
     LastChunk.clear();
-    const uint8_t flags = data[0];
-    w.FullMode = (flags & 1) != 0;
-    if (flags & 2) w.DisableInPanel();
-    if (flags & 4) w.DisableOutPanel();
+    const TSteps input = ParseSteps(data, size);
+    w.FullMode = (input.Flags & fFull) != 0;
+    if (input.Flags & fInStart) w.DisableInPanel();
+    if (input.Flags & fOutStart) w.DisableOutPanel();
 
-    size_t pos = 1;
-    while (pos < size) {
-        const uint8_t sel = data[pos++];
-        const uint8_t adv = pos < size ? data[pos++] : 0;
-        size_t len = pos < size ? data[pos++] : 0;
-        if (len > size - pos) len = size - pos;
-        const bool action = PersonsAction(sel) || (sel & 0x80);
-        RunAction(h, sel);
+    const size_t steps = std::min(input.Steps.size(), MaxSteps);
+    for (size_t i = 0; i < steps; ++i) {
+        const TStep& step = input.Steps[i];
+        const bool action = PersonsAction(step.Sel) || (step.Sel & 0x80);
+        RunAction(h, step.Sel);
         if (!w.ComPort->Connected()) Owed.clear();
         CheckWritten(h, action);
-        const QByteArray chunk(reinterpret_cast<const char*>(data + pos), static_cast<qsizetype>(len));
+        const QByteArray chunk(reinterpret_cast<const char*>(step.Chunk.data()),
+                               static_cast<qsizetype>(step.Chunk.size()));
         h.Transport.Feed(chunk);
         LastChunk = chunk;
-        pos += len;
-        h.Advance(qint64(adv) * 20);
+        h.Advance(qint64(step.Adv) * 20);
         CheckWritten(h, false);
     }
     CheckTheLineRecovers(h);
-    if (flags & 8) {
-        // Paint what the presentations changed, then the whole window.
+    if (input.Flags & fPaint) {
+        // Paint what the presentations changed (a grab of the whole window on
+        // top cost as much as a hundred inputs).
         QApplication::processEvents();
-        const QPixmap shot = w.grab();
-        (void)shot;
     } else {
         // Objects scheduled for deletion go; the pending paint waits for an input
         // that asks for it.

@@ -7,6 +7,7 @@
 // Usage: fuzz_corpus DIR
 // The bytes are built here from the wire format alone, not by the tool's codec.
 #include "Selectors.h"
+#include "Steps.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,42 +18,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// Flags of an input.
-enum : uint8_t { fFull = 1, fInStart = 2, fOutStart = 4, fPaint = 8 };
-
-void Put(Bytes& b, uint8_t v) {
-    b.push_back(v);
-}
-void PutWord(Bytes& b, uint16_t v) {
-    Put(b, uint8_t(v));
-    Put(b, uint8_t(v >> 8));
-}
-void PutLong(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        Put(b, uint8_t(v >> (8 * i)));
-}
-void PutSingle(Bytes& b, float f) {
-    uint32_t v;
-    std::memcpy(&v, &f, 4);
-    PutLong(b, v);
-}
-
-// STX, the body with 02, 03 and 10 sent as 10 and their one's complement, ETX.
-Bytes Frame(const Bytes& body) {
-    Bytes out{0x02};
-    for (uint8_t v : body) {
-        if (v == 0x02 || v == 0x03 || v == 0x10) {
-            out.push_back(0x10);
-            out.push_back(uint8_t(0xFF - v));
-        } else {
-            out.push_back(v);
-        }
-    }
-    out.push_back(0x03);
-    return out;
-}
+using Bytes = TBytes;
 
 struct TIn {
     uint8_t Status = 1, Range = 3, RangeFlag = 1;
@@ -70,7 +36,7 @@ Bytes InputReport(uint8_t code, const TIn& r) {
         PutLong(b, w);
     PutSingle(b, r.Ta);
     PutSingle(b, r.TCal);
-    Put(b, r.Mode);
+    PutByte(b, r.Mode);
     return b; // 49 bytes
 }
 
@@ -91,7 +57,7 @@ Bytes OutputReport(uint8_t code, const TOut& r) {
     Bytes b{code, r.Status, r.Range, r.RangeFlag};
     PutWord(b, r.Zero);
     PutWord(b, r.Full);
-    Put(b, r.Invert);
+    PutByte(b, r.Invert);
     PutWord(b, r.ZeroFlags);
     PutWord(b, r.FullFlags);
     PutSingle(b, r.Min);
@@ -99,12 +65,12 @@ Bytes OutputReport(uint8_t code, const TOut& r) {
     PutWord(b, r.Present);
     PutSingle(b, r.Ta);
     PutSingle(b, r.TCal);
-    Put(b, r.Mode);
+    PutByte(b, r.Mode);
     PutSingle(b, r.Limit);
     PutSingle(b, r.DeadBand);
-    Put(b, r.AlarmFlags);
-    Put(b, r.AlarmState);
-    Put(b, r.Readback);
+    PutByte(b, r.AlarmFlags);
+    PutByte(b, r.AlarmState);
+    PutByte(b, r.Readback);
     return b; // 43 bytes
 }
 
@@ -152,14 +118,10 @@ struct TSeed {
 };
 
 Bytes Serialise(const TSeed& s) {
-    Bytes out{s.Flags};
-    for (const auto& r : s.Records) {
-        out.push_back(r.Sel);
-        out.push_back(r.Adv);
-        out.push_back(uint8_t(r.Chunk.size()));
-        out.insert(out.end(), r.Chunk.begin(), r.Chunk.end());
-    }
-    return out;
+    TSteps steps{s.Flags, {}};
+    for (const auto& r : s.Records)
+        steps.Steps.push_back(TStep{r.Sel, r.Adv, r.Chunk});
+    return SerialiseSteps(steps);
 }
 
 std::vector<TSeed> Seeds() {
@@ -172,55 +134,55 @@ std::vector<TSeed> Seeds() {
 
     // Input reports: the first read of the programmed range, a later one, every
     // other input code, and the odd ones.
-    seed("in_perm_first", fInStart | fPaint).Then(selGetPermIn, Frame(InputReport(4, in)));
+    seed("in_perm_first", fInStart | fPaint).Then(selGetPermIn, FrameOf(InputReport(4, in)));
     seed("in_perm_twice", fInStart)
-        .Then(selGetPermIn, Frame(InputReport(4, in)))
-        .Then(selGetPermIn, Frame(InputReport(4, in)));
+        .Then(selGetPermIn, FrameOf(InputReport(4, in)))
+        .Then(selGetPermIn, FrameOf(InputReport(4, in)));
     for (uint8_t code : {1, 2, 3, 5, 6}) {
         TIn r = in;
         r.Range = uint8_t(10 + code); // RTD codes with wiring
         seed(("in_active_code" + std::to_string(code)).c_str(), 0)
-            .Then(Raw(code), Frame(InputReport(code, r)));
+            .Then(Raw(code), FrameOf(InputReport(code, r)));
     }
     seed("in_setperm_repeated_then_toolkit_refused", fInStart)
-        .Then(Raw(7), Frame(InputReport(7, in)))
-        .Then(selRepeatFrame, Frame(Bytes{51, 0}));
+        .Then(Raw(7), FrameOf(InputReport(7, in)))
+        .Then(selRepeatFrame, FrameOf(Bytes{51, 0}));
     seed("in_setperm_toolkit", fInStart)
-        .Then(Raw(7), Frame(InputReport(7, in)))
-        .Then(selNothing, Frame(Bytes{51, 1}));
+        .Then(Raw(7), FrameOf(InputReport(7, in)))
+        .Then(selNothing, FrameOf(Bytes{51, 1}));
     // Frames of the programming's code, and of the toolkit version's, that come
     // while the bytes are still held on a stalled line are no answers: nothing
     // ends, and what is held never goes out after a verdict.
     seed("in_setperm_answered_before_it_left", fInStart)
         .Then(selStall, Bytes{}, 0)
-        .Then(Raw(7), Frame(InputReport(7, in)))
-        .Then(selNothing, Frame(Bytes{51, 1}));
+        .Then(Raw(7), FrameOf(InputReport(7, in)))
+        .Then(selNothing, FrameOf(Bytes{51, 1}));
     {
         TIn r = in;
         r.Status = 0;
-        seed("in_status0", fInStart).Then(selGetPermIn, Frame(InputReport(4, r)));
+        seed("in_status0", fInStart).Then(selGetPermIn, FrameOf(InputReport(4, r)));
         seed("in_setperm_status0", fInStart)
-            .Then(Raw(7), Frame(InputReport(7, r)))
-            .Then(selNothing, Frame(Bytes{51, 0}));
+            .Then(Raw(7), FrameOf(InputReport(7, r)))
+            .Then(selNothing, FrameOf(Bytes{51, 0}));
         // The refusal must stay on the line through the toolkit version's success,
         // and through a DAC step's answer to a request of no person's.
         seed("in_setperm_status0_toolkit_ok", fInStart)
-            .Then(Raw(7), Frame(InputReport(7, r)))
-            .Then(selNothing, Frame(Bytes{51, 1}));
+            .Then(Raw(7), FrameOf(InputReport(7, r)))
+            .Then(selNothing, FrameOf(Bytes{51, 1}));
         seed("in_setperm_status0_then_bare_dac", fInStart)
-            .Then(Raw(7), Frame(InputReport(7, r)))
-            .Then(Raw(16), Frame(Bytes{51, 1}), 2)
-            .Then(selNothing, Frame(Bytes{16}));
+            .Then(Raw(7), FrameOf(InputReport(7, r)))
+            .Then(Raw(16), FrameOf(Bytes{51, 1}), 2)
+            .Then(selNothing, FrameOf(Bytes{16}));
     }
-    seed("in_short", fInStart).Then(selGetPermIn, Frame(Bytes{4, 1, 12}));
+    seed("in_short", fInStart).Then(selGetPermIn, FrameOf(Bytes{4, 1, 12}));
     for (uint8_t range : {0, 12, 16, 21, 39, 40, 63, 255}) {
         TIn r = in;
         r.Range = range;
         r.RangeFlag = range & 1;
         r.Mode = range & 2;
         seed(("in_range" + std::to_string(range)).c_str(), fInStart | fPaint)
-            .Then(selGetPermIn, Frame(InputReport(4, r)))
-            .Then(selGetTempIn, Frame(InputReport(3, r)));
+            .Then(selGetPermIn, FrameOf(InputReport(4, r)))
+            .Then(selGetTempIn, FrameOf(InputReport(3, r)));
     }
     {
         TIn r = in;
@@ -230,21 +192,21 @@ std::vector<TSeed> Seeds() {
         std::memcpy(&r.EuMin, &nan, 4);
         std::memcpy(&r.EuMax, &inf, 4);
         r.W1 = r.W2 = r.W3 = r.W4 = 0xFFFFFFFF;
-        seed("in_extreme_values", fInStart | fPaint).Then(selGetPermIn, Frame(InputReport(4, r)));
+        seed("in_extreme_values", fInStart | fPaint).Then(selGetPermIn, FrameOf(InputReport(4, r)));
     }
     seed("in_full_mode", fFull | fInStart | fPaint)
-        .Then(selGetPermIn, Frame(InputReport(4, in)))
-        .Then(Raw(1), Frame(InputReport(1, in)))
-        .Then(Raw(5), Frame(InputReport(5, in)))
-        .Then(selStepInRange, Frame(InputReport(6, in)))
-        .Then(selStepWiring, Frame(InputReport(6, in)));
+        .Then(selGetPermIn, FrameOf(InputReport(4, in)))
+        .Then(Raw(1), FrameOf(InputReport(1, in)))
+        .Then(Raw(5), FrameOf(InputReport(5, in)))
+        .Then(selStepInRange, FrameOf(InputReport(6, in)))
+        .Then(selStepWiring, FrameOf(InputReport(6, in)));
 
     // Output reports.
     const TOut out;
-    seed("out_perm_first", fOutStart | fPaint).Then(selGetPermOut, Frame(OutputReport(20, out)));
+    seed("out_perm_first", fOutStart | fPaint).Then(selGetPermOut, FrameOf(OutputReport(20, out)));
     seed("out_perm_twice", fOutStart)
-        .Then(selGetPermOut, Frame(OutputReport(20, out)))
-        .Then(selGetPermOut, Frame(OutputReport(20, out)));
+        .Then(selGetPermOut, FrameOf(OutputReport(20, out)))
+        .Then(selGetPermOut, FrameOf(OutputReport(20, out)));
     for (uint8_t code : {17, 18, 19, 21, 22, 23}) {
         TOut r = out;
         r.Range = code & 1;
@@ -253,58 +215,59 @@ std::vector<TSeed> Seeds() {
         r.AlarmState = code & 4;
         r.Readback = code & 1;
         seed(("out_active_code" + std::to_string(code)).c_str(), 0)
-            .Then(Raw(code), Frame(OutputReport(code, r)));
+            .Then(Raw(code), FrameOf(OutputReport(code, r)));
     }
     {
         TOut r = out;
         r.Status = 0;
-        seed("out_status0", fOutStart).Then(selGetPermOut, Frame(OutputReport(20, r)));
+        seed("out_status0", fOutStart).Then(selGetPermOut, FrameOf(OutputReport(20, r)));
         r = out;
         r.Range = 2;
-        seed("out_range2", fOutStart | fPaint).Then(selGetPermOut, Frame(OutputReport(20, r)));
+        seed("out_range2", fOutStart | fPaint).Then(selGetPermOut, FrameOf(OutputReport(20, r)));
         r.Range = 255;
-        seed("out_range255", 0).Then(selGetTempOut, Frame(OutputReport(19, r)));
+        seed("out_range255", 0).Then(selGetTempOut, FrameOf(OutputReport(19, r)));
         r = out;
         r.Zero = r.Full = 4098; // both escaped bytes, and no span: "N/A"
-        seed("out_no_span", fOutStart | fPaint).Then(selGetPermOut, Frame(OutputReport(20, r)));
+        seed("out_no_span", fOutStart | fPaint).Then(selGetPermOut, FrameOf(OutputReport(20, r)));
         r = out;
         r.Zero = 65535;
         r.Full = 0;
         r.Present = 65535;
         r.RangeFlag = 0;
-        seed("out_inverted_codes", fOutStart).Then(selGetPermOut, Frame(OutputReport(20, r)));
+        seed("out_inverted_codes", fOutStart).Then(selGetPermOut, FrameOf(OutputReport(20, r)));
     }
-    seed("out_short", fOutStart).Then(selGetPermOut, Frame(Bytes{20, 1, 0, 1, 0x10}));
+    seed("out_short", fOutStart).Then(selGetPermOut, FrameOf(Bytes{20, 1, 0, 1, 0x10}));
     seed("out_full_mode", fFull | fOutStart | fPaint)
-        .Then(selGetPermOut, Frame(OutputReport(20, out)))
-        .Then(Raw(16), Frame(Bytes{16}))
-        .Then(Raw(17), Frame(OutputReport(17, out)))
-        .Then(selStepOutRange, Frame(OutputReport(22, out)));
-    seed("dac_success", 0).Then(Raw(16), Frame(Bytes{16, 0xAA, 0x55}));
+        .Then(selGetPermOut, FrameOf(OutputReport(20, out)))
+        .Then(Raw(16), FrameOf(Bytes{16}))
+        .Then(Raw(17), FrameOf(OutputReport(17, out)))
+        .Then(selStepOutRange, FrameOf(OutputReport(22, out)));
+    seed("dac_success", 0).Then(Raw(16), FrameOf(Bytes{16, 0xAA, 0x55}));
 
     // Mode, version and toolkit answers.
-    seed("mode_cal", 0).Then(selQueryMode, Frame(Bytes{33, 1}));
-    seed("mode_run", 0).Then(Raw(32), Frame(Bytes{32, 0}));
-    seed("mode_odd", 0).Then(selQueryMode, Frame(Bytes{33, 0x10}));
-    seed("mode_code_only", 0).Then(selQueryMode, Frame(Bytes{33}));
-    seed("version_padded", fPaint).Then(selReadVersion, Frame(Version("MRT9-DX V2.10", true)));
-    seed("version_full_width", 0).Then(selReadVersion, Frame(Version(std::string(50, 'V'), false)));
-    seed("version_code_only", 0).Then(selReadVersion, Frame(Bytes{48}));
+    seed("mode_cal", 0).Then(selQueryMode, FrameOf(Bytes{33, 1}));
+    seed("mode_run", 0).Then(Raw(32), FrameOf(Bytes{32, 0}));
+    seed("mode_odd", 0).Then(selQueryMode, FrameOf(Bytes{33, 0x10}));
+    seed("mode_code_only", 0).Then(selQueryMode, FrameOf(Bytes{33}));
+    seed("version_padded", fPaint).Then(selReadVersion, FrameOf(Version("MRT9-DX V2.10", true)));
+    seed("version_full_width", 0).Then(selReadVersion, FrameOf(Version(std::string(50, 'V'), false)));
+    seed("version_code_only", 0).Then(selReadVersion, FrameOf(Bytes{48}));
     {
         Bytes v{48};
         for (int i = 0; i < 50; ++i)
             v.push_back(uint8_t(i * 5 + 1));
-        seed("version_every_byte", 0).Then(selReadVersion, Frame(v));
+        seed("version_every_byte", 0).Then(selReadVersion, FrameOf(v));
     }
-    seed("toolkit_ok", 0).Then(Raw(51), Frame(Bytes{51, 1}));
-    seed("toolkit_failed", 0).Then(Raw(51), Frame(Bytes{51, 0}));
+    seed("toolkit_ok", 0).Then(Raw(51), FrameOf(Bytes{51, 1}));
+    seed("toolkit_failed", 0).Then(Raw(51), FrameOf(Bytes{51, 0}));
 
     // What the dispatch does not know, and bodies no transmitter sends.
     for (uint8_t code : {0, 8, 15, 24, 34, 47, 49, 52, 255})
-        seed(("unknown_code" + std::to_string(code)).c_str(), 0).Then(Raw(code), Frame(Bytes{code, 1, 2, 3}));
+        seed(("unknown_code" + std::to_string(code)).c_str(), 0)
+            .Then(Raw(code), FrameOf(Bytes{code, 1, 2, 3}));
     seed("empty_body", 0).Then(selReadVersion, Hex("02 03"));
     seed("lone_escape", 0).Then(selReadVersion, Hex("02 10 03"));
-    seed("body_130", 0).Then(selReadVersion, Frame(Bytes(130, 0x41)));
+    seed("body_130", 0).Then(selReadVersion, FrameOf(Bytes(130, 0x41)));
     {
         Bytes longBody{0x02};
         longBody.insert(longBody.end(), 1100, 0x30);
@@ -316,17 +279,17 @@ std::vector<TSeed> Seeds() {
     // followed by silence, and an answer nobody asked for.
     seed("collector_noise", 0).Then(selReadVersion, Hex("41 02 05 02 06 03 42"));
     {
-        Bytes two = Frame(Bytes{33, 1});
-        const Bytes second = Frame(Bytes{33, 0});
+        Bytes two = FrameOf(Bytes{33, 1});
+        const Bytes second = FrameOf(Bytes{33, 0});
         two.insert(two.end(), second.begin(), second.end());
         seed("collector_two_frames", 0).Then(selQueryMode, two);
-        const Bytes in4 = Frame(InputReport(4, in));
+        const Bytes in4 = FrameOf(InputReport(4, in));
         const Bytes head(in4.begin(), in4.begin() + 20), tail(in4.begin() + 20, in4.end());
         seed("collector_split", fInStart).Then(selGetPermIn, head, 1).Then(selNothing, tail);
         seed("collector_stx_silence", 0)
             .Then(selReadVersion, Hex("02 30 41"), 200)
-            .Then(selNothing, Frame(Version("late", true)));
-        seed("collector_unasked", 0).Then(selNothing, Frame(InputReport(3, in)));
+            .Then(selNothing, FrameOf(Version("late", true)));
+        seed("collector_unasked", 0).Then(selNothing, FrameOf(InputReport(3, in)));
         seed("collector_no_answer", 0).Then(selGetPermIn, Bytes{}, 255).Then(selNothing, Bytes{}, 255);
     }
 

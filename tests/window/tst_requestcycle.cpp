@@ -209,9 +209,12 @@ private slots:
         QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QStringLiteral("COM1,9600,N,8,1"));
         QVERIFY(h.Transport.Dtr && h.Transport.Rts);
         h.PausedMs = 0;
+        const int timers = h.Window->ComPort->TimerCount();
         h.Window->OpenComPort(12);
         QCOMPARE(h.PausedMs, 1000); // close, pause, open, pause
         QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QStringLiteral("COM12,9600,N,8,1"));
+        h.Window->OpenComPort(12);
+        QCOMPARE(h.Window->ComPort->TimerCount(), timers); // no timer more for each opening
         h.Window->CloseComPort();
         h.PausedMs = 0;
         h.Window->CloseComPort();
