@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <iterator>
-#include <type_traits>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/signalfd.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace {
