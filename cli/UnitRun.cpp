@@ -380,6 +380,9 @@ void TUnitRun::ApplyChecked() {
 // which goes out whatever the answer; then the output panel's S; then the
 // read-back. A failure says which steps were done.
 void TUnitRun::Program() {
+    // A stop during the reads of --changed-only or --expect-version comes
+    // before the first write: nothing is begun, so nothing is written.
+    if (StopAsked) return Stopped(QStringLiteral("stopped before anything was written"));
     if (!Job.Settings.Input) return ApplyOutput();
     const TInputSettings& in = *Job.Settings.Input;
     const QString step = QStringLiteral("input range and span");

@@ -277,6 +277,9 @@ private slots:
         QTest::newRow("apply under way runs to its verdict")
             << "-p COM1 apply f" << false << QList<int>{1000} << 130 << 5 << 60000
             << "mrt9dx-cli: SIGINT: stopping after the step in flight; a second signal ends at once";
+        QTest::newRow("apply --changed-only stopped in its reads writes nothing")
+            << "-p COM1 apply --changed-only f" << false << QList<int>{1000} << 130 << 2 << 60000
+            << "mrt9dx-cli: COM1: stopped before anything was written";
         QTest::newRow("watch ends after its line")
             << "-p COM1 watch" << false << QList<int>{1500} << 130 << 4 << 2000
             << "mrt9dx-cli: SIGINT: stopping after the step in flight; a second signal ends at once";
