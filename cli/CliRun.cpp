@@ -373,6 +373,10 @@ bool TCliRun::Start(const QStringList& arguments) {
         if (!ParseCalJob(Job.Command == TCliJob::TCommand::Check, parser, args, ReadFile, Job.Cal, &error))
             return Fail(error);
         Job.Cal.ReadLine = ReadLine;
+        // Only a named unit's runs are stored: a store given for one without a
+        // name would keep nothing, and the script that gave it would not know.
+        if (Job.Cal.UnitTag.isEmpty() && parser.isSet(store))
+            return Fail(QStringLiteral("%1: --store keeps the runs of a unit --unit TAG names").arg(name));
         if (!Job.Cal.UnitTag.isEmpty() && !OpenStore(parser.value(store))) return false;
     }
     StartUnits(ports);
@@ -430,9 +434,13 @@ bool TCliRun::KeepRecord() {
         record = unit->Details.value(QStringLiteral("record")).toObject();
     QString error;
     const bool kept = Store->Keep(Job.Cal.CertificateNumber, record, &error);
+    // A record the store did not take is said whole, so that it is not lost.
     if (!kept && Err)
-        Err(QStringLiteral("%1: store %2: the record of %3 was not kept: %4")
-                .arg(Program, Store->Name(), Job.Cal.CertificateNumber, error));
+        Err(QStringLiteral("%1: store %2: the record of %3 was not kept: %4%5")
+                .arg(Program, Store->Name(), Job.Cal.CertificateNumber, error,
+                     record ? QStringLiteral("; the record: ") +
+                                  QString::fromUtf8(QJsonDocument(*record).toJson(QJsonDocument::Compact))
+                            : QString()));
     else if (record && Err)
         Err(QStringLiteral("%1: record %2 kept in %3")
                 .arg(Program, Job.Cal.CertificateNumber, Store->Name()));

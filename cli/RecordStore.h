@@ -70,8 +70,10 @@ public:
     QString Name() const { return Shown; }
 
     // Connects and creates the schema when it is not there yet; false with the
-    // reason in one line.
-    bool Open(QString* error);
+    // reason in one line. `reading`: for a command that only reads, a SQLite
+    // file must be there already. A file the user may only read is read (SQLite
+    // opens it so), as long as its schema is there.
+    bool Open(QString* error, bool reading = false);
     // Reserves a certificate number for a run of `tag`: `number` when it is
     // given and not in the store yet, else the store's next one.
     std::optional<QString> Reserve(const QString& tag, const QString& customer, int intervalDays,
@@ -91,9 +93,12 @@ public:
 
 private:
     bool Exec(const QString& sql, QString* error);
+    bool KeepOnce(const QString& number, const std::optional<QJsonObject>& record, QString* error);
     // The runs a SELECT of RunColumns gives with these values bound.
     std::optional<QList<TStoredRun>> Select(const QString& sql, const QVariantList& values, QString* error);
     bool Begin(QString* error);
+    // The schema version the store holds, when its table is there.
+    std::optional<int> Version();
     bool CreateSchema(QString* error);
     QString Connection; // Qt SQL's name of this store's connection
     QString Location;   // as given, a password too

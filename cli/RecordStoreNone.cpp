@@ -18,7 +18,7 @@ TRecordStore::TRecordStore(const QString& location) : Location(location), Shown(
 
 TRecordStore::~TRecordStore() = default;
 
-bool TRecordStore::Open(QString* error) {
+bool TRecordStore::Open(QString* error, bool) {
     *error = NoStore;
     return false;
 }

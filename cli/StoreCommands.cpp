@@ -93,7 +93,13 @@ bool IssueAgain(TStoreCommand& c, TRecordStore& store, const TStoredRun& run, co
         CertificateHtml(QJsonDocument::fromJson(run.Record.toUtf8()).object(), HistoryJson(*runs));
     if (!WriteFileSafely(file, html.toUtf8(), &error))
         return Failed(c, QStringLiteral("%1: %2").arg(file, error), QStringLiteral("file"));
-    if (c.Out) c.Out(QStringLiteral("certificate %1 written to %2").arg(run.Number, file));
+    if (c.Out)
+        c.Out(c.Json
+                  ? QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("status"), 0},
+                                                                {QStringLiteral("certificate"), run.Number},
+                                                                {QStringLiteral("file"), file}})
+                                          .toJson(QJsonDocument::Compact))
+                  : QStringLiteral("certificate %1 written to %2").arg(run.Number, file));
     return true;
 }
 
@@ -170,7 +176,8 @@ bool Due(TStoreCommand& c, TRecordStore& store, const QCommandLineParser& parser
     if (!ok || within < 0 || within > 3660)
         return Failed(c, QStringLiteral("due: --within wants 0 to 3660 days"));
     if (!parser.positionalArguments().isEmpty()) return Failed(c, QStringLiteral("due takes no arguments"));
-    const QDate today = QDate::currentDate();
+    // Issue and due dates are UTC dates: today is counted the same way.
+    const QDate today = QDateTime::currentDateTimeUtc().date();
     QString error;
     const std::optional<QList<TStoredRun>> runs = store.Due(today.addDays(within), &error);
     if (!runs)
@@ -258,9 +265,12 @@ bool RunStoreCommand(TStoreCommand& c) {
                           QStringLiteral("30")});
     if (!parser.parse(QStringList{QStringLiteral("mrt9dx-cli")} + c.Arguments))
         return Failed(c, QStringLiteral("%1: %2").arg(c.Name, parser.errorText()));
+    if (!TRecordStore::Available())
+        return Failed(c, QStringLiteral("%1: this build keeps no store of records").arg(c.Name),
+                      QStringLiteral("store"));
     TRecordStore records(StoreLocation(parser.value(store), c.FallbackStore));
     QString error;
-    if (!records.Open(&error))
+    if (!records.Open(&error, true))
         return Failed(c, QStringLiteral("store %1 cannot be reached: %2").arg(records.Name(), error),
                       QStringLiteral("store"));
     if (c.Name == QLatin1String("records")) return Records(c, records, parser);

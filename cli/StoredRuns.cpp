@@ -73,7 +73,14 @@ QJsonArray HistoryJson(const QList<TStoredRun>& runs) {
                             {QStringLiteral("as_found"), JsonNumber(run.AsFound)},
                             {QStringLiteral("as_left"), JsonNumber(run.AsLeft)},
                             {QStringLiteral("drift"), JsonNumber(drift)}};
-        previousLeft = run.AsLeft;
+        // A run that measured nothing and wrote nothing (a unit that did not
+        // answer) leaves the unit as the run before it left it.
+        const bool wrote = !QJsonDocument::fromJson(run.Record.toUtf8())
+                                .object()
+                                .value(QStringLiteral("written"))
+                                .toArray()
+                                .isEmpty();
+        if (run.AsFound || run.AsLeft || wrote) previousLeft = run.AsLeft;
         first = false;
     }
     return list;

@@ -94,7 +94,9 @@ EOF
 fill_and_check() {
     local name=$1 store=$2 n1 n2 numbers pids=()
     rm -f "$work"/dialogue*
-    # Several programs creating the schema of an empty store at once.
+    # Several programs creating the schema of an empty store at once (a SQLite
+    # file must be there for a command that only reads).
+    case $store in postgresql:*) ;; *) : >"$store" ;; esac
     for i in 1 2 3 4; do
         "$cli" records --store "$store" >"$work/first$i" 2>&1 &
         pids+=($!)
@@ -109,9 +111,14 @@ fill_and_check() {
     technician 1 --unit TT-101 --interval 365 --json --store "$store" --bench "$bench" \
         --certificate "$e2e_logs/$name-certificate-history.html"
     technician 2 --unit TT-102 --customer "Plant 4" --interval 20 --json --store "$store"
-    for com in 1 2; do
-        [ "$(cat "$work/status$com")" -le 4 ] || fail "$name: a check on COM$com ended with $(cat "$work/status$com")"
-    done
+    # 0 passed, 1 refused, 4 out of tolerance; 3 would be a record the store did not take.
+    statuses_kept() {
+        local com
+        for com in 1 2; do
+            case "$(cat "$work/status$com")" in 0 | 1 | 4) ;; *) fail "$name: a check on COM$com ended with $(cat "$work/status$com")" ;; esac
+        done
+    }
+    statuses_kept
     transcript "$e2e_logs/$name-records.txt" records --store "$store"
     transcript "$e2e_logs/$name-due.txt" due --within 30 --store "$store"
     transcript "$e2e_logs/$name-history.txt" history TT-101 --store "$store"
@@ -136,6 +143,7 @@ PY
     pids=($!)
     technician 2 --unit TT-102 --json --store "$store" &
     wait "${pids[0]}" $!
+    statuses_kept
     n1=$(number_of 1)
     n2=$(number_of 2)
     [ -n "$n1" ] && [ -n "$n2" ] && [ "$n1" != "$n2" ] || fail "$name: two runs at once got $n1 and $n2"

@@ -534,6 +534,12 @@ private slots:
         const QStringList lines{"--unit TT-1", "--unit TT-2 --certificate-number C-7", "--unit TT-1",
                                 "--unit TT-2 --certificate-number C-7", "--unit TT-1 --interval 365"};
         const QStringList numbers{"MRT-Y-000001", "C-7", "MRT-Y-000003", "", "MRT-Y-000004"};
+        {
+            // A store given for a unit without a name would keep nothing.
+            TRig rig;
+            QCOMPARE(rig.Go({"-p", "COM1", "check", "--points", "0,100", "--store", store}), 2);
+            QVERIFY(!rig.Sim && !QFile::exists(store));
+        }
         QList<QJsonObject> records;
         for (qsizetype i = 0; i < lines.size(); ++i) {
             TRig rig;
@@ -575,6 +581,13 @@ private slots:
         QCOMPARE(due.size(), 1);
         QCOMPARE(due[0]["days"].toInt(), 365);
         QCOMPARE(due[0]["certificate"].toString(), QStringLiteral("MRT-%1-000004").arg(year));
+        // A command that only reads makes no store where a name was mistyped.
+        TRig typo;
+        QCOMPARE(typo.Go({"due", "--store", dir.filePath(QStringLiteral("record.sqlite"))}), 2);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("record.sqlite"))));
+        QVERIFY2(typo.Err.join(' ').endsWith(
+                     QStringLiteral("record.sqlite cannot be reached: there is no such file")),
+                 qPrintable(typo.Err.join(' ')));
     }
 
     // A record the store does not take (its file emptied while the unit was
@@ -587,7 +600,8 @@ private slots:
         QCOMPARE(rig.Go({"-p", "COM1", "check", "--points", "0,100", "--unit", "TT-1", "--store", store,
                          "--record", dir.filePath(QStringLiteral("r.json"))}),
                  3);
-        QVERIFY2(rig.Err.join(' ').contains(QStringLiteral("the record of MRT-")),
+        QVERIFY2(rig.Err.join(' ').contains(QStringLiteral("the record of MRT-")) &&
+                     rig.Err.join(' ').contains(QStringLiteral("; the record: {\"")),
                  qPrintable(rig.Err.join(' ')));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("r.json"))));
     }
@@ -628,16 +642,18 @@ private slots:
         const TRunErrors errors = LargestErrors(object);
         QCOMPARE(errors.AsFound ? QVariant(*errors.AsFound) : QVariant(), found);
         QCOMPARE(errors.AsLeft ? QVariant(*errors.AsLeft) : QVariant(), left);
-        // After a run that left the unit 0.1 % high, a void number between them.
-        TStoredRun before, none, now = RunFromRecord(QStringLiteral("C-3"), object);
+        // After a run that left the unit 0.1 % high, a void number and a run on
+        // a unit that did not answer between them.
+        TStoredRun before, none, silent, now = RunFromRecord(QStringLiteral("C-3"), object);
         before.Record = QStringLiteral("{}");
         before.AsLeft = 0.1;
-        const QJsonArray history = HistoryJson({before, none, now});
-        QCOMPARE(history.size(), 2);
+        silent.Record = QStringLiteral(R"({"as_found": null, "as_left": null, "written": []})");
+        const QJsonArray history = HistoryJson({before, none, silent, now});
+        QCOMPARE(history.size(), 3);
         if (found.isValid())
-            QCOMPARE(history[1]["drift"].toDouble(), found.toDouble() - 0.1);
+            QCOMPARE(history[2]["drift"].toDouble(), found.toDouble() - 0.1);
         else
-            QVERIFY(history[1]["drift"].isNull());
+            QVERIFY(history[2]["drift"].isNull());
     }
 
     // However a run ends, the unit is left as a plant needs it (its DAC
