@@ -41,7 +41,8 @@ public:
 
     QModelIndex Index() const { return IndexOf(View, Row, Column); }
     bool isValid() const override {
-        return View && Row < RowsOf(View) && Column < ColumnsOf(View) && (Row >= 0 || HeaderOf(View));
+        return View && Row >= -1 && Column >= 0 && Row < RowsOf(View) && Column < ColumnsOf(View) &&
+               (Row >= 0 || HeaderOf(View));
     }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return View ? View->window()->windowHandle() : nullptr; }
@@ -150,8 +151,11 @@ public:
     QAccessibleInterface* childAt(int x, int y) const override {
         if (const QHeaderView* header = HeaderOf(View())) {
             const QPoint inHeader = header->viewport()->mapFromGlobal(QPoint(x, y));
-            if (header->isVisible() && header->viewport()->rect().contains(inHeader))
-                return Cell(-1, header->logicalIndexAt(inHeader));
+            // Past the last caption lies no cell.
+            if (header->isVisible() && header->viewport()->rect().contains(inHeader)) {
+                const int column = header->logicalIndexAt(inHeader);
+                return column < 0 ? nullptr : Cell(-1, column);
+            }
         }
         const QModelIndex index = View()->indexAt(View()->viewport()->mapFromGlobal(QPoint(x, y)));
         return index.isValid() ? Cell(index.row(), index.column()) : nullptr;
