@@ -27,12 +27,13 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTreeWidget>
+#include <type_traits>
 
 // Long by design: every connection of the window in one place, one line each.
 void TfrmMain::setupConnections() {
-    // A slot that runs one handler of the window through Guarded.
-    const auto run = [this](void (TfrmMain::*handler)()) {
-        return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
+    // A slot that runs one handler of the window or of a panel through Guarded.
+    const auto run = [this](auto* part, void (std::remove_pointer_t<decltype(part)>::*handler)()) {
+        return [this, part, handler] { Guarded([part, handler] { (part->*handler)(); }); };
     };
 
     // Serial layer: its handlers run inside the port's read notification or the
@@ -66,22 +67,25 @@ void TfrmMain::setupConnections() {
     auto* choosePort = new QShortcut(ChoosePortKey, this);
     choosePort->setObjectName(QStringLiteral("scChoosePort"));
     choosePort->setAutoRepeat(false);
-    connect(choosePort, &QShortcut::activated, this, run(&TfrmMain::sbMainPanels0DblClick));
+    connect(choosePort, &QShortcut::activated, this, run(this, &TfrmMain::sbMainPanels0DblClick));
     auto* readVersion = new QShortcut(ReadVersionKey, this);
     readVersion->setObjectName(QStringLiteral("scReadVersion"));
     readVersion->setAutoRepeat(false);
-    connect(readVersion, &QShortcut::activated, this, run(&TfrmMain::sbMainPanels1DblClick));
+    connect(readVersion, &QShortcut::activated, this, run(this, &TfrmMain::sbMainPanels1DblClick));
     auto* keyList = new QShortcut(KeyListKey, this);
     keyList->setObjectName(QStringLiteral("scKeyList"));
     keyList->setAutoRepeat(false);
-    connect(keyList, &QShortcut::activated, this, run(&TfrmMain::ShowKeyList));
+    connect(keyList, &QShortcut::activated, this, run(this, &TfrmMain::ShowKeyList));
 
     // General panel.
-    connect(General->calSwitch, &TToggleSwitch::Clicked, this, run(&TfrmMain::calSwitchClick));
+    connect(General->calSwitch, &TToggleSwitch::Clicked, this,
+            run(General.get(), &TGeneralPanel::calSwitchClick));
 
     // Calibration lists.
-    connect(CalLists->mnuClearInCal, &QAction::triggered, this, run(&TfrmMain::mnuClearInCalClick));
-    connect(CalLists->mnuClearOutCal, &QAction::triggered, this, run(&TfrmMain::mnuClearOutCalClick));
+    connect(CalLists->mnuClearInCal, &QAction::triggered, this,
+            run(CalLists.get(), &TCalLists::mnuClearInCalClick));
+    connect(CalLists->mnuClearOutCal, &QAction::triggered, this,
+            run(CalLists.get(), &TCalLists::mnuClearOutCalClick));
     connect(CalLists->lvInpCalStat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (CalLists->lvInpCalStat->isEnabled())
             CalLists->popInCal->popup(CalLists->lvInpCalStat->viewport()->mapToGlobal(pos));
@@ -103,29 +107,41 @@ void TfrmMain::setupConnections() {
 
     // Input panel.
     In->btnGetPermInpRange->installEventFilter(this);
-    connect(In->btnGetPermInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetPermInpRangeClick));
-    connect(In->btnGetTempInpRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempInpRangeClick));
-    connect(In->btnSetInputRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetInputRangeClick));
-    connect(In->cmbInpRanges, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
-    connect(In->cmbWiring, &QComboBox::currentIndexChanged, this, run(&TfrmMain::cmbInpRangesClick));
-    connect(In->edInpZeroButton, &QAction::triggered, this, run(&TfrmMain::edInpZeroPropertiesButtonClick));
-    connect(In->edInpFullButton, &QAction::triggered, this, run(&TfrmMain::edInpFullPropertiesButtonClick));
+    connect(In->btnGetPermInpRange, &QPushButton::clicked, this,
+            run(In.get(), &TInputPanel::btnGetPermInpRangeClick));
+    connect(In->btnGetTempInpRange, &QPushButton::clicked, this,
+            run(In.get(), &TInputPanel::btnGetTempInpRangeClick));
+    connect(In->btnSetInputRange, &QPushButton::clicked, this,
+            run(In.get(), &TInputPanel::btnSetInputRangeClick));
+    connect(In->cmbInpRanges, &QComboBox::currentIndexChanged, this,
+            run(In.get(), &TInputPanel::cmbInpRangesClick));
+    connect(In->cmbWiring, &QComboBox::currentIndexChanged, this,
+            run(In.get(), &TInputPanel::cmbInpRangesClick));
+    connect(In->edInpZeroButton, &QAction::triggered, this,
+            run(In.get(), &TInputPanel::edInpZeroPropertiesButtonClick));
+    connect(In->edInpFullButton, &QAction::triggered, this,
+            run(In.get(), &TInputPanel::edInpFullPropertiesButtonClick));
 
     // Output panel.
-    connect(Out->btnGetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetOutRangeClick));
-    connect(Out->btnGetTempOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnGetTempOutRangeClick));
-    connect(Out->btnSetOutRange, &QPushButton::clicked, this, run(&TfrmMain::btnSetOutRangeClick));
+    connect(Out->btnGetOutRange, &QPushButton::clicked, this,
+            run(Out.get(), &TOutputPanel::btnGetOutRangeClick));
+    connect(Out->btnGetTempOutRange, &QPushButton::clicked, this,
+            run(Out.get(), &TOutputPanel::btnGetTempOutRangeClick));
+    connect(Out->btnSetOutRange, &QPushButton::clicked, this,
+            run(Out.get(), &TOutputPanel::btnSetOutRangeClick));
     connect(Out->cmbOutRanges, &QComboBox::currentIndexChanged, this,
-            run(&TfrmMain::cmbOutRangesPropertiesEditValueChanged));
+            run(Out.get(), &TOutputPanel::cmbOutRangesPropertiesEditValueChanged));
     for (TPageSpinBox* spin : {Out->seOutZero, Out->seOutFull})
         connect(spin, &TPageSpinBox::KeyPressed, this,
-                [this](QChar* key) { Guarded([this, key] { seOutZeroKeyPress(*key); }); });
-    connect(Out->seOutZero, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutZeroPropertiesChange));
-    connect(Out->seOutFull, &TPageSpinBox::CodeChanged, this, run(&TfrmMain::edOutFullPropertiesChange));
-    connect(Out->seOutZero, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutZeroExit));
-    connect(Out->seOutFull, &TPageSpinBox::Exited, this, run(&TfrmMain::seOutFullExit));
-    connect(Out->btnOutZero, &QPushButton::clicked, this, run(&TfrmMain::btnOutZeroClick));
-    connect(Out->btnOutFull, &QPushButton::clicked, this, run(&TfrmMain::btnOutFullClick));
+                [this](QChar* key) { Guarded([this, key] { Out->seOutZeroKeyPress(*key); }); });
+    connect(Out->seOutZero, &TPageSpinBox::CodeChanged, this,
+            run(Out.get(), &TOutputPanel::edOutZeroPropertiesChange));
+    connect(Out->seOutFull, &TPageSpinBox::CodeChanged, this,
+            run(Out.get(), &TOutputPanel::edOutFullPropertiesChange));
+    connect(Out->seOutZero, &TPageSpinBox::Exited, this, run(Out.get(), &TOutputPanel::seOutZeroExit));
+    connect(Out->seOutFull, &TPageSpinBox::Exited, this, run(Out.get(), &TOutputPanel::seOutFullExit));
+    connect(Out->btnOutZero, &QPushButton::clicked, this, run(Out.get(), &TOutputPanel::btnOutZeroClick));
+    connect(Out->btnOutFull, &QPushButton::clicked, this, run(Out.get(), &TOutputPanel::btnOutFullClick));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -133,8 +149,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         bool consumed = false;
         Guarded([&] {
-            consumed =
-                btnGetPermInpRangeKeyDown(key->key(), key->modifiers(), QGuiApplication::mouseButtons());
+            consumed = General->btnGetPermInpRangeKeyDown(key->key(), key->modifiers(),
+                                                          QGuiApplication::mouseButtons());
         });
         return consumed;
     }

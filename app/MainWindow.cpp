@@ -13,6 +13,7 @@
 #include "../panels/general/GeneralPanel.h"
 #include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
+#include "../ranges/InRanges.h"
 #include "../ranges/ReportTexts.h"
 #include "../widgets/Accessibility.h"
 #include "../widgets/Controls.h"
@@ -42,18 +43,18 @@ TfrmMain::TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidge
     LightControl = new TLightControl(ComPort, this);
     Cycle = new TRequestCycle(ComPort, DataPacket, this);
 
-    // The panels' parts, filled by their builders.
+    // The frame, then the panels, each building its controls in its group box.
     Shell = std::make_unique<TWindowShell>();
-    General = std::make_unique<TGeneralPanel>();
-    CalLists = std::make_unique<TCalLists>();
-    In = std::make_unique<TInputPanel>();
-    Out = std::make_unique<TOutputPanel>();
+    General = std::make_unique<TGeneralPanel>(*this);
+    CalLists = std::make_unique<TCalLists>(*this);
+    In = std::make_unique<TInputPanel>(*this, *General, *CalLists);
+    Out = std::make_unique<TOutputPanel>(*this, *General, *CalLists);
     setupFrame();
     setupStatusBar();
-    setupGeneralPanel();
-    setupCalLists();
-    setupInputPanel();
-    setupOutputPanel();
+    General->Setup(Shell->grpGeneral);
+    CalLists->Setup(Shell->grpInput, Shell->grpOutput);
+    In->Setup(Shell->grpInput);
+    Out->Setup(Shell->grpOutput);
     setupTabOrder();
     setupConnections();
     DescribeByHints(this);
@@ -195,6 +196,21 @@ void TfrmMain::ReadVersion() {
 void TfrmMain::ShowVersion() {
     Shell->sbMain->SetPanelText(1, Msg::DecodeVersion(RxBody()));
     ShowStatus(ReportText::SuccessRead(), skSuccess);
+}
+
+void TfrmMain::EnterFullMode() {
+    // The calibration controls follow with the next presentation of a programmed
+    // range, which asks for FullMode.
+    InFullMode = true;
+    setWindowTitle(windowTitle() + QStringLiteral(" (full)"));
+}
+
+const IRange& TfrmMain::ShownInRange() const {
+    return In->ShownInRange();
+}
+
+void TfrmMain::InRangeShown(const IRange& row) {
+    Out->ShowAlarmUnits(row.EngUnit);
 }
 
 void TfrmMain::ShowKeyList() {

@@ -18,12 +18,12 @@
 // a success or error message; silence ends in "No response !". The status line's
 // own timer (ReplyTrigger) then brings it back to "Ready".
 //
-// The methods are defined in the window folders: app/ (frame, version, start-up,
-// request cycle, port, port dialog), panels/general/ (calibration lists, modes,
-// general panel), panels/input/ and panels/output/. The controls are held in one
-// part per panel and one for the frame (Shell, General, CalLists, In, Out), each
-// declared in its folder's header, so that a file includes the parts it uses and
-// a new control rebuilds only those files.
+// The window's own methods are defined in app/ (frame, version, start-up, status
+// line and dispatch, port, port dialog). Each panel is a part of the window with
+// its controls, its state and its operations, declared in its folder's header
+// (Shell, General, CalLists, In, Out); a panel reaches the window only through
+// TPanelHost, so that a panel's files include their own headers, and a new
+// control or operation of a panel rebuilds only the files that use that panel.
 #include <QKeySequence>
 #include <QMainWindow>
 #include <cstdint>
@@ -32,27 +32,20 @@
 #include <utility>
 
 #include "../base/MrtError.h"
-
-class QTreeWidget;
+#include "PanelHost.h"
 
 class TClock;
 class TComPort;
 class TDataPacket;
-class TEdit;
-struct IRange;
 class TLightControl;
 class TRequestCycle;
 struct TReply;
 class TTransport;
-namespace Msg {
-struct TOutSettings;
-}
-class TUiServices;
 struct TWindowShell;
-struct TGeneralPanel;
-struct TCalLists;
-struct TInputPanel;
-struct TOutputPanel;
+class TGeneralPanel;
+class TCalLists;
+class TInputPanel;
+class TOutputPanel;
 
 // The keys that do what a double-click on panel 0 (choose a port) and on panel 1
 // (read the product version) of the status bar does.
@@ -61,9 +54,7 @@ inline const QKeySequence ReadVersionKey{Qt::CTRL | Qt::Key_I};
 // The key that shows the list of the window's keys.
 inline const QKeySequence KeyListKey{Qt::Key_F1};
 
-enum TStatusKind : int { skBusy = 0, skError = 1, skSuccess = 2, skReady = 3 };
-
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public TPanelHost {
     Q_OBJECT
 public:
     TfrmMain(TTransport* transport, TClock* clock, TUiServices* ui, QWidget* parent = nullptr);
@@ -114,79 +105,27 @@ public:
 
     // ---- Request cycle, port, port dialog (app/) ------------------------------------
     void PacketSend();
-    // A request with a busy message: the frame is built from `body` first, then
-    // `busy` goes on the status line (nothing when it is null), then PacketSend.
-    void Send(const QByteArray& body, const QString& busy);
-    void ShowStatus(const QString& message, TStatusKind kind);
     void ComPortTriggerTimer(uint16_t handle);
     void OpenComPort(int number);
     void CloseComPort();
     void sbMainPanels0DblClick();
 
-    // ---- What a person's press may write (app/Writes.cpp) ---------------------------
+    // ---- What the panels ask of the window (PanelHost.h) ------------------------------
+    QWidget* Window() override { return this; }
+    TUiServices* Ui() const override { return UiServices; }
+    void Send(const QByteArray& body, const QString& busy) override;
+    void ShowStatus(const QString& message, TStatusKind kind) override;
+    bool RefusalHeld() const override { return RefusalOnLine; }
+    bool WriteOut(uint8_t code) const override;
+    bool FormReady() const override { return Ready; }
+    bool FullMode() const override { return InFullMode; }
+    void EnterFullMode() override;
+    const IRange& ShownInRange() const override;
+    void InRangeShown(const IRange& row) override;
 
-    // ---- Calibration lists, modes, general panel (panels/general/) ----------------
-    void InitInCalStat();
-    void InitOutCalStat();
-    void ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4);
-    void ShowOutCalStat(uint16_t zeroFlags, uint16_t fullFlags);
-    // The paint hook of both lists: the font colour of a cell of column 1 or later.
-    QColor lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int column) const;
-    void mnuClearInCalClick();
-    void mnuClearOutCalClick();
-    void calSwitchClick();
-    void QueryMode();
-    // The general strip of a report: TA and TCAL in degrees, and the switch at the mode.
-    void ShowGeneral(double ta, double tCal, uint8_t mode);
-    // True when the key was consumed.
-    bool btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
-    void SendToolkitVersion();
-
-    // ---- Input panel (panels/input/) -----------------------------------------------
-    void DisableInPanel();
-    void ShowInRangeDefaults(int code);
-    void btnGetPermInpRangeClick();
-    void btnGetTempInpRangeClick();
-    void cmbInpRangesClick();
-    void btnSetInputRangeClick();
-    void edInpZeroPropertiesButtonClick();
-    void edInpFullPropertiesButtonClick();
-
-    // ---- Output panel (panels/output/) ---------------------------------------------
-    void ShowOutRangeUnits(int rangeIndex);
-    void DisableOutPanel();
-    void btnGetOutRangeClick();
-    void btnGetTempOutRangeClick();
-    void cmbOutRangesPropertiesEditValueChanged();
-    void btnSetOutRangeClick();
-    void seOutZeroKeyPress(QChar& key);
-    void edOutZeroPropertiesChange();
-    void edOutFullPropertiesChange();
-    void seOutZeroExit();
-    void seOutFullExit();
-    void btnOutZeroClick();
-    void btnOutFullClick();
-
-    TUiServices* Ui() const { return UiServices; }
     // The kind of the message on the status line; an error or a success turns
     // into "Ready" on the reply timer.
-    TStatusKind StatusKind = skBusy;
-    // The window's event flags, all false until the first show has finished.
-    //   FormReady    start-up has finished; the calibration lists colour their cells
-    //   InEventsOn   a user's change of cmbInpRanges or cmbWiring sends a request
-    //   OutEventsOn  a user's change of cmbOutRanges, seOutZero or seOutFull sends one
-    //   FullMode     full mode has been entered; calibration controls may be enabled
-    // The presentations clear InEventsOn/OutEventsOn while they set combo boxes and
-    // spin edits themselves, so that only the user's changes send requests.
-    bool FormReady = false;
-    bool InEventsOn = false;
-    bool OutEventsOn = false;
-    bool FullMode = false;
-    // The range index (0 to 21) of the input range the window shows now.
-    int CurInRange = 0;
-    // The row of that range: the units and formats of every input value shown and
-    // of the alarm limit and dead band. An index outside the table counts as 0.
-    const IRange& ShownInRange() const;
+    TStatusKind StatusKind() const { return Kind; }
     TClock* Clock() const { return ClockSource; }
 
 protected:
@@ -219,39 +158,21 @@ private:
     bool InWriteOut = false;
     bool OutWriteOut = false;
     // The flag of the panel a request of this code writes for, or null.
-    bool* WriteOutFlag(uint8_t code);
-    // True when the transmitter reports CAL, or the person answers Yes to the
-    // question why RUN mode spoils what `what` would store (default No).
-    bool WriteInRunAccepted(const QString& what);
-    // The number an edit holds as the person left it; a text that is not one
-    // raises the conversion error with the field's caption before it.
-    static float FieldNumber(const TEdit* edit);
+    static bool TfrmMain::*WriteOutFlag(uint8_t code);
     // Empties the boxes that show what the unit reported, after its port failed or
     // could not be opened, until a report of the next unit fills them again.
     void ForgetUnit();
-    void ShowMode();
-    void EnterFullMode();
-    void ShowOpResult();
-    void ShowInPerm();
-    void ShowInActive();
-    void ShowInFull();
-    void EnableInPanel();
-    void FillInRanges();
-    bool InRangeInvalid();
-    // The range code of the selections of cmbInpRanges and cmbWiring.
-    int SelectedInputCode() const;
-    void ShowOutActive();
-    void ShowOutPerm();
-    void ShowOutFull();
-    void FillOutRanges();
-    void EnableOutPanel();
-    bool OutRangeInvalid();
+    // The window's event flags, all false until the first show has finished.
+    //   Ready       start-up has finished (FormReady)
+    //   InFullMode  full mode has been entered (FullMode)
+    // The panels hold their own: TInputPanel::InEventsOn, TOutputPanel::OutEventsOn.
+    bool Ready = false;
+    bool InFullMode = false;
+    TStatusKind Kind = skBusy;
     // A frame that answers no request is being presented: no status, no request.
     bool PresentingUnasked = false;
     // A refusal is on the line until "Ready" (or a new busy message).
-    bool RefusalHeld = false;
-    // The mode the transmitter last reported (0 RUN).
-    uint8_t ReportedMode = 0;
+    bool RefusalOnLine = false;
     // Why the request just handed to the cycle could not be sent.
     QString NotSent;
     // PacketSend is handing a request to the cycle: a refusal to take it ends in
@@ -269,20 +190,11 @@ private:
         }
         return QString();
     }
-    // Builders of the controls, each in the folder of its subsystem.
-    void setupFrame();        // app/
-    void setupStatusBar();    // app/
-    void setupGeneralPanel(); // panels/general/
-    void setupCalLists();     // panels/general/
-    void setupInputPanel();   // panels/input/
-    void setupOutputPanel();  // panels/output/
-    void setupTabOrder();     // app/
-    void setupConnections();  // app/Connections.cpp: every connection of the window
-    // What cmdSetPermOut, cmdWriteOutZero and cmdWriteOutFull program for the
-    // output range `row`: invert, limits, alarm, flags, from the controls.
-    Msg::TOutSettings OutSettings(int row) const;
-    // A negative dead band is refused with the error dialog before a permanent write.
-    bool DeadBandAccepted(const Msg::TOutSettings& settings);
+    // Builders of the frame's controls; the panels build their own.
+    void setupFrame();
+    void setupStatusBar();
+    void setupTabOrder();
+    void setupConnections(); // app/Connections.cpp: every connection of the window
 
     TTransport* Transport;
     TClock* ClockSource;

@@ -4,7 +4,10 @@
 #include "../link/ComPort.h"
 #include "../link/Cycle.h"
 #include "../link/LightControl.h"
+#include "../panels/general/CalLists.h"
 #include "../panels/general/GeneralPanel.h"
+#include "../panels/input/InputPanel.h"
+#include "../panels/output/OutputPanel.h"
 #include "../widgets/Controls.h"
 #include "../widgets/StatusBar.h"
 #include "../widgets/ToggleSwitch.h"
@@ -57,10 +60,10 @@ void TfrmMain::ForgetUnit() {
         for (TValueLabel* value : box->findChildren<TValueLabel*>())
             value->setText(QString());
     Shell->sbMain->SetPanelText(1, QString()); // its version
-    InitInCalStat();
-    InitOutCalStat();
-    DisableInPanel();
-    DisableOutPanel();
+    CalLists->InitInCalStat();
+    CalLists->InitOutCalStat();
+    In->DisableInPanel();
+    Out->DisableOutPanel();
     // The switch shows no mode until a unit reports one.
     General->calSwitch->hide();
 }

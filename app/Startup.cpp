@@ -2,6 +2,7 @@
 // and arms the event flags.
 #include "MainWindow.h"
 
+#include "../panels/general/CalLists.h"
 #include "../panels/general/GeneralPanel.h"
 #include "../panels/input/InputPanel.h"
 #include "../panels/output/OutputPanel.h"
@@ -41,17 +42,17 @@ void TfrmMain::FormShow() {
                           QStringLiteral("No COM port defined. Program will not communicate with the unit."));
     }
 
-    FormReady = FullMode = InEventsOn = OutEventsOn = false;
-    InitInCalStat();
-    InitOutCalStat();
-    FillInRanges();
-    FillOutRanges();
-    DisableInPanel();
-    DisableOutPanel();
-    ShowInRangeDefaults(In->cmbInpRanges->currentIndex());
-    ShowOutRangeUnits(Out->cmbOutRanges->currentIndex());
+    Ready = InFullMode = false;
+    CalLists->InitInCalStat();
+    CalLists->InitOutCalStat();
+    In->FillInRanges();
+    Out->FillOutRanges();
+    In->DisableInPanel();
+    Out->DisableOutPanel();
+    In->ShowInRangeDefaults(In->cmbInpRanges->currentIndex());
+    Out->ShowOutRangeUnits(Out->cmbOutRanges->currentIndex());
     General->calSwitch->setToolTip(QStringLiteral("Slide to switch to CAL/RUN modes"));
-    QueryMode();
-    FormReady = InEventsOn = OutEventsOn = true;
+    General->QueryMode();
+    Ready = true;
     In->btnGetPermInpRange->setFocus();
 }

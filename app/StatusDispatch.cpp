@@ -47,7 +47,7 @@ QColor StatusInk(const TStatusBar* bar, const QColor& hue) {
 void TfrmMain::PacketSend() {
     PacketAddRaw(ETX);
     if (!ComPort->Connected() || PresentingUnasked) return;
-    if (bool* writeOut = WriteOutFlag(uint8_t(TxBody.at(0)))) *writeOut = true;
+    if (const auto writeOut = WriteOutFlag(uint8_t(TxBody.at(0)))) this->*writeOut = true;
     InPacketSend = true;
     Cycle->Send(TxBody, [this](const TReply& reply) { RequestEnded(reply); });
     InPacketSend = false;
@@ -62,19 +62,18 @@ void TfrmMain::Send(const QByteArray& body, const QString& busy) {
 }
 
 void TfrmMain::RequestEnded(const TReply& reply) {
-    if (bool* writeOut = WriteOutFlag(reply.Code)) *writeOut = false; // its panel may write again
-    if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered)
-        General->calSwitch->SetOn(ReportedMode != 0); // the switch shows the transmitter's mode
+    if (const auto writeOut = WriteOutFlag(reply.Code)) this->*writeOut = false; // its panel may write again
+    if (reply.Code == cmdSetMode && reply.Verdict != TVerdict::Answered) General->ShowReportedMode();
     switch (reply.Verdict) {
     case TVerdict::Answered:
         GuardedLater([this, &reply] { PacketProcess(reply.Body, true); });
         break;
     case TVerdict::Refused:
         ShowStatus(ReportText::OperationFailed(), skError);
-        RefusalHeld = true;
+        RefusalOnLine = true;
         // The transmitter takes the toolkit version once per programming of the
         // tool's, also after a refused one.
-        if (reply.Code == cmdSetPermIn) GuardedLater([this] { SendToolkitVersion(); });
+        if (reply.Code == cmdSetPermIn) GuardedLater([this] { General->SendToolkitVersion(); });
         break;
     case TVerdict::Broken:
         ShowStatus(ReportText::UnknownResponse(), skError);
@@ -111,17 +110,17 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
     case cmdReadActiveIn:
     case cmdClearInCal:
     case cmdSetTempIn:
-        ShowInActive();
+        In->ShowInActive();
         break;
     case cmdReadPermIn:
         if (In->cmbInpRanges->isEnabled())
-            ShowInPerm();
+            In->ShowInPerm();
         else
-            ShowInFull();
+            In->ShowInFull();
         break;
     case cmdSetPermIn:
-        ShowInFull();
-        if (asked) SendToolkitVersion();
+        In->ShowInFull();
+        if (asked) General->SendToolkitVersion();
         break;
     case cmdSetDac:
         ShowStatus(ReportText::Success(), skSuccess);
@@ -132,23 +131,23 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
     case cmdClearOutCal:
     case cmdSetTempOut:
     case cmdSetPermOut:
-        ShowOutActive();
+        Out->ShowOutActive();
         break;
     case cmdReadPermOut:
         if (Out->cmbOutRanges->isEnabled())
-            ShowOutPerm();
+            Out->ShowOutPerm();
         else
-            ShowOutFull();
+            Out->ShowOutFull();
         break;
     case cmdSetMode:
     case cmdQueryMode:
-        ShowMode(); // no message of its own
+        General->ShowMode(); // no message of its own
         break;
     case cmdReadVersion:
         ShowVersion();
         break;
     case cmdSetToolkitVer:
-        ShowOpResult();
+        General->ShowOpResult();
         break;
     default:
         ShowStatus(ReportText::UnknownResponse(), skError);
@@ -159,17 +158,17 @@ void TfrmMain::PacketProcess(const QByteArray& body, bool asked) {
 void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
     if (PresentingUnasked) return;
     if (!ComPort->Connected()) {
-        RefusalHeld = false;
+        RefusalOnLine = false;
         Shell->sbMain->SetPanelColor(StatusPanel, StatusInk(Shell->sbMain, Qt::red));
         Shell->sbMain->SetPanelText(StatusPanel, QStringLiteral("No COM port !"));
         return;
     }
     // A refusal on the line is covered by no other message until "Ready".
-    if (RefusalHeld && (kind == skSuccess || kind == skError)) return;
+    if (RefusalOnLine && (kind == skSuccess || kind == skError)) return;
     Shell->sbMain->SetPanelText(StatusPanel, message);
     switch (kind) {
     case skBusy:
-        RefusalHeld = false;
+        RefusalOnLine = false;
         Shell->sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
         ComPort->SetTimer(ReplyTrigger, 0, false);
         break;
@@ -183,16 +182,16 @@ void TfrmMain::ShowStatus(const QString& message, TStatusKind kind) {
         ComPort->SetTimer(ReplyTrigger, SuccessTicks, true);
         break;
     case skReady:
-        RefusalHeld = false;
+        RefusalOnLine = false;
         Shell->sbMain->SetPanelColor(StatusPanel, QColor(0, 0, 0));
         break;
     }
-    StatusKind = kind;
+    Kind = kind;
 }
 
 void TfrmMain::ComPortTriggerTimer(uint16_t handle) {
     // The status line's own timer: a success or an error runs its course. An
     // unanswered request is the cycle's verdict, not this timer's.
     if (handle != ReplyTrigger) return;
-    if (StatusKind == skError || StatusKind == skSuccess) ShowStatus(QStringLiteral("Ready"), skReady);
+    if (Kind == skError || Kind == skSuccess) ShowStatus(QStringLiteral("Ready"), skReady);
 }

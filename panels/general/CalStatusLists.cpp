@@ -1,9 +1,8 @@
 // The calibration status lists at the bottom of the input and output panels: one
 // row per range, "OK" or "UCAL" for the zero and full-scale calibration, and a
 // context menu that asks the transmitter to clear the flags of its side.
-#include "../../app/MainWindow.h"
+#include "../../app/PanelHost.h"
 #include "../../app/UiServices.h"
-#include "../../app/WindowShell.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
 #include "../../ranges/CalFlags.h"
@@ -49,15 +48,15 @@ QColor Legible(QColor ink, const QColor& ground) {
 // picked for clearing. The rest of the drawing is the list's own.
 class TCalStatDelegate : public TTextCellDelegate {
 public:
-    TCalStatDelegate(const TfrmMain* window, QTreeWidget* list)
-        : TTextCellDelegate(list), Window(window), List(list) {}
+    TCalStatDelegate(const TCalLists* lists, QTreeWidget* list)
+        : TTextCellDelegate(list), Lists(lists), List(list) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         TTextCellDelegate::initStyleOption(option, index);
         QPalette& palette = option->palette;
         if (index.column() >= 1 && !index.parent().isValid()) {
-            const QColor colour = Window->lvOutCalStatCustomDrawSubItem(List, index.row(), index.column());
+            const QColor colour = Lists->lvOutCalStatCustomDrawSubItem(List, index.row(), index.column());
             if (colour.isValid()) palette.setColor(QPalette::Text, colour);
         }
         for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
@@ -76,12 +75,12 @@ protected:
     }
 
 private:
-    const TfrmMain* Window;
+    const TCalLists* Lists;
     QTreeWidget* List;
 };
 
 // A read-only report-style list with fixed, non-clickable column headers.
-QTreeWidget* NewCalList(TfrmMain* window, QWidget* parent, const char* name, const QRect& geometry,
+QTreeWidget* NewCalList(const TCalLists* lists, QWidget* parent, const char* name, const QRect& geometry,
                         const std::initializer_list<TColumn>& columns, const QString& hint) {
     auto* list = new QTreeWidget(parent);
     list->setObjectName(QString::fromLatin1(name));
@@ -112,7 +111,7 @@ QTreeWidget* NewCalList(TfrmMain* window, QWidget* parent, const char* name, con
     list->header()->setSectionsMovable(false);
     list->header()->setStretchLastSection(false);
     list->header()->setSectionResizeMode(QHeaderView::Fixed);
-    list->setItemDelegate(new TCalStatDelegate(window, list));
+    list->setItemDelegate(new TCalStatDelegate(lists, list));
     return list;
 }
 
@@ -136,80 +135,76 @@ QString SpanText(const IRange& range) {
 }
 } // namespace
 
-void TfrmMain::setupCalLists() {
+void TCalLists::Setup(QWidget* inputBox, QWidget* outputBox) {
     constexpr Qt::Alignment Left = Qt::AlignLeft;
     constexpr Qt::Alignment Centre = Qt::AlignHCenter;
 
-    CalLists->lblInpCalStat =
-        NewPlainLabel(Shell->grpInput, "lblInpCalStat", QStringLiteral("Calibration Status"), 8, 320);
-    CalLists->lvInpCalStat =
-        NewCalList(this, Shell->grpInput, "lvInpCalStat", QRect(8, 336, 305, 169),
-                   {{QStringLiteral("Input"), 85, Left},
-                    {QStringLiteral("Zero"), 43, Centre},
-                    {QStringLiteral("FS"), 43, Centre},
-                    {QStringLiteral("Range"), 113, Centre}},
-                   QStringLiteral("Right click to read calibration status for all input ranges"));
+    lblInpCalStat = NewPlainLabel(inputBox, "lblInpCalStat", QStringLiteral("Calibration Status"), 8, 320);
+    lvInpCalStat = NewCalList(this, inputBox, "lvInpCalStat", QRect(8, 336, 305, 169),
+                              {{QStringLiteral("Input"), 85, Left},
+                               {QStringLiteral("Zero"), 43, Centre},
+                               {QStringLiteral("FS"), 43, Centre},
+                               {QStringLiteral("Range"), 113, Centre}},
+                              QStringLiteral("Right click to read calibration status for all input ranges"));
 
-    CalLists->lblOutCalStat =
-        NewPlainLabel(Shell->grpOutput, "lblOutCalStat", QStringLiteral("Calibration Status"), 8, 384);
-    CalLists->lvOutCalStat =
-        NewCalList(this, Shell->grpOutput, "lvOutCalStat", QRect(8, 400, 305, 105),
-                   {{QStringLiteral("Output"), 159, Left},
-                    {QStringLiteral("Zero"), 63, Centre},
-                    {QStringLiteral("FS"), 63, Centre}},
-                   QStringLiteral("Right click to read calibration status for all output ranges"));
+    lblOutCalStat = NewPlainLabel(outputBox, "lblOutCalStat", QStringLiteral("Calibration Status"), 8, 384);
+    lvOutCalStat = NewCalList(this, outputBox, "lvOutCalStat", QRect(8, 400, 305, 105),
+                              {{QStringLiteral("Output"), 159, Left},
+                               {QStringLiteral("Zero"), 63, Centre},
+                               {QStringLiteral("FS"), 63, Centre}},
+                              QStringLiteral("Right click to read calibration status for all output ranges"));
 
     const QString clearCaption = QStringLiteral("Clear calibration flags");
-    CalLists->popInCal = new QMenu(this);
-    CalLists->popInCal->setObjectName(QStringLiteral("popInCal"));
-    CalLists->mnuClearInCal = new QAction(clearCaption, CalLists->popInCal);
-    CalLists->mnuClearInCal->setObjectName(QStringLiteral("mnuClearInCal"));
-    CalLists->popInCal->addAction(CalLists->mnuClearInCal);
+    popInCal = new QMenu(Host.Window());
+    popInCal->setObjectName(QStringLiteral("popInCal"));
+    mnuClearInCal = new QAction(clearCaption, popInCal);
+    mnuClearInCal->setObjectName(QStringLiteral("mnuClearInCal"));
+    popInCal->addAction(mnuClearInCal);
 
-    CalLists->popOutCal = new QMenu(this);
-    CalLists->popOutCal->setObjectName(QStringLiteral("popOutCal"));
-    CalLists->mnuClearOutCal = new QAction(clearCaption, CalLists->popOutCal);
-    CalLists->mnuClearOutCal->setObjectName(QStringLiteral("mnuClearOutCal"));
-    CalLists->popOutCal->addAction(CalLists->mnuClearOutCal);
+    popOutCal = new QMenu(Host.Window());
+    popOutCal->setObjectName(QStringLiteral("popOutCal"));
+    mnuClearOutCal = new QAction(clearCaption, popOutCal);
+    mnuClearOutCal->setObjectName(QStringLiteral("mnuClearOutCal"));
+    popOutCal->addAction(mnuClearOutCal);
 }
 
-void TfrmMain::InitInCalStat() {
-    CalLists->lvInpCalStat->clear();
+void TCalLists::InitInCalStat() {
+    lvInpCalStat->clear();
     for (const IRange& range : InRanges)
-        AddRow(CalLists->lvInpCalStat, {range.Name, NotAvailable, NotAvailable, SpanText(range)});
+        AddRow(lvInpCalStat, {range.Name, NotAvailable, NotAvailable, SpanText(range)});
 }
 
-void TfrmMain::InitOutCalStat() {
-    CalLists->lvOutCalStat->clear();
+void TCalLists::InitOutCalStat() {
+    lvOutCalStat->clear();
     for (const ORange& range : OutRanges)
-        AddRow(CalLists->lvOutCalStat, {range.Name, NotAvailable, NotAvailable});
+        AddRow(lvOutCalStat, {range.Name, NotAvailable, NotAvailable});
 }
 
-void TfrmMain::ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4) {
+void TCalLists::ShowInCalStat(uint32_t word1, uint32_t word2, uint32_t word3, uint32_t word4) {
     uint32_t zeroSet = 0;
     uint32_t fullSet = 0;
     FoldCalFlags(word1, word2, word3, word4, zeroSet, fullSet);
     // Only the rows of the table's ranges carry flags; there are no others.
-    const int rows = std::min(CalLists->lvInpCalStat->topLevelItemCount(), InRangeCount);
+    const int rows = std::min(lvInpCalStat->topLevelItemCount(), InRangeCount);
     for (int i = 0; i < rows; ++i) {
-        QTreeWidgetItem* item = CalLists->lvInpCalStat->topLevelItem(i);
+        QTreeWidgetItem* item = lvInpCalStat->topLevelItem(i);
         item->setText(1, FlagText(zeroSet, i));
         item->setText(2, FlagText(fullSet, i));
     }
 }
 
-void TfrmMain::ShowOutCalStat(uint16_t zeroFlags, uint16_t fullFlags) {
-    const int rows = std::min(CalLists->lvOutCalStat->topLevelItemCount(), OutRangeCount);
+void TCalLists::ShowOutCalStat(uint16_t zeroFlags, uint16_t fullFlags) {
+    const int rows = std::min(lvOutCalStat->topLevelItemCount(), OutRangeCount);
     for (int i = 0; i < rows; ++i) {
-        QTreeWidgetItem* item = CalLists->lvOutCalStat->topLevelItem(i);
+        QTreeWidgetItem* item = lvOutCalStat->topLevelItem(i);
         item->setText(1, FlagText(zeroFlags, i));
         item->setText(2, FlagText(fullFlags, i));
     }
 }
 
-QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int column) const {
+QColor TCalLists::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int column) const {
     // Until start-up has finished the cells keep the list's own colours.
-    if (!FormReady || !list) return QColor();
+    if (!Host.FormReady() || !list) return QColor();
     const QTreeWidgetItem* item = list->topLevelItem(row);
     const QString text = item ? item->text(column) : QString();
     // Green and red as dark as the text needs to stand out 4.5:1 on screen.
@@ -221,14 +216,17 @@ QColor TfrmMain::lvOutCalStatCustomDrawSubItem(QTreeWidget* list, int row, int c
 
 // Clearing takes back calibrations that cost a calibrator and time: asked once,
 // naming all the ranges it reaches, whatever row was picked. No is the default.
-void TfrmMain::mnuClearInCalClick() {
-    if (!Ui()->Confirm(
-            this, QStringLiteral("Clear the calibration flags of all %1 input ranges?").arg(InRangeCount)))
+void TCalLists::mnuClearInCalClick() {
+    if (!Host.Ui()->Confirm(
+            Host.Window(),
+            QStringLiteral("Clear the calibration flags of all %1 input ranges?").arg(InRangeCount)))
         return;
-    Send(Msg::ClearInCal(), QStringLiteral("Clearing input calibration flags..."));
+    Host.Send(Msg::ClearInCal(), QStringLiteral("Clearing input calibration flags..."));
 }
 
-void TfrmMain::mnuClearOutCalClick() {
-    if (!Ui()->Confirm(this, QStringLiteral("Clear the calibration flags of both output ranges?"))) return;
-    Send(Msg::ClearOutCal(), QStringLiteral("Clearing output calibration flags..."));
+void TCalLists::mnuClearOutCalClick() {
+    if (!Host.Ui()->Confirm(Host.Window(),
+                            QStringLiteral("Clear the calibration flags of both output ranges?")))
+        return;
+    Host.Send(Msg::ClearOutCal(), QStringLiteral("Clearing output calibration flags..."));
 }

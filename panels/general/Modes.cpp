@@ -1,7 +1,7 @@
-// The transmitter's RUN/CAL mode behind General->calSwitch, the program's full mode behind
+// The transmitter's RUN/CAL mode behind calSwitch, the program's full mode behind
 // the key chord Ctrl+Shift+Alt+F6, and the toolkit version the tool reports after
 // a permanent input range has been programmed.
-#include "../../app/MainWindow.h"
+#include "../../app/PanelHost.h"
 #include "../../app/UiServices.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
@@ -19,46 +19,53 @@ uint8_t ModeByte(const TToggleSwitch* toggle) {
 }
 } // namespace
 
-void TfrmMain::calSwitchClick() {
+void TGeneralPanel::calSwitchClick() {
     // No status message: the line keeps what it shows.
-    PacketPut(Msg::SetMode(ModeByte(General->calSwitch)));
-    PacketSend();
+    Host.Send(Msg::SetMode(ModeByte(calSwitch)), QString());
 }
 
-void TfrmMain::QueryMode() {
-    PacketPut(Msg::QueryMode(ModeByte(General->calSwitch)));
-    PacketSend();
+void TGeneralPanel::QueryMode() {
+    Host.Send(Msg::QueryMode(ModeByte(calSwitch)), QString());
 }
 
-void TfrmMain::ShowMode() {
+void TGeneralPanel::ShowMode() {
     // Any mode other than 0 is CAL. The answer carries no status byte.
     ReportedMode = Msg::DecodeMode(RxBody());
-    General->calSwitch->SetOn(ReportedMode != 0);
-    General->calSwitch->show();
+    calSwitch->SetOn(ReportedMode != 0);
+    calSwitch->show();
 }
 
-bool TfrmMain::btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
-    if (key != Qt::Key_F6 || modifiers != FullModeChord || buttons != Qt::NoButton || FullMode) return false;
-    Ui()->Beep();
-    if (!Ui()->Confirm(this, QStringLiteral("Do you want to switch to full mode."))) return false;
-    EnterFullMode();
+void TGeneralPanel::ShowReportedMode() {
+    calSwitch->SetOn(ReportedMode != 0);
+}
+
+bool TGeneralPanel::WriteInRunAccepted(const QString& what) {
+    if (ReportedMode != 0) return true;
+    return Host.Ui()->Confirm(Host.Window(),
+                              QStringLiteral("The transmitter is in RUN mode: its output follows the input, "
+                                             "and calibration is done in CAL mode. Switch to CAL mode "
+                                             "first.\r\n\r\n%1 in RUN mode all the same?")
+                                  .arg(what));
+}
+
+bool TGeneralPanel::btnGetPermInpRangeKeyDown(int key, Qt::KeyboardModifiers modifiers,
+                                              Qt::MouseButtons buttons) {
+    if (key != Qt::Key_F6 || modifiers != FullModeChord || buttons != Qt::NoButton || Host.FullMode())
+        return false;
+    Host.Ui()->Beep();
+    if (!Host.Ui()->Confirm(Host.Window(), QStringLiteral("Do you want to switch to full mode.")))
+        return false;
+    Host.EnterFullMode();
     return true;
 }
 
-void TfrmMain::EnterFullMode() {
-    // The calibration controls follow with the next presentation of a programmed
-    // range, which asks for FullMode.
-    FullMode = true;
-    setWindowTitle(windowTitle() + QStringLiteral(" (full)"));
-}
-
-void TfrmMain::SendToolkitVersion() {
+void TGeneralPanel::SendToolkitVersion() {
     // After a refused programming the red error stays on the line.
-    Send(Msg::SetToolkitVer(ToolkitVersion),
-         RefusalHeld ? QString() : QStringLiteral("Setting Toolkit version..."));
+    Host.Send(Msg::SetToolkitVer(ToolkitVersion),
+              Host.RefusalHeld() ? QString() : QStringLiteral("Setting Toolkit version..."));
 }
 
-void TfrmMain::ShowOpResult() {
+void TGeneralPanel::ShowOpResult() {
     // A refusal is the request cycle's verdict and never reaches here.
-    ShowStatus(ReportText::Success(), skSuccess);
+    Host.ShowStatus(ReportText::Success(), skSuccess);
 }

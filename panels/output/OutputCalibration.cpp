@@ -1,11 +1,12 @@
 // Trimming the output DAC codes: the spin edits drive the DAC live with the code
 // being typed or stepped (only a real change of the code sends), the "S" buttons store the code found
 // together with the range's other settings.
-#include "../../app/MainWindow.h"
+#include "../../app/PanelHost.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
 #include "../../widgets/PageSpinBox.h"
+#include "../general/GeneralPanel.h"
 #include "OutputPanel.h"
 #include "OutputShared.h"
 
@@ -17,62 +18,62 @@ namespace {
 uint16_t DacCode(const TPageSpinBox* spin) {
     return static_cast<uint16_t>(spin->TextValue());
 }
-
-void SendDac(QComboBox* ranges, const TPageSpinBox* spin, TfrmMain* window) {
-    // A report setting the spin edits never drives the DAC.
-    if (!window->OutEventsOn) return;
-    const int row = SelectedOutRow(ranges);
-    if (row < 0) return;
-    // No busy message: the answer's "Success." is the only one.
-    PacketPut(Msg::SetDac(static_cast<uint8_t>(row), DacCode(spin)));
-    window->PacketSend();
-}
 } // namespace
 
-void TfrmMain::seOutZeroKeyPress(QChar& key) {
+void TOutputPanel::SendDac(const TPageSpinBox* spin) {
+    // A report setting the spin edits never drives the DAC.
+    if (!EventsOn) return;
+    const int row = SelectedOutRow(cmbOutRanges);
+    if (row < 0) return;
+    // No busy message: the answer's "Success." is the only one.
+    Host.Send(Msg::SetDac(static_cast<uint8_t>(row), DacCode(spin)), QString());
+}
+
+void TOutputPanel::seOutZeroKeyPress(QChar& key) {
     // DAC codes are never negative.
     if (key == QLatin1Char('-')) key = QChar();
 }
 
-void TfrmMain::edOutZeroPropertiesChange() {
-    SendDac(Out->cmbOutRanges, Out->seOutZero, this);
+void TOutputPanel::edOutZeroPropertiesChange() {
+    SendDac(seOutZero);
 }
 
-void TfrmMain::edOutFullPropertiesChange() {
-    SendDac(Out->cmbOutRanges, Out->seOutFull, this);
+void TOutputPanel::edOutFullPropertiesChange() {
+    SendDac(seOutFull);
 }
 
-void TfrmMain::seOutZeroExit() {
-    Out->seOutZero->ShowZeroForEmpty();
+void TOutputPanel::seOutZeroExit() {
+    seOutZero->ShowZeroForEmpty();
 }
 
-void TfrmMain::seOutFullExit() {
-    Out->seOutFull->ShowZeroForEmpty();
+void TOutputPanel::seOutFullExit() {
+    seOutFull->ShowZeroForEmpty();
 }
 
 // The S buttons judge the spin edit as the person left it: a click that takes the
 // focus from an emptied edit comes after the exit has put 0 into it.
-void TfrmMain::btnOutZeroClick() {
-    if (OutWriteOut || Out->seOutZero->LeftEmpty()) return;
-    const int row = SelectedOutRow(Out->cmbOutRanges);
+void TOutputPanel::btnOutZeroClick() {
+    if (Host.WriteOut(cmdWriteOutZero) || seOutZero->LeftEmpty()) return;
+    const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     // Built before the busy message: a limit that is not a number ends the
     // handler with the line as it was.
     const Msg::TOutSettings settings = OutSettings(row);
-    if (!DeadBandAccepted(settings) || !WriteInRunAccepted(QStringLiteral("Store the output zero DAC code")))
+    if (!DeadBandAccepted(settings) ||
+        !General.WriteInRunAccepted(QStringLiteral("Store the output zero DAC code")))
         return;
-    Send(Msg::WriteOutZero(DacCode(Out->seOutZero), settings),
-         QStringLiteral("Writing output low scale data..."));
+    Host.Send(Msg::WriteOutZero(DacCode(seOutZero), settings),
+              QStringLiteral("Writing output low scale data..."));
 }
 
-void TfrmMain::btnOutFullClick() {
-    if (OutWriteOut || Out->seOutFull->LeftEmpty()) return;
-    const int row = SelectedOutRow(Out->cmbOutRanges);
+void TOutputPanel::btnOutFullClick() {
+    if (Host.WriteOut(cmdWriteOutFull) || seOutFull->LeftEmpty()) return;
+    const int row = SelectedOutRow(cmbOutRanges);
     if (row < 0) return;
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings) ||
-        !WriteInRunAccepted(QStringLiteral("Store the output full scale DAC code")))
+        !General.WriteInRunAccepted(QStringLiteral("Store the output full scale DAC code")))
         return;
-    Send(Msg::WriteOutFull(DacCode(Out->seOutFull), settings),
-         QStringLiteral("Writing output full scale data..."));
+    Host.Send(Msg::WriteOutFull(DacCode(seOutFull), settings),
+              QStringLiteral("Writing output full scale data..."));
 }

@@ -4,8 +4,7 @@
 // below the bevel line are the controls of the active range, the DAC calibration
 // and the alarm. Labels stand right-aligned before the control they name.
 #include "OutputPanel.h"
-#include "../../app/MainWindow.h"
-#include "../../app/WindowShell.h"
+#include "../../app/PanelHost.h"
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/PanelControls.h"
@@ -76,186 +75,176 @@ TPageSpinBox* NewDacSpin(QWidget* box, const char* name, QLabel* caption, int to
 } // namespace
 
 // Long as the panel: one line per control with its position, in the panel's reading order.
-void TfrmMain::setupOutputPanel() {
-    QWidget* box = Shell->grpOutput;
+void TOutputPanel::Setup(QWidget* box) {
     const auto value = [](int left, int top) { return QRect(left, top, ValueWidth, ValueHeight); };
 
     // Programmed side.
-    Out->lblOutRange = NewCaption(box, "lblOutRange", QStringLiteral("Range"), 48, 20);
-    Out->pnlPermOutRange =
-        NewValueLabel(box, "pnlPermOutRange", Out->lblOutRange, QRect(48, 20, 233, ValueHeight),
-                      QStringLiteral("Press button to read active output range"));
-    Out->btnGetOutRange = NewButton(box, "btnGetOutRange", QStringLiteral("R"), 286, 20,
-                                    QStringLiteral("Press to read programmed output range information"),
-                                    QStringLiteral("Read programmed output range"));
+    lblOutRange = NewCaption(box, "lblOutRange", QStringLiteral("Range"), 48, 20);
+    pnlPermOutRange = NewValueLabel(box, "pnlPermOutRange", lblOutRange, QRect(48, 20, 233, ValueHeight),
+                                    QStringLiteral("Press button to read active output range"));
+    btnGetOutRange = NewButton(box, "btnGetOutRange", QStringLiteral("R"), 286, 20,
+                               QStringLiteral("Press to read programmed output range information"),
+                               QStringLiteral("Read programmed output range"));
 
-    Out->lblOutZeroP = NewCaption(box, "lblOutZeroP", QStringLiteral("Zero"), LeftColumn, 48);
-    Out->pnlOutZeroP = NewValueLabel(box, "pnlOutZeroP", Out->lblOutZeroP, value(LeftColumn, 48),
-                                     QStringLiteral("Output zero DAC code"));
-    Out->lblPermOutMin = NewCaption(box, "lblPermOutMin", QStringLiteral("Outmin"), RightColumn, 48);
-    Out->pnlPermOutMin = NewValueLabel(box, "pnlPermOutMin", Out->lblPermOutMin, value(RightColumn, 48),
-                                       QStringLiteral("Output minimum"));
+    lblOutZeroP = NewCaption(box, "lblOutZeroP", QStringLiteral("Zero"), LeftColumn, 48);
+    pnlOutZeroP = NewValueLabel(box, "pnlOutZeroP", lblOutZeroP, value(LeftColumn, 48),
+                                QStringLiteral("Output zero DAC code"));
+    lblPermOutMin = NewCaption(box, "lblPermOutMin", QStringLiteral("Outmin"), RightColumn, 48);
+    pnlPermOutMin = NewValueLabel(box, "pnlPermOutMin", lblPermOutMin, value(RightColumn, 48),
+                                  QStringLiteral("Output minimum"));
 
-    Out->lblOutFsP = NewCaption(box, "lblOutFsP", QStringLiteral("FS"), LeftColumn, 76);
-    Out->pnlOutFsP = NewValueLabel(box, "pnlOutFsP", Out->lblOutFsP, value(LeftColumn, 76),
-                                   QStringLiteral("Output full scale DAC code"));
-    Out->lblPermOutMax = NewCaption(box, "lblPermOutMax", QStringLiteral("Outmax"), RightColumn, 76);
-    Out->pnlPermOutMax = NewValueLabel(box, "pnlPermOutMax", Out->lblPermOutMax, value(RightColumn, 76),
-                                       QStringLiteral("Output maximum"));
+    lblOutFsP = NewCaption(box, "lblOutFsP", QStringLiteral("FS"), LeftColumn, 76);
+    pnlOutFsP = NewValueLabel(box, "pnlOutFsP", lblOutFsP, value(LeftColumn, 76),
+                              QStringLiteral("Output full scale DAC code"));
+    lblPermOutMax = NewCaption(box, "lblPermOutMax", QStringLiteral("Outmax"), RightColumn, 76);
+    pnlPermOutMax = NewValueLabel(box, "pnlPermOutMax", lblPermOutMax, value(RightColumn, 76),
+                                  QStringLiteral("Output maximum"));
 
-    Out->lblPermOut = NewCaption(box, "lblPermOut", QStringLiteral("Output"), LeftColumn, 104);
-    Out->pnlPermOut = NewValueLabel(box, "pnlPermOut", Out->lblPermOut, value(LeftColumn, 104),
-                                    QStringLiteral("Calculated output signal"));
-    Out->lblOutInvertP = NewCaption(box, "lblOutInvertP", QStringLiteral("Invert"), RightColumn, 104);
-    Out->pnlOutInvertP = NewValueLabel(box, "pnlOutInvertP", Out->lblOutInvertP, value(RightColumn, 104),
-                                       QStringLiteral("Output invert status"));
+    lblPermOut = NewCaption(box, "lblPermOut", QStringLiteral("Output"), LeftColumn, 104);
+    pnlPermOut = NewValueLabel(box, "pnlPermOut", lblPermOut, value(LeftColumn, 104),
+                               QStringLiteral("Calculated output signal"));
+    lblOutInvertP = NewCaption(box, "lblOutInvertP", QStringLiteral("Invert"), RightColumn, 104);
+    pnlOutInvertP = NewValueLabel(box, "pnlOutInvertP", lblOutInvertP, value(RightColumn, 104),
+                                  QStringLiteral("Output invert status"));
 
-    Out->bvlOutput = new QFrame(box);
-    Out->bvlOutput->setObjectName(QStringLiteral("bvlOutput"));
-    Out->bvlOutput->setFrameShape(QFrame::HLine);
-    Out->bvlOutput->setFrameShadow(QFrame::Sunken);
-    Out->bvlOutput->setGeometry(8, 135, 305, 2);
+    bvlOutput = new QFrame(box);
+    bvlOutput->setObjectName(QStringLiteral("bvlOutput"));
+    bvlOutput->setFrameShape(QFrame::HLine);
+    bvlOutput->setFrameShadow(QFrame::Sunken);
+    bvlOutput->setGeometry(8, 135, 305, 2);
 
     // Active side: the range.
-    Out->lblTempOutRange = NewCaption(box, "lblTempOutRange", QStringLiteral("Ranges"), 56, 146, EditHeight);
-    Out->cmbOutRanges = new TCentredComboBox(box);
-    Out->cmbOutRanges->setObjectName(QStringLiteral("cmbOutRanges"));
-    Out->cmbOutRanges->setAccessibleName(QStringLiteral("Output range"));
-    Out->lblTempOutRange->setBuddy(Out->cmbOutRanges);
-    Out->cmbOutRanges->setGeometry(56, 146, 201, EditHeight);
-    Out->cmbOutRanges->setEditable(false);
-    Out->cmbOutRanges->setMaxVisibleItems(25);
-    Out->btnGetTempOutRange = NewButton(box, "btnGetTempOutRange", QStringLiteral("R"), 264, 146,
-                                        QStringLiteral("Press to read active output range information"),
-                                        QStringLiteral("Read active output range"));
-    Out->btnSetOutRange = NewButton(box, "btnSetOutRange", QStringLiteral("S"), 288, 146, QString(),
-                                    QStringLiteral("Program output range"));
+    lblTempOutRange = NewCaption(box, "lblTempOutRange", QStringLiteral("Ranges"), 56, 146, EditHeight);
+    cmbOutRanges = new TCentredComboBox(box);
+    cmbOutRanges->setObjectName(QStringLiteral("cmbOutRanges"));
+    cmbOutRanges->setAccessibleName(QStringLiteral("Output range"));
+    lblTempOutRange->setBuddy(cmbOutRanges);
+    cmbOutRanges->setGeometry(56, 146, 201, EditHeight);
+    cmbOutRanges->setEditable(false);
+    cmbOutRanges->setMaxVisibleItems(25);
+    btnGetTempOutRange = NewButton(box, "btnGetTempOutRange", QStringLiteral("R"), 264, 146,
+                                   QStringLiteral("Press to read active output range information"),
+                                   QStringLiteral("Read active output range"));
+    btnSetOutRange = NewButton(box, "btnSetOutRange", QStringLiteral("S"), 288, 146, QString(),
+                               QStringLiteral("Program output range"));
 
     // DAC codes and output limits.
     const int buttonLeft = LeftColumn + DacWidth;
     const int unitLeft = RightColumn + ValueWidth + UnitGap;
     const int unitWidth = 313 - unitLeft;
-    Out->lblOutputZero =
-        NewCaption(box, "lblOutputZero", QStringLiteral("Zero"), LeftColumn, 173, EditHeight);
-    Out->seOutZero =
-        NewDacSpin(box, "seOutZero", Out->lblOutputZero, 173, QStringLiteral("Output zero DAC code"));
-    Out->btnOutZero = NewButton(box, "btnOutZero", QStringLiteral("S"), buttonLeft, 173,
-                                QStringLiteral("Press button to set zero scale DAC code"),
-                                QStringLiteral("Store output zero DAC code"));
-    Out->lblOutMin = NewCaption(box, "lblOutMin", QStringLiteral("Outmin"), RightColumn, 173, EditHeight);
-    Out->edOutMin = NewEdit(box, "edOutMin", Out->lblOutMin, RightColumn, 173,
-                            QStringLiteral("Enter output minimum value"));
-    Out->lblOutMinUnit = NewUnit(box, "lblOutMinUnit", unitLeft, 173, unitWidth);
+    lblOutputZero = NewCaption(box, "lblOutputZero", QStringLiteral("Zero"), LeftColumn, 173, EditHeight);
+    seOutZero = NewDacSpin(box, "seOutZero", lblOutputZero, 173, QStringLiteral("Output zero DAC code"));
+    btnOutZero = NewButton(box, "btnOutZero", QStringLiteral("S"), buttonLeft, 173,
+                           QStringLiteral("Press button to set zero scale DAC code"),
+                           QStringLiteral("Store output zero DAC code"));
+    lblOutMin = NewCaption(box, "lblOutMin", QStringLiteral("Outmin"), RightColumn, 173, EditHeight);
+    edOutMin =
+        NewEdit(box, "edOutMin", lblOutMin, RightColumn, 173, QStringLiteral("Enter output minimum value"));
+    lblOutMinUnit = NewUnit(box, "lblOutMinUnit", unitLeft, 173, unitWidth);
 
-    Out->lblOutputFs = NewCaption(box, "lblOutputFs", QStringLiteral("FS"), LeftColumn, 200, EditHeight);
-    Out->seOutFull =
-        NewDacSpin(box, "seOutFull", Out->lblOutputFs, 200, QStringLiteral("Output full scale DAC code"));
-    Out->btnOutFull = NewButton(box, "btnOutFull", QStringLiteral("S"), buttonLeft, 200,
-                                QStringLiteral("Press button to set full scale DAC code"),
-                                QStringLiteral("Store output full scale DAC code"));
-    Out->lblOutMax = NewCaption(box, "lblOutMax", QStringLiteral("Outmax"), RightColumn, 200, EditHeight);
-    Out->edOutMax = NewEdit(box, "edOutMax", Out->lblOutMax, RightColumn, 200,
-                            QStringLiteral("Enter output maximum value"));
-    Out->lblOutMaxUnit = NewUnit(box, "lblOutMaxUnit", unitLeft, 200, unitWidth);
+    lblOutputFs = NewCaption(box, "lblOutputFs", QStringLiteral("FS"), LeftColumn, 200, EditHeight);
+    seOutFull = NewDacSpin(box, "seOutFull", lblOutputFs, 200, QStringLiteral("Output full scale DAC code"));
+    btnOutFull = NewButton(box, "btnOutFull", QStringLiteral("S"), buttonLeft, 200,
+                           QStringLiteral("Press button to set full scale DAC code"),
+                           QStringLiteral("Store output full scale DAC code"));
+    lblOutMax = NewCaption(box, "lblOutMax", QStringLiteral("Outmax"), RightColumn, 200, EditHeight);
+    edOutMax =
+        NewEdit(box, "edOutMax", lblOutMax, RightColumn, 200, QStringLiteral("Enter output maximum value"));
+    lblOutMaxUnit = NewUnit(box, "lblOutMaxUnit", unitLeft, 200, unitWidth);
 
-    Out->lblTempOut = NewCaption(box, "lblTempOut", QStringLiteral("Output"), LeftColumn, 228);
-    Out->pnlTempOut = NewValueLabel(box, "pnlTempOut", Out->lblTempOut, value(LeftColumn, 228),
-                                    QStringLiteral("Calculated output signal"));
-    Out->cbInvertOut =
-        NewCheck(box, "cbInvertOut", QStringLiteral("Invert output"), RightColumn, 228,
-                 QStringLiteral("1) Check to invert the output signal\r\n"
-                                "2) Press Set button to program invert feature for the selected "
-                                "output range"));
+    lblTempOut = NewCaption(box, "lblTempOut", QStringLiteral("Output"), LeftColumn, 228);
+    pnlTempOut = NewValueLabel(box, "pnlTempOut", lblTempOut, value(LeftColumn, 228),
+                               QStringLiteral("Calculated output signal"));
+    cbInvertOut = NewCheck(box, "cbInvertOut", QStringLiteral("Invert output"), RightColumn, 228,
+                           QStringLiteral("1) Check to invert the output signal\r\n"
+                                          "2) Press Set button to program invert feature for the selected "
+                                          "output range"));
 
     // The alarm. Its two check boxes keep their hints for the screen reader only:
     // the tool tip stays empty, so neither is ever shown.
-    Out->cbEnableAlarm =
-        NewCheck(box, "cbEnableAlarm", QStringLiteral("Enable alarm output"), CheckLeft, 264);
-    Out->cbEnableAlarm->setAccessibleDescription(QStringLiteral("Enables alarm output (open collector)"));
+    cbEnableAlarm = NewCheck(box, "cbEnableAlarm", QStringLiteral("Enable alarm output"), CheckLeft, 264);
+    cbEnableAlarm->setAccessibleDescription(QStringLiteral("Enables alarm output (open collector)"));
 
     // The unit labels of the alarm rows hold the engineering unit of the input
     // range; the input side fills them.
     const int alarmUnitWidth = 27;
-    Out->lblAlmLimit =
-        NewCaption(box, "lblAlmLimit", QStringLiteral("Alarm limit"), LeftColumn, 288, EditHeight);
-    Out->edAlarmLimit = NewEdit(box, "edAlarmLimit", Out->lblAlmLimit, LeftColumn, 288,
-                                QStringLiteral("Enter alarm limit value that will active the alarm output"));
-    Out->lblAlmLimUnit =
-        NewUnit(box, "lblAlmLimUnit", LeftColumn + ValueWidth + UnitGap, 288, alarmUnitWidth);
-    Out->lblAlmStatus = NewCaption(box, "lblAlmStatus", QStringLiteral("Status"), RightColumn, 288);
-    Out->pnlAlmStatus = NewValueLabel(box, "pnlAlmStatus", Out->lblAlmStatus, value(RightColumn, 288));
+    lblAlmLimit = NewCaption(box, "lblAlmLimit", QStringLiteral("Alarm limit"), LeftColumn, 288, EditHeight);
+    edAlarmLimit = NewEdit(box, "edAlarmLimit", lblAlmLimit, LeftColumn, 288,
+                           QStringLiteral("Enter alarm limit value that will active the alarm output"));
+    lblAlmLimUnit = NewUnit(box, "lblAlmLimUnit", LeftColumn + ValueWidth + UnitGap, 288, alarmUnitWidth);
+    lblAlmStatus = NewCaption(box, "lblAlmStatus", QStringLiteral("Status"), RightColumn, 288);
+    pnlAlmStatus = NewValueLabel(box, "pnlAlmStatus", lblAlmStatus, value(RightColumn, 288));
 
-    Out->lblDband = NewCaption(box, "lblDband", QStringLiteral("Deadband"), LeftColumn, 315, EditHeight);
-    Out->edDeadBand =
-        NewEdit(box, "edDeadBand", Out->lblDband, LeftColumn, 315, QStringLiteral("Enter dead band value"));
-    Out->lblDbandUnit = NewUnit(box, "lblDbandUnit", LeftColumn + ValueWidth + UnitGap, 315, alarmUnitWidth);
-    Out->lblAlarmRback = NewCaption(box, "lblAlarmRback", QStringLiteral("Rback"), RightColumn, 315);
-    Out->pnlAlarmRback = NewValueLabel(box, "pnlAlarmRback", Out->lblAlarmRback, value(RightColumn, 315));
+    lblDband = NewCaption(box, "lblDband", QStringLiteral("Deadband"), LeftColumn, 315, EditHeight);
+    edDeadBand =
+        NewEdit(box, "edDeadBand", lblDband, LeftColumn, 315, QStringLiteral("Enter dead band value"));
+    lblDbandUnit = NewUnit(box, "lblDbandUnit", LeftColumn + ValueWidth + UnitGap, 315, alarmUnitWidth);
+    lblAlarmRback = NewCaption(box, "lblAlarmRback", QStringLiteral("Rback"), RightColumn, 315);
+    pnlAlarmRback = NewValueLabel(box, "pnlAlarmRback", lblAlarmRback, value(RightColumn, 315));
 
     // The screen reader's names of the number edits say what they hold in words.
-    Out->edOutMin->setAccessibleName(QStringLiteral("Output minimum"));
-    Out->edOutMax->setAccessibleName(QStringLiteral("Output maximum"));
-    Out->edDeadBand->setAccessibleName(QStringLiteral("Dead band"));
+    edOutMin->setAccessibleName(QStringLiteral("Output minimum"));
+    edOutMax->setAccessibleName(QStringLiteral("Output maximum"));
+    edDeadBand->setAccessibleName(QStringLiteral("Dead band"));
 
-    Out->cbLowAlarm = NewCheck(box, "cbLowAlarm", QStringLiteral("Low alarm"), CheckLeft, 344);
-    Out->cbLowAlarm->setAccessibleDescription(QStringLiteral("Check to invert alarm level (active high)"));
+    cbLowAlarm = NewCheck(box, "cbLowAlarm", QStringLiteral("Low alarm"), CheckLeft, 344);
+    cbLowAlarm->setAccessibleDescription(QStringLiteral("Check to invert alarm level (active high)"));
 
     // For the screen reader: the programmed and the active values apart, and a
     // description where the window gives no hint.
-    NameBySide({Out->pnlPermOutRange, Out->pnlOutZeroP, Out->pnlPermOutMin, Out->pnlOutFsP,
-                Out->pnlPermOutMax, Out->pnlPermOut, Out->pnlOutInvertP},
-               {Out->pnlTempOut});
-    Out->pnlAlmStatus->setAccessibleName(QStringLiteral("Alarm status"));
-    Out->pnlAlarmRback->setAccessibleName(QStringLiteral("Alarm read back"));
-    Out->pnlAlmStatus->setAccessibleDescription(QStringLiteral("State of the alarm output"));
-    Out->pnlAlarmRback->setAccessibleDescription(
-        QStringLiteral("Alarm output level read back from the terminal"));
-    Out->cmbOutRanges->setAccessibleDescription(
+    NameBySide(
+        {pnlPermOutRange, pnlOutZeroP, pnlPermOutMin, pnlOutFsP, pnlPermOutMax, pnlPermOut, pnlOutInvertP},
+        {pnlTempOut});
+    pnlAlmStatus->setAccessibleName(QStringLiteral("Alarm status"));
+    pnlAlarmRback->setAccessibleName(QStringLiteral("Alarm read back"));
+    pnlAlmStatus->setAccessibleDescription(QStringLiteral("State of the alarm output"));
+    pnlAlarmRback->setAccessibleDescription(QStringLiteral("Alarm output level read back from the terminal"));
+    cmbOutRanges->setAccessibleDescription(
         QStringLiteral("Select output range to calibrate (this will change the output range temporarily)"));
-    Out->btnSetOutRange->setAccessibleDescription(
+    btnSetOutRange->setAccessibleDescription(
         QStringLiteral("Program the selected output range with its limits, inversion and alarm settings"));
 }
 
-void TfrmMain::DisableOutPanel() {
-    Out->cmbOutRanges->setEnabled(false);
-    Out->btnSetOutRange->setEnabled(false);
-    Out->btnGetTempOutRange->setEnabled(false);
-    Out->seOutZero->setEnabled(false);
-    Out->seOutFull->setEnabled(false);
-    CalLists->mnuClearOutCal->setEnabled(false);
-    Out->btnOutZero->setEnabled(false);
-    Out->btnOutFull->setEnabled(false);
-    Out->cbInvertOut->setEnabled(false);
-    CalLists->lvOutCalStat->setEnabled(false);
-    Out->cbEnableAlarm->setEnabled(false);
-    Out->edAlarmLimit->setEnabled(false);
-    Out->edDeadBand->setEnabled(false);
-    Out->pnlAlmStatus->setEnabled(false);
-    Out->pnlAlarmRback->setEnabled(false);
-    Out->cbLowAlarm->setEnabled(false);
-    General->calSwitch->setEnabled(false);
+void TOutputPanel::DisableOutPanel() {
+    cmbOutRanges->setEnabled(false);
+    btnSetOutRange->setEnabled(false);
+    btnGetTempOutRange->setEnabled(false);
+    seOutZero->setEnabled(false);
+    seOutFull->setEnabled(false);
+    Lists.mnuClearOutCal->setEnabled(false);
+    btnOutZero->setEnabled(false);
+    btnOutFull->setEnabled(false);
+    cbInvertOut->setEnabled(false);
+    Lists.lvOutCalStat->setEnabled(false);
+    cbEnableAlarm->setEnabled(false);
+    edAlarmLimit->setEnabled(false);
+    edDeadBand->setEnabled(false);
+    pnlAlmStatus->setEnabled(false);
+    pnlAlarmRback->setEnabled(false);
+    cbLowAlarm->setEnabled(false);
+    General.calSwitch->setEnabled(false);
 }
 
-void TfrmMain::EnableOutPanel() {
-    Out->cmbOutRanges->setEnabled(true);
-    Out->btnSetOutRange->setEnabled(true);
-    Out->btnGetTempOutRange->setEnabled(true);
+void TOutputPanel::EnableOutPanel() {
+    cmbOutRanges->setEnabled(true);
+    btnSetOutRange->setEnabled(true);
+    btnGetTempOutRange->setEnabled(true);
     // The calibration controls and the mode switch only in full mode; once enabled
     // they stay so.
-    if (FullMode) {
-        Out->seOutZero->setEnabled(true);
-        Out->seOutFull->setEnabled(true);
-        CalLists->mnuClearOutCal->setEnabled(true);
-        Out->btnOutZero->setEnabled(true);
-        Out->btnOutFull->setEnabled(true);
-        General->calSwitch->setEnabled(true);
+    if (Host.FullMode()) {
+        seOutZero->setEnabled(true);
+        seOutFull->setEnabled(true);
+        Lists.mnuClearOutCal->setEnabled(true);
+        btnOutZero->setEnabled(true);
+        btnOutFull->setEnabled(true);
+        General.calSwitch->setEnabled(true);
     }
-    Out->cbInvertOut->setEnabled(true);
-    CalLists->lvOutCalStat->setEnabled(true);
-    Out->cbEnableAlarm->setEnabled(true);
-    Out->edAlarmLimit->setEnabled(true);
-    Out->edDeadBand->setEnabled(true);
-    Out->pnlAlmStatus->setEnabled(true);
-    Out->pnlAlarmRback->setEnabled(true);
-    Out->cbLowAlarm->setEnabled(true);
+    cbInvertOut->setEnabled(true);
+    Lists.lvOutCalStat->setEnabled(true);
+    cbEnableAlarm->setEnabled(true);
+    edAlarmLimit->setEnabled(true);
+    edDeadBand->setEnabled(true);
+    pnlAlmStatus->setEnabled(true);
+    pnlAlarmRback->setEnabled(true);
+    cbLowAlarm->setEnabled(true);
 }

@@ -1,16 +1,33 @@
 #pragma once
-// The output panel: the controls, built by TfrmMain and children of its group box;
-// the window holds them as TfrmMain::Out.
+// The output panel: the output range programmed into the transmitter, the
+// active range with its limits, inversion and alarm, and the trimming of the DAC
+// codes. The window holds it as TfrmMain::Out; the controls are children of the
+// output group box.
+#include <QString>
+
+class QChar;
 class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QWidget;
+class TCalLists;
 class TEdit;
+class TGeneralPanel;
 class TPageSpinBox;
+class TPanelHost;
 class TValueLabel;
+namespace Msg {
+struct TOutSettings;
+struct TOutputReport;
+} // namespace Msg
 
-struct TOutputPanel {
+class TOutputPanel {
+public:
+    TOutputPanel(TPanelHost& host, TGeneralPanel& general, TCalLists& lists)
+        : Host(host), General(general), Lists(lists) {}
+
     QLabel* lblOutRange = nullptr;
     TValueLabel* pnlPermOutRange = nullptr;
     QPushButton* btnGetOutRange = nullptr;
@@ -58,4 +75,52 @@ struct TOutputPanel {
     QLabel* lblAlarmRback = nullptr;
     TValueLabel* pnlAlarmRback = nullptr;
     QCheckBox* cbLowAlarm = nullptr;
+
+    // Builds the controls in the output group box.
+    void Setup(QWidget* box);
+    void FillOutRanges();
+    void ShowOutRangeUnits(int rangeIndex);
+    // The unit of the alarm limit and dead band: the input range's engineering unit.
+    void ShowAlarmUnits(const QString& unit);
+    void EnableOutPanel();
+    void DisableOutPanel();
+
+    void btnGetOutRangeClick();
+    void btnGetTempOutRangeClick();
+    void cmbOutRangesPropertiesEditValueChanged();
+    void btnSetOutRangeClick();
+    void seOutZeroKeyPress(QChar& key);
+    void edOutZeroPropertiesChange();
+    void edOutFullPropertiesChange();
+    void seOutZeroExit();
+    void seOutFullExit();
+    void btnOutZeroClick();
+    void btnOutFullClick();
+
+    // The three presentations of an output report: the active side, the
+    // programmed side and both.
+    void ShowOutActive();
+    void ShowOutPerm();
+    void ShowOutFull();
+
+    // A user's change of cmbOutRanges, seOutZero or seOutFull sends a request.
+    bool OutEventsOn() const { return EventsOn; }
+
+private:
+    bool OutRangeInvalid();
+    // What cmdSetPermOut, cmdWriteOutZero and cmdWriteOutFull program for the
+    // output range `row`: invert, limits, alarm, flags, from the controls.
+    Msg::TOutSettings OutSettings(int row) const;
+    // A negative dead band is refused with the error dialog before a permanent write.
+    bool DeadBandAccepted(const Msg::TOutSettings& settings);
+    // A DAC code sent live while the person trims it.
+    void SendDac(const TPageSpinBox* spin);
+    // What every presentation shows besides its sides: the calibration flags and
+    // the general strip.
+    void ShowCommon(const Msg::TOutputReport& report);
+
+    TPanelHost& Host;
+    TGeneralPanel& General;
+    TCalLists& Lists;
+    bool EventsOn = false;
 };

@@ -3,7 +3,7 @@
 // active side (ShowOutActive), the programmed side (ShowOutPerm) or both
 // (ShowOutFull). Only a whole report the transmitter accepted, naming one of the
 // two output ranges, reaches them: the request cycle's verdict has judged it.
-#include "../../app/MainWindow.h"
+#include "../../app/PanelHost.h"
 #include "../../link/Codec.h"
 #include "../../link/Messages.h"
 #include "../../ranges/InRanges.h"
@@ -13,6 +13,8 @@
 #include "../../widgets/Controls.h"
 #include "../../widgets/PageSpinBox.h"
 #include "../../widgets/ToggleSwitch.h"
+#include "../general/CalLists.h"
+#include "../general/GeneralPanel.h"
 #include "OutputPanel.h"
 
 #include <QCheckBox>
@@ -35,83 +37,81 @@ QString WithUnit(float value, const ORange& row) {
 // The alarm fields of an active or full report. The alarm limit and dead band are
 // in the engineering unit of the input range now shown, whatever output range the
 // report is about.
-void ShowAlarm(TfrmMain& w, const TOutReport& r) {
-    w.Out->edAlarmLimit->setText(EngText(w.ShownInRange(), r.AlarmLimit));
-    w.Out->edDeadBand->setText(EngText(w.ShownInRange(), r.DeadBand));
-    w.Out->cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
-    w.Out->cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
-    w.Out->pnlAlmStatus->setText(ReportText::Activity(r.AlarmState != 0));
+void ShowAlarm(TOutputPanel& p, const IRange& inRange, const TOutReport& r) {
+    p.edAlarmLimit->setText(EngText(inRange, r.AlarmLimit));
+    p.edDeadBand->setText(EngText(inRange, r.DeadBand));
+    p.cbEnableAlarm->setChecked((r.AlarmFlags & Msg::AlarmEnabledBit) != 0);
+    p.cbLowAlarm->setChecked((r.AlarmFlags & Msg::AlarmLowBit) != 0);
+    p.pnlAlmStatus->setText(ReportText::Activity(r.AlarmState != 0));
     // The read-back is the level of the open collector: low means active.
-    w.Out->pnlAlarmRback->setText(ReportText::Activity(r.AlarmReadBack == 0));
+    p.pnlAlarmRback->setText(ReportText::Activity(r.AlarmReadBack == 0));
 }
 
 // The active side: the selection, trims, limits and alarm of the range in use. The
-// caller has cleared OutEventsOn, so that setting the controls drives nothing.
-void ShowActiveSide(TfrmMain& w, const TOutReport& r) {
+// caller has cleared the events, so that setting the controls drives nothing.
+void ShowActiveSide(TOutputPanel& p, const IRange& inRange, const TOutReport& r) {
     const ORange& row = OutRanges[r.Range];
-    w.Out->cmbOutRanges->setCurrentIndex(r.Range);
+    p.cmbOutRanges->setCurrentIndex(r.Range);
     const QColor colour = FlagColour(r.RangeFlag);
-    w.Out->pnlTempOut->SetTextColor(colour);
-    SetTextColour(w.Out->lblTempOutRange, colour);
-    w.Out->seOutZero->SetCode(r.ZeroCode);
-    w.Out->seOutFull->SetCode(r.FullCode);
-    w.Out->edOutMin->setText(FormatFloat(r.OutMin, row.Format));
-    w.Out->edOutMax->setText(FormatFloat(r.OutMax, row.Format));
-    w.Out->cbInvertOut->setChecked(r.Invert != 0);
-    w.Out->pnlTempOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
-    ShowAlarm(w, r);
+    p.pnlTempOut->SetTextColor(colour);
+    SetTextColour(p.lblTempOutRange, colour);
+    p.seOutZero->SetCode(r.ZeroCode);
+    p.seOutFull->SetCode(r.FullCode);
+    p.edOutMin->setText(FormatFloat(r.OutMin, row.Format));
+    p.edOutMax->setText(FormatFloat(r.OutMax, row.Format));
+    p.cbInvertOut->setChecked(r.Invert != 0);
+    p.pnlTempOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
+    ShowAlarm(p, inRange, r);
 }
 
 // The programmed side: what the transmitter keeps in its memory.
-void ShowPermSide(TfrmMain& w, const TOutReport& r) {
+void ShowPermSide(TOutputPanel& p, const TOutReport& r) {
     const ORange& row = OutRanges[r.Range];
-    w.Out->pnlPermOutRange->setText(row.Name);
+    p.pnlPermOutRange->setText(row.Name);
     const QColor colour = FlagColour(r.RangeFlag);
-    w.Out->pnlPermOutRange->SetTextColor(colour);
-    w.Out->pnlPermOut->SetTextColor(colour);
-    w.Out->pnlOutZeroP->setText(QString::number(r.ZeroCode));
-    w.Out->pnlOutFsP->setText(QString::number(r.FullCode));
-    w.Out->pnlPermOutMin->setText(WithUnit(r.OutMin, row));
-    w.Out->pnlPermOutMax->setText(WithUnit(r.OutMax, row));
-    w.Out->pnlOutInvertP->setText(ReportText::YesNo(r.Invert != 0));
-    w.Out->pnlPermOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
-}
-
-// What every presentation shows besides its sides: the calibration flags and
-// the general strip.
-void ShowCommon(TfrmMain& w, const TOutReport& r) {
-    w.ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
-    w.ShowGeneral(r.Ta, r.TCal, r.Mode);
+    p.pnlPermOutRange->SetTextColor(colour);
+    p.pnlPermOut->SetTextColor(colour);
+    p.pnlOutZeroP->setText(QString::number(r.ZeroCode));
+    p.pnlOutFsP->setText(QString::number(r.FullCode));
+    p.pnlPermOutMin->setText(WithUnit(r.OutMin, row));
+    p.pnlPermOutMax->setText(WithUnit(r.OutMax, row));
+    p.pnlOutInvertP->setText(ReportText::YesNo(r.Invert != 0));
+    p.pnlPermOut->setText(OutputText(r.Range, CalcOutput(r.Range, r.ZeroCode, r.FullCode, r.DacCode)));
 }
 } // namespace
 
-void TfrmMain::ShowOutActive() {
-    const TOutReport report = Msg::DecodeOutputReport(RxBody());
-    OutEventsOn = false;
-    ShowOutRangeUnits(report.Range);
-    ShowActiveSide(*this, report);
-    ShowCommon(*this, report);
-    ShowStatus(ReportText::Success(), skSuccess);
-    OutEventsOn = true;
+void TOutputPanel::ShowCommon(const TOutReport& r) {
+    Lists.ShowOutCalStat(r.ZeroCalFlags, r.FullCalFlags);
+    General.ShowGeneral(r.Ta, r.TCal, r.Mode);
 }
 
-void TfrmMain::ShowOutPerm() {
+void TOutputPanel::ShowOutActive() {
+    const TOutReport report = Msg::DecodeOutputReport(RxBody());
+    EventsOn = false;
+    ShowOutRangeUnits(report.Range);
+    ShowActiveSide(*this, Host.ShownInRange(), report);
+    ShowCommon(report);
+    Host.ShowStatus(ReportText::Success(), skSuccess);
+    EventsOn = true;
+}
+
+void TOutputPanel::ShowOutPerm() {
     const TOutReport report = Msg::DecodeOutputReport(RxBody());
     ShowOutRangeUnits(report.Range);
     ShowPermSide(*this, report);
-    ShowCommon(*this, report);
+    ShowCommon(report);
     EnableOutPanel();
-    ShowStatus(ReportText::Success(), skSuccess);
+    Host.ShowStatus(ReportText::Success(), skSuccess);
 }
 
-void TfrmMain::ShowOutFull() {
+void TOutputPanel::ShowOutFull() {
     const TOutReport report = Msg::DecodeOutputReport(RxBody());
-    OutEventsOn = false;
+    EventsOn = false;
     ShowOutRangeUnits(report.Range);
     ShowPermSide(*this, report);
-    ShowActiveSide(*this, report);
-    ShowCommon(*this, report);
+    ShowActiveSide(*this, Host.ShownInRange(), report);
+    ShowCommon(report);
     EnableOutPanel();
-    ShowStatus(ReportText::Success(), skSuccess);
-    OutEventsOn = true;
+    Host.ShowStatus(ReportText::Success(), skSuccess);
+    EventsOn = true;
 }

@@ -5,7 +5,7 @@
 
 #include <QComboBox>
 
-// The output range selected in Out->cmbOutRanges, or -1 while nothing valid is
+// The output range selected in cmbOutRanges, or -1 while nothing valid is
 // selected (before the list has been filled).
 inline int SelectedOutRow(const QComboBox* combo) {
     const int row = combo ? combo->currentIndex() : -1;

@@ -21,6 +21,7 @@
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
 #include "../../link/Transport.h"
+#include "../../panels/input/InputPanel.h"
 #include "WindowHarness.h"
 
 #include <QApplication>
@@ -206,7 +207,7 @@ TCycles RunCycles(int count, bool repeat) {
     const QByteArray cannedReport = char(STX) + InputReportBody() + char(ETX);
     h.Advance(5000); // the start-up mode query is over
     if (repeat) {
-        h.Window->btnGetPermInpRangeClick(); // the panel comes to life once
+        h.Window->In->btnGetPermInpRangeClick(); // the panel comes to life once
         h.Settle();
         h.Advance(500);
     }
@@ -220,16 +221,16 @@ TCycles RunCycles(int count, bool repeat) {
         // runs ShowInFull and the whole panel comes to life. A repeat read of the
         // active range on an enabled panel runs ShowInActive.
         if (!repeat) {
-            h.Window->DisableInPanel();
+            h.Window->In->DisableInPanel();
             QApplication::processEvents();
         }
         simNs = 0;
         timer.start();
         h.Window->Guarded([&] {
             if (repeat)
-                h.Window->btnGetTempInpRangeClick();
+                h.Window->In->btnGetTempInpRangeClick();
             else
-                h.Window->btnGetPermInpRangeClick();
+                h.Window->In->btnGetPermInpRangeClick();
         });
         bool answered = false;
         for (int tick = 0; tick < 20 && !answered; ++tick) {

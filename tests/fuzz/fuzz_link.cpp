@@ -201,41 +201,41 @@ void RunAction(TWindowHarness& h, uint8_t sel) {
     // A person leaving a number edit sends nothing and fills nothing in: those
     // selectors keep their places, without a handler.
     struct TEntry {
-        void (TfrmMain::*Handler)();
+        void (*Handler)(TfrmMain&);
         QObject* Control;
     };
     const TEntry entries[selStepInRange] = {
-        {&TfrmMain::ReadVersion, nullptr},
-        {&TfrmMain::QueryMode, nullptr},
-        {&TfrmMain::SendToolkitVersion, nullptr},
-        {&TfrmMain::calSwitchClick, w.General->calSwitch},
-        {&TfrmMain::mnuClearInCalClick, w.CalLists->mnuClearInCal},
-        {&TfrmMain::mnuClearOutCalClick, w.CalLists->mnuClearOutCal},
-        {&TfrmMain::btnGetPermInpRangeClick, w.In->btnGetPermInpRange},
-        {&TfrmMain::btnGetTempInpRangeClick, w.In->btnGetTempInpRange},
-        {&TfrmMain::btnSetInputRangeClick, w.In->btnSetInputRange},
-        {&TfrmMain::cmbInpRangesClick, w.In->cmbInpRanges},
+        {[](TfrmMain& w) { w.ReadVersion(); }, nullptr},
+        {[](TfrmMain& w) { w.General->QueryMode(); }, nullptr},
+        {[](TfrmMain& w) { w.General->SendToolkitVersion(); }, nullptr},
+        {[](TfrmMain& w) { w.General->calSwitchClick(); }, w.General->calSwitch},
+        {[](TfrmMain& w) { w.CalLists->mnuClearInCalClick(); }, w.CalLists->mnuClearInCal},
+        {[](TfrmMain& w) { w.CalLists->mnuClearOutCalClick(); }, w.CalLists->mnuClearOutCal},
+        {[](TfrmMain& w) { w.In->btnGetPermInpRangeClick(); }, w.In->btnGetPermInpRange},
+        {[](TfrmMain& w) { w.In->btnGetTempInpRangeClick(); }, w.In->btnGetTempInpRange},
+        {[](TfrmMain& w) { w.In->btnSetInputRangeClick(); }, w.In->btnSetInputRange},
+        {[](TfrmMain& w) { w.In->cmbInpRangesClick(); }, w.In->cmbInpRanges},
         {nullptr, w.In->edEuMin},
         {nullptr, w.In->edEuMax},
-        {&TfrmMain::edInpZeroPropertiesButtonClick, w.In->edInpZero},
-        {&TfrmMain::edInpFullPropertiesButtonClick, w.In->edInpFull},
-        {&TfrmMain::btnGetOutRangeClick, w.Out->btnGetOutRange},
-        {&TfrmMain::btnGetTempOutRangeClick, w.Out->btnGetTempOutRange},
-        {&TfrmMain::cmbOutRangesPropertiesEditValueChanged, w.Out->cmbOutRanges},
-        {&TfrmMain::btnSetOutRangeClick, w.Out->btnSetOutRange},
+        {[](TfrmMain& w) { w.In->edInpZeroPropertiesButtonClick(); }, w.In->edInpZero},
+        {[](TfrmMain& w) { w.In->edInpFullPropertiesButtonClick(); }, w.In->edInpFull},
+        {[](TfrmMain& w) { w.Out->btnGetOutRangeClick(); }, w.Out->btnGetOutRange},
+        {[](TfrmMain& w) { w.Out->btnGetTempOutRangeClick(); }, w.Out->btnGetTempOutRange},
+        {[](TfrmMain& w) { w.Out->cmbOutRangesPropertiesEditValueChanged(); }, w.Out->cmbOutRanges},
+        {[](TfrmMain& w) { w.Out->btnSetOutRangeClick(); }, w.Out->btnSetOutRange},
         {nullptr, w.Out->edAlarmLimit},
         {nullptr, w.Out->edDeadBand},
-        {&TfrmMain::edOutZeroPropertiesChange, w.Out->seOutZero},
-        {&TfrmMain::edOutFullPropertiesChange, w.Out->seOutFull},
-        {&TfrmMain::seOutZeroExit, w.Out->seOutZero},
-        {&TfrmMain::seOutFullExit, w.Out->seOutFull},
-        {&TfrmMain::btnOutZeroClick, w.Out->btnOutZero},
-        {&TfrmMain::btnOutFullClick, w.Out->btnOutFull},
+        {[](TfrmMain& w) { w.Out->edOutZeroPropertiesChange(); }, w.Out->seOutZero},
+        {[](TfrmMain& w) { w.Out->edOutFullPropertiesChange(); }, w.Out->seOutFull},
+        {[](TfrmMain& w) { w.Out->seOutZeroExit(); }, w.Out->seOutZero},
+        {[](TfrmMain& w) { w.Out->seOutFullExit(); }, w.Out->seOutFull},
+        {[](TfrmMain& w) { w.Out->btnOutZeroClick(); }, w.Out->btnOutZero},
+        {[](TfrmMain& w) { w.Out->btnOutFullClick(); }, w.Out->btnOutFull},
     };
     const int index = sel % selCount;
     if (index < selStepInRange) {
         const TEntry& e = entries[index];
-        if (e.Handler && Usable(e.Control)) w.Guarded([&] { (w.*e.Handler)(); });
+        if (e.Handler && Usable(e.Control)) w.Guarded([&] { e.Handler(w); });
         return;
     }
     switch (index) {
@@ -303,7 +303,7 @@ void CheckTheLineRecovers(TWindowHarness& h) {
     h.Transport.OnHostWrite = [&h](const QByteArray& bytes) { h.Sim.Receive(bytes); };
     h.Transport.PollPeer = [&h] { return h.Sim.Transmit(); };
     h.Sim.Faults = TSimFaults();
-    w.Guarded([&] { w.btnGetPermInpRangeClick(); });
+    w.Guarded([&] { w.In->btnGetPermInpRangeClick(); });
     h.Settle();
     if (h.Status() != QLatin1String("Success"))
         Broken(QStringLiteral("a read of the programmed input range ends in \"%1\"").arg(h.Status()));
@@ -316,22 +316,25 @@ void CheckTheLineRecovers(TWindowHarness& h) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    App = new QApplication(*argc, *argv);
-    Harness = new TWindowHarness(1, true);
+namespace {
+// A window on a line with no simulator behind it, its start-up run to its end,
+// and the oracle's watches on it; in full mode when `full`, entered as a person
+// does, by the chord. The oracle's watches act on the window of the input now
+// running (Harness).
+TWindowHarness* NewHarness(bool full) {
+    auto* h = new TWindowHarness(1, true);
     // No simulator behind the line: every received byte comes from the input.
-    Harness->Transport.OnHostWrite = nullptr;
-    Harness->Transport.PollPeer = nullptr;
+    h->Transport.OnHostWrite = nullptr;
+    h->Transport.PollPeer = nullptr;
     // The port's timers are checked at least every 50 ms, as on the real clock.
-    Harness->Clock.StepMs = StepMs;
+    h->Clock.StepMs = StepMs;
     // The start-up sequence runs to its end before the first input.
-    Harness->Advance(6000);
-    Harness->TakeWritten();
-    QObject::connect(Harness->Window->Shell->sbMain, &TStatusBar::PanelTextSet, Harness->Window.get(),
-                     WatchStatusLine);
-    Harness->Window->Cycle->OnVerdict = WatchVerdict;
-    Harness->Window->Cycle->OnUnasked = [next = Harness->Window->Cycle->OnUnasked](const QByteArray& body) {
+    h->Advance(6000);
+    if (full) h->EnterFullModeByChord();
+    h->TakeWritten();
+    QObject::connect(h->Window->Shell->sbMain, &TStatusBar::PanelTextSet, h->Window.get(), WatchStatusLine);
+    h->Window->Cycle->OnVerdict = WatchVerdict;
+    h->Window->Cycle->OnUnasked = [next = h->Window->Cycle->OnUnasked](const QByteArray& body) {
         const qsizetype handed = Harness->Transport.Handed.size();
         PresentingUnasked = true;
         next(body);
@@ -339,15 +342,31 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
         if (Harness->Transport.Handed.size() != handed)
             Broken(QStringLiteral("a frame that answers nothing sent a request"));
     };
-    Harness->Window->DataPacket->OnPacket =
-        [next = Harness->Window->DataPacket->OnPacket](const uint8_t* data, int size) {
-            WatchPacket(next, data, size);
-        };
+    h->Window->DataPacket->OnPacket = [next = h->Window->DataPacket->OnPacket](
+                                          const uint8_t* data, int size) { WatchPacket(next, data, size); };
+    return h;
+}
+
+// Two windows reused across inputs, one of them in full mode: no action of a
+// person leaves full mode, and a new window per input costs a hundred inputs.
+TWindowHarness* PlainHarness = nullptr;
+TWindowHarness* FullHarness = nullptr;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    App = new QApplication(*argc, *argv);
+    PlainHarness = NewHarness(false);
+    FullHarness = NewHarness(true);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    const TSteps input = ParseSteps(data, size);
+    Harness = (input.Flags & fFull) ? FullHarness : PlainHarness;
     TWindowHarness& h = *Harness;
+    h.TakePauses();
     TfrmMain& w = *h.Window;
     // The last input ended on a quiet line (CheckTheLineRecovers).
     h.Transport.Written.clear();
@@ -358,14 +377,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.Ui.Errors.clear();
     h.Ui.GeneralErrors.clear();
     h.Ui.Questions.clear();
-    if (size == 0) return 0;
 
     ProgrammingsSent = ToolkitsSent = 0;
     LastChunk.clear();
-    const TSteps input = ParseSteps(data, size);
-    w.FullMode = (input.Flags & fFull) != 0;
-    if (input.Flags & fInStart) w.DisableInPanel();
-    if (input.Flags & fOutStart) w.DisableOutPanel();
+    if (input.Flags & fInStart) w.In->DisableInPanel();
+    if (input.Flags & fOutStart) w.Out->DisableOutPanel();
 
     const size_t steps = std::min(input.Steps.size(), MaxSteps);
     for (size_t i = 0; i < steps; ++i) {

@@ -72,9 +72,9 @@ public:
         H.Advance(5000); // the start-up mode query is over
         H.EnterFullModeByChord();
         // Both panels come to life as a technician's first two clicks make them.
-        Act([this] { H.Window->btnGetPermInpRangeClick(); });
+        Act([this] { H.Window->In->btnGetPermInpRangeClick(); });
         WaitUntilIdle();
-        Act([this] { H.Window->btnGetOutRangeClick(); });
+        Act([this] { H.Window->Out->btnGetOutRangeClick(); });
         WaitUntilIdle();
     }
 
@@ -135,32 +135,32 @@ public:
         switch (Below(16)) {
         case 0:
         case 1:
-            Act([&] { w.btnGetPermInpRangeClick(); });
+            Act([&] { w.In->btnGetPermInpRangeClick(); });
             break;
         case 2:
-            if (w.In->btnGetTempInpRange->isEnabled()) Act([&] { w.btnGetTempInpRangeClick(); });
+            if (w.In->btnGetTempInpRange->isEnabled()) Act([&] { w.In->btnGetTempInpRangeClick(); });
             break;
         case 3:
         case 4:
-            Act([&] { w.btnGetOutRangeClick(); });
+            Act([&] { w.Out->btnGetOutRangeClick(); });
             break;
         case 5:
-            if (w.Out->btnGetTempOutRange->isEnabled()) Act([&] { w.btnGetTempOutRangeClick(); });
+            if (w.Out->btnGetTempOutRange->isEnabled()) Act([&] { w.Out->btnGetTempOutRangeClick(); });
             break;
         case 6:
             Act([&] { w.sbMainPanels1DblClick(); });
             break;
         case 7:
-            Act([&] { w.QueryMode(); });
+            Act([&] { w.General->QueryMode(); });
             break;
         case 8:
-            if (w.General->calSwitch->isEnabled()) Act([&] { w.calSwitchClick(); });
+            if (w.General->calSwitch->isEnabled()) Act([&] { w.General->calSwitchClick(); });
             break;
         case 9:
-            if (w.CalLists->mnuClearInCal->isEnabled()) Act([&] { w.mnuClearInCalClick(); });
+            if (w.CalLists->mnuClearInCal->isEnabled()) Act([&] { w.CalLists->mnuClearInCalClick(); });
             break;
         case 10:
-            if (w.CalLists->mnuClearOutCal->isEnabled()) Act([&] { w.mnuClearOutCalClick(); });
+            if (w.CalLists->mnuClearOutCal->isEnabled()) Act([&] { w.CalLists->mnuClearOutCalClick(); });
             break;
         case 11:
             // A user's choice of another input range sends it as the active one.
@@ -178,10 +178,10 @@ public:
                     std::clamp(w.Out->seOutZero->value() + (Below(2) ? 1 : -1), 0, 65535));
             break;
         case 14:
-            if (w.Out->btnSetOutRange->isEnabled()) Act([&] { w.btnSetOutRangeClick(); });
+            if (w.Out->btnSetOutRange->isEnabled()) Act([&] { w.Out->btnSetOutRangeClick(); });
             break;
         case 15:
-            if (w.In->btnSetInputRange->isEnabled()) Act([&] { w.btnSetInputRangeClick(); });
+            if (w.In->btnSetInputRange->isEnabled()) Act([&] { w.In->btnSetInputRangeClick(); });
             break;
         }
     }
@@ -228,7 +228,7 @@ public:
         if (!wait) return {};
         WaitUntilIdle();
         QString wrong;
-        if (!H.Window->InEventsOn || !H.Window->OutEventsOn || !H.Window->FormReady)
+        if (!H.Window->In->InEventsOn() || !H.Window->Out->OutEventsOn() || !H.Window->FormReady())
             wrong += QStringLiteral(" an event flag is clear;");
         // A request without a busy message that is answered leaves the line as it
         // was; from "Ready" every cycle must therefore end at "Ready".
@@ -242,7 +242,7 @@ public:
         H.Sim.Faults = TSimFaults();
         WaitUntilIdle();
         ForgetRecords();
-        H.Window->btnGetPermInpRangeClick();
+        H.Window->In->btnGetPermInpRangeClick();
         QCOMPARE(ToHex(H.Transport.Written), ToHex(Hex("02 04 03")));
         H.Settle();
         QCOMPARE(H.Status(), QStringLiteral("Success"));
@@ -252,10 +252,10 @@ public:
         QCOMPARE(H.Status(), QStringLiteral("Ready"));
         QCOMPARE(H.StatusKind(), int(skReady));
         QVERIFY(!ReplyTimerActive());
-        QVERIFY(H.Window->InEventsOn);
-        QVERIFY(H.Window->OutEventsOn);
-        QVERIFY(H.Window->FormReady);
-        QVERIFY(H.Window->FullMode);
+        QVERIFY(H.Window->In->InEventsOn());
+        QVERIFY(H.Window->Out->OutEventsOn());
+        QVERIFY(H.Window->FormReady());
+        QVERIFY(H.Window->FullMode());
         QVERIFY(!H.Window->DataPacket->Enabled());
         QVERIFY(H.Ui.GeneralErrors.isEmpty());
     }

@@ -24,10 +24,7 @@ void TFakeUi::GeneralError(QWidget*, const QString& text) {
 
 TWindowHarness::TWindowHarness(int port, bool show) {
     Ui.PortAnswer = port;
-    SetPauseHook([this](int ms) {
-        PausedMs += ms;
-        Clock.Advance(ms);
-    });
+    TakePauses();
     Transport.OnHostWrite = [this](const QByteArray& bytes) { Sim.Receive(bytes); };
     Transport.PollPeer = [this] { return Sim.Transmit(); };
     Window = std::make_unique<TfrmMain>(&Transport, &Clock, &Ui);
@@ -37,6 +34,13 @@ TWindowHarness::TWindowHarness(int port, bool show) {
 TWindowHarness::~TWindowHarness() {
     Window.reset();
     SetPauseHook({});
+}
+
+void TWindowHarness::TakePauses() {
+    SetPauseHook([this](int ms) {
+        PausedMs += ms;
+        Clock.Advance(ms);
+    });
 }
 
 void TWindowHarness::Show() {
@@ -72,7 +76,7 @@ QColor TWindowHarness::StatusColor() const {
 }
 
 int TWindowHarness::StatusKind() const {
-    return Window->StatusKind;
+    return Window->StatusKind();
 }
 
 void TWindowHarness::EnterFullModeByChord() {

@@ -64,6 +64,9 @@ public:
     int PausedMs = 0;
 
     void Show();
+    // The window's pauses (the port's rests) move this harness's clock: the pause
+    // seam serves one harness at a time, the one made last unless another takes it.
+    void TakePauses();
     // Moves the clock on; then an error box that the serial layer raised opens,
     // as the window's event loop would open it.
     void Advance(qint64 ms);

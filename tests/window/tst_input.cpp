@@ -45,7 +45,7 @@ QStringList PanelState(TfrmMain& w) {
       << QString::number(w.In->cmbWiring->isEnabled()) << QString::number(w.In->cmbInpRanges->isEnabled())
       << w.General->calSwitch->StateText() << w.In->pnlInpRange->TextColor().name()
       << CaptionColour(w.In->lblInpRanges).name() << w.CalLists->lvInpCalStat->topLevelItem(3)->text(1)
-      << QString::number(w.CurInRange) << QString::number(w.InEventsOn);
+      << QString::number(w.In->CurInRange()) << QString::number(w.In->InEventsOn());
     return s;
 }
 } // namespace
@@ -154,7 +154,7 @@ private slots:
                  w.In->pnlInpReading, w.In->pnlEngReading, w.In->cmbInpRanges, w.In->btnGetTempInpRange,
                  w.In->btnSetInputRange, w.In->edEuMin, w.In->edEuMax, w.CalLists->lvInpCalStat})
             QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
-        QVERIFY(w.InEventsOn);
+        QVERIFY(w.In->InEventsOn());
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
@@ -227,7 +227,7 @@ private slots:
         if (response == cmdSetPermIn) QCOMPARE(w.In->pnlWiring->text(), wiring);
         // Unasked, even a programming's answer sends nothing (no toolkit version).
         QVERIFY(b.h.TakeWritten().isEmpty());
-        QVERIFY(w.InEventsOn);
+        QVERIFY(w.In->InEventsOn());
     }
 
     void rangeFlagColours_data() {
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(w.In->edInpFull->text(), QStringLiteral("54886"));
         QCOMPARE(w.In->lblInpFullUnit->text(), QStringLiteral(" \u00B5V"));
         QCOMPARE(w.In->pnlInpReading->text(), QStringLiteral("4096 \u00B5V"));
-        QCOMPARE(w.CurInRange, 20);
+        QCOMPARE(w.In->CurInRange(), 20);
         QCOMPARE(b.h.Status(), QStringLiteral("Success"));
     }
 
@@ -366,7 +366,7 @@ private slots:
         QVERIFY(b.h.TakeWritten().isEmpty());
 
         b.h.EnterFullModeByChord();
-        QVERIFY(w.FullMode);
+        QVERIFY(w.FullMode());
         QCOMPARE(calControls(), off);
         QTest::mouseClick(w.In->btnGetTempInpRange, Qt::LeftButton);
         b.Answer(InReport(cmdReadActiveIn, 3));
@@ -445,7 +445,7 @@ private slots:
             QVERIFY2(QRect(0, 0, 321, 513).contains(c->geometry()), qPrintable(c->objectName()));
         // Every caption at full width, none condensed beside another, and the
         // widest raw unit clear of the caption after it.
-        w.ShowInRangeDefaults(16);
+        w.In->ShowInRangeDefaults(16);
         QCOMPARE(w.In->lblInpFullUnit->text(), QStringLiteral(" Ohm"));
         for (QLabel* caption : w.Shell->grpInput->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
             const bool unit = caption->objectName().endsWith(QLatin1String("Unit"));

@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex(qPrintable(frame))));
         QCOMPARE(b.h.Status(), status);
         QVERIFY(b.h.Ui.Errors.isEmpty() && b.h.Ui.GeneralErrors.isEmpty());
-        QVERIFY(w.InEventsOn);
+        QVERIFY(w.In->InEventsOn());
     }
 
     void answerToCalibrationRefillsTheEdits() {
@@ -160,7 +160,7 @@ private slots:
             QVERIFY(b.h.TakeWritten().isEmpty());
             QCOMPARE(b.h.Status(), statusBefore);
         }
-        QVERIFY(w.InEventsOn);
+        QVERIFY(w.In->InEventsOn());
     }
 
     void spanIsCheckedAgainstTheRangeBeingProgrammed() {
@@ -289,7 +289,7 @@ private slots:
         QVERIFY(b.h.TakeWritten().isEmpty());
         QCOMPARE(b.h.Status(), status);
         // The combo boxes still send afterwards.
-        QVERIFY(w.InEventsOn);
+        QVERIFY(w.In->InEventsOn());
         w.In->cmbInpRanges->setCurrentIndex(2);
         QCOMPARE(ToHex(b.h.TakeWritten()), ToHex(Hex("02 06 10 FD 03")));
     }

@@ -146,8 +146,8 @@ private slots:
 
     void initTwiceDoesNotAddRows() {
         TSilent h;
-        h.Window->InitInCalStat();
-        h.Window->InitOutCalStat();
+        h.Window->CalLists->InitInCalStat();
+        h.Window->CalLists->InitOutCalStat();
         QCOMPARE(h.Window->CalLists->lvInpCalStat->topLevelItemCount(), 22);
         QCOMPARE(h.Window->CalLists->lvOutCalStat->topLevelItemCount(), 2);
     }
@@ -183,7 +183,7 @@ private slots:
         QFETCH(QString, full);
         TSilent h;
         const QStringList spans = Column(h.Window->CalLists->lvInpCalStat, 3);
-        h.Window->ShowInCalStat(w1, w2, w3, w4);
+        h.Window->CalLists->ShowInCalStat(w1, w2, w3, w4);
         QCOMPARE(Flags(h.Window->CalLists->lvInpCalStat, 1), zero);
         QCOMPARE(Flags(h.Window->CalLists->lvInpCalStat, 2), full);
         QCOMPARE(Column(h.Window->CalLists->lvInpCalStat, 3), spans);
@@ -207,7 +207,7 @@ private slots:
         QFETCH(QString, zeroCells);
         QFETCH(QString, fullCells);
         TSilent h;
-        h.Window->ShowOutCalStat(uint16_t(zero), uint16_t(full));
+        h.Window->CalLists->ShowOutCalStat(uint16_t(zero), uint16_t(full));
         QCOMPARE(Flags(h.Window->CalLists->lvOutCalStat, 1), zeroCells);
         QCOMPARE(Flags(h.Window->CalLists->lvOutCalStat, 2), fullCells);
     }
@@ -235,25 +235,25 @@ private slots:
             list->topLevelItem(0)->setText(1, QStringLiteral("OK"));
             list->topLevelItem(0)->setText(2, QStringLiteral("UCAL"));
         };
-        QVERIFY(!h.Window->lvOutCalStatCustomDrawSubItem(list, row, column).isValid());
+        QVERIFY(!h.Window->CalLists->lvOutCalStatCustomDrawSubItem(list, row, column).isValid());
         h.Show();
         asAfterAReport();
-        QCOMPARE(h.Window->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
+        QCOMPARE(h.Window->CalLists->lvOutCalStatCustomDrawSubItem(list, row, column), colour);
     }
 
     // The lists really draw through the hook, and only once start-up has finished.
     void cellsDrawnInColourOnlyAfterFormReady() {
         TSilent h(false);
         QTreeWidget* list = h.Window->CalLists->lvOutCalStat;
-        h.Window->InitOutCalStat(); // the rows, which start-up makes
+        h.Window->CalLists->InitOutCalStat(); // the rows, which start-up makes
         list->setEnabled(true);
-        h.Window->ShowOutCalStat(1, 0); // "±10 V": OK, UCAL
+        h.Window->CalLists->ShowOutCalStat(1, 0); // "±10 V": OK, UCAL
         TInk ok = InkOf(list, 0, 1), ucal = InkOf(list, 0, 2);
         QCOMPARE(ok.Green, 0);
         QCOMPARE(ucal.Red, 0);
         h.Show();
         list->setEnabled(true);
-        h.Window->ShowOutCalStat(1, 0);
+        h.Window->CalLists->ShowOutCalStat(1, 0);
         ok = InkOf(list, 0, 1);
         ucal = InkOf(list, 0, 2);
         QVERIFY2(ok.Green > 5, qPrintable(QString::number(ok.Green)));
@@ -303,9 +303,9 @@ private slots:
         h.Ui.ConfirmAnswer = yes;
         QTreeWidget* list = input ? h.Window->CalLists->lvInpCalStat : h.Window->CalLists->lvOutCalStat;
         if (input)
-            h.Window->ShowInCalStat(0x7FF, 0, 0, 0);
+            h.Window->CalLists->ShowInCalStat(0x7FF, 0, 0, 0);
         else
-            h.Window->ShowOutCalStat(1, 2);
+            h.Window->CalLists->ShowOutCalStat(1, 2);
         const QString zero = Flags(list, 1), full = Flags(list, 2);
         QAction* item = input ? h.Window->CalLists->mnuClearInCal : h.Window->CalLists->mnuClearOutCal;
         item->setEnabled(true);
@@ -517,7 +517,7 @@ private slots:
         QTest::keyClick(h.Window->In->btnGetPermInpRange, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(h.Ui.Beeps - beeps, asks ? 1 : 0);
         QCOMPARE(h.Ui.Questions, asks ? QStringList{"Do you want to switch to full mode."} : QStringList());
-        QCOMPARE(h.Window->FullMode, asks);
+        QCOMPARE(h.Window->FullMode(), asks);
         QCOMPARE(h.Window->windowTitle(), asks ? Title + " (full)" : Title);
         QVERIFY(h.TakeWritten().isEmpty());
     }
@@ -525,23 +525,24 @@ private slots:
     void chordWithMouseButtonHeld() {
         TSilent h;
         const auto chord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
-        QVERIFY(!h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::LeftButton));
+        QVERIFY(!h.Window->General->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::LeftButton));
         QCOMPARE(h.Ui.Questions.size(), 0);
         QCOMPARE(h.Ui.Beeps, 0);
-        QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton));
-        QVERIFY(h.Window->FullMode);
+        QVERIFY(h.Window->General->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton));
+        QVERIFY(h.Window->FullMode());
     }
 
     void chordAnsweredNoThenYes() {
         TSilent h;
         const auto chord = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
         h.Ui.ConfirmAnswer = false;
-        QVERIFY(!h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // the key goes on
-        QVERIFY(!h.Window->FullMode);
+        QVERIFY(!h.Window->General->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord,
+                                                              Qt::NoButton)); // the key goes on
+        QVERIFY(!h.Window->FullMode());
         QCOMPARE(h.Window->windowTitle(), Title);
         h.Ui.ConfirmAnswer = true;
-        QVERIFY(h.Window->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // consumed
-        QVERIFY(h.Window->FullMode);
+        QVERIFY(h.Window->General->btnGetPermInpRangeKeyDown(Qt::Key_F6, chord, Qt::NoButton)); // consumed
+        QVERIFY(h.Window->FullMode());
         QCOMPARE(h.Ui.Questions.size(), 2);
         QCOMPARE(h.Ui.Beeps, 2);
         // Once in full mode the chord is an ordinary key: no beep, no question, one suffix.
@@ -554,7 +555,7 @@ private slots:
     void fullModeEnablesNothingAtOnce() {
         TSilent h;
         h.EnterFullModeByChord();
-        QVERIFY(h.Window->FullMode);
+        QVERIFY(h.Window->FullMode());
         QVERIFY(!h.Window->General->calSwitch->isEnabled());
         QVERIFY(!h.Window->CalLists->mnuClearInCal->isEnabled());
         QVERIFY(!h.Window->CalLists->mnuClearOutCal->isEnabled());
@@ -563,7 +564,7 @@ private slots:
     // ---- Toolkit version ----
     void toolkitVersionRequest() {
         TSilent h;
-        h.Window->SendToolkitVersion();
+        h.Window->General->SendToolkitVersion();
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 33 A1 03")));
         QCOMPARE(h.Status(), QStringLiteral("Setting Toolkit version..."));
         QCOMPARE(h.StatusColor(), Black);
@@ -587,7 +588,7 @@ private slots:
         QFETCH(QColor, colour);
         QFETCH(int, beeps);
         TSilent h;
-        h.Window->SendToolkitVersion();
+        h.Window->General->SendToolkitVersion();
         h.TakeWritten();
         const int before = h.Ui.Beeps;
         h.Advance(100);

@@ -140,7 +140,8 @@ private slots:
         p.Read(o);
         QCOMPARE(p.Sent(), QString()); // neither cmdSetTempOut nor cmdSetDac
         QCOMPARE(p.h.Status(), Success);
-        QVERIFY(w.OutEventsOn && w.Out->edOutMin->isEnabled() && !w.CalLists->mnuClearOutCal->isEnabled());
+        QVERIFY(w.Out->OutEventsOn() && w.Out->edOutMin->isEnabled() &&
+                !w.CalLists->mnuClearOutCal->isEnabled());
         for (QWidget* c : panel) // the calibration controls and the switch only in full mode
             QCOMPARE(c->isEnabled(), panel.indexOf(c) < 11);
         QCOMPARE(
@@ -192,7 +193,7 @@ private slots:
         TOut o;
         for (int flag : {0, 1}) { // red, then black again
             o.Flag = uint8_t(flag);
-            p.w.btnGetOutRangeClick();
+            p.w.Out->btnGetOutRangeClick();
             p.Answer(uint8_t(code), o);
             QCOMPARE(p.w.Out->pnlTempOut->text(), QStringLiteral("5.000 V")); // values are shown either way
             for (const char* name : {"pnlPermOutRange", "pnlPermOut", "pnlTempOut", "lblTempOutRange",
@@ -228,7 +229,7 @@ private slots:
         for (uint8_t code : {uint8_t(cmdReadPermOut), uint8_t(cmdSetPermOut)}) { // full, then active
             TfrmMain& w = p.w;
             w.Out->edAlarmLimit->clear();
-            w.btnGetOutRangeClick();
+            w.Out->btnGetOutRangeClick();
             p.Answer(code, o);
             QCOMPARE(
                 QStringList({w.Out->edAlarmLimit->text(), QString::number(w.Out->cbEnableAlarm->isChecked()),
@@ -264,7 +265,7 @@ private slots:
         p.Answer(uint8_t(code), o);
         QCOMPARE(p.h.Status(), message);
         QCOMPARE(p.h.StatusColor(), StatusRed);
-        QVERIFY(p.w.OutEventsOn && !p.w.Out->cmbOutRanges->isEnabled());
+        QVERIFY(p.w.Out->OutEventsOn() && !p.w.Out->cmbOutRanges->isEnabled());
         QCOMPARE(p.w.Out->seOutZero->value(), 0);
         QCOMPARE(
             Texts({p.w.Out->edOutMin, p.w.Out->edAlarmLimit, p.w.Out->pnlPermOutRange, p.w.Out->pnlTempOut}),
@@ -781,8 +782,8 @@ private slots:
         TfrmMain& w = p.w;
         for (QLabel* unit : {w.Out->lblAlmLimUnit, w.Out->lblDbandUnit})
             unit->setText(" Ohm"); // the widest texts
-        w.ShowOutRangeUnits(1);
-        w.ShowOutRangeUnits(1);
+        w.Out->ShowOutRangeUnits(1);
+        w.Out->ShowOutRangeUnits(1);
         QCOMPARE(w.General->OutJumper->pos(), QPoint(461, 21));
         QList<QWidget*> controls;
         for (QObject* child : w.Shell->grpOutput->children())

@@ -119,9 +119,9 @@ private slots:
             SendDac(*h.Window);
             h.Transport.Feed(Frame::Encode(QByteArray(1, char(cmdSetDac))));
             QCOMPARE(h.Status(), QStringLiteral("Success."));
-            h.Window->QueryMode();
+            h.Window->General->QueryMode();
         } else if (before == 0) {
-            h.Window->QueryMode();
+            h.Window->General->QueryMode();
             h.Advance(73 * 55 + 60);
             QCOMPARE(h.Status(), QStringLiteral("No response !"));
         } else {

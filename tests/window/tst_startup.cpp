@@ -36,7 +36,8 @@ private slots:
         QCOMPARE(w.In->cmbInpRanges->count(), 22);
         QCOMPARE(w.CalLists->lvInpCalStat->topLevelItemCount(), 22);
         QCOMPARE(w.CalLists->lvOutCalStat->topLevelItemCount(), 2);
-        QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
+        QVERIFY(h.Window->FormReady() && h.Window->In->InEventsOn() && h.Window->Out->OutEventsOn() &&
+                !h.Window->FullMode());
         QCOMPARE(h.Status(), QString());
         QCOMPARE(h.StatusKind(), int(skBusy));
         QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.In->btnGetPermInpRange));
@@ -82,14 +83,15 @@ private slots:
         QCOMPARE(itemsWhenNoticeShown, 0);
         QCOMPARE(beepsWhenNoticeShown, 1);
         QCOMPARE(h.Window->In->cmbInpRanges->count(), 22);
-        QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn);
+        QVERIFY(h.Window->FormReady() && h.Window->In->InEventsOn() && h.Window->Out->OutEventsOn());
         QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QString());
         QVERIFY(h.Transport.Written.isEmpty());
-        for (auto click :
-             {&TfrmMain::btnGetPermInpRangeClick, &TfrmMain::btnGetOutRangeClick, &TfrmMain::ReadVersion}) {
-            (h.Window.get()->*click)();
+        for (QPushButton* button : {h.Window->In->btnGetPermInpRange, h.Window->Out->btnGetOutRange}) {
+            QTest::mouseClick(button, Qt::LeftButton);
             QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
         }
+        h.Window->ReadVersion();
+        QCOMPARE(h.Status(), QStringLiteral("No COM port !"));
         QVERIFY(h.Transport.Written.isEmpty());
     }
 
@@ -104,14 +106,15 @@ private slots:
         QCOMPARE(h.Window->In->cmbInpRanges->count(), 22);
         QCOMPARE(h.Window->CalLists->lvInpCalStat->topLevelItemCount(), 22);
         QVERIFY(!h.Window->In->cmbInpRanges->isEnabled());
-        QVERIFY(h.Window->FormReady && h.Window->InEventsOn && h.Window->OutEventsOn && !h.Window->FullMode);
+        QVERIFY(h.Window->FormReady() && h.Window->In->InEventsOn() && h.Window->Out->OutEventsOn() &&
+                !h.Window->FullMode());
         // A port opened later from panel 0 works as if chosen at start.
         h.Transport.RefuseOpen = {};
         h.Ui.PortAnswer = 2;
         h.Window->sbMainPanels0DblClick();
         QCOMPARE(h.Window->Shell->sbMain->PanelText(0), QStringLiteral("COM2,9600,N,8,1"));
         h.TakeWritten();
-        h.Window->btnGetPermInpRangeClick();
+        h.Window->In->btnGetPermInpRangeClick();
         QCOMPARE(ToHex(h.TakeWritten()), ToHex(Hex("02 04 03")));
     }
 
