@@ -58,6 +58,7 @@ TStoredRun RunOf(const QSqlQuery& q) {
     run.AsFound = OptionalDouble(q.value(8));
     run.AsLeft = OptionalDouble(q.value(9));
     run.Record = q.value(10).toString();
+    TakeRecord(run, QJsonDocument::fromJson(run.Record.toUtf8()).object());
     return run;
 }
 } // namespace

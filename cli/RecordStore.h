@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <optional>
 
@@ -28,6 +29,9 @@ struct TStoredRun {
     std::optional<double> AsFound, AsLeft;
     QString
         Record; // the record's JSON text; empty for a number reserved by a run that never reached its unit
+    // From the record: its verdict, and what the run wrote to the unit.
+    QString Verdict;
+    QStringList Written;
 };
 
 // The largest errors of a run from its record. As left is the as-left check's;
@@ -39,6 +43,12 @@ TRunErrors LargestErrors(const QJsonObject& record);
 
 // The stored form of a run from its record, as the store keeps it when the run ends.
 TStoredRun RunFromRecord(const QString& number, const QJsonObject& record);
+// Sets what `run` takes from its record besides the columns of its row.
+void TakeRecord(TStoredRun& run, const QJsonObject& record);
+
+// A figure of the store in % of span as JSON, to the 1e-4 % a record keeps it
+// (a difference of two without its float noise); null where there is none.
+QJsonValue JsonPercent(const std::optional<double>& value);
 
 // Where the store is: `given` (--store), else MRT9DX_STORE, else `fallback`
 // (empty: the default file).

@@ -19,11 +19,11 @@ std::optional<double> Largest(const QJsonValue& check) {
         }
     return largest;
 }
+} // namespace
 
-QJsonValue JsonNumber(const std::optional<double>& value) {
+QJsonValue JsonPercent(const std::optional<double>& value) {
     return value ? QJsonValue(std::round(*value * 1e4) / 1e4) : QJsonValue();
 }
-} // namespace
 
 TRunErrors LargestErrors(const QJsonObject& record) {
     TRunErrors errors;
@@ -50,7 +50,15 @@ TStoredRun RunFromRecord(const QString& number, const QJsonObject& record) {
     run.AsFound = errors.AsFound;
     run.AsLeft = errors.AsLeft;
     run.Record = QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact));
+    TakeRecord(run, record);
     return run;
+}
+
+void TakeRecord(TStoredRun& run, const QJsonObject& record) {
+    run.Verdict = record.value(QStringLiteral("verdict")).toString();
+    run.Written.clear();
+    for (const QJsonValue& v : record.value(QStringLiteral("written")).toArray())
+        run.Written << v.toString();
 }
 
 QString StoreLocation(const QString& given, const QString& fallback) {
@@ -70,17 +78,12 @@ QJsonArray HistoryJson(const QList<TStoredRun>& runs) {
         list << QJsonObject{{QStringLiteral("issued"), run.Issued.toString(Qt::ISODate)},
                             {QStringLiteral("certificate"), run.Number},
                             {QStringLiteral("status"), run.Status},
-                            {QStringLiteral("as_found"), JsonNumber(run.AsFound)},
-                            {QStringLiteral("as_left"), JsonNumber(run.AsLeft)},
-                            {QStringLiteral("drift"), JsonNumber(drift)}};
+                            {QStringLiteral("as_found"), JsonPercent(run.AsFound)},
+                            {QStringLiteral("as_left"), JsonPercent(run.AsLeft)},
+                            {QStringLiteral("drift"), JsonPercent(drift)}};
         // A run that measured nothing and wrote nothing (a unit that did not
         // answer) leaves the unit as the run before it left it.
-        const bool wrote = !QJsonDocument::fromJson(run.Record.toUtf8())
-                                .object()
-                                .value(QStringLiteral("written"))
-                                .toArray()
-                                .isEmpty();
-        if (run.AsFound || run.AsLeft || wrote) previousLeft = run.AsLeft;
+        if (run.AsFound || run.AsLeft || !run.Written.isEmpty()) previousLeft = run.AsLeft;
         first = false;
     }
     return list;

@@ -576,6 +576,8 @@ private slots:
         const QJsonArray history = command(QStringLiteral("history TT-1"));
         QCOMPARE(history.size(), 3);
         QVERIFY(history[0]["drift"].isNull() && history[2]["drift"].isDouble());
+        const QJsonArray listed = command(QStringLiteral("records --unit TT-1"));
+        QCOMPARE(listed[2]["verdict"], records[2]["verdict"]);
         QCOMPARE(command(QStringLiteral("due --within 30")).size(), 0);
         const QJsonArray due = command(QStringLiteral("due --within 400"));
         QCOMPARE(due.size(), 1);
