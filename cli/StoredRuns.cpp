@@ -40,13 +40,13 @@ TStoredRun RunFromRecord(const QString& number, const QJsonObject& record) {
     const QJsonObject certificate = record.value(QStringLiteral("certificate")).toObject();
     const TRunErrors errors = LargestErrors(record);
     TStoredRun run;
-    run.Number = number;
     run.UnitTag = record.value(QStringLiteral("unit")).toObject().value(QStringLiteral("tag")).toString();
     run.Customer = certificate.value(QStringLiteral("customer")).toString();
     run.Status = record.value(QStringLiteral("status")).toString();
     run.Issued = QDate::fromString(certificate.value(QStringLiteral("issue_date")).toString(), Qt::ISODate);
     run.IntervalDays = certificate.value(QStringLiteral("interval_days")).toInt();
     run.NextDue = QDate::fromString(certificate.value(QStringLiteral("next_due")).toString(), Qt::ISODate);
+    run.Number = IssuedNumber(number, run.Issued);
     run.AsFound = errors.AsFound;
     run.AsLeft = errors.AsLeft;
     run.Record = QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact));
@@ -59,6 +59,15 @@ void TakeRecord(TStoredRun& run, const QJsonObject& record) {
     run.Written.clear();
     for (const QJsonValue& v : record.value(QStringLiteral("written")).toArray())
         run.Written << v.toString();
+}
+
+QString StoreNumber(const QDate& issued, qint64 id) {
+    return QStringLiteral("MRT-%1-%2").arg(issued.year()).arg(id, 6, 10, QLatin1Char('0'));
+}
+
+QString IssuedNumber(const QString& number, const QDate& issued) {
+    if (!issued.isValid() || !IsStoreNumber(number)) return number;
+    return StoreNumber(issued, number.section(QLatin1Char('-'), 2).toLongLong());
 }
 
 QString StoreLocation(const QString& given, const QString& fallback) {
