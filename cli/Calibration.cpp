@@ -1425,7 +1425,7 @@ QJsonObject TCalRun::CertificateJson() const {
         for (const TCalReference& r : Job.Bench->References)
             references << r.Json();
     const auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
-    return {{QStringLiteral("number"), orNull(Job.CertificateNumber)},
+    return {{QStringLiteral("number"), orNull(IssuedNumber(Job.CertificateNumber, issued))},
             {QStringLiteral("issue_date"), issued.toString(Qt::ISODate)},
             {QStringLiteral("organisation"), orNull(Job.Bench ? Job.Bench->Organisation : QString())},
             {QStringLiteral("location"), orNull(Job.Bench ? Job.Bench->Location : QString())},

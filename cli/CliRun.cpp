@@ -434,16 +434,18 @@ bool TCliRun::KeepRecord() {
         record = unit->Details.value(QStringLiteral("record")).toObject();
     QString error;
     const bool kept = Store->Keep(Job.Cal.CertificateNumber, record, &error);
+    // The number as the record and its certificate print it.
+    const QString number =
+        record ? RunFromRecord(Job.Cal.CertificateNumber, *record).Number : Job.Cal.CertificateNumber;
     // A record the store did not take is said whole, so that it is not lost.
     if (!kept && Err)
         Err(QStringLiteral("%1: store %2: the record of %3 was not kept: %4%5")
-                .arg(Program, Store->Name(), Job.Cal.CertificateNumber, error,
+                .arg(Program, Store->Name(), number, error,
                      record ? QStringLiteral("; the record: ") +
                                   QString::fromUtf8(QJsonDocument(*record).toJson(QJsonDocument::Compact))
                             : QString()));
     else if (record && Err)
-        Err(QStringLiteral("%1: record %2 kept in %3")
-                .arg(Program, Job.Cal.CertificateNumber, Store->Name()));
+        Err(QStringLiteral("%1: record %2 kept in %3").arg(Program, number, Store->Name()));
     return kept;
 }
 

@@ -58,6 +58,7 @@ TStoredRun RunOf(const QSqlQuery& q) {
     run.AsFound = OptionalDouble(q.value(8));
     run.AsLeft = OptionalDouble(q.value(9));
     run.Record = q.value(10).toString();
+    TakeRecord(run, QJsonDocument::fromJson(run.Record.toUtf8()).object());
     return run;
 }
 } // namespace
@@ -230,7 +231,7 @@ std::optional<QString> TRecordStore::Reserve(const QString& tag, const QString& 
     const qint64 id = q.value(0).toLongLong();
     q.finish();
     if (number.isEmpty()) {
-        assigned = QStringLiteral("MRT-%1-%2").arg(today.year()).arg(id, 6, 10, QLatin1Char('0'));
+        assigned = StoreNumber(today, id);
         q.prepare(QStringLiteral("UPDATE runs SET certificate_number = ? WHERE id = ?"));
         q.addBindValue(assigned);
         q.addBindValue(id);
@@ -256,8 +257,10 @@ bool TRecordStore::KeepOnce(const QString& number, const std::optional<QJsonObje
         q.addBindValue(number);
     } else {
         const TStoredRun run = RunFromRecord(number, *record);
-        q.prepare(QStringLiteral("UPDATE runs SET status = ?, issued = ?, next_due = ?, as_found_error = ?, "
-                                 "as_left_error = ?, record = ? WHERE certificate_number = ?"));
+        q.prepare(
+            QStringLiteral("UPDATE runs SET certificate_number = ?, status = ?, issued = ?, next_due = ?, "
+                           "as_found_error = ?, as_left_error = ?, record = ? WHERE certificate_number = ?"));
+        q.addBindValue(run.Number);
         q.addBindValue(run.Status);
         q.addBindValue(run.Issued.toString(Qt::ISODate));
         q.addBindValue(Nullable(run.NextDue.toString(Qt::ISODate)));

@@ -8,12 +8,14 @@
 // Certificate numbers come from the store: "MRT-2026-000123", the year of issue
 // and the run's row, which the database hands out once even while two benches
 // write at once. A run reserves its number before anything is sent to the unit
-// and keeps its record there when it ends.
+// and keeps its record there when it ends; a run that ends in another year than
+// it began is issued with the year of its end, the issue date it prints.
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <optional>
 
@@ -28,6 +30,9 @@ struct TStoredRun {
     std::optional<double> AsFound, AsLeft;
     QString
         Record; // the record's JSON text; empty for a number reserved by a run that never reached its unit
+    // From the record: its verdict, and what the run wrote to the unit.
+    QString Verdict;
+    QStringList Written;
 };
 
 // The largest errors of a run from its record. As left is the as-left check's;
@@ -37,8 +42,22 @@ struct TRunErrors {
 };
 TRunErrors LargestErrors(const QJsonObject& record);
 
-// The stored form of a run from its record, as the store keeps it when the run ends.
+// The stored form of a run from its record, as the store keeps it when the run
+// ends: under `number` as issued (IssuedNumber).
 TStoredRun RunFromRecord(const QString& number, const QJsonObject& record);
+// Sets what `run` takes from its record besides the columns of its row.
+void TakeRecord(TStoredRun& run, const QJsonObject& record);
+
+// The store's number of row `id` for a run issued on `issued`.
+QString StoreNumber(const QDate& issued, qint64 id);
+// A certificate number as a run issued on `issued` prints it: one of the store's
+// own takes the year of `issued` (a run reserves its number before it begins);
+// any other, and any without a date, stays as it is.
+QString IssuedNumber(const QString& number, const QDate& issued);
+
+// A figure of the store in % of span as JSON, to the 1e-4 % a record keeps it
+// (a difference of two without its float noise); null where there is none.
+QJsonValue JsonPercent(const std::optional<double>& value);
 
 // Where the store is: `given` (--store), else MRT9DX_STORE, else `fallback`
 // (empty: the default file).
@@ -78,8 +97,9 @@ public:
     // given and not in the store yet, else the store's next one.
     std::optional<QString> Reserve(const QString& tag, const QString& customer, int intervalDays,
                                    const QString& number, QString* error);
-    // Keeps the record of the run that reserved `number`; without a record (the
-    // run never reached its unit) the number stays, marked void.
+    // Keeps the record of the run that reserved `number`, under the number as
+    // issued (IssuedNumber); without a record (the run never reached its unit)
+    // the number stays, marked void.
     bool Keep(const QString& number, const std::optional<QJsonObject>& record, QString* error);
 
     // Runs of `tag` (every unit when empty) issued from `since` to `until`

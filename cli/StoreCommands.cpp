@@ -39,16 +39,17 @@ bool Failed(TStoreCommand& c, const QString& message, const QString& kind = QStr
     return false;
 }
 
+// The store `store` failed with `error`.
+bool StoreFailed(TStoreCommand& c, const TRecordStore& store, const QString& error) {
+    return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
+}
+
 QString Percent(const std::optional<double>& value) {
     return value ? QString::asprintf("%+.3f %%", *value) : QStringLiteral("–");
 }
 
 QString Percent(const QJsonValue& value) {
     return value.isDouble() ? Percent(std::optional<double>(value.toDouble())) : QStringLiteral("–");
-}
-
-QJsonValue Number(const std::optional<double>& value) {
-    return value ? QJsonValue(*value) : QJsonValue();
 }
 
 QJsonValue DateJson(const QDate& date) {
@@ -73,10 +74,6 @@ QStringList Columns(const QList<QStringList>& rows) {
     return lines;
 }
 
-QString Verdict(const TStoredRun& run) {
-    return QJsonDocument::fromJson(run.Record.toUtf8())[QStringLiteral("verdict")].toString();
-}
-
 // The certificate of a stored run, with the unit's history up to it.
 bool IssueAgain(TStoreCommand& c, TRecordStore& store, const TStoredRun& run, const QString& file) {
     if (file.isEmpty()) return Failed(c, QStringLiteral("records certificate: give -o FILE"));
@@ -84,8 +81,7 @@ bool IssueAgain(TStoreCommand& c, TRecordStore& store, const TStoredRun& run, co
         return Failed(c, QStringLiteral("%1: %2").arg(file, problem), QStringLiteral("file"));
     QString error;
     std::optional<QList<TStoredRun>> runs = store.Runs(run.UnitTag, {}, {}, false, &error);
-    if (!runs)
-        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
+    if (!runs) return StoreFailed(c, store, error);
     runs->erase(
         std::remove_if(runs->begin(), runs->end(), [&run](const TStoredRun& r) { return r.Id > run.Id; }),
         runs->end());
@@ -110,8 +106,7 @@ bool ShowOrIssue(TStoreCommand& c, TRecordStore& store, const QStringList& args,
         return Failed(c, QStringLiteral("records: usage: mrt9dx-cli records [show|certificate NUMBER]"));
     QString error;
     const std::optional<TStoredRun> run = store.Run(args[1], &error);
-    if (!error.isEmpty())
-        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
+    if (!error.isEmpty()) return StoreFailed(c, store, error);
     if (!run || run->Record.isEmpty())
         return Failed(c, QStringLiteral("records: %1 holds no record %2").arg(store.Name(), args[1]),
                       QStringLiteral("store"));
@@ -136,8 +131,7 @@ bool Records(TStoreCommand& c, TRecordStore& store, const QCommandLineParser& pa
     }
     const std::optional<QList<TStoredRun>> runs =
         store.Runs(parser.value(QStringLiteral("unit")), bounds[0], bounds[1], false, &error);
-    if (!runs)
-        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
+    if (!runs) return StoreFailed(c, store, error);
     QJsonArray list;
     QList<QStringList> rows{{QStringLiteral("certificate"), QStringLiteral("issued"), QStringLiteral("unit"),
                              QStringLiteral("verdict"), QStringLiteral("as found"), QStringLiteral("as left"),
@@ -148,14 +142,14 @@ bool Records(TStoreCommand& c, TRecordStore& store, const QCommandLineParser& pa
                             {QStringLiteral("unit"), r.UnitTag},
                             {QStringLiteral("customer"), r.Customer},
                             {QStringLiteral("status"), r.Status},
-                            {QStringLiteral("verdict"), Verdict(r)},
-                            {QStringLiteral("as_found"), Number(r.AsFound)},
-                            {QStringLiteral("as_left"), Number(r.AsLeft)},
+                            {QStringLiteral("verdict"), r.Verdict},
+                            {QStringLiteral("as_found"), JsonPercent(r.AsFound)},
+                            {QStringLiteral("as_left"), JsonPercent(r.AsLeft)},
                             {QStringLiteral("next_due"), DateJson(r.NextDue)}};
         rows << QStringList{r.Number,
                             r.Issued.toString(Qt::ISODate),
                             r.UnitTag,
-                            Verdict(r),
+                            r.Verdict,
                             Percent(r.AsFound),
                             Percent(r.AsLeft),
                             r.NextDue.isValid() ? r.NextDue.toString(Qt::ISODate) : QStringLiteral("–")};
@@ -180,8 +174,7 @@ bool Due(TStoreCommand& c, TRecordStore& store, const QCommandLineParser& parser
     const QDate today = QDateTime::currentDateTimeUtc().date();
     QString error;
     const std::optional<QList<TStoredRun>> runs = store.Due(today.addDays(within), &error);
-    if (!runs)
-        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
+    if (!runs) return StoreFailed(c, store, error);
     QJsonArray list;
     QStringList lines;
     for (const TStoredRun& r : *runs) {
@@ -213,8 +206,7 @@ bool History(TStoreCommand& c, TRecordStore& store, const QCommandLineParser& pa
     if (args.size() != 1) return Failed(c, QStringLiteral("history: usage: mrt9dx-cli history TAG"));
     QString error;
     const std::optional<QList<TStoredRun>> runs = store.Runs(args.first(), {}, {}, false, &error);
-    if (!runs)
-        return Failed(c, QStringLiteral("store %1: %2").arg(store.Name(), error), QStringLiteral("store"));
+    if (!runs) return StoreFailed(c, store, error);
     const QJsonArray history = HistoryJson(*runs);
     if (!c.Out) return true;
     if (c.Json) {

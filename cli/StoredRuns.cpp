@@ -19,11 +19,11 @@ std::optional<double> Largest(const QJsonValue& check) {
         }
     return largest;
 }
+} // namespace
 
-QJsonValue JsonNumber(const std::optional<double>& value) {
+QJsonValue JsonPercent(const std::optional<double>& value) {
     return value ? QJsonValue(std::round(*value * 1e4) / 1e4) : QJsonValue();
 }
-} // namespace
 
 TRunErrors LargestErrors(const QJsonObject& record) {
     TRunErrors errors;
@@ -40,17 +40,34 @@ TStoredRun RunFromRecord(const QString& number, const QJsonObject& record) {
     const QJsonObject certificate = record.value(QStringLiteral("certificate")).toObject();
     const TRunErrors errors = LargestErrors(record);
     TStoredRun run;
-    run.Number = number;
     run.UnitTag = record.value(QStringLiteral("unit")).toObject().value(QStringLiteral("tag")).toString();
     run.Customer = certificate.value(QStringLiteral("customer")).toString();
     run.Status = record.value(QStringLiteral("status")).toString();
     run.Issued = QDate::fromString(certificate.value(QStringLiteral("issue_date")).toString(), Qt::ISODate);
     run.IntervalDays = certificate.value(QStringLiteral("interval_days")).toInt();
     run.NextDue = QDate::fromString(certificate.value(QStringLiteral("next_due")).toString(), Qt::ISODate);
+    run.Number = IssuedNumber(number, run.Issued);
     run.AsFound = errors.AsFound;
     run.AsLeft = errors.AsLeft;
     run.Record = QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact));
+    TakeRecord(run, record);
     return run;
+}
+
+void TakeRecord(TStoredRun& run, const QJsonObject& record) {
+    run.Verdict = record.value(QStringLiteral("verdict")).toString();
+    run.Written.clear();
+    for (const QJsonValue& v : record.value(QStringLiteral("written")).toArray())
+        run.Written << v.toString();
+}
+
+QString StoreNumber(const QDate& issued, qint64 id) {
+    return QStringLiteral("MRT-%1-%2").arg(issued.year()).arg(id, 6, 10, QLatin1Char('0'));
+}
+
+QString IssuedNumber(const QString& number, const QDate& issued) {
+    if (!issued.isValid() || !IsStoreNumber(number)) return number;
+    return StoreNumber(issued, number.section(QLatin1Char('-'), 2).toLongLong());
 }
 
 QString StoreLocation(const QString& given, const QString& fallback) {
@@ -70,17 +87,12 @@ QJsonArray HistoryJson(const QList<TStoredRun>& runs) {
         list << QJsonObject{{QStringLiteral("issued"), run.Issued.toString(Qt::ISODate)},
                             {QStringLiteral("certificate"), run.Number},
                             {QStringLiteral("status"), run.Status},
-                            {QStringLiteral("as_found"), JsonNumber(run.AsFound)},
-                            {QStringLiteral("as_left"), JsonNumber(run.AsLeft)},
-                            {QStringLiteral("drift"), JsonNumber(drift)}};
+                            {QStringLiteral("as_found"), JsonPercent(run.AsFound)},
+                            {QStringLiteral("as_left"), JsonPercent(run.AsLeft)},
+                            {QStringLiteral("drift"), JsonPercent(drift)}};
         // A run that measured nothing and wrote nothing (a unit that did not
         // answer) leaves the unit as the run before it left it.
-        const bool wrote = !QJsonDocument::fromJson(run.Record.toUtf8())
-                                .object()
-                                .value(QStringLiteral("written"))
-                                .toArray()
-                                .isEmpty();
-        if (run.AsFound || run.AsLeft || wrote) previousLeft = run.AsLeft;
+        if (run.AsFound || run.AsLeft || !run.Written.isEmpty()) previousLeft = run.AsLeft;
         first = false;
     }
     return list;

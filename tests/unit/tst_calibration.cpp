@@ -567,6 +567,14 @@ private slots:
         QVERIFY(runs && runs->size() == 3);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(QJsonDocument::fromJson((*runs)[i].Record.toUtf8()).object(), records[i]);
+        // A run that ends in the next year is kept under the year its certificate prints.
+        const std::optional<QString> reserved = kept.Reserve(QStringLiteral("TT-3"), {}, 0, {}, &error);
+        QCOMPARE(reserved, QStringLiteral("MRT-%1-000005").arg(year));
+        QJsonObject late = records[0];
+        late["certificate"] = QJsonObject{{"issue_date", QStringLiteral("%1-01-01").arg(year.toInt() + 1)}};
+        QVERIFY2(kept.Keep(*reserved, late, &error), qPrintable(error));
+        const auto lateRun = kept.Run(QStringLiteral("MRT-%1-000005").arg(year.toInt() + 1), &error);
+        QVERIFY2(lateRun && lateRun->UnitTag == QStringLiteral("TT-3"), qPrintable(error));
 
         const auto command = [&store](const QString& line) {
             TRig rig;
@@ -576,6 +584,8 @@ private slots:
         const QJsonArray history = command(QStringLiteral("history TT-1"));
         QCOMPARE(history.size(), 3);
         QVERIFY(history[0]["drift"].isNull() && history[2]["drift"].isDouble());
+        const QJsonArray listed = command(QStringLiteral("records --unit TT-1"));
+        QCOMPARE(listed[2]["verdict"], records[2]["verdict"]);
         QCOMPARE(command(QStringLiteral("due --within 30")).size(), 0);
         const QJsonArray due = command(QStringLiteral("due --within 400"));
         QCOMPARE(due.size(), 1);
@@ -608,7 +618,7 @@ private slots:
 
     // A run's largest errors from its record (with its sign, input and output
     // alike), and the drift since the previous run: this as found against the
-    // last as left.
+    // last as left. The store's number takes the year of the issue date printed.
     void largestErrorsAndDrift_data() {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QVariant>("found");
@@ -629,6 +639,10 @@ private slots:
         QTest::newRow("calibrated, not checked again: as left unknown")
             << "{" + found + R"(, "as_left": null, "written": ["input zero"]})" << QVariant(-0.3)
             << QVariant();
+        QTest::newRow("reserved on 31 December, issued on 1 January")
+            << "{" + found +
+                   R"(, "as_left": null, "written": [], "certificate": {"issue_date": "2027-01-01"}})"
+            << QVariant(-0.3) << QVariant(-0.3);
         QTest::newRow("calibrated with no check at all")
             << QByteArray(R"({"as_found": null, "as_left": null, "written": ["input zero"]})") << QVariant()
             << QVariant();
@@ -644,7 +658,9 @@ private slots:
         QCOMPARE(errors.AsLeft ? QVariant(*errors.AsLeft) : QVariant(), left);
         // After a run that left the unit 0.1 % high, a void number and a run on
         // a unit that did not answer between them.
-        TStoredRun before, none, silent, now = RunFromRecord(QStringLiteral("C-3"), object);
+        TStoredRun before, none, silent, now = RunFromRecord(QStringLiteral("MRT-2026-000003"), object);
+        QCOMPARE(now.Number,
+                 QStringLiteral("MRT-%1-000003").arg(now.Issued.isValid() ? now.Issued.year() : 2026));
         before.Record = QStringLiteral("{}");
         before.AsLeft = 0.1;
         silent.Record = QStringLiteral(R"({"as_found": null, "as_left": null, "written": []})");
