@@ -110,18 +110,12 @@ public:
     void CloseComPort();
     void sbMainPanels0DblClick();
 
-    // ---- What the panels ask of the window (PanelHost.h) ------------------------------
-    QWidget* Window() override { return this; }
+    // ---- What the panels ask of the window (PanelHost.h); the rest is private -------
     TUiServices* Ui() const override { return UiServices; }
     void Send(const QByteArray& body, const QString& busy) override;
     void ShowStatus(const QString& message, TStatusKind kind) override;
-    bool RefusalHeld() const override { return RefusalOnLine; }
-    bool WriteOut(uint8_t code) const override;
     bool FormReady() const override { return Ready; }
     bool FullMode() const override { return InFullMode; }
-    void EnterFullMode() override;
-    const IRange& ShownInRange() const override;
-    void InRangeShown(const IRange& row) override;
 
     // The kind of the message on the status line; an error or a success turns
     // into "Ready" on the reply timer.
@@ -134,6 +128,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- Reached by the panels through TPanelHost only ---------------------------------
+    QWidget* Window() override { return this; }
+    bool RefusalHeld() const override { return RefusalOnLine; }
+    bool WriteOut(uint8_t code) const override;
+    // Full mode is entered by the chord only (TGeneralPanel).
+    void EnterFullMode() override;
+    const IRange& ShownInRange() const override;
+    void InRangeShown(const IRange& row) override;
+
     // ---- Reached by the window's own methods only ----------------------------------
     TLightControl* LightControl = nullptr;
     void FormShow();
