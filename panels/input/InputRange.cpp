@@ -7,8 +7,8 @@
 // temporary range only while InEventsOn is set: the fill of the list and the
 // presentations of the reports clear it while they set the selections themselves.
 #include "../../app/PanelHost.h"
-#include "../../base/MrtError.h"
 #include "../../app/UiServices.h"
+#include "../../base/MrtError.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"

@@ -1,8 +1,8 @@
 // Reading, selecting and programming the output range with its limits, inversion
 // and alarm settings. Every request here is answered with an output report.
 #include "../../app/PanelHost.h"
-#include "../../base/MrtError.h"
 #include "../../app/UiServices.h"
+#include "../../base/MrtError.h"
 #include "../../link/Codec.h"
 #include "../../link/Commands.h"
 #include "../../link/Messages.h"
