@@ -30,6 +30,20 @@ QString SqlError(const QSqlError& error) {
     return text.isEmpty() ? QStringLiteral("the database gave no reason") : text;
 }
 
+// Prepares `sql`, binds `values` and runs it; false with the database's reason,
+// also where it is the statement that could not be prepared (a table without
+// the column the statement names), which a run of it would hide behind the
+// driver's "No query".
+bool RunQuery(QSqlQuery& q, const QString& sql, const QVariantList& values, QString* error) {
+    if (q.prepare(sql)) {
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        if (q.exec()) return true;
+    }
+    *error = SqlError(q.lastError());
+    return false;
+}
+
 QVariant Nullable(const std::optional<double>& value) {
     return value ? QVariant(*value) : QVariant(QMetaType::fromType<double>());
 }
@@ -212,30 +226,33 @@ std::optional<QString> TRecordStore::Reserve(const QString& tag, const QString& 
         return std::nullopt;
     };
     if (!number.isEmpty()) {
-        q.prepare(QStringLiteral("SELECT COUNT(*) FROM runs WHERE certificate_number = ?"));
-        q.addBindValue(number);
-        if (!q.exec() || !q.next()) return fail(SqlError(q.lastError()));
+        QString why;
+        if (!RunQuery(q, QStringLiteral("SELECT COUNT(*) FROM runs WHERE certificate_number = ?"), {number},
+                      &why))
+            return fail(why);
+        if (!q.next()) return fail(SqlError(q.lastError()));
         if (q.value(0).toInt() > 0)
             return fail(QStringLiteral("certificate number %1 is in the store already").arg(number));
     }
-    q.prepare(
-        QStringLiteral("INSERT INTO runs (certificate_number, unit_tag, customer, issued, interval_days, "
-                       "status) VALUES (?, ?, ?, ?, ?, 'reserved') RETURNING id"));
+    QString why;
     // The row's number is the store's once the row is there.
-    q.addBindValue(number.isEmpty() ? QUuid::createUuid().toString() : number);
-    q.addBindValue(tag);
-    q.addBindValue(Nullable(customer));
-    q.addBindValue(today.toString(Qt::ISODate));
-    q.addBindValue(intervalDays ? QVariant(intervalDays) : QVariant(QMetaType::fromType<int>()));
-    if (!q.exec() || !q.next()) return fail(SqlError(q.lastError()));
+    if (!RunQuery(
+            q,
+            QStringLiteral("INSERT INTO runs (certificate_number, unit_tag, customer, issued, interval_days, "
+                           "status) VALUES (?, ?, ?, ?, ?, 'reserved') RETURNING id"),
+            {number.isEmpty() ? QUuid::createUuid().toString() : number, tag, Nullable(customer),
+             today.toString(Qt::ISODate),
+             intervalDays ? QVariant(intervalDays) : QVariant(QMetaType::fromType<int>())},
+            &why))
+        return fail(why);
+    if (!q.next()) return fail(SqlError(q.lastError()));
     const qint64 id = q.value(0).toLongLong();
     q.finish();
     if (number.isEmpty()) {
         assigned = StoreNumber(today, id);
-        q.prepare(QStringLiteral("UPDATE runs SET certificate_number = ? WHERE id = ?"));
-        q.addBindValue(assigned);
-        q.addBindValue(id);
-        if (!q.exec()) return fail(SqlError(q.lastError()));
+        if (!RunQuery(q, QStringLiteral("UPDATE runs SET certificate_number = ? WHERE id = ?"),
+                      {assigned, id}, &why))
+            return fail(why);
     }
     if (!Exec(QStringLiteral("COMMIT"), error)) return fail(*error);
     return assigned;
@@ -252,27 +269,22 @@ bool TRecordStore::Keep(const QString& number, const std::optional<QJsonObject>&
 
 bool TRecordStore::KeepOnce(const QString& number, const std::optional<QJsonObject>& record, QString* error) {
     QSqlQuery q(QSqlDatabase::database(Connection, false));
+    bool done = false;
     if (!record) {
-        q.prepare(QStringLiteral("UPDATE runs SET status = 'void' WHERE certificate_number = ?"));
-        q.addBindValue(number);
+        done = RunQuery(q, QStringLiteral("UPDATE runs SET status = 'void' WHERE certificate_number = ?"),
+                        {number}, error);
     } else {
         const TStoredRun run = RunFromRecord(number, *record);
-        q.prepare(
+        done = RunQuery(
+            q,
             QStringLiteral("UPDATE runs SET certificate_number = ?, status = ?, issued = ?, next_due = ?, "
-                           "as_found_error = ?, as_left_error = ?, record = ? WHERE certificate_number = ?"));
-        q.addBindValue(run.Number);
-        q.addBindValue(run.Status);
-        q.addBindValue(run.Issued.toString(Qt::ISODate));
-        q.addBindValue(Nullable(run.NextDue.toString(Qt::ISODate)));
-        q.addBindValue(Nullable(run.AsFound));
-        q.addBindValue(Nullable(run.AsLeft));
-        q.addBindValue(run.Record);
-        q.addBindValue(number);
+                           "as_found_error = ?, as_left_error = ?, record = ? WHERE certificate_number = ?"),
+            {run.Number, run.Status, run.Issued.toString(Qt::ISODate),
+             Nullable(run.NextDue.toString(Qt::ISODate)), Nullable(run.AsFound), Nullable(run.AsLeft),
+             run.Record, number},
+            error);
     }
-    if (!q.exec()) {
-        *error = SqlError(q.lastError());
-        return false;
-    }
+    if (!done) return false;
     if (q.numRowsAffected() == 1) return true;
     *error = QStringLiteral("certificate number %1 is not in the store").arg(number);
     return false;
@@ -317,13 +329,7 @@ std::optional<QList<TStoredRun>> TRecordStore::Due(QDate until, QString* error) 
 std::optional<QList<TStoredRun>> TRecordStore::Select(const QString& sql, const QVariantList& values,
                                                       QString* error) {
     QSqlQuery q(QSqlDatabase::database(Connection, false));
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        *error = SqlError(q.lastError());
-        return std::nullopt;
-    }
+    if (!RunQuery(q, sql, values, error)) return std::nullopt;
     QList<TStoredRun> runs;
     while (q.next())
         runs << RunOf(q);

@@ -18,6 +18,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -598,6 +600,18 @@ private slots:
         QVERIFY2(typo.Err.join(' ').endsWith(
                      QStringLiteral("record.sqlite cannot be reached: there is no such file")),
                  qPrintable(typo.Err.join(' ')));
+        // A store whose table lost a column says what the database says of it.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hand"));
+            db.setDatabaseName(store);
+            QVERIFY(db.open());
+            QVERIFY(db.exec(QStringLiteral("ALTER TABLE runs RENAME COLUMN record TO kept")).isActive());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("hand"));
+        TRig damaged;
+        QCOMPARE(damaged.Go({"records", "--store", store}), 2);
+        QVERIFY2(damaged.Err.join(' ').endsWith(QStringLiteral(": no such column: record")),
+                 qPrintable(damaged.Err.join(' ')));
     }
 
     // A record the store does not take (its file emptied while the unit was
