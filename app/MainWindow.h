@@ -4,17 +4,17 @@
 // Collaborators: TComPort (the serial port with its tick timers) over a TTransport,
 // TDataPacket (the packet collector), TLightControl (the activity lamps), the
 // frame codec's buffers (link/Codec.h), the range tables (ranges/), the event
-// flags (members below) and TUiServices for every dialog and the beep.
+// flags (below and in the panels) and TUiServices for every dialog and the beep.
 //
-// The road of a request: a control's handler calls Send(body, busy), which builds
+// The road of a request: a panel's handler calls Send(body, busy), which builds
 // the frame with PacketPut, writes the busy message and calls PacketSend, which hands the
 // frame to the window-free request cycle (TRequestCycle, link/Cycle.h): it writes
 // the frame to ComPort, enables DataPacket and gives the request its own reply
 // time of 73 ticks. The collector cuts the answer out of the received bytes and
 // hands its body to DataPacketPacket; the cycle ends the oldest request of the
 // answer's code with a verdict, and RequestEnded shows it: an answer goes to
-// PacketProcess, which dispatches on the response code to a presentation
-// (ShowInFull, ShowOutActive, ShowMode ...) that fills the controls and ends with
+// PacketProcess, which dispatches on the response code to a panel's presentation
+// (In->ShowInFull, Out->ShowOutActive, General->ShowMode ...) that fills the controls and ends with
 // a success or error message; silence ends in "No response !". The status line's
 // own timer (ReplyTrigger) then brings it back to "Ready".
 //
