@@ -226,15 +226,13 @@ std::optional<QString> TRecordStore::Reserve(const QString& tag, const QString& 
         return std::nullopt;
     };
     if (!number.isEmpty()) {
-        QString why;
         if (!RunQuery(q, QStringLiteral("SELECT COUNT(*) FROM runs WHERE certificate_number = ?"), {number},
-                      &why))
-            return fail(why);
+                      error))
+            return fail(*error);
         if (!q.next()) return fail(SqlError(q.lastError()));
         if (q.value(0).toInt() > 0)
             return fail(QStringLiteral("certificate number %1 is in the store already").arg(number));
     }
-    QString why;
     // The row's number is the store's once the row is there.
     if (!RunQuery(
             q,
@@ -243,16 +241,16 @@ std::optional<QString> TRecordStore::Reserve(const QString& tag, const QString& 
             {number.isEmpty() ? QUuid::createUuid().toString() : number, tag, Nullable(customer),
              today.toString(Qt::ISODate),
              intervalDays ? QVariant(intervalDays) : QVariant(QMetaType::fromType<int>())},
-            &why))
-        return fail(why);
+            error))
+        return fail(*error);
     if (!q.next()) return fail(SqlError(q.lastError()));
     const qint64 id = q.value(0).toLongLong();
     q.finish();
     if (number.isEmpty()) {
         assigned = StoreNumber(today, id);
         if (!RunQuery(q, QStringLiteral("UPDATE runs SET certificate_number = ? WHERE id = ?"),
-                      {assigned, id}, &why))
-            return fail(why);
+                      {assigned, id}, error))
+            return fail(*error);
     }
     if (!Exec(QStringLiteral("COMMIT"), error)) return fail(*error);
     return assigned;
