@@ -120,7 +120,6 @@ public:
     // The kind of the message on the status line; an error or a success turns
     // into "Ready" on the reply timer.
     TStatusKind StatusKind() const { return Kind; }
-    TClock* Clock() const { return ClockSource; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -8,9 +8,6 @@
 #include "../../widgets/PageSpinBox.h"
 #include "../general/GeneralPanel.h"
 #include "OutputPanel.h"
-#include "OutputShared.h"
-
-#include <QComboBox>
 
 namespace {
 // The code a spin edit stands for: an empty text is 0, and the spin edit keeps
@@ -23,7 +20,7 @@ uint16_t DacCode(const TPageSpinBox* spin) {
 void TOutputPanel::SendDac(const TPageSpinBox* spin) {
     // A report setting the spin edits never drives the DAC.
     if (!EventsOn) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow();
     if (row < 0) return;
     // No busy message: the answer's "Success." is the only one.
     Host.Send(Msg::SetDac(static_cast<uint8_t>(row), DacCode(spin)), QString());
@@ -54,7 +51,7 @@ void TOutputPanel::seOutFullExit() {
 // focus from an emptied edit comes after the exit has put 0 into it.
 void TOutputPanel::btnOutZeroClick() {
     if (Host.WriteOut(cmdWriteOutZero) || seOutZero->LeftEmpty()) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow();
     if (row < 0) return;
     // Built before the busy message: a limit that is not a number ends the
     // handler with the line as it was.
@@ -68,7 +65,7 @@ void TOutputPanel::btnOutZeroClick() {
 
 void TOutputPanel::btnOutFullClick() {
     if (Host.WriteOut(cmdWriteOutFull) || seOutFull->LeftEmpty()) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow();
     if (row < 0) return;
     const Msg::TOutSettings settings = OutSettings(row);
     if (!DeadBandAccepted(settings) ||

@@ -107,6 +107,9 @@ public:
     bool OutEventsOn() const { return EventsOn; }
 
 private:
+    // The output range selected in cmbOutRanges, or -1 while nothing valid is
+    // selected (before the list has been filled).
+    int SelectedOutRow() const;
     bool OutRangeInvalid();
     // What cmdSetPermOut, cmdWriteOutZero and cmdWriteOutFull program for the
     // output range `row`: invert, limits, alarm, flags, from the controls.

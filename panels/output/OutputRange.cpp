@@ -13,11 +13,15 @@
 #include "../../widgets/ToggleSwitch.h"
 #include "../general/GeneralPanel.h"
 #include "OutputPanel.h"
-#include "OutputShared.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+
+int TOutputPanel::SelectedOutRow() const {
+    const int row = cmbOutRanges ? cmbOutRanges->currentIndex() : -1;
+    return row >= 0 && row < OutRangeCount ? row : -1;
+}
 
 void TOutputPanel::FillOutRanges() {
     // The selections made here must not reach the transmitter.
@@ -49,7 +53,7 @@ void TOutputPanel::btnGetOutRangeClick() {
 }
 
 void TOutputPanel::btnGetTempOutRangeClick() {
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow();
     if (row < 0) return;
     Host.Send(Msg::ReadActiveOut(static_cast<uint8_t>(row)),
               QStringLiteral("Reading active output range data..."));
@@ -57,13 +61,13 @@ void TOutputPanel::btnGetTempOutRangeClick() {
 
 void TOutputPanel::cmbOutRangesPropertiesEditValueChanged() {
     if (!EventsOn) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow();
     if (row < 0) return;
     Host.Send(Msg::SetTempOut(static_cast<uint8_t>(row)), QStringLiteral("Setting temporary range..."));
 }
 
 bool TOutputPanel::OutRangeInvalid() {
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow();
     if (row < 0) return false;
     float minimum = 0;
     float maximum = 0;
@@ -79,7 +83,7 @@ bool TOutputPanel::OutRangeInvalid() {
 
 void TOutputPanel::btnSetOutRangeClick() {
     if (Host.WriteOut(cmdSetPermOut)) return;
-    const int row = SelectedOutRow(cmbOutRanges);
+    const int row = SelectedOutRow();
     if (row < 0) return;
     if (OutRangeInvalid()) {
         // The limits are numbers (OutRangeInvalid said so): the message names the range's.
